@@ -1,0 +1,33 @@
+# Helpers shared by every folder's CMakeLists.txt.
+
+# corvane_library(<target> [DEPS <targets...>])
+# A static library of every .cpp/.c file in the calling folder. Headers are included
+# by their path from the repository root ("engine/util/qnstring.h").
+function(corvane_library target)
+  cmake_parse_arguments(ARG "" "" "DEPS" ${ARGN})
+  file(GLOB sources CONFIGURE_DEPENDS
+       ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/*.c)
+  add_library(${target} STATIC ${sources})
+  target_include_directories(${target} PUBLIC ${PROJECT_SOURCE_DIR})
+  if(ARG_DEPS)
+    target_link_libraries(${target} PUBLIC ${ARG_DEPS})
+  endif()
+endfunction()
+
+# corvane_tests(<executable> LABEL <unit|integration|e2e> [LIBS <targets...>] [ENV <VAR=value...>])
+# One GoogleTest executable of every .cpp file in the calling folder, registered with CTest.
+function(corvane_tests exe)
+  cmake_parse_arguments(ARG "" "LABEL" "LIBS;ENV" ${ARGN})
+  if(NOT ARG_LABEL)
+    set(ARG_LABEL unit)
+  endif()
+  file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+  add_executable(${exe} ${sources})
+  target_link_libraries(${exe} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gmock GTest::gtest_main)
+  target_include_directories(${exe} PRIVATE ${PROJECT_SOURCE_DIR})
+  set(env SDL_VIDEODRIVER=offscreen ALSOFT_DRIVERS=null SDL_AUDIODRIVER=dummy ${ARG_ENV})
+  gtest_discover_tests(${exe}
+    DISCOVERY_MODE PRE_TEST
+    WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}
+    PROPERTIES LABELS ${ARG_LABEL} ENVIRONMENT "${env}")
+endfunction()

@@ -1,0 +1,18 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds and starts the game: in a window when there is a display,
+# otherwise the headless harness, which saves screenshots under screenshots/.
+set -euo pipefail
+cd "$(dirname "$0")"
+bash .ci/deps.sh
+
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+cmake --build build -j "$(nproc)"
+
+if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
+  exec ./build/app/corvane
+fi
+if [ -x ./build/app/corvane-harness ]; then
+  mkdir -p screenshots
+  SDL_VIDEODRIVER=offscreen ALSOFT_DRIVERS=null exec ./build/app/corvane-harness --frames 600 --screenshots screenshots
+fi
+echo "No display, and the headless harness is not built yet."
