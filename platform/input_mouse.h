@@ -1,0 +1,43 @@
+#pragma once
+// The mouse device: relative motion and wheel summed since the last read
+// (wheel in units of 120 per notch), four buttons (left, right, middle,
+// fourth), and, when exclusive, SDL's relative mouse mode while acquired.
+
+#include "platform/input_device.h"
+
+#include <cstdint>
+
+/// The 16-byte mouse state: movement since the last read and the button bytes
+/// (high bit = down): 0 left, 1 right, 2 middle, 3 fourth.
+struct PlatformMouseState {
+  int32_t x = 0;
+  int32_t y = 0;
+  int32_t z = 0;  ///< wheel, 120 per notch, positive away from the user
+  uint8_t buttons[4] = {};
+};
+static_assert(sizeof(PlatformMouseState) == 16);
+
+class PlatformMouse : public PlatformInputDevice {
+ public:
+  static constexpr int32_t kWheelNotch = 120;
+
+  ~PlatformMouse() override;
+
+  /// Copies the state and starts summing motion afresh. Fails when not acquired.
+  uint32_t GetState(PlatformMouseState* state);
+
+  /// True while the device holds SDL's relative mouse mode.
+  bool RelativeMode() const { return relative_; }
+
+ protected:
+  void HandleEvent(const SDL_Event& event) override;
+  void OnAcquire() override;
+  void OnUnacquire() override;
+
+ private:
+  void SetRelative(bool on);
+
+  PlatformMouseState state_;
+  float wheelRest_ = 0;  // fraction of a unit not yet reported
+  bool relative_ = false;
+};
