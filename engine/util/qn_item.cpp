@@ -1,0 +1,249 @@
+#include "engine/util/qn_item.h"
+
+#include <cstring>
+#include <strings.h>
+
+namespace {
+
+// Live cursors, innermost first. Walks nest (a scene walk inside the frame, a child walk inside
+// an update), so the chain is short.
+QNLISTCURSOR* gCursors = nullptr;
+
+} // namespace
+
+QNITEM::QNITEM(const char* name) : name_(name)
+{
+}
+
+QNITEM::~QNITEM()
+{
+    ExpireLife();
+    DeleteChildren();
+    Unlink();
+}
+
+QNITEM* QNITEM::FindChild(const char* name, bool mustExist, bool partial) const
+{
+    const char* needle = name ? name : "";
+    for (QNITEM* child = firstChild_; child; child = child->next_) {
+        const char* text = child->name_.Text();
+        if (partial) {
+            if (text[0] != '\0' && std::strstr(text, needle))
+                return child;
+        } else if (strcasecmp(text, needle) == 0) {
+            return child;
+        }
+    }
+    if (mustExist)
+        throw QNNODE_EXC(0, "Node '%s' not found.", needle);
+    return nullptr;
+}
+
+QNITEM* QNITEM::ChildAt(std::uint32_t index, bool mustExist) const
+{
+    std::uint32_t i = 0;
+    for (QNITEM* child = firstChild_; child; child = child->next_, ++i) {
+        if (i == index)
+            return child;
+    }
+    if (mustExist)
+        throw QNNODE_EXC(0, "Node index %d not found.", static_cast<int>(index));
+    return nullptr;
+}
+
+QNITEM* QNITEM::Next(const QNITEM* root, const QNITEM* current)
+{
+    if (!current)
+        return const_cast<QNITEM*>(root);
+    const QNITEM* x = current;
+    if (x->firstChild_)
+        return x->firstChild_;
+    if (x == root)
+        return nullptr;
+    if (x->next_)
+        return x->next_;
+    for (const QNITEM* p = x->parent_; p; p = p->parent_) {
+        if (p == root)
+            return nullptr;
+        if (p->next_)
+            return p->next_;
+    }
+    return nullptr;
+}
+
+bool QNITEM::IsAncestorOf(const QNITEM* item) const
+{
+    for (const QNITEM* p = item; p; p = p->parent_) {
+        if (p == this)
+            return true;
+    }
+    return false;
+}
+
+void QNITEM::Unlink()
+{
+    if (!parent_ && !prev_ && !next_)
+        return;
+    QNLISTCURSOR::ItemLeaving(parent_, this, next_);
+    if (prev_)
+        prev_->next_ = next_;
+    else if (parent_)
+        parent_->firstChild_ = next_;
+    if (next_)
+        next_->prev_ = prev_;
+    else if (parent_)
+        parent_->lastChild_ = prev_;
+    if (parent_)
+        --parent_->childCount_;
+    parent_ = nullptr;
+    prev_ = nullptr;
+    next_ = nullptr;
+}
+
+// Links the detached `item` under this item's list right after `prev` (null: at the front).
+void QNITEM::LinkAfter(QNITEM* item, QNITEM* prev)
+{
+    item->parent_ = this;
+    item->prev_ = prev;
+    item->next_ = prev ? prev->next_ : firstChild_;
+    if (item->next_)
+        item->next_->prev_ = item;
+    else
+        lastChild_ = item;
+    if (prev)
+        prev->next_ = item;
+    else
+        firstChild_ = item;
+    ++childCount_;
+}
+
+QNITEM* QNITEM::AddChild(QNITEM* item)
+{
+    if (!item || item->IsAncestorOf(this))
+        return nullptr;
+    item->Unlink();
+    LinkAfter(item, lastChild_);
+    return item;
+}
+
+QNITEM* QNITEM::InsertAfter(QNITEM* item)
+{
+    if (!item || item->IsAncestorOf(this))
+        return nullptr;
+    item->Unlink();
+    if (parent_) {
+        parent_->LinkAfter(item, this);
+    } else {
+        item->prev_ = this;
+        item->next_ = next_;
+        if (next_)
+            next_->prev_ = item;
+        next_ = item;
+    }
+    return item;
+}
+
+QNITEM* QNITEM::InsertBefore(QNITEM* item)
+{
+    if (!item || item->IsAncestorOf(this))
+        return nullptr;
+    item->Unlink();
+    if (parent_) {
+        parent_->LinkAfter(item, prev_);
+    } else {
+        item->next_ = this;
+        item->prev_ = prev_;
+        if (prev_)
+            prev_->next_ = item;
+        prev_ = item;
+    }
+    return item;
+}
+
+void QNITEM::DeleteChildren()
+{
+    // Deleting the first child unlinks it, so the next one becomes first; a destructor that
+    // deletes or moves siblings cannot leave this loop holding a freed pointer.
+    while (firstChild_)
+        Destroy(firstChild_);
+}
+
+void QNITEM::Destroy(QNITEM* item)
+{
+    if (!item)
+        return;
+    for (QNITEM* x = item; x; x = Next(item, x))
+        x->ExpireLife();
+    delete item;
+}
+
+QNLIFETOKEN* QNITEM::AcquireLife()
+{
+    if (!life_) {
+        life_ = new QNLIFETOKEN;
+        life_->Refs = 1; // the item's own reference
+    }
+    ++life_->Refs;
+    return life_;
+}
+
+void QNITEM::ReleaseLife(QNLIFETOKEN* token)
+{
+    if (token && --token->Refs == 0)
+        delete token;
+}
+
+void QNITEM::ExpireLife()
+{
+    if (life_) {
+        life_->Alive = false;
+        ReleaseLife(life_);
+        life_ = nullptr;
+    }
+}
+
+QNLISTCURSOR::QNLISTCURSOR(const void* list, QNITEM* first, NextFn next)
+    : list_(list), next_(next), pending_(first), outer_(gCursors)
+{
+    if (gCursors)
+        gCursors->inner_ = this;
+    gCursors = this;
+}
+
+QNLISTCURSOR::~QNLISTCURSOR()
+{
+    if (inner_)
+        inner_->outer_ = outer_;
+    else
+        gCursors = outer_;
+    if (outer_)
+        outer_->inner_ = inner_;
+}
+
+QNITEM* QNLISTCURSOR::Advance()
+{
+    if (started_ && current_) {
+        current_ = next_(current_);
+    } else {
+        started_ = true;
+        current_ = pending_;
+        pending_ = nullptr;
+    }
+    return current_;
+}
+
+void QNLISTCURSOR::ItemLeaving(const void* list, const QNITEM* item, QNITEM* successor)
+{
+    if (!list)
+        return;
+    for (QNLISTCURSOR* c = gCursors; c; c = c->outer_) {
+        if (c->list_ != list)
+            continue;
+        if (c->current_ == item) {
+            c->current_ = nullptr;
+            c->pending_ = successor;
+        } else if (!c->current_ && c->pending_ == item) {
+            c->pending_ = successor;
+        }
+    }
+}
