@@ -1,0 +1,61 @@
+#pragma once
+// The program's one window over SDL2. It is always an OpenGL-capable window; the graphics
+// device creates its context on it. Platform code only: no engine includes.
+
+#include <SDL2/SDL.h>
+
+/// Initialises the SDL video subsystem once; later calls do nothing. False when SDL has no
+/// usable video driver (the error text is SDL_GetError()).
+bool PlatformVideoInit();
+
+/// Shuts the SDL video subsystem down again (after the window is destroyed).
+void PlatformVideoQuit();
+
+/// True when the video driver draws to no screen (offscreen or dummy, or SDL not started and no
+/// display named in the environment). A headless window always counts as focused and message
+/// boxes go to stderr.
+bool PlatformIsHeadless();
+
+/// Window rectangle for a wanted client size on a screen: a width or height that reaches the
+/// screen's is cut to 90 % of it; the window is centred (half the remaining space, rounded down).
+struct PlatformRect { int x, y, width, height; };
+PlatformRect PlatformWindowRect(int clientWidth, int clientHeight, int screenWidth, int screenHeight);
+
+/// Creates the window (SDL_WINDOW_OPENGL), centred on the desktop with the given client size,
+/// shows it and pumps once. False on failure (SDL_GetError()). Replaces no existing window:
+/// call PlatformWindowDestroy first.
+bool PlatformWindowCreate(const char* title, int clientWidth, int clientHeight);
+
+/// Uses a window that someone else created instead of creating one; it is destroyed by
+/// PlatformWindowDestroy, as the program's own window is.
+void PlatformWindowAdopt(SDL_Window* window);
+
+/// Destroys the window if there is one; safe to call twice.
+void PlatformWindowDestroy();
+
+/// The window, or null before creation.
+SDL_Window* PlatformWindowHandle();
+
+/// Sets the client size (with the 90 % rule) and centres the window again.
+void PlatformWindowResize(int clientWidth, int clientHeight);
+
+/// Client size of the window in pixels; 0 x 0 without a window.
+void PlatformWindowClientSize(int* width, int* height);
+
+/// Minimised state, as last reported by window events (or read at creation).
+bool PlatformWindowIsMinimised();
+
+/// True when the window has the input focus. Headless windows always have it.
+bool PlatformWindowIsForeground();
+
+/// Called by the message pump with every window event, so that focus and minimised state
+/// follow scripted events as well as real ones.
+void PlatformWindowTrackEvent(const SDL_Event& event);
+
+/// Shows or hides the system cursor.
+void PlatformShowCursor(bool show);
+bool PlatformCursorShown();
+
+/// Confines the mouse to the window (exclusive mouse) or releases it to the desktop.
+void PlatformCaptureCursor(bool capture);
+bool PlatformCursorCaptured();
