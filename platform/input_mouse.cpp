@@ -1,5 +1,7 @@
 #include "platform/input_mouse.h"
 
+#include "platform/window.h"
+
 #include <cmath>
 
 PlatformMouse::~PlatformMouse() { SetRelative(false); }
@@ -66,4 +68,18 @@ uint32_t PlatformMouse::GetState(PlatformMouseState* state) {
   *state = state_;
   state_.x = state_.y = state_.z = 0;
   return kInputOk;
+}
+
+void PlatformSetArrowCursor() {
+  if (SDL_WasInit(SDL_INIT_VIDEO) == 0) return;
+  static SDL_Cursor* arrow = nullptr;
+  if (!arrow) arrow = SDL_CreateSystemCursor(SDL_SYSTEM_CURSOR_ARROW);
+  if (arrow) SDL_SetCursor(arrow);
+}
+
+int PlatformCountCursor(bool show) {
+  static int counter = 0;
+  counter += show ? 1 : -1;
+  PlatformShowCursor(counter >= 0);
+  return counter;
 }

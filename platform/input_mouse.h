@@ -41,3 +41,10 @@ class PlatformMouse : public PlatformInputDevice {
   float wheelRest_ = 0;  // fraction of a unit not yet reported
   bool relative_ = false;
 };
+
+/// Sets the standard arrow cursor (no effect without a video subsystem).
+void PlatformSetArrowCursor();
+
+/// The system cursor's display counter: each call adds 1 (show) or takes 1 away (hide);
+/// the cursor shows while the counter is 0 or more. Returns the new counter.
+int PlatformCountCursor(bool show);
