@@ -1,0 +1,71 @@
+#pragma once
+/// QNDISK: path helpers and the per-process temporary folder.
+///
+/// Both '\' and '/' separate path elements. Names inside the storage archive keep '\'; the
+/// helpers that touch the disk turn every '\' into '/' first (DiskPath). A drive is the "X:"
+/// at the start of a path, if any.
+///
+/// Temporary media copies live in one folder per process, <temp path>/quennet/<process folder>/,
+/// made with a unique name so that two running programs never share one. RemoveTempFolder
+/// deletes exactly that folder and what is in it.
+
+#include "engine/util/qnexception.h"
+#include "engine/util/qnstring.h"
+
+#include <cstdint>
+
+class QNTEMPFILE;
+
+class QNDISK {
+public:
+    using EXC = QNDISK_EXC;
+
+    /// Adds a trailing '/' unless the path ends in '\' or '/'; an empty path stays empty.
+    static QNSTRING AddBackslash(const QNSTRING& path);
+    /// Absolute path with '/' separators, "." and ".." elements resolved.
+    static QNSTRING FullPath(const QNSTRING& path);
+    /// The "X:" drive, or empty.
+    static QNSTRING Drive(const QNSTRING& path);
+    /// The folder part after the drive, with its trailing separator ("" when none).
+    static QNSTRING Folder(const QNSTRING& path);
+    /// The file name without folder and extension.
+    static QNSTRING FileTitle(const QNSTRING& path);
+    /// The extension with its dot ("" when none).
+    static QNSTRING Extension(const QNSTRING& path);
+    /// AddBackslash(folder) followed by name.
+    static QNSTRING Join(const QNSTRING& folder, const QNSTRING& name);
+    /// Adds `extension` (with or without its dot) when the path has none.
+    static QNSTRING DefaultExtension(const QNSTRING& path, const QNSTRING& extension);
+    /// Member `index` of a numbered media set: trailing digits of the title are removed and,
+    /// for index 1 or more, index + 1 is appended ("flame.gbm", "flame2.gbm", "flame3.gbm").
+    /// A negative index, an empty title or a title that begins with a digit change nothing.
+    static QNSTRING NumberedName(const QNSTRING& path, int index);
+    /// The path with every '\' turned into '/'.
+    static QNSTRING DiskPath(const QNSTRING& path);
+
+    /// The user's temporary path, ending in '/'.
+    static QNSTRING TempPath();
+    static bool Exists(const QNSTRING& path);
+    /// Creates every element of the path as a folder, the last one included. Stops silently at
+    /// the first creation that fails.
+    static void CreateFolders(const QNSTRING& path);
+    /// Deletes exactly one path: a file, or a folder with everything inside it. The flags are
+    /// accepted for the callers' sake and ignored. True when nothing of the path is left.
+    static bool Delete(const QNSTRING& path, std::uint32_t flags = 0);
+
+    /// Makes this process's temporary folder (at engine start).
+    static void MakeTempFolder();
+    /// This process's temporary folder with a trailing '/' (made on first use).
+    static QNSTRING TempFolder();
+    /// Deletes this process's temporary folder and its contents (at shutdown), and "quennet"
+    /// itself when no other process uses it.
+    static void RemoveTempFolder();
+    /// Path to open for medium `name`. Without an archive (or with useArchive false) that is
+    /// `name` itself. Otherwise the record is exported from the archive into a new
+    /// "~temp<n>~.tmp" in the temporary folder, which `temp` owns and deletes on Close. A name
+    /// the archive does not hold, or a record that fails to export, leaves no file there, so
+    /// the loader's own open fails and names the medium. A damaged archive raises.
+    static QNSTRING MakeTempFile(QNTEMPFILE& temp, const QNSTRING& name, bool useArchive);
+    /// Number of temporary copies made so far in this run.
+    static std::uint32_t TempFileCount();
+};

@@ -1,0 +1,271 @@
+#include "engine/resource/qnstorage.h"
+
+#include "engine/resource/qndisk.h"
+#include "engine/resource/qnfileinfo.h"
+#include "engine/resource/storage_format.h"
+#include "platform/system.h"
+
+#include <cerrno>
+#include <vector>
+
+using namespace storage_format;
+
+namespace {
+
+QNSTRING& ArchiveName()
+{
+    static QNSTRING name;
+    return name;
+}
+
+constexpr std::uint32_t kCopyChunk = 100000;
+
+} // namespace
+
+QNSTORAGE::QNSTORAGE()
+{
+    entryName_.SetNoCase(true);
+}
+
+QNSTORAGE::~QNSTORAGE()
+{
+    Close();
+}
+
+void QNSTORAGE::SetArchive(const char* name)
+{
+    QNSTRING& archiveName = ArchiveName();
+    if (!name || !name[0]) {
+        archiveName.Clear();
+    } else if (name[0] == '*') {
+        archiveName = QNSTRING(PlatformModulePath());
+    } else {
+        archiveName = QNSTRING(name);
+    }
+    archiveName.SetNoCase(true);
+}
+
+const QNSTRING& QNSTORAGE::Archive() { return ArchiveName(); }
+
+void QNSTORAGE::Rewind()
+{
+    if (headerPosition_ != 0 && IsOpen())
+        fseeko(Stream(), static_cast<off_t>(headerPosition_), SEEK_SET);
+}
+
+void QNSTORAGE::ClearEntry()
+{
+    headerPosition_ = 0;
+    backLink_ = 0;
+    entryName_.Clear();
+    unpacked_ = stored_ = flags_ = attributes_ = 0;
+    creation_ = lastAccess_ = lastWrite_ = 0;
+}
+
+void QNSTORAGE::Open(const char* fileName)
+{
+    Close();
+    fileName_ = QNSTRING(fileName);
+    QNFILE::Open(fileName, kRead, 0);
+    fileSize_ = Size();
+}
+
+void QNSTORAGE::Close()
+{
+    gz_.Close();
+    Rewind();
+    QNFILE::Close();
+    ClearEntry();
+    trailer_ = 0;
+}
+
+void QNSTORAGE::Damaged(const char* what) const
+{
+    throw EXC(0, "Storage file '%s' is damaged (%s).", fileName_.Text(), what);
+}
+
+std::int64_t QNSTORAGE::ContentsPosition() const
+{
+    return headerPosition_ + kFieldsSize + static_cast<std::int64_t>(entryName_.Length());
+}
+
+// Reads the record that starts at `start` and must end exactly at `end` (the next record's
+// start, or the trailer). On success it is current and the file stands at its header position.
+void QNSTORAGE::ReadRecordAt(std::int64_t start, std::int64_t end)
+{
+    ClearEntry();
+    unsigned char link[4];
+    Seek(start, 0);
+    if (Read(link, 4) != 4)
+        Damaged("record beyond the end of the file");
+    const std::uint32_t back = Get32(link);
+    headerPosition_ = start + 4;
+    ReadHeader();
+    const std::int64_t length = kHeaderSize + static_cast<std::int64_t>(entryName_.Length()) + stored_;
+    if (start + length != end)
+        Damaged("stored size does not fit the record");
+    // The previous record must be long enough to hold a header and must start inside the file.
+    if (back != 0 && (back < kHeaderSize + 4 || static_cast<std::int64_t>(back) > start + 4))
+        Damaged("bad back-link");
+    if (!(flags_ & (kFlagGzip | kFlagFolder)) && stored_ != unpacked_)
+        Damaged("stored size differs from the unpacked size");
+    backLink_ = back;
+    Seek(headerPosition_, 0);
+}
+
+void QNSTORAGE::ReadHeader()
+{
+    if (headerPosition_ == 0)
+        throw EXC(0, "No entry selected in storage file '%s'.", fileName_.Text());
+    unsigned char fields[kFieldsSize];
+    Seek(headerPosition_, 0);
+    if (Read(fields, sizeof fields) != sizeof fields)
+        Damaged("record header cut short");
+    unpacked_ = Get32(fields + 0);
+    stored_ = Get32(fields + 4);
+    flags_ = Get32(fields + 8);
+    attributes_ = Get32(fields + 12);
+    creation_ = Get64(fields + 16);
+    lastAccess_ = Get64(fields + 24);
+    lastWrite_ = Get64(fields + 32);
+    const std::uint32_t nameLength = Get32(fields + 40);
+    if (nameLength > kMaxName)
+        Damaged("bad name length");
+    if (static_cast<std::int64_t>(nameLength) + stored_ > fileSize_ - headerPosition_ - kFieldsSize)
+        Damaged("record beyond the end of the file");
+    char name[kMaxName + 1];
+    if (Read(name, nameLength) != nameLength)
+        Damaged("name cut short");
+    name[nameLength] = '\0';
+    entryName_ = QNSTRING(name);
+    entryName_.SetNoCase(true);
+}
+
+bool QNSTORAGE::FirstEntry()
+{
+    gz_.Close();
+    ClearEntry();
+    trailer_ = 0;
+    if (fileSize_ < 4)
+        Damaged("no trailer");
+    unsigned char raw[4];
+    Seek(fileSize_ - 4, 0);
+    if (Read(raw, 4) != 4)
+        Damaged("no trailer");
+    trailer_ = Get32(raw);
+    if (trailer_ == 0)
+        return false;
+    if (trailer_ < kHeaderSize + 4 || static_cast<std::int64_t>(trailer_) > fileSize_)
+        Damaged("bad trailer");
+    ReadRecordAt(fileSize_ - trailer_, fileSize_ - 4);
+    return true;
+}
+
+bool QNSTORAGE::NextEntry()
+{
+    gz_.Close();
+    if (headerPosition_ == 0)
+        return false;
+    if (backLink_ == 0) {
+        Rewind();
+        ClearEntry();
+        return false;
+    }
+    const std::int64_t start = headerPosition_ - 4;
+    ReadRecordAt(headerPosition_ - backLink_, start);
+    return true;
+}
+
+bool QNSTORAGE::Find(const QNSTRING& name)
+{
+    if (name.IsEmpty()) {
+        ClearEntry();
+        return false;
+    }
+    for (bool more = FirstEntry(); more; more = NextEntry()) {
+        if (entryName_.Matches(name))
+            return true;
+    }
+    return false;
+}
+
+QNSTRING QNSTORAGE::Export(bool overwrite, const QNSTRING& folder, bool flatten,
+                           const QNSTRING& newName, bool restoreAttributes)
+{
+    if (headerPosition_ == 0)
+        throw EXC(0, "No entry selected in storage file '%s'.", fileName_.Text());
+    const bool isFolder = (flags_ & kFlagFolder) != 0;
+
+    QNSTRING destination;
+    if (!flatten) {
+        destination = QNDISK::Join(folder, entryName_);
+        if (isFolder) {
+            QNDISK::CreateFolders(destination);
+            return QNSTRING();
+        }
+        QNDISK::CreateFolders(QNDISK::Drive(destination) + QNDISK::Folder(destination));
+    } else {
+        if (isFolder)
+            return QNSTRING();
+        destination = QNDISK::Join(folder, QNDISK::FileTitle(entryName_) + QNDISK::Extension(entryName_));
+    }
+    if (!newName.IsEmpty())
+        destination = QNDISK::Drive(destination) + QNDISK::Folder(destination) + newName;
+    destination = QNDISK::DiskPath(destination);
+
+    if (!overwrite && QNDISK::Exists(destination))
+        throw EXC(0, "File already exists exporting '%s' from storage file '%s'.",
+                  destination.Text(), fileName_.Text());
+
+    QNFILE out;
+    std::vector<unsigned char> buffer;
+    try {
+        ReadHeader();
+        remaining_ = unpacked_;
+        const bool gzip = (flags_ & kFlagGzip) != 0;
+        if (remaining_ != 0 && gzip && !gz_.Open(Stream(), stored_))
+            Damaged("gzip reader failed to start");
+        out.Open(destination.Text(), kWrite | kUpdate, 0);
+        if (remaining_ != 0)
+            buffer.resize(kCopyChunk);
+        while (remaining_ != 0) {
+            const std::uint32_t chunk = remaining_ < kCopyChunk ? remaining_ : kCopyChunk;
+            if (gzip) {
+                if (gz_.Read(buffer.data(), chunk) != static_cast<long>(chunk))
+                    Damaged("gzip data damaged or cut short");
+            } else if (Read(buffer.data(), chunk) != chunk) {
+                Damaged("contents cut short");
+            }
+            out.Write(buffer.data(), chunk);
+            remaining_ -= chunk;
+        }
+        // The member's trailer (CRC-32 and length) must check out, and no data may follow.
+        if (gzip && unpacked_ != 0 && !gz_.Finish())
+            Damaged("gzip data damaged or longer than the record says");
+        if (std::fflush(out.Stream()) != 0) {
+            PlatformSetLastError(errno);
+            out.Throw("Could not write data to file.");
+        }
+        gz_.Close();
+        Rewind();
+    } catch (...) {
+        gz_.Close();
+        Rewind();
+        out.Close();
+        QNDISK::Delete(destination);
+        throw;
+    }
+
+    try {
+        QNFILEINFO::SetDates(destination, creation_, lastAccess_, lastWrite_);
+    } catch (const QNFILEINFO::EXC&) {
+    }
+    if (restoreAttributes) {
+        try {
+            QNFILEINFO::SetAttributes(destination, attributes_);
+        } catch (const QNFILEINFO::EXC&) {
+        }
+    }
+    out.Close();
+    return destination;
+}

@@ -1,0 +1,55 @@
+#include "engine/resource/qntempfile.h"
+
+#include "engine/resource/qndisk.h"
+
+#include <cstdio>
+
+std::uint32_t QnNextTempFileNumber();
+
+void QNTEMPFILE::Close()
+{
+    if (fromArchive_)
+        storage_.Close();
+    else
+        file_.Close();
+    if (!path_.IsEmpty()) {
+        QNDISK::Delete(path_);
+        path_.Clear();
+    }
+    fromArchive_ = false;
+}
+
+QNSTRING QNDISK::MakeTempFile(QNTEMPFILE& temp, const QNSTRING& name, bool useArchive)
+{
+    const QNSTRING& archive = QNSTORAGE::Archive();
+    if (archive.IsEmpty() || !useArchive)
+        return name;
+
+    temp.Close();
+    const QNSTRING folder = TempFolder();
+    char fileName[32];
+    std::snprintf(fileName, sizeof fileName, "~temp%u~.tmp", QnNextTempFileNumber());
+    const QNSTRING path = Join(folder, QNSTRING(fileName));
+
+    temp.fromArchive_ = true;
+    try {
+        temp.storage_.Open(archive.Text());
+        // A name the archive does not hold exports nothing: the loader's open then fails and
+        // names the medium, instead of loading whatever record the search stopped at.
+        if (temp.storage_.Find(name)) {
+            try {
+                temp.storage_.Export(true, folder, true, QNSTRING(fileName), false);
+            } catch (const QNDISK::EXC&) {
+                // A damaged record or a failed write (a full disk, say) leaves no file; the
+                // loader reports the medium.
+            }
+        }
+        temp.storage_.Close();
+    } catch (...) {
+        temp.storage_.Close();
+        temp.fromArchive_ = false;
+        throw;
+    }
+    temp.path_ = path;
+    return path;
+}

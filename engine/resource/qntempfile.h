@@ -1,0 +1,31 @@
+#pragma once
+/// QNTEMPFILE: one medium copied out of the storage archive for as long as a loader needs it.
+/// QNDISK::MakeTempFile fills it; Close (or the destructor) deletes the copy.
+
+#include "engine/resource/qnfile.h"
+#include "engine/resource/qnstorage.h"
+#include "engine/util/qnstring.h"
+
+class QNTEMPFILE {
+public:
+    QNTEMPFILE() = default;
+    ~QNTEMPFILE() { Close(); }
+    QNTEMPFILE(const QNTEMPFILE&) = delete;
+    QNTEMPFILE& operator=(const QNTEMPFILE&) = delete;
+
+    /// Closes the archive or file and deletes the temporary copy, if any.
+    void Close();
+
+    /// The copy's path ("" when there is none).
+    const QNSTRING& Path() const { return path_; }
+    /// True when the copy came from the archive.
+    bool FromArchive() const { return fromArchive_; }
+
+private:
+    friend class QNDISK;
+
+    bool fromArchive_ = false;
+    QNSTORAGE storage_;
+    QNFILE file_;
+    QNSTRING path_;
+};

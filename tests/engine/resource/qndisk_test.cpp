@@ -1,0 +1,117 @@
+#include "engine/resource/qndisk.h"
+
+#include "resource_test_util.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+std::string S(const QNSTRING& s) { return s.Text(); }
+QNSTRING Q(const char* s) { return QNSTRING(s); }
+
+} // namespace
+
+TEST(QnDisk, NumberedName)
+{
+    const QNSTRING flame = Q("media\\effects\\meshes\\flame.gbm");
+    EXPECT_EQ(S(QNDISK::NumberedName(flame, -1)), "media\\effects\\meshes\\flame.gbm");
+    EXPECT_EQ(S(QNDISK::NumberedName(flame, 0)), "media\\effects\\meshes\\flame.gbm");
+    EXPECT_EQ(S(QNDISK::NumberedName(flame, 1)), "media\\effects\\meshes\\flame2.gbm");
+    EXPECT_EQ(S(QNDISK::NumberedName(flame, 2)), "media\\effects\\meshes\\flame3.gbm");
+    EXPECT_EQ(S(QNDISK::NumberedName(Q("media/rock12.dds"), 0)), "media/rock.dds");
+    EXPECT_EQ(S(QNDISK::NumberedName(Q("media/rock12.dds"), 9)), "media/rock10.dds");
+    EXPECT_EQ(S(QNDISK::NumberedName(Q("media\\7up.wav"), 3)), "media\\7up.wav");
+    EXPECT_EQ(S(QNDISK::NumberedName(Q("media\\.wav"), 3)), "media\\.wav");
+    EXPECT_EQ(S(QNDISK::NumberedName(Q("C:beam"), 1)), "C:beam2");
+}
+
+TEST(QnDisk, PathParts)
+{
+    const QNSTRING p = Q("C:\\media/station\\beam.part.gbm");
+    EXPECT_EQ(S(QNDISK::Drive(p)), "C:");
+    EXPECT_EQ(S(QNDISK::Folder(p)), "\\media/station\\");
+    EXPECT_EQ(S(QNDISK::FileTitle(p)), "beam.part");
+    EXPECT_EQ(S(QNDISK::Extension(p)), ".gbm");
+    EXPECT_EQ(S(QNDISK::Extension(Q("media.d\\readme"))), "");
+    EXPECT_EQ(S(QNDISK::Folder(Q("beam.gbm"))), "");
+    EXPECT_TRUE(QNDISK::Drive(Q("")).IsEmpty());
+
+    EXPECT_EQ(S(QNDISK::AddBackslash(Q("a/b"))), "a/b/");
+    EXPECT_EQ(S(QNDISK::AddBackslash(Q("a\\b\\"))), "a\\b\\");
+    EXPECT_TRUE(QNDISK::AddBackslash(Q("")).IsEmpty());
+    EXPECT_EQ(S(QNDISK::Join(Q("/tmp/x"), Q("y.gbm"))), "/tmp/x/y.gbm");
+    EXPECT_EQ(S(QNDISK::DefaultExtension(Q("a/beam"), Q(".gbm"))), "a/beam.gbm");
+    EXPECT_EQ(S(QNDISK::DefaultExtension(Q("a/beam"), Q("gbm"))), "a/beam.gbm");
+    EXPECT_EQ(S(QNDISK::DefaultExtension(Q("a/beam.obj"), Q(".gbm"))), "a/beam.obj");
+    EXPECT_EQ(S(QNDISK::DiskPath(Q("media\\a\\b.dds"))), "media/a/b.dds");
+
+    EXPECT_EQ(S(QNDISK::FullPath(Q("/a/./b\\..\\c//d"))), "/a/c/d");
+    EXPECT_EQ(S(QNDISK::FullPath(Q("/a/b/"))), "/a/b/");
+    EXPECT_EQ(S(QNDISK::FullPath(Q("/.."))), "/");
+    char cwd[4096];
+    ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
+    EXPECT_EQ(S(QNDISK::FullPath(Q("x\\y"))), std::string(cwd) + "/x/y");
+    EXPECT_TRUE(QNDISK::TempPath().Text()[0] == '/');
+}
+
+TEST(QnDisk, CreateFoldersAndDelete)
+{
+    const std::string base = std::string(QNDISK::TempPath().Text()) + "qndisk_test_" +
+                             std::to_string(getpid());
+    QNDISK::CreateFolders(QNSTRING(base + "\\one/two\\three"));
+    struct stat info;
+    ASSERT_EQ(stat((base + "/one/two/three").c_str(), &info), 0);
+    EXPECT_TRUE(S_ISDIR(info.st_mode));
+    std::FILE* f = std::fopen((base + "/one/two/file.bin").c_str(), "wb");
+    ASSERT_NE(f, nullptr);
+    std::fclose(f);
+    EXPECT_TRUE(QNDISK::Exists(QNSTRING(base + "\\one\\two\\file.bin")));
+
+    // A name with a comma is one name, not a list.
+    const std::string comma = base + "/keep,me";
+    QNDISK::CreateFolders(QNSTRING(comma));
+    EXPECT_TRUE(QNDISK::Delete(QNSTRING(base + "/one")));
+    EXPECT_FALSE(QNDISK::Exists(QNSTRING(base + "/one")));
+    EXPECT_TRUE(QNDISK::Exists(QNSTRING(comma)));
+    EXPECT_TRUE(QNDISK::Delete(QNSTRING(base)));
+    EXPECT_FALSE(QNDISK::Exists(QNSTRING(base)));
+    EXPECT_TRUE(QNDISK::Delete(QNSTRING(base)));   // nothing left is success
+}
+
+TEST(QnDisk, TempFoldersArePerProcess)
+{
+    const std::string mine = QNDISK::TempFolder().Text();
+    ASSERT_FALSE(mine.empty());
+    EXPECT_NE(mine.find("/quennet/"), std::string::npos);
+    EXPECT_TRUE(restest::FileExists(mine));
+
+    // A second process gets a folder of its own while ours exists, and removing its folder
+    // leaves ours in place.
+    const std::string out = std::string(QNDISK::TempPath().Text()) + "qndisk_child_" +
+                            std::to_string(getpid()) + ".txt";
+    char self[4096];
+    const ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
+    ASSERT_GT(n, 0);
+    self[n] = '\0';
+    EXPECT_EQ(restest::RunChild(self, "tempfolder:" + out + ":" + mine), 0);
+    const std::string theirs = restest::ReadText(out);
+    std::remove(out.c_str());
+    EXPECT_FALSE(theirs.empty());
+    EXPECT_NE(theirs, mine);
+    EXPECT_FALSE(restest::FileExists(theirs));
+    EXPECT_TRUE(restest::FileExists(mine));
+
+    restest::WriteText(mine + "left.tmp", "x");
+    QNDISK::RemoveTempFolder();
+    EXPECT_FALSE(restest::FileExists(mine));
+    // Made again on the next use, under a new name.
+    const std::string again = QNDISK::TempFolder().Text();
+    EXPECT_TRUE(restest::FileExists(again));
+    QNDISK::RemoveTempFolder();
+}
