@@ -1,0 +1,368 @@
+#include "platform/audio_device.h"
+
+#include <AL/al.h>
+#include <AL/alc.h>
+#include <SDL.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+ALCdevice* gDevice = nullptr;
+ALCcontext* gContext = nullptr;
+// Raised at every open: AL names made under an earlier device are never touched again.
+uint64_t gGeneration = 0;
+std::string gDeviceName;
+bool gHaveDeviceName = false;
+PlatformAudioListener gListener;
+bool gListenerPending = false;
+uint64_t (*gClock)() = nullptr;
+std::vector<PlatformAudioPath*> gPaths;
+
+float GainOf(int32_t hundredthsDb) { return std::pow(10.0f, static_cast<float>(hundredthsDb) / 2000.0f); }
+
+void ToAl(const float in[3], ALfloat out[3]) {
+  out[0] = in[0];
+  out[1] = in[1];
+  out[2] = -in[2];
+}
+
+}  // namespace
+
+uint32_t PlatformAudio::Open(const char* deviceName) {
+  Close();
+  if (!deviceName && gHaveDeviceName) deviceName = gDeviceName.c_str();
+  gDevice = alcOpenDevice(deviceName);
+  if (!gDevice) return kAudioErrNoDriver;
+  gContext = alcCreateContext(gDevice, nullptr);
+  if (!gContext || alcMakeContextCurrent(gContext) != ALC_TRUE) {
+    if (gContext) alcDestroyContext(gContext);
+    alcCloseDevice(gDevice);
+    gContext = nullptr;
+    gDevice = nullptr;
+    return kAudioErrFail;
+  }
+  ++gGeneration;
+  alDistanceModel(AL_INVERSE_DISTANCE_CLAMPED);
+  gListener = PlatformAudioListener{};
+  gListenerPending = true;
+  Commit();
+  return kAudioOk;
+}
+
+void PlatformAudio::Close() {
+  if (!gDevice) return;
+  // Paths still alive become silent shells: stop and detach their sources first.
+  for (PlatformAudioPath* path : gPaths) {
+    if (path->source_ != 0 && path->generation_ == gGeneration) {
+      alSourceStop(path->source_);
+      alSourcei(path->source_, AL_BUFFER, 0);
+      alDeleteSources(1, &path->source_);
+    }
+    path->source_ = 0;
+  }
+  alcMakeContextCurrent(nullptr);
+  alcDestroyContext(gContext);
+  alcCloseDevice(gDevice);
+  gContext = nullptr;
+  gDevice = nullptr;
+  ++gGeneration;
+}
+
+bool PlatformAudio::IsOpen() { return gDevice != nullptr; }
+
+void PlatformAudio::SetDeviceName(const char* name) {
+  gHaveDeviceName = name != nullptr;
+  gDeviceName = name ? name : "";
+}
+
+void PlatformAudio::SetListener(const PlatformAudioListener& listener) {
+  gListener = listener;
+  gListenerPending = true;
+}
+
+const PlatformAudioListener& PlatformAudio::Listener() { return gListener; }
+
+void PlatformAudio::SetClock(uint64_t (*clock)()) { gClock = clock; }
+
+uint64_t PlatformAudio::Now() { return gClock ? gClock() : SDL_GetTicks64(); }
+
+void PlatformAudio::Commit() {
+  if (!gDevice) return;
+  if (gListenerPending) {
+    gListenerPending = false;
+    ALfloat v[3];
+    ToAl(gListener.position, v);
+    alListenerfv(AL_POSITION, v);
+    ToAl(gListener.velocity, v);
+    alListenerfv(AL_VELOCITY, v);
+    ALfloat orientation[6];
+    ToAl(gListener.front, orientation);
+    ToAl(gListener.top, orientation + 3);
+    alListenerfv(AL_ORIENTATION, orientation);
+    alDopplerFactor(std::max(0.0f, gListener.dopplerFactor));
+    if (gListener.distanceFactor > 0.0f) alSpeedOfSound(343.3f / gListener.distanceFactor);
+    for (PlatformAudioPath* path : gPaths) path->ApplyRolloff(gListener.rolloffFactor);
+  }
+  const uint64_t now = Now();
+  for (PlatformAudioPath* path : gPaths) {
+    path->ApplyPending();
+    path->AdvanceFade(now);
+  }
+}
+
+// ---------------------------------------------------------------------------------------------
+
+namespace {
+
+ALenum FormatOf(int channels, int bits) {
+  if (channels == 1) return bits == 8 ? AL_FORMAT_MONO8 : AL_FORMAT_MONO16;
+  return bits == 8 ? AL_FORMAT_STEREO8 : AL_FORMAT_STEREO16;
+}
+
+}  // namespace
+
+std::shared_ptr<PlatformSegment> PlatformSegment::LoadWav(const char* path, uint32_t* result) {
+  *result = kAudioOk;
+  SDL_RWops* rw = path ? SDL_RWFromFile(path, "rb") : nullptr;
+  if (!rw) {
+    *result = kAudioErrFileNotFound;
+    return nullptr;
+  }
+  SDL_AudioSpec spec;
+  Uint8* data = nullptr;
+  Uint32 length = 0;
+  if (!SDL_LoadWAV_RW(rw, 1, &spec, &data, &length)) {
+    *result = kAudioErrBadFile;
+    return nullptr;
+  }
+  // Convert to what OpenAL takes everywhere: unsigned 8 or signed 16 bit, one or two channels.
+  const int channels = spec.channels == 1 ? 1 : 2;
+  const SDL_AudioFormat target = spec.format == AUDIO_U8 ? AUDIO_U8 : AUDIO_S16SYS;
+  SDL_AudioCVT cvt;
+  const int build = SDL_BuildAudioCVT(&cvt, spec.format, spec.channels, spec.freq, target,
+                                      static_cast<Uint8>(channels), spec.freq);
+  if (build < 0 || spec.freq <= 0) {
+    SDL_FreeWAV(data);
+    *result = kAudioErrBadFile;
+    return nullptr;
+  }
+  std::unique_ptr<uint8_t[]> pcm;
+  size_t bytes = length;
+  if (build == 0) {
+    pcm.reset(new uint8_t[bytes]);
+    std::memcpy(pcm.get(), data, bytes);
+  } else {
+    cvt.len = static_cast<int>(length);
+    pcm.reset(new uint8_t[static_cast<size_t>(length) * cvt.len_mult]);
+    std::memcpy(pcm.get(), data, length);
+    cvt.buf = pcm.get();
+    if (SDL_ConvertAudio(&cvt) != 0) {
+      SDL_FreeWAV(data);
+      *result = kAudioErrBadFile;
+      return nullptr;
+    }
+    bytes = static_cast<size_t>(cvt.len_cvt);
+  }
+  SDL_FreeWAV(data);
+
+  std::shared_ptr<PlatformSegment> segment(new PlatformSegment());
+  segment->channels_ = channels;
+  segment->bits_ = target == AUDIO_U8 ? 8 : 16;
+  segment->frequency_ = spec.freq;
+  const size_t frameBytes = static_cast<size_t>(channels) * (segment->bits_ / 8);
+  segment->frames_ = bytes / frameBytes;
+  bytes = segment->frames_ * frameBytes;
+  segment->pcm_ = std::move(pcm);
+  if (gDevice) {
+    segment->generation_ = gGeneration;
+    alGenBuffers(1, &segment->buffer_);
+    alBufferData(segment->buffer_, FormatOf(channels, segment->bits_), segment->pcm_.get(),
+                 static_cast<ALsizei>(bytes), spec.freq);
+    if (alGetError() != AL_NO_ERROR) {
+      *result = kAudioErrBadFile;
+      return nullptr;
+    }
+  }
+  return segment;
+}
+
+PlatformSegment::~PlatformSegment() {
+  if (gDevice && generation_ == gGeneration) {
+    if (buffer_) alDeleteBuffers(1, &buffer_);
+    if (mono_ && mono_ != buffer_) alDeleteBuffers(1, &mono_);
+  }
+}
+
+double PlatformSegment::Seconds() const {
+  return frequency_ > 0 ? static_cast<double>(frames_) / frequency_ : 0.0;
+}
+
+uint32_t PlatformSegment::MonoBuffer() {
+  if (channels_ == 1 || buffer_ == 0) return buffer_;
+  if (mono_ == 0 && gDevice && generation_ == gGeneration) {
+    std::vector<int16_t> mono(frames_);
+    if (bits_ == 8) {
+      const uint8_t* s = pcm_.get();
+      for (size_t i = 0; i < frames_; ++i)
+        mono[i] = static_cast<int16_t>(((s[2 * i] - 128) + (s[2 * i + 1] - 128)) * 128);
+    } else {
+      int16_t sample[2];
+      for (size_t i = 0; i < frames_; ++i) {
+        std::memcpy(sample, pcm_.get() + 4 * i, sizeof sample);
+        mono[i] = static_cast<int16_t>((sample[0] + sample[1]) / 2);
+      }
+    }
+    alGenBuffers(1, &mono_);
+    alBufferData(mono_, AL_FORMAT_MONO16, mono.data(),
+                 static_cast<ALsizei>(mono.size() * sizeof(int16_t)), frequency_);
+  }
+  return mono_;
+}
+
+// ---------------------------------------------------------------------------------------------
+
+PlatformAudioPath::PlatformAudioPath(uint32_t kind) : kind_(kind) {
+  gPaths.push_back(this);
+  if (!gDevice) return;
+  generation_ = gGeneration;
+  alGenSources(1, &source_);
+  if (kind_ != kAudioPath3D) {
+    // Unpositioned: at the listener, no attenuation.
+    alSourcei(source_, AL_SOURCE_RELATIVE, AL_TRUE);
+    alSource3f(source_, AL_POSITION, 0, 0, 0);
+    alSourcef(source_, AL_ROLLOFF_FACTOR, 0);
+  } else {
+    pending3D_ = true;
+    ApplyPending();
+    ApplyRolloff(gListener.rolloffFactor);
+  }
+}
+
+PlatformAudioPath::~PlatformAudioPath() {
+  gPaths.erase(std::remove(gPaths.begin(), gPaths.end(), this), gPaths.end());
+  if (Live()) {
+    alSourceStop(source_);
+    alSourcei(source_, AL_BUFFER, 0);
+    alDeleteSources(1, &source_);
+  }
+}
+
+bool PlatformAudioPath::Live() const {
+  return source_ != 0 && gDevice && generation_ == gGeneration;
+}
+
+void PlatformAudioPath::Download(std::shared_ptr<PlatformSegment> segment) {
+  Stop();
+  segment_ = std::move(segment);
+}
+
+uint32_t PlatformAudioPath::Play(uint32_t repeats) {
+  Stop();
+  if (!segment_) return kAudioErrFail;
+  looping_ = repeats == kAudioRepeatForever;
+  if (!Live()) return kAudioErrNotOpen;
+  const ALuint buffer = kind_ == kAudioPath3D ? segment_->MonoBuffer() : segment_->Buffer();
+  if (buffer == 0) return kAudioErrFail;
+  alSourcei(source_, AL_BUFFER, 0);
+  if (looping_ || repeats == 0) {
+    alSourcei(source_, AL_BUFFER, static_cast<ALint>(buffer));
+    alSourcei(source_, AL_LOOPING, looping_ ? AL_TRUE : AL_FALSE);
+  } else {
+    // Repeats: the same buffer queued once per play.
+    alSourcei(source_, AL_LOOPING, AL_FALSE);
+    const uint32_t plays = std::min<uint64_t>(uint64_t{repeats} + 1, kMaxQueuedPlays);
+    const std::vector<ALuint> queue(plays, buffer);
+    alSourceQueueBuffers(source_, static_cast<ALsizei>(plays), queue.data());
+  }
+  ApplyGain();
+  alSourcePlay(source_);
+  return kAudioOk;
+}
+
+void PlatformAudioPath::Stop() {
+  looping_ = false;
+  if (!Live()) return;
+  alSourceStop(source_);
+  alSourcei(source_, AL_LOOPING, AL_FALSE);
+  alSourcei(source_, AL_BUFFER, 0);
+}
+
+bool PlatformAudioPath::IsPlaying() const {
+  if (!Live()) return false;
+  ALint state = AL_STOPPED;
+  alGetSourcei(source_, AL_SOURCE_STATE, &state);
+  return state == AL_PLAYING;
+}
+
+void PlatformAudioPath::SetVolume(int32_t volume, uint32_t fadeMs) {
+  volume = std::clamp<int32_t>(volume, -10000, 0);
+  if (fadeMs == 0) {
+    fading_ = false;
+    volume_ = volume;
+  } else {
+    fading_ = true;
+    fadeFrom_ = volume_;
+    fadeTo_ = volume;
+    fadeStart_ = PlatformAudio::Now();
+    fadeLength_ = fadeMs;
+  }
+  ApplyGain();
+}
+
+void PlatformAudioPath::AdvanceFade(uint64_t now) {
+  if (!fading_) return;
+  const uint64_t t = now > fadeStart_ ? now - fadeStart_ : 0;
+  if (t >= fadeLength_) {
+    volume_ = fadeTo_;
+    fading_ = false;
+  } else {
+    volume_ = fadeFrom_ + static_cast<int32_t>(std::lround(
+                              (fadeTo_ - fadeFrom_) * static_cast<double>(t) / fadeLength_));
+  }
+  ApplyGain();
+}
+
+void PlatformAudioPath::ApplyGain() {
+  if (Live()) alSourcef(source_, AL_GAIN, GainOf(volume_));
+}
+
+void PlatformAudioPath::Set3D(const PlatformAudio3D& params) {
+  if (kind_ != kAudioPath3D) return;
+  params_ = params;
+  pending3D_ = true;
+}
+
+void PlatformAudioPath::ApplyRolloff(float rolloff) {
+  if (Live() && kind_ == kAudioPath3D) alSourcef(source_, AL_ROLLOFF_FACTOR, std::max(0.0f, rolloff));
+}
+
+void PlatformAudioPath::ApplyPending() {
+  if (!pending3D_ || !Live()) return;
+  pending3D_ = false;
+  const PlatformAudio3D& p = params_;
+  ALfloat v[3];
+  if (p.mode == 2) {
+    // Positioning off: plays at the listener.
+    alSourcei(source_, AL_SOURCE_RELATIVE, AL_TRUE);
+    alSource3f(source_, AL_POSITION, 0, 0, 0);
+  } else {
+    alSourcei(source_, AL_SOURCE_RELATIVE, p.mode == 1 ? AL_TRUE : AL_FALSE);
+    ToAl(p.position, v);
+    alSourcefv(source_, AL_POSITION, v);
+  }
+  ToAl(p.velocity, v);
+  alSourcefv(source_, AL_VELOCITY, v);
+  ToAl(p.coneOrientation, v);
+  alSourcefv(source_, AL_DIRECTION, v);
+  alSourcef(source_, AL_CONE_INNER_ANGLE, static_cast<float>(std::min<uint32_t>(p.insideConeAngle, 360)));
+  alSourcef(source_, AL_CONE_OUTER_ANGLE, static_cast<float>(std::min<uint32_t>(p.outsideConeAngle, 360)));
+  alSourcef(source_, AL_CONE_OUTER_GAIN, GainOf(std::clamp<int32_t>(p.coneOutsideVolume, -10000, 0)));
+  const float minDistance = p.minDistance > 0.0f ? p.minDistance : 0.0f;
+  alSourcef(source_, AL_REFERENCE_DISTANCE, minDistance);
+  alSourcef(source_, AL_MAX_DISTANCE, std::max(p.maxDistance, minDistance));
+}

@@ -1,0 +1,249 @@
+#include "platform/audio_device.h"
+#include "wav_writer.h"
+
+#include <AL/al.h>
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <unistd.h>
+
+namespace {
+
+// No sound card is needed: OpenAL's null backend, unless the caller chose another.
+const bool kNullDriver = setenv("ALSOFT_DRIVERS", "null", 0) == 0;
+
+uint64_t gNow = 0;
+uint64_t VirtualClock() { return gNow; }
+
+std::string TempPath(const char* name) {
+  return std::string(::testing::TempDir()) + "/" + std::to_string(getpid()) + "_" + name;
+}
+
+class Audio : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(kNullDriver);
+    ASSERT_EQ(PlatformAudio::Open(), kAudioOk) << "null OpenAL driver expected";
+    PlatformAudio::SetClock(&VirtualClock);
+    gNow = 1000;
+    mono_ = TempPath("mono.wav");
+    stereo_ = TempPath("stereo.wav");
+    ASSERT_TRUE(testwav::WriteTone(mono_, 1, 0.2));
+    ASSERT_TRUE(testwav::WriteTone(stereo_, 2, 0.2));
+  }
+  void TearDown() override {
+    PlatformAudio::Close();
+    PlatformAudio::SetClock(nullptr);
+    std::remove(mono_.c_str());
+    std::remove(stereo_.c_str());
+  }
+  std::shared_ptr<PlatformSegment> Load(const std::string& path) {
+    uint32_t rc = 1;
+    auto segment = PlatformSegment::LoadWav(path.c_str(), &rc);
+    EXPECT_EQ(rc, kAudioOk);
+    return segment;
+  }
+  static float SourceF(const PlatformAudioPath& p, ALenum param) {
+    ALfloat v = -1;
+    alGetSourcef(p.Source(), param, &v);
+    return v;
+  }
+  static std::vector<float> SourceV(const PlatformAudioPath& p, ALenum param) {
+    std::vector<float> v(3, 0.0f);
+    alGetSourcefv(p.Source(), param, v.data());
+    return v;
+  }
+  std::string mono_, stereo_;
+};
+
+TEST_F(Audio, PositionalParametersReachOpenAlAtCommit) {
+  PlatformAudioPath path(kAudioPath3D);
+  path.Download(Load(mono_));
+  PlatformAudio3D p;
+  p.position[0] = 1;
+  p.position[1] = 2;
+  p.position[2] = 3;
+  p.velocity[2] = -4;
+  p.coneOrientation[0] = 0;
+  p.coneOrientation[2] = 1;
+  p.insideConeAngle = 90;
+  p.outsideConeAngle = 180;
+  p.coneOutsideVolume = -1000;
+  p.minDistance = 2;
+  p.maxDistance = 50;
+  path.Set3D(p);
+  EXPECT_EQ(SourceV(path, AL_POSITION), (std::vector<float>{0, 0, 0}));  // deferred
+  PlatformAudio::Commit();
+  EXPECT_EQ(SourceV(path, AL_POSITION), (std::vector<float>{1, 2, -3}));
+  EXPECT_EQ(SourceV(path, AL_VELOCITY), (std::vector<float>{0, 0, 4}));
+  EXPECT_EQ(SourceV(path, AL_DIRECTION), (std::vector<float>{0, 0, -1}));
+  EXPECT_EQ(SourceF(path, AL_CONE_INNER_ANGLE), 90.0f);
+  EXPECT_EQ(SourceF(path, AL_CONE_OUTER_ANGLE), 180.0f);
+  EXPECT_NEAR(SourceF(path, AL_CONE_OUTER_GAIN), std::pow(10.0f, -0.5f), 1e-5);
+  EXPECT_EQ(SourceF(path, AL_REFERENCE_DISTANCE), 2.0f);
+  EXPECT_EQ(SourceF(path, AL_MAX_DISTANCE), 50.0f);
+  EXPECT_EQ(SourceF(path, AL_ROLLOFF_FACTOR), 1.0f);
+  ALint relative = -1;
+  alGetSourcei(path.Source(), AL_SOURCE_RELATIVE, &relative);
+  EXPECT_EQ(relative, AL_FALSE);
+  ALint model = alGetInteger(AL_DISTANCE_MODEL);
+  EXPECT_EQ(model, AL_INVERSE_DISTANCE_CLAMPED);
+
+  p.mode = 1;  // head-relative
+  path.Set3D(p);
+  PlatformAudio::Commit();
+  alGetSourcei(path.Source(), AL_SOURCE_RELATIVE, &relative);
+  EXPECT_EQ(relative, AL_TRUE);
+}
+
+TEST_F(Audio, ListenerConvertsAndItsRolloffReachesEveryPositionalPath) {
+  PlatformAudioPath positional(kAudioPath3D);
+  PlatformAudioPath flat(kAudioPathMono);
+  PlatformAudioListener l;
+  l.position[0] = 5;
+  l.position[2] = 7;
+  l.front[0] = 1;
+  l.front[2] = 0;
+  l.rolloffFactor = 2.5f;
+  PlatformAudio::SetListener(l);
+  PlatformAudioPath later(kAudioPath3D);
+  PlatformAudio::Commit();
+  ALfloat pos[3], orientation[6];
+  alGetListenerfv(AL_POSITION, pos);
+  alGetListenerfv(AL_ORIENTATION, orientation);
+  EXPECT_EQ(pos[0], 5.0f);
+  EXPECT_EQ(pos[2], -7.0f);
+  EXPECT_EQ(orientation[0], 1.0f);
+  EXPECT_EQ(orientation[4], 1.0f);
+  EXPECT_EQ(SourceF(positional, AL_ROLLOFF_FACTOR), 2.5f);
+  EXPECT_EQ(SourceF(later, AL_ROLLOFF_FACTOR), 2.5f);
+  EXPECT_EQ(SourceF(flat, AL_ROLLOFF_FACTOR), 0.0f);
+  PlatformAudioPath afterCommit(kAudioPath3D);  // a new path takes the current roll-off
+  EXPECT_EQ(SourceF(afterCommit, AL_ROLLOFF_FACTOR), 2.5f);
+  ALint relative = -1;
+  alGetSourcei(flat.Source(), AL_SOURCE_RELATIVE, &relative);
+  EXPECT_EQ(relative, AL_TRUE);
+}
+
+TEST_F(Audio, VolumeInHundredthsOfDecibelWithFades) {
+  PlatformAudioPath path(kAudioPathStereo);
+  path.SetVolume(-1500, 0);
+  EXPECT_NEAR(SourceF(path, AL_GAIN), std::pow(10.0f, -0.75f), 1e-5);
+  path.SetVolume(-20000, 0);
+  EXPECT_EQ(path.Volume(), -10000);
+  path.SetVolume(-2000, 0);
+  path.SetVolume(0, 1000);  // from -2000 to 0 over one second
+  gNow += 250;
+  PlatformAudio::Commit();
+  EXPECT_EQ(path.Volume(), -1500);
+  gNow += 750;
+  PlatformAudio::Commit();
+  EXPECT_EQ(path.Volume(), 0);
+  EXPECT_NEAR(SourceF(path, AL_GAIN), 1.0f, 1e-6);
+}
+
+TEST_F(Audio, RepeatsLoopingAndSharedSegments) {
+  auto segment = Load(mono_);
+  ASSERT_TRUE(segment);
+  EXPECT_NEAR(segment->Seconds(), 0.2, 1e-3);
+  PlatformAudioPath a(kAudioPathMono), b(kAudioPath3D);
+  a.Download(segment);
+  b.Download(segment);
+  ASSERT_EQ(a.Play(2), kAudioOk);
+  ALint queued = 0, looping = -1, buffer = 0;
+  alGetSourcei(a.Source(), AL_BUFFERS_QUEUED, &queued);
+  alGetSourcei(a.Source(), AL_LOOPING, &looping);
+  EXPECT_EQ(queued, 3);  // the first play and two repeats
+  EXPECT_EQ(looping, AL_FALSE);
+  EXPECT_TRUE(a.IsPlaying());
+  EXPECT_FALSE(a.Looping());
+
+  ASSERT_EQ(b.Play(kAudioRepeatForever), kAudioOk);
+  alGetSourcei(b.Source(), AL_LOOPING, &looping);
+  alGetSourcei(b.Source(), AL_BUFFER, &buffer);
+  EXPECT_EQ(looping, AL_TRUE);
+  EXPECT_EQ(static_cast<ALuint>(buffer), segment->Buffer());  // the same data on both paths
+  EXPECT_TRUE(b.Looping());
+  EXPECT_TRUE(b.IsPlaying());
+
+  segment.reset();  // the paths keep the data alive
+  a.Stop();
+  EXPECT_FALSE(a.IsPlaying());
+  EXPECT_TRUE(b.IsPlaying());
+  b.Stop();
+  EXPECT_FALSE(b.Looping());
+  EXPECT_EQ(alGetError(), AL_NO_ERROR);
+}
+
+TEST_F(Audio, StereoDataPlaysDownmixedOnPositionalPaths) {
+  auto segment = Load(stereo_);
+  ASSERT_TRUE(segment);
+  EXPECT_EQ(segment->Channels(), 2);
+  PlatformAudioPath path(kAudioPath3D);
+  path.Download(segment);
+  ASSERT_EQ(path.Play(0), kAudioOk);
+  ALint buffer = 0, channels = 0;
+  alGetSourcei(path.Source(), AL_BUFFER, &buffer);
+  alGetBufferi(static_cast<ALuint>(buffer), AL_CHANNELS, &channels);
+  EXPECT_EQ(channels, 1);
+  EXPECT_EQ(static_cast<ALuint>(buffer), segment->MonoBuffer());
+}
+
+TEST_F(Audio, BadFilesAreRefused) {
+  uint32_t rc = 0;
+  EXPECT_EQ(PlatformSegment::LoadWav(TempPath("missing.wav").c_str(), &rc), nullptr);
+  EXPECT_EQ(rc, kAudioErrFileNotFound);
+  const std::string junk = TempPath("junk.wav");
+  FILE* f = std::fopen(junk.c_str(), "wb");
+  ASSERT_TRUE(f);
+  std::fputs("RIFF\x10\0\0\0WAVEfmt garbage", f);
+  std::fclose(f);
+  EXPECT_EQ(PlatformSegment::LoadWav(junk.c_str(), &rc), nullptr);
+  EXPECT_EQ(rc, kAudioErrBadFile);
+  std::remove(junk.c_str());
+}
+
+TEST_F(Audio, ClosingTheDeviceLeavesHarmlessShells) {
+  auto segment = Load(mono_);
+  PlatformAudioPath path(kAudioPath3D);
+  path.Download(segment);
+  path.Play(kAudioRepeatForever);
+  PlatformAudio::Close();
+  EXPECT_FALSE(path.IsPlaying());
+  EXPECT_EQ(path.Play(0), kAudioErrNotOpen);
+  path.SetVolume(-100, 50);
+  path.Set3D(PlatformAudio3D{});
+  PlatformAudio::Commit();
+  ASSERT_EQ(PlatformAudio::Open(), kAudioOk);  // the old names are never touched again
+  PlatformAudioPath fresh(kAudioPathMono);
+  EXPECT_NE(fresh.Source(), 0u);
+}
+
+TEST(AudioWithoutDevice, EveryCallIsHarmless) {
+  PlatformAudio::SetDeviceName("no such device");
+  EXPECT_EQ(PlatformAudio::Open(), kAudioErrNoDriver);
+  EXPECT_FALSE(PlatformAudio::IsOpen());
+  PlatformAudio::SetDeviceName(nullptr);
+  const std::string wav = TempPath("silent.wav");
+  ASSERT_TRUE(testwav::WriteTone(wav, 1, 0.1));
+  uint32_t rc = 1;
+  auto segment = PlatformSegment::LoadWav(wav.c_str(), &rc);
+  EXPECT_EQ(rc, kAudioOk);  // the file is still checked
+  ASSERT_TRUE(segment);
+  EXPECT_EQ(segment->Buffer(), 0u);
+  PlatformAudioPath path(kAudioPath3D);
+  EXPECT_EQ(path.Source(), 0u);
+  path.Download(segment);
+  EXPECT_EQ(path.Play(3), kAudioErrNotOpen);
+  EXPECT_FALSE(path.IsPlaying());
+  path.SetVolume(-1500, 100);
+  path.Set3D(PlatformAudio3D{});
+  PlatformAudio::SetListener(PlatformAudioListener{});
+  PlatformAudio::Commit();
+  path.Stop();
+  std::remove(wav.c_str());
+}
+
+}  // namespace
