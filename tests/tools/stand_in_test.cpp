@@ -1,0 +1,290 @@
+#include "tests/tools/media_checks.h"
+#include "tools/stand_in.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <set>
+#include <string>
+
+namespace {
+
+std::string Lower(std::string s) {
+    for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return s;
+}
+
+float Cross3Dot(const float* a, const float* b, const float* c, const float* n) {
+    float e1[3] = {b[0] - a[0], b[1] - a[1], b[2] - a[2]};
+    float e2[3] = {c[0] - a[0], c[1] - a[1], c[2] - a[2]};
+    float x[3] = {e1[1] * e2[2] - e1[2] * e2[1], e1[2] * e2[0] - e1[0] * e2[2], e1[0] * e2[1] - e1[1] * e2[0]};
+    return x[0] * n[0] + x[1] * n[1] + x[2] * n[2];
+}
+
+float Area(const float* a, const float* b, const float* c) {
+    float e1[3] = {b[0] - a[0], b[1] - a[1], b[2] - a[2]};
+    float e2[3] = {c[0] - a[0], c[1] - a[1], c[2] - a[2]};
+    float x[3] = {e1[1] * e2[2] - e1[2] * e2[1], e1[2] * e2[0] - e1[0] * e2[2], e1[0] * e2[1] - e1[1] * e2[0]};
+    return 0.5f * std::sqrt(x[0] * x[0] + x[1] * x[1] + x[2] * x[2]);
+}
+
+TEST(MediaManifest, NamesAreUniqueAndSeriesWellFormed) {
+    std::set<std::string> names;
+    for (const QNMEDIAENTRY& e : MediaManifest()) {
+        std::string path = e.Path;
+        EXPECT_EQ(path.rfind("media\\", 0), 0u) << path;
+        EXPECT_EQ(path.find('/'), std::string::npos) << path;
+        EXPECT_GE(e.Count, 1) << path;
+        std::string ext = Lower(path.substr(path.size() - 4));
+        const char* want = e.Kind == QNMEDIAKIND::MESH ? ".gbm" : e.Kind == QNMEDIAKIND::TEXTURE ? ".dds" : ".wav";
+        EXPECT_EQ(ext, want) << path;
+        for (int m = 0; m < e.Count; ++m) {
+            std::string member = Lower(MediaMemberPath(path, m));
+            EXPECT_TRUE(names.insert(member).second) << "two records named " << member;
+            EXPECT_LE(member.size(), 259u);
+            EXPECT_EQ(member.find_first_of("*?"), std::string::npos);
+        }
+    }
+    EXPECT_EQ(names.size(), MediaRecordCount());
+    EXPECT_EQ(MediaRecordCount(), MediaRecordCount(QNMEDIAKIND::MESH) + MediaRecordCount(QNMEDIAKIND::TEXTURE) +
+                                      MediaRecordCount(QNMEDIAKIND::SOUND));
+}
+
+TEST(MediaManifest, EntriesDescribeUsableStandIns) {
+    for (const QNMEDIAENTRY& e : MediaManifest()) {
+        SCOPED_TRACE(e.Path);
+        if (e.Kind == QNMEDIAKIND::MESH) {
+            for (int k = 0; k < 3; ++k) EXPECT_LT(e.Min[k], e.Max[k]);
+        }
+        if (e.Kind == QNMEDIAKIND::TEXTURE) {
+            EXPECT_TRUE(e.Width >= 4 && (e.Width & (e.Width - 1)) == 0);
+            EXPECT_TRUE(e.Height >= 4 && (e.Height & (e.Height - 1)) == 0);
+            EXPECT_GE(e.Columns, 1);
+            EXPECT_GE(e.Rows, 1);
+            EXPECT_TRUE(e.GridWidth > 0 && e.GridWidth <= 1 && e.GridHeight > 0 && e.GridHeight <= 1);
+        }
+        if (e.Kind == QNMEDIAKIND::SOUND) {
+            EXPECT_GT(e.Seconds, 0.05f);
+            if (e.Positional) {
+                EXPECT_EQ(e.Channels, 1) << "a positional sound must be mono";
+            }
+        }
+    }
+}
+
+TEST(MediaManifest, LookupsAndMemberNames) {
+    EXPECT_EQ(MediaMemberPath("media\\effects\\meshes\\flame.gbm", 0), "media\\effects\\meshes\\flame.gbm");
+    EXPECT_EQ(MediaMemberPath("media\\effects\\meshes\\flame.gbm", 1), "media\\effects\\meshes\\flame2.gbm");
+    EXPECT_EQ(MediaMemberPath("media\\effects\\meshes\\flame.gbm", 11), "media\\effects\\meshes\\flame12.gbm");
+    EXPECT_EQ(MediaMemberPath("media\\x\\debris1.gbm", 2), "media\\x\\debris3.gbm");
+    EXPECT_EQ(MediaMemberPath("media\\x\\debris1.gbm", 0), "media\\x\\debris.gbm");
+    EXPECT_EQ(MediaMemberPath("media\\x\\9lives.wav", 3), "media\\x\\9lives.wav");
+    EXPECT_EQ(MediaMemberPath("media\\x\\a.wav", -1), "media\\x\\a.wav");
+
+    const QNMEDIAENTRY* flame = FindMedia("MEDIA/effects/meshes/FLAME.GBM");
+    ASSERT_NE(flame, nullptr);
+    EXPECT_EQ(flame, &MediaManifest()[0]) << "the flame mesh is the oldest record";
+    EXPECT_EQ(FindMedia("media\\effects\\meshes\\flame2.gbm"), nullptr);
+
+    const QNMEDIAENTRY* font = FindMediaByName("consolefont", QNMEDIAKIND::TEXTURE);
+    ASSERT_NE(font, nullptr);
+    EXPECT_EQ(std::string(font->Path), "media\\general\\textures\\ruvuzev_font.dds");
+    EXPECT_EQ(font->Columns, 16);
+    EXPECT_EQ(font->Rows, 16);
+    ASSERT_NE(FindMediaByName("chatter", QNMEDIAKIND::SOUND), nullptr);
+    EXPECT_EQ(FindMediaByName("chatter", QNMEDIAKIND::SOUND)->Count, 10);
+    EXPECT_EQ(FindMediaByName("chatter", QNMEDIAKIND::TEXTURE), nullptr);
+    EXPECT_EQ(FindMediaByName("debris", QNMEDIAKIND::MESH)->Count, 12);
+    EXPECT_EQ(FindMediaByName("debris", QNMEDIAKIND::TEXTURE)->Count, 1);
+    EXPECT_EQ(FindMediaByName("hyperjump", QNMEDIAKIND::TEXTURE)->Count, 18);
+    EXPECT_EQ(FindMediaByName("nonexistent", QNMEDIAKIND::MESH), nullptr);
+    EXPECT_EQ(FindMediaByName("", QNMEDIAKIND::MESH), nullptr);
+    for (const QNMEDIAALIAS& a : MediaAliases()) {
+        const QNMEDIAENTRY* e = FindMedia(a.Path);
+        ASSERT_NE(e, nullptr) << a.Name;
+        EXPECT_EQ(FindMediaByName(a.Name, e->Kind), e) << a.Name;
+    }
+}
+
+// Every member of every entry is generated, read back by an independent parser and checked.
+class StandIns : public ::testing::Test {
+protected:
+    static void ForEach(QNMEDIAKIND kind, const std::function<void(const QNMEDIAENTRY&, int, const Bytes&)>& f) {
+        for (const QNMEDIAENTRY& e : MediaManifest())
+            if (e.Kind == kind)
+                for (int m = 0; m < e.Count; ++m) f(e, m, MakeStandIn(e, m));
+    }
+};
+
+TEST_F(StandIns, MeshesAreClosedToTheirBoxWithOneWinding) {
+    ForEach(QNMEDIAKIND::MESH, [](const QNMEDIAENTRY& e, int m, const Bytes& bytes) {
+        SCOPED_TRACE(MediaMemberPath(e.Path, m));
+        GbmInfo g;
+        ASSERT_EQ(CheckGbm(bytes, &g), "");
+        EXPECT_EQ(g.VertexSize, 76u);
+        EXPECT_LE(g.IndexCount / 3, 3000u) << "triangle count not modest";
+        float lo[3] = {1e30f, 1e30f, 1e30f}, hi[3] = {-1e30f, -1e30f, -1e30f};
+        for (std::size_t v = 0; v < g.VertexCount; ++v)
+            for (int k = 0; k < 3; ++k) {
+                lo[k] = std::min(lo[k], g.Positions[v * 3 + k]);
+                hi[k] = std::max(hi[k], g.Positions[v * 3 + k]);
+            }
+        for (int k = 0; k < 3; ++k) {
+            float tol = 1e-4f * std::max(1.0f, e.Max[k] - e.Min[k]);
+            EXPECT_NEAR(lo[k], e.Min[k], tol);
+            EXPECT_NEAR(hi[k], e.Max[k], tol);
+        }
+        for (std::size_t v = 0; v < g.VertexCount; ++v) {
+            const float* n = &g.Normals[v * 3];
+            EXPECT_NEAR(n[0] * n[0] + n[1] * n[1] + n[2] * n[2], 1.0f, 1e-3f);
+            EXPECT_TRUE(g.Uvs[v * 2] >= -1e-4f && g.Uvs[v * 2] <= 1.0001f && g.Uvs[v * 2 + 1] >= -1e-4f && g.Uvs[v * 2 + 1] <= 1.0001f);
+        }
+        int wrong = 0;
+        for (std::size_t t = 0; t < g.Indices.size(); t += 3) {
+            const float* a = &g.Positions[g.Indices[t] * 3u];
+            const float* b = &g.Positions[g.Indices[t + 1] * 3u];
+            const float* c = &g.Positions[g.Indices[t + 2] * 3u];
+            EXPECT_GE(Area(a, b, c), 1e-6f);
+            float n[3];
+            for (int k = 0; k < 3; ++k)
+                n[k] = g.Normals[g.Indices[t] * 3u + k] + g.Normals[g.Indices[t + 1] * 3u + k] + g.Normals[g.Indices[t + 2] * 3u + k];
+            // Clockwise front in the left-handed frame: (b - a) x (c - a) along the normal.
+            if (Cross3Dot(a, b, c, n) <= 0.0f) ++wrong;
+        }
+        EXPECT_EQ(wrong, 0) << "triangles whose winding disagrees with their normals";
+    });
+}
+
+TEST_F(StandIns, ConnectorFacesOfFramePartsAreSolid) {
+    // A joint's six connectors and a beam's two ends sit on face centres of the box; the mesh
+    // must have a face there, pointing out.
+    for (const char* name : {"joint", "beam"}) {
+        const QNMEDIAENTRY* e = FindMediaByName(name, QNMEDIAKIND::MESH);
+        ASSERT_NE(e, nullptr);
+        GbmInfo g;
+        ASSERT_EQ(CheckGbm(MakeStandIn(*e, 0), &g), "");
+        for (int axis = 0; axis < 3; ++axis)
+            for (int side = 0; side < 2; ++side) {
+                if (std::string(name) == "beam" && axis != 0) continue;
+                float plane = side ? e->Max[axis] : e->Min[axis];
+                bool covered = false;
+                for (std::size_t t = 0; t < g.Indices.size() && !covered; t += 3) {
+                    const float* p[3] = {&g.Positions[g.Indices[t] * 3u], &g.Positions[g.Indices[t + 1] * 3u],
+                                         &g.Positions[g.Indices[t + 2] * 3u]};
+                    bool onPlane = true;
+                    for (auto q : p) onPlane = onPlane && std::fabs(q[axis] - plane) < 1e-4f;
+                    if (!onPlane) continue;
+                    // Barycentric test of the face centre (0 in the other two axes).
+                    int i = (axis + 1) % 3, j = (axis + 2) % 3;
+                    float d = (p[1][j] - p[2][j]) * (p[0][i] - p[2][i]) + (p[2][i] - p[1][i]) * (p[0][j] - p[2][j]);
+                    if (d == 0.0f) continue;
+                    float l0 = ((p[1][j] - p[2][j]) * (0 - p[2][i]) + (p[2][i] - p[1][i]) * (0 - p[2][j])) / d;
+                    float l1 = ((p[2][j] - p[0][j]) * (0 - p[2][i]) + (p[0][i] - p[2][i]) * (0 - p[2][j])) / d;
+                    covered = l0 >= 0 && l1 >= 0 && l0 + l1 <= 1;
+                    float sign = side ? 1.0f : -1.0f;
+                    if (covered) {
+                        EXPECT_GT(g.Normals[g.Indices[t] * 3u + axis] * sign, 0.9f);
+                    }
+                }
+                EXPECT_TRUE(covered) << name << " axis " << axis << " side " << side;
+            }
+    }
+}
+
+TEST_F(StandIns, TexturesMatchTheirEntries) {
+    ForEach(QNMEDIAKIND::TEXTURE, [](const QNMEDIAENTRY& e, int m, const Bytes& bytes) {
+        SCOPED_TRACE(MediaMemberPath(e.Path, m));
+        DdsInfo d;
+        ASSERT_EQ(CheckDds(bytes, &d), "");
+        EXPECT_EQ(d.Width, e.Width);
+        EXPECT_EQ(d.Height, e.Height);
+        EXPECT_EQ(d.Dxt1, e.Format == QNTEXFORMAT::DXT1);
+        if (!d.Dxt1) {
+            std::set<std::uint32_t> colours(d.Pixels.begin(), d.Pixels.end());
+            EXPECT_GT(colours.size(), 1u) << "a blank texture shows nothing";
+        }
+    });
+}
+
+TEST_F(StandIns, HighlightedVariantsDifferVisibly) {
+    int pairs = 0;
+    for (const QNMEDIAENTRY& e : MediaManifest()) {
+        if (e.Kind != QNMEDIAKIND::TEXTURE || e.Count < 2 || e.Format != QNTEXFORMAT::A8R8G8B8) continue;
+        if (e.Look != static_cast<std::uint8_t>(QNTEXLOOK::HULL) && e.Look != static_cast<std::uint8_t>(QNTEXLOOK::BUTTON)) continue;
+        DdsInfo a, b;
+        ASSERT_EQ(CheckDds(MakeStandIn(e, 0), &a), "");
+        ASSERT_EQ(CheckDds(MakeStandIn(e, 1), &b), "");
+        double diff = 0;
+        for (std::size_t i = 0; i < a.Pixels.size(); ++i)
+            for (int s = 0; s < 24; s += 8)
+                diff += std::abs(static_cast<int>((a.Pixels[i] >> s) & 0xFF) - static_cast<int>((b.Pixels[i] >> s) & 0xFF));
+        EXPECT_GT(diff / (a.Pixels.size() * 3.0), 25.0) << e.Path;
+        ++pairs;
+    }
+    EXPECT_GT(pairs, 20);
+}
+
+TEST_F(StandIns, FontAtlasesHoldGlyphsInTheirGrid) {
+    for (const char* name : {"consolefont", "virozeveviz_font", "storefont"}) {
+        const QNMEDIAENTRY* e = FindMediaByName(name, QNMEDIAKIND::TEXTURE);
+        ASSERT_NE(e, nullptr) << name;
+        DdsInfo d;
+        ASSERT_EQ(CheckDds(MakeStandIn(*e, 0), &d), "");
+        int gw = static_cast<int>(std::lround(e->GridWidth * d.Width)), gh = static_cast<int>(std::lround(e->GridHeight * d.Height));
+        auto coverage = [&](int code) {
+            int x0 = gw * (code % 16) / 16, x1 = gw * (code % 16 + 1) / 16;
+            int y0 = gh * (code / 16) / 16, y1 = gh * (code / 16 + 1) / 16;
+            long sum = 0;
+            for (int y = y0; y < y1; ++y)
+                for (int x = x0; x < x1; ++x) sum += d.Pixels[static_cast<std::size_t>(y) * d.Width + x] >> 24;
+            return sum;
+        };
+        EXPECT_EQ(coverage(' '), 0) << name;
+        for (int c : {'A', 'Z', '0', '9', '$', 'M', 'a'}) EXPECT_GT(coverage(c), 1000) << name << " " << static_cast<char>(c);
+        EXPECT_NE(coverage('O'), coverage('I')) << "glyphs differ";
+        // Nothing outside the grid.
+        long outside = 0;
+        for (std::uint32_t y = 0; y < d.Height; ++y)
+            for (std::uint32_t x = 0; x < d.Width; ++x)
+                if (static_cast<int>(x) >= gw || static_cast<int>(y) >= gh) outside += d.Pixels[y * d.Width + x] >> 24;
+        EXPECT_EQ(outside, 0) << name;
+    }
+}
+
+TEST_F(StandIns, SoundsMatchTheirEntriesAndLoopsJoin) {
+    ForEach(QNMEDIAKIND::SOUND, [](const QNMEDIAENTRY& e, int m, const Bytes& bytes) {
+        SCOPED_TRACE(MediaMemberPath(e.Path, m));
+        WavInfo w;
+        ASSERT_EQ(CheckWav(bytes, &w), "");
+        EXPECT_EQ(w.Channels, e.Channels);
+        EXPECT_EQ(w.Rate, 22050);
+        std::size_t frames = w.Samples.size() / static_cast<std::size_t>(w.Channels);
+        EXPECT_NEAR(static_cast<double>(frames) / w.Rate, e.Seconds, 0.01);
+        int peak = 0;
+        for (auto s : w.Samples) peak = std::max(peak, std::abs(static_cast<int>(s)));
+        EXPECT_GT(peak, 8000) << "audible";
+        if (e.Loops) {
+            // The jump from the last frame to the first is no bigger than the steps inside.
+            for (int c = 0; c < w.Channels; ++c) {
+                int maxStep = 0;
+                for (std::size_t i = 1; i < frames; ++i)
+                    maxStep = std::max(maxStep, std::abs(w.Samples[i * w.Channels + c] - w.Samples[(i - 1) * w.Channels + c]));
+                int wrap = std::abs(w.Samples[c] - w.Samples[(frames - 1) * w.Channels + c]);
+                EXPECT_LE(wrap, maxStep) << "click at the loop point";
+            }
+        }
+    });
+}
+
+TEST_F(StandIns, GenerationIsDeterministicAndMembersDiffer) {
+    for (const QNMEDIAENTRY& e : MediaManifest()) {
+        Bytes first = MakeStandIn(e, 0);
+        EXPECT_EQ(first, MakeStandIn(e, 0)) << e.Path;
+        if (e.Count > 1) {
+            EXPECT_NE(first, MakeStandIn(e, 1)) << e.Path;
+        }
+    }
+}
+
+}  // namespace
