@@ -1,0 +1,657 @@
+// Sweep and prune with incremental insertion.
+//
+// Each object owns a min and a max endpoint on each of three axes; every axis keeps its
+// endpoints in one doubly linked list sorted by value, between a low sentinel (-FLT_MAX) and
+// a high sentinel (FLT_MAX) that no move passes. For every unordered pair of ids a 4-bit cell
+// counts on how many active axes the two intervals overlap (bits 0-1) and carries a disabled
+// bit (bit 2). A pair record exists exactly when the cell equals the active-axis count, i.e.
+// the boxes overlap on every active axis and the pair is enabled.
+//
+// Moving an endpoint changes the counts only for the endpoints it passes:
+//   min up   passes values <  v; passing another's max lowers the cell (the pair may end);
+//   min down passes values >= v; passing another's max raises the cell (the pair may begin);
+//   max up   passes values <= v; passing another's min raises the cell;
+//   max down passes values >  v; passing another's min lowers the cell.
+// The strict and non-strict comparisons keep every min before every max of equal value, so
+// boxes that only touch count as overlapping. With coherent motion an update passes few
+// endpoints, so it costs little; the cells make begin and end constant-time; pair records are
+// found through a hash on the packed id pair (smaller id << 16 | larger id).
+//
+// Between two reports the space keeps a list of new pairs and a list of ended pairs. A pair
+// that ends before it was ever reported vanishes at once; an ended pair that begins again
+// before the next `BeginChanges` is continuing. `BeginChanges` deletes the ended pairs, marks
+// the new ones continuing and returns the ids removed in the last phase to the free stack,
+// the earliest removed on top; an id is never reused within the phase that removed it.
+//
+// All storage (objects, pair records, cells, buckets) is allocated at creation.
+
+#include "physics/collision/axis_sort_space.h"
+
+#include <bit>
+#include <cmath>
+#include <cstring>
+#include <new>
+
+#include "physics/collision/error.h"
+#include "physics/collision/model.h"
+#include "physics/dynamics/me_memory.h"
+#include "physics/dynamics/me_message.h"
+
+namespace {
+
+constexpr MeU8 kMin = 0;
+constexpr MeU8 kMax = 1;
+constexpr MeU8 kSentinel = 255;
+constexpr unsigned kDisabledBit = 4;
+
+template <class T>
+T* AllocZeroed(std::size_t count)
+{
+    return static_cast<T*>(MeMemoryAPI.createZeroed(sizeof(T) * (count ? count : 1)));
+}
+
+bool ValidBox(const MeReal min[3], const MeReal max[3])
+{
+    for (int k = 0; k < 3; ++k)
+        if (!std::isfinite(min[k]) || !std::isfinite(max[k]) || min[k] > max[k])
+            return false;
+    return true;
+}
+
+}  // namespace
+
+McdAxisSortSpace* McdAxisSortSpace::New(McdFrameworkID framework, unsigned axisMask, int maxObjects, int maxPairs)
+{
+    if (axisMask == 0 || axisMask > 7 || maxObjects <= 0 || maxObjects > kMcdAxisSortMaxObjects || maxPairs <= 0)
+        return nullptr;
+    void* block = MeMemoryAPI.create(sizeof(McdAxisSortSpace));
+    if (!block)
+        return nullptr;
+    McdAxisSortSpace* space = new (block) McdAxisSortSpace();
+    if (!space->Init(framework, axisMask, maxObjects, maxPairs)) {
+        space->Destroy();
+        return nullptr;
+    }
+    return space;
+}
+
+bool McdAxisSortSpace::Init(McdFrameworkID framework, unsigned axisMask, int maxObjects, int maxPairs)
+{
+    framework_ = framework;
+    axisMask_ = static_cast<MeU8>(axisMask);
+    activeAxes_ = static_cast<MeU8>(std::popcount(axisMask));
+    capacity_ = maxObjects;
+    maxPairs_ = maxPairs;
+    const std::size_t cap = static_cast<std::size_t>(maxObjects);
+
+    objects_ = AllocZeroed<Object>(cap);
+    freeIds_ = AllocZeroed<int>(cap);
+    pendingIds_ = AllocZeroed<int>(cap);
+    updateWords_ = (maxObjects - 1) / 32 + 1;
+    updateBits_ = AllocZeroed<std::uint32_t>(static_cast<std::size_t>(updateWords_));
+    bucketCount_ = 1;
+    while (bucketCount_ * 2 <= static_cast<std::uint32_t>(maxPairs / 10))
+        bucketCount_ *= 2;
+    buckets_ = AllocZeroed<PairNode*>(bucketCount_);
+    cellCount_ = cap * (cap - 1) / 2;
+    cells_ = AllocZeroed<std::uint8_t>(cellCount_ / 2 + 1);
+    if (!objects_ || !freeIds_ || !pendingIds_ || !updateBits_ || !buckets_ || !cells_)
+        return false;
+    if (!MeFixedPoolCreate(&pairPool_, maxPairs, sizeof(PairNode), alignof(PairNode)))
+        return false;
+
+    // Id 0 sits on top of the free stack.
+    for (int k = 0; k < maxObjects; ++k) {
+        freeIds_[k] = maxObjects - 1 - k;
+        objects_[k].id = -1;
+    }
+    freeCount_ = maxObjects;
+    for (int k = 0; k < 3; ++k) {
+        low_[k] = Endpoint{&high_[k], nullptr, -FLT_MAX, nullptr, kSentinel};
+        high_[k] = Endpoint{nullptr, &low_[k], FLT_MAX, nullptr, kSentinel};
+    }
+    newList_.next = newList_.prev = &newList_;
+    endedList_.next = endedList_.prev = &endedList_;
+    changing_ = 1;
+    return true;
+}
+
+void McdAxisSortSpace::Release()
+{
+    MeMemoryAPI.destroy(objects_);
+    MeMemoryAPI.destroy(freeIds_);
+    MeMemoryAPI.destroy(pendingIds_);
+    MeMemoryAPI.destroy(updateBits_);
+    MeMemoryAPI.destroy(buckets_);
+    MeMemoryAPI.destroy(cells_);
+    MeFixedPoolDestroy(&pairPool_);
+    objects_ = nullptr;
+    freeIds_ = pendingIds_ = nullptr;
+    updateBits_ = nullptr;
+    buckets_ = nullptr;
+    cells_ = nullptr;
+}
+
+void McdAxisSortSpace::Destroy()
+{
+    Release();
+    this->~McdAxisSortSpace();
+    MeMemoryAPI.destroy(this);
+}
+
+bool McdAxisSortSpace::RefuseWhileReporting(const char* function)
+{
+    if (!IsReporting())
+        return false;
+    McdError(McdErrorTable, kMcdErrorAssertion, "the space may not change inside its report loop.", function,
+             "axis_sort_space", __LINE__);
+    return true;
+}
+
+// Cells.
+
+std::size_t McdAxisSortSpace::CellIndex(int i, int j) const
+{
+    const std::size_t a = static_cast<std::size_t>(i), b = static_cast<std::size_t>(j);
+    return static_cast<std::size_t>(capacity_) * a - (a + 2) * (a + 1) / 2 + b;
+}
+
+unsigned McdAxisSortSpace::Cell(std::size_t c) const
+{
+    return (cells_[c >> 1] >> ((c & 1) * 4)) & 0xFu;
+}
+
+void McdAxisSortSpace::SetCell(std::size_t c, unsigned value)
+{
+    const unsigned shift = (c & 1) * 4;
+    std::uint8_t& byte = cells_[c >> 1];
+    byte = static_cast<std::uint8_t>((byte & ~(0xFu << shift)) | ((value & 0xFu) << shift));
+}
+
+unsigned McdAxisSortSpace::GetCell(int a, int b) const
+{
+    if (a == b || a < 0 || b < 0 || a >= capacity_ || b >= capacity_)
+        return 0;
+    return a < b ? Cell(CellIndex(a, b)) : Cell(CellIndex(b, a));
+}
+
+// The count lives in bits 0-1; it is masked so that no count can spill into the disabled bit
+// or the neighbouring cell.
+void McdAxisSortSpace::RaiseCell(int a, int b)
+{
+    if (a > b)
+        std::swap(a, b);
+    const std::size_t c = CellIndex(a, b);
+    const unsigned old = Cell(c);
+    const unsigned now = (old & kDisabledBit) | ((old + 1) & 3u);
+    SetCell(c, now);
+    if (now == activeAxes_)
+        PairBegins(a, b);
+}
+
+void McdAxisSortSpace::LowerCell(int a, int b)
+{
+    if (a > b)
+        std::swap(a, b);
+    const std::size_t c = CellIndex(a, b);
+    const unsigned old = Cell(c);
+    SetCell(c, (old & kDisabledBit) | ((old - 1) & 3u));
+    if (old == activeAxes_)
+        PairEnds(a, b);
+}
+
+// Pair records.
+
+void McdAxisSortSpace::ListUnlink(PairNode* n)
+{
+    if (!n->next)
+        return;
+    n->prev->next = n->next;
+    n->next->prev = n->prev;
+    n->next = n->prev = nullptr;
+}
+
+void McdAxisSortSpace::ListPush(PairNode* head, PairNode* n)
+{
+    n->next = head->next;
+    n->prev = head;
+    head->next->prev = n;
+    head->next = n;
+}
+
+McdAxisSortSpace::PairNode* McdAxisSortSpace::Find(std::uint32_t key, PairNode*** link)
+{
+    const std::uint32_t bucket = ((key >> 16) ^ (key & 0xFFFFu)) & (bucketCount_ - 1);
+    PairNode** at = &buckets_[bucket];
+    while (*at && (*at)->key != key)
+        at = &(*at)->hashNext;
+    if (link)
+        *link = at;
+    return *at;
+}
+
+void McdAxisSortSpace::PairBegins(int a, int b)
+{
+    const std::uint32_t key = (static_cast<std::uint32_t>(a) << 16) | static_cast<std::uint32_t>(b);
+    PairNode** link = nullptr;
+    if (PairNode* node = Find(key, &link)) {
+        if (node->pair.state == kMcdPairEnded) {
+            node->pair.state = kMcdPairContinuing;
+            ListUnlink(node);
+        }
+        return;
+    }
+    void* block = MeFixedPoolGet(&pairPool_);
+    if (!block) {
+        ++pairOverflows_;
+#ifndef NDEBUG
+        MeWarning(0, "McdAxisSortSpace: pair pool of %d exhausted; pair (%d, %d) goes unreported.\n", maxPairs_, a, b);
+#endif
+        if (outOfPairs_)
+            outOfPairs_(static_cast<McdModelID>(objects_[a].data), static_cast<McdModelID>(objects_[b].data));
+        return;
+    }
+    PairNode* node = new (block) PairNode();
+    McdModelPairInit(&node->pair, static_cast<McdModelID>(objects_[a].data),
+                     static_cast<McdModelID>(objects_[b].data));
+    node->pair.state = kMcdPairNew;
+    node->key = key;
+    node->hashNext = *link;
+    *link = node;
+    node->next = node->prev = nullptr;
+    ListPush(&newList_, node);
+}
+
+void McdAxisSortSpace::PairEnds(int a, int b)
+{
+    const std::uint32_t key = (static_cast<std::uint32_t>(a) << 16) | static_cast<std::uint32_t>(b);
+    PairNode** link = nullptr;
+    PairNode* node = Find(key, &link);
+    if (!node || node->pair.state == kMcdPairEnded)
+        return;
+    if (node->pair.state != kMcdPairNew) {
+        node->pair.state = kMcdPairEnded;
+        ListPush(&endedList_, node);
+        return;
+    }
+    // Never reported: it vanishes at once.
+    *link = node->hashNext;
+    ListUnlink(node);
+    MeFixedPoolPut(&pairPool_, node);
+}
+
+int McdAxisSortSpace::GetPairCount() const
+{
+    return pairPool_.used;
+}
+
+// Endpoint lists.
+
+void McdAxisSortSpace::Unlink(Endpoint* e)
+{
+    e->prev->next = e->next;
+    e->next->prev = e->prev;
+}
+
+void McdAxisSortSpace::InsertBefore(Endpoint* e, Endpoint* at)
+{
+    e->next = at;
+    e->prev = at->prev;
+    at->prev->next = e;
+    at->prev = e;
+}
+
+void McdAxisSortSpace::InsertAfter(Endpoint* e, Endpoint* at)
+{
+    e->prev = at;
+    e->next = at->next;
+    at->next->prev = e;
+    at->next = e;
+}
+
+void McdAxisSortSpace::MinUp(Endpoint* e)
+{
+    Endpoint* p = e->next;
+    const int self = e->owner->id;
+    while (p->kind != kSentinel && p->value < e->value) {
+        if (p->kind == kMax && p->owner != e->owner)
+            LowerCell(self, p->owner->id);
+        p = p->next;
+    }
+    if (p != e->next) {
+        Unlink(e);
+        InsertBefore(e, p);
+    }
+}
+
+void McdAxisSortSpace::MinDown(Endpoint* e)
+{
+    Endpoint* p = e->prev;
+    const int self = e->owner->id;
+    while (p->kind != kSentinel && p->value >= e->value) {
+        if (p->kind == kMax && p->owner != e->owner)
+            RaiseCell(self, p->owner->id);
+        p = p->prev;
+    }
+    if (p != e->prev) {
+        Unlink(e);
+        InsertAfter(e, p);
+    }
+}
+
+void McdAxisSortSpace::MaxUp(Endpoint* e)
+{
+    Endpoint* p = e->next;
+    const int self = e->owner->id;
+    while (p->kind != kSentinel && p->value <= e->value) {
+        if (p->kind == kMin && p->owner != e->owner)
+            RaiseCell(self, p->owner->id);
+        p = p->next;
+    }
+    if (p != e->next) {
+        Unlink(e);
+        InsertBefore(e, p);
+    }
+}
+
+void McdAxisSortSpace::MaxDown(Endpoint* e)
+{
+    Endpoint* p = e->prev;
+    const int self = e->owner->id;
+    while (p->kind != kSentinel && p->value > e->value) {
+        if (p->kind == kMin && p->owner != e->owner)
+            LowerCell(self, p->owner->id);
+        p = p->prev;
+    }
+    if (p != e->prev) {
+        Unlink(e);
+        InsertAfter(e, p);
+    }
+}
+
+void McdAxisSortSpace::MoveEndpoints(Object* o, const MeReal min[3], const MeReal max[3])
+{
+    for (int k = 0; k < 3; ++k) {
+        if (!(axisMask_ & (1u << k)))
+            continue;
+        Endpoint* lo = &o->ends[k][kMin];
+        Endpoint* hi = &o->ends[k][kMax];
+        const MeReal oldMin = lo->value, oldMax = hi->value;
+        lo->value = min[k];
+        hi->value = max[k];
+        auto moveMin = [&] {
+            if (min[k] < oldMin)
+                MinDown(lo);
+            else if (min[k] > oldMin)
+                MinUp(lo);
+        };
+        auto moveMax = [&] {
+            if (max[k] > oldMax)
+                MaxUp(hi);
+            else if (max[k] < oldMax)
+                MaxDown(hi);
+        };
+        // Whichever endpoint leads the motion moves first, so neither passes its partner.
+        if (min[k] >= oldMax) {
+            moveMax();
+            moveMin();
+        } else {
+            moveMin();
+            moveMax();
+        }
+    }
+}
+
+void McdAxisSortSpace::RefreshObject(Object* o, void* argument)
+{
+    if (updateFn_)
+        updateFn_(o->data, argument);
+    MeReal min[3], max[3];
+    McdModelGetAABB(static_cast<McdModelID>(o->data), min, max);
+    // A box with NaN, infinite or inverted bounds keeps the endpoints it had.
+    if (!ValidBox(min, max))
+        return;
+    MoveEndpoints(o, min, max);
+}
+
+// Objects.
+
+int McdAxisSortSpace::InsertObject(void* data)
+{
+    if (RefuseWhileReporting("McdAxisSortSpace::InsertObject"))
+        return -1;
+    if (freeCount_ == 0)
+        return -1;
+    const int id = freeIds_[--freeCount_];
+    Object* o = &objects_[id];
+    o->id = id;
+    o->data = data;
+    for (int k = 0; k < 3; ++k) {
+        for (MeU8 kind : {kMin, kMax}) {
+            Endpoint* e = &o->ends[k][kind];
+            e->value = FLT_MAX;
+            e->owner = o;
+            e->kind = kind;
+            InsertBefore(e, &high_[k]);
+        }
+    }
+    SetObjectFlag(id, true);
+    for (int j = 0; j < capacity_; ++j)
+        if (j != id)
+            SetCell(j < id ? CellIndex(j, id) : CellIndex(id, j), 0);
+    return id;
+}
+
+bool McdAxisSortSpace::RemoveObject(int id)
+{
+    if (RefuseWhileReporting("McdAxisSortSpace::RemoveObject"))
+        return false;
+    if (!IsValidId(id))
+        return true;
+    SetObjectFlag(id, false);
+    Object* o = &objects_[id];
+    for (int k = 0; k < 3; ++k) {
+        Unlink(&o->ends[k][kMin]);
+        Unlink(&o->ends[k][kMax]);
+    }
+    for (int j = 0; j < capacity_; ++j) {
+        if (j == id)
+            continue;
+        const int a = j < id ? j : id, b = j < id ? id : j;
+        const std::size_t c = CellIndex(a, b);
+        if (Cell(c) == activeAxes_)
+            PairEnds(a, b);
+        SetCell(c, 0);
+    }
+    pendingIds_[pendingCount_++] = id;
+    o->id = -1;
+    o->data = nullptr;
+    return true;
+}
+
+std::uintptr_t McdAxisSortSpace::SetUserWord(std::uintptr_t word)
+{
+    userWord_ = word;
+    return word;
+}
+
+void* McdAxisSortSpace::GetObjectData(int id)
+{
+    return IsValidId(id) ? objects_[id].data : nullptr;
+}
+
+bool McdAxisSortSpace::IsValidId(int id)
+{
+    return id >= 0 && id < capacity_ && objects_[id].id == id;
+}
+
+bool McdAxisSortSpace::SetObjectFlag(int id, bool flag)
+{
+    if (!IsValidId(id))
+        return false;
+    objects_[id].flag = flag ? 1 : 0;
+    const std::uint32_t bit = 1u << (id & 31);
+    if (flag)
+        updateBits_[id >> 5] |= bit;
+    else
+        updateBits_[id >> 5] &= ~bit;
+    return true;
+}
+
+bool McdAxisSortSpace::GetObjectFlag(int id)
+{
+    return IsValidId(id) && objects_[id].flag != 0;
+}
+
+McdSpaceUpdateFn McdAxisSortSpace::SetUpdateFn(McdSpaceUpdateFn fn)
+{
+    updateFn_ = fn;
+    return fn;
+}
+
+bool McdAxisSortSpace::UpdateObject(int id, void* argument)
+{
+    if (RefuseWhileReporting("McdAxisSortSpace::UpdateObject"))
+        return false;
+    if (!GetObjectFlag(id))
+        return true;
+    RefreshObject(&objects_[id], argument);
+    return true;
+}
+
+bool McdAxisSortSpace::UpdateAllObjects(void* argument)
+{
+    if (!updateFn_)
+        return false;
+    if (RefuseWhileReporting("McdAxisSortSpace::UpdateAllObjects"))
+        return false;
+    for (int w = 0; w < updateWords_; ++w) {
+        std::uint32_t bits = updateBits_[w];
+        while (bits) {
+            const int id = w * 32 + std::countr_zero(bits);
+            bits &= bits - 1;
+            if (updateBits_[id >> 5] & (1u << (id & 31)))
+                RefreshObject(&objects_[id], argument);
+        }
+    }
+    return true;
+}
+
+bool McdAxisSortSpace::SetPairEnabled(int a, int b, bool enable)
+{
+    if (RefuseWhileReporting("McdAxisSortSpace::SetPairEnabled"))
+        return false;
+    if (a == b || !IsValidId(a) || !IsValidId(b))
+        return false;
+    if (a > b)
+        std::swap(a, b);
+    const std::size_t c = CellIndex(a, b);
+    const unsigned old = Cell(c);
+    if (enable) {
+        SetCell(c, old & ~kDisabledBit);
+        if ((old & ~kDisabledBit) == activeAxes_)
+            PairBegins(a, b);
+    } else {
+        SetCell(c, old | kDisabledBit);
+        if (old == activeAxes_)
+            PairEnds(a, b);
+    }
+    return true;
+}
+
+bool McdAxisSortSpace::IsPairEnabled(int a, int b)
+{
+    if (a == b || !IsValidId(a) || !IsValidId(b))
+        return false;
+    return (GetCell(a, b) & kDisabledBit) == 0;
+}
+
+// Phases.
+
+bool McdAxisSortSpace::BeginChanges()
+{
+    if (RefuseWhileReporting("McdAxisSortSpace::BeginChanges"))
+        return false;
+    while (endedList_.next != &endedList_) {
+        PairNode* node = endedList_.next;
+        ListUnlink(node);
+        PairNode** link = nullptr;
+        Find(node->key, &link);
+        *link = node->hashNext;
+        MeFixedPoolPut(&pairPool_, node);
+    }
+    while (newList_.next != &newList_) {
+        PairNode* node = newList_.next;
+        node->pair.state = kMcdPairContinuing;
+        ListUnlink(node);
+    }
+    // Most recently removed first, so the earliest removed id is reused first.
+    for (int k = pendingCount_ - 1; k >= 0; --k)
+        freeIds_[freeCount_++] = pendingIds_[k];
+    pendingCount_ = 0;
+    changing_ = 1;
+    return true;
+}
+
+bool McdAxisSortSpace::EndChanges()
+{
+    if (RefuseWhileReporting("McdAxisSortSpace::EndChanges"))
+        return false;
+    changing_ = 0;
+    return true;
+}
+
+int McdAxisSortSpace::GetPairs(McdSpacePairIterator* it, McdPairContainer* c)
+{
+    c->endedCount = 0;
+    c->reserved = 0;
+    c->newFirst = c->continuingFirst = c->continuingEnd = c->size;
+    if (c->size <= 0 || !c->array)
+        return 0;
+    bool complete = false;
+    while (c->endedCount < c->newFirst) {
+        PairNode* node = static_cast<PairNode*>(it->node);
+        if (!node) {
+            do
+                ++it->bucket;
+            while (it->bucket < static_cast<int>(bucketCount_) && !buckets_[it->bucket]);
+            if (it->bucket >= static_cast<int>(bucketCount_)) {
+                complete = true;
+                break;
+            }
+            node = buckets_[it->bucket];
+        }
+        it->node = node->hashNext;
+        if (node->pair.state == kMcdPairEnded)
+            c->array[c->endedCount++] = &node->pair;
+        else
+            c->array[--c->newFirst] = &node->pair;
+    }
+    // New pairs ahead of continuing ones in the back part.
+    int boundary = c->newFirst;
+    for (int i = c->newFirst; i < c->size; ++i) {
+        if (c->array[i]->state == kMcdPairNew) {
+            std::swap(c->array[i], c->array[boundary]);
+            ++boundary;
+        }
+    }
+    c->continuingFirst = boundary;
+    c->continuingEnd = c->size;
+    return complete ? 0 : 1;
+}
+
+McdSpaceID McdAxisSortSpaceNew(McdFrameworkID framework, unsigned axisMask, int maxObjects, int maxPairs)
+{
+    return McdAxisSortSpace::New(framework, axisMask, maxObjects, maxPairs);
+}
+
+int McdAxisSortGetPairs(McdSpaceID space, McdSpacePairIterator* iterator, McdPairContainer* container)
+{
+    auto* sap = dynamic_cast<McdAxisSortSpace*>(space);
+    if (!sap) {
+        container->endedCount = 0;
+        container->newFirst = container->continuingFirst = container->continuingEnd = container->size;
+        return 0;
+    }
+    return sap->GetPairs(iterator, container);
+}

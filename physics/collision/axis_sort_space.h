@@ -1,0 +1,136 @@
+#pragma once
+/// The sweep-and-prune space: object boxes sorted along up to three axes, an overlap count
+/// per pair of ids, and a pair record for every pair that overlaps on all active axes.
+
+#include <cstddef>
+#include <cstdint>
+
+#include "physics/collision/model_pair.h"
+#include "physics/collision/space.h"
+
+/// Largest object capacity: pair keys pack two 16-bit ids.
+inline constexpr int kMcdAxisSortMaxObjects = 65536;
+
+class McdAxisSortSpace final : public McdSpace {
+public:
+    /// A space over `axisMask` (1-7) with `maxObjects` (1 .. 65536) ids and `maxPairs` (>= 1)
+    /// pair records, changing; null on bad arguments or allocation failure.
+    static McdAxisSortSpace* New(McdFrameworkID framework, unsigned axisMask, int maxObjects, int maxPairs);
+
+    void Destroy() override;
+    int GetObjectCapacity() override { return capacity_; }
+    int GetPairCapacity() override { return maxPairs_; }
+    int GetFreeObjectCount() override { return freeCount_; }
+    int InsertObject(void* data) override;
+    bool RemoveObject(int id) override;
+    std::uintptr_t SetUserWord(std::uintptr_t word) override;
+    void* GetObjectData(int id) override;
+    std::uintptr_t GetUserWord() override { return userWord_; }
+    bool SetObjectFlag(int id, bool flag) override;
+    bool GetObjectFlag(int id) override;
+    McdSpaceUpdateFn SetUpdateFn(McdSpaceUpdateFn fn) override;
+    void SetBSphereFn(McdSpaceBSphereFn) override {}
+    bool BeginChanges() override;
+    bool EndChanges() override;
+    bool UpdateObject(int id, void* argument) override;
+    bool UpdateAllObjects(void* argument) override;
+    bool IsValidId(int id) override;
+    bool SetPairEnabled(int a, int b, bool enable) override;
+    bool IsPairEnabled(int a, int b) override;
+    bool IsChanging() override { return changing_ != 0; }
+
+    /// One batch of the report (see `McdSpaceGetPairs`).
+    int GetPairs(McdSpacePairIterator* iterator, McdPairContainer* container);
+
+    void SetOutOfPairsCallback(McdSpaceOutOfPairsFn fn) { outOfPairs_ = fn; }
+    /// Pairs that began while the pair pool was empty and so went unreported.
+    long long GetPairOverflowCount() const { return pairOverflows_; }
+    int GetActiveAxisCount() const { return activeAxes_; }
+    /// Pair records in use (new, continuing and ended).
+    int GetPairCount() const;
+    /// The overlap cell of two distinct ids (bits 0-1 axis count, bit 2 disabled), for checks.
+    unsigned GetCell(int a, int b) const;
+    McdFrameworkID GetFramework() const { return framework_; }
+
+    struct Object;
+    struct Endpoint {
+        Endpoint* next;
+        Endpoint* prev;
+        MeReal value;
+        Object* owner;
+        MeU8 kind;  ///< 0 min, 1 max, 255 sentinel
+    };
+    struct Object {
+        int id;      ///< its own index when valid, -1 when free
+        void* data;  ///< the model
+        MeU8 flag;   ///< copy of the update flag
+        Endpoint ends[3][2];
+    };
+    struct PairNode {
+        PairNode* next;  ///< in the new or ended list
+        PairNode* prev;
+        std::uint32_t key;  ///< (smaller id << 16) | larger id
+        McdModelPair pair;
+        PairNode* hashNext;
+    };
+
+private:
+    McdAxisSortSpace() = default;
+    ~McdAxisSortSpace() override = default;
+    bool Init(McdFrameworkID framework, unsigned axisMask, int maxObjects, int maxPairs);
+    void Release();
+    bool RefuseWhileReporting(const char* function);
+
+    std::size_t CellIndex(int i, int j) const;
+    unsigned Cell(std::size_t c) const;
+    void SetCell(std::size_t c, unsigned value);
+    void RaiseCell(int a, int b);
+    void LowerCell(int a, int b);
+    void PairBegins(int a, int b);
+    void PairEnds(int a, int b);
+    PairNode* Find(std::uint32_t key, PairNode*** link);
+    void MoveEndpoints(Object* object, const MeReal min[3], const MeReal max[3]);
+    void MinUp(Endpoint* e);
+    void MinDown(Endpoint* e);
+    void MaxUp(Endpoint* e);
+    void MaxDown(Endpoint* e);
+    void RefreshObject(Object* object, void* argument);
+    static void Unlink(Endpoint* e);
+    static void InsertBefore(Endpoint* e, Endpoint* at);
+    static void InsertAfter(Endpoint* e, Endpoint* at);
+    static void ListUnlink(PairNode* n);
+    static void ListPush(PairNode* head, PairNode* n);
+
+    MeU8 activeAxes_ = 0;
+    MeU8 axisMask_ = 0;
+    McdFramework* framework_ = nullptr;
+    Object* objects_ = nullptr;
+    int* freeIds_ = nullptr;
+    int freeCount_ = 0;
+    int capacity_ = 0;
+    int* pendingIds_ = nullptr;
+    int pendingCount_ = 0;
+    MeFixedPool pairPool_;
+    std::uint32_t* updateBits_ = nullptr;
+    int updateWords_ = 0;
+    PairNode** buckets_ = nullptr;
+    std::uint32_t bucketCount_ = 0;
+    int maxPairs_ = 0;
+    std::uint8_t* cells_ = nullptr;
+    std::size_t cellCount_ = 0;
+    Endpoint low_[3];
+    Endpoint high_[3];
+    McdSpaceUpdateFn updateFn_ = nullptr;
+    int changing_ = 0;
+    std::uintptr_t userWord_ = 0;
+    PairNode newList_;
+    PairNode endedList_;
+    McdSpaceOutOfPairsFn outOfPairs_ = nullptr;
+    long long pairOverflows_ = 0;
+};
+
+/// `McdAxisSortSpace::New` as a plain function.
+McdSpaceID McdAxisSortSpaceNew(McdFrameworkID framework, unsigned axisMask, int maxObjects, int maxPairs);
+
+/// The report batch of an axis-sort space; 0 for any other space.
+int McdAxisSortGetPairs(McdSpaceID space, McdSpacePairIterator* iterator, McdPairContainer* container);
