@@ -42,6 +42,18 @@ void PlatformScriptedEvents::Push(const SDL_Event& event, std::uint64_t atPass)
     m_queue.push_back({event, atPass});
 }
 
+// The key map needs the video subsystem; the name tables do not, so scripts may be written
+// before the window exists.
+static SDL_Scancode ScancodeOf(SDL_Keycode key)
+{
+    if (key & SDLK_SCANCODE_MASK)
+        return static_cast<SDL_Scancode>(key & ~SDLK_SCANCODE_MASK);
+    const SDL_Scancode fromMap = SDL_GetScancodeFromKey(key);
+    if (fromMap != SDL_SCANCODE_UNKNOWN)
+        return fromMap;
+    return SDL_GetScancodeFromName(SDL_GetKeyName(key));
+}
+
 static SDL_Event KeyEvent(Uint32 type, SDL_Keycode key, Uint16 mod)
 {
     SDL_Event e;
@@ -49,7 +61,7 @@ static SDL_Event KeyEvent(Uint32 type, SDL_Keycode key, Uint16 mod)
     e.type = type;
     e.key.state = type == SDL_KEYDOWN ? SDL_PRESSED : SDL_RELEASED;
     e.key.keysym.sym = key;
-    e.key.keysym.scancode = SDL_GetScancodeFromKey(key);
+    e.key.keysym.scancode = ScancodeOf(key);
     e.key.keysym.mod = mod;
     return e;
 }

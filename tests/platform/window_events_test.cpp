@@ -228,3 +228,23 @@ TEST(PlatformMessageBox, HeadlessGoesToStderrWithoutBlocking)
     EXPECT_NE(err.find("E R R O R: Unable to open display."), std::string::npos);
     EXPECT_NE(err.find("WARNING: careful"), std::string::npos);
 }
+
+TEST(PlatformScriptedEvents, KeysCarryTheirScancodeBeforeVideoStarts)
+{
+    PlatformVideoQuit();
+    PlatformScriptedEvents script;
+    script.KeyDown(SDLK_SPACE);
+    script.KeyDown(SDLK_a);
+    script.KeyDown(SDLK_F9);
+    script.KeyDown(SDLK_ESCAPE);
+    const SDL_Scancode expected[] = {SDL_SCANCODE_SPACE, SDL_SCANCODE_A, SDL_SCANCODE_F9, SDL_SCANCODE_ESCAPE};
+    std::vector<SDL_Scancode> seen;
+    script.Install();
+    const PlatformEventListener listener = [](const SDL_Event& e, void* ctx) {
+        static_cast<std::vector<SDL_Scancode>*>(ctx)->push_back(e.key.keysym.scancode);
+    };
+    PlatformAddEventListener(listener, &seen);
+    PlatformPumpMessages();
+    PlatformRemoveEventListener(listener, &seen);
+    EXPECT_EQ(seen, std::vector<SDL_Scancode>(std::begin(expected), std::end(expected)));
+}
