@@ -228,9 +228,9 @@ TEST(QnWeak, ReadsNullOnceTheItemIsGone)
 // Reads its weak handle on another item while being destroyed.
 struct WATCHER : QNITEM {
     using QNITEM::QNITEM;
-    ~WATCHER() override { seen = other.Get(); }
+    ~WATCHER() override { *seen = other.Get(); }
     QNWEAK<QNITEM> other;
-    QNITEM* seen = reinterpret_cast<QNITEM*>(1);
+    QNITEM** seen = nullptr;
 };
 
 TEST(QnWeak, HandlesIntoADestroyedSubtreeAreDeadBeforeDestructorsRun)
@@ -240,17 +240,9 @@ TEST(QnWeak, HandlesIntoADestroyedSubtreeAreDeadBeforeDestructorsRun)
     auto* parent = new QNITEM("P");
     auto* w = new WATCHER("W");
     parent->AddChild(w);
-    w->other = parent;
-    struct PROBE : QNITEM {
-        ~PROBE() override { *out = watcher->seen; }
-        WATCHER* watcher;
-        QNITEM** out;
-    };
     QNITEM* seen = reinterpret_cast<QNITEM*>(1);
-    auto* probe = new PROBE;
-    probe->watcher = w;
-    probe->out = &seen;
-    parent->AddChild(probe); // deleted after the watcher, reads what the watcher saw
+    w->other = parent;
+    w->seen = &seen;
     QNITEM::Destroy(parent);
     EXPECT_EQ(seen, nullptr);
 }
