@@ -2,6 +2,7 @@
 
 #include "physics/dynamics/contact.h"
 #include "physics/dynamics/kea_cpu.h"
+#include "physics/dynamics/kea_solver.h"
 #include "physics/dynamics/me_memory.h"
 #include "physics/dynamics/row_storage.h"
 
@@ -213,7 +214,8 @@ void* MdtWorldFillSolverParams(MdtWorld* world, unsigned maxRows, MeReal stepsiz
     out->epsilon = world->epsilon;
     out->gamma = world->workingGamma;
     out->max_iterations = 10;
-    out->memorySize = MdtSolverScratchSize(static_cast<int>(maxRows));
+    // The solver takes its per-body data from the same block, ahead of the partitions.
+    out->memorySize = MdtSolverScratchSize(static_cast<int>(maxRows)) + keaBodyScratchSize(world->partitions.totalBodies);
     out->memory = MeChunkGetMem(&world->scratch, out->memorySize);
     out->cpu_resources = world->solverVariant;
     out->debug = world->solverDebug;

@@ -1,0 +1,608 @@
+// The constraint solver of one step.
+//
+// Method. For the rows of a partition with Jacobian J, the bodies' mass matrix M, velocities v,
+// external forces f and step h, the solver finds multipliers lambda (forces) with
+//     A lambda = rhs + w,   A = J M^-1 J^T + diag(slipfactor / h + epsilon),
+//     rhs = (c - (gamma + xgamma) xi / h) / h - J (v / h + M^-1 f),
+// within each row's bounds lo..hi (w is the bound's reaction, see keaLCPSolve). Then the new
+// velocity v' = v + h M^-1 (f + J^T lambda) satisfies J v' = c - (gamma + xgamma) xi / h on
+// every row strictly inside its bounds, up to the softness.
+//
+// M^-1 uses each body's inverse mass and an isotropic inverse inertia 1 / max(I00, I11, I22);
+// the body accelerations at the end use the same.
+//
+// Layout. Rows are grouped in blocks of 4. Constraint j of a partition has its rows at real
+// rows Jofs[j] .. Jofs[j] + Jsize[j] - 1 and at Jacobian rows 4 j further on, so its rows
+// in real block b sit in Jacobian block b + j (48 floats: 6 columns of 4 rows for body 0,
+// then 6 for body 1), and a Jacobian block holds rows of one constraint only. An "entry" of
+// a real block is one (constraint, body) pair overlapping it; a block has at most 4
+// constraints, so at most 8 entries (room is kept for 10).
+//
+// The matrix A is dense and row-major; its envelope (the first nonzero block column of each
+// block row) bounds the Cholesky factor, fill-in included, so the factorisation and the
+// substitutions visit only the envelope. A non-positive pivot (a singular system) is clamped
+// to a small positive value and counted rather than square-rooted.
+
+#include "physics/dynamics/kea_solver.h"
+
+#include "physics/dynamics/kea_dump.h"
+#include "physics/dynamics/kea_pool.h"
+#include "physics/dynamics/me_memory.h"
+#include "physics/dynamics/me_message.h"
+#include "physics/dynamics/me_profile.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#if defined(__SSE__) || defined(__x86_64__)
+#include <xmmintrin.h>
+#define KEA_HAVE_SSE 1
+#endif
+
+namespace {
+
+constexpr int MaxEntries = 10;
+int totalClampedPivots = 0;
+
+int Round16(int bytes) { return (bytes + 15) & ~15; }
+
+template <typename T>
+T* PoolArray(int count, const char* name)
+{
+    return static_cast<T*>(keaPoolAlloc(Round16(static_cast<int>(sizeof(T)) * std::max(count, 1)), name));
+}
+
+// Per-body data: inverse-mass block (3 rows of 4: isotropic inverse inertia, inverse mass in
+// row 0 column 3) and free-motion vector (8: linear, 0, angular, 0).
+struct BodyData {
+    float invMass[12];
+    float freeMotion[8];
+};
+
+float IsoInvInertia(const keaBody* b)
+{
+    const float largest = std::max(b->I0[0], std::max(b->I1[1], b->I2[2]));
+    return largest > 0 ? 1 / largest : 0;
+}
+
+// Entry layout shared by the kernels: for block b, entries e < count[b]; body[b*10+e] is the
+// step index (-1: none), jblock[b*10+e] the Jstore offset of the entry's 24 floats.
+struct Blocks {
+    int* count;
+    int* body;
+    int* jofs;
+    int* slot;  // constraintForces record offset (in floats) of the entry
+};
+
+void CalcJinvMandRHS_x86(float* rhs, float* JM, const keaConstraints& k, int rowBase, const float* Jstore,
+                         const BodyData* bd, const Blocks& blk, int nb, int n, const keaParams& params)
+{
+    std::fill(rhs, rhs + nb * 4, 0.0f);
+    for (int b = 0; b < nb; ++b) {
+        for (int e = 0; e < blk.count[b]; ++e) {
+            const int body = blk.body[b * MaxEntries + e];
+            float* jm = JM + (b * MaxEntries + e) * 24;
+            if (body < 0) {
+                std::fill(jm, jm + 24, 0.0f);
+                continue;
+            }
+            const float* J = Jstore + blk.jofs[b * MaxEntries + e];
+            const BodyData& d = bd[body];
+            const float im = d.invMass[3], ii = d.invMass[0];
+            for (int col = 0; col < 6; ++col) {
+                const float scale = col < 3 ? im : ii;
+                const float fm = col < 3 ? d.freeMotion[col] : d.freeMotion[col + 1];
+                for (int r = 0; r < 4; ++r) {
+                    jm[col * 4 + r] = J[col * 4 + r] * scale;
+                    rhs[b * 4 + r] += J[col * 4 + r] * fm;
+                }
+            }
+        }
+    }
+    const float h = params.stepsize, gamma = params.gamma;
+    for (int r = 0; r < nb * 4; ++r) {
+        const int g = rowBase + r;
+        const float target = r < n ? (k.c[g] - (k.xgamma[g] + gamma) * k.xi[g] / h) / h : 0.0f;
+        rhs[r] = target - rhs[r];
+    }
+}
+
+void CalculateConstraintForces_x86(const float* lambda, const float* Jstore, keaBody* const* bodies,
+                                   float* forces, const Blocks& blk, int nb)
+{
+    for (int b = 0; b < nb; ++b) {
+        for (int e = 0; e < blk.count[b]; ++e) {
+            const int body = blk.body[b * MaxEntries + e];
+            if (body < 0)
+                continue;
+            const float* J = Jstore + blk.jofs[b * MaxEntries + e];
+            float f[6];
+            for (int col = 0; col < 6; ++col) {
+                float sum = 0;
+                for (int r = 0; r < 4; ++r)
+                    sum += J[col * 4 + r] * lambda[b * 4 + r];
+                f[col] = sum;
+            }
+            keaBody* kb = bodies[body];
+            float* rec = forces + blk.slot[b * MaxEntries + e];
+            for (int i = 0; i < 3; ++i) {
+                kb->force[i] += f[i];
+                kb->torque[i] += f[3 + i];
+                rec[i] += f[i];
+                rec[4 + i] += f[3 + i];
+            }
+        }
+    }
+}
+
+#ifdef KEA_HAVE_SSE
+void CalcJinvMandRHS_SSE(float* rhs, float* JM, const keaConstraints& k, int rowBase, const float* Jstore,
+                         const BodyData* bd, const Blocks& blk, int nb, int n, const keaParams& params)
+{
+    for (int b = 0; b < nb; ++b) {
+        __m128 acc = _mm_setzero_ps();
+        for (int e = 0; e < blk.count[b]; ++e) {
+            const int body = blk.body[b * MaxEntries + e];
+            float* jm = JM + (b * MaxEntries + e) * 24;
+            if (body < 0) {
+                for (int col = 0; col < 6; ++col)
+                    _mm_storeu_ps(jm + col * 4, _mm_setzero_ps());
+                continue;
+            }
+            const float* J = Jstore + blk.jofs[b * MaxEntries + e];
+            const BodyData& d = bd[body];
+            const __m128 im = _mm_set1_ps(d.invMass[3]), ii = _mm_set1_ps(d.invMass[0]);
+            for (int col = 0; col < 6; ++col) {
+                const __m128 j = _mm_loadu_ps(J + col * 4);
+                _mm_storeu_ps(jm + col * 4, _mm_mul_ps(j, col < 3 ? im : ii));
+                const float fm = col < 3 ? d.freeMotion[col] : d.freeMotion[col + 1];
+                acc = _mm_add_ps(acc, _mm_mul_ps(j, _mm_set1_ps(fm)));
+            }
+        }
+        _mm_storeu_ps(rhs + b * 4, acc);
+    }
+    const float h = params.stepsize, gamma = params.gamma;
+    for (int r = 0; r < nb * 4; ++r) {
+        const int g = rowBase + r;
+        const float target = r < n ? (k.c[g] - (k.xgamma[g] + gamma) * k.xi[g] / h) / h : 0.0f;
+        rhs[r] = target - rhs[r];
+    }
+}
+
+void CalculateConstraintForces_SSE(const float* lambda, const float* Jstore, keaBody* const* bodies,
+                                   float* forces, const Blocks& blk, int nb)
+{
+    for (int b = 0; b < nb; ++b) {
+        const __m128 l = _mm_loadu_ps(lambda + b * 4);
+        for (int e = 0; e < blk.count[b]; ++e) {
+            const int body = blk.body[b * MaxEntries + e];
+            if (body < 0)
+                continue;
+            const float* J = Jstore + blk.jofs[b * MaxEntries + e];
+            alignas(16) float products[6][4];
+            for (int col = 0; col < 6; ++col)
+                _mm_store_ps(products[col], _mm_mul_ps(_mm_loadu_ps(J + col * 4), l));
+            float f[6];
+            for (int col = 0; col < 6; ++col)
+                f[col] = (products[col][0] + products[col][1]) + (products[col][2] + products[col][3]);
+            keaBody* kb = bodies[body];
+            float* rec = forces + blk.slot[b * MaxEntries + e];
+            for (int i = 0; i < 3; ++i) {
+                kb->force[i] += f[i];
+                kb->torque[i] += f[3 + i];
+                rec[i] += f[i];
+                rec[4 + i] += f[3 + i];
+            }
+        }
+    }
+}
+#endif
+
+// Diagonal terms and the envelope after the off-diagonal assembly.
+void FinishAssembly(keaLCPMatrix* m, const float* slipfactor)
+{
+    const int np = m->np;
+    for (int i = 0; i < np; ++i) {
+        if (i < m->n)
+            m->A[i * np + i] += slipfactor[i] * m->invStepsize + m->epsilon;
+        else
+            m->A[i * np + i] = 1;
+    }
+    m->setEnvelope();
+}
+
+}  // namespace
+
+void keaLCPMatrix::setEnvelope()
+{
+    keaLCPMatrix* m = this;
+    for (int bi = 0; bi < m->nb; ++bi) {
+        int firstBlock = bi;
+        for (int bj = 0; bj < bi; ++bj) {
+            bool nonzero = false;
+            for (int r = 0; r < 4 && !nonzero; ++r)
+                for (int s = 0; s < 4 && !nonzero; ++s)
+                    nonzero = m->A[(bi * 4 + r) * np + bj * 4 + s] != 0;
+            if (nonzero) {
+                firstBlock = bj;
+                break;
+            }
+        }
+        for (int r = 0; r < 4; ++r)
+            m->first[bi * 4 + r] = firstBlock * 4;
+    }
+}
+
+int keaClampedPivotCount() { return totalClampedPivots; }
+
+int keaBodyScratchSize(int bodyCount) { return Round16(static_cast<int>(sizeof(BodyData)) * std::max(bodyCount, 1)); }
+
+bool keaLCPMatrix::allocate(int rowsIn)
+{
+    n = rows = rowsIn;
+    np = (rowsIn + 3) & ~3;
+    nb = np / 4;
+    m = (rowsIn + 11) / 12 * 12;
+    m = (m + 15) & ~15;
+    const int square = np * np;
+    Ainv = PoolArray<float>(square, "Ainv");
+    Q = PoolArray<float>(square, "Q");
+    Qrhs = PoolArray<float>(np, "Qrhs");
+    cached = PoolArray<int>(np, "cached");
+    x = PoolArray<float>(np, "x");
+    rsD = PoolArray<float>(np, "rsD");
+    Achol = PoolArray<float>(square, "Achol");
+    A = PoolArray<float>(square, "A");
+    first = PoolArray<int>(np, "NC");
+    if (!(Ainv && Q && Qrhs && cached && x && rsD && Achol && A && first))
+        return false;
+    std::fill(A, A + square, 0.0f);
+    std::fill(cached, cached + np, 0);
+    for (int i = 0; i < np; ++i)
+        first[i] = i & ~3;
+    return true;
+}
+
+void keaLCPMatrix_PcSparse_x86::calcJinvMJT(const float* JM, const float* J, const int* counts, const int* bodies,
+                                           const int* jofs, const float* slipfactor)
+{
+    MeProfileStartSectionFn("calcJinvMJT", 0);
+    for (int bi = 0; bi < nb; ++bi) {
+        for (int ei = 0; ei < counts[bi]; ++ei) {
+            const int body = bodies[bi * MaxEntries + ei];
+            if (body < 0)
+                continue;
+            const float* jm = JM + (bi * MaxEntries + ei) * 24;
+            for (int bj = 0; bj <= bi; ++bj) {
+                for (int ej = 0; ej < counts[bj]; ++ej) {
+                    if (bodies[bj * MaxEntries + ej] != body)
+                        continue;
+                    const float* jj = J + jofs[bj * MaxEntries + ej];
+                    for (int r = 0; r < 4; ++r)
+                        for (int s = 0; s < 4; ++s) {
+                            float sum = 0;
+                            for (int col = 0; col < 6; ++col)
+                                sum += jm[col * 4 + r] * jj[col * 4 + s];
+                            A[(bi * 4 + r) * np + bj * 4 + s] += sum;
+                        }
+                }
+            }
+        }
+    }
+    for (int i = 0; i < np; ++i)
+        for (int j = i + 1; j < np; ++j)
+            A[i * np + j] = A[j * np + i];
+    FinishAssembly(this, slipfactor);
+    MeProfileEndSectionFn("calcJinvMJT");
+}
+
+void keaLCPMatrix_PcSparse_x86::multiply(const float* in, float* out) const
+{
+    for (int i = 0; i < np; ++i) {
+        float sum = 0;
+        for (int j = 0; j < np; ++j)
+            sum += A[i * np + j] * in[j];
+        out[i] = sum;
+    }
+}
+
+#ifdef KEA_HAVE_SSE
+void keaLCPMatrix_PcSparse_SSE::calcJinvMJT(const float* JM, const float* J, const int* counts, const int* bodies,
+                                           const int* jofs, const float* slipfactor)
+{
+    MeProfileStartSectionFn("calcJinvMJT", 0);
+    for (int bi = 0; bi < nb; ++bi) {
+        for (int ei = 0; ei < counts[bi]; ++ei) {
+            const int body = bodies[bi * MaxEntries + ei];
+            if (body < 0)
+                continue;
+            const float* jm = JM + (bi * MaxEntries + ei) * 24;
+            __m128 jmCol[6];
+            for (int col = 0; col < 6; ++col)
+                jmCol[col] = _mm_loadu_ps(jm + col * 4);
+            for (int bj = 0; bj <= bi; ++bj) {
+                for (int ej = 0; ej < counts[bj]; ++ej) {
+                    if (bodies[bj * MaxEntries + ej] != body)
+                        continue;
+                    const float* jj = J + jofs[bj * MaxEntries + ej];
+                    // Column s of the 4x4 block: sum over the 6 columns of JM_col * J[col][s].
+                    for (int s = 0; s < 4; ++s) {
+                        __m128 acc = _mm_setzero_ps();
+                        for (int col = 0; col < 6; ++col)
+                            acc = _mm_add_ps(acc, _mm_mul_ps(jmCol[col], _mm_set1_ps(jj[col * 4 + s])));
+                        alignas(16) float column[4];
+                        _mm_store_ps(column, acc);
+                        for (int r = 0; r < 4; ++r)
+                            A[(bi * 4 + r) * np + bj * 4 + s] += column[r];
+                    }
+                }
+            }
+        }
+    }
+    for (int i = 0; i < np; ++i)
+        for (int j = i + 1; j < np; ++j)
+            A[i * np + j] = A[j * np + i];
+    FinishAssembly(this, slipfactor);
+    MeProfileEndSectionFn("calcJinvMJT");
+}
+
+void keaLCPMatrix_PcSparse_SSE::multiply(const float* in, float* out) const
+{
+    for (int i = 0; i < np; ++i) {
+        __m128 acc = _mm_setzero_ps();
+        for (int j = 0; j < np; j += 4)
+            acc = _mm_add_ps(acc, _mm_mul_ps(_mm_loadu_ps(A + i * np + j), _mm_loadu_ps(in + j)));
+        alignas(16) float parts[4];
+        _mm_store_ps(parts, acc);
+        out[i] = (parts[0] + parts[1]) + (parts[2] + parts[3]);
+    }
+}
+#else
+void keaLCPMatrix_PcSparse_SSE::calcJinvMJT(const float* JM, const float* J, const int* counts, const int* bodies,
+                                           const int* jofs, const float* slipfactor)
+{
+    keaLCPMatrix_PcSparse_x86 scalar;
+    static_cast<keaLCPMatrix&>(scalar) = *this;
+    scalar.calcJinvMJT(JM, J, counts, bodies, jofs, slipfactor);
+    static_cast<keaLCPMatrix&>(*this) = scalar;
+}
+
+void keaLCPMatrix_PcSparse_SSE::multiply(const float* in, float* out) const
+{
+    for (int i = 0; i < np; ++i) {
+        float sum = 0;
+        for (int j = 0; j < np; ++j)
+            sum += A[i * np + j] * in[j];
+        out[i] = sum;
+    }
+}
+#endif
+
+void keaLCPMatrix::factorize()
+{
+    MeProfileStartSectionFn("factorize", 0);
+    clampedPivots = 0;
+    const float floor = epsilon > 0 ? epsilon : 1e-6f;
+    std::fill(Achol, Achol + np * np, 0.0f);
+    for (int i = 0; i < np; ++i) {
+        float* Li = Achol + i * np;
+        for (int j = first[i]; j <= i; ++j) {
+            const float* Lj = Achol + j * np;
+            float sum = A[i * np + j];
+            for (int k = std::max(first[i], first[j]); k < j; ++k)
+                sum -= Li[k] * Lj[k];
+            if (j < i) {
+                Li[j] = sum * rsD[j];
+            } else {
+                if (!(sum > floor * 1e-3f)) {  // singular or indefinite: clamp, never sqrt(negative)
+                    sum = floor;
+                    ++clampedPivots;
+                }
+                Li[i] = std::sqrt(sum);
+                rsD[i] = 1 / Li[i];
+            }
+        }
+    }
+    totalClampedPivots += clampedPivots;
+    MeProfileEndSectionFn("factorize");
+}
+
+void keaLCPMatrix::makeAfromPSM()
+{
+    MeFatalError(0, "%s :: makeAfromPSM not implemented", name());
+}
+
+void keaLCPMatrix::solve(float* v) const
+{
+    for (int i = 0; i < np; ++i) {
+        const float* Li = Achol + i * np;
+        float sum = v[i];
+        for (int k = first[i]; k < i; ++k)
+            sum -= Li[k] * v[k];
+        v[i] = sum * rsD[i];
+    }
+    for (int i = np - 1; i >= 0; --i) {
+        v[i] *= rsD[i];
+        const float* Li = Achol + i * np;
+        for (int k = first[i]; k < i; ++k)
+            v[k] -= Li[k] * v[i];
+    }
+}
+
+void keaLCPMatrix::solveUnit(float* out, int k) const
+{
+    std::fill(out, out + np, 0.0f);
+    out[k] = 1;
+    // Forward substitution is zero before row k.
+    for (int i = k; i < np; ++i) {
+        const float* Li = Achol + i * np;
+        float sum = out[i];
+        for (int j = std::max(first[i], k); j < i; ++j)
+            sum -= Li[j] * out[j];
+        out[i] = sum * rsD[i];
+    }
+    for (int i = np - 1; i >= 0; --i) {
+        out[i] *= rsD[i];
+        const float* Li = Achol + i * np;
+        for (int j = first[i]; j < i; ++j)
+            out[j] -= Li[j] * out[i];
+    }
+}
+
+void keaLCPMatrix::factorQ(float* q, int size) const
+{
+    // L D L^T in place: strict lower part holds L, the diagonal holds D.
+    for (int j = 0; j < size; ++j) {
+        float d = q[j * np + j];
+        for (int k = 0; k < j; ++k)
+            d -= q[j * np + k] * q[j * np + k] * q[k * np + k];
+        if (!(std::fabs(d) > 1e-30f))
+            d = 1e-30f;
+        q[j * np + j] = d;
+        for (int i = j + 1; i < size; ++i) {
+            float s = q[i * np + j];
+            for (int k = 0; k < j; ++k)
+                s -= q[i * np + k] * q[j * np + k] * q[k * np + k];
+            q[i * np + j] = s / d;
+        }
+    }
+}
+
+void keaLCPMatrix::solveQ(const float* q, float* rhs, int size) const
+{
+    for (int i = 0; i < size; ++i)
+        for (int k = 0; k < i; ++k)
+            rhs[i] -= q[i * np + k] * rhs[k];
+    for (int i = 0; i < size; ++i)
+        rhs[i] /= q[i * np + i];
+    for (int i = size - 1; i >= 0; --i)
+        for (int k = i + 1; k < size; ++k)
+            rhs[i] -= q[k * np + i] * rhs[k];
+}
+
+void keaSolve(keaConstraints k, keaBody* const* bodiesIn, int bodyCount, keaParams params)
+{
+    keaBody* const* bodies = bodiesIn;
+    const keaDebug& dbg = params.debug;
+    const bool countersEqual = dbg.counter8 == dbg.counter9;
+    if (dbg.writeInput && countersEqual)
+        keaWriteInput(&k, &params, bodies, bodyCount);
+    // Reloading an input replaces the rows and bodies for this solve; the read bodies are freed at the end.
+    keaBody** readBodies = nullptr;
+    int readCount = 0;
+    if (dbg.readInput && k.max_partitions > 0) {
+        readBodies = static_cast<keaBody**>(MeMemoryAPI.createZeroed(sizeof(keaBody*) * k.max_partitions));
+        if (readBodies && keaReadInput(&k, &params, readBodies, k.max_partitions, &readCount)) {
+            bodies = readBodies;
+            bodyCount = readCount;
+        }
+    }
+    if (dbg.writeIntermediate && countersEqual)
+        keaIntermediateOpen(dbg.intermediateFile);
+
+    if (bodyCount > 0) {
+        keaPoolInit(params.memory, params.memorySize);
+        BodyData* bd = params.memory ? static_cast<BodyData*>(keaPoolAlloc(keaBodyScratchSize(bodyCount), "bodies"))
+                                     : nullptr;
+        if (bd) {
+            const float invH = 1 / params.stepsize;
+            for (int i = 0; i < bodyCount; ++i) {
+                const keaBody* b = bodies[i];
+                BodyData& d = bd[i];
+                std::fill(d.invMass, d.invMass + 12, 0.0f);
+                const float ii = IsoInvInertia(b);
+                d.invMass[0] = d.invMass[5] = d.invMass[10] = ii;
+                d.invMass[3] = b->invmass;
+                for (int c = 0; c < 3; ++c) {
+                    d.freeMotion[c] = b->vel[c] * invH + b->invmass * b->force[c];
+                    d.freeMotion[4 + c] = b->velrot[c] * invH + ii * b->torque[c];
+                }
+                d.freeMotion[3] = d.freeMotion[7] = 0;
+            }
+            const bool sse = params.cpu_resources == keaVariantSSE;
+            keaLCPMatrix_PcSparse_x86 scalarMatrix;
+            keaLCPMatrix_PcSparse_SSE sseMatrix;
+            keaLCPMatrix* matrix = sse ? static_cast<keaLCPMatrix*>(&sseMatrix) : &scalarMatrix;
+            auto calcJinvMandRHS = CalcJinvMandRHS_x86;
+            auto calculateForces = CalculateConstraintForces_x86;
+#ifdef KEA_HAVE_SSE
+            if (sse) {
+                calcJinvMandRHS = CalcJinvMandRHS_SSE;
+                calculateForces = CalculateConstraintForces_SSE;
+            }
+#endif
+            int jrowBase = 0, rowBase = 0, conBase = 0;
+            for (int p = 0; p < k.num_partitions; ++p) {
+                const int nRows = k.num_rows_exc_padding_partition[p];
+                const int nCon = k.num_constraints_partition[p];
+                const int jRows = k.num_rows_inc_padding_partition[p];
+                if (nCon > 0 && nRows > 0) {
+                    keaPoolPushMark();
+                    keaIntermediateInt("partition", p);
+                    const int np = (nRows + 3) & ~3, nb = np / 4;
+                    float* JM = static_cast<float*>(keaPoolAlloc(nb * 960 + 16, "jmvectorstore"));
+                    float* rhs = static_cast<float*>(keaPoolAlloc(np * 4 + 16, "rhs"));
+                    Blocks blk;
+                    blk.count = PoolArray<int>(nb, "blockcounts");
+                    blk.body = PoolArray<int>(nb * MaxEntries, "blockbodies");
+                    blk.jofs = PoolArray<int>(nb * MaxEntries, "blockjacobians");
+                    blk.slot = PoolArray<int>(nb * MaxEntries, "blockslots");
+                    const float* Jstore = k.Jstore + jrowBase * 12;
+                    bool ok = JM && rhs && blk.count && blk.body && blk.jofs && blk.slot;
+                    if (ok) {
+                        std::fill(blk.count, blk.count + nb, 0);
+                        for (int j = 0; j < nCon && ok; ++j) {
+                            const int slot = conBase + j;
+                            const int ofs = k.Jofs[slot], size = k.Jsize[slot];
+                            if (size <= 0)
+                                continue;
+                            for (int b = ofs / 4; b <= (ofs + size - 1) / 4 && ok; ++b) {
+                                ok = b < nb && blk.count[b] + 2 <= MaxEntries && (b + j) * 4 < jRows;
+                                for (int half = 0; half < 2 && ok; ++half) {
+                                    const int e = b * MaxEntries + blk.count[b]++;
+                                    blk.body[e] = k.Jbody[2 * slot + half];
+                                    blk.jofs[e] = (b + j) * 48 + half * 24;
+                                    blk.slot[e] = slot * 16 + half * 8;
+                                }
+                            }
+                        }
+                    }
+                    matrix->epsilon = params.epsilon;
+                    matrix->invStepsize = 1 / params.stepsize;
+                    ok = ok && matrix->allocate(nRows);
+                    if (ok) {
+                        calcJinvMandRHS(rhs, JM, k, rowBase, Jstore, bd, blk, nb, nRows, params);
+                        matrix->calcJinvMJT(JM, Jstore, blk.count, blk.body, blk.jofs, k.slipfactor + rowBase);
+                        matrix->factorize();
+                        keaIntermediateFloats("rhs", rhs, np);
+                        keaIntermediateFloats("lo", k.lo + rowBase, np);
+                        keaIntermediateFloats("hi", k.hi + rowBase, np);
+                        keaIntermediateInt("max_iterations", params.max_iterations);
+                        keaLCPSolve(matrix, rhs, k.lo + rowBase, k.hi + rowBase, params.max_iterations);
+                        std::copy(matrix->x, matrix->x + np, k.lambda + rowBase);
+                        calculateForces(k.lambda + rowBase, Jstore, bodies, k.constraintForces, blk, nb);
+                    } else {
+                        MeWarning(0, "keaSolve: partition %d skipped: solver scratch exhausted\n", p);
+                    }
+                    keaPoolPopMark();
+                }
+                jrowBase += jRows;
+                rowBase += (nRows + 3) & ~3;
+                conBase += nCon;
+            }
+        }
+        for (int i = 0; i < bodyCount; ++i) {
+            keaBody* b = bodies[i];
+            const float ii = IsoInvInertia(b);
+            for (int c = 0; c < 3; ++c) {
+                b->accel[c] = b->invmass * b->force[c];
+                b->accelrot[c] = ii * b->torque[c];
+            }
+        }
+    }
+    keaIntermediateClose();
+    if (readBodies) {
+        keaFreeInputBodies(readBodies, readCount);
+        MeMemoryAPI.destroy(readBodies);
+    }
+}
