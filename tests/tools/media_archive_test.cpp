@@ -1,0 +1,121 @@
+// The archive the build makes, and the copy appended to the program, hold exactly the manifest:
+// every member once, oldest record first in manifest order, each passing its format check and
+// equal to what the generator makes.
+
+#include "engine/resource/qnstorage.h"
+#include "tests/tools/media_checks.h"
+#include "tools/stand_in.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+Bytes ReadFile(const fs::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    return Bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+fs::path ScratchFolder(const char* tag) {
+    fs::path dir = fs::temp_directory_path() / ("corvane_tools_" + std::string(tag) + "_" + std::to_string(::getpid()));
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+    return dir;
+}
+
+std::vector<std::string> ManifestNames() {
+    std::vector<std::string> names;
+    for (const QNMEDIAENTRY& e : MediaManifest())
+        for (int m = 0; m < e.Count; ++m) names.push_back(MediaMemberPath(e.Path, m));
+    return names;
+}
+
+// Walks the archive at the end of `file`, exporting every record, and checks it against the
+// manifest.
+void CheckArchiveHoldsManifest(const std::string& file) {
+    fs::path scratch = ScratchFolder("export");
+    QNSTORAGE storage;
+    storage.Open(file.c_str());
+    std::vector<std::string> names;
+    std::vector<std::uint32_t> flags;
+    for (bool more = storage.FirstEntry(); more; more = storage.NextEntry()) {
+        names.insert(names.begin(), storage.EntryName().Text());
+        flags.insert(flags.begin(), storage.Flags());
+    }
+    ASSERT_EQ(names, ManifestNames());
+    for (std::uint32_t f : flags) EXPECT_EQ(f, 1u) << "every record is one gzip stream";
+
+    int checked = 0;
+    for (const QNMEDIAENTRY& e : MediaManifest())
+        for (int m = 0; m < e.Count; ++m) {
+            std::string name = MediaMemberPath(e.Path, m);
+            SCOPED_TRACE(name);
+            ASSERT_TRUE(storage.Find(QNSTRING(name.c_str())));
+            QNSTRING out = storage.Export(true, QNSTRING(scratch.string().c_str()), true, QNSTRING("medium.bin"));
+            Bytes bytes = ReadFile(out.Text());
+            EXPECT_EQ(bytes.size(), storage.UnpackedSize());
+            EXPECT_EQ(CheckMedium(name, bytes), "");
+            EXPECT_EQ(bytes, MakeStandIn(e, m));
+            ++checked;
+        }
+    storage.Close();
+    EXPECT_EQ(static_cast<std::size_t>(checked), MediaRecordCount());
+    fs::remove_all(scratch);
+}
+
+TEST(MediaArchive, BuiltArchiveHoldsExactlyTheManifest) {
+    CheckArchiveHoldsManifest(CORVANE_MEDIA_ARCHIVE);
+}
+
+TEST(MediaArchive, AttachedAfterOtherBytesIsFoundFromTheEnd) {
+    fs::path scratch = ScratchFolder("attach");
+    fs::path host = scratch / "host.bin";
+    {
+        std::ofstream out(host, std::ios::binary);
+        for (int i = 0; i < 5000; ++i) out.put(static_cast<char>(i * 37));
+    }
+    std::string cmd = std::string("\"") + CORVANE_PACK + "\" attach \"" + CORVANE_MEDIA_ARCHIVE + "\" \"" + host.string() + "\" > /dev/null";
+    ASSERT_EQ(std::system(cmd.c_str()), 0);
+    Bytes all = ReadFile(host);
+    ASSERT_EQ(all.size(), 5000 + fs::file_size(CORVANE_MEDIA_ARCHIVE));
+    for (int i = 0; i < 5000; ++i) ASSERT_EQ(all[static_cast<std::size_t>(i)], static_cast<std::uint8_t>(i * 37));
+
+    QNSTORAGE storage;
+    storage.Open(host.string().c_str());
+    ASSERT_TRUE(storage.Find(QNSTRING("MEDIA\\EFFECTS\\MESHES\\FLAME.GBM")));
+    EXPECT_EQ(std::string(storage.EntryName().Text()), "media\\effects\\meshes\\flame.gbm");
+    EXPECT_FALSE(storage.Find(QNSTRING("media\\effects\\meshes\\missing.gbm")));
+    storage.Close();
+
+    std::string list = std::string("\"") + CORVANE_PACK + "\" list \"" + host.string() + "\" > \"" + (scratch / "list.txt").string() + "\"";
+    ASSERT_EQ(std::system(list.c_str()), 0);
+    std::ifstream in(scratch / "list.txt");
+    std::string line, last;
+    int lines = 0;
+    while (std::getline(in, line)) {
+        last = line;
+        ++lines;
+    }
+    EXPECT_EQ(static_cast<std::size_t>(lines), MediaRecordCount() + 1);
+    EXPECT_EQ(last, std::to_string(MediaRecordCount()) + " records");
+    fs::remove_all(scratch);
+}
+
+#ifdef CORVANE_PROGRAM
+TEST(MediaArchive, ProgramCarriesTheManifest) {
+    Bytes head(4);
+    std::ifstream in(CORVANE_PROGRAM, std::ios::binary);
+    in.read(reinterpret_cast<char*>(head.data()), 4);
+    EXPECT_EQ(head, (Bytes{0x7F, 'E', 'L', 'F'})) << "the program itself comes first";
+    CheckArchiveHoldsManifest(CORVANE_PROGRAM);
+}
+#endif
+
+}  // namespace
