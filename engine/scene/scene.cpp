@@ -396,7 +396,8 @@ QNSCENEHOOKS Scene;
 
 QNSCENERENDERER& Renderer()
 {
-    static QNSCENERENDERER idle;
+    // Never destroyed: the static scene root may still draw on it while statics are torn down.
+    static QNSCENERENDERER& idle = *new QNSCENERENDERER;
     return Scene.Renderer ? *Scene.Renderer : idle;
 }
 
