@@ -85,6 +85,8 @@ bool McdAxisSortSpace::Init(McdFrameworkID framework, unsigned axisMask, int max
     const std::size_t cap = static_cast<std::size_t>(maxObjects);
 
     objects_ = AllocZeroed<Object>(cap);
+    for (Endpoint*& e : ends_)
+        e = AllocZeroed<Endpoint>(2 * cap);
     freeIds_ = AllocZeroed<int>(cap);
     pendingIds_ = AllocZeroed<int>(cap);
     updateWords_ = (maxObjects - 1) / 32 + 1;
@@ -95,7 +97,7 @@ bool McdAxisSortSpace::Init(McdFrameworkID framework, unsigned axisMask, int max
     buckets_ = AllocZeroed<PairNode*>(bucketCount_);
     cellCount_ = cap * (cap - 1) / 2;
     cells_ = AllocZeroed<std::uint8_t>(cellCount_ / 2 + 1);
-    if (!objects_ || !freeIds_ || !pendingIds_ || !updateBits_ || !buckets_ || !cells_)
+    if (!objects_ || !ends_[0] || !ends_[1] || !ends_[2] || !freeIds_ || !pendingIds_ || !updateBits_ || !buckets_ || !cells_)
         return false;
     if (!MeFixedPoolCreate(&pairPool_, maxPairs, sizeof(PairNode), alignof(PairNode)))
         return false;
@@ -107,8 +109,8 @@ bool McdAxisSortSpace::Init(McdFrameworkID framework, unsigned axisMask, int max
     }
     freeCount_ = maxObjects;
     for (int k = 0; k < 3; ++k) {
-        low_[k] = Endpoint{&high_[k], nullptr, -FLT_MAX, nullptr, kSentinel};
-        high_[k] = Endpoint{nullptr, &low_[k], FLT_MAX, nullptr, kSentinel};
+        low_[k] = Endpoint{&high_[k], nullptr, -FLT_MAX, -1, kSentinel};
+        high_[k] = Endpoint{nullptr, &low_[k], FLT_MAX, -1, kSentinel};
     }
     newList_.next = newList_.prev = &newList_;
     endedList_.next = endedList_.prev = &endedList_;
@@ -119,6 +121,10 @@ bool McdAxisSortSpace::Init(McdFrameworkID framework, unsigned axisMask, int max
 void McdAxisSortSpace::Release()
 {
     MeMemoryAPI.destroy(objects_);
+    for (Endpoint*& e : ends_) {
+        MeMemoryAPI.destroy(e);
+        e = nullptr;
+    }
     MeMemoryAPI.destroy(freeIds_);
     MeMemoryAPI.destroy(pendingIds_);
     MeMemoryAPI.destroy(updateBits_);
@@ -312,10 +318,10 @@ void McdAxisSortSpace::InsertAfter(Endpoint* e, Endpoint* at)
 void McdAxisSortSpace::MinUp(Endpoint* e)
 {
     Endpoint* p = e->next;
-    const int self = e->owner->id;
+    const int self = e->owner;
     while (p->kind != kSentinel && p->value < e->value) {
-        if (p->kind == kMax && p->owner != e->owner)
-            LowerCell(self, p->owner->id);
+        if (p->kind == kMax && p->owner != self)
+            LowerCell(self, p->owner);
         p = p->next;
     }
     if (p != e->next) {
@@ -327,10 +333,10 @@ void McdAxisSortSpace::MinUp(Endpoint* e)
 void McdAxisSortSpace::MinDown(Endpoint* e)
 {
     Endpoint* p = e->prev;
-    const int self = e->owner->id;
+    const int self = e->owner;
     while (p->kind != kSentinel && p->value >= e->value) {
-        if (p->kind == kMax && p->owner != e->owner)
-            RaiseCell(self, p->owner->id);
+        if (p->kind == kMax && p->owner != self)
+            RaiseCell(self, p->owner);
         p = p->prev;
     }
     if (p != e->prev) {
@@ -342,10 +348,10 @@ void McdAxisSortSpace::MinDown(Endpoint* e)
 void McdAxisSortSpace::MaxUp(Endpoint* e)
 {
     Endpoint* p = e->next;
-    const int self = e->owner->id;
+    const int self = e->owner;
     while (p->kind != kSentinel && p->value <= e->value) {
-        if (p->kind == kMin && p->owner != e->owner)
-            RaiseCell(self, p->owner->id);
+        if (p->kind == kMin && p->owner != self)
+            RaiseCell(self, p->owner);
         p = p->next;
     }
     if (p != e->next) {
@@ -357,10 +363,10 @@ void McdAxisSortSpace::MaxUp(Endpoint* e)
 void McdAxisSortSpace::MaxDown(Endpoint* e)
 {
     Endpoint* p = e->prev;
-    const int self = e->owner->id;
+    const int self = e->owner;
     while (p->kind != kSentinel && p->value > e->value) {
-        if (p->kind == kMin && p->owner != e->owner)
-            LowerCell(self, p->owner->id);
+        if (p->kind == kMin && p->owner != self)
+            LowerCell(self, p->owner);
         p = p->prev;
     }
     if (p != e->prev) {
@@ -369,13 +375,13 @@ void McdAxisSortSpace::MaxDown(Endpoint* e)
     }
 }
 
-void McdAxisSortSpace::MoveEndpoints(Object* o, const MeReal min[3], const MeReal max[3])
+void McdAxisSortSpace::MoveEndpoints(int id, const MeReal min[3], const MeReal max[3])
 {
     for (int k = 0; k < 3; ++k) {
         if (!(axisMask_ & (1u << k)))
             continue;
-        Endpoint* lo = &o->ends[k][kMin];
-        Endpoint* hi = &o->ends[k][kMax];
+        Endpoint* lo = End(k, id, kMin);
+        Endpoint* hi = End(k, id, kMax);
         const MeReal oldMin = lo->value, oldMax = hi->value;
         lo->value = min[k];
         hi->value = max[k];
@@ -411,7 +417,7 @@ void McdAxisSortSpace::RefreshObject(Object* o, void* argument)
     // A box with NaN, infinite or inverted bounds keeps the endpoints it had.
     if (!ValidBox(min, max))
         return;
-    MoveEndpoints(o, min, max);
+    MoveEndpoints(o->id, min, max);
 }
 
 // Objects.
@@ -428,9 +434,9 @@ int McdAxisSortSpace::InsertObject(void* data)
     o->data = data;
     for (int k = 0; k < 3; ++k) {
         for (MeU8 kind : {kMin, kMax}) {
-            Endpoint* e = &o->ends[k][kind];
+            Endpoint* e = End(k, id, kind);
             e->value = FLT_MAX;
-            e->owner = o;
+            e->owner = id;
             e->kind = kind;
             InsertBefore(e, &high_[k]);
         }
@@ -451,8 +457,8 @@ bool McdAxisSortSpace::RemoveObject(int id)
     SetObjectFlag(id, false);
     Object* o = &objects_[id];
     for (int k = 0; k < 3; ++k) {
-        Unlink(&o->ends[k][kMin]);
-        Unlink(&o->ends[k][kMax]);
+        Unlink(End(k, id, kMin));
+        Unlink(End(k, id, kMax));
     }
     for (int j = 0; j < capacity_; ++j) {
         if (j == id)

@@ -52,19 +52,19 @@ public:
     unsigned GetCell(int a, int b) const;
     McdFrameworkID GetFramework() const { return framework_; }
 
-    struct Object;
+    /// One end of an object's interval on one axis. The endpoints of an axis live in one
+    /// array (index 2 x id + kind), so a sweep touches little memory.
     struct Endpoint {
         Endpoint* next;
         Endpoint* prev;
         MeReal value;
-        Object* owner;
+        int owner;  ///< the object's id; -1 for a sentinel
         MeU8 kind;  ///< 0 min, 1 max, 255 sentinel
     };
     struct Object {
         int id;      ///< its own index when valid, -1 when free
         void* data;  ///< the model
         MeU8 flag;   ///< copy of the update flag
-        Endpoint ends[3][2];
     };
     struct PairNode {
         PairNode* next;  ///< in the new or ended list
@@ -89,7 +89,8 @@ private:
     void PairBegins(int a, int b);
     void PairEnds(int a, int b);
     PairNode* Find(std::uint32_t key, PairNode*** link);
-    void MoveEndpoints(Object* object, const MeReal min[3], const MeReal max[3]);
+    Endpoint* End(int axis, int id, int kind) { return &ends_[axis][2 * id + kind]; }
+    void MoveEndpoints(int id, const MeReal min[3], const MeReal max[3]);
     void MinUp(Endpoint* e);
     void MinDown(Endpoint* e);
     void MaxUp(Endpoint* e);
@@ -105,6 +106,7 @@ private:
     MeU8 axisMask_ = 0;
     McdFramework* framework_ = nullptr;
     Object* objects_ = nullptr;
+    Endpoint* ends_[3] = {nullptr, nullptr, nullptr};
     int* freeIds_ = nullptr;
     int freeCount_ = 0;
     int capacity_ = 0;

@@ -169,7 +169,8 @@ int McdModelDestroy(McdModelID model)
     // A model still in a space would leave the space holding a freed record.
     if (model->space) {
         MeWarning(0, "McdModelDestroy: model still in a space; removing it first.\n");
-        McdSpaceRemoveModel(model);
+        if (!McdSpaceRemoveModel(model))
+            return 0;
     }
     McdGeometryInstanceSetGeometry(&model->instance, nullptr);
     McdFramework* framework = model->framework;

@@ -51,7 +51,8 @@ struct McdModel {
 /// the model pool is empty.
 McdModelID McdModelCreate(McdGeometryID geometry);
 /// Detaches the geometry and returns the record to the pool (1), or 0 for null. The caller
-/// removes the model from its space and unlinks its body first.
+/// removes the model from its space and unlinks its body first; a model still in a space is
+/// removed from it here (with a warning), and stays alive (0) when the space refuses.
 int McdModelDestroy(McdModelID model);
 
 void McdModelReset(McdModelID model);

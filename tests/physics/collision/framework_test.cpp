@@ -173,6 +173,17 @@ TEST(Framework, InitTermAndCurrentFramework)
     EXPECT_EQ(McdGeometryTestsGet(), nullptr);
     EXPECT_EQ(McdFrameworkAddCleanup(nullptr, CleanupA), nullptr);
 
+    // The pair-data pool is made once, on demand, and freed by McdTerm.
+    fw = McdInit(0, 4, 0);
+    EXPECT_EQ(fw->pairDataPool, nullptr);
+    EXPECT_EQ(McdPairDataPoolCreate(fw, 200), 1);
+    MeFixedPool* pool = fw->pairDataPool;
+    ASSERT_NE(pool, nullptr);
+    EXPECT_EQ(pool->count, 100);
+    EXPECT_EQ(McdPairDataPoolCreate(fw, 200), 1);
+    EXPECT_EQ(fw->pairDataPool, pool);
+    McdTerm(fw);
+
     EXPECT_EQ(McdInit(-1, 4, 0), nullptr);
     EXPECT_EQ(McdInit(0, -4, 0), nullptr);
 }

@@ -518,6 +518,17 @@ TEST_F(SpaceTest, ReportLoopRefusesChangesFromItsHandlers)
     ASSERT_FALSE(capture.fatals.empty());
     EXPECT_NE(capture.fatals[0].find("Assertion failed: "), std::string::npos);
 
+    // Destroying a model from inside the loop leaves it alive and in the space.
+    h.added = [](McdModelPair*, void* data) {
+        auto* p = static_cast<GuardProbe*>(data);
+        if (!McdModelDestroy(p->victim))
+            ++p->refused;
+    };
+    probe.refused = 0;
+    McdSpaceReportPairs(space, &h, &probe);
+    EXPECT_EQ(probe.refused, 3);
+    EXPECT_EQ(McdModelGetSpace(models[2]), space);
+
     // Outside the loop the same calls work, and the next report shows the pairs continuing.
     EXPECT_EQ(McdSpaceBeginChanges(space), 1);
     McdSpaceEndChanges(space);
