@@ -227,14 +227,19 @@ void QNDISK::MakeTempFolder()
     CreateFolders(QNSTRING(base));
     // mkdtemp picks a name no other process holds, even one left behind by a crashed run
     // whose process id has since been reused.
-    std::string pattern = base + "/p" + std::to_string(PlatformProcessId()) + "-XXXXXX";
-    if (::mkdtemp(pattern.data())) {
-        processFolder = pattern + "/";
-        PlatformSetLastError(0);
-    } else {
-        PlatformSetLastError(errno);
-        processFolder.clear();
+    const std::string tag = "p" + std::to_string(PlatformProcessId()) + "-XXXXXX";
+    std::string pattern = base + "/" + tag;
+    if (!::mkdtemp(pattern.data())) {
+        // "quennet" may belong to another user; a folder of our own beside it will do.
+        pattern = base + "-" + tag;
+        if (!::mkdtemp(pattern.data())) {
+            PlatformSetLastError(errno);
+            processFolder.clear();
+            return;
+        }
     }
+    processFolder = pattern + "/";
+    PlatformSetLastError(0);
 }
 
 QNSTRING QNDISK::TempFolder()

@@ -22,6 +22,24 @@ constexpr std::uint32_t kCopyChunk = 100000;
 
 } // namespace
 
+bool QnIsRelativeName(const char* name)
+{
+    if (!name || !name[0] || name[0] == '\\' || name[0] == '/' || (name[0] && name[1] == ':'))
+        return false;
+    // No element may be "..": the name must stay inside the folder it is joined to.
+    const char* element = name;
+    for (const char* p = name;; ++p) {
+        if (*p == '\\' || *p == '/' || *p == '\0') {
+            if (p - element == 2 && element[0] == '.' && element[1] == '.')
+                return false;
+            if (*p == '\0')
+                break;
+            element = p + 1;
+        }
+    }
+    return true;
+}
+
 QNSTORAGE::QNSTORAGE()
 {
     entryName_.SetNoCase(true);
@@ -198,6 +216,9 @@ QNSTRING QNSTORAGE::Export(bool overwrite, const QNSTRING& folder, bool flatten,
 
     QNSTRING destination;
     if (!flatten) {
+        if (!QnIsRelativeName(entryName_.Text()))
+            throw EXC(0, "Entry '%s' of storage file '%s' leaves the destination folder.",
+                      entryName_.Text(), fileName_.Text());
         destination = QNDISK::Join(folder, entryName_);
         if (isFolder) {
             QNDISK::CreateFolders(destination);
@@ -218,6 +239,7 @@ QNSTRING QNSTORAGE::Export(bool overwrite, const QNSTRING& folder, bool flatten,
                   destination.Text(), fileName_.Text());
 
     QNFILE out;
+    bool opened = false;
     std::vector<unsigned char> buffer;
     try {
         ReadHeader();
@@ -226,6 +248,7 @@ QNSTRING QNSTORAGE::Export(bool overwrite, const QNSTRING& folder, bool flatten,
         if (remaining_ != 0 && gzip && !gz_.Open(Stream(), stored_))
             Damaged("gzip reader failed to start");
         out.Open(destination.Text(), kWrite | kUpdate, 0);
+        opened = true;
         if (remaining_ != 0)
             buffer.resize(kCopyChunk);
         while (remaining_ != 0) {
@@ -252,7 +275,9 @@ QNSTRING QNSTORAGE::Export(bool overwrite, const QNSTRING& folder, bool flatten,
         gz_.Close();
         Rewind();
         out.Close();
-        QNDISK::Delete(destination);
+        // Only a file this export wrote is removed; one it could not open is left alone.
+        if (opened)
+            QNDISK::Delete(destination);
         throw;
     }
 

@@ -49,7 +49,7 @@ public:
     void ReadHeader();
 
     /// Writes the current record to a file in `folder`: at its full relative name (folders
-    /// created) or, with `flatten`, at its file name alone; `newName` (if not empty) replaces
+    /// created; a name that is absolute or holds a ".." element raises) or, with `flatten`, at its file name alone; `newName` (if not empty) replaces
     /// the file name. Without `overwrite` an existing destination raises "File already exists
     /// exporting '%s' from storage file '%s'.". A folder record creates its folders only (none
     /// when flattened). An empty record gives an empty file. Times are restored, and with
@@ -98,3 +98,7 @@ private:
     std::uint32_t trailer_ = 0;
     QNGZFILE gz_;
 };
+
+/// True when `name` is a relative path that stays inside the folder it is joined to: not empty,
+/// no leading separator or drive, no ".." element.
+bool QnIsRelativeName(const char* name);

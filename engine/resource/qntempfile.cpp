@@ -1,6 +1,7 @@
 #include "engine/resource/qntempfile.h"
 
 #include "engine/resource/qndisk.h"
+#include "engine/util/qnsystem.h"
 
 #include <cstdio>
 
@@ -27,6 +28,12 @@ QNSTRING QNDISK::MakeTempFile(QNTEMPFILE& temp, const QNSTRING& name, bool useAr
 
     temp.Close();
     const QNSTRING folder = TempFolder();
+    if (folder.IsEmpty()) {
+        char error[QNSYSTEM::kErrorTextSize];
+        const std::uint32_t code = QNSYSTEM::LastErrorText(error);
+        throw QNDISK::EXC(code, "Could not create the temporary folder under '%s'. (%s)",
+                          TempPath().Text(), error);
+    }
     char fileName[32];
     std::snprintf(fileName, sizeof fileName, "~temp%u~.tmp", QnNextTempFileNumber());
     const QNSTRING path = Join(folder, QNSTRING(fileName));

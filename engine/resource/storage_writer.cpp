@@ -88,7 +88,7 @@ void QNSTORAGEWRITER::WriteRecord(const char* name, std::uint32_t flags, std::ui
         if (c == '/')
             c = '\\';
     if (stored_name.empty() || stored_name.size() > kMaxName ||
-        stored_name.find_first_of("*?") != std::string::npos)
+        stored_name.find_first_of("*?") != std::string::npos || !QnIsRelativeName(stored_name.c_str()))
         throw QNSTORAGE::EXC(0, "Bad entry name '%s' for storage file '%s'.", stored_name.c_str(),
                              path_.c_str());
     const std::uint64_t length = kHeaderSize + stored_name.size() + storedSize;

@@ -10,8 +10,8 @@
 ///
 /// Records are written in the order added; the reader searches newest first, so a later record
 /// of the same name replaces an earlier one. Names are relative paths; '/' is stored as '\'.
-/// Names must be 1 to 259 bytes with no '*' or '?' (the reader matches stored names as
-/// patterns). Gzip records hold exactly one member with no optional header fields, modification
+/// Names must be 1 to 259 bytes, relative (no leading separator or drive, no ".." element),
+/// with no '*' or '?' (the reader matches stored names as patterns). Gzip records hold exactly one member with no optional header fields, modification
 /// time 0 and maximum compression, so the output is deterministic.
 ///
 /// Failures raise QNFILE::EXC (file access) or QNSTORAGE::EXC (a bad name or size, an existing

@@ -115,3 +115,29 @@ TEST(QnDisk, TempFoldersArePerProcess)
     EXPECT_TRUE(restest::FileExists(again));
     QNDISK::RemoveTempFolder();
 }
+
+TEST(QnDisk, TempFolderBesideAForeignQuennet)
+{
+    // "quennet" that cannot hold our folder (here a plain file): the folder goes beside it.
+    QNDISK::RemoveTempFolder();
+    char pattern[] = "/tmp/qndisk-tmpdir-XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    const std::string root = pattern;
+    restest::WriteText(root + "/quennet", "not a folder");
+    const char* saved = getenv("TMPDIR");
+    const std::string savedText = saved ? saved : "";
+    setenv("TMPDIR", root.c_str(), 1);
+
+    const std::string folder = QNDISK::TempFolder().Text();
+    EXPECT_EQ(folder.rfind(root + "/quennet-p", 0), 0u) << folder;
+    EXPECT_TRUE(restest::FileExists(folder));
+    QNDISK::RemoveTempFolder();
+    EXPECT_FALSE(restest::FileExists(folder));
+    EXPECT_EQ(restest::ReadText(root + "/quennet"), "not a folder");
+
+    if (saved)
+        setenv("TMPDIR", savedText.c_str(), 1);
+    else
+        unsetenv("TMPDIR");
+    QNDISK::Delete(QNSTRING(root));
+}

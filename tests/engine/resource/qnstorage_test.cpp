@@ -380,6 +380,22 @@ TEST_F(Storage, DamagedRecordsRaiseAndLeaveNoFile)
         const Bytes arc = Assemble({{"p.bin", 0, 500, Text("short")}});
         expectChainDamage(arc, "p.bin");
     }
+    {   // A name that climbs out of the destination is refused on a full export.
+        const Bytes arc = Assemble({{"media\\..\\..\\evil.txt", 0, 1, Text("x")}});
+        restest::WriteAll(Path("evil.arc"), arc.data(), arc.size());
+        QNSTORAGE s;
+        s.Open(Path("evil.arc").c_str());
+        ASSERT_TRUE(s.FirstEntry());
+        EXPECT_THROW(s.Export(true, QNSTRING(Path("out/deep").c_str()), false), QNSTORAGE::EXC);
+        EXPECT_FALSE(restest::FileExists(Path("evil.txt")));
+        EXPECT_FALSE(restest::FileExists(Path("out/evil.txt")));
+        QNSTORAGEWRITER w;
+        w.Open(Path("w.arc").c_str(), QNSTORAGEWRITER::Mode::Create);
+        EXPECT_THROW(w.AddBytes("..\\x", "x", 1, false), QNSTORAGE::EXC);
+        EXPECT_THROW(w.AddBytes("/abs", "x", 1, false), QNSTORAGE::EXC);
+        EXPECT_THROW(w.AddBytes("C:x", "x", 1, false), QNSTORAGE::EXC);
+        EXPECT_NO_THROW(w.AddBytes("a..b\\.x", "x", 1, false));
+    }
     {   // Too short to hold a trailer.
         restest::WriteText(Path("tiny.arc"), "ab");
         QNSTORAGE s;
