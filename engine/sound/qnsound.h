@@ -12,6 +12,7 @@
 
 #include "engine/resource/qntempfile.h"
 #include "engine/util/qnexception.h"
+#include "engine/util/qnmatrix.h"
 #include "engine/util/qnstring.h"
 #include "engine/util/qntimer.h"
 #include "platform/audio_device.h"
@@ -81,6 +82,7 @@ public:
     /// Position = the transform's translation (elements 12-14); cone orientation = its third
     /// row (elements 8-10). `m` holds 16 floats in row-vector layout.
     void SetPositionFromMatrix(const float* m);
+    void SetPositionFromMatrix(const QNMATRIX& m) { SetPositionFromMatrix(m.m); }
     void SetRange(float minDistance, float maxDistance);
     /// Angles in radians become whole degrees (truncated); outside volume =
     /// round(fraction * 100) - 100.

@@ -81,7 +81,8 @@ TEST_F(Sound, PositionalParametersReachTheDeviceAtUpdate) {
   EXPECT_EQ(SourceF(s, AL_ROLLOFF_FACTOR), 3.0f);
 
   // Moving: the new position waits for the next update.
-  const float moved[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, -1, 0, 2, 1};
+  QNMATRIX moved;
+  moved.SetTranslation(-1, 0, 2);
   s.SetPositionFromMatrix(moved);
   s.Set3DParameters();
   alGetSourcefv(s.Path()->Source(), AL_POSITION, pos);
