@@ -335,3 +335,66 @@ TEST(SceneRecords, HotspotAndMercenaryDefaults)
 }
 
 } // namespace
+
+namespace {
+
+// Counts camera releases per view.
+class CAMERACOUNTER : public QNSCENERENDERER {
+public:
+    void ReleaseCamera(QNVIEW&) override { ++released; }
+    int released = 0;
+};
+
+TEST_F(SceneStackTest, DeviceResetKeepsResourcesAndReleasesEveryCamera)
+{
+    auto* wide = new LOGSCENE(&QNSCENE::SceneRoot(), "W", &log, 3);
+    new LOGSCENE(wide, "W1", &log, 2);
+    wide->ViewMask = 1; // disabled views release their cameras too
+    CAMERACOUNTER counter;
+    QNHOOKS::Scene.Renderer = &counter;
+    QNSCENE::ReleaseDevice(wide);
+    EXPECT_EQ(counter.released, 5);
+
+    QNSCENE::RequestSwitch("A");
+    Apply();
+    log.clear();
+    QNSCENE::DeviceResetPending = true;
+    QNSCENE::RequestSwitch("B");
+    Apply();
+    // Leaving keeps A's media; entering B registers nothing; the flag is spent afterwards.
+    EXPECT_EQ(a->Resources.Textures.ChildCount(), 1u);
+    EXPECT_EQ(log, (Log{"A:leave", "B:enter"}));
+    EXPECT_FALSE(QNSCENE::DeviceResetPending);
+}
+
+TEST_F(SceneStackTest, HidingSurvivesANodeThatDeletesItselfOnTheChange)
+{
+    QNSCENE::RequestSwitch("A");
+    Apply();
+    Log nodes;
+    auto* doomed = new PROBENODE(a->GetView(0)->Root, "D", &nodes);
+    auto* after = new PROBENODE(a->GetView(0)->Root, "E", &nodes);
+    doomed->SetState(3, 0, false, false);
+    after->SetState(3, 0, false, false);
+    struct SELFDELETE : PROBENODE {
+        using PROBENODE::PROBENODE;
+        void OnStateChanged(std::int32_t, std::int32_t newState) override
+        {
+            if (newState == 2)
+                QNITEM::Destroy(this);
+        }
+    };
+    auto* quitter = new SELFDELETE(doomed, "Q", &nodes);
+    quitter->SetState(3, 0, false, false);
+    QNWEAK<QNNODE> q(quitter);
+    nodes.clear();
+
+    QNSCENE::RequestPush("B");
+    Apply();
+    EXPECT_FALSE(q);
+    EXPECT_EQ(after->State, 2);
+    EXPECT_EQ(nodes, (Log{"D:S32", "Q:~", "E:S32"}));
+    QNSCENE::PopAll(); // the nodes log into this test's frame
+}
+
+} // namespace
