@@ -89,6 +89,7 @@ bool McdAxisSortSpace::Init(McdFrameworkID framework, unsigned axisMask, int max
         e = AllocZeroed<Endpoint>(2 * cap);
     freeIds_ = AllocZeroed<int>(cap);
     pendingIds_ = AllocZeroed<int>(cap);
+    stamps_ = AllocZeroed<std::uint32_t>(cap);
     updateWords_ = (maxObjects - 1) / 32 + 1;
     updateBits_ = AllocZeroed<std::uint32_t>(static_cast<std::size_t>(updateWords_));
     bucketCount_ = 1;
@@ -97,7 +98,8 @@ bool McdAxisSortSpace::Init(McdFrameworkID framework, unsigned axisMask, int max
     buckets_ = AllocZeroed<PairNode*>(bucketCount_);
     cellCount_ = cap * (cap - 1) / 2;
     cells_ = AllocZeroed<std::uint8_t>(cellCount_ / 2 + 1);
-    if (!objects_ || !ends_[0] || !ends_[1] || !ends_[2] || !freeIds_ || !pendingIds_ || !updateBits_ || !buckets_ || !cells_)
+    if (!objects_ || !ends_[0] || !ends_[1] || !ends_[2] || !freeIds_ || !pendingIds_ || !stamps_ || !updateBits_ ||
+        !buckets_ || !cells_)
         return false;
     if (!MeFixedPoolCreate(&pairPool_, maxPairs, sizeof(PairNode), alignof(PairNode)))
         return false;
@@ -127,6 +129,8 @@ void McdAxisSortSpace::Release()
     }
     MeMemoryAPI.destroy(freeIds_);
     MeMemoryAPI.destroy(pendingIds_);
+    MeMemoryAPI.destroy(stamps_);
+    stamps_ = nullptr;
     MeMemoryAPI.destroy(updateBits_);
     MeMemoryAPI.destroy(buckets_);
     MeMemoryAPI.destroy(cells_);
@@ -315,12 +319,18 @@ void McdAxisSortSpace::InsertAfter(Endpoint* e, Endpoint* at)
     at->next = e;
 }
 
-void McdAxisSortSpace::MinUp(Endpoint* e)
+// When both endpoints of an object move the same way, an object X lying wholly in the
+// stretch that both pass would be counted up by the first move and down by the second. The
+// first move recognises X from the value of X's other endpoint (adjacent in the axis array),
+// skips it and stamps it; the second move skips stamped objects. This spares the cell matrix
+// half the work of a long move, such as an object's first update after its insertion.
+
+void McdAxisSortSpace::MinUp(Endpoint* e, bool skipStamped)
 {
     Endpoint* p = e->next;
     const int self = e->owner;
     while (p->kind != kSentinel && p->value < e->value) {
-        if (p->kind == kMax && p->owner != self)
+        if (p->kind == kMax && p->owner != self && !(skipStamped && stamps_[p->owner] == stamp_))
             LowerCell(self, p->owner);
         p = p->next;
     }
@@ -330,13 +340,19 @@ void McdAxisSortSpace::MinUp(Endpoint* e)
     }
 }
 
-void McdAxisSortSpace::MinDown(Endpoint* e)
+void McdAxisSortSpace::MinDown(Endpoint* e, const MeReal* skipAbove)
 {
     Endpoint* p = e->prev;
     const int self = e->owner;
     while (p->kind != kSentinel && p->value >= e->value) {
-        if (p->kind == kMax && p->owner != self)
-            RaiseCell(self, p->owner);
+        if (p->kind == kMax && p->owner != self) {
+            // p - 1 is X's min endpoint: the max endpoint that follows will pass it when it
+            // lies above the new max.
+            if (skipAbove && (p - 1)->value > *skipAbove)
+                stamps_[p->owner] = stamp_;
+            else
+                RaiseCell(self, p->owner);
+        }
         p = p->prev;
     }
     if (p != e->prev) {
@@ -345,13 +361,19 @@ void McdAxisSortSpace::MinDown(Endpoint* e)
     }
 }
 
-void McdAxisSortSpace::MaxUp(Endpoint* e)
+void McdAxisSortSpace::MaxUp(Endpoint* e, const MeReal* skipBelow)
 {
     Endpoint* p = e->next;
     const int self = e->owner;
     while (p->kind != kSentinel && p->value <= e->value) {
-        if (p->kind == kMin && p->owner != self)
-            RaiseCell(self, p->owner);
+        if (p->kind == kMin && p->owner != self) {
+            // p + 1 is X's max endpoint: the min endpoint that follows will pass it when it
+            // lies below the new min.
+            if (skipBelow && (p + 1)->value < *skipBelow)
+                stamps_[p->owner] = stamp_;
+            else
+                RaiseCell(self, p->owner);
+        }
         p = p->next;
     }
     if (p != e->next) {
@@ -360,18 +382,26 @@ void McdAxisSortSpace::MaxUp(Endpoint* e)
     }
 }
 
-void McdAxisSortSpace::MaxDown(Endpoint* e)
+void McdAxisSortSpace::MaxDown(Endpoint* e, bool skipStamped)
 {
     Endpoint* p = e->prev;
     const int self = e->owner;
     while (p->kind != kSentinel && p->value > e->value) {
-        if (p->kind == kMin && p->owner != self)
+        if (p->kind == kMin && p->owner != self && !(skipStamped && stamps_[p->owner] == stamp_))
             LowerCell(self, p->owner);
         p = p->prev;
     }
     if (p != e->prev) {
         Unlink(e);
         InsertAfter(e, p);
+    }
+}
+
+void McdAxisSortSpace::NextStamp()
+{
+    if (++stamp_ == 0) {
+        std::memset(stamps_, 0, sizeof(std::uint32_t) * static_cast<std::size_t>(capacity_));
+        stamp_ = 1;
     }
 }
 
@@ -383,27 +413,34 @@ void McdAxisSortSpace::MoveEndpoints(int id, const MeReal min[3], const MeReal m
         Endpoint* lo = End(k, id, kMin);
         Endpoint* hi = End(k, id, kMax);
         const MeReal oldMin = lo->value, oldMax = hi->value;
-        lo->value = min[k];
-        hi->value = max[k];
-        auto moveMin = [&] {
-            if (min[k] < oldMin)
-                MinDown(lo);
-            else if (min[k] > oldMin)
-                MinUp(lo);
-        };
-        auto moveMax = [&] {
-            if (max[k] > oldMax)
-                MaxUp(hi);
-            else if (max[k] < oldMax)
-                MaxDown(hi);
-        };
+        const MeReal newMin = min[k], newMax = max[k];
+        lo->value = newMin;
+        hi->value = newMax;
         // Whichever endpoint leads the motion moves first, so neither passes its partner.
-        if (min[k] >= oldMax) {
-            moveMax();
-            moveMin();
+        if (newMin >= oldMax) {
+            const bool together = newMax > oldMax && newMin > oldMin;
+            if (together)
+                NextStamp();
+            if (newMax > oldMax)
+                MaxUp(hi, together ? &newMin : nullptr);
+            else if (newMax < oldMax)
+                MaxDown(hi, false);
+            if (newMin < oldMin)
+                MinDown(lo, nullptr);
+            else if (newMin > oldMin)
+                MinUp(lo, together);
         } else {
-            moveMin();
-            moveMax();
+            const bool together = newMin < oldMin && newMax < oldMax;
+            if (together)
+                NextStamp();
+            if (newMin < oldMin)
+                MinDown(lo, together ? &newMax : nullptr);
+            else if (newMin > oldMin)
+                MinUp(lo, false);
+            if (newMax > oldMax)
+                MaxUp(hi, nullptr);
+            else if (newMax < oldMax)
+                MaxDown(hi, together);
         }
     }
 }

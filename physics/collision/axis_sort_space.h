@@ -91,10 +91,11 @@ private:
     PairNode* Find(std::uint32_t key, PairNode*** link);
     Endpoint* End(int axis, int id, int kind) { return &ends_[axis][2 * id + kind]; }
     void MoveEndpoints(int id, const MeReal min[3], const MeReal max[3]);
-    void MinUp(Endpoint* e);
-    void MinDown(Endpoint* e);
-    void MaxUp(Endpoint* e);
-    void MaxDown(Endpoint* e);
+    void MinUp(Endpoint* e, bool skipStamped);
+    void MinDown(Endpoint* e, const MeReal* skipAbove);
+    void MaxUp(Endpoint* e, const MeReal* skipBelow);
+    void MaxDown(Endpoint* e, bool skipStamped);
+    void NextStamp();
     void RefreshObject(Object* object, void* argument);
     static void Unlink(Endpoint* e);
     static void InsertBefore(Endpoint* e, Endpoint* at);
@@ -112,6 +113,8 @@ private:
     int capacity_ = 0;
     int* pendingIds_ = nullptr;
     int pendingCount_ = 0;
+    std::uint32_t* stamps_ = nullptr;  ///< per id: skipped by the first of two paired moves
+    std::uint32_t stamp_ = 0;
     MeFixedPool pairPool_;
     std::uint32_t* updateBits_ = nullptr;
     int updateWords_ = 0;

@@ -237,6 +237,12 @@ TEST_F(SpaceTest, ReportsEqualBruteForceUnderMotionFreezingDisablingAndChurn)
                     vel[3 * i + k] = -vel[3 * i + k];
             }
         }
+        // A few teleport: long moves up and down pass whole objects.
+        for (int c = 0; c < 3; ++c) {
+            const int i = MeRandom() % n;
+            for (int k = 0; k < 3; ++k)
+                transforms[i].m[3][k] = Grid(Uniform(-12, 12));
+        }
         ASSERT_EQ(McdSpaceUpdate(space), 1);
         // New ids are never ids removed in this phase.
         for (int i = 0; i < n; ++i) {
