@@ -6,6 +6,7 @@
 #include "platform/system.h"
 
 #include <cerrno>
+#include <cstring>
 #include <vector>
 
 using namespace storage_format;
@@ -107,18 +108,46 @@ std::int64_t QNSTORAGE::ContentsPosition() const
     return headerPosition_ + kFieldsSize + static_cast<std::int64_t>(entryName_.Length());
 }
 
+// Parses the header fields and name from `block` (`got` bytes read at the header position).
+void QNSTORAGE::ParseHeader(const unsigned char* block, std::size_t got)
+{
+    if (got < kFieldsSize)
+        Damaged("record header cut short");
+    unpacked_ = Get32(block + 0);
+    stored_ = Get32(block + 4);
+    flags_ = Get32(block + 8);
+    attributes_ = Get32(block + 12);
+    creation_ = Get64(block + 16);
+    lastAccess_ = Get64(block + 24);
+    lastWrite_ = Get64(block + 32);
+    const std::uint32_t nameLength = Get32(block + 40);
+    if (nameLength > kMaxName)
+        Damaged("bad name length");
+    if (static_cast<std::int64_t>(nameLength) + stored_ > fileSize_ - headerPosition_ - kFieldsSize)
+        Damaged("record beyond the end of the file");
+    if (got < kFieldsSize + nameLength)
+        Damaged("name cut short");
+    char name[kMaxName + 1];
+    std::memcpy(name, block + kFieldsSize, nameLength);
+    name[nameLength] = '\0';
+    entryName_ = QNSTRING(name);
+    entryName_.SetNoCase(true);
+}
+
 // Reads the record that starts at `start` and must end exactly at `end` (the next record's
-// start, or the trailer). On success it is current and the file stands at its header position.
+// start, or the trailer), with one seek and one read; it becomes current. The file is left
+// where the read ended: the public walks seek back to the header position.
 void QNSTORAGE::ReadRecordAt(std::int64_t start, std::int64_t end)
 {
     ClearEntry();
-    unsigned char link[4];
+    unsigned char block[4 + kFieldsSize + kMaxName];
     Seek(start, 0);
-    if (Read(link, 4) != 4)
+    const std::size_t got = Read(block, sizeof block);
+    if (got < 4)
         Damaged("record beyond the end of the file");
-    const std::uint32_t back = Get32(link);
+    const std::uint32_t back = Get32(block);
     headerPosition_ = start + 4;
-    ReadHeader();
+    ParseHeader(block + 4, got - 4);
     const std::int64_t length = kHeaderSize + static_cast<std::int64_t>(entryName_.Length()) + stored_;
     if (start + length != end)
         Damaged("stored size does not fit the record");
@@ -128,38 +157,20 @@ void QNSTORAGE::ReadRecordAt(std::int64_t start, std::int64_t end)
     if (!(flags_ & (kFlagGzip | kFlagFolder)) && stored_ != unpacked_)
         Damaged("stored size differs from the unpacked size");
     backLink_ = back;
-    Seek(headerPosition_, 0);
 }
 
 void QNSTORAGE::ReadHeader()
 {
     if (headerPosition_ == 0)
         throw EXC(0, "No entry selected in storage file '%s'.", fileName_.Text());
-    unsigned char fields[kFieldsSize];
+    unsigned char block[kFieldsSize + kMaxName];
     Seek(headerPosition_, 0);
-    if (Read(fields, sizeof fields) != sizeof fields)
-        Damaged("record header cut short");
-    unpacked_ = Get32(fields + 0);
-    stored_ = Get32(fields + 4);
-    flags_ = Get32(fields + 8);
-    attributes_ = Get32(fields + 12);
-    creation_ = Get64(fields + 16);
-    lastAccess_ = Get64(fields + 24);
-    lastWrite_ = Get64(fields + 32);
-    const std::uint32_t nameLength = Get32(fields + 40);
-    if (nameLength > kMaxName)
-        Damaged("bad name length");
-    if (static_cast<std::int64_t>(nameLength) + stored_ > fileSize_ - headerPosition_ - kFieldsSize)
-        Damaged("record beyond the end of the file");
-    char name[kMaxName + 1];
-    if (Read(name, nameLength) != nameLength)
-        Damaged("name cut short");
-    name[nameLength] = '\0';
-    entryName_ = QNSTRING(name);
-    entryName_.SetNoCase(true);
+    const std::size_t got = Read(block, sizeof block);
+    ParseHeader(block, got);
+    Seek(headerPosition_ + kFieldsSize + static_cast<std::int64_t>(entryName_.Length()), 0);
 }
 
-bool QNSTORAGE::FirstEntry()
+bool QNSTORAGE::Newest()
 {
     gz_.Close();
     ClearEntry();
@@ -179,13 +190,12 @@ bool QNSTORAGE::FirstEntry()
     return true;
 }
 
-bool QNSTORAGE::NextEntry()
+bool QNSTORAGE::Older()
 {
     gz_.Close();
     if (headerPosition_ == 0)
         return false;
     if (backLink_ == 0) {
-        Rewind();
         ClearEntry();
         return false;
     }
@@ -194,15 +204,31 @@ bool QNSTORAGE::NextEntry()
     return true;
 }
 
+bool QNSTORAGE::FirstEntry()
+{
+    const bool found = Newest();
+    Rewind();
+    return found;
+}
+
+bool QNSTORAGE::NextEntry()
+{
+    const bool found = Older();
+    Rewind();
+    return found;
+}
+
 bool QNSTORAGE::Find(const QNSTRING& name)
 {
     if (name.IsEmpty()) {
         ClearEntry();
         return false;
     }
-    for (bool more = FirstEntry(); more; more = NextEntry()) {
-        if (entryName_.Matches(name))
+    for (bool more = Newest(); more; more = Older()) {
+        if (entryName_.Matches(name)) {
+            Rewind();
             return true;
+        }
     }
     return false;
 }

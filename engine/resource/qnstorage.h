@@ -15,6 +15,7 @@
 #include "engine/util/qngzfile.h"
 #include "engine/util/qnstring.h"
 
+#include <cstddef>
 #include <cstdint>
 
 class QNSTORAGE : public QNFILE {
@@ -45,7 +46,7 @@ public:
     /// matches or `name` is empty.
     bool Find(const QNSTRING& name);
 
-    /// Re-reads the current record's header.
+    /// Re-reads the current record's header; the file is left at the record's contents.
     void ReadHeader();
 
     /// Writes the current record to a file in `folder`: at its full relative name (folders
@@ -77,6 +78,9 @@ public:
 private:
     [[noreturn]] void Damaged(const char* what) const;
     void ReadRecordAt(std::int64_t start, std::int64_t end);
+    void ParseHeader(const unsigned char* block, std::size_t got);
+    bool Newest();
+    bool Older();
     void Rewind();
     void ClearEntry();
 

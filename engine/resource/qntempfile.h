@@ -2,6 +2,7 @@
 /// QNTEMPFILE: one medium copied out of the storage archive for as long as a loader needs it.
 /// QNDISK::MakeTempFile fills it; Close (or the destructor) deletes the copy.
 
+#include "engine/resource/qndisk.h"
 #include "engine/resource/qnfile.h"
 #include "engine/resource/qnstorage.h"
 #include "engine/util/qnstring.h"
