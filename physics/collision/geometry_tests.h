@@ -11,10 +11,10 @@ public:
     virtual ~McdGeometryTests() = default;
 };
 
-/// Creates the instance, makes it current and returns it (null when the allocation fails;
-/// the current instance is then null). A previous instance is destroyed first.
+/// Returns the shared instance, creating it on first use, and counts one more user (each
+/// framework is one). Null when the allocation fails.
 McdGeometryTests* McdGeometryTestsCreate();
-/// Destroys the current instance (if any).
+/// Counts one user less; the last one destroys the instance.
 void McdGeometryTestsDestroy();
 /// The current instance, or null.
 McdGeometryTests* McdGeometryTestsGet();

@@ -1,3 +1,15 @@
+// Mass properties by tetrahedra.
+//
+// A closed, consistently wound surface is the signed sum of the tetrahedra (origin, a, b, c)
+// over its triangles: with outward counter-clockwise winding a tetrahedron's volume
+// a . (b x c) / 6 is positive where the origin sees the triangle's front and negative where it
+// sees its back, so parts outside the body cancel and the origin may lie anywhere.
+// Each tetrahedron is the image of the canonical one (0, e1, e2, e3) under A = [a b c]; the
+// canonical covariance about its centroid per unit volume is K (0.0375 on the diagonal,
+// -0.0125 off it: 1/10 - 1/16 and 1/20 - 1/16), so C = A K A^T, the inertia about the centroid
+// is trace(C) I - C, and the parallel-axis matrix moves it to the origin. Combining weights
+// each record by its (signed) volume and moves the sum to the combined centre.
+
 #include "physics/collision/mass.h"
 
 #include <cmath>
@@ -7,21 +19,31 @@
 
 namespace {
 
+// One instance serves every framework; each framework holds a reference, so terminating one
+// of two frameworks leaves the other its tests.
 McdGeometryTests* gGeometryTests = nullptr;
+int gGeometryTestsUsers = 0;
 
 }  // namespace
 
 McdGeometryTests* McdGeometryTestsCreate()
 {
-    McdGeometryTestsDestroy();
-    gGeometryTests = McdNew<McdGeometryTests>();
+    if (!gGeometryTests) {
+        gGeometryTests = McdNew<McdGeometryTests>();
+        if (!gGeometryTests)
+            return nullptr;
+    }
+    ++gGeometryTestsUsers;
     return gGeometryTests;
 }
 
 void McdGeometryTestsDestroy()
 {
+    if (gGeometryTestsUsers > 0 && --gGeometryTestsUsers > 0)
+        return;
     McdDelete(gGeometryTests);
     gGeometryTests = nullptr;
+    gGeometryTestsUsers = 0;
 }
 
 McdGeometryTests* McdGeometryTestsGet()

@@ -1,3 +1,22 @@
+// Primitive type functions.
+//
+// A transform t places a primitive: rows 0-2 are its local axes in world space, row 3 its
+// position, and a local point p lands at p0 t[0] + p1 t[1] + p2 t[2] + t[3]. Everything here
+// follows from that:
+// - World box of a shape symmetric about its origin: on world axis j the extent is the shape's
+//   support distance along e_j, e.g. for a box sum_i |t[i][j]| h_i (each local axis
+//   contributes its projected half extent); for a cylinder |a_j| hh + sqrt(1 - a_j^2) r with
+//   a = t[2] (cap centre offset plus the cap disc's projected radius). The cone is not
+//   symmetric, so its box comes from its support points along +-e_j.
+// - Support (maxim) point along a unit world direction d: the box picks the corner
+//   sign(d . axis_i) h_i per axis (a zero sign stays on the face centre line); the cylinder
+//   the cap rim point in the direction of d's part perpendicular to its axis; the cone its
+//   apex when the local d_z exceeds the sine of the half-angle (r / slant), else the base rim.
+// - Mass properties are per unit mass about the centre of mass in the shape's frame; the
+//   cone's origin is its mass centre (a quarter of the height above the base), so its frame
+//   is the mass frame as for every other primitive.
+// A plane's box is unbounded except along a world axis it faces exactly.
+
 #include "physics/collision/primitives.h"
 
 #include <cmath>

@@ -184,6 +184,16 @@ TEST(Framework, InitTermAndCurrentFramework)
     EXPECT_EQ(fw->pairDataPool, pool);
     McdTerm(fw);
 
+    // Two frameworks share the line-test object; ending one leaves it to the other.
+    McdFrameworkID first = McdInit(0, 4, 0);
+    McdFrameworkID second = McdInit(0, 4, 0);
+    McdGeometryTests* tests = McdGeometryTestsGet();
+    ASSERT_NE(tests, nullptr);
+    McdTerm(second);
+    EXPECT_EQ(McdGeometryTestsGet(), tests);
+    McdTerm(first);
+    EXPECT_EQ(McdGeometryTestsGet(), nullptr);
+
     EXPECT_EQ(McdInit(-1, 4, 0), nullptr);
     EXPECT_EQ(McdInit(0, -4, 0), nullptr);
 }
