@@ -43,6 +43,7 @@ namespace {
 
 constexpr int MaxEntries = 10;
 int totalClampedPivots = 0;
+keaSolveStats lastStats;
 
 int Round16(int bytes) { return (bytes + 15) & ~15; }
 
@@ -234,6 +235,8 @@ void keaLCPMatrix::setEnvelope()
 }
 
 int keaClampedPivotCount() { return totalClampedPivots; }
+
+const keaSolveStats& keaLastSolveStats() { return lastStats; }
 
 int keaBodyScratchSize(int bodyCount) { return Round16(static_cast<int>(sizeof(BodyData)) * std::max(bodyCount, 1)); }
 
@@ -500,6 +503,7 @@ void keaSolve(keaConstraints k, keaBody* const* bodiesIn, int bodyCount, keaPara
     if (dbg.writeIntermediate && countersEqual)
         keaIntermediateOpen(dbg.intermediateFile);
 
+    lastStats = keaSolveStats{};
     if (bodyCount > 0) {
         keaPoolInit(params.memory, params.memorySize);
         BodyData* bd = params.memory ? static_cast<BodyData*>(keaPoolAlloc(keaBodyScratchSize(bodyCount), "bodies"))
@@ -578,7 +582,10 @@ void keaSolve(keaConstraints k, keaBody* const* bodiesIn, int bodyCount, keaPara
                         keaIntermediateFloats("lo", k.lo + rowBase, np);
                         keaIntermediateFloats("hi", k.hi + rowBase, np);
                         keaIntermediateInt("max_iterations", params.max_iterations);
-                        keaLCPSolve(matrix, rhs, k.lo + rowBase, k.hi + rowBase, params.max_iterations);
+                        const int used = keaLCPSolve(matrix, rhs, k.lo + rowBase, k.hi + rowBase, params.max_iterations);
+                        lastStats.iterations += used < 0 ? -used : used;
+                        lastStats.partitions += 1;
+                        lastStats.largestRows = std::max(lastStats.largestRows, nRows);
                         std::copy(matrix->x, matrix->x + np, k.lambda + rowBase);
                         calculateForces(k.lambda + rowBase, Jstore, bodies, k.constraintForces, blk, nb);
                     } else {

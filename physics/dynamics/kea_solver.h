@@ -77,5 +77,13 @@ int keaBodyScratchSize(int bodyCount);
 /// `constraintForces`, and each body's linear and angular acceleration.
 void keaSolve(keaConstraints constraints, keaBody* const* bodies, int bodyCount, keaParams params);
 
+/// Figures of the last `keaSolve`, for benchmarks and diagnostics.
+struct keaSolveStats {
+    int partitions = 0;    ///< partitions solved
+    int largestRows = 0;   ///< real rows of the largest one
+    int iterations = 0;    ///< pivoting iterations over all partitions
+};
+const keaSolveStats& keaLastSolveStats();
+
 /// Factorisation pivots clamped since start-up (a non-positive pivot means a singular system).
 int keaClampedPivotCount();

@@ -1,0 +1,12 @@
+# The dynamics benchmark measures our world step against ODE's dWorldStep on the same scenes.
+target_link_libraries(${name} PRIVATE physics_dynamics)
+find_package(PkgConfig QUIET)
+if(PkgConfig_FOUND)
+  pkg_check_modules(ODE QUIET IMPORTED_TARGET ode)
+endif()
+if(ODE_FOUND)
+  target_link_libraries(${name} PRIVATE PkgConfig::ODE)
+  target_compile_definitions(${name} PRIVATE BENCH_HAVE_ODE=1)
+else()
+  message(STATUS "ODE not found: bench_dynamics runs without the comparison")
+endif()

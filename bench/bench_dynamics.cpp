@@ -1,0 +1,485 @@
+// World step benchmarks: scattered boxes, a pyramid pile, a hinge chain and a mix like the
+// game's, on both solver variants, each scene also built in ODE (dWorldStep, which solves an
+// LCP too) and timed in the same run. Contacts are generated analytically (box corners
+// against the ground plane and against the top face of the box below) for both engines, and
+// only the step itself is timed. At the end a table gives time per step, rows, the largest
+// partition, pivoting iterations and the ratio ours / ODE.
+
+#include "physics/dynamics/dynamics.h"
+#include "physics/dynamics/kea_cpu.h"
+#include "physics/dynamics/kea_solver.h"
+
+#include <benchmark/benchmark.h>
+
+#ifdef BENCH_HAVE_ODE
+#include <ode/ode.h>
+#endif
+
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr float Step = 1.0f / 60;
+constexpr float Gravity = -9.81f;
+constexpr float Friction = 1.5f;
+
+// ---------------------------------------------------------------- scene description
+
+struct BoxSpec {
+    float x, y, z, half, mass;
+    bool free;  ///< flies freely (no gravity-driven ground contact expected)
+};
+
+struct HingeSpec {
+    int a, b;  ///< b = -1: the world
+    float anchor[3], axis[3];
+};
+
+struct Scene {
+    std::string name;
+    std::vector<BoxSpec> boxes;
+    std::vector<HingeSpec> hinges;
+    std::vector<std::pair<int, int>> stacked;  ///< (upper, lower) pairs that may touch
+    bool gravity = true;
+};
+
+unsigned rng = 12345;
+float Uniform(float lo, float hi)
+{
+    rng = rng * 214013u + 2531011u;
+    return lo + (hi - lo) * static_cast<float>((rng >> 16) & 0x7FFF) / 32767.0f;
+}
+
+Scene ScatteredBoxes(int n)
+{
+    Scene s;
+    s.name = "scattered_" + std::to_string(n);
+    rng = 777;
+    const int side = static_cast<int>(std::ceil(std::sqrt(static_cast<float>(n))));
+    for (int i = 0; i < n; ++i)
+        s.boxes.push_back({(i % side) * 3.0f + Uniform(-0.5f, 0.5f), 0.5f + Uniform(0, 0.3f),
+                           (i / side) * 3.0f + Uniform(-0.5f, 0.5f), 0.5f, 1, false});
+    return s;
+}
+
+Scene Pile(int base)
+{
+    Scene s;
+    s.name = "pile_" + std::to_string(base);
+    std::vector<std::vector<int>> rows;
+    for (int r = 0; r < base; ++r) {
+        std::vector<int> row;
+        const int count = base - r;
+        for (int i = 0; i < count; ++i) {
+            row.push_back(static_cast<int>(s.boxes.size()));
+            s.boxes.push_back({(i - (count - 1) * 0.5f) * 1.02f, 0.5f + r * 1.0f, 0, 0.5f, 1, false});
+        }
+        if (r > 0)
+            for (int upper : row)
+                for (int lower : rows[r - 1])
+                    if (std::fabs(s.boxes[upper].x - s.boxes[lower].x) < 1.0f)
+                        s.stacked.push_back({upper, lower});
+        rows.push_back(row);
+    }
+    return s;
+}
+
+Scene HingeChain(int n)
+{
+    Scene s;
+    s.name = "hinge_chain_" + std::to_string(n);
+    for (int i = 0; i < n; ++i) {
+        s.boxes.push_back({(i + 0.5f) * 0.6f, 50, 0, 0.25f, 1, true});
+        s.hinges.push_back({i, i - 1, {i * 0.6f, 50, 0}, {0, 0, 1}});
+    }
+    return s;
+}
+
+// 300 bodies: 200 ships and rocks flying freely, 60 crates on the ground, a pile of 15 and
+// a docking arm of 25 hinged links.
+Scene GameMix()
+{
+    Scene s;
+    s.name = "game_mix_300";
+    rng = 99;
+    Scene crates = ScatteredBoxes(60), pile = Pile(5), arm = HingeChain(25);
+    for (int i = 0; i < 200; ++i)
+        s.boxes.push_back({Uniform(-200, 200), Uniform(20, 200), Uniform(-200, 200), 1, 5, true});
+    auto append = [&s](const Scene& part, float dx) {
+        const int base = static_cast<int>(s.boxes.size());
+        for (BoxSpec b : part.boxes) {
+            b.x += dx;
+            s.boxes.push_back(b);
+        }
+        for (auto p : part.stacked)
+            s.stacked.push_back({p.first + base, p.second + base});
+        for (HingeSpec h : part.hinges) {
+            h.a += base;
+            if (h.b >= 0)
+                h.b += base;
+            h.anchor[0] += dx;
+            s.hinges.push_back(h);
+        }
+    };
+    append(crates, 0);
+    append(pile, -20);
+    append(arm, 40);
+    return s;
+}
+
+// ---------------------------------------------------------------- contacts
+
+struct Contact {
+    int a, b;  ///< b = -1: the ground
+    float p[3], depth;
+};
+
+struct Pose {
+    float R[3][3];  ///< rows are the box's axes in world
+    float c[3];
+};
+
+void GenerateContacts(const Scene& s, const std::vector<Pose>& poses, std::vector<Contact>& out)
+{
+    out.clear();
+    for (size_t i = 0; i < s.boxes.size(); ++i) {
+        const BoxSpec& b = s.boxes[i];
+        const Pose& q = poses[i];
+        if (b.free || q.c[1] > b.half * 1.8f)
+            continue;
+        for (int sx = -1; sx <= 1; sx += 2)
+            for (int sy = -1; sy <= 1; sy += 2)
+                for (int sz = -1; sz <= 1; sz += 2) {
+                    float p[3];
+                    for (int k = 0; k < 3; ++k)
+                        p[k] = q.c[k] + b.half * (sx * q.R[0][k] + sy * q.R[1][k] + sz * q.R[2][k]);
+                    if (p[1] < 0)
+                        out.push_back({static_cast<int>(i), -1, {p[0], 0, p[2]}, -p[1]});
+                }
+    }
+    for (auto [upper, lower] : s.stacked) {
+        const Pose& u = poses[upper];
+        const Pose& l = poses[lower];
+        const float hu = s.boxes[upper].half, hl = s.boxes[lower].half;
+        const float top = l.c[1] + hl;
+        for (int sx = -1; sx <= 1; sx += 2)
+            for (int sz = -1; sz <= 1; sz += 2) {
+                float p[3];
+                for (int k = 0; k < 3; ++k)
+                    p[k] = u.c[k] + hu * (sx * u.R[0][k] - u.R[1][k] + sz * u.R[2][k]);
+                // Faces of equal depth share their edges: allow for rounding at the boundary.
+                const float reach = hl * 1.001f;
+                const bool over = std::fabs(p[0] - l.c[0]) <= reach && std::fabs(p[2] - l.c[2]) <= reach;
+                if (over && p[1] < top)
+                    out.push_back({upper, lower, {p[0], top, p[2]}, top - p[1]});
+            }
+    }
+}
+
+// ---------------------------------------------------------------- our engine
+
+struct Ours {
+    MdtWorld* world = nullptr;
+    std::vector<MdtBody*> bodies;
+    std::map<std::pair<int, int>, MdtConstraint*> groups;
+    std::vector<Pose> poses;
+    std::vector<Contact> contacts;
+    MdtContactParams params;
+    const Scene* scene;
+
+    Ours(const Scene& s, int variant) : scene(&s)
+    {
+        MeSetInfoHandler(MeNullMessageHandler);
+        MeSetWarningHandler(MeNullMessageHandler);
+        const int previous = keaSetCPUOverride(variant);
+        const int n = static_cast<int>(s.boxes.size());
+        world = MdtWorldCreate(n, n * 10 + static_cast<int>(s.stacked.size()) * 6 + 64);
+        keaSetCPUOverride(previous);
+        MdtWorldSetGamma(world, 0.2f);
+        if (s.gravity)
+            MdtWorldSetGravity(world, 0, Gravity, 0);
+        MdtContactParamsReset(&params);
+        MdtContactParamsSetType(&params, 2);
+        MdtContactParamsSetFriction(&params, Friction);
+        for (const BoxSpec& b : s.boxes) {
+            MdtBody* body = MdtBodyCreate(world);
+            MdtBodySetMass(body, b.mass);
+            float I[9];
+            MdtMakeInertiaTensorBox(b.mass, 2 * b.half, 2 * b.half, 2 * b.half, I);
+            MdtBodySetInertiaTensor(body, I);
+            MeMatrix4 m;
+            MeMatrix4TMMakeIdentity(m);
+            m[3][0] = b.x, m[3][1] = b.y, m[3][2] = b.z;
+            MdtBodySetTransform(body, m);
+            if (b.free) {
+                MdtBodySetLinearVelocity(body, Uniform(-5, 5), Uniform(-5, 5), Uniform(-5, 5));
+                MdtBodySetAngularVelocity(body, Uniform(-1, 1), Uniform(-1, 1), Uniform(-1, 1));
+            }
+            MdtBodyEnable(body);
+            bodies.push_back(body);
+        }
+        for (const HingeSpec& h : s.hinges) {
+            MdtConstraint* c = MdtHingeCreate(world);
+            MdtConstraintSetBodies(c, bodies[h.a], h.b >= 0 ? bodies[h.b] : nullptr);
+            MdtConstraintSetPosition(c, h.anchor[0], h.anchor[1], h.anchor[2]);
+            MdtConstraintSetAxis(c, h.axis[0], h.axis[1], h.axis[2]);
+            MdtConstraintEnable(c);
+        }
+        poses.resize(bodies.size());
+    }
+
+    ~Ours() { MdtWorldDestroy(world); }
+
+    void Contacts()
+    {
+        for (size_t i = 0; i < bodies.size(); ++i) {
+            for (int r = 0; r < 3; ++r)
+                for (int k = 0; k < 3; ++k)
+                    poses[i].R[r][k] = bodies[i]->comTM[r][k];
+            for (int k = 0; k < 3; ++k)
+                poses[i].c[k] = bodies[i]->comTM[3][k];
+        }
+        GenerateContacts(*scene, poses, contacts);
+        for (auto& [key, g] : groups)
+            while (MdtConstraint* c = MdtContactGroupGetFirst(g))
+                MdtContactGroupDestroyContact(g, c);
+        for (const Contact& c : contacts) {
+            MdtConstraint*& g = groups[{c.a, c.b}];
+            if (!g) {
+                g = MdtContactGroupCreate(world);
+                if (!g)
+                    continue;
+                MdtConstraintSetBodies(g, bodies[c.a], c.b >= 0 ? bodies[c.b] : nullptr);
+                MdtConstraintEnable(g);
+            }
+            MdtConstraint* k = MdtContactGroupCreateContact(g);
+            if (!k)
+                continue;
+            MdtContactSetPosition(k, c.p[0], c.p[1], c.p[2]);
+            MdtContactSetNormal(k, 0, 1, 0);
+            MdtContactSetPenetration(k, c.depth);
+            MdtContactSetParams(k, &params);
+        }
+    }
+
+    void StepOnce() { MdtWorldStep(world, Step); }
+};
+
+// ---------------------------------------------------------------- ODE
+
+#ifdef BENCH_HAVE_ODE
+struct Ode {
+    dWorldID world;
+    dJointGroupID contactGroup;
+    std::vector<dBodyID> bodies;
+    std::vector<Pose> poses;
+    std::vector<Contact> contacts;
+    const Scene* scene;
+
+    explicit Ode(const Scene& s) : scene(&s)
+    {
+        world = dWorldCreate();
+        dWorldSetERP(world, 0.2);
+        dWorldSetCFM(world, 0.01 * Step);  // the same diagonal softness as our epsilon of 0.01
+        dWorldSetAutoDisableFlag(world, 0);
+        if (s.gravity)
+            dWorldSetGravity(world, 0, Gravity, 0);
+        contactGroup = dJointGroupCreate(0);
+        rng = 12345;
+        for (const BoxSpec& b : s.boxes) {
+            dBodyID body = dBodyCreate(world);
+            dMass m;
+            dMassSetBoxTotal(&m, b.mass, 2 * b.half, 2 * b.half, 2 * b.half);
+            dBodySetMass(body, &m);
+            dBodySetPosition(body, b.x, b.y, b.z);
+            if (b.free) {
+                dBodySetLinearVel(body, Uniform(-5, 5), Uniform(-5, 5), Uniform(-5, 5));
+                dBodySetAngularVel(body, Uniform(-1, 1), Uniform(-1, 1), Uniform(-1, 1));
+            }
+            bodies.push_back(body);
+        }
+        for (const HingeSpec& h : s.hinges) {
+            dJointID j = dJointCreateHinge(world, nullptr);
+            dJointAttach(j, bodies[h.a], h.b >= 0 ? bodies[h.b] : nullptr);
+            dJointSetHingeAnchor(j, h.anchor[0], h.anchor[1], h.anchor[2]);
+            dJointSetHingeAxis(j, h.axis[0], h.axis[1], h.axis[2]);
+        }
+        poses.resize(bodies.size());
+    }
+
+    ~Ode()
+    {
+        dJointGroupDestroy(contactGroup);
+        dWorldDestroy(world);
+    }
+
+    void Contacts()
+    {
+        for (size_t i = 0; i < bodies.size(); ++i) {
+            const dReal* R = dBodyGetRotation(bodies[i]);  // row-major 3x4, columns are the axes
+            const dReal* p = dBodyGetPosition(bodies[i]);
+            for (int r = 0; r < 3; ++r)
+                for (int k = 0; k < 3; ++k)
+                    poses[i].R[r][k] = static_cast<float>(R[k * 4 + r]);
+            for (int k = 0; k < 3; ++k)
+                poses[i].c[k] = static_cast<float>(p[k]);
+        }
+        GenerateContacts(*scene, poses, contacts);
+        dJointGroupEmpty(contactGroup);
+        for (const Contact& c : contacts) {
+            dContact contact{};
+            contact.surface.mode = 0;
+            contact.surface.mu = Friction;
+            contact.geom.pos[0] = c.p[0];
+            contact.geom.pos[1] = c.p[1];
+            contact.geom.pos[2] = c.p[2];
+            contact.geom.normal[1] = 1;
+            contact.geom.depth = c.depth;
+            dJointID j = dJointCreateContact(world, contactGroup, &contact);
+            dJointAttach(j, bodies[c.a], c.b >= 0 ? bodies[c.b] : nullptr);
+        }
+    }
+
+    void StepOnce() { dWorldStep(world, Step); }
+};
+#endif
+
+// ---------------------------------------------------------------- benchmarks
+
+struct Result {
+    double seconds = 0;
+    double rows = 0, largest = 0, iterations = 0;
+    double top = 0;  ///< height of the highest resting box at the end: both engines should agree
+};
+
+double TopHeight(const Scene& s, const std::vector<Pose>& poses)
+{
+    double top = 0;
+    for (size_t i = 0; i < s.boxes.size(); ++i)
+        if (!s.boxes[i].free)
+            top = std::max(top, static_cast<double>(poses[i].c[1]));
+    return top;
+}
+std::map<std::string, Result> results;
+
+std::vector<Scene>& Scenes()
+{
+    static std::vector<Scene> scenes = {ScatteredBoxes(50), ScatteredBoxes(150), ScatteredBoxes(300), Pile(4),
+                                        Pile(6),            Pile(8),             HingeChain(50),      GameMix()};
+    return scenes;
+}
+
+constexpr int Settle = 30;
+
+template <typename Engine>
+double TimedSteps(benchmark::State& state, Engine& e, double& largest, double& iterations, bool ours)
+{
+    for (int i = 0; i < Settle; ++i) {
+        e.Contacts();
+        e.StepOnce();
+    }
+    double total = 0;
+    long steps = 0;
+    for (auto _ : state) {
+        e.Contacts();
+        const auto start = std::chrono::steady_clock::now();
+        e.StepOnce();
+        const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        state.SetIterationTime(seconds);
+        total += seconds;
+        ++steps;
+        if (ours) {
+            const keaSolveStats& st = keaLastSolveStats();
+            largest = std::max(largest, static_cast<double>(st.largestRows));
+            iterations += st.iterations;
+        }
+    }
+    if (steps > 0)
+        iterations /= static_cast<double>(steps);
+    return steps > 0 ? total / static_cast<double>(steps) : 0;
+}
+
+void BM_Ours(benchmark::State& state, int sceneIndex, int variant)
+{
+    const Scene& s = Scenes()[static_cast<size_t>(sceneIndex)];
+    Ours ours(s, variant);
+    Result r;
+    r.seconds = TimedSteps(state, ours, r.largest, r.iterations, true);
+    r.rows = ours.world->rows.num_rows_exc_padding;
+    r.top = TopHeight(s, ours.poses);
+    state.counters["rows"] = r.rows;
+    state.counters["top"] = r.top;
+    state.counters["largest_partition_rows"] = r.largest;
+    state.counters["iterations"] = r.iterations;
+    results[s.name + (variant == 2 ? "/sse" : "/x87")] = r;
+}
+
+#ifdef BENCH_HAVE_ODE
+void BM_Ode(benchmark::State& state, int sceneIndex)
+{
+    const Scene& s = Scenes()[static_cast<size_t>(sceneIndex)];
+    Ode ode(s);
+    Result r;
+    r.seconds = TimedSteps(state, ode, r.largest, r.iterations, false);
+    r.top = TopHeight(s, ode.poses);
+    state.counters["top"] = r.top;
+    results[s.name + "/ode"] = r;
+}
+#endif
+
+void Register()
+{
+    for (size_t i = 0; i < Scenes().size(); ++i) {
+        const std::string& name = Scenes()[i].name;
+        for (int variant : {1, 2})
+            benchmark::RegisterBenchmark(("ours_" + std::string(variant == 2 ? "sse/" : "x87/") + name).c_str(),
+                                         BM_Ours, static_cast<int>(i), variant)
+                ->UseManualTime()
+                ->Unit(benchmark::kMicrosecond);
+#ifdef BENCH_HAVE_ODE
+        benchmark::RegisterBenchmark(("ode/" + name).c_str(), BM_Ode, static_cast<int>(i))
+            ->UseManualTime()
+            ->Unit(benchmark::kMicrosecond);
+#endif
+    }
+}
+
+void PrintRatios()
+{
+    std::printf("\n%-18s %10s %10s %10s %7s %8s %7s %8s %8s %8s %8s\n", "scene", "x87 us", "sse us", "ode us", "rows",
+                "largest", "iters", "x87/ode", "sse/ode", "top", "ode top");
+    for (const Scene& s : Scenes()) {
+        const Result& x = results[s.name + "/x87"];
+        const Result& e = results[s.name + "/sse"];
+        const Result& o = results[s.name + "/ode"];
+        const double ode = o.seconds;
+        std::printf("%-18s %10.1f %10.1f %10.1f %7.0f %8.0f %7.1f %8.2f %8.2f %8.2f %8.2f\n", s.name.c_str(),
+                    x.seconds * 1e6, e.seconds * 1e6, ode * 1e6, x.rows, x.largest, x.iterations,
+                    ode > 0 ? x.seconds / ode : 0.0, ode > 0 ? e.seconds / ode : 0.0, x.top, o.top);
+    }
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+#ifdef BENCH_HAVE_ODE
+    dInitODE2(0);
+#endif
+    Register();
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    PrintRatios();
+#ifdef BENCH_HAVE_ODE
+    dCloseODE();
+#endif
+    return 0;
+}
