@@ -414,7 +414,6 @@ void BuildShape(Builder& b, QNMESHLOOK look, int member, std::uint32_t seed) {
         b.Box({0.5f, 0.0f, -0.15f}, {1.0f, 0.5f, 0.15f});
         b.Box({-0.4f, -1.0f, -0.2f}, {-0.08f, -0.1f, 0.2f});
         b.Box({0.08f, -1.0f, -0.2f}, {0.4f, -0.1f, 0.2f});
-        b.Box({-0.05f, 0.95f, -1.0f}, {0.05f, 1.0f, -0.9f});
         break;
     case QNMESHLOOK::SEAT:
         b.Box({-1, -0.3f, -1}, {1, -0.1f, 0.6f});

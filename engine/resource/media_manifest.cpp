@@ -141,7 +141,7 @@ constexpr B kTable[] = {
     Tex("media\\station\\support\\textures\\generator.dds", TL::HULL, kPower).Series(2).Guess(),
     Tex("media\\station\\support\\textures\\generator_fusion.dds", TL::FRAMES, 0xFFFFF080, 256).Grid(4, 4).Guess(),
     Snd("media\\station\\support\\sounds\\generator.wav", SL::HUM, 2.0f, 60.0f).Loop().Guess(),
-    MeshC("media\\station\\support\\meshes\\enhancer.gbm", ML::CRYSTAL, 3.0f, 3.0f, 3.0f, 0xFF50C0C0).Guess(),
+    MeshC("media\\station\\support\\meshes\\enhancer.gbm", ML::BLOCK, 9.2f, 3.0f, 3.0f, 0xFF50C0C0).Guess(),
     Tex("media\\station\\support\\textures\\enhancer.dds", TL::HULL, 0xFF50C0C0).Series(2).Guess(),
     Tex("media\\station\\support\\textures\\enhancer_label.dds", TL::CELLS, 0xFFFFFFFF, 256).Size(256, 128).Grid(4, 2).Guess(),
     Snd("media\\station\\support\\sounds\\enhancer.wav", SL::HUM, 2.0f, 150.0f).Loop().Guess(),
