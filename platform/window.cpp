@@ -25,6 +25,9 @@ bool PlatformVideoInit()
         return true;
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0)
         return false;
+    // Keep the GL library loaded while video runs: SDL would unload it with every last GL
+    // window, and a graphics device may be reopened on a new window.
+    SDL_GL_LoadLibrary(nullptr);
     g_videoStarted = true;
     return true;
 }

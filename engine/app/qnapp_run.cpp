@@ -221,7 +221,6 @@ int Main(GameSetup setup, const char* commandLine)
         }
         QNSYSTEM::MessageBox("%s", "E R R O R", QNSYSTEM::kError, error.c_str());
     }
-    PlatformVideoQuit();
     return failed ? 1 : 0;
 }
 
