@@ -99,7 +99,7 @@ void QNNODE::UnlinkUpdate()
 {
     if (!IsOnUpdateList())
         return;
-    QNLISTCURSOR::ItemLeaving(View->UpdateListId(), this, UpdateNext);
+    QNLISTCURSOR::ItemLeaving(View->UpdateListId(), this, UpdateNext, UpdatePrev);
     if (UpdatePrev)
         UpdatePrev->UpdateNext = UpdateNext;
     else
@@ -116,7 +116,7 @@ void QNNODE::UnlinkOnce()
 {
     if (!IsOnOnceList())
         return;
-    QNLISTCURSOR::ItemLeaving(View->OnceListId(), this, OnceNext);
+    QNLISTCURSOR::ItemLeaving(View->OnceListId(), this, OnceNext, OncePrev);
     if (OncePrev)
         OncePrev->OnceNext = OnceNext;
     else

@@ -114,6 +114,7 @@ public:
     std::int32_t State = 0;
     QNVIEW* View = nullptr;
     std::uint32_t OnceStamp = 0;       ///< the view's one-shot pass in which it was scheduled
+    std::uint32_t UpdateStamp = 0;     ///< the view's update pass that last visited it
 
 protected:
     /// Level features of a state change (sound, light, mesh, collision; most derived first).

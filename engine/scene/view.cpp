@@ -64,9 +64,13 @@ void QNVIEW::RunOnceList()
 
 void QNVIEW::RunUpdateList()
 {
+    const std::uint32_t pass = ++UpdatePass;
     for (QNLISTCURSOR walk(UpdateListId(), UpdateHead, &NextOnUpdateList);
          QNITEM* x = walk.Advance();) {
         auto* node = static_cast<QNNODE*>(x);
+        if (node->UpdateStamp == pass)
+            continue;
+        node->UpdateStamp = pass;
         QNWEAK<QNNODE> alive(node);
         node->Update();
         if (!alive)

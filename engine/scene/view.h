@@ -7,7 +7,9 @@
 /// scheduled on it one RunOnce: the node leaves the list first (so it may schedule itself
 /// again for the next frame), and a node whose Delete flag is set afterwards is destroyed.
 /// Both walks use list cursors: a node may delete or unlink itself or any other node of the
-/// list during its operations, and nodes appended during a pass are reached in the same pass.
+/// list during its operations, and nodes appended during a pass are reached in the same pass;
+/// a node visited once in a pass is not visited again when it is moved to the end of the list
+/// (re-attached) during that pass.
 
 #include <cstdint>
 
@@ -51,4 +53,5 @@ public:
     QNVIEWPORT* Camera = nullptr;      ///< made and drawn by the renderer
     GAMENODE* Root = nullptr;
     std::uint32_t OncePass = 0;        ///< number of the one-shot pass running or last run
+    std::uint32_t UpdatePass = 0;      ///< number of the update pass running or last run
 };

@@ -84,7 +84,7 @@ void QNITEM::Unlink()
 {
     if (!parent_ && !prev_ && !next_)
         return;
-    QNLISTCURSOR::ItemLeaving(parent_, this, next_);
+    QNLISTCURSOR::ItemLeaving(parent_, this, next_, prev_);
     if (prev_)
         prev_->next_ = next_;
     else if (parent_)
@@ -226,24 +226,27 @@ QNITEM* QNLISTCURSOR::Advance()
         current_ = next_(current_);
     } else {
         started_ = true;
-        current_ = pending_;
+        current_ = pending_ ? pending_ : (anchor_ ? next_(anchor_) : nullptr);
         pending_ = nullptr;
+        anchor_ = nullptr;
     }
     return current_;
 }
 
-void QNLISTCURSOR::ItemLeaving(const void* list, const QNITEM* item, QNITEM* successor)
+void QNLISTCURSOR::ItemLeaving(const void* list, const QNITEM* item, QNITEM* successor,
+                               QNITEM* predecessor)
 {
     if (!list)
         return;
     for (QNLISTCURSOR* c = gCursors; c; c = c->outer_) {
         if (c->list_ != list)
             continue;
-        if (c->current_ == item) {
+        if (c->current_ == item || (!c->current_ && c->pending_ == item)) {
             c->current_ = nullptr;
             c->pending_ = successor;
-        } else if (!c->current_ && c->pending_ == item) {
-            c->pending_ = successor;
+            c->anchor_ = successor ? nullptr : predecessor;
+        } else if (!c->current_ && !c->pending_ && c->anchor_ == item) {
+            c->anchor_ = predecessor;
         }
     }
 }

@@ -20,9 +20,10 @@
 /// may delete or unlink items (the child lists here, the update and one-shot lists of views,
 /// contact lists) walks with a cursor. Live cursors are registered; whoever takes an item out of
 /// a list reports it with QNLISTCURSOR::ItemLeaving before the links change. A cursor whose
-/// current item leaves continues with that item's successor at the time it left; a cursor whose
-/// pending item leaves moves on to the pending item's successor. Items appended behind the
-/// current item while it is being visited are reached in the same walk.
+/// current item leaves continues with that item's successor at the time it left (or, when it
+/// was the last, with whatever follows its predecessor by then); a cursor whose pending item
+/// leaves moves on the same way. Items appended while an item is being visited are reached in
+/// the same walk.
 
 #include <cstdint>
 
@@ -206,8 +207,10 @@ public:
     /// The item being visited; null when it left the list or before the first Advance.
     QNITEM* Current() const { return current_; }
 
-    /// Reports that `item` is about to leave `list`, whose successor in it is `successor`.
-    static void ItemLeaving(const void* list, const QNITEM* item, QNITEM* successor);
+    /// Reports that `item` is about to leave `list`; `successor` and `predecessor` are its
+    /// neighbours there.
+    static void ItemLeaving(const void* list, const QNITEM* item, QNITEM* successor,
+                            QNITEM* predecessor);
 
     /// Child-list walk: the list of `parent`'s children.
     static QNITEM* NextSibling(const QNITEM* item) { return item->Next(); }
@@ -217,6 +220,9 @@ private:
     NextFn next_;
     QNITEM* current_ = nullptr;
     QNITEM* pending_ = nullptr;
+    // When the item left was the last one, the walk goes on after its predecessor, so that
+    // items appended later in the visit are still reached.
+    QNITEM* anchor_ = nullptr;
     bool started_ = false;
     QNLISTCURSOR* outer_ = nullptr;
     QNLISTCURSOR* inner_ = nullptr;

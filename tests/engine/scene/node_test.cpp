@@ -291,3 +291,27 @@ TEST_F(NodeTest, AttachWithStateMovesListsToTheNewView)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(NodeTest, NodesMovedWithinTheListAreVisitedOncePerPass)
+{
+    auto* a = new PROBENODE(root, "A", &log);
+    auto* b = new PROBENODE(root, "B", &log);
+    auto* holder = new PROBENODE(root, "H", &log, QNCF_LEVEL_GAME);
+    // A re-attaches itself in the same view every update: it moves to the end of the list.
+    a->onUpdate = [holder](PROBENODE* self) { self->AttachWithState(holder, 3, 0, false, false); };
+    // B, the last node, leaves the list and spawns a node: the newcomer still runs this pass.
+    b->onUpdate = [this](PROBENODE* self) {
+        self->DisableUpdate();
+        new PROBENODE(root, "N", &log);
+    };
+    view->RunUpdateList();
+    std::vector<std::string> updates;
+    for (const std::string& s : log)
+        if (s.size() > 2 && s.substr(s.size() - 2) == ":U")
+            updates.push_back(s);
+    EXPECT_EQ(updates, (Log{"A:U", "B:U", "N:U"}));
+}
+
+} // namespace

@@ -290,3 +290,24 @@ TEST(QnListCursor, NestedWalksOfTheSameListStayConsistent)
 }
 
 } // namespace
+
+namespace {
+
+TEST(QnListCursor, ItemsAppendedAfterTheLastItemLeftAreStillReached)
+{
+    QNITEM root;
+    root.AddChild(new QNITEM("a"));
+    QNITEM* b = root.AddChild(new QNITEM("b"));
+    QNITEM moved;
+    std::string visited;
+    for (QNCHILDWALK w(&root); QNITEM* x = w.Advance();) {
+        visited += x->Name().Text();
+        if (x == b) {
+            moved.AddChild(b); // the last child leaves ...
+            root.AddChild(new QNITEM("c")); // ... and a new one is appended
+        }
+    }
+    EXPECT_EQ(visited, "abc");
+}
+
+} // namespace
