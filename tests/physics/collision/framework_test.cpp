@@ -238,9 +238,31 @@ TEST_F(FrameworkTest, MirroredRegistrationSwapsModelsAtHello)
     EXPECT_EQ(result.touch, 1);
     EXPECT_EQ(result.pair, &pair);
 
+    // The framework's hello hook runs first, on the pair as the space made it.
+    static McdModelID hookFirst = nullptr;
+    framework->helloHook = [](McdModelPair* p) { hookFirst = p->model1; };
     McdModelPairInit(&pair, mb, ms);  // (box, sphere): as registered
     McdHello(&pair);
     EXPECT_EQ(pair.model1, mb);
+    EXPECT_EQ(hookFirst, mb);
+    framework->helloHook = nullptr;
+
+    // Goodbye runs over the ended section of a batch only.
+    static int goodbyes = 0;
+    McdInteractions counting = fns;
+    counting.goodbye = [](McdModelPair*) {
+        ++goodbyes;
+        return 1;
+    };
+    McdModelPair p1 = pair, p2 = pair, p3 = pair;
+    p1.interaction = p2.interaction = p3.interaction = &counting;
+    McdModelPair* batch[3] = {&p1, &p2, &p3};
+    McdPairContainer c;
+    McdPairContainerInit(&c, batch, 3);
+    c.endedCount = 2;
+    c.newFirst = c.continuingFirst = 2;
+    McdGoodbyeEach(&c);
+    EXPECT_EQ(goodbyes, 2);
 
     // A pair of types with no interaction: nothing is called, intersect reports nothing.
     McdGeometryID plane = McdPlaneCreate(framework);
