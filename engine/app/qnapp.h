@@ -11,6 +11,8 @@
 
 #include "engine/util/qnapp_state.h"
 
+struct SDL_Window;
+
 namespace QNAPP {
 
 /// The game set-up: fills the settings, copies the device settings and creates the scenes.
@@ -31,6 +33,11 @@ void CopyDeviceSettings();
 int Run();
 /// Window and devices in their fixed order; the first scene is requested.
 void StartUp();
+/// Start-up steps 1 to 13 (temporary folder to the random seed), recording what opened.
+void StartDevices(const QNDEVICESETTINGS& device, SDL_Window* inputWindow, bool exclusive);
+/// Opens the display in the wanted mode (a windowed open that fails opens full screen), then
+/// the projection, the caches' send-all flags and the cursor bounds from the viewport.
+void OpenDisplay(bool fullScreen);
 /// One pass: focus, pump, one frame. False ends the run (a quit, or no current scene).
 bool LoopPass();
 /// One frame in its order. False when no scene is current after the request was applied.

@@ -43,9 +43,6 @@ R Ask(const F& fn, R otherwise)
 }
 
 bool IsFullScreen();
-/// Opens the display in the wanted mode (a windowed open that fails opens full screen), then the
-/// projection, the cache flags and the cursor bounds.
-void OpenDisplay(bool fullScreen);
 /// Destroys the window and disconnects the window procedure and the accelerator.
 void DestroyWindow();
 

@@ -12,6 +12,10 @@ bool IsFullScreen()
     return Ask(Devices.DisplayIsFullScreen, false);
 }
 
+}  // namespace detail
+
+using namespace detail;
+
 void OpenDisplay(bool fullScreen)
 {
     if (fullScreen) {
@@ -29,10 +33,6 @@ void OpenDisplay(bool fullScreen)
     Call(Devices.RenderCachesSendAll);
     Call(Devices.CursorToViewport);
 }
-
-}  // namespace detail
-
-using namespace detail;
 
 namespace {
 

@@ -2,6 +2,7 @@
 #include <string>
 
 #include "engine/app/qnapp_local.h"
+#include "engine/app/qnwindow.h"
 #include "engine/util/qnexception.h"
 #include "engine/util/qnsystem.h"
 #include "engine/util/qntimer.h"
@@ -20,7 +21,7 @@ void DestroyWindow()
     if (OpenDevices & kWindow) {
         OpenDevices &= ~kWindow;
         Call(Devices.CaptureCursor, false);
-        PlatformWindowDestroy();
+        QNWINDOW::Destroy();
     }
     PlatformSetWindowProc(nullptr);
     PlatformSetAccelerator(0);
@@ -87,25 +88,8 @@ void CopyDeviceSettings()
     Call(Devices.MaterialGroupMask, d.RenderOptions);
 }
 
-void StartUp()
+void StartDevices(const QNDEVICESETTINGS& d, SDL_Window* inputWindow, bool exclusive)
 {
-    InPump = 0;
-    PlatformSetAccelerator(Settings.AcceleratorCommand);
-    PlatformSetWindowProc(&WindowProcThunk);
-
-    if (Settings.Window) {
-        PlatformWindowAdopt(Settings.Window);
-    } else if (!PlatformWindowCreate(Settings.Title, Settings.Device.DisplayMode.Width,
-                                     Settings.Device.DisplayMode.Height)) {
-        throw QNGRFDEV_EXC(0, "Unable to create the window. (%s)", SDL_GetError());
-    }
-    OpenDevices |= kWindow;
-
-    InactivePause = Settings.ExclusiveInput;
-    const QNDEVICESETTINGS& d = Settings.Device;
-    const bool exclusive = Settings.ExclusiveInput != 0;
-    SDL_Window* inputWindow = Settings.InputWindow ? Settings.InputWindow : PlatformWindowHandle();
-
     Open(kTempFolder, Devices.TempFolderCreate);
     Open(kSystem, Devices.SystemInit);
     Open(kGraphics, Devices.GraphicsCreate, d.DisplayMode);
@@ -122,6 +106,23 @@ void StartUp()
     OpenDisplay(d.FullScreen != 0);
     Call(Scenes.RequestFirst);
     Call(Devices.SeedRandom, 0u);
+}
+
+void StartUp()
+{
+    InPump = 0;
+    PlatformSetAccelerator(Settings.AcceleratorCommand);
+    PlatformSetWindowProc(&WindowProcThunk);
+
+    if (Settings.Window)
+        QNWINDOW::Adopt(Settings.Window);
+    else
+        QNWINDOW::Create(Settings.Title, Settings.Device.DisplayMode.Width, Settings.Device.DisplayMode.Height);
+    OpenDevices |= kWindow;
+
+    InactivePause = Settings.ExclusiveInput;
+    const bool exclusive = Settings.ExclusiveInput != 0;
+    StartDevices(Settings.Device, Settings.InputWindow ? Settings.InputWindow : QNWINDOW::Handle(), exclusive);
 
     if (exclusive)
         Call(Devices.CaptureCursor, true);

@@ -1,6 +1,6 @@
 #include "engine/app/qnapp_local.h"
 #include "platform/events.h"
-#include "platform/window.h"
+#include "engine/app/qnwindow.h"
 
 namespace QNAPP {
 
@@ -137,7 +137,7 @@ std::intptr_t WindowProc(std::uint32_t message, std::uintptr_t wparam, std::intp
             InPump = 0;
             ToggleFullScreen();
             if (!IsFullScreen())
-                PlatformWindowResize(Settings.Device.DisplayMode.Width, Settings.Device.DisplayMode.Height);
+                QNWINDOW::Resize(Settings.Device.DisplayMode.Width, Settings.Device.DisplayMode.Height);
             InPump = 1;
         }
         return 0;

@@ -1,0 +1,37 @@
+#include "engine/app/qnwindow.h"
+
+#include <SDL2/SDL.h>
+
+#include "engine/util/qnexception.h"
+#include "platform/window.h"
+
+std::uint8_t QNWINDOW::DestroyFlag = 0;
+
+void QNWINDOW::Create(const char* title, int width, int height)
+{
+    DestroyFlag = 0;
+    if (!PlatformWindowCreate(title, width, height))
+        throw QNGRFDEV_EXC(0, "Unable to create the window. (%s)", SDL_GetError());
+}
+
+void QNWINDOW::Adopt(SDL_Window* window)
+{
+    PlatformWindowAdopt(window);
+    DestroyFlag = 1;
+}
+
+void QNWINDOW::Destroy()
+{
+    PlatformWindowDestroy();
+    DestroyFlag = 0;
+}
+
+void QNWINDOW::Resize(int width, int height)
+{
+    PlatformWindowResize(width, height);
+}
+
+SDL_Window* QNWINDOW::Handle()
+{
+    return PlatformWindowHandle();
+}
