@@ -1,6 +1,8 @@
+#include "engine/resource/qndisk.h"
 #include "tests/tools/media_checks.h"
 #include "tools/stand_in.h"
 
+#include <SDL.h>
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -81,6 +83,11 @@ TEST(MediaManifest, LookupsAndMemberNames) {
     EXPECT_EQ(MediaMemberPath("media\\x\\debris1.gbm", 0), "media\\x\\debris.gbm");
     EXPECT_EQ(MediaMemberPath("media\\x\\9lives.wav", 3), "media\\x\\9lives.wav");
     EXPECT_EQ(MediaMemberPath("media\\x\\a.wav", -1), "media\\x\\a.wav");
+
+    // The loaders name series members with the engine's own rule; the archive must agree.
+    for (const QNMEDIAENTRY& e : MediaManifest())
+        for (int m = 0; m < e.Count; ++m)
+            EXPECT_EQ(MediaMemberPath(e.Path, m), QNDISK::NumberedName(QNSTRING(e.Path), m).Text());
 
     const QNMEDIAENTRY* flame = FindMedia("MEDIA/effects/meshes/FLAME.GBM");
     ASSERT_NE(flame, nullptr);
@@ -274,6 +281,22 @@ TEST_F(StandIns, SoundsMatchTheirEntriesAndLoopsJoin) {
                 EXPECT_LE(wrap, maxStep) << "click at the loop point";
             }
         }
+    });
+}
+
+TEST_F(StandIns, SoundsLoadThroughSdl) {
+    ForEach(QNMEDIAKIND::SOUND, [](const QNMEDIAENTRY& e, int m, const Bytes& bytes) {
+        SCOPED_TRACE(MediaMemberPath(e.Path, m));
+        SDL_AudioSpec spec;
+        Uint8* buffer = nullptr;
+        Uint32 length = 0;
+        SDL_RWops* rw = SDL_RWFromConstMem(bytes.data(), static_cast<int>(bytes.size()));
+        ASSERT_NE(SDL_LoadWAV_RW(rw, 1, &spec, &buffer, &length), nullptr) << SDL_GetError();
+        EXPECT_EQ(spec.channels, e.Channels);
+        EXPECT_EQ(spec.freq, 22050);
+        EXPECT_EQ(spec.format, AUDIO_S16LSB);
+        EXPECT_EQ(length, bytes.size() - 44);
+        SDL_FreeWAV(buffer);
     });
 }
 
