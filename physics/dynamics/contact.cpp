@@ -205,9 +205,14 @@ int MdtContactGroupPrioritize(MdtConstraint* group)
     int count = 0;
     for (MdtConstraint* c = g.first; c && count < group->world->maxConstraints; c = c->contact.next)
         sorted[count++] = c;
-    std::stable_sort(sorted, sorted + count, [](const MdtConstraint* a, const MdtConstraint* b) {
-        return a->contact.penetration > b->contact.penetration;
-    });
+    // Insertion sort: stable, in place (groups hold a handful of contacts).
+    for (int i = 1; i < count; ++i) {
+        MdtConstraint* c = sorted[i];
+        int j = i;
+        for (; j > 0 && sorted[j - 1]->contact.penetration < c->contact.penetration; --j)
+            sorted[j] = sorted[j - 1];
+        sorted[j] = c;
+    }
     const MeReal step = 100.0f / static_cast<MeReal>(n);
     const MeReal bonus = (group->body[0] && group->body[1]) ? 0.0f : 100.0f;
     for (int i = 0; i < count; ++i)

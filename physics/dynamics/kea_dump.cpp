@@ -1,5 +1,6 @@
 #include "physics/dynamics/kea_dump.h"
 
+#include "physics/dynamics/me_array_local.h"
 #include "physics/dynamics/me_memory.h"
 #include "physics/dynamics/me_message.h"
 #include "physics/dynamics/me_stream.h"
@@ -10,56 +11,84 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <string>
-#include <vector>
 
 namespace {
 
-void AddLine(std::string& out, const char* text)
-{
-    out += text;
-    out += '\n';
-}
+// Buffered text output through the toolkit's file functions.
+class DumpWriter {
+public:
+    explicit DumpWriter(int fd) : fd_(fd) {}
+    ~DumpWriter() { Flush(); }
 
-void AddFloat(std::string& out, MeReal v)
-{
-    std::uint32_t bits;
-    std::memcpy(&bits, &v, 4);
-    char buffer[16];
-    std::snprintf(buffer, sizeof buffer, "%08x\n", bits);
-    out += buffer;
-}
-
-void AddInt(std::string& out, int v)
-{
-    char buffer[16];
-    std::snprintf(buffer, sizeof buffer, "%d\n", v);
-    out += buffer;
-}
-
-void KeyFloat(std::string& out, const char* key, MeReal v)
-{
-    AddLine(out, key);
-    AddFloat(out, v);
-}
-
-void KeyInt(std::string& out, const char* key, int v)
-{
-    AddLine(out, key);
-    AddInt(out, v);
-}
-
-bool WriteAll(int fd, const std::string& text)
-{
-    std::size_t done = 0;
-    while (done < text.size()) {
-        long n = MeWrite(fd, text.data() + done, text.size() - done);
-        if (n <= 0)
-            return false;
-        done += static_cast<std::size_t>(n);
+    void Text(const char* text)
+    {
+        for (; *text; ++text) {
+            if (used_ == sizeof buffer_)
+                Flush();
+            buffer_[used_++] = *text;
+        }
     }
-    return true;
-}
+
+    void Format(const char* format, unsigned value)
+    {
+        char item[32];
+        std::snprintf(item, sizeof item, format, value);
+        Text(item);
+    }
+
+    void Line(const char* text)
+    {
+        Text(text);
+        Text("\n");
+    }
+
+    void Float(MeReal v)
+    {
+        std::uint32_t bits;
+        std::memcpy(&bits, &v, 4);
+        Format("%08x\n", bits);
+    }
+
+    void Int(int v)
+    {
+        char item[32];
+        std::snprintf(item, sizeof item, "%d\n", v);
+        Text(item);
+    }
+
+    void KeyFloat(const char* key, MeReal v)
+    {
+        Line(key);
+        Float(v);
+    }
+
+    void KeyInt(const char* key, int v)
+    {
+        Line(key);
+        Int(v);
+    }
+
+    bool Ok() const { return ok_; }
+
+    void Flush()
+    {
+        std::size_t done = 0;
+        while (ok_ && done < used_) {
+            long n = MeWrite(fd_, buffer_ + done, used_ - done);
+            if (n <= 0)
+                ok_ = false;
+            else
+                done += static_cast<std::size_t>(n);
+        }
+        used_ = 0;
+    }
+
+private:
+    int fd_;
+    char buffer_[4096];
+    std::size_t used_ = 0;
+    bool ok_ = true;
+};
 
 const char* const bodyVectors[] = {"force", "torque", "invI0", "invI1", "invI2", "I0", "I1",
                                    "I2",    "vel",    "velrot", "qrot", "accel", "fastSpinAxis"};
@@ -79,77 +108,79 @@ int keaWriteInput(const keaConstraints* rows, const keaParams* params, keaBody* 
     if (!name)
         return 0;
     std::printf("-- writing kea input to file %s\n", name);
-    std::string out;
-    KeyFloat(out, "gamma", params->gamma);
-    KeyFloat(out, "epsilon", params->epsilon);
-    KeyFloat(out, "stepsize", params->stepsize);
-    KeyInt(out, "max_iterations", params->max_iterations);
-    KeyInt(out, "num_partitions", rows->num_partitions);
-    KeyInt(out, "max_partitions", rows->max_partitions);
-    const int* perPartition[] = {rows->num_rows_exc_padding_partition, rows->num_rows_inc_padding_partition,
-                                 rows->num_constraints_partition};
-    const char* partitionKeys[] = {"num_rows_exc_padding_partition", "num_rows_inc_padding_partition",
-                                   "num_constraints_partition"};
-    for (int k = 0; k < 3; ++k) {
-        AddLine(out, partitionKeys[k]);
-        for (int p = 0; p < rows->num_partitions; ++p)
-            AddInt(out, perPartition[k][p]);
-    }
-    KeyInt(out, "num_rows_inc_padding", rows->num_rows_inc_padding);
-    KeyInt(out, "num_rows_exc_padding", rows->num_rows_exc_padding);
-    KeyInt(out, "max_constraint_rows", rows->max_constraint_rows);
-    KeyInt(out, "num_constraints", rows->num_constraints);
-    KeyInt(out, "max_constraints", rows->max_constraints);
-    AddLine(out, "Jstore");
-    for (int block = 0; block < rows->num_rows_inc_padding / 4; ++block) {
-        for (int r = 0; r < 4; ++r) {
-            for (int col = 0; col < 12; ++col) {
-                std::uint32_t bits;
-                std::memcpy(&bits, &rows->Jstore[keaJstoreIndex(block * 4 + r, col)], 4);
-                char buffer[16];
-                std::snprintf(buffer, sizeof buffer, "%08x; ", bits);
-                out += buffer;
-            }
-            out += '\n';
-        }
-        out += '\n';
-    }
-    const MeReal* perRow[] = {rows->xi, rows->c, rows->lo, rows->hi, rows->slipfactor, rows->xgamma};
-    const char* rowKeys[] = {"xi", "c", "lo", "hi", "slipfactor", "xgamma"};
-    for (int k = 0; k < 6; ++k) {
-        AddLine(out, rowKeys[k]);
-        for (int r = 0; r < rows->num_rows_exc_padding; ++r)
-            AddFloat(out, perRow[k][r]);
-    }
-    AddLine(out, "Jsize");
-    for (int i = 0; i < rows->num_constraints; ++i)
-        AddInt(out, rows->Jsize[i]);
-    AddLine(out, "Jofs");
-    for (int i = 0; i < rows->num_constraints; ++i)
-        AddInt(out, rows->Jofs[i]);
-    AddLine(out, "Jbody");
-    for (int i = 0; i < 2 * rows->num_constraints; ++i)
-        AddInt(out, rows->Jbody[i]);
-    KeyInt(out, "num_bodies", bodyCount);
-    for (int i = 0; i < bodyCount; ++i) {
-        char title[32];
-        std::snprintf(title, sizeof title, "body %d", i);
-        AddLine(out, title);
-        keaBody* b = bodies[i];
-        KeyFloat(out, "invmass", b->invmass);
-        KeyInt(out, "flags", static_cast<int>(b->flags));
-        for (int v = 0; v < 13; ++v) {
-            AddLine(out, bodyVectors[v]);
-            for (int k = 0; k < 4; ++k)
-                AddFloat(out, BodyVector(b, v)[k]);
-        }
-    }
     int fd = MeOpen(name, 1);
     if (fd < 0) {
         MeFatalError(0, "file %s could not be opened\n", name);
         return 0;
     }
-    bool ok = WriteAll(fd, out);
+    bool ok;
+    {
+        DumpWriter out(fd);
+        out.KeyFloat("gamma", params->gamma);
+        out.KeyFloat("epsilon", params->epsilon);
+        out.KeyFloat("stepsize", params->stepsize);
+        out.KeyInt("max_iterations", params->max_iterations);
+        out.KeyInt("num_partitions", rows->num_partitions);
+        out.KeyInt("max_partitions", rows->max_partitions);
+        const int* perPartition[] = {rows->num_rows_exc_padding_partition, rows->num_rows_inc_padding_partition,
+                                     rows->num_constraints_partition};
+        const char* partitionKeys[] = {"num_rows_exc_padding_partition", "num_rows_inc_padding_partition",
+                                       "num_constraints_partition"};
+        for (int k = 0; k < 3; ++k) {
+            out.Line(partitionKeys[k]);
+            for (int p = 0; p < rows->num_partitions; ++p)
+                out.Int(perPartition[k][p]);
+        }
+        out.KeyInt("num_rows_inc_padding", rows->num_rows_inc_padding);
+        out.KeyInt("num_rows_exc_padding", rows->num_rows_exc_padding);
+        out.KeyInt("max_constraint_rows", rows->max_constraint_rows);
+        out.KeyInt("num_constraints", rows->num_constraints);
+        out.KeyInt("max_constraints", rows->max_constraints);
+        out.Line("Jstore");
+        for (int block = 0; block < rows->num_rows_inc_padding / 4; ++block) {
+            for (int r = 0; r < 4; ++r) {
+                for (int col = 0; col < 12; ++col) {
+                    std::uint32_t bits;
+                    std::memcpy(&bits, &rows->Jstore[keaJstoreIndex(block * 4 + r, col)], 4);
+                    out.Format("%08x; ", bits);
+                }
+                out.Text("\n");
+            }
+            out.Text("\n");
+        }
+        const MeReal* perRow[] = {rows->xi, rows->c, rows->lo, rows->hi, rows->slipfactor, rows->xgamma};
+        const char* rowKeys[] = {"xi", "c", "lo", "hi", "slipfactor", "xgamma"};
+        for (int k = 0; k < 6; ++k) {
+            out.Line(rowKeys[k]);
+            for (int r = 0; r < rows->num_rows_exc_padding; ++r)
+                out.Float(perRow[k][r]);
+        }
+        out.Line("Jsize");
+        for (int i = 0; i < rows->num_constraints; ++i)
+            out.Int(rows->Jsize[i]);
+        out.Line("Jofs");
+        for (int i = 0; i < rows->num_constraints; ++i)
+            out.Int(rows->Jofs[i]);
+        out.Line("Jbody");
+        for (int i = 0; i < 2 * rows->num_constraints; ++i)
+            out.Int(rows->Jbody[i]);
+        out.KeyInt("num_bodies", bodyCount);
+        for (int i = 0; i < bodyCount; ++i) {
+            char title[32];
+            std::snprintf(title, sizeof title, "body %d", i);
+            out.Line(title);
+            keaBody* b = bodies[i];
+            out.KeyFloat("invmass", b->invmass);
+            out.KeyInt("flags", static_cast<int>(b->flags));
+            for (int v = 0; v < 13; ++v) {
+                out.Line(bodyVectors[v]);
+                for (int k = 0; k < 4; ++k)
+                    out.Float(BodyVector(b, v)[k]);
+            }
+        }
+        out.Flush();
+        ok = out.Ok();
+    }
     MeClose(fd);
     return ok ? 1 : 0;
 }
@@ -161,34 +192,30 @@ class DumpReader {
 public:
     explicit DumpReader(MeStream* s) : stream(s) {}
 
-    bool Line(std::string& out)
+    // The next line without its newline, in `line`; false at the end or on an overlong line.
+    bool Line()
     {
-        char buffer[258];
-        if (!MeStreamReadLine(buffer, sizeof buffer, stream))
+        if (!MeStreamReadLine(line, sizeof line, stream))
             return false;
-        std::size_t n = std::strlen(buffer);
-        if (n > 0 && buffer[n - 1] != '\n' && n >= 256)
+        std::size_t n = std::strlen(line);
+        if (n > 0 && line[n - 1] != '\n' && n >= 256)
             return false;  // longer than any line the writer makes
-        while (n > 0 && (buffer[n - 1] == '\n' || buffer[n - 1] == '\r'))
+        while (n > 0 && (line[n - 1] == '\n' || line[n - 1] == '\r'))
             --n;
-        out.assign(buffer, n);
+        line[n] = '\0';
+        length = n;
         return true;
     }
 
-    bool Skip()
-    {
-        std::string ignored;
-        return Line(ignored);
-    }
+    bool Skip() { return Line(); }
 
     bool Int(int& v)
     {
-        std::string line;
-        if (!Line(line) || line.empty())
+        if (!Line() || length == 0)
             return false;
         errno = 0;
         char* end = nullptr;
-        long value = std::strtol(line.c_str(), &end, 10);
+        long value = std::strtol(line, &end, 10);
         if (errno != 0 || *end != '\0' || value < INT32_MIN || value > INT32_MAX)
             return false;
         v = static_cast<int>(value);
@@ -213,13 +240,15 @@ public:
 
     bool Float(MeReal& v)
     {
-        std::string line;
         const char* end;
-        return Line(line) && line.size() == 8 && Hex(line.c_str(), &end, v);
+        return Line() && length == 8 && Hex(line, &end, v);
     }
 
     bool KeyInt(int& v) { return Skip() && Int(v); }
     bool KeyFloat(MeReal& v) { return Skip() && Float(v); }
+
+    char line[258];
+    std::size_t length = 0;
 
 private:
     MeStream* stream;
@@ -244,17 +273,16 @@ int keaReadInput(keaConstraints* rows, keaParams* params, keaBody** bodies, int 
     // Everything is read into a staging copy and moved into place only when the whole file is valid.
     keaConstraints r = *rows;
     keaParams p = *params;
-    std::vector<int> perPartition[3];
-    std::vector<MeReal> jstore, perRow[6];
-    std::vector<int> jsize, jofs, jbody;
-    std::vector<keaBody> readBodies;
+    MeArray<int> perPartition[3];
+    MeArray<MeReal> jstore, perRow[6];
+    MeArray<int> jsize, jofs, jbody;
+    MeArray<keaBody> readBodies;
     int ignored = 0, nb = 0;
     bool ok = in.KeyFloat(p.gamma) && in.KeyFloat(p.epsilon) && in.KeyFloat(p.stepsize) &&
               in.KeyInt(p.max_iterations) && in.KeyInt(r.num_partitions) && in.KeyInt(ignored);
     ok = ok && InRange(r.num_partitions, 0, rows->max_partitions) && p.max_iterations >= 0;
     for (int k = 0; ok && k < 3; ++k) {
-        ok = in.Skip();
-        perPartition[k].resize(static_cast<std::size_t>(r.num_partitions));
+        ok = in.Skip() && perPartition[k].Resize(r.num_partitions);
         for (int i = 0; ok && i < r.num_partitions; ++i)
             ok = in.Int(perPartition[k][i]) && perPartition[k][i] >= 0;
     }
@@ -266,23 +294,22 @@ int keaReadInput(keaConstraints* rows, keaParams* params, keaBody** bodies, int 
     if (ok) {
         long sums[3] = {0, 0, 0};
         for (int k = 0; k < 3; ++k)
-            for (int v : perPartition[k])
-                sums[k] += v;
+            for (int i = 0; i < perPartition[k].size(); ++i)
+                sums[k] += perPartition[k][i];
         ok = sums[0] <= r.num_rows_exc_padding && sums[1] == r.num_rows_inc_padding && sums[2] == r.num_constraints;
     }
     ok = ok && in.Skip();
-    jstore.assign(static_cast<std::size_t>(r.num_rows_inc_padding) * 12, 0.0f);
+    ok = ok && jstore.Resize(r.num_rows_inc_padding * 12);
     for (int block = 0; ok && block < r.num_rows_inc_padding / 4; ++block) {
         for (int row = 0; ok && row < 4; ++row) {
-            std::string line;
-            ok = in.Line(line);
-            const char* cursor = line.c_str();
+            ok = in.Line();
+            const char* cursor = in.line;
             for (int col = 0; ok && col < 12; ++col) {
                 MeReal v;
                 ok = DumpReader::Hex(cursor, &cursor, v) && cursor[0] == ';' && cursor[1] == ' ';
                 if (ok) {
                     cursor += 2;
-                    jstore[static_cast<std::size_t>(keaJstoreIndex(block * 4 + row, col))] = v;
+                    jstore[keaJstoreIndex(block * 4 + row, col)] = v;
                 }
             }
             ok = ok && *cursor == '\0';
@@ -290,14 +317,11 @@ int keaReadInput(keaConstraints* rows, keaParams* params, keaBody** bodies, int 
         ok = ok && in.Skip();
     }
     for (int k = 0; ok && k < 6; ++k) {
-        ok = in.Skip();
-        perRow[k].resize(static_cast<std::size_t>(r.num_rows_exc_padding));
+        ok = in.Skip() && perRow[k].Resize(r.num_rows_exc_padding);
         for (int i = 0; ok && i < r.num_rows_exc_padding; ++i)
             ok = in.Float(perRow[k][i]);
     }
-    jsize.resize(static_cast<std::size_t>(r.num_constraints));
-    jofs.resize(static_cast<std::size_t>(r.num_constraints));
-    jbody.resize(static_cast<std::size_t>(2 * r.num_constraints));
+    ok = ok && jsize.Resize(r.num_constraints) && jofs.Resize(r.num_constraints) && jbody.Resize(2 * r.num_constraints);
     ok = ok && in.Skip();
     for (int i = 0; ok && i < r.num_constraints; ++i)
         ok = in.Int(jsize[i]) && InRange(jsize[i], 0, r.num_rows_exc_padding);
@@ -310,7 +334,7 @@ int keaReadInput(keaConstraints* rows, keaParams* params, keaBody** bodies, int 
     ok = ok && in.KeyInt(nb) && InRange(nb, 0, maxBodies);
     for (int i = 0; ok && i < 2 * r.num_constraints; ++i)
         ok = InRange(jbody[i], -1, nb - 1);
-    readBodies.resize(ok ? static_cast<std::size_t>(nb) : 0);
+    ok = ok && readBodies.Resize(nb);
     for (int i = 0; ok && i < nb; ++i) {
         keaBody& b = readBodies[i];
         int flags = 0;
@@ -327,7 +351,9 @@ int keaReadInput(keaConstraints* rows, keaParams* params, keaBody** bodies, int 
         MeWarning(0, "keaReadInput: %s is not a valid solver input\n", name);
         return 0;
     }
-    std::vector<keaBody*> made(static_cast<std::size_t>(nb), nullptr);
+    MeArray<keaBody*> made(nb);
+    if (nb > 0 && !made.data())
+        return 0;
     for (int i = 0; i < nb; ++i) {
         made[i] = static_cast<keaBody*>(MeMemoryAPI.createAligned(sizeof(keaBody), 16));
         if (!made[i]) {
@@ -342,15 +368,15 @@ int keaReadInput(keaConstraints* rows, keaParams* params, keaBody** bodies, int 
     for (int k = 0; k < 3; ++k) {
         int* dest[] = {rows->num_rows_exc_padding_partition, rows->num_rows_inc_padding_partition,
                        rows->num_constraints_partition};
-        std::copy(perPartition[k].begin(), perPartition[k].end(), dest[k]);
+        std::copy(perPartition[k].data(), perPartition[k].data() + perPartition[k].size(), dest[k]);
     }
-    std::copy(jstore.begin(), jstore.end(), rows->Jstore);
+    std::copy(jstore.data(), jstore.data() + jstore.size(), rows->Jstore);
     MeReal* rowDest[] = {rows->xi, rows->c, rows->lo, rows->hi, rows->slipfactor, rows->xgamma};
     for (int k = 0; k < 6; ++k)
-        std::copy(perRow[k].begin(), perRow[k].end(), rowDest[k]);
-    std::copy(jsize.begin(), jsize.end(), rows->Jsize);
-    std::copy(jofs.begin(), jofs.end(), rows->Jofs);
-    std::copy(jbody.begin(), jbody.end(), rows->Jbody);
+        std::copy(perRow[k].data(), perRow[k].data() + perRow[k].size(), rowDest[k]);
+    std::copy(jsize.data(), jsize.data() + jsize.size(), rows->Jsize);
+    std::copy(jofs.data(), jofs.data() + jofs.size(), rows->Jofs);
+    std::copy(jbody.data(), jbody.data() + jbody.size(), rows->Jbody);
     rows->num_partitions = r.num_partitions;
     rows->num_rows_inc_padding = r.num_rows_inc_padding;
     rows->num_rows_exc_padding = r.num_rows_exc_padding;

@@ -19,6 +19,7 @@
 #include "physics/dynamics/me_profile.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 
 namespace {
@@ -105,7 +106,10 @@ int keaLCPSolve(keaLCPMatrix* m, const float* b, const float* lo, const float* h
         if (switchToFallback) {
             for (int i = 0; i < np; ++i)
                 order[i] = i;
-            std::stable_sort(order, order + np, [m](int a, int c) { return m->getDiagonal(a) > m->getDiagonal(c); });
+            std::sort(order, order + np, [m](int a, int c) {
+                const float da = m->getDiagonal(a), dc = m->getDiagonal(c);
+                return da != dc ? da > dc : a < c;
+            });
             keptRows = 0;
             while (keptRows < np && m->getDiagonal(order[keptRows]) > 3 * m->getEpsilon())
                 ++keptRows;
@@ -156,11 +160,19 @@ int keaLCPSolve(keaLCPMatrix* m, const float* b, const float* lo, const float* h
             m->solveQ(m->Q, m->Qrhs, nc);
             keaIntermediateFloats("make lambda rhs", m->Qrhs, nc);
             std::copy(x0, x0 + np, x);
+            const bool trace = keaIntermediateIsOpen();
             for (int c = 0; c < nc; ++c) {
                 const float* col = m->Ainv + clampedList[c] * np;
                 const float y = m->Qrhs[c];
                 for (int i = 0; i < np; ++i)
                     x[i] += col[i] * y;
+                if (trace) {
+                    char key[48];
+                    std::snprintf(key, sizeof key, "solveresults %d", c);
+                    keaIntermediateFloats(key, col, np);
+                    std::snprintf(key, sizeof key, "x %d (%d)", c, clampedList[c]);
+                    keaIntermediateFloats(key, x, np);
+                }
             }
             std::fill(w, w + np, 0.0f);
             for (int c = 0; c < nc; ++c) {

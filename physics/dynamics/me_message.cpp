@@ -1,28 +1,14 @@
 #include "physics/dynamics/me_message.h"
 
+#include "physics/dynamics/me_memory.h"
+
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 int MeInfoVerbosity = 0;
 int MeWarningVerbosity = 0;
 int MeDebugVerbosity = 0;
-
-std::string MeFormatV(const char* format, va_list args)
-{
-    va_list copy;
-    va_copy(copy, args);
-    char small[256];
-    int n = std::vsnprintf(small, sizeof small, format, copy);
-    va_end(copy);
-    if (n < 0)
-        return std::string();
-    if (static_cast<std::size_t>(n) < sizeof small)
-        return std::string(small, static_cast<std::size_t>(n));
-    std::string text(static_cast<std::size_t>(n) + 1, '\0');
-    std::vsnprintf(text.data(), text.size(), format, args);
-    text.resize(static_cast<std::size_t>(n));
-    return text;
-}
 
 namespace {
 
@@ -34,38 +20,71 @@ MeMessageOutput warningOutput = WriteToStderr;
 MeMessageOutput fatalOutput = WriteToStderr;
 MeMessageOutput debugOutput = Discard;
 
-// The caller's format is first embedded in the channel prefix ("MeWarning{3}: <format>"),
-// which is then formatted with the caller's arguments.
-std::string Compose(const char* prefix, int level, const char* format, va_list args)
-{
-    std::string withPrefix = std::string(prefix) + "{" + std::to_string(level) + "}: " + (format ? format : "");
-    return MeFormatV(withPrefix.c_str(), args);
-}
+// The channel prefix ("MeWarning{3}: ") followed by the caller's text, formatted without a
+// length limit: short texts in a local buffer, longer ones in a block from the memory table.
+class Composed {
+public:
+    Composed(const char* channel, int level, const char* format, va_list args)
+    {
+        int prefix = std::snprintf(local, sizeof local, "%s{%d}: ", channel, level);
+        if (prefix < 0)
+            prefix = 0;
+        va_list copy;
+        va_copy(copy, args);
+        const int n = std::vsnprintf(local + prefix, sizeof local - static_cast<std::size_t>(prefix),
+                                     format ? format : "", copy);
+        va_end(copy);
+        if (n < 0) {
+            local[prefix] = '\0';
+            return;
+        }
+        const std::size_t total = static_cast<std::size_t>(prefix) + static_cast<std::size_t>(n) + 1;
+        if (total <= sizeof local)
+            return;
+        heap = static_cast<char*>(MeMemoryAPI.create(total));
+        if (!heap)
+            return;  // the truncated local text is still delivered
+        std::memcpy(heap, local, static_cast<std::size_t>(prefix));
+        std::vsnprintf(heap + prefix, total - static_cast<std::size_t>(prefix), format, args);
+    }
+    ~Composed()
+    {
+        if (heap)
+            MeMemoryAPI.destroy(heap);
+    }
+    Composed(const Composed&) = delete;
+    Composed& operator=(const Composed&) = delete;
+    const char* c_str() const { return heap ? heap : local; }
+
+private:
+    char local[512];
+    char* heap = nullptr;
+};
 
 void DefaultInfo(int level, const char* format, va_list args)
 {
     if (level > MeInfoVerbosity)
         return;
-    infoOutput(level, Compose("MeInfo", level, format, args).c_str());
+    infoOutput(level, Composed("MeInfo", level, format, args).c_str());
 }
 
 void DefaultWarning(int level, const char* format, va_list args)
 {
     if (level > MeWarningVerbosity)
         return;
-    warningOutput(level, Compose("MeWarning", level, format, args).c_str());
+    warningOutput(level, Composed("MeWarning", level, format, args).c_str());
 }
 
 void DefaultDebug(int level, const char* format, va_list args)
 {
     if (level > MeDebugVerbosity)
         return;
-    debugOutput(level, Compose("MeDebug", level, format, args).c_str());
+    debugOutput(level, Composed("MeDebug", level, format, args).c_str());
 }
 
 void DefaultFatal(int level, const char* format, va_list args)
 {
-    std::string text = Compose("MeFatalError", level, format, args);
+    Composed text("MeFatalError", level, format, args);
     fatalOutput(level, text.c_str());
     std::printf("%s\n", text.c_str());
     std::fflush(stdout);

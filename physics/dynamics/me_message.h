@@ -7,7 +7,6 @@
 /// every caller then stops what it was doing cleanly.
 
 #include <cstdarg>
-#include <string>
 
 using MeMessageHandler = void (*)(int level, const char* format, va_list args);
 using MeMessageOutput = void (*)(int level, const char* text);
@@ -39,6 +38,3 @@ void MeFatalError(int level, const char* format, ...) __attribute__((format(prin
 
 /// A handler that does nothing; the engine installs it on all four channels.
 void MeNullMessageHandler(int level, const char* format, va_list args);
-
-/// Formats printf-style into a string of any length (the default handlers' formatter).
-std::string MeFormatV(const char* format, va_list args);

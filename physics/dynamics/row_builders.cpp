@@ -153,7 +153,7 @@ struct Builder {
         if (k >= FLT_MAX / 2 || damping >= FLT_MAX / 2)
             return;
         const MeReal t = 1 / (h() * k + damping);
-        Slip(r, std::max(t - eps() * h(), 0.0f));
+        Slip(r, t - eps() * h());  // total diagonal addition t / h
         XGamma(r, h() * k * t - gamma());
     }
 

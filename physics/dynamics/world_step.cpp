@@ -1,3 +1,20 @@
+// The world step.
+//
+// 1. Partition: a breadth-first flood over enabled constraints from each enabled body not yet
+//    visited gives islands whose rows never couple; disabled bodies reached through a
+//    constraint are woken. After each island the callback may put it to sleep (every body
+//    under the rest thresholds) or shed contacts when its rows exceed the limit: first the
+//    least important contacts lose their friction rows, then whole contacts go.
+// 2. Pack: each body takes its damping, gravity and pending impulses into its force, its
+//    centre-of-mass frame is copied for the step, and every constraint writes its rows.
+// 3. Solve (kea_solver.cpp): multipliers, constraint forces and accelerations.
+// 4. Integrate with semi-implicit Euler: v += h a, then x += h v and the orientation by
+//    q += h/2 (0, w) q, renormalised (with an optional exact rotation about a fast-spin axis).
+// 5. Write back transforms and per-constraint forces; clear the accumulated forces.
+//
+// The visited lists and the contact list for shedding are sized at world creation; the only
+// memory that grows is the solver scratch, and when it cannot, the step still integrates.
+
 #include "physics/dynamics/world_step.h"
 
 #include "physics/dynamics/contact.h"
@@ -8,6 +25,7 @@
 #include "physics/dynamics/row_storage.h"
 
 #include <algorithm>
+#include <functional>
 #include <cmath>
 #include <cstring>
 
@@ -144,8 +162,11 @@ void MdtWorldPartitionCallback(MdtPartitionOutput* out, void* data)
         for (MdtConstraint* k = g->group.first; k && n < world->maxConstraints; k = k->contact.next)
             contacts[n++] = k;
     }
-    std::stable_sort(contacts, contacts + n, [](const MdtConstraint* a, const MdtConstraint* b) {
-        return a->contact.importance < b->contact.importance;
+    // Ties are ordered by record address (records of one pool), which keeps runs repeatable.
+    std::sort(contacts, contacts + n, [](const MdtConstraint* a, const MdtConstraint* b) {
+        if (a->contact.importance != b->contact.importance)
+            return a->contact.importance < b->contact.importance;
+        return std::less<const MdtConstraint*>()(a, b);
     });
     for (int i = 0; i < n && excess > 0; ++i) {
         const int r = MdtContactGetRowCount(contacts[i]);

@@ -294,3 +294,56 @@ TEST(KeaVariants, ScalarAndSSEAgreeOnAStack)
     for (int i = 0; i < 3; ++i)
         EXPECT_NEAR(finalHeights[0][i], finalHeights[1][i], 1e-4f);
 }
+
+TEST(KeaVariants, ScalarAndSSEMultipliersAgreeOnRandomJointWorlds)
+{
+    Quiet quiet;
+    for (int seed = 1; seed <= 5; ++seed) {
+        std::vector<MeReal> lambdas[2], accel[2];
+        for (int variant = 1; variant <= 2; ++variant) {
+            MeRandomSeed(static_cast<std::uint32_t>(seed));
+            const int previous = keaSetCPUOverride(variant);
+            MdtWorld* w = MdtWorldCreate(16, 64);
+            keaSetCPUOverride(previous);
+            MdtWorldSetGravity(w, 0, -9.81f, 0);
+            std::vector<MdtBody*> bodies;
+            for (int i = 0; i < 8; ++i) {
+                MdtBody* b = MdtBodyCreate(w);
+                MeReal q[4];
+                RandomUnitQuaternion(q);
+                SetPose(b, q, Uniform(-2, 2), Uniform(0, 3), Uniform(-2, 2));
+                MdtBodySetLinearVelocity(b, Uniform(-1, 1), Uniform(-1, 1), Uniform(-1, 1));
+                MdtBodySetAngularVelocity(b, Uniform(-1, 1), Uniform(-1, 1), Uniform(-1, 1));
+                MdtBodyEnable(b);
+                bodies.push_back(b);
+            }
+            for (int i = 1; i < 8; ++i) {
+                MdtConstraint* c = (i % 3 == 0) ? MdtHingeCreate(w) : (i % 3 == 1 ? MdtBallJointCreate(w) : MdtSliderCreate(w));
+                MdtConstraintSetBodies(c, bodies[i], bodies[i - 1]);
+                MdtConstraintSetPosition(c, Uniform(-1, 1), Uniform(0, 2), Uniform(-1, 1));
+                MdtBallJointSetPosition(c, Uniform(-1, 1), Uniform(0, 2), Uniform(-1, 1));
+                MdtConstraintSetAxis(c, Uniform(-1, 1), Uniform(-1, 1), Uniform(-1, 1));
+                MdtConstraintEnable(c);
+            }
+            Ground ground(w, bodies[0]);
+            MdtContactParamsSetType(&ground.params, 2);
+            MdtContactParamsSetFriction(&ground.params, 2);
+            for (int i = 0; i < 3; ++i) {
+                const MeReal p[3] = {Uniform(-1, 1), 0, Uniform(-1, 1)};
+                ground.Add(p, 0.01f * i);
+            }
+            MdtWorldStep(w, 1.0f / 60);
+            lambdas[variant - 1].assign(w->rows.lambda, w->rows.lambda + w->rows.num_rows_exc_padding);
+            for (MdtBody* b : bodies)
+                for (int k = 0; k < 3; ++k)
+                    accel[variant - 1].push_back(b->kea.accel[k]);
+            MdtWorldDestroy(w);
+        }
+        ASSERT_EQ(lambdas[0].size(), lambdas[1].size());
+        ASSERT_GT(lambdas[0].size(), 20u);
+        for (size_t i = 0; i < lambdas[0].size(); ++i)
+            EXPECT_NEAR(lambdas[0][i], lambdas[1][i], 1e-3f * (1 + std::fabs(lambdas[0][i]))) << seed << " " << i;
+        for (size_t i = 0; i < accel[0].size(); ++i)
+            EXPECT_NEAR(accel[0][i], accel[1][i], 1e-3f * (1 + std::fabs(accel[0][i])));
+    }
+}

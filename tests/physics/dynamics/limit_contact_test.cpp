@@ -323,3 +323,49 @@ TEST(MdtWorldStep, DebugDrawingReportsAMissingLineFunction)
     MeSetInfoOutput(output);
     MeSetInfoHandler(info);
 }
+
+TEST(MdtLimit, StopRowsSoftAndHard)
+{
+    Quiet quiet;
+    MdtWorld* w = MdtWorldCreate(4, 4);
+    MdtBody* b = MdtBodyCreate(w);
+    MdtBodyEnable(b);
+    MdtConstraint* hinge = MdtHingeCreate(w);
+    MdtConstraintSetBodies(hinge, b, nullptr);
+    MdtConstraintSetAxis(hinge, 0, 0, 1);
+    MdtConstraintEnable(hinge);
+    MdtLimit* limit = MdtHingeGetLimit(hinge);
+    MdtLimitSetLimited(limit, 1);
+    MdtSingleLimitSetStop(MdtLimitGetUpper(limit), -0.2f);  // already 0.2 past the upper stop
+    MdtSingleLimitSetStop(MdtLimitGetLower(limit), -1);
+    const MeReal h = 1.0f / 60;
+    auto pack = [&]() {
+        MdtPartitionWorld(w, &w->partitions, nullptr, nullptr);
+        MdtPackPartitions(w, h);
+    };
+    // The total diagonal addition is the spring's t / h = 1 / (h^2 k), never negative, even
+    // for a stiff spring whose t is below epsilon h.
+    for (MeReal k : {1e6f, 100.0f, 1.0f}) {
+        MdtSingleLimitSetStiffness(MdtLimitGetUpper(limit), k);
+        pack();
+        ASSERT_EQ(w->rows.Jsize[0], 6);
+        const MeReal slip = w->rows.slipfactor[5];
+        EXPECT_GE(slip / h + w->epsilon, 0.0f) << k;
+        EXPECT_NEAR(slip / h + w->epsilon, 1 / (h * h * k), 1e-4f * (1 + 1 / (h * h * k))) << k;
+        EXPECT_NEAR(w->rows.xi[5], 0.2f, 1e-5);
+        EXPECT_EQ(w->rows.hi[5], 0.0f);  // over the upper stop the row only pushes back
+        EXPECT_EQ(w->rows.lo[5], -FLT_MAX);
+    }
+    // Hard stop hit slowly: the position is corrected instead of bouncing.
+    MdtSingleLimitSetStiffness(MdtLimitGetUpper(limit), FLT_MAX);
+    MdtBodySetAngularVelocity(b, 0, 0, 0.01f);
+    pack();
+    EXPECT_EQ(limit->bounceSuppressed, 1);
+    EXPECT_EQ(w->rows.c[5], 0.0f);
+    EXPECT_NEAR(w->rows.xi[5], 0.2f, 1e-5);
+    // A stop of stiffness 0 holds nothing: no row.
+    MdtSingleLimitSetStiffness(MdtLimitGetUpper(limit), 0);
+    pack();
+    EXPECT_EQ(w->rows.Jsize[0], 5);
+    MdtWorldDestroy(w);
+}

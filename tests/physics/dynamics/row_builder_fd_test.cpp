@@ -256,3 +256,74 @@ TEST(RowBuilderJacobian, ContactNormalRow)
         MdtWorldDestroy(w);
     }
 }
+
+TEST(RowBuilderJacobian, LimitRatesAreTheDerivativesOfTheirPositions)
+{
+    // Bodies moving in a way the joint allows: the hinge turns about its axis, the slider
+    // travels along its axis, the distance joint stretches. The rate the builder hands the
+    // limit must match the change of the limit position.
+    Quiet quiet;
+    struct Case {
+        const char* what;
+        MdtConstraint* (*make)(MdtWorld*, MdtBody*, MdtBody*);
+        MeReal v[3], w[3];
+    };
+    const Case cases[] = {
+        {"hinge",
+         [](MdtWorld* w, MdtBody* a, MdtBody* b) {
+             MdtConstraint* c = MdtHingeCreate(w);
+             MdtConstraintSetBodies(c, a, b);
+             MdtConstraintSetPosition(c, 0, 0, 0);
+             MdtConstraintSetAxis(c, 0, 0, 1);
+             MdtLimitSetLimited(MdtHingeGetLimit(c), 1);
+             MdtSingleLimitSetStop(MdtLimitGetLower(MdtHingeGetLimit(c)), -100);
+             MdtSingleLimitSetStop(MdtLimitGetUpper(MdtHingeGetLimit(c)), 100);
+             return c;
+         },
+         {0, 0, 0}, {0, 0, 1.5f}},
+        {"slider",
+         [](MdtWorld* w, MdtBody* a, MdtBody* b) {
+             MdtConstraint* c = MdtSliderCreate(w);
+             MdtConstraintSetBodies(c, a, b);
+             MdtConstraintSetAxis(c, 0, 0.6f, 0.8f);
+             MdtLimitSetLimited(MdtHingeGetLimit(c), 1);
+             MdtSingleLimitSetStop(MdtLimitGetLower(MdtHingeGetLimit(c)), -100);
+             MdtSingleLimitSetStop(MdtLimitGetUpper(MdtHingeGetLimit(c)), 100);
+             return c;
+         },
+         {0, 1.2f, 1.6f}, {0, 0, 0}},
+        {"distance",
+         [](MdtWorld* w, MdtBody* a, MdtBody* b) {
+             MdtConstraint* c = MdtDistanceJointCreate(w);
+             MdtConstraintSetBodies(c, a, b);
+             MdtDistanceJointSetPosition(c, 0, 0.2f, 0.1f, 0);
+             MdtDistanceJointSetPosition(c, 1, 1.5f, -0.3f, 0.2f);
+             return c;
+         },
+         {0.3f, -0.7f, 0.2f}, {0.4f, 0.1f, -0.2f}},
+    };
+    for (const Case& k : cases) {
+        MdtWorld* w = MdtWorldCreate(4, 4);
+        MdtBody* a = MdtBodyCreate(w);
+        MdtBody* b = MdtBodyCreate(w);
+        SetPosition(a, 0.5f, 0.2f, 0.1f);
+        SetPosition(b, 1.5f, 0.4f, -0.2f);
+        MdtConstraint* c = k.make(w, a, b);
+        MdtConstraintEnable(c);
+        MdtBodyEnable(a);
+        MdtLimit* limit = c->type == MdtTypeDistance ? MdtDistanceJointGetLimit(c) : MdtHingeGetLimit(c);
+        const Pose start{{1, 0, 0, 0}, {0.5f, 0.2f, 0.1f}, {k.v[0], k.v[1], k.v[2]}, {k.w[0], k.w[1], k.w[2]}};
+        const MeReal dt = 2e-3f;
+        MeReal positions[3], rates[3];
+        for (int i = 0; i < 3; ++i) {
+            Advance(start, (i - 1) * dt, a);
+            Pack(w, a, b);
+            positions[i] = MdtLimitGetPosition(limit);
+            rates[i] = limit->rate;
+        }
+        const MeReal fd = (positions[2] - positions[0]) / (2 * dt);
+        EXPECT_NEAR(rates[1], fd, 2e-3f + 2e-3f * std::fabs(fd)) << k.what;
+        EXPECT_GT(std::fabs(fd), 0.1f) << k.what;
+        MdtWorldDestroy(w);
+    }
+}

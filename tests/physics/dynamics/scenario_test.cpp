@@ -381,3 +381,32 @@ TEST(Scenario, RowLimitShedsLeastImportantContactsFirst)
     EXPECT_EQ(MdtContactGroupGetFirst(ground.group), contacts[1]);
     MdtWorldDestroy(w);
 }
+
+TEST(Scenario, DampingGravityAndImpulsesEnterTheForceStep)
+{
+    Quiet quiet;
+    MdtWorld* w = MdtWorldCreate(4, 4);
+    MdtBody* b = MakeBody(w, 2, 0, 0, 0);
+    MdtBodySetLinearVelocity(b, 4, 0, 0);
+    MdtBodySetAngularVelocity(b, 0, 3, 0);
+    MdtBodySetLinearVelocityDamping(b, 0.5f);
+    MdtBodySetAngularVelocityDamping(b, 0.1f);
+    MdtWorldStep(w, h);
+    // v' = v - h c v / m; the angular rate uses the isotropic inverse inertia 1 / max(I).
+    EXPECT_FLOAT_EQ(b->kea.vel[0], 4 - h * 0.5f * 4 / 2);
+    const MeReal inertia = 2.0f / 6;
+    EXPECT_FLOAT_EQ(b->kea.velrot[1], 3 - h * 0.1f * 3 / inertia);
+    MeReal force[3];
+    MdtBodyGetForce(b, force);
+    EXPECT_EQ(force[0], 0.0f);  // forces are cleared after every step
+
+    MdtBodySetLinearVelocityDamping(b, 0);
+    MdtBodySetLinearVelocity(b, 0, 0, 0);
+    MdtBodyAddImpulse(b, 0, 0, 3);  // a momentum change of 3 over one step
+    MdtWorldStep(w, h);
+    EXPECT_FLOAT_EQ(b->kea.vel[2], 1.5f);
+    EXPECT_EQ(b->impulseFlag, 0);
+    MdtWorldStep(w, h);
+    EXPECT_FLOAT_EQ(b->kea.vel[2], 1.5f);
+    MdtWorldDestroy(w);
+}
