@@ -108,8 +108,8 @@ struct Builder {
         }
     }
 
-    // Frustum along `axis` from radius r0 at a0 to r1 at a1, centred on (cx, cy) in the other two
-    // axes; caps closed where the radius is above zero. `inward` turns the fronts inside.
+    // Frustum along `axis` from radius r0 at a0 to r1 at a1, centred on (cu, cv) in the next two
+    // axes (y, z for x; z, x for y; x, y for z); caps closed where the radius is above zero. `inward` turns the fronts inside.
     void Frustum(int axis, float a0, float a1, float r0, float r1, int seg, bool caps, bool inward = false,
                  float cu = 0.0f, float cv = 0.0f) {
         int i = (axis + 1) % 3, j = (axis + 2) % 3;
@@ -205,6 +205,25 @@ struct Builder {
         V3 n = Cross(Sub(b, a), Sub(c, a));
         Quad(a, b, c, d, n);
         Quad(a, b, c, d, Mul(n, -1.0f));
+    }
+
+    // Prism of a convex outline in the x-z plane between heights y0 and y1.
+    void Slab(const std::vector<V3>& outline, float y0, float y1) {
+        V3 centre{0, 0, 0};
+        for (const V3& p : outline) centre = Add(centre, p);
+        centre = Mul(centre, 1.0f / static_cast<float>(outline.size()));
+        std::size_t n = outline.size();
+        for (std::size_t k = 0; k < n; ++k) {
+            V3 a = outline[k], b = outline[(k + 1) % n];
+            V3 a0{a[0], y0, a[2]}, a1{a[0], y1, a[2]}, b0{b[0], y0, b[2]}, b1{b[0], y1, b[2]};
+            V3 c0{centre[0], y0, centre[2]}, c1{centre[0], y1, centre[2]};
+            Tri(c1, a1, b1, V3{0, 1, 0});
+            Tri(c0, a0, b0, V3{0, -1, 0});
+            V3 edge = Sub(b, a);
+            V3 out{edge[2], 0, -edge[0]};
+            if (Dot(out, Sub(a, centre)) < 0.0f) out = Mul(out, -1.0f);
+            Quad(a0, b0, b1, a1, out);
+        }
     }
 
     void ResetPlacement() {
@@ -318,19 +337,41 @@ void BuildShape(Builder& b, QNMESHLOOK look, int member, std::uint32_t seed) {
         break;
     }
     case QNMESHLOOK::SHIP:
-        b.Box({-0.4f, -0.35f, -1.0f}, {0.4f, 0.35f, 0.7f});
-        b.Frustum(2, 0.7f, 1.0f, 0.35f, 0.0f, 8, false);
-        b.Box({-1, -0.08f, -0.7f}, {1, 0.08f, 0.2f});
-        b.Frustum(2, -1.0f, -0.2f, 0.22f, 0.22f, 10, true, false, 0.0f, 0.75f);  // pod at x = +0.75
-        b.Frustum(2, -1.0f, -0.2f, 0.22f, 0.22f, 10, true, false, 0.0f, -0.75f);
-        b.Box({-0.2f, 0.35f, 0.0f}, {0.2f, 1.0f, 0.5f});
-        b.Box({-0.1f, -1.0f, -0.6f}, {0.1f, -0.35f, -0.2f});
+        // Fuselage and nose along +z, swept wings with engine pods at their tips (where the
+        // engine glows sit) and gun barrels forward of the pods, a canopy bubble and a tail fin.
+        b.Frustum(2, -1.0f, 0.45f, 0.3f, 0.28f, 8, true);
+        b.Frustum(2, 0.45f, 1.0f, 0.28f, 0.0f, 8, false);
+        b.Sphere({0, 0.26f, 0.25f}, 0.17f, 10, 6);
+        b.Slab({{0.2f, 0, 0.2f}, {0.2f, 0, -0.75f}, {0.7f, 0, -0.85f}, {0.7f, 0, -0.35f}}, -0.06f, 0.06f);
+        b.Slab({{-0.2f, 0, 0.2f}, {-0.7f, 0, -0.35f}, {-0.7f, 0, -0.85f}, {-0.2f, 0, -0.75f}}, -0.06f, 0.06f);
+        for (float x : {0.7f, -0.7f}) {
+            b.Frustum(2, -1.0f, -0.3f, 0.2f, 0.2f, 10, true, false, x, -0.1f);
+            b.Frustum(2, -0.3f, 0.6f, 0.05f, 0.05f, 6, true, false, x, -0.1f);
+        }
+        b.turnAxis = 2;
+        b.turnAngle = kPi / 2;
+        b.Slab({{0.25f, 0, -0.55f}, {0.25f, 0, -1.0f}, {1.0f, 0, -1.0f}, {1.0f, 0, -0.85f}}, -0.04f, 0.04f);
+        b.ResetPlacement();
+        b.Box({-0.05f, -1.0f, -0.7f}, {0.05f, -0.28f, -0.5f});
+        break;
+    case QNMESHLOOK::RAIDER:
+        // Wedge hull with three engines at the back, two high and one low.
+        b.Slab({{0.0f, 0, 1.0f}, {-0.9f, 0, -0.6f}, {-0.7f, 0, -0.8f}, {0.7f, 0, -0.8f}, {0.9f, 0, -0.6f}}, -0.35f, 0.3f);
+        b.Box({-0.3f, 0.3f, -0.5f}, {0.3f, 0.6f, 0.3f});
+        for (V3 e : {V3{0.35f, 0.55f, 0}, V3{-0.35f, 0.55f, 0}, V3{0.0f, -0.4f, 0}})
+            b.Frustum(2, -1.0f, -0.3f, 0.22f, 0.22f, 10, true, false, e[0], e[1]);
+        b.Box({-0.05f, -1.0f, -0.2f}, {0.05f, -0.35f, 0.4f});
+        b.Box({-0.05f, 0.6f, -0.6f}, {0.05f, 1.0f, -0.2f});
         break;
     case QNMESHLOOK::FREIGHTER:
+        // Cargo hull, bridge on top at the front, engine block and three nozzles at the back.
         b.Box({-0.85f, -0.8f, -0.85f}, {0.85f, 0.75f, 0.9f});
         b.Box({-0.5f, 0.75f, 0.55f}, {0.5f, 1.0f, 0.85f});
         b.Frustum(2, 0.9f, 1.0f, 0.6f, 0.3f, 12, true);
-        b.Box({-1.0f, -1.0f, -1.0f}, {1.0f, 0.5f, -0.85f});
+        b.Box({-1.0f, -0.9f, -0.92f}, {1.0f, 0.5f, -0.85f});
+        b.Frustum(2, -1.0f, -0.92f, 0.12f, 0.16f, 10, true, false, 0.74f, -0.49f);
+        b.Frustum(2, -1.0f, -0.92f, 0.12f, 0.16f, 10, true, false, -0.74f, -0.49f);
+        b.Frustum(2, -1.0f, -0.92f, 0.16f, 0.2f, 10, true, false, 0.0f, -0.68f);
         break;
     case QNMESHLOOK::DOCK:
         b.Box({-1, -1, -1}, {1, -0.75f, 0.85f});

@@ -309,7 +309,7 @@ constexpr B kTable[] = {
     Tex("media\\vehicles\\hud\\ship\\textures\\shiphud_cockpit.dds", TL::HULL, 0xFF505860, 256).Series(2),
     Tex("media\\vehicles\\hud\\ship\\textures\\shiphud_cockpit_dashboard_panels.dds", TL::CELLS, kHudShip, 256),
     Mesh("media\\vehicles\\exterior\\meshes\\collship.gbm", ML::SHIP, -2.2f, -0.8f, -3.4f, 2.2f, 0.9f, 3.6f, kShip),
-    Mesh("media\\vehicles\\exterior\\meshes\\mercship.gbm", ML::SHIP, -1.6f, -0.9f, -2.0f, 1.6f, 1.0f, 2.4f, kMerc),
+    Mesh("media\\vehicles\\exterior\\meshes\\mercship.gbm", ML::RAIDER, -1.6f, -0.9f, -2.0f, 1.6f, 1.0f, 2.4f, kMerc),
     Mesh("media\\vehicles\\hud\\ship\\meshes\\shiphud_cockpit_canopy.gbm", ML::CANOPY, -1.2f, -0.5f, -0.2f, 1.2f, 1.0f, 2.2f, 0xFF505860),
     Mesh("media\\vehicles\\hud\\ship\\meshes\\shiphud_cockpit_dashboard.gbm", ML::BLOCK, -1.0f, -0.3f, -0.2f, 1.0f, 0.1f, 0.3f, 0xFF404850),
     Mesh("media\\vehicles\\hud\\ship\\meshes\\shiphud_cockpit_dashboard_panels.gbm", ML::PLATE, -0.9f, -0.02f, -0.15f, 0.9f, 0.0f, 0.25f, kHudShip),

@@ -29,6 +29,7 @@ enum class QNMESHLOOK : std::uint8_t {
     CRYSTAL,     ///< faceted ore crystal; the member index varies the facets
     DEBRIS,      ///< bent plate fragment; the member index varies the bend
     SHIP,        ///< collector-ship hull: fuselage along +z, wings, engine pods at -z
+    RAIDER,      ///< wedge hull with three engines at -z (the mercenary ship)
     FREIGHTER,   ///< long cargo hull with a bridge and engine block at -z
     DOCK,        ///< cradle: floor, back wall at +z, side rails
     TOWER,       ///< column with a head block
