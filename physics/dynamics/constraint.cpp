@@ -1,6 +1,7 @@
 #include "physics/dynamics/constraint.h"
 
 #include "physics/dynamics/body.h"
+#include "physics/dynamics/contact.h"
 #include "physics/dynamics/me_math.h"
 #include "physics/dynamics/me_message.h"
 #include "physics/dynamics/world.h"
@@ -26,6 +27,20 @@ void MdtConstraintDestroy(MdtConstraint* c)
 {
     if (!c)
         return;
+    // A contact leaves its group first, and a group takes its contacts with it, so no list
+    // keeps a record that went back to the pool.
+    if (c->type == MdtTypeContact && c->contact.group)
+        MdtContactGroupRemove(c->contact.group, c);
+    if (c->type == MdtTypeContactGroup) {
+        for (MdtConstraint* k = c->group.first; k;) {
+            MdtConstraint* next = k->contact.next;
+            k->contact.group = nullptr;
+            MdtConstraintDestroy(k);
+            k = next;
+        }
+        c->group.first = c->group.last = nullptr;
+        c->group.count = 0;
+    }
     MdtConstraintDisable(c);
     c->type = -1;
     MeFixedPoolPut(&c->world->constraintPool, c);

@@ -223,7 +223,8 @@ enum MdtConstraintType {
 /// A record from the world's constraint pool with the header cleared; null when the pool is
 /// empty. The type's creator finishes it.
 MdtConstraint* MdtConstraintCreate(MdtWorld* world);
-/// Disables when enabled, marks the record freed and returns it to the pool.
+/// Disables when enabled, marks the record freed and returns it to the pool. A contact is
+/// first removed from its group; a contact group destroys its contacts.
 void MdtConstraintDestroy(MdtConstraint* c);
 /// Step indices -1, flags 0, reaction vectors 0, attachment frames identity, nodes initialised.
 void MdtConstraintReset(MdtConstraint* c);

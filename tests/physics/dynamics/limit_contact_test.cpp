@@ -133,6 +133,16 @@ TEST(MdtContact, ParamsGroupsAndRowCounts)
     EXPECT_EQ(MdtContactGetRowCount(c), 3);
     MdtContactGroupDestroy(g);
     EXPECT_EQ(MdtWorldGetConstraintCount(w), 0);
+
+    // Destroying through the plain constraint call keeps the lists sound as well.
+    g = MdtContactGroupCreate(w);
+    MdtConstraint* first = MdtContactGroupCreateContact(g);
+    MdtConstraint* second = MdtContactGroupCreateContact(g);
+    MdtConstraintDestroy(first);
+    EXPECT_EQ(MdtContactGroupGetFirst(g), second);
+    EXPECT_EQ(MdtContactGroupGetCount(g), 1);
+    MdtConstraintDestroy(g);
+    EXPECT_EQ(MdtWorldGetConstraintCount(w), 0);
     MdtWorldDestroy(w);
 }
 
