@@ -21,20 +21,20 @@ function(corvane_library target)
   endif()
 endfunction()
 
-# corvane_tests(<executable> LABEL <unit|integration|e2e> [LIBS <targets...>] [ENV <VAR=value...>])
+# corvane_tests(<executable> LABEL <unit|integration|e2e> [LIBS <targets...>])
 # One GoogleTest executable of every .cpp file in the calling folder, registered with CTest.
+# Its main (tests/test_main.cpp) picks headless video and audio drivers unless the environment names others.
 function(corvane_tests exe)
-  cmake_parse_arguments(ARG "" "LABEL" "LIBS;ENV" ${ARGN})
+  cmake_parse_arguments(ARG "" "LABEL" "LIBS" ${ARGN})
   if(NOT ARG_LABEL)
     set(ARG_LABEL unit)
   endif()
   file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
   add_executable(${exe} ${sources})
-  target_link_libraries(${exe} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gmock GTest::gtest_main)
+  target_link_libraries(${exe} PRIVATE ${ARG_LIBS} corvane_test_main GTest::gtest GTest::gmock)
   target_include_directories(${exe} PRIVATE ${PROJECT_SOURCE_DIR})
-  set(env SDL_VIDEODRIVER=offscreen ALSOFT_DRIVERS=null SDL_AUDIODRIVER=dummy ${ARG_ENV})
   gtest_discover_tests(${exe}
     DISCOVERY_MODE PRE_TEST
     WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}
-    PROPERTIES LABELS ${ARG_LABEL} ENVIRONMENT "${env}")
+    PROPERTIES LABELS ${ARG_LABEL})
 endfunction()
