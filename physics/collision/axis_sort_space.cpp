@@ -30,6 +30,7 @@
 #include <bit>
 #include <cmath>
 #include <cstring>
+#include <initializer_list>
 #include <new>
 
 #include "physics/collision/error.h"

@@ -1,70 +1,42 @@
 #include "physics/collision/registration.h"
 
 #include "physics/collision/primitives.h"
+#include "physics/collision/registration_local.h"
 
 namespace {
 
-constexpr unsigned I = kMcdSlotIntersect;
-constexpr unsigned S = kMcdSlotIntersect | kMcdSlotSafeTime;
-constexpr unsigned H = kMcdSlotIntersect | kMcdSlotHelloGoodbye;
-
-// The pair code fills `fns` of each row as it lands; the slots are the contract.
-const McdInteractionRow kPrimitiveRows[] = {
-    {kMcdSphereType, kMcdSphereType, S, {}},
-    {kMcdBoxType, kMcdBoxType, S, {}},
-    {kMcdBoxType, kMcdPlaneType, S, {}},
-    {kMcdBoxType, kMcdSphereType, S, {}},
-    {kMcdSphereType, kMcdPlaneType, S, {}},
-    {kMcdCylinderType, kMcdTriangleListType, I, {}},
-    {kMcdBoxType, kMcdTriangleListType, I, {}},
-    {kMcdSphereType, kMcdTriangleListType, I, {}},
-    {kMcdConeType, kMcdCylinderType, I, {}},
-    {kMcdCylinderType, kMcdCylinderType, S, {}},
-    {kMcdCylinderType, kMcdSphereType, S, {}},
-    {kMcdCylinderType, kMcdPlaneType, I, {}},
-    {kMcdBoxType, kMcdCylinderType, S, {}},
-    {kMcdConeType, kMcdConeType, I, {}},
-    {kMcdConeType, kMcdBoxType, I, {}},
-    {kMcdConeType, kMcdSphereType, I, {}},
-    {kMcdConeType, kMcdPlaneType, I, {}},
+// The primitives group gathers the rows of three pair families, each kept beside its code.
+struct CombinedGroup {
+    McdInteractionRow rows[kMcdMaxGroupRows];
+    McdLineSegRow lineSegs[kMcdMaxGroupLineSegs];
+    McdRegistrationGroup group{};
 };
 
-const McdLineSegRow kPrimitiveLineSegs[] = {
-    {kMcdSphereType, nullptr}, {kMcdBoxType, nullptr},  {kMcdPlaneType, nullptr},
-    {kMcdCylinderType, nullptr}, {kMcdConeType, nullptr},
-};
-
-const McdInteractionRow kConvexRows[] = {
-    {kMcdConvexMeshType, kMcdConvexMeshType, H, {}},
-    {kMcdBoxType, kMcdConvexMeshType, H, {}},
-    {kMcdSphereType, kMcdConvexMeshType, H, {}},
-    {kMcdCylinderType, kMcdConvexMeshType, H, {}},
-    {kMcdTriangleListType, kMcdConvexMeshType, I, {}},
-    {kMcdConvexMeshType, kMcdPlaneType, H, {}},
-};
-
-const McdLineSegRow kConvexLineSegs[] = {{kMcdConvexMeshType, nullptr}};
-
-const McdInteractionRow kTriangleMeshRows[] = {
-    {kMcdTriangleMeshType, kMcdTriangleMeshType, I, {}},
-};
-
-const McdLineSegRow kTriangleMeshLineSegs[] = {{kMcdTriangleMeshType, nullptr}};
-
-template <class T, int N>
-constexpr int Count(const T (&)[N])
+void Append(CombinedGroup& g, McdRowBlock block)
 {
-    return N;
+    for (int i = 0; i < block.rowCount && g.group.rowCount < kMcdMaxGroupRows; ++i)
+        g.rows[g.group.rowCount++] = block.rows[i];
+    for (int i = 0; i < block.lineSegCount && g.group.lineSegCount < kMcdMaxGroupLineSegs; ++i)
+        g.lineSegs[g.group.lineSegCount++] = block.lineSegs[i];
 }
 
-const McdRegistrationGroup kPrimitiveGroup = {"McdPrimitivesRegisterInteractions", nullptr, kPrimitiveRows,
-                                              Count(kPrimitiveRows), kPrimitiveLineSegs, Count(kPrimitiveLineSegs)};
-// The convex pairs' preparation creates the framework's pair-data pool.
-const McdRegistrationGroup kConvexGroup = {"McdConvexMeshRegisterInteractions", nullptr, kConvexRows,
-                                           Count(kConvexRows), kConvexLineSegs, Count(kConvexLineSegs)};
-const McdRegistrationGroup kTriangleMeshGroup = {"McdTriangleMeshRegisterInteractions", nullptr, kTriangleMeshRows,
-                                                 Count(kTriangleMeshRows), kTriangleMeshLineSegs,
-                                                 Count(kTriangleMeshLineSegs)};
+const McdRegistrationGroup* PrimitiveGroup()
+{
+    static CombinedGroup combined = [] {
+        CombinedGroup g;
+        g.group.name = "McdPrimitivesRegisterInteractions";
+        g.group.rows = g.rows;
+        g.group.lineSegs = g.lineSegs;
+        Append(g, McdBasicPrimitiveRows());
+        Append(g, McdCylinderAndListRows());
+        Append(g, McdConeRows());
+        return g;
+    }();
+    // The copy inside the lambda pointed at its own arrays; point at the static ones.
+    combined.group.rows = combined.rows;
+    combined.group.lineSegs = combined.lineSegs;
+    return &combined.group;
+}
 
 }  // namespace
 
@@ -83,44 +55,22 @@ int McdRegisterGroup(McdFrameworkID framework, const McdRegistrationGroup* group
 
 const McdRegistrationGroup* McdPrimitivesInteractionGroup()
 {
-    return &kPrimitiveGroup;
-}
-
-const McdRegistrationGroup* McdConvexMeshInteractionGroup()
-{
-    return &kConvexGroup;
-}
-
-const McdRegistrationGroup* McdTriangleMeshInteractionGroup()
-{
-    return &kTriangleMeshGroup;
-}
-
-// The convex mesh and triangle mesh types register their functions here once they exist;
-// until then a model of those types cannot be made, so an empty entry is sound.
-int McdConvexMeshRegisterType(McdFrameworkID)
-{
-    return 1;
-}
-
-int McdTriangleMeshRegisterType(McdFrameworkID)
-{
-    return 1;
+    return PrimitiveGroup();
 }
 
 int McdPrimitivesRegisterInteractions(McdFrameworkID framework)
 {
-    return McdRegisterGroup(framework, &kPrimitiveGroup);
+    return McdRegisterGroup(framework, PrimitiveGroup());
 }
 
 int McdConvexMeshRegisterInteractions(McdFrameworkID framework)
 {
-    return McdRegisterGroup(framework, &kConvexGroup);
+    return McdRegisterGroup(framework, McdConvexMeshInteractionGroup());
 }
 
 int McdTriangleMeshRegisterInteractions(McdFrameworkID framework)
 {
-    return McdRegisterGroup(framework, &kTriangleMeshGroup);
+    return McdRegisterGroup(framework, McdTriangleMeshInteractionGroup());
 }
 
 McdFrameworkID McdInitEngineFramework(int maxModels, int maxInstances)
