@@ -16,14 +16,13 @@
 #include <string>
 
 #include "app/screenshot.h"
-#include "app/standin_display.h"
+#include "app/standin_renderer.h"
 #include "app/test_scene.h"
 #include "engine/app/qnapp.h"
 #include "engine/app/qnapp_hooks.h"
 #include "engine/util/qnexception.h"
 #include "platform/events.h"
 #include "platform/test_events.h"
-#include "platform/window.h"
 
 namespace {
 
@@ -79,11 +78,7 @@ std::function<void()> g_present;
 
 void Capture()
 {
-    int w = 0, h = 0;
-    StandInDisplaySize(&w, &h);
-    if (w <= 0 || h <= 0)
-        PlatformWindowClientSize(&w, &h);
-    const Screenshot image = ReadFrame(w, h);
+    const Screenshot image = ReadFrame();
     char name[64];
     std::snprintf(name, sizeof name, "/frame_%05ld.%s", g_frame, g_options.format.c_str());
     const std::string path = g_options.screenshots + name;
@@ -134,8 +129,7 @@ int main(int argc, char** argv)
     script.KeyUp(SDLK_SPACE, KMOD_NONE, half + 1);
 
     QNAPP::InstallDefaultHooks();
-    testscene::Install();
-    InstallStandInDisplay();
+    InstallStandInRenderer();
     g_present = QNAPP::Devices.Present;
     QNAPP::Devices.Present = &HarnessPresent;
 

@@ -1,13 +1,12 @@
 // The program. It reads no options.
 
-#include "app/standin_display.h"
+#include "app/standin_renderer.h"
 #include "app/test_scene.h"
 #include "engine/app/qnapp.h"
 
 int main()
 {
     QNAPP::InstallDefaultHooks();
-    testscene::Install();
-    InstallStandInDisplay();
+    InstallStandInRenderer();
     return QNAPP::Main(&testscene::Setup, "");
 }

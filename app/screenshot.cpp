@@ -1,27 +1,28 @@
 #include "app/screenshot.h"
 
+#include "engine/render/qndisplay.h"
+
 #include <cstdio>
 #include <cstring>
 #include <fstream>
 
-#include <GL/gl.h>
 #include <zlib.h>
 
-Screenshot ReadFrame(int width, int height)
+Screenshot ReadFrame()
 {
     Screenshot image;
-    if (width <= 0 || height <= 0)
+    std::vector<std::uint32_t> argb;
+    std::uint32_t w = 0, h = 0;
+    if (!QNDISPLAY::ReadBack(argb, w, h) || argb.size() != static_cast<std::size_t>(w) * h)
         return image;
-    image.width = width;
-    image.height = height;
-    const std::size_t row = static_cast<std::size_t>(width) * 3;
-    std::vector<std::uint8_t> bottomUp(row * static_cast<std::size_t>(height));
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glReadPixels(0, 0, width, height, GL_RGB, GL_UNSIGNED_BYTE, bottomUp.data());
-    image.rgb.resize(bottomUp.size());
-    for (int y = 0; y < height; ++y)
-        std::memcpy(&image.rgb[static_cast<std::size_t>(y) * row],
-                    &bottomUp[static_cast<std::size_t>(height - 1 - y) * row], row);
+    image.width = static_cast<int>(w);
+    image.height = static_cast<int>(h);
+    image.rgb.reserve(argb.size() * 3);
+    for (std::uint32_t p : argb) {
+        image.rgb.push_back(static_cast<std::uint8_t>(p >> 16));
+        image.rgb.push_back(static_cast<std::uint8_t>(p >> 8));
+        image.rgb.push_back(static_cast<std::uint8_t>(p));
+    }
     return image;
 }
 

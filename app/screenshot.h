@@ -12,8 +12,8 @@ struct Screenshot {
     std::vector<std::uint8_t> rgb;
 };
 
-/// Reads the current GL read buffer (the frame before present) into an image.
-Screenshot ReadFrame(int width, int height);
+/// Reads the display's back buffer (the finished frame before present); empty without a device.
+Screenshot ReadFrame();
 
 /// Writes the image as PNG (".png") or binary PPM (any other extension). False on failure.
 bool SaveScreenshot(const Screenshot& image, const std::string& path);

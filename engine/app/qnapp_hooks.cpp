@@ -3,6 +3,14 @@
 #include "engine/app/qnapp.h"
 #include "engine/input/qninput.h"
 #include "engine/input/qninputmap.h"
+#include "engine/render/qndisplay.h"
+#include "engine/render/qnmaterial.h"
+#include "engine/render/qntexture.h"
+#include "engine/render/qnvertex_buffer.h"
+#include "engine/resource/qndisk.h"
+#include "engine/resource/qnstorage.h"
+#include "engine/scene/scene.h"
+#include "engine/sound/qnsound.h"
 #include "engine/util/qnmath.h"
 #include "engine/util/qnsystem.h"
 #include "platform/window.h"
@@ -12,39 +20,59 @@ namespace QNAPP {
 QNAPPDEVICES Devices;
 QNAPPSCENES Scenes;
 
-void InstallDefaultHooks()
-{
-    Devices = QNAPPDEVICES{};
-    Scenes = QNAPPSCENES{};
+namespace {
 
-    Devices.SystemInit = [] { QNSYSTEM::Init(); };
-    Devices.SeedRandom = [](std::uint32_t seed) { SeedRandom(seed); };
-    Devices.Sleep = [](float seconds) { QNSYSTEM::Sleep(seconds); };
-    Devices.ShowCursor = [](bool show) { PlatformShowCursor(show); };
-    Devices.CaptureCursor = [](bool capture) { PlatformCaptureCursor(capture); };
-    Devices.WindowIsMinimised = [] { return PlatformWindowIsMinimised(); };
-    Devices.WindowIsForeground = [] { return PlatformWindowIsForeground(); };
-    Devices.InputOpen = [](SDL_Window* window) { QNINPDEV::Open(window); };
-    Devices.KeyboardOpen = [](bool exclusive) { QNKEYBOARD::Open(exclusive); };
-    Devices.JoystickOpen = [](bool exclusive) { QNJOYSTICK::Open(exclusive); };
-    Devices.MouseOpen = [](bool exclusive) { QNMOUSE::Open(exclusive); };
-    Devices.BindingsCreate = [](std::uint32_t count) { QNINPUTMAP::Create(count); };
-    Devices.JoystickPoll = [] { QNJOYSTICK::Poll(); };
-    Devices.KeyboardPoll = [] { QNKEYBOARD::Poll(); };
-    Devices.MousePoll = [] { QNMOUSE::Poll(); };
-    Devices.BindingsEvaluate = [] { QNINPUTMAP::EvaluateAll(); };
-    Devices.MouseButtonEvent = [] { return QNMOUSE::ButtonEvent(); };
-    Devices.KeyboardIsComboDown = [](std::uint32_t code) { return QNKEYBOARD::IsComboDown(code); };
-    Devices.MouseDrain = [] { QNMOUSE::Drain(); };
-    Devices.MouseSetArrow = [] {
-        if (QNMOUSE::IsOpen())
-            QNMOUSE::SetCursor(QNMOUSE::Cursor());
+// Every scene of the scene root, walked with a cursor.
+template <class F>
+void ForEachScene(F&& f)
+{
+    ForEachChildScene(&QNSCENE::SceneRoot(), f);
+}
+
+// The wireframe view: the current scene's render material overrides the nodes' raster,
+// lighting and stage groups with fill mode wireframe, no culling, no lighting and stage 0
+// disabled; off, the material keeps nothing (its other values stay).
+void SetSceneTint(bool on)
+{
+    QNSCENE* scene = QNSCENE::Current;
+    if (!scene || !scene->RenderMaterial)
+        return;
+    QNMATERIAL& m = *scene->RenderMaterial;
+    if (on) {
+        m.FillMode = 2;
+        m.CullMode = 1;
+        m.Lighting = 0;
+        m.Stages[0].ColorOp = 1;
+        m.KeepMask = QNMAT_RASTER | QNMAT_LIGHTING | QNMAT_STAGES;
+    } else {
+        m.KeepMask = 0;
+    }
+}
+
+void InstallDevices()
+{
+    QNAPPDEVICES& d = Devices;
+    d.TempFolderCreate = [] { QNDISK::MakeTempFolder(); };
+    d.SystemInit = [] { QNSYSTEM::Init(); };
+    d.GraphicsCreate = [](const QNDISPLAYSETTINGS& request) { QNGRFDEV::Create(request); };
+    d.MusicOpen = [](std::uint8_t options) { QNAUDDEV::Open(options == 1); };
+    d.InputOpen = [](SDL_Window* window) { QNINPDEV::Open(window); };
+    d.TexturesReset = [] {
+        QNTEXTURE::LoadedCount = 0;
+        QNTEXTURE::LoadedBytes = 0;
     };
-    Devices.CursorToViewport = [] {
-        // The display's viewport is the requested back buffer.
-        const QNDISPLAYSETTINGS& mode = Settings.Device.DisplayMode;
-        const float w = static_cast<float>(mode.Width);
-        const float h = static_cast<float>(mode.Height);
+    d.KeyboardOpen = [](bool exclusive) { QNKEYBOARD::Open(exclusive); };
+    d.JoystickOpen = [](bool exclusive) { QNJOYSTICK::Open(exclusive); };
+    d.MouseOpen = [](bool exclusive) { QNMOUSE::Open(exclusive); };
+    d.BindingsCreate = [](std::uint32_t count) { QNINPUTMAP::Create(count); };
+    d.ArchiveOpen = [](const char* name) { QNSTORAGE::SetArchive(name); };
+    d.DisplayOpenFullScreen = [] { QNDISPLAY::OpenFullScreen(); };
+    d.DisplayOpenWindowed = [] { QNDISPLAY::OpenWindowed(); };
+    d.SetPerspective = [](float fov, float n, float f) { QNDISPLAY::SetPerspective(fov, n, f); };
+    d.RenderCachesSendAll = [] { MarkCachesSendAll(); };
+    d.CursorToViewport = [] {
+        const float w = static_cast<float>(QNDISPLAY::Viewport.Width);
+        const float h = static_cast<float>(QNDISPLAY::Viewport.Height);
         const float lower[3] = {0.0f, 0.0f, -1000.0f};
         const float upper[3] = {w, h, 1000.0f};
         const float centre[3] = {w / 2, h / 2, 0.0f};
@@ -54,14 +82,102 @@ void InstallDefaultHooks()
             QNMOUSE::Position[i] = centre[i];
         }
     };
-    Devices.BindingsFree = [] { QNINPUTMAP::Free(); };
-    Devices.JoystickClose = [] { QNJOYSTICK::Close(); };
-    Devices.MouseClose = [] { QNMOUSE::Close(); };
-    Devices.KeyboardClose = [] { QNKEYBOARD::Close(); };
-    Devices.InputClose = [] { QNINPDEV::Close(); };
+    d.SeedRandom = [](std::uint32_t seed) { SeedRandom(seed); };
 
-    // Until a display presents, the frame clock still runs once per frame.
-    Devices.Present = [] { QNFRAMESTATS::Tick(false); };
+    d.JoystickPoll = [] { QNJOYSTICK::Poll(); };
+    d.KeyboardPoll = [] { QNKEYBOARD::Poll(); };
+    d.MousePoll = [] { QNMOUSE::Poll(); };
+    d.BindingsEvaluate = [] { QNINPUTMAP::EvaluateAll(); };
+    d.SoundCommit = [] { QNAUDDEV::Update(); };
+    d.Present = [] { QNDISPLAY::Present(); };
+
+    d.DisplayIsFullScreen = [] { return QNDISPLAY::FullScreen; };
+    d.DisplayWasLost = [] { return QNDISPLAY::WasLost(); };
+    d.DisplayIsDeviceAvailable = [] { return QNDISPLAY::IsDeviceAvailable(); };
+    d.PoolsRelease = [] { ReleaseDynamicBuffers(); };
+    d.PoolsRebuild = [] { RebuildDynamicBuffers(); };
+    d.SetGamma = [](float gamma) { QNDISPLAY::SetGamma(gamma); };
+
+    d.MouseButtonEvent = [] { return QNMOUSE::ButtonEvent(); };
+    d.KeyboardIsComboDown = [](std::uint32_t code) { return QNKEYBOARD::IsComboDown(code); };
+    d.MouseDrain = [] { QNMOUSE::Drain(); };
+    d.MouseSetArrow = [] {
+        if (QNMOUSE::IsOpen())
+            QNMOUSE::SetCursor(QNMOUSE::Cursor());
+    };
+    d.ShowCursor = [](bool show) { PlatformShowCursor(show); };
+    d.CaptureCursor = [](bool capture) { PlatformCaptureCursor(capture); };
+    d.WindowIsMinimised = [] { return PlatformWindowIsMinimised(); };
+    d.WindowIsForeground = [] { return PlatformWindowIsForeground(); };
+    d.Sleep = [](float seconds) { QNSYSTEM::Sleep(seconds); };
+
+    d.SceneDefaults = [](float fov, float n, float f) {
+        QNSCENE::DefaultFieldOfView = fov;
+        QNSCENE::DefaultNearPlane = n;
+        QNSCENE::DefaultFarPlane = f;
+    };
+    d.MaterialGroupMask = [](std::uint32_t mask) { QNMATERIAL::GroupMask = mask; };
+
+    d.LightsAndPoolsDelete = [] { DeleteAllPools(); };
+    d.BindingsFree = [] { QNINPUTMAP::Free(); };
+    d.JoystickClose = [] { QNJOYSTICK::Close(); };
+    d.MouseClose = [] { QNMOUSE::Close(); };
+    d.KeyboardClose = [] { QNKEYBOARD::Close(); };
+    d.DisplayClose = [] { QNDISPLAY::Close(); };
+    d.InputClose = [] { QNINPDEV::Close(); };
+    d.MusicClose = [] { QNAUDDEV::Close(); };
+    d.GraphicsRelease = [] { QNGRFDEV::Release(); };
+    d.ArchiveClose = [] { QNSTORAGE::SetArchive(nullptr); };
+    d.TempFolderDelete = [] { QNDISK::RemoveTempFolder(); };
+}
+
+void InstallScenes()
+{
+    QNAPPSCENES& s = Scenes;
+    s.Init = [] {
+        QNSCENE::Request = nullptr;
+        QNSCENE::Current = nullptr;
+        QNSCENE::RequestKind = QNSCENE::REQUEST_NONE;
+    };
+    s.RequestFirst = [] { QNSCENE::RequestFirst(); };
+    s.ApplyRequest = [] { QNSCENE::ApplyRequest(); };
+    s.HasCurrent = [] { return QNSCENE::Current != nullptr; };
+    s.NeedsRedraw = [] { return QNSCENE::Current && QNSCENE::Current->NeedsRedraw; };
+    s.Update = [] { QNSCENE::UpdateScene(QNSCENE::Current); };
+    s.Render = [] { QNSCENE::RenderScene(QNSCENE::Current); };
+    s.PostUpdate = [] { QNSCENE::PostUpdateScene(QNSCENE::Current); };
+    s.PopAll = [] { QNSCENE::PopAll(); };
+    s.DeleteAll = [] { QNSCENE::SceneRoot().DeleteChildren(); };
+    s.ReleaseDevice = [] { ForEachScene([](QNSCENE* scene) { QNSCENE::ReleaseDevice(scene); }); };
+    s.RestoreDevice = [] { ForEachScene([](QNSCENE* scene) { QNSCENE::RestoreDevice(scene); }); };
+    s.SetTint = [](bool on) { SetSceneTint(on); };
+    s.GetBackground = [](float rgba[4]) {
+        if (QNSCENE* scene = QNSCENE::Current)
+            for (int i = 0; i < 4; ++i)
+                rgba[i] = scene->Background[i];
+    };
+    s.SetBackgroundColour = [](float r, float g, float b) {
+        if (QNSCENE* scene = QNSCENE::Current)
+            scene->SetBackgroundColour(r, g, b);
+    };
+
+    // The scene layer's entries that input provides, unless that area registered its own.
+    if (!QNHOOKS::Scene.FlushKeyboard)
+        QNHOOKS::Scene.FlushKeyboard = [] { QNKEYBOARD::Drain(); };
+    if (!QNHOOKS::Scene.DrainMouse)
+        QNHOOKS::Scene.DrainMouse = [] { QNMOUSE::Drain(); };
+    if (!QNHOOKS::Scene.DeleteSharedPools)
+        QNHOOKS::Scene.DeleteSharedPools = [] { DeleteAllPools(); };
+}
+
+}  // namespace
+
+void InstallDefaultHooks()
+{
+    Devices = QNAPPDEVICES{};
+    Scenes = QNAPPSCENES{};
+    InstallDevices();
+    InstallScenes();
 }
 
 }  // namespace QNAPP
