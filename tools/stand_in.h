@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 using Bytes = std::vector<std::uint8_t>;
@@ -25,5 +26,5 @@ Bytes MakeSound(const QNMEDIAENTRY& entry, int member);
 /// Deterministic seed of a series member, from its archive name.
 std::uint32_t MemberSeed(const QNMEDIAENTRY& entry, int member);
 
-/// Path of the font file used for glyph atlases (overridable for tests).
-std::string FontPath(bool serif);
+/// The font file a glyph atlas is rasterised from (a DejaVu face chosen by the atlas's name).
+std::string FontPath(std::string_view archiveName);

@@ -174,11 +174,11 @@ void PaintButton(Image& img, const QNMEDIAENTRY& e, int member) {
 }
 
 // Glyph atlas: character code c drawn into cell (c % 16, c / 16), white with coverage as alpha.
-void PaintFont(Image& img, const QNMEDIAENTRY& e, bool serif) {
+void PaintFont(Image& img, const QNMEDIAENTRY& e) {
     FT_Library lib;
     if (FT_Init_FreeType(&lib)) throw std::runtime_error("FreeType did not start");
     FT_Face face;
-    std::string path = FontPath(serif);
+    std::string path = FontPath(e.Path);
     if (FT_New_Face(lib, path.c_str(), 0, &face)) {
         FT_Done_FreeType(lib);
         throw std::runtime_error("cannot open font " + path);
@@ -299,7 +299,7 @@ void PaintLook(Image& img, const QNMEDIAENTRY& e, int member, std::uint32_t seed
         }
         break;
     case QNTEXLOOK::FONT:
-        PaintFont(img, e, std::string_view(e.Path).find("virozeveviz") != std::string_view::npos);
+        PaintFont(img, e);
         break;
     case QNTEXLOOK::BUTTON:
         PaintButton(img, e, member);
@@ -407,8 +407,11 @@ void PaintLook(Image& img, const QNMEDIAENTRY& e, int member, std::uint32_t seed
 
 }  // namespace
 
-std::string FontPath(bool serif) {
-    return serif ? "/usr/share/fonts/truetype/dejavu/DejaVuSerif-Bold.ttf" : "/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf";
+std::string FontPath(std::string_view archiveName) {
+    const std::string dir = "/usr/share/fonts/truetype/dejavu/";
+    if (archiveName.find("virozeveviz") != std::string_view::npos) return dir + "DejaVuSerif-Bold.ttf";  // menu titles
+    if (archiveName.find("screens\\common") != std::string_view::npos) return dir + "DejaVuSansMono-Bold.ttf";  // store figures
+    return dir + "DejaVuSans-Bold.ttf";
 }
 
 Bytes MakeTexture(const QNMEDIAENTRY& entry, int member) {
