@@ -13,6 +13,12 @@
 /// | type 11 | 2 rows holding body 0's anchor on a line of body 1 |
 /// | angular | 2 or 3 rows locking the relative orientation (or all but about the axis) |
 /// | distance | 1 row keeping the anchors' distance between the limit's stops |
+///
+/// Limited coordinates: the hinge angle grows as body 0 turns about the axis (right-handed)
+/// relative to body 1, unwrapped across +-pi; the slider position is the travel of body 0's
+/// centre of mass along body 1's axis from where `MdtConstraintSetAxis` found it; the distance
+/// joint's is the distance between its two anchors. A limit reads the user's initial value
+/// until the first step measures it (see `MdtLimitUpdatePosition`).
 
 #include "physics/dynamics/constraint.h"
 #include "physics/dynamics/limit.h"
