@@ -126,7 +126,8 @@ struct QNMEDIAENTRY {
     float Pitch;             ///< base frequency in Hz
 };
 
-/// A resource name that differs from the title of the file it is registered from.
+/// A resource name that differs from the title of the file it is registered from. A name may
+/// appear once per kind (a texture and a mesh registered under one name).
 struct QNMEDIAALIAS {
     const char* Name;        ///< resource name
     const char* Path;        ///< archive name of member 0

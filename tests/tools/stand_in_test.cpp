@@ -105,6 +105,8 @@ TEST(MediaManifest, LookupsAndMemberNames) {
     EXPECT_EQ(FindMediaByName("debris", QNMEDIAKIND::MESH)->Count, 12);
     EXPECT_EQ(FindMediaByName("debris", QNMEDIAKIND::TEXTURE)->Count, 1);
     EXPECT_EQ(FindMediaByName("hyperjump", QNMEDIAKIND::TEXTURE)->Count, 18);
+    EXPECT_EQ(std::string(FindMediaByName("shipscene_ship", QNMEDIAKIND::MESH)->Path), "media\\vehicles\\exterior\\meshes\\mercship.gbm");
+    EXPECT_EQ(std::string(FindMediaByName("shipscene_ship", QNMEDIAKIND::TEXTURE)->Path), "media\\vehicles\\exterior\\textures\\mercship.dds");
     EXPECT_EQ(FindMediaByName("nonexistent", QNMEDIAKIND::MESH), nullptr);
     EXPECT_EQ(FindMediaByName("", QNMEDIAKIND::MESH), nullptr);
     for (const QNMEDIAALIAS& a : MediaAliases()) {
