@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <cstdarg>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -13,6 +14,21 @@
 #include "physics/dynamics/me_random.h"
 
 namespace colltest {
+
+/// printf-style formatting of a message channel's arguments.
+inline std::string FormatV(const char* format, va_list args)
+{
+    va_list copy;
+    va_copy(copy, args);
+    const int n = std::vsnprintf(nullptr, 0, format, copy);
+    va_end(copy);
+    if (n <= 0)
+        return std::string();
+    std::string text(static_cast<std::size_t>(n) + 1, '\0');
+    std::vsnprintf(text.data(), text.size(), format, args);
+    text.resize(static_cast<std::size_t>(n));
+    return text;
+}
 
 /// Captures the warning and fatal channels and makes fatal reports return.
 class MessageCapture {
@@ -42,9 +58,9 @@ private:
         static MessageCapture* instance = nullptr;
         return instance;
     }
-    static void Warning(int, const char* format, va_list args) { Instance()->warnings.push_back(MeFormatV(format, args)); }
-    static void Fatal(int, const char* format, va_list args) { Instance()->fatals.push_back(MeFormatV(format, args)); }
-    static void Info(int, const char* format, va_list args) { Instance()->infos.push_back(MeFormatV(format, args)); }
+    static void Warning(int, const char* format, va_list args) { Instance()->warnings.push_back(FormatV(format, args)); }
+    static void Fatal(int, const char* format, va_list args) { Instance()->fatals.push_back(FormatV(format, args)); }
+    static void Info(int, const char* format, va_list args) { Instance()->infos.push_back(FormatV(format, args)); }
     static void Exit() { ++Instance()->exits; }
 
     MeMessageHandler oldWarning_, oldFatal_, oldInfo_;
