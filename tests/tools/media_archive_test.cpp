@@ -105,6 +105,20 @@ TEST(MediaArchive, AttachedAfterOtherBytesIsFoundFromTheEnd) {
     fs::remove_all(scratch);
 }
 
+TEST(MediaArchive, PackingIsDeterministic) {
+    fs::path scratch = ScratchFolder("pack");
+    std::string files = CORVANE_MEDIA_FILES;
+    for (const char* out : {"a.qns", "b.qns"}) {
+        std::string cmd = std::string("\"") + CORVANE_PACK + "\" write \"" + (scratch / out).string() + "\" \"" + files +
+                          "\" \"" + files + "/media.lst\" > /dev/null";
+        ASSERT_EQ(std::system(cmd.c_str()), 0);
+    }
+    Bytes a = ReadFile(scratch / "a.qns");
+    EXPECT_EQ(a, ReadFile(scratch / "b.qns"));
+    EXPECT_EQ(a, ReadFile(CORVANE_MEDIA_ARCHIVE)) << "the build's archive is the same bytes";
+    fs::remove_all(scratch);
+}
+
 #ifdef CORVANE_PROGRAM
 TEST(MediaArchive, ProgramCarriesTheManifest) {
     Bytes head(4);
