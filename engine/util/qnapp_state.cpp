@@ -52,13 +52,18 @@ void QNFRAMESTATS::Tick(bool /*scanLineGranted*/)
         }
         float t = SmoothedTime;
         if (SmoothedTime < CapPeriod) {
-            // Busy wait on the counter; a counter that runs backwards ends the wait.
+            // Busy wait on the counter. A counter that runs backwards, or one that stands
+            // still for a million reads (a frozen test clock), ends the wait.
             double last = FrameTimer.Elapsed();
+            int still = 0;
             for (;;) {
                 QNTIMER::ReadCounter();
                 const double now = FrameTimer.Elapsed();
                 t = static_cast<float>(now);
                 if (now >= CapPeriod || now < last)
+                    break;
+                still = now == last ? still + 1 : 0;
+                if (still >= (1 << 20))
                     break;
                 last = now;
             }

@@ -307,3 +307,15 @@ TEST_F(AppTest, OtherDisplayErrorsLeaveThePass)
     lost = false;
     EXPECT_THROW(QNAPP::LoopPass(), QNDISPLAY_EXC);
 }
+
+TEST_F(AppTest, FrameCapWaitEndsOnAFrozenCounter)
+{
+    QNFRAMESTATS::Reset();
+    QNFRAMESTATS::CapPeriod = 0.05f;
+    stepPerRead = 0;
+    Advance(0.01);
+    QNFRAMESTATS::Tick();
+    Advance(0.01);
+    QNFRAMESTATS::Tick();  // smoothed 0.01 < cap: waits, but the clock never moves
+    EXPECT_NEAR(QNFRAMESTATS::FrameTime, 0.01f, 1e-6f);
+}
