@@ -15,7 +15,9 @@
 //
 // Pre-transformed vertices (XYZRHW) are absolute pixels over the whole back
 // buffer with integer pixel centres: x_gl = x + 0.5, y_gl = H - y - 0.5, depth
-// z; they are submitted as clip coordinates times w = 1/rhw so texturing stays
+// z. GL's window y runs up, so its edge rule would take the bottom edge of a
+// shape where the original takes the top one: y is raised by 1/128 pixel, below
+// the rasteriser's precision for anything but an edge lying on a centre; they are submitted as clip coordinates times w = 1/rhw so texturing stays
 // perspective-correct. They are unlit, unfogged and take no texture transform.
 //
 // Lights. Direct3D light indices are unbounded; at each lit draw the enabled
@@ -37,6 +39,8 @@ namespace gfxgl {
 namespace {
 
 const float kIdentity[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
+// Upward nudge of window y, in pixels, that makes top edges the inclusive ones.
+constexpr float kEdgeBias = 1.0f / 128.0f;
 
 float AsFloat(uint32_t u) {
     float f;
@@ -348,7 +352,7 @@ void Device::ApplyTransforms(bool rhw) {
     R[10] = 2.0f;
     R[14] = -1.0f;
     R[12] = 1.0f / float(viewport_.Width);
-    R[13] = -1.0f / float(viewport_.Height);
+    R[13] = (-1.0f + 2.0f * kEdgeBias) / float(viewport_.Height);
     float p[16], mv[16];
     Mul(F, proj_, p);
     Mul(p, R, p);
@@ -628,7 +632,7 @@ GfxResult Device::Draw(D3DPRIMITIVETYPE type, uint32_t prims, bool indexed, uint
             float w = v[3] > 0.0f ? 1.0f / v[3] : 1.0f;
             float* o = &rhwScratch_[size_t(i) * 4];
             o[0] = ((v[0] + 0.5f) * 2.0f / W - 1.0f) * w;
-            o[1] = (1.0f - (v[1] + 0.5f) * 2.0f / H) * w;
+            o[1] = (1.0f - (v[1] + 0.5f - kEdgeBias) * 2.0f / H) * w;
             o[2] = (2.0f * v[2] - 1.0f) * w;
             o[3] = w;
         }
