@@ -230,7 +230,9 @@ constexpr B kTable[] = {
     Tex("media\\station\\weapons\\textures\\mercshipdock.dds", TL::HULL, kWeapon).Series(2),
 
     // Stars and comet.
-    MeshC("media\\natural\\meshes\\stars.gbm", ML::STARS, 1200.0f, 686.0f, 1200.0f, 0xFFFFFFFF).Series(3),
+    // Sections sit 686 apart; 600 high keeps the caps inside the far plane (1000) from the
+    // centre, and the black gaps between them vanish against black space.
+    MeshC("media\\natural\\meshes\\stars.gbm", ML::STARS, 1200.0f, 600.0f, 1200.0f, 0xFFFFFFFF).Series(3),
     Tex("media\\natural\\textures\\stars.dds", TL::STARS, 0xFFFFFFFF, 256).Series(3).Dxt1(),
     Tex("media\\natural\\textures\\comet.dds", TL::COMET, 0xFFC0E0FF, 256).Size(256, 64),
 
