@@ -1,3 +1,4 @@
+#include "physics/collision/convex_mesh.h"
 #include "physics/collision/primitives.h"
 #include "physics/collision/registration_local.h"
 
@@ -22,7 +23,7 @@ const McdInteractionRow kConvexRows[] = {
     {kMcdConvexMeshType, kMcdPlaneType, kMcdRowH, {}},
 };
 
-const McdLineSegRow kConvexLineSegs[] = {{kMcdConvexMeshType, nullptr}};
+const McdLineSegRow kConvexLineSegs[] = {{kMcdConvexMeshType, McdConvexMeshLineSegIntersect}};
 
 // The convex pairs' preparation creates the framework's pair-data pool.
 const McdRegistrationGroup kConvexGroup = {"McdConvexMeshRegisterInteractions", nullptr, kConvexRows,
@@ -40,9 +41,10 @@ const McdRegistrationGroup* McdConvexMeshInteractionGroup()
     return &kConvexGroup;
 }
 
-// The convex mesh type registers its functions here once it exists; until then a model of
-// that type cannot be made, so an empty entry is sound.
-int McdConvexMeshRegisterType(McdFrameworkID)
+int McdConvexMeshRegisterType(McdFrameworkID framework)
 {
+    McdGeometryRegisterType(framework, kMcdConvexMeshType, "McdConvexMesh", McdConvexMeshDestroy,
+                            McdConvexMeshUpdate, McdConvexMeshGetBSphere, McdConvexMeshMaximPoint,
+                            McdConvexMeshGetMassProperties);
     return 1;
 }
