@@ -122,7 +122,9 @@ TEST_F(FrameworkTest, TypeTableAndLineSegmentSlotsAfterEngineInitialisation)
         const McdGeometryTypeEntry* e = McdFrameworkGetTypeEntry(framework, t);
         ASSERT_NE(e, nullptr);
         const bool primitive = t >= 1 && t <= 6;
-        EXPECT_EQ(e->registered, primitive ? 1 : 0) << t;
+        if (t == kMcdTriangleMeshType)
+            continue;  // checked with the triangle mesh type
+        EXPECT_EQ(e->registered, primitive || t == kMcdConvexMeshType ? 1 : 0) << t;
         if (primitive) {
             EXPECT_STREQ(e->name, names[t]);
             EXPECT_NE(e->destroy, nullptr);
