@@ -13,6 +13,7 @@
 #include "engine/sound/qnsound.h"
 #include "engine/util/qnmath.h"
 #include "engine/util/qnsystem.h"
+#include "engine/util/qntimer.h"
 #include "platform/window.h"
 
 namespace QNAPP {
@@ -66,6 +67,11 @@ void InstallDevices()
     d.MouseOpen = [](bool exclusive) { QNMOUSE::Open(exclusive); };
     d.BindingsCreate = [](std::uint32_t count) { QNINPUTMAP::Create(count); };
     d.ArchiveOpen = [](const char* name) { QNSTORAGE::SetArchive(name); };
+    d.GameTimerRestart = [] {
+        GameTimeCounter = 0;
+        QNTIMER::ReadCounter();
+        GameTimer.Restart();
+    };
     d.DisplayOpenFullScreen = [] { QNDISPLAY::OpenFullScreen(); };
     d.DisplayOpenWindowed = [] { QNDISPLAY::OpenWindowed(); };
     d.SetPerspective = [](float fov, float n, float f) { QNDISPLAY::SetPerspective(fov, n, f); };

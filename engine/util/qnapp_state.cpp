@@ -115,6 +115,8 @@ float SavedBackground[4] = {0.0f, 0.0f, 0.0f, 0.0f};
 float Gamma = 0.0f;
 std::uint32_t FrameCap = 0;
 QNCONSOLEMETRICS* ConsoleMetrics = nullptr;
+QNTIMER GameTimer;
+std::uint32_t GameTimeCounter = 0;
 
 void StepTime(float t)
 {
@@ -138,6 +140,8 @@ void ResetState()
     Gamma = 0.0f;
     FrameCap = 0;
     ConsoleMetrics = nullptr;
+    GameTimer = QNTIMER{};
+    GameTimeCounter = 0;
 }
 
 }  // namespace QNAPP

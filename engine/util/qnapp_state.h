@@ -112,6 +112,8 @@ extern float SavedBackground[4];     ///< background colour saved by the wirefra
 extern float Gamma;                  ///< gamma offset, -0.8 .. 0.8
 extern std::uint32_t FrameCap;       ///< frames per second, 0 = none
 extern QNCONSOLEMETRICS* ConsoleMetrics;  ///< the overlay, when it exists
+extern QNTIMER GameTimer;            ///< restarted at start-up; measures the run's game time
+extern std::uint32_t GameTimeCounter;  ///< cleared at start-up
 
 /// Sets dt and Rate from a frame time: t = 0 (or a stall above 0.25 s) gives 0 and 0, else
 /// Rate = 0.02 / t and dt = t.
