@@ -1,5 +1,8 @@
 #include "engine/scene/node_chain.h"
 
+#include "engine/render/qnlight.h"
+#include "engine/render/qnmaterial.h"
+#include "engine/scene/resources.h"
 #include "engine/scene/scene_hooks.h"
 #include "engine/scene/view.h"
 
@@ -148,7 +151,8 @@ QNMATERIALNODE::QNMATERIALNODE(QNNODE* parent, const char* name, std::int32_t ki
                                std::int32_t bodyMode, const QNMATRIX* transform,
                                std::uint32_t collisionGroup, QNVIEW* rootOf)
     : QNCOLLIDERNODE(parent, name, kind, classFlags, userFlags, bodyMode, transform,
-                     collisionGroup, rootOf)
+                     collisionGroup, rootOf),
+      Material(&QNRESOURCES::DefaultMaterial()), Stages(new QNTEXTURESTAGES)
 {
 }
 
@@ -156,6 +160,11 @@ QNMATERIALNODE::~QNMATERIALNODE()
 {
     if (QNHOOKS::Node.ReleaseMaterial)
         QNHOOKS::Node.ReleaseMaterial(this);
+    ReleaseColours();
+    ReleaseMaterial();
+    ClearTextures();
+    delete Stages;
+    Stages = nullptr;
 }
 
 QNMESHNODE::QNMESHNODE(QNNODE* parent, const char* name, std::int32_t kind,
@@ -170,6 +179,7 @@ QNMESHNODE::~QNMESHNODE()
 {
     if (QNHOOKS::Node.ReleaseMesh)
         QNHOOKS::Node.ReleaseMesh(this);
+    ReleaseMesh();
 }
 
 bool QNMESHNODE::CanDetach(std::int32_t)
@@ -183,6 +193,8 @@ void QNMESHNODE::ApplyState(std::int32_t oldState, std::int32_t newState)
     if (QNHOOKS::Node.MeshState)
         QNHOOKS::Node.MeshState(this, oldState, newState);
     if (self)
+        ApplyMeshState(oldState, newState);
+    if (self)
         QNMATERIALNODE::ApplyState(oldState, newState);
 }
 
@@ -192,8 +204,11 @@ QNLIGHTNODE::QNLIGHTNODE(QNNODE* parent, const char* name, std::int32_t kind,
                          std::uint32_t classFlags, std::uint32_t userFlags, std::int32_t bodyMode,
                          const QNMATRIX* transform, std::uint32_t collisionGroup, QNVIEW* rootOf)
     : QNMESHNODE(parent, name, kind, classFlags, userFlags, bodyMode, transform, collisionGroup,
-                 rootOf)
+                 rootOf),
+      Light(new QNLIGHT)
 {
+    Light->SetDirectional(1, 1, 1);
+    Light->SetFromMatrix(QNMATRIX());
     if (QNHOOKS::Node.CreateLight)
         QNHOOKS::Node.CreateLight(this);
 }
@@ -202,6 +217,9 @@ QNLIGHTNODE::~QNLIGHTNODE()
 {
     if (QNHOOKS::Node.ReleaseLight)
         QNHOOKS::Node.ReleaseLight(this);
+    ReleaseLight();
+    delete Light;
+    Light = nullptr;
 }
 
 void QNLIGHTNODE::UpdateInstance()
@@ -209,6 +227,8 @@ void QNLIGHTNODE::UpdateInstance()
     QNWEAK<QNNODE> self(this);
     if (Light && QNHOOKS::Node.UpdateLight)
         QNHOOKS::Node.UpdateLight(this);
+    if (self && Light)
+        UpdateLight();
     if (self)
         QNMESHNODE::UpdateInstance();
 }
@@ -218,6 +238,8 @@ void QNLIGHTNODE::ApplyState(std::int32_t oldState, std::int32_t newState)
     QNWEAK<QNNODE> self(this);
     if (QNHOOKS::Node.LightState)
         QNHOOKS::Node.LightState(this, oldState, newState);
+    if (self && Light)
+        ApplyLightState(oldState, newState);
     if (self)
         QNMESHNODE::ApplyState(oldState, newState);
 }
@@ -234,6 +256,7 @@ QNSOUNDNODE::~QNSOUNDNODE()
 {
     if (QNHOOKS::Node.ReleaseSound)
         QNHOOKS::Node.ReleaseSound(this);
+    ReleaseSoundSlot();
 }
 
 void QNSOUNDNODE::UpdateInstance()
@@ -241,6 +264,8 @@ void QNSOUNDNODE::UpdateInstance()
     QNWEAK<QNNODE> self(this);
     if (Sound && QNHOOKS::Node.UpdateSound)
         QNHOOKS::Node.UpdateSound(this);
+    if (self)
+        UpdateSound();
     if (self)
         QNLIGHTNODE::UpdateInstance();
 }
@@ -250,6 +275,8 @@ void QNSOUNDNODE::ApplyState(std::int32_t oldState, std::int32_t newState)
     QNWEAK<QNNODE> self(this);
     if (QNHOOKS::Node.SoundState)
         QNHOOKS::Node.SoundState(this, oldState, newState);
+    if (self)
+        ApplySoundState(oldState, newState);
     if (self)
         QNLIGHTNODE::ApplyState(oldState, newState);
 }

@@ -34,10 +34,10 @@
 struct QNMATRIX;
 class QNBODY;
 class QNJOINT;
-class QNCOLOUR;
-class QNMATERIAL;
+struct QNCOLOUR;
+struct QNMATERIAL;
 class QNTEXTURE;
-class QNTEXTURESTAGES;
+struct QNTEXTURESTAGES;
 class QNMESH;
 class QNMESHLIST;
 class QNRENDERITEM;
@@ -130,6 +130,20 @@ public:
                    std::uint32_t collisionGroup, QNVIEW* rootOf = nullptr);
     ~QNMATERIALNODE() override;
 
+    /// Colour = the registered colour (name, index), or none for a null name; frees OwnColour.
+    void SetColour(const char* name, int index = 0);
+    /// A private default colour record (a copy of the registered colour `name` when given).
+    void SetOwnColour(const char* name = nullptr);
+    /// Material = the registered material, or the engine's default for a null name.
+    void SetMaterial(const char* name, int index = 0);
+    /// Puts the registered texture into `stage` (0-7), freeing the stage's own texture; a null
+    /// name clears the stage. Returns the texture set.
+    QNTEXTURE* SetTexture(const char* name, int index = 0, std::uint32_t stage = 0);
+    void ClearTexture(std::uint32_t stage);
+    void ClearTextures();
+    void ReleaseColours();
+    void ReleaseMaterial();
+
     QNCOLOUR* Colour = nullptr;
     QNCOLOUR* OwnColour = nullptr;
     QNMATERIAL* Material = nullptr;   ///< null = the engine's default material
@@ -148,6 +162,32 @@ public:
     /// Whether the node may be detached (`arg` as the caller defines it); true here.
     virtual bool CanDetach(std::int32_t arg);
 
+    /// Mesh = level 0 of the registered group (class flag 0x800: the group gives distance
+    /// levels); a null name clears it. Frees OwnMesh; then RefreshMesh.
+    void SetMesh(const char* name, int index = 0);
+    /// Collision shape from the registered group's level 0; a node without a mesh gets a private
+    /// box of that group's size.
+    void SetBoxMesh(const char* name, int index = 0);
+    /// A private text grid from the mesh parameter block: cells of Args[0] x Args[1], Args[2]
+    /// columns, Args[3] rows, facing Args[6]; the stage-0 texture's cell grid indexes glyphs.
+    void BuildMesh();
+    /// A private grid from all seven Args of the mesh parameter block.
+    void BuildMeshStrip();
+    /// A private text grid of `columns` x `rows` cells, options from the mesh parameter block.
+    void BuildTextMesh(float cellWidth, float cellHeight, std::uint32_t columns, std::uint32_t rows);
+    /// Drops the collision model and the render instance, frees OwnMesh, clears Mesh and
+    /// CollisionGroup.
+    void ReleaseMesh();
+    /// Follows a new Mesh: collision model, then the render instance (made in state 3).
+    void RefreshMesh();
+    /// The distance level for the camera's distance (0 without a group).
+    std::uint32_t SelectLevel() const;
+    /// Level for distance d between LevelNear and LevelFar over `count` levels.
+    static std::uint32_t LevelForDistance(float d, float nearDistance, float farDistance, std::uint32_t count);
+    /// The render instance's matrix (one shared matrix, overwritten by the next call): picks the
+    /// distance level with class flag 0x800; offset x world with 0x400; else the world matrix.
+    const QNMATRIX* RenderMatrix();
+
     QNMESH* Mesh = nullptr;
     QNMESHLIST* MeshGroup = nullptr;
     QNMESHLIST* CollisionGroup = nullptr;
@@ -158,6 +198,11 @@ public:
 
 protected:
     void ApplyState(std::int32_t oldState, std::int32_t newState) override;
+
+private:
+    void CreateInstance();
+    void DeleteInstance();
+    void ApplyMeshState(std::int32_t oldState, std::int32_t newState);
 };
 
 class QNLIGHTNODE : public QNMESHNODE {
@@ -169,11 +214,26 @@ public:
 
     void UpdateInstance() override;
 
+    /// Directional light of colour (r, g, b), applied at once.
+    void SetDirectionalLight(float r, float g, float b);
+    /// Point light of `range` and colour (r, g, b), applied at once.
+    void SetPointLight(float range, float r, float g, float b);
+    /// LightOn = on; takes a hardware slot when on in state 3 (gives it back otherwise), placed
+    /// at the world matrix; a node that can move joins the update list.
+    void AttachLight(bool on);
+    /// LightOn = on; the hardware light is on only when on in state 3.
+    void SetLightOn(bool on);
+    void ReleaseLight();
+
     QNLIGHT* Light = nullptr;     ///< light record (render layer)
     std::uint8_t LightOn = 0;
 
 protected:
     void ApplyState(std::int32_t oldState, std::int32_t newState) override;
+
+private:
+    void UpdateLight();
+    void ApplyLightState(std::int32_t oldState, std::int32_t newState);
 };
 
 class QNSOUNDNODE : public QNLIGHTNODE {
@@ -185,12 +245,25 @@ public:
 
     void UpdateInstance() override;
 
+    /// A private 3D sound playing the registered sound (name, index), placed at the node; a null
+    /// name clears it.
+    void SetSound(const char* name, int index = 0);
+    /// Plays in state 3; loops -1 loops for ever and restarts on every return to state 3.
+    void PlaySound(std::int32_t loops);
+    void StopSound();
+    void SetSoundVolume(float value);
+
     QNSOUND* Sound = nullptr;
     QNSOUND* OwnSound = nullptr;
     std::uint8_t Looping = 0;
 
 protected:
     void ApplyState(std::int32_t oldState, std::int32_t newState) override;
+
+private:
+    void UpdateSound();
+    void ApplySoundState(std::int32_t oldState, std::int32_t newState);
+    void ReleaseSoundSlot();
 };
 
 class QNBOUNDSNODE : public QNSOUNDNODE {
