@@ -38,15 +38,33 @@ struct McdCone : McdGeometry {
 };
 
 struct McdTriangleList;
-/// Supplies the triangles of a triangle list near a query sphere; returns the entry count.
-/// The entries' record and the exact signature belong to the triangle-list pairs.
+
+/// One triangle a triangle list's callback supplies: pointers into the caller's storage (in
+/// the list's frame), the unit face normal, a user word copied into each contact made from
+/// it (the contact's `element2`) and the flag bits of the geometry tests' triangle record:
+/// bit 0 edge contacts take their own normal, bit 1 two-sided, bits 2-4 edges 0-2 may make
+/// edge contacts.
+struct McdUserTriangle {
+    const MeReal* vertices[3] = {nullptr, nullptr, nullptr};
+    const MeReal* normal = nullptr;
+    void* user = nullptr;
+    unsigned flags = 0;
+};
+
+/// Supplies the triangles of a triangle list near a query sphere (centre in the list's frame):
+/// writes entries into the list's `triangles` buffer (at most `triangleMaxCount`), sets
+/// `triangleCount` and returns that count. The pair functions, the convex-mesh pair and the
+/// engine all use this one signature.
 using McdTriangleListFnPtr = int (*)(McdModelPair* pair, McdModelID listModel, const MeReal centre[3],
                                      MeReal radius);
 
 struct McdTriangleList : McdGeometry {
     MeReal halfExtents[3] = {0, 0, 0};
     MeReal radius = 0;
-    void* reserved[4] = {nullptr, nullptr, nullptr, nullptr};
+    int triangleCount = 0;                  ///< entries written by the last callback
+    McdUserTriangle* triangles = nullptr;   ///< the caller's entry buffer
+    int triangleMaxCount = 0;               ///< its capacity
+    void* userData = nullptr;               ///< the caller's own record
     McdTriangleListFnPtr triangleFn = nullptr;
 };
 

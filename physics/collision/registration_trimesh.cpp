@@ -1,5 +1,6 @@
 #include "physics/collision/primitives.h"
 #include "physics/collision/registration_local.h"
+#include "physics/collision/triangle_mesh.h"
 
 namespace {
 
@@ -16,10 +17,10 @@ const McdInteractionRow kRows[] = {
 const McdLineSegRow kLineSegs[] = {{kMcdCylinderType, nullptr}};
 
 const McdInteractionRow kMeshRows[] = {
-    {kMcdTriangleMeshType, kMcdTriangleMeshType, kMcdRowI, {}},
+    {kMcdTriangleMeshType, kMcdTriangleMeshType, kMcdRowI, {nullptr, nullptr, McdTriangleMeshTriangleMeshIntersect, nullptr}},
 };
 
-const McdLineSegRow kMeshLineSegs[] = {{kMcdTriangleMeshType, nullptr}};
+const McdLineSegRow kMeshLineSegs[] = {{kMcdTriangleMeshType, McdTriangleMeshLineSegment}};
 
 const McdRegistrationGroup kMeshGroup = {"McdTriangleMeshRegisterInteractions", nullptr, kMeshRows,
                                          McdCountOf(kMeshRows), kMeshLineSegs, McdCountOf(kMeshLineSegs)};
@@ -36,9 +37,10 @@ const McdRegistrationGroup* McdTriangleMeshInteractionGroup()
     return &kMeshGroup;
 }
 
-// The triangle mesh type registers its functions here once it exists; until then a model of
-// that type cannot be made, so an empty entry is sound.
-int McdTriangleMeshRegisterType(McdFrameworkID)
+int McdTriangleMeshRegisterType(McdFrameworkID framework)
 {
+    McdGeometryRegisterType(framework, kMcdTriangleMeshType, "CxTriangleMesh", McdTriangleMeshDestroy,
+                            McdTriangleMeshUpdate, McdTriangleMeshGetBoundingSphere, CxTriangleMeshMaximPoint,
+                            McdTriangleMeshGetMassProperties);
     return 1;
 }

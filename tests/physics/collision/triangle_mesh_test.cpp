@@ -1,0 +1,444 @@
+// Triangle meshes: storage and build, box-tree invariants, box fitting, segment queries.
+
+#include <cmath>
+#include <cstring>
+#include <vector>
+
+#include "collision_test_support.h"
+#include "physics/collision/triangle_mesh.h"
+#include "physics/collision/triangle_mesh_tree.h"
+#include "physics/collision/triangle_mesh_walk_local.h"
+#include "triangle_mesh_test_support.h"
+
+namespace {
+
+using colltest::FrameworkTest;
+using colltest::Uniform;
+using meshtest::MeshData;
+
+class TriangleMeshTest : public FrameworkTest {};
+
+TEST_F(TriangleMeshTest, TypeAndInteractionsAreRegisteredAtStartUp)
+{
+    const McdGeometryTypeEntry* e = McdFrameworkGetTypeEntry(framework, kMcdTriangleMeshType);
+    ASSERT_NE(e, nullptr);
+    EXPECT_EQ(e->registered, 1);
+    EXPECT_STREQ(e->name, "CxTriangleMesh");
+    EXPECT_EQ(e->destroy, McdTriangleMeshDestroy);
+    EXPECT_EQ(e->lineSegment, McdTriangleMeshLineSegment);
+    const McdInteraction* pair = McdFrameworkGetInteractionEntry(framework, kMcdTriangleMeshType, kMcdTriangleMeshType);
+    ASSERT_NE(pair, nullptr);
+    EXPECT_EQ(pair->fns.intersect, McdTriangleMeshTriangleMeshIntersect);
+    colltest::MessageCapture capture;
+    MeReal point[3] = {7, 7, 7};
+    CxTriangleMeshMaximPoint(nullptr, point, point);
+    ASSERT_EQ(capture.warnings.size(), 1u);
+    EXPECT_NE(capture.warnings[0].find("CxTriangleMeshMaximPoint not implemented"), std::string::npos);
+    EXPECT_EQ(point[0], 7);
+}
+
+TEST_F(TriangleMeshTest, AddTriangleRefusesDegenerateAndGrowsByDoubling)
+{
+    const MeReal p[5][3] = {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {2, 0, 0}, {0, 0, 1}};
+    McdGeometryID g = McdTriangleMeshCreate(framework, 0);
+    CxTriangleMesh* m = static_cast<CxTriangleMesh*>(g);
+    ASSERT_NE(m, nullptr);
+    EXPECT_EQ(m->capacity, 1);
+    EXPECT_EQ(McdTriangleMeshAddTriangle(g, p[0], p[1], p[3]), 0);  // collinear
+    EXPECT_EQ(McdTriangleMeshAddTriangle(g, p[0], p[0], p[2]), 0);  // coincident
+    EXPECT_EQ(m->count, 0);
+    EXPECT_EQ(McdTriangleMeshAddTriangle(g, p[0], p[1], p[2]), 1);
+    EXPECT_EQ(McdTriangleMeshAddTriangle(g, p[0], p[2], p[1]), 1);
+    EXPECT_EQ(m->capacity, 2);
+    EXPECT_EQ(McdTriangleMeshAddTriangle(g, p[0], p[1], p[4]), 1);
+    EXPECT_EQ(m->capacity, 4);
+    ASSERT_EQ(McdTriangleMeshBuild(g), 1);
+    const MeReal *n0 = nullptr, *n1 = nullptr;
+    McdTriangleMeshGetTriangleNormalPtr(g, 0, &n0);
+    McdTriangleMeshGetTriangleNormalPtr(g, 1, &n1);
+    EXPECT_FLOAT_EQ(n0[2], 1.0f);
+    EXPECT_FLOAT_EQ(n1[2], -1.0f);
+    EXPECT_FLOAT_EQ(McdTriangleMeshGetTriangleArea(g, 0), 0.5f);
+    McdGeometryDestroy(g);
+}
+
+TEST_F(TriangleMeshTest, BuildTrimsOnlyWhenMoreThanTenSpare)
+{
+    MeshData data = meshtest::RandomSoup(100, 1.0f);
+    for (int capacity : {200, 110}) {
+        McdGeometryID g = data.Make(framework, capacity);
+        ASSERT_EQ(McdTriangleMeshBuild(g), 1);
+        EXPECT_EQ(static_cast<CxTriangleMesh*>(g)->capacity, capacity == 200 ? 100 : 110);
+        McdGeometryDestroy(g);
+    }
+}
+
+TEST_F(TriangleMeshTest, UpdateOnIdentityIsTheLocalBoxWidened)
+{
+    MeshData data = meshtest::Cube(0.5f, 0.2f, 0.3f, 0.7f);
+    McdGeometryID g = data.Make(framework, 4);
+    ASSERT_EQ(McdTriangleMeshBuild(g), 1);
+    MeMatrix4 t;
+    colltest::Identity(t);
+    McdModelID model = McdModelCreate(g);
+    McdModelSetTransformPtr(model, t);
+    McdModelUpdate(model);
+    MeReal lo[3], hi[3];
+    McdModelGetAABB(model, lo, hi);
+    const MeReal expectLo[3] = {-0.3f, -0.2f, 0.2f}, expectHi[3] = {0.7f, 0.8f, 1.2f};
+    for (int k = 0; k < 3; ++k) {
+        EXPECT_NEAR(lo[k], expectLo[k] - 1e-6f, 1e-6f);
+        EXPECT_NEAR(hi[k], expectHi[k] + 1e-6f, 1e-6f);
+    }
+    McdModelDestroy(model);
+    McdGeometryDestroy(g);
+}
+
+TEST_F(TriangleMeshTest, EmptyMeshBuildsNothingAndIsNeverHit)
+{
+    McdGeometryID g = McdTriangleMeshCreate(framework, 8);
+    CxTriangleMesh* m = static_cast<CxTriangleMesh*>(g);
+    EXPECT_EQ(McdTriangleMeshBuild(g), 0);
+    EXPECT_EQ(m->tree, nullptr);
+    for (int k = 0; k < 3; ++k) {
+        EXPECT_EQ(m->halfExtents[k], 0);
+        EXPECT_EQ(m->centre[k], 0);
+    }
+    MeMatrix4 t;
+    colltest::Identity(t);
+    McdModelID model = McdModelCreate(g);
+    McdModelSetTransformPtr(model, t);
+    const MeReal p0[3] = {0, 0, -1}, p1[3] = {0, 0, 1};
+    McdLineSegIntersectResult hit;
+    EXPECT_EQ(McdTriangleMeshLineSegment(model, p0, p1, &hit), 0);
+    McdModelDestroy(model);
+    McdGeometryDestroy(g);
+}
+
+int gReleaseCalls = 0;
+void CountRelease(void* argument)
+{
+    gReleaseCalls += *static_cast<int*>(argument);
+}
+
+TEST_F(TriangleMeshTest, DestroyCallsTheReleaseHookOnce)
+{
+    MeshData data = meshtest::Cube(0.5f, 0, 0, 0);
+    McdGeometryID g = data.Make(framework, 12);
+    int weight = 1;
+    static_cast<CxTriangleMesh*>(g)->release = CountRelease;
+    static_cast<CxTriangleMesh*>(g)->releaseArgument = &weight;
+    gReleaseCalls = 0;
+    McdGeometryDestroy(g);
+    EXPECT_EQ(gReleaseCalls, 1);
+}
+
+// Tree invariants: 2n - 1 nodes in depth-first order, each leaf one triangle, every triangle
+// in one leaf, every box containing all corners of its subtree.
+int CheckSubtree(const CxTriangleMesh* m, const CxTriangleMeshTreeNode* base, const CxTriangleMeshTreeNode* node,
+                 std::vector<int>& seen, std::vector<int>& triangles)
+{
+    const int index = static_cast<int>(node - base);
+    if (node->triangle >= 0) {
+        EXPECT_EQ(node->left, nullptr);
+        EXPECT_EQ(node->right, nullptr);
+        seen[node->triangle]++;
+        triangles.push_back(node->triangle);
+        return 1;
+    }
+    EXPECT_NE(node->left, nullptr);
+    EXPECT_NE(node->right, nullptr);
+    if (!node->left || !node->right)
+        return 0;
+    EXPECT_EQ(node->left->parent, node);
+    EXPECT_EQ(node->right->parent, node);
+    EXPECT_EQ(node->left - base, index + 1);
+    const size_t start = triangles.size();
+    const int leftLeaves = CheckSubtree(m, base, node->left, seen, triangles);
+    EXPECT_EQ(node->right - base, index + 2 * leftLeaves);
+    const int leaves = leftLeaves + CheckSubtree(m, base, node->right, seen, triangles);
+    const CxOrientedBox& b = node->box;
+    // Projections are rounded at the scale of the coordinates themselves.
+    const MeReal scale = std::fabs(b.centre[0]) + std::fabs(b.centre[1]) + std::fabs(b.centre[2]) + b.ext[0];
+    const MeReal tol = 1e-5f + 2e-6f * scale;
+    for (size_t i = start; i < triangles.size(); ++i)
+        for (const MeReal* p : m->triangles[triangles[i]].v)
+            for (int k = 0; k < 3; ++k) {
+                const MeReal q = (p[0] - b.centre[0]) * b.axis[k][0] + (p[1] - b.centre[1]) * b.axis[k][1] +
+                                 (p[2] - b.centre[2]) * b.axis[k][2];
+                EXPECT_LE(std::fabs(q), b.ext[k] + tol);
+            }
+    return leaves;
+}
+
+void CheckTree(const CxTriangleMesh* m)
+{
+    ASSERT_NE(m->tree, nullptr);
+    const CxTriangleMeshTree* tree = m->tree;
+    ASSERT_EQ(tree->nodeCount, 2 * m->count - 1);
+    EXPECT_EQ(tree->nextNode, 2 * m->count - 2);
+    EXPECT_EQ(tree->nodes[0].parent, nullptr);
+    std::vector<int> seen(static_cast<size_t>(m->count), 0), triangles;
+    // Leaf boxes of single triangles are checked too: the walk reaches them.
+    CheckSubtree(m, tree->nodes, tree->nodes, seen, triangles);
+    for (int s : seen)
+        EXPECT_EQ(s, 1);
+    for (int i = 0; i < tree->nodeCount; ++i) {
+        const CxOrientedBox& b = tree->nodes[i].box;
+        EXPECT_GE(b.ext[0], b.ext[1]);
+        EXPECT_GE(b.ext[1], b.ext[2]);
+        for (int a = 0; a < 3; ++a)
+            for (int c = 0; c < 3; ++c) {
+                const MeReal dot = b.axis[a][0] * b.axis[c][0] + b.axis[a][1] * b.axis[c][1] + b.axis[a][2] * b.axis[c][2];
+                EXPECT_NEAR(dot, a == c ? 1.0f : 0.0f, 1e-4f);
+            }
+    }
+}
+
+TEST_F(TriangleMeshTest, TreeInvariantsOnRandomAndAdversarialMeshes)
+{
+    std::vector<MeshData> meshes;
+    meshes.push_back(meshtest::RandomSoup(1, 1.0f));
+    meshes.push_back(meshtest::RandomSoup(2, 1.0f));
+    meshes.push_back(meshtest::RandomSoup(57, 2.0f));
+    meshes.push_back(meshtest::RandomSoup(300, 10.0f));
+    meshes.push_back(meshtest::Sphere(1.0f, 12, 8));
+    meshes.push_back(meshtest::Coincident(40));
+    meshes.push_back(meshtest::Strip(3000));
+    for (MeshData& data : meshes) {
+        McdGeometryID g = data.Make(framework, 16);
+        ASSERT_EQ(McdTriangleMeshBuild(g), 1);
+        CheckTree(static_cast<CxTriangleMesh*>(g));
+        // A second build over the same triangles gives the same shape.
+        ASSERT_EQ(McdTriangleMeshBuild(g), 1);
+        CheckTree(static_cast<CxTriangleMesh*>(g));
+        McdGeometryDestroy(g);
+    }
+}
+
+TEST_F(TriangleMeshTest, TwoTrianglesAlwaysGiveARootAndTwoLeaves)
+{
+    MeshData data = meshtest::Coincident(2);
+    McdGeometryID g = data.Make(framework, 2);
+    ASSERT_EQ(McdTriangleMeshBuild(g), 1);
+    const CxTriangleMeshTree* tree = static_cast<CxTriangleMesh*>(g)->tree;
+    EXPECT_EQ(tree->nodes[0].triangle, -1);
+    EXPECT_EQ(tree->nodes[1].triangle, 0);
+    EXPECT_EQ(tree->nodes[2].triangle, 1);
+    McdGeometryDestroy(g);
+}
+
+TEST_F(TriangleMeshTest, SeededBuildsAreIdentical)
+{
+    MeshData data = meshtest::RandomSoup(200, 3.0f);
+    std::vector<CxTriangleMeshTreeNode> first;
+    for (int run = 0; run < 2; ++run) {
+        MeRandomSeed(777);
+        McdGeometryID g = data.Make(framework, 16);
+        ASSERT_EQ(McdTriangleMeshBuild(g), 1);
+        const CxTriangleMeshTree* tree = static_cast<CxTriangleMesh*>(g)->tree;
+        if (run == 0) {
+            first.assign(tree->nodes, tree->nodes + tree->nodeCount);
+        } else {
+            for (int i = 0; i < tree->nodeCount; ++i)
+                EXPECT_EQ(std::memcmp(&first[static_cast<size_t>(i)].box, &tree->nodes[i].box, sizeof(CxOrientedBox)), 0);
+        }
+        McdGeometryDestroy(g);
+    }
+}
+
+TEST(BoxFitter, JacobiDiagonalisesAndSortsEigenvectors)
+{
+    MeReal diag[9] = {1, 0, 0, 0, 3, 0, 0, 0, 2};
+    MeReal V[9];
+    EXPECT_EQ(CxEigenSolve3(V, diag), 0);
+    // Columns sorted by eigenvalue 3, 2, 1: y, z, x.
+    EXPECT_EQ(V[1 * 3 + 0], 1.0f);
+    EXPECT_EQ(V[2 * 3 + 1], 1.0f);
+    EXPECT_EQ(V[0 * 3 + 2], 1.0f);
+
+    MeRandomSeed(5);
+    for (int trial = 0; trial < 50; ++trial) {
+        MeReal a[9];
+        for (int r = 0; r < 3; ++r)
+            for (int c = r; c < 3; ++c)
+                a[r * 3 + c] = a[c * 3 + r] = Uniform(-5, 5);
+        MeReal C[9];
+        std::memcpy(C, a, sizeof C);
+        const int sweeps = CxEigenSolve3(V, C);
+        ASSERT_LE(sweeps, 35);
+        // A v = lambda v for each column, lambda = v.A.v, largest first.
+        MeReal lambda[3];
+        for (int col = 0; col < 3; ++col) {
+            MeReal av[3] = {0, 0, 0};
+            for (int r = 0; r < 3; ++r)
+                for (int k = 0; k < 3; ++k)
+                    av[r] += a[r * 3 + k] * V[k * 3 + col];
+            lambda[col] = av[0] * V[col] + av[1] * V[3 + col] + av[2] * V[6 + col];
+            for (int r = 0; r < 3; ++r)
+                EXPECT_NEAR(av[r], lambda[col] * V[r * 3 + col], 5e-3f);
+        }
+        EXPECT_GE(lambda[0], lambda[1] - 1e-3f);
+        EXPECT_GE(lambda[1], lambda[2] - 1e-3f);
+    }
+}
+
+TEST(BoxFitter, CostMeasureChoosesDiagonalForFlatAndLongBoxes)
+{
+    const MeReal flat[3] = {1, 1, 0};
+    const MeReal longBox[3] = {30, 1, 1};
+    const MeReal cube[3] = {1, 1, 1};
+    EXPECT_FLOAT_EQ(CxBoxCost(flat), 2.0f);
+    EXPECT_FLOAT_EQ(CxBoxCost(longBox), 902.0f);
+    EXPECT_FLOAT_EQ(CxBoxCost(cube), 3.0f);
+}
+
+TEST_F(TriangleMeshTest, DescentNeverEndsAboveTheCovarianceBox)
+{
+    for (int trial = 0; trial < 20; ++trial) {
+        MeshData data = meshtest::RandomSoup(12, 2.0f);
+        McdGeometryID g = data.Make(framework, 12);
+        const CxTriangleMesh* m = static_cast<CxTriangleMesh*>(g);
+        std::vector<int> indices;
+        for (int i = 0; i < m->count; ++i)
+            indices.push_back(i);
+        MeReal C[9] = {0, 0, 0, 0, 0, 0, 0, 0, 0}, V[9];
+        CxTriangleSetCovariance(m, indices.data(), m->count, C);
+        ASSERT_LE(CxEigenSolve3(V, C), 35);
+        MeReal start[3];
+        for (int k = 0; k < 3; ++k) {
+            const MeReal axis[3] = {V[k], V[3 + k], V[6 + k]};
+            MeReal hi = 0, lo = 0;
+            CxTriangleSetExtremeVertices(m, indices.data(), m->count, axis, nullptr, nullptr, &hi, &lo);
+            start[k] = (hi - lo) * 0.5f;
+        }
+        CxOrientedBox box;
+        CxBoxFitterFit(m, &box, indices.data(), m->count);
+        EXPECT_LE(CxBoxCost(box.ext), CxBoxCost(start) * (1 + 1e-5f));
+        for (int i = 0; i < m->count; ++i)
+            for (const MeReal* p : m->triangles[i].v)
+                for (int k = 0; k < 3; ++k) {
+                    const MeReal q = (p[0] - box.centre[0]) * box.axis[k][0] + (p[1] - box.centre[1]) * box.axis[k][1] +
+                                     (p[2] - box.centre[2]) * box.axis[k][2];
+                    EXPECT_LE(std::fabs(q), box.ext[k] + 1e-5f);
+                }
+        McdGeometryDestroy(g);
+    }
+}
+
+// Segment queries against a brute-force scan of every triangle.
+class MeshSegmentTest : public FrameworkTest {
+protected:
+    int BruteForce(const CxTriangleMesh* m, MeConstMatrix4Ptr t, const MeReal p0[3], const MeReal p1[3],
+                   McdLineSegIntersectResult* hit)
+    {
+        const MeReal d[3] = {p1[0] - p0[0], p1[1] - p0[1], p1[2] - p0[2]};
+        const MeReal L = std::sqrt(d[0] * d[0] + d[1] * d[1] + d[2] * d[2]);
+        MeReal tBest = 2.0f;
+        for (int i = 0; i < m->count; ++i) {
+            MeReal w[3][3], n[3];
+            for (int c = 0; c < 3; ++c)
+                meshtest::ToWorld(t, m->triangles[i].v[c], w[c]);
+            for (int j = 0; j < 3; ++j)
+                n[j] = m->normals[3 * i] * t[0][j] + m->normals[3 * i + 1] * t[1][j] + m->normals[3 * i + 2] * t[2][j];
+            CxSegmentTriangle(w[0], w[1], w[2], n, p0, d, L, &tBest, hit);
+        }
+        return tBest < 1.0f;
+    }
+};
+
+TEST_F(MeshSegmentTest, TreeWalkEqualsBruteForce)
+{
+    MeshData data = meshtest::Sphere(1.0f, 16, 10);
+    MeshData soup = meshtest::RandomSoup(150, 2.0f);
+    for (MeshData* mesh : {&data, &soup}) {
+        McdGeometryID g = mesh->Make(framework, 16);
+        ASSERT_EQ(McdTriangleMeshBuild(g), 1);
+        MeMatrix4 t;
+        colltest::RandomPose(t, 0.3f, -0.2f, 0.5f);
+        McdModelID model = McdModelCreate(g);
+        McdModelSetTransformPtr(model, t);
+        int hits = 0;
+        for (int trial = 0; trial < 400; ++trial) {
+            MeReal p0[3], p1[3];
+            for (int k = 0; k < 3; ++k) {
+                p0[k] = Uniform(-2.5f, 2.5f);
+                p1[k] = Uniform(-2.5f, 2.5f);
+            }
+            McdLineSegIntersectResult fast, slow;
+            const int a = McdTriangleMeshLineSegment(model, p0, p1, &fast);
+            const int b = BruteForce(static_cast<CxTriangleMesh*>(g), t, p0, p1, &slow);
+            ASSERT_EQ(a, b) << "trial " << trial;
+            if (a) {
+                ++hits;
+                EXPECT_NEAR(fast.distance, slow.distance, 1e-5f);
+                for (int k = 0; k < 3; ++k)
+                    EXPECT_NEAR(fast.position[k], slow.position[k], 1e-5f);
+            }
+        }
+        EXPECT_GT(hits, 50);
+        McdModelDestroy(model);
+        McdGeometryDestroy(g);
+    }
+}
+
+TEST_F(MeshSegmentTest, SweepAcrossADiagonalSeamNeverSlipsThrough)
+{
+    // A unit quad split along its diagonal, turned and moved; segments cross it exactly on
+    // the shared edge.
+    MeshData data;
+    data.vertices = {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}};
+    data.triangles = {{0, 1, 2}, {0, 2, 3}};
+    McdGeometryID g = data.Make(framework, 2);
+    ASSERT_EQ(McdTriangleMeshBuild(g), 1);
+    MeMatrix4 t;
+    colltest::RandomPose(t, 1.0f, 2.0f, -0.5f);
+    McdModelID model = McdModelCreate(g);
+    McdModelSetTransformPtr(model, t);
+    for (int i = 1; i < 200; ++i) {
+        const MeReal s = static_cast<MeReal>(i) / 200.0f;
+        const MeReal a[3] = {s, s, -0.7f}, b[3] = {s, s, 0.3f};
+        MeReal p0[3], p1[3];
+        meshtest::ToWorld(t, a, p0);
+        meshtest::ToWorld(t, b, p1);
+        McdLineSegIntersectResult hit;
+        ASSERT_EQ(McdTriangleMeshLineSegment(model, p0, p1, &hit), 1) << "s = " << s;
+        EXPECT_NEAR(hit.distance, 0.7f, 1e-4f);
+        // The stored normal, rotated: the local z axis.
+        for (int k = 0; k < 3; ++k)
+            EXPECT_NEAR(hit.normal[k], t[2][k], 1e-5f);
+    }
+    McdModelDestroy(model);
+    McdGeometryDestroy(g);
+}
+
+TEST_F(MeshSegmentTest, NearestOfStackedTrianglesAndEndPointRule)
+{
+    MeshData data;
+    data.vertices = {{-1, -1, 0}, {1, -1, 0}, {0, 1, 0}, {-1, -1, 1}, {1, -1, 1}, {0, 1, 1}};
+    data.triangles = {{3, 4, 5}, {0, 1, 2}};
+    McdGeometryID g = data.Make(framework, 2);
+    ASSERT_EQ(McdTriangleMeshBuild(g), 1);
+    MeMatrix4 t;
+    colltest::Identity(t);
+    McdModelID model = McdModelCreate(g);
+    McdModelSetTransformPtr(model, t);
+    McdLineSegIntersectResult hit;
+    const MeReal below[3] = {0, 0, -1}, above[3] = {0, 0, 2};
+    ASSERT_EQ(McdTriangleMeshLineSegment(model, below, above, &hit), 1);
+    EXPECT_NEAR(hit.distance, 1.0f, 1e-6f);
+    EXPECT_NEAR(hit.position[2], 0.0f, 1e-6f);
+    // Coming from above, the far triangle's own normal (+z) is reported.
+    ASSERT_EQ(McdTriangleMeshLineSegment(model, above, below, &hit), 1);
+    EXPECT_NEAR(hit.position[2], 1.0f, 1e-6f);
+    EXPECT_NEAR(hit.normal[2], 1.0f, 1e-6f);
+    // Ending exactly on a triangle is not a hit; lying in its plane never is.
+    const MeReal onPlane[3] = {0, 0, 0};
+    EXPECT_EQ(McdTriangleMeshLineSegment(model, below, onPlane, &hit), 0);
+    const MeReal inA[3] = {-0.5f, -0.5f, 0}, inB[3] = {0.5f, -0.5f, 0};
+    EXPECT_EQ(McdTriangleMeshLineSegment(model, inA, inB, &hit), 0);
+    McdModelDestroy(model);
+    McdGeometryDestroy(g);
+}
+
+}  // namespace
