@@ -1,20 +1,23 @@
+#include "physics/collision/box_box.h"
+#include "physics/collision/line_segment.h"
+#include "physics/collision/primitive_pairs.h"
 #include "physics/collision/primitives.h"
 #include "physics/collision/registration_local.h"
 
 namespace {
 
 const McdInteractionRow kRows[] = {
-    {kMcdSphereType, kMcdSphereType, kMcdRowS, {}},
-    {kMcdBoxType, kMcdBoxType, kMcdRowS, {}},
-    {kMcdBoxType, kMcdPlaneType, kMcdRowS, {}},
-    {kMcdBoxType, kMcdSphereType, kMcdRowS, {}},
-    {kMcdSphereType, kMcdPlaneType, kMcdRowS, {}},
+    {kMcdSphereType, kMcdSphereType, kMcdRowS, {nullptr, nullptr, McdSphereSphereIntersect, McdSphereSphereSafeTime}},
+    {kMcdBoxType, kMcdBoxType, kMcdRowS, {nullptr, nullptr, McdBoxBoxIntersect, McdBoxBoxSafeTime}},
+    {kMcdBoxType, kMcdPlaneType, kMcdRowS, {nullptr, nullptr, McdBoxPlaneIntersect, McdBoxPlaneSafeTime}},
+    {kMcdBoxType, kMcdSphereType, kMcdRowS, {nullptr, nullptr, McdBoxSphereIntersect, McdBoxSphereSafeTime}},
+    {kMcdSphereType, kMcdPlaneType, kMcdRowS, {nullptr, nullptr, McdSpherePlaneIntersect, McdSpherePlaneSafeTime}},
 };
 
 const McdLineSegRow kLineSegs[] = {
-    {kMcdSphereType, nullptr},
-    {kMcdBoxType, nullptr},
-    {kMcdPlaneType, nullptr},
+    {kMcdSphereType, McdSphereLineSegment},
+    {kMcdBoxType, McdBoxLineSegment},
+    {kMcdPlaneType, McdPlaneLineSegment},
 };
 
 }  // namespace

@@ -1,0 +1,220 @@
+#include <cmath>
+
+#include "tests/physics/collision/pair_test_support.h"
+
+using colltest::AxisAnglePose;
+using colltest::PairTest;
+using colltest::Placed;
+using colltest::Uniform;
+
+namespace {
+
+bool HasContactNear(const McdContact* c, int n, float x, float y, float z, float tol = 2e-3f)
+{
+    for (int i = 0; i < n; ++i)
+        if (std::fabs(c[i].position[0] - x) < tol && std::fabs(c[i].position[1] - y) < tol &&
+            std::fabs(c[i].position[2] - z) < tol)
+            return true;
+    return false;
+}
+
+// Brute-force fifteen-axis separation of two world boxes, in double.
+struct Reference {
+    double face = -1e30, edge = -1e30;
+    bool valid = false;
+};
+
+Reference BruteForce(const MeMatrix4 ta, const float ea[3], const MeMatrix4 tb, const float eb[3], float tolerance)
+{
+    auto dot = [](const double a[3], const float* b) { return a[0] * b[0] + a[1] * b[1] + a[2] * b[2]; };
+    const double t[3] = {tb[3][0] - ta[3][0], tb[3][1] - ta[3][1], tb[3][2] - ta[3][2]};
+    auto sep = [&](const double L[3]) {
+        double ra = 0, rb = 0, d = 0;
+        for (int i = 0; i < 3; ++i) {
+            ra += ea[i] * std::fabs(dot(L, ta[i]));
+            rb += eb[i] * std::fabs(dot(L, tb[i]));
+            d += L[i] * t[i];
+        }
+        return std::fabs(d) - ra - rb;
+    };
+    Reference r;
+    for (int i = 0; i < 3; ++i) {
+        const double La[3] = {ta[i][0], ta[i][1], ta[i][2]}, Lb[3] = {tb[i][0], tb[i][1], tb[i][2]};
+        r.face = std::max({r.face, sep(La), sep(Lb)});
+    }
+    const double minSine2 = std::max(double(tolerance) * tolerance, 1e-6);
+    for (int i = 0; i < 3; ++i)
+        for (int j = 0; j < 3; ++j) {
+            const float* a = ta[i];
+            const float* b = tb[j];
+            double L[3] = {double(a[1]) * b[2] - double(a[2]) * b[1], double(a[2]) * b[0] - double(a[0]) * b[2],
+                           double(a[0]) * b[1] - double(a[1]) * b[0]};
+            const double len2 = L[0] * L[0] + L[1] * L[1] + L[2] * L[2];
+            if (len2 <= minSine2 * 1.01 || len2 < 1e-12)
+                continue;
+            const double len = std::sqrt(len2);
+            for (double& x : L)
+                x /= len;
+            r.edge = std::max(r.edge, sep(L));
+        }
+    r.valid = true;
+    return r;
+}
+
+TEST_F(PairTest, FaceFaceGivesTheOverlapRectangleInBothOrders)
+{
+    Placed* a = Box(1, 1, 1);
+    Placed* b = Box(0.5f, 0.5f, 0.5f, 0.7f, 0.3f, 1.499f);
+    for (int order = 0; order < 2; ++order) {
+        ASSERT_EQ(order == 0 ? Collide(a, b) : Collide(b, a), 1);
+        ASSERT_EQ(result.contactCount, 4);
+        const float sign = pair.model1 == a->model ? -1.0f : 1.0f;  // from model 2 towards model 1
+        for (int i = 0; i < 4; ++i) {
+            EXPECT_NEAR(contacts[i].normal[2], sign, 1e-5f);
+            EXPECT_NEAR(contacts[i].separation, -0.001f, 1e-5f);
+            EXPECT_EQ(contacts[i].dims, 0x0202);
+        }
+        EXPECT_NEAR(result.normal[2], sign, 1e-5f);
+        for (auto [x, y] : {std::pair{0.2f, -0.2f}, {1.0f, -0.2f}, {1.0f, 0.8f}, {0.2f, 0.8f}})
+            EXPECT_TRUE(HasContactNear(contacts, 4, x, y, 0.9995f)) << order << " " << x << "," << y;
+    }
+    // A small box wholly on the big one's face: its own four bottom corners, both orders.
+    b->tm[3][0] = 0.1f, b->tm[3][1] = 0;
+    for (int order = 0; order < 2; ++order) {
+        ASSERT_EQ(order == 0 ? Collide(a, b) : Collide(b, a), 1);
+        ASSERT_EQ(result.contactCount, 4);
+        for (auto [x, y] : {std::pair{-0.4f, -0.5f}, {0.6f, -0.5f}, {0.6f, 0.5f}, {-0.4f, 0.5f}})
+            EXPECT_TRUE(HasContactNear(contacts, 4, x, y, 0.9995f)) << order;
+    }
+    // Resting exactly, or within the padding: touching, no contacts.
+    b->tm[3][2] = 1.5f;
+    EXPECT_EQ(Collide(a, b), 0);
+    EXPECT_EQ(result.contactCount, 0);
+    b->tm[3][2] = 1.52f;
+    EXPECT_EQ(Collide(a, b), 0);
+}
+
+TEST_F(PairTest, CornerIntoFaceGivesContactsInBothOrders)
+{
+    Placed* a = Box(1, 1, 1);
+    Placed* b = Box(0.5f, 0.5f, 0.5f);
+    // Turn b so that its corner (1, 1, 1) points straight down: the rotation taking
+    // (1, 1, 1)/sqrt3 to (0, 0, -1) is about (1, -1, 0)/sqrt2.
+    const float angle = std::acos(-1 / std::sqrt(3.0f));
+    AxisAnglePose(b->tm, 1 / std::sqrt(2.0f), -1 / std::sqrt(2.0f), 0, angle, 0.2f, -0.1f,
+                  1 + 0.5f * std::sqrt(3.0f) - 0.01f);
+    for (int order = 0; order < 2; ++order) {
+        ASSERT_EQ(order == 0 ? Collide(a, b) : Collide(b, a), 1) << order;
+        ASSERT_GE(result.contactCount, 1) << order;
+        const float sign = pair.model1 == a->model ? -1.0f : 1.0f;
+        EXPECT_NEAR(result.normal[2], sign, 1e-4f);
+        for (int i = 0; i < result.contactCount; ++i) {
+            EXPECT_NEAR(contacts[i].separation, -0.01f, 1e-4f) << order;
+            EXPECT_NEAR(contacts[i].position[0], 0.2f, 0.02f);
+            EXPECT_NEAR(contacts[i].position[1], -0.1f, 0.02f);
+            EXPECT_NEAR(contacts[i].position[2], 0.995f, 0.006f);
+        }
+    }
+}
+
+TEST_F(PairTest, EdgeAcrossEdgeGivesTheEdgeNormalInBothOrders)
+{
+    Placed* a = Box(1, 1, 1);
+    Placed* b = Box(1, 1, 1);
+    const float q = 0.25f * 3.14159265f;
+    AxisAnglePose(a->tm, 1, 0, 0, q, 0, 0, 0);                                  // top edge along x
+    AxisAnglePose(b->tm, 0, 1, 0, q, 0.1f, 0.2f, 2 * std::sqrt(2.0f) - 0.01f);  // bottom edge along y
+    for (int order = 0; order < 2; ++order) {
+        ASSERT_EQ(order == 0 ? Collide(a, b) : Collide(b, a), 1);
+        ASSERT_GE(result.contactCount, 1);
+        const float sign = pair.model1 == a->model ? -1.0f : 1.0f;
+        EXPECT_NEAR(result.normal[2], sign, 1e-4f);
+        for (int i = 0; i < result.contactCount; ++i) {
+            EXPECT_NEAR(contacts[i].separation, -0.01f, 1e-4f);
+            EXPECT_EQ(contacts[i].dims, 257);
+            EXPECT_NEAR(contacts[i].position[0], 0.1f, 0.02f);
+            EXPECT_NEAR(contacts[i].position[1], 0, 0.02f);
+        }
+    }
+}
+
+TEST_F(PairTest, SeparatingAxisMatchesBruteForceOnRandomPoses)
+{
+    McdGeometryTests* tests = McdGeometryTestsGet();
+    ASSERT_NE(tests, nullptr);
+    int overlapping = 0, edgeWins = 0;
+    for (int trial = 0; trial < 3000; ++trial) {
+        MeMatrix4 ta, tb;
+        colltest::RandomPose(ta, Uniform(-1, 1), Uniform(-1, 1), Uniform(-1, 1));
+        colltest::RandomPose(tb, Uniform(-1, 1), Uniform(-1, 1), Uniform(-1, 1));
+        if (trial % 5 == 0)
+            colltest::Identity(tb), tb[3][0] = Uniform(-2, 2);  // parallel axes, skipped edges
+        const float ea[3] = {Uniform(0.1f, 1), Uniform(0.1f, 1), Uniform(0.1f, 1)};
+        const float eb[3] = {Uniform(0.1f, 1), Uniform(0.1f, 1), Uniform(0.1f, 1)};
+        const float tol = trial % 2 ? 0.01f : 0.0f;
+        const Reference ref = BruteForce(ta, ea, tb, eb, tol);
+        MeReal pose[4][4];
+        for (int i = 0; i < 3; ++i) {
+            for (int j = 0; j < 3; ++j)
+                pose[i][j] = ta[j][0] * tb[i][0] + ta[j][1] * tb[i][1] + ta[j][2] * tb[i][2];
+            const float d[3] = {tb[3][0] - ta[3][0], tb[3][1] - ta[3][1], tb[3][2] - ta[3][2]};
+            pose[3][i] = d[0] * ta[i][0] + d[1] * ta[i][1] + d[2] * ta[i][2];
+        }
+        MeReal sep = 0, n[3], support;
+        MeI16 dims;
+        const bool hit = tests->BoxBoxSeparatingAxis(&sep, n, &support, &dims, tol, ea, eb, pose);
+        const double worst = std::max(ref.face, ref.edge);
+        if (std::fabs(worst - tol) < 1e-4)
+            continue;  // too close to the threshold to judge in float
+        ASSERT_EQ(hit, worst <= tol) << trial;
+        if (!hit)
+            continue;
+        ++overlapping;
+        const double expected = ref.edge > ref.face + tol ? ref.edge : ref.face;
+        if (std::fabs(ref.edge - (ref.face + tol)) < 1e-4)
+            continue;
+        EXPECT_NEAR(sep, expected, 2e-4) << trial;
+        if (ref.edge > ref.face + tol) {
+            ++edgeWins;
+            EXPECT_EQ(dims, 257);
+        }
+        // Unit normal, pointing from b towards a.
+        EXPECT_NEAR(n[0] * n[0] + n[1] * n[1] + n[2] * n[2], 1, 1e-4);
+        EXPECT_LE(n[0] * pose[3][0] + n[1] * pose[3][1] + n[2] * pose[3][2], 1e-5f) << trial;
+    }
+    EXPECT_GT(overlapping, 500);
+    EXPECT_GT(edgeWins, 20);
+}
+
+TEST_F(PairTest, CoincidentBoxesGetAUnitNormal)
+{
+    Placed* a = Box(1, 1, 1);
+    Placed* b = Box(0.5f, 0.5f, 0.5f);
+    ASSERT_EQ(Collide(a, b), 1);
+    ASSERT_GE(result.contactCount, 1);
+    const float len = std::sqrt(result.normal[0] * result.normal[0] + result.normal[1] * result.normal[1] +
+                                result.normal[2] * result.normal[2]);
+    EXPECT_NEAR(len, 1, 1e-6f);
+    EXPECT_LE(result.contactCount, 4);
+}
+
+TEST_F(PairTest, BoxSweepFindsTheEntryTime)
+{
+    MeMatrix4 ta, tb;
+    colltest::Identity(ta);
+    colltest::Identity(tb);
+    tb[3][0] = 5;
+    const float e[3] = {1, 1, 1};
+    const float still[3] = {0, 0, 0}, left[3] = {-2, 0, 0}, right[3] = {2, 0, 0};
+    float t = -1;
+    EXPECT_EQ(McdBoxBoxSweepTest(e, ta, still, e, tb, left, 2, &t), 1);
+    EXPECT_NEAR(t, 1.5f, 1e-5f);  // the gap of 3 closes at speed 2
+    EXPECT_EQ(McdBoxBoxSweepTest(e, ta, still, e, tb, right, 2, &t), 0);
+    EXPECT_EQ(McdBoxBoxSweepTest(e, ta, still, e, tb, still, 2, &t), 0);
+    EXPECT_EQ(McdBoxBoxSweepTest(e, ta, still, e, tb, left, 1.5f, &t), 1);  // meeting at the very end
+    tb[3][0] = 1;
+    EXPECT_EQ(McdBoxBoxSweepTest(e, ta, still, e, tb, right, 2, &t), 1);
+    EXPECT_EQ(t, 0);
+}
+
+}  // namespace
