@@ -319,3 +319,27 @@ TEST_F(AppTest, FrameCapWaitEndsOnAFrozenCounter)
     QNFRAMESTATS::Tick();  // smoothed 0.01 < cap: waits, but the clock never moves
     EXPECT_NEAR(QNFRAMESTATS::FrameTime, 0.01f, 1e-6f);
 }
+
+TEST_F(AppTest, FullScreenTakesTheCursorBackAndNoFocusLogicWithoutExclusiveInput)
+{
+    QNAPP::Settings.Device.FullScreen = 1;
+    QNAPP::StartUp();
+    QNAPP::CursorReleased = 1;  // released in a window, then switched to full screen
+    log.clear();
+    QNAPP::UpdateFocus();
+    EXPECT_EQ(Joined(), "MouseClose MouseOpen HideCursor Capture");
+    EXPECT_EQ(QNAPP::CursorReleased, 0);
+    QNAPP::AbortRun();
+
+    QNAPP::Settings.Device.FullScreen = 0;
+    QNAPP::Settings.ExclusiveInput = 0;
+    QNAPP::StartUp();
+    buttonEvent = 1;
+    altDown = true;
+    QNAPP::LeftButtonDown = 1;
+    log.clear();
+    QNAPP::UpdateFocus();
+    EXPECT_EQ(Joined(), "");
+    EXPECT_EQ(QNAPP::CursorReleased, 0);
+    EXPECT_EQ(QNAPP::LeftButtonDown, 1);
+}
