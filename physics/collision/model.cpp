@@ -6,6 +6,7 @@
 #include "physics/collision/collision_local.h"
 #include "physics/collision/geometry.h"
 #include "physics/collision/space.h"
+#include "physics/dynamics/body.h"
 #include "physics/dynamics/me_message.h"
 
 namespace {
@@ -172,6 +173,9 @@ int McdModelDestroy(McdModelID model)
         if (!McdSpaceRemoveModel(model))
             return 0;
     }
+    // The body must not go on naming a freed model (its hooks would reach it).
+    if (model->body && model->body->model == model)
+        model->body->model = nullptr;
     McdGeometryInstanceSetGeometry(&model->instance, nullptr);
     McdFramework* framework = model->framework;
     model->~McdModel();

@@ -15,7 +15,7 @@
 #include "physics/collision/framework.h"
 
 struct McdPairData;
-struct MdtContactGroup;
+struct MdtConstraint;
 
 enum McdPairState : int {
     kMcdPairNew = 1,
@@ -31,7 +31,7 @@ struct McdModelPair {
     void* reserved = nullptr;
     McdPairData* pairData = nullptr;             ///< owned by the interaction's hello/goodbye
     McdInteractions* interaction = nullptr;      ///< set by `McdHello`
-    MdtContactGroup* contactGroup = nullptr;     ///< the bridge's, or null
+    MdtConstraint* contactGroup = nullptr;       ///< the bridge's contact group, or null
 };
 
 struct McdContact {
