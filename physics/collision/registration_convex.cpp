@@ -1,4 +1,5 @@
 #include "physics/collision/convex_mesh.h"
+#include "physics/collision/convex_pairs.h"
 #include "physics/collision/primitives.h"
 #include "physics/collision/registration_local.h"
 
@@ -15,18 +16,23 @@ const McdInteractionRow kConeRows[] = {
 const McdLineSegRow kConeLineSegs[] = {{kMcdConeType, nullptr}};
 
 const McdInteractionRow kConvexRows[] = {
-    {kMcdConvexMeshType, kMcdConvexMeshType, kMcdRowH, {}},
-    {kMcdBoxType, kMcdConvexMeshType, kMcdRowH, {}},
-    {kMcdSphereType, kMcdConvexMeshType, kMcdRowH, {}},
-    {kMcdCylinderType, kMcdConvexMeshType, kMcdRowH, {}},
+    {kMcdConvexMeshType, kMcdConvexMeshType, kMcdRowH,
+     {McdConvexPairHello, McdConvexPairGoodbye, McdConvexMeshConvexMeshIntersect, nullptr}},
+    {kMcdBoxType, kMcdConvexMeshType, kMcdRowH,
+     {McdConvexPairHello, McdConvexPairGoodbye, McdBoxConvexMeshIntersect, nullptr}},
+    {kMcdSphereType, kMcdConvexMeshType, kMcdRowH,
+     {McdConvexPairHello, McdConvexPairGoodbye, McdSphereConvexMeshIntersect, nullptr}},
+    {kMcdCylinderType, kMcdConvexMeshType, kMcdRowH,
+     {McdConvexPairHello, McdConvexPairGoodbye, McdCylinderConvexMeshIntersect, nullptr}},
     {kMcdTriangleListType, kMcdConvexMeshType, kMcdRowI, {}},
-    {kMcdConvexMeshType, kMcdPlaneType, kMcdRowH, {}},
+    {kMcdConvexMeshType, kMcdPlaneType, kMcdRowH,
+     {McdConvexPairHello, McdConvexPairGoodbye, McdConvexMeshPlaneIntersect, nullptr}},
 };
 
 const McdLineSegRow kConvexLineSegs[] = {{kMcdConvexMeshType, McdConvexMeshLineSegIntersect}};
 
 // The convex pairs' preparation creates the framework's pair-data pool.
-const McdRegistrationGroup kConvexGroup = {"McdConvexMeshRegisterInteractions", nullptr, kConvexRows,
+const McdRegistrationGroup kConvexGroup = {"McdConvexMeshRegisterInteractions", McdConvexPairDataPoolCreate, kConvexRows,
                                            McdCountOf(kConvexRows), kConvexLineSegs, McdCountOf(kConvexLineSegs)};
 
 }  // namespace

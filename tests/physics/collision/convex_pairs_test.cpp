@@ -1,0 +1,262 @@
+#include <cmath>
+#include <memory>
+#include <vector>
+
+#include "physics/collision/contact_cull.h"
+#include "physics/collision/convex_contact_helpers.h"
+#include "physics/collision/convex_mesh.h"
+#include "physics/collision/convex_pairs.h"
+#include "tests/physics/collision/collision_test_support.h"
+
+using colltest::FrameworkTest;
+
+namespace {
+
+std::vector<MeReal> Cuboid(MeReal hx, MeReal hy, MeReal hz)
+{
+    std::vector<MeReal> p;
+    for (int i = 0; i < 8; ++i) {
+        p.push_back(i & 1 ? hx : -hx);
+        p.push_back(i & 2 ? hy : -hy);
+        p.push_back(i & 4 ? hz : -hz);
+    }
+    return p;
+}
+
+struct Placed {
+    McdGeometryID geometry = nullptr;
+    McdModelID model = nullptr;
+    MeMatrix4 tm;
+    Placed(McdGeometryID g, MeReal x, MeReal y, MeReal z) : geometry(g)
+    {
+        colltest::Identity(tm);
+        tm[3][0] = x;
+        tm[3][1] = y;
+        tm[3][2] = z;
+        model = McdModelCreate(g);
+        McdModelSetTransformPtr(model, tm);
+    }
+    ~Placed()
+    {
+        McdModelDestroy(model);
+        McdGeometryDestroy(geometry);
+    }
+};
+
+struct Query {
+    McdModelPair pair;
+    McdContact contacts[16];
+    McdIntersectResult result;
+    int touch = 0;
+    Query(McdModelID a, McdModelID b, int room = 16)
+    {
+        McdModelPairInit(&pair, a, b);
+        McdHello(&pair);
+        Run(room);
+    }
+    void Run(int room = 16)
+    {
+        result = McdIntersectResult();
+        result.pair = &pair;
+        result.contacts = contacts;
+        result.contactMaxCount = room;
+        McdIntersect(&pair, &result);
+        touch = result.touch;
+    }
+    ~Query() { McdGoodbye(&pair); }
+};
+
+class ConvexPairs : public FrameworkTest {
+protected:
+    McdGeometryID Mesh(MeReal hx, MeReal hy, MeReal hz, MeReal fat = 0)
+    {
+        std::vector<MeReal> p = Cuboid(hx, hy, hz);
+        return McdConvexMeshCreateFromPoints(framework, p.data(), 8, fat);
+    }
+};
+
+}  // namespace
+
+TEST_F(ConvexPairs, SphereOnAConvexFaceHasItsAnalyticDepthWhileItMoves)
+{
+    Placed mesh(Mesh(1, 1, 1), 0, 0, 0);
+    Placed ball(McdSphereCreate(framework, 0.5f), 0.3f, -0.2f, 1.4f);
+    Query q(ball.model, mesh.model);
+    ASSERT_EQ(q.touch, 1);
+    ASSERT_EQ(q.result.contactCount, 1);
+    const McdContact& c = q.contacts[0];
+    EXPECT_NEAR(c.separation, -0.1f, 1e-4f);
+    EXPECT_NEAR(c.normal[2], 1.0f, 1e-5f);
+    EXPECT_NEAR(c.position[0], 0.3f, 1e-4f);
+    EXPECT_NEAR(c.position[2], 0.9f, 1e-4f);
+    // Warm-started frames: sliding and sinking, then lifting off.
+    for (int frame = 1; frame <= 20; ++frame) {
+        ball.tm[3][0] = 0.3f - 0.05f * frame;
+        ball.tm[3][2] = 1.4f - 0.01f * frame;
+        q.Run();
+        ASSERT_EQ(q.touch, 1);
+        EXPECT_NEAR(q.contacts[0].separation, ball.tm[3][2] - 1.5f, 1e-4f) << frame;
+        EXPECT_NEAR(q.result.normal[2], 1.0f, 1e-4f);
+    }
+    ball.tm[3][2] = 1.6f;
+    q.Run();
+    EXPECT_EQ(q.touch, 0);
+    EXPECT_EQ(q.result.contactCount, 0);
+    // Mirrored order: the models are swapped into the registered order.
+    Query m(mesh.model, ball.model);
+    EXPECT_EQ(m.pair.model1, ball.model);
+}
+
+TEST_F(ConvexPairs, BoxRestingFlatOnAConvexFaceGivesFourCornerContacts)
+{
+    Placed mesh(Mesh(2, 2, 2), 0, 0, 0);
+    Placed box(McdBoxCreate(framework, 1, 1, 1), 0.4f, 0.1f, 2.49f);
+    Query q(box.model, mesh.model);
+    ASSERT_EQ(q.touch, 1);
+    ASSERT_EQ(q.result.contactCount, 4);
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_NEAR(q.contacts[i].separation, -0.01f, 1e-4f);
+        EXPECT_NEAR(q.contacts[i].normal[2], 1.0f, 1e-5f);
+        EXPECT_NEAR(std::fabs(q.contacts[i].position[0] - 0.4f), 0.5f, 1e-4f);
+        EXPECT_NEAR(std::fabs(q.contacts[i].position[1] - 0.1f), 0.5f, 1e-4f);
+    }
+    // A second, different box through the shared box hull in the same frame.
+    Placed big(McdBoxCreate(framework, 3, 3, 0.5f), 0, 0, -2.2f);
+    Query q2(big.model, mesh.model);
+    ASSERT_EQ(q2.touch, 1);
+    EXPECT_NEAR(q2.contacts[0].separation, -0.05f, 1e-4f);
+    EXPECT_NEAR(q2.result.normal[2], -1.0f, 1e-5f);
+    q.Run();
+    ASSERT_EQ(q.result.contactCount, 4);
+    EXPECT_NEAR(q.contacts[0].separation, -0.01f, 1e-4f);
+}
+
+TEST_F(ConvexPairs, ConvexMeshesFaceToFaceAndWithFatness)
+{
+    Placed a(Mesh(1, 1, 1), 0, 0, 0);
+    Placed b(Mesh(0.5f, 0.5f, 0.5f, 0.05f), 0.2f, 0.3f, 1.5f);
+    Query q(b.model, a.model);
+    ASSERT_EQ(q.touch, 1);
+    ASSERT_EQ(q.result.contactCount, 4);
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_NEAR(q.contacts[i].separation, -0.05f, 1e-4f);
+        EXPECT_NEAR(q.contacts[i].position[2], 0.95f, 1e-4f);
+    }
+    // Exactly touching counts as touching.
+    b.tm[3][2] = 1.55f;
+    q.Run();
+    EXPECT_EQ(q.touch, 1);
+    EXPECT_GE(q.result.contactCount, 1);
+    b.tm[3][2] = 1.6f;
+    q.Run();
+    EXPECT_EQ(q.touch, 0);
+}
+
+TEST_F(ConvexPairs, ConvexFaceParallelToAPlaneGivesOneContactPerFaceVertex)
+{
+    Placed mesh(Mesh(1, 0.5f, 0.8f, 0.02f), 1, 2, 0.7f);
+    Placed plane(McdPlaneCreate(framework), 3, -1, 0);
+    Query q(mesh.model, plane.model);
+    ASSERT_EQ(q.touch, 1);
+    ASSERT_EQ(q.result.contactCount, 4);
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_NEAR(q.contacts[i].separation, 0.7f - 0.8f - 0.02f, 1e-5f);
+        EXPECT_NEAR(q.contacts[i].position[2], -0.12f, 1e-5f);
+        EXPECT_EQ(q.contacts[i].normal[2], 1.0f);
+    }
+    // Tilted about x by 45 degrees: the lowest edge, two contacts.
+    const MeReal s = std::sqrt(0.5f);
+    mesh.tm[1][1] = s;
+    mesh.tm[1][2] = s;
+    mesh.tm[2][1] = -s;
+    mesh.tm[2][2] = s;
+    q.Run();
+    ASSERT_EQ(q.touch, 1);
+    EXPECT_EQ(q.result.contactCount, 2);
+    EXPECT_NEAR(q.contacts[0].separation, 0.7f - (0.5f + 0.8f) * s - 0.02f, 1e-4f);
+    mesh.tm[3][2] = 5;
+    q.Run();
+    EXPECT_EQ(q.touch, 0);
+}
+
+TEST_F(ConvexPairs, CylinderStandingOnAConvexFace)
+{
+    Placed mesh(Mesh(2, 2, 2), 0, 0, 0);
+    Placed cyl(McdCylinderCreate(framework, 0.5f, 1), 0.3f, 0, 2.48f);
+    Query q(cyl.model, mesh.model);
+    ASSERT_EQ(q.touch, 1);
+    ASSERT_GE(q.result.contactCount, 3);
+    for (int i = 0; i < q.result.contactCount; ++i) {
+        EXPECT_NEAR(q.contacts[i].separation, -0.02f, 1e-4f);
+        EXPECT_NEAR(std::hypot(q.contacts[i].position[0] - 0.3f, q.contacts[i].position[1]), 0.5f, 1e-3f);
+    }
+}
+
+TEST_F(ConvexPairs, HundredAndOneSimultaneousPairsOutlastThePairDataPool)
+{
+    McdTerm(framework);
+    framework = McdInitEngineFramework(256, 16);
+    ASSERT_NE(framework, nullptr);
+    colltest::MessageCapture capture;
+    Placed mesh(Mesh(1, 1, 1), 0, 0, 0);
+    std::vector<std::unique_ptr<Placed>> balls;
+    std::vector<std::unique_ptr<Query>> queries;
+    for (int i = 0; i < 101; ++i) {
+        balls.push_back(std::make_unique<Placed>(McdSphereCreate(framework, 0.25f), -0.9f + 0.018f * i, 0.1f,
+                                                 1.2f - 0.001f * i));
+        queries.push_back(std::make_unique<Query>(balls.back()->model, mesh.model));
+    }
+    EXPECT_EQ(framework->pairDataPool->used, 100);
+    EXPECT_EQ(queries[100]->pair.pairData, nullptr);
+    ASSERT_EQ(capture.warnings.size(), 1u);
+    for (int frame = 0; frame < 3; ++frame)
+        for (int i = 0; i < 101; ++i) {
+            queries[i]->Run();
+            ASSERT_EQ(queries[i]->touch, 1) << i;
+            EXPECT_NEAR(queries[i]->contacts[0].separation, 1.2f - 0.001f * i - 1.25f, 1e-4f) << i;
+        }
+    queries.clear();
+    EXPECT_EQ(framework->pairDataPool->used, 0);
+}
+
+TEST(ConvexContactHelpers, SegmentsClippingAndEdgeNormals)
+{
+    // Crossing segments, near-parallel ones (relative test), and a degenerate one.
+    const MeReal a0[] = {-1, 0, 0}, a1[] = {1, 0, 0}, b0[] = {0.5f, -1, 1}, b1[] = {0.5f, 1, 1};
+    MeReal s, t, pa[3], pb[3];
+    EXPECT_NEAR(McdSegmentSegmentClosest(a0, a1, b0, b1, &s, &t, pa, pb), 1.0f, 1e-6f);
+    EXPECT_NEAR(s, 0.75f, 1e-6f);
+    EXPECT_NEAR(t, 0.5f, 1e-6f);
+    // Short edges at a clear angle are not taken for parallel (an absolute test would).
+    const MeReal c0[] = {0, 0, 0}, c1[] = {0.1f, 0, 0}, d0[] = {0.05f, -0.05f, 0.2f}, d1[] = {0.05f, 0.05f, 0.2f};
+    EXPECT_NEAR(McdSegmentSegmentClosest(c0, c1, d0, d1, &s, &t, pa, pb), 0.2f, 1e-6f);
+    EXPECT_NEAR(pa[0], 0.05f, 1e-6f);
+    const MeReal e0[] = {2, 0, 3}, e1[] = {2, 0, 3};
+    EXPECT_NEAR(McdSegmentSegmentClosest(a0, a1, e0, e1, &s, &t, pa, pb), std::sqrt(10.0f), 1e-5f);
+    EXPECT_NEAR(pa[0], 1.0f, 1e-6f);
+
+    // Edge-edge normals: crossing edges, parallel edges, collinear edges (the fallback).
+    const MeReal centreB[] = {0.5f, 0, 2}, fallback[] = {0, 0, -1};
+    MeReal n[3];
+    McdEdgeEdgeNormal(n, a0, a1, b0, b1, centreB, fallback);
+    EXPECT_NEAR(n[2], -1.0f, 1e-6f);
+    const MeReal p0[] = {-1, 0, 1}, p1[] = {1, 0, 1};
+    McdEdgeEdgeNormal(n, a0, a1, p0, p1, centreB, fallback);
+    EXPECT_NEAR(n[2], -1.0f, 1e-6f);
+    const MeReal q0[] = {2, 0, 0}, q1[] = {3, 0, 0};
+    McdEdgeEdgeNormal(n, a0, a1, q0, q1, centreB, fallback);
+    EXPECT_EQ(n[2], -1.0f);
+    EXPECT_FALSE(std::isnan(n[0]));
+
+    // Clipping a square by a plane through its middle keeps half of it.
+    const MeReal sq[4][3] = {{-1, -1, 0}, {1, -1, 0}, {1, 1, 0}, {-1, 1, 0}};
+    MeReal out[8][3];
+    const MeReal nx[] = {1, 0, 0};
+    ASSERT_EQ(McdClipPolygonByPlane(out, 8, sq, 4, nx, 0.5f), 4);
+    for (int i = 0; i < 4; ++i)
+        EXPECT_GE(out[i][0], 0.5f - 1e-6f);
+    EXPECT_EQ(McdClipPolygonByPlane(out, 8, sq, 4, nx, 2), 0);
+    EXPECT_EQ(McdPolygonContainsOrigin2D(4, sq), 1);
+    const MeReal off[4][3] = {{2, -1, 0}, {3, -1, 0}, {3, 1, 0}, {2, 1, 0}};
+    EXPECT_EQ(McdPolygonContainsOrigin2D(4, off), 0);
+}
