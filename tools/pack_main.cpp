@@ -80,9 +80,20 @@ int Write(const char* target, QNSTORAGEWRITER::Mode mode, const fs::path& folder
     return 0;
 }
 
+// Walks every record of the archive ending `file`; the reader raises on a damaged chain.
+std::size_t CountRecords(const char* file) {
+    QNSTORAGE storage;
+    storage.Open(file);
+    std::size_t n = 0;
+    for (bool more = storage.FirstEntry(); more; more = storage.NextEntry()) ++n;
+    storage.Close();
+    return n;
+}
+
 int Attach(const char* archive, const char* target) {
     std::vector<char> bytes = ReadAll(archive);
     if (bytes.size() < 4) throw std::runtime_error(std::string(archive) + " holds no archive");
+    CountRecords(archive);  // never append a damaged archive
     std::ofstream out(target, std::ios::binary | std::ios::app);
     if (!out) throw std::runtime_error(std::string("cannot append to ") + target);
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));

@@ -105,6 +105,19 @@ TEST(MediaArchive, AttachedAfterOtherBytesIsFoundFromTheEnd) {
     fs::remove_all(scratch);
 }
 
+TEST(MediaArchive, AttachRefusesADamagedArchive) {
+    fs::path scratch = ScratchFolder("damaged");
+    fs::path bad = scratch / "bad.qns", host = scratch / "host.bin";
+    Bytes archive = ReadFile(CORVANE_MEDIA_ARCHIVE);
+    archive.resize(archive.size() / 2);  // cut in the middle of a record: the trailer is wrong
+    std::ofstream(bad, std::ios::binary).write(reinterpret_cast<const char*>(archive.data()), static_cast<std::streamsize>(archive.size()));
+    std::ofstream(host, std::ios::binary) << "program";
+    std::string cmd = std::string("\"") + CORVANE_PACK + "\" attach \"" + bad.string() + "\" \"" + host.string() + "\" 2> /dev/null";
+    EXPECT_NE(std::system(cmd.c_str()), 0);
+    EXPECT_EQ(fs::file_size(host), 7u) << "nothing appended";
+    fs::remove_all(scratch);
+}
+
 TEST(MediaArchive, PackingIsDeterministic) {
     fs::path scratch = ScratchFolder("pack");
     std::string files = CORVANE_MEDIA_FILES;
