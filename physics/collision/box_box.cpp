@@ -135,6 +135,13 @@ int McdBoxBoxIntersect(McdModelPair* pair, McdIntersectResult* result)
     if (!McdBoxBoxOverlapTest(&separation, normal, &support, &dims, PairPadding(pair), e1, e2, pose))
         return NoContact(result);
 
+    if (!(separation < 0)) {
+        // Within the padding but not penetrating: every patch point would get the separation
+        // s >= 0 and none is kept.
+        Rotate(result->normal, t1, normal);
+        result->contactCount = 0;
+        return 0;
+    }
     MeReal points[kGatherMax][3];
     McdPointCursor cursor(points, kGatherMax);
     McdBoxBoxGatherPoints(&cursor, pose, e1, e2);

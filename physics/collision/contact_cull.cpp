@@ -25,6 +25,7 @@
 #include "physics/collision/contact_cull.h"
 
 #include <cmath>
+#include <new>
 
 namespace {
 
@@ -323,7 +324,10 @@ int McdContactsFromPolygon(McdIntersectResult* result, const MeReal (*points)[3]
 
     if (pointCount > kMcdContactCandidateMax)
         pointCount = kMcdContactCandidateMax;
-    McdContact candidates[kMcdContactCandidateMax];
+    // Raw storage: only the candidates written are constructed (a contact record has
+    // member initialisers, and 400 of them would dominate a small pair's cost).
+    alignas(McdContact) unsigned char storage[sizeof(McdContact) * kMcdContactCandidateMax];
+    McdContact* candidates = reinterpret_cast<McdContact*>(storage);
     int count = 0;
     const MeReal keepBelow = 0.01f * tolerance;
     for (int i = 0; i < pointCount; ++i) {
@@ -331,8 +335,7 @@ int McdContactsFromPolygon(McdIntersectResult* result, const MeReal (*points)[3]
         const MeReal s = normal[0] * p[0] + normal[1] * p[1] + normal[2] * p[2] - planeOffset;
         if (!(s < keepBelow))
             continue;
-        McdContact& c = candidates[count++];
-        c = McdContact{};
+        McdContact& c = *new (&candidates[count++]) McdContact();
         for (int j = 0; j < 3; ++j) {
             c.position[j] = p[0] * t[0][j] + p[1] * t[1][j] + p[2] * t[2][j] + t[3][j];
             c.normal[j] = worldNormal[j];
