@@ -205,9 +205,11 @@ std::vector<float> Render(const QNMEDIAENTRY& e, int member, std::uint32_t seed,
             bool on = ((pattern >> (syl % 31)) & 1u) != 0 || syl % 4 == 0;
             float local = t * rate - static_cast<float>(syl);
             float env = on ? std::sin(3.14159265f * local) : 0.0f;
-            float voice = std::sin(kTwoPi * (f0 + 40.0f * std::sin(kTwoPi * 3.0f * t)) * t);
-            float crackle = 0.3f * nz[static_cast<std::size_t>(i)];
-            return Env(t, 0.02f, len + 0.3f) * env * (0.5f * voice * (0.6f + 0.4f * nz[static_cast<std::size_t>(i)]) + crackle);
+            // A buzzy voiced tone with a wandering pitch, over a little radio static.
+            float ph = kTwoPi * (f0 + 40.0f * std::sin(kTwoPi * 3.0f * t)) * t;
+            float voice = std::sin(ph) + 0.5f * std::sin(2 * ph) + 0.3f * std::sin(3 * ph);
+            float crackle = 0.1f * nz[static_cast<std::size_t>(i)];
+            return Env(t, 0.02f, len + 0.3f) * (env * 0.5f * voice + crackle);
         });
         break;
     }
