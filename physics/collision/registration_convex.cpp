@@ -1,3 +1,4 @@
+#include "physics/collision/cone_pairs.h"
 #include "physics/collision/convex_mesh.h"
 #include "physics/collision/convex_pairs.h"
 #include "physics/collision/primitives.h"
@@ -6,14 +7,14 @@
 namespace {
 
 const McdInteractionRow kConeRows[] = {
-    {kMcdConeType, kMcdCylinderType, kMcdRowI, {}},
-    {kMcdConeType, kMcdConeType, kMcdRowI, {}},
-    {kMcdConeType, kMcdBoxType, kMcdRowI, {}},
-    {kMcdConeType, kMcdSphereType, kMcdRowI, {}},
-    {kMcdConeType, kMcdPlaneType, kMcdRowI, {}},
+    {kMcdConeType, kMcdCylinderType, kMcdRowI, {nullptr, nullptr, McdConeConvexIntersect, nullptr}},
+    {kMcdConeType, kMcdConeType, kMcdRowI, {nullptr, nullptr, McdConeConvexIntersect, nullptr}},
+    {kMcdConeType, kMcdBoxType, kMcdRowI, {nullptr, nullptr, McdConeConvexIntersect, nullptr}},
+    {kMcdConeType, kMcdSphereType, kMcdRowI, {nullptr, nullptr, McdConeSphereIntersect, nullptr}},
+    {kMcdConeType, kMcdPlaneType, kMcdRowI, {nullptr, nullptr, McdConePlaneIntersect, nullptr}},
 };
 
-const McdLineSegRow kConeLineSegs[] = {{kMcdConeType, nullptr}};
+const McdLineSegRow kConeLineSegs[] = {{kMcdConeType, McdConeLineSegIntersect}};
 
 const McdInteractionRow kConvexRows[] = {
     {kMcdConvexMeshType, kMcdConvexMeshType, kMcdRowH,
