@@ -10,6 +10,7 @@
 #include "engine/resource/qndisk.h"
 #include "engine/resource/qnstorage.h"
 #include "engine/scene/scene.h"
+#include "engine/scene/text_mesh.h"
 #include "engine/sound/qnsound.h"
 #include "engine/util/qnmath.h"
 #include "engine/util/qnsystem.h"
@@ -165,6 +166,23 @@ void InstallScenes()
     s.SetBackgroundColour = [](float r, float g, float b) {
         if (QNSCENE* scene = QNSCENE::Current)
             scene->SetBackgroundColour(r, g, b);
+    };
+
+    s.OverlayFontAvailable = [] {
+        QNSCENE* scene = QNSCENE::Current;
+        return scene && scene->Resources.Textures.FindChild("consolefont") != nullptr;
+    };
+    s.OverlayCreate = [] {
+        QNVIEW* view = QNSCENE::Current ? QNSCENE::Current->ActiveViewPtr() : nullptr;
+        if (!view || !view->Root)
+            return;
+        auto* overlay = new QNCONSOLEMETRICS(view->Root, "consolefont", -650.0f, 490.0f);
+        overlay->SetState(3, 0, false, true);
+    };
+    s.OverlayDelete = [] { QNITEM::Destroy(ConsoleMetrics); };
+    s.OverlayUpdate = [] {
+        if (ConsoleMetrics)
+            ConsoleMetrics->Update();
     };
 
     // The scene layer's entries that input provides, unless that area registered its own.

@@ -9,6 +9,7 @@
 #include "engine/render/qndisplay.h"
 #include "engine/scene/scene.h"
 #include "platform/events.h"
+#include "platform/test_events.h"
 
 namespace {
 
@@ -114,4 +115,19 @@ TEST_F(EngineRunTest, LostDeviceIsReopenedWindowedAndInFullScreen)
 
     QNAPP::Shutdown();
     EXPECT_EQ(g_counts.leave, 1);
+}
+
+TEST_F(EngineRunTest, ShiftF9WithoutTheOverlayFontDoesNothing)
+{
+    MakeScenes(QNAPP::Settings);
+    QNAPP::Settings.DeveloperKeys = 1;
+    QNAPP::StartUp();
+    ASSERT_TRUE(QNAPP::LoopPass());
+    PlatformScriptedEvents script;
+    script.Install();
+    script.KeyDown(SDLK_F9, KMOD_LSHIFT);
+    script.KeyUp(SDLK_F9, KMOD_LSHIFT);
+    EXPECT_TRUE(QNAPP::LoopPass());
+    EXPECT_EQ(QNAPP::ConsoleMetrics, nullptr);
+    EXPECT_TRUE(QNAPP::LoopPass());
 }
