@@ -17,10 +17,12 @@
 #include <cstdint>
 
 #include "engine/util/qn_item.h"
+#include "engine/util/qnbox.h"
 
 class QNVIEW;
 class QNVIEWPORT;
 class QNRESOURCES;
+struct QNNODEHIT;
 
 /// Class flags of a node. The byte above the low 24 bits is the node's level.
 enum : std::uint32_t {
@@ -99,6 +101,48 @@ public:
 
     /// The parent as a node (null for a root or a parent that is not a node).
     QNNODE* ParentNode() const;
+
+    // Transforms, bounds and motion (implemented by the physics layer, engine/physics).
+    QNMATRIX GetWorldMatrix() const;
+    QNMATRIX GetLocalMatrix() const;
+    void SetLocalTransform(const QNMATRIX& m);
+    void SetTransform(const QNMATRIX& m);
+    void SetTranslation(const QNVEC3& v);
+    void PlaceTopLeft(const QNVEC3& point);
+    void PlaceBottomRight(const QNVEC3& point);
+    QNVEC3& ProjectToScreen(QNVEC3& out) const;
+    void GetBox(QNBOX& out, bool useOwnBox) const;
+    void GetLocalBox(QNBOX& out, bool useOwnBox) const;
+    void GetTreeBounds(QNBOX& out, bool withChildren, bool useCache) const;
+    void GetBounds(QNBOX& out, bool withChildren, bool useCache) const;
+    void UpdateWorldBounds(bool recompute);
+    void UpdateSphereBounds(bool recompute);
+    bool IsInView(std::uint32_t mode) const;
+    QNNODE* FindTouching(QNNODE* other, const QNBOX& box, float radius, std::uint32_t mode);
+    QNNODE* Overlaps(QNNODE* root, std::uint32_t mode);
+    void StopMotion(bool recursive, std::uint32_t level);
+    bool IsSlowerThan(float limit) const;
+    bool IsTurningSlowerThan(float limit) const;
+    void SetScale(float scale, float massFactor);
+    void SetJointLimits(float lower, float upper, int index = 0);
+    void SetJointLimits2(float lower, float upper);
+    void SetJointMotor(float speed, float maxForce, int index = 0);
+    void ActivateJointMotor(bool on, int index = 0);
+    void DriveJoint(float lower, float upper, float speed, float factor, float maxForce, float tolerance);
+    bool PushTowards(const QNVEC3& target, const QNVEC3& gain, float slowRadius, float stopRadius);
+    bool TurnTowards(const QNVEC3& target, const QNVEC3& gain, float slowRadius, float stopRadius)
+    {
+        return PushTowards(target, gain, slowRadius, stopRadius);
+    }
+    bool SteerTowards(const QNVEC3& target, const QNVEC3& gain, float slowAngle, float stopAngle);
+    bool SteerAlongPath(const QNVEC3* points, std::uint32_t count, float distance, const QNVEC3& gain,
+                        float slowAngle, float stopAngle, QNVEC3& point);
+    int CastSegment(float nearDistance, float farDistance, const QNVEC3& direction, int capacity,
+                    QNNODEHIT* hits);
+    void CreateJoint(std::int32_t type, const QNMATRIX* frame, const QNMATRIX* secondFrame = nullptr);
+    void CreateJointVariant(std::int32_t type, QNNODE* other, const QNMATRIX* frame,
+                            const QNMATRIX* secondFrame = nullptr);
+    void SetTreeCollision(QNNODE* other, bool on);
 
     // Fields, in order.
     QNNODE* UpdatePrev = nullptr;

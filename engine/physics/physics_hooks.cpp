@@ -1,0 +1,235 @@
+// The physics layer's entries in the scene layer: view worlds, node bodies, joints, collision
+// models and transforms, and the mesh's collision builder.
+//
+// A view's world needs the collision framework, which start-up opens after the game set-up
+// has made the scenes and their views; so a world is made on first use (a body or a step in
+// the view) and dropped when the scene is left.
+//
+// Collision pairing. A node without a dynamic body of its own lets its model ride on a
+// carrier: the parent's body with user flag 2; the nearest ancestor with a dynamic body with
+// user flag 1 or for a node placed relative to its parent (body mode 1). Such a node's body
+// mode becomes 6 and its model keeps its place relative to the carrier; the carrier and it do
+// not collide. The model exists only in states 2 and 3.
+
+#include "engine/mesh/qnmesh.h"
+#include "engine/physics/node_motion.h"
+#include "engine/physics/qncollgeom.h"
+#include "engine/physics/qnphysworld.h"
+#include "engine/scene/node_bounds.h"
+#include "engine/scene/node_chain.h"
+#include "engine/scene/node_slots.h"
+#include "engine/scene/scene_hooks.h"
+#include "engine/scene/view.h"
+#include "physics/dynamics/dynamics.h"
+
+QNBODY* PhysicsBodyOf(const QNNODE* node)
+{
+    const auto* b = dynamic_cast<const QNBODYNODE*>(node);
+    return b ? b->Body : nullptr;
+}
+
+QNPHYSWORLD* PhysicsWorldOf(QNVIEW* view)
+{
+    if (!view)
+        return nullptr;
+    if (!view->World && QNPHYSWORLD::Framework())
+        view->World = QNPHYSWORLD::Create(QNPHYSWORLD::ViewParams);
+    return view->World;
+}
+
+namespace {
+
+void ReportToNode(QNNODE* self, QNNODE* other, const float* point, const float* normal)
+{
+    if (auto* c = dynamic_cast<QNCOLLIDERNODE*>(self))
+        c->ReportContact(other, point, normal);
+}
+
+QNBODY* CarrierOf(QNBODYNODE* node)
+{
+    QNBODY* own = node->Body;
+    if (own && own->Body)
+        return nullptr;
+    if (node->UserFlags & QNUF_PAIR_PARENT) {
+        QNBODY* parent = PhysicsBodyOf(node->ParentNode());
+        return (parent && parent->Body) ? parent : nullptr;
+    }
+    if ((node->UserFlags & QNUF_PAIR_BODY) || node->BodyMode == 1 || node->BodyMode == 6) {
+        for (QNNODE* a = node->ParentNode(); a; a = a->ParentNode()) {
+            QNBODY* b = PhysicsBodyOf(a);
+            if (b && b->Body)
+                return b;
+        }
+    }
+    return nullptr;
+}
+
+// Makes the model of the node's shape, riding on its carrier when it has one.
+void AttachShape(QNCOLLIDERNODE* node)
+{
+    QNBODY* body = node->Body;
+    if (!body)
+        return;
+    QNBODY* carrier = body->Shape ? CarrierOf(node) : nullptr;
+    if (carrier) {
+        // The model keeps the node's world placement relative to the carrier's body.
+        const QNMATRIX world = node->GetWorldMatrix();
+        world.Copy(&body->Own[0][0]);
+        node->BodyMode = 6;
+    }
+    body->SetGeometry(body->Shape, carrier);
+    node->Model = body->Model;
+    if (carrier && body->Model)
+        body->SetPairEnabled(carrier, true);
+}
+
+void DetachShape(QNCOLLIDERNODE* node)
+{
+    if (node->Body && node->Body->Model)
+        node->Body->SetGeometry(nullptr);
+    node->Model = nullptr;
+}
+
+void CreateBody(QNBODYNODE* node, const QNMATRIX* transform)
+{
+    node->Body = new QNBODY(PhysicsWorldOf(node->View), &ReportToNode, node);
+    if (node->ClassFlags & QNCF_BODY) {
+        node->Body->SetDynamic(true);
+        node->SetScale(100.0f, 1.0f);
+    }
+    if (transform)
+        node->SetLocalTransform(*transform);
+}
+
+void ReleaseBody(QNBODYNODE* node)
+{
+    delete node->Body;
+    node->Body = nullptr;
+    if (auto* c = dynamic_cast<QNCOLLIDERNODE*>(node))
+        c->Model = nullptr;
+}
+
+void RehomeBody(QNBODYNODE* node)
+{
+    QNBODY* old = node->Body;
+    if (!old)
+        return;
+    const QNMATRIX placement = old->GetTransform();
+    QNCOLLGEOM* shape = old->Shape;
+    MeReal inertia[9] = {1, 0, 0, 0, 1, 0, 0, 0, 1};
+    float mass = 0.0f;
+    if (old->Body) {
+        mass = MdtBodyGetMass(old->Body);
+        MdtBodyGetInertiaTensor(old->Body, inertia);
+    }
+    auto* collider = dynamic_cast<QNCOLLIDERNODE*>(node);
+    if (collider)
+        collider->Model = nullptr;
+    delete old;
+    node->Body = new QNBODY(PhysicsWorldOf(node->View), &ReportToNode, node);
+    node->Body->SetDynamic(true);
+    node->Body->SetTransform(placement);
+    if (node->Body->Body && mass > 0.0f) {
+        MdtBodySetMass(node->Body->Body, mass);
+        MdtBodySetInertiaTensor(node->Body->Body, inertia);
+    }
+    node->Body->Shape = shape;
+    if (collider && shape && node->State >= 2)
+        AttachShape(collider);
+    node->Body->SetDisabled(true);
+}
+
+void DriveJoint(QNJOINTNODE* node)
+{
+    if (node->Joint && node->Joint->Driving)
+        node->Joint->UpdateDrive(0);
+}
+
+void ReleaseJoint(QNJOINTNODE* node)
+{
+    delete node->Joint;
+    node->Joint = nullptr;
+}
+
+void ReleaseCollision(QNCOLLIDERNODE* node)
+{
+    DetachShape(node);
+    if (node->Body)
+        node->Body->Shape = nullptr;
+}
+
+void CollisionState(QNCOLLIDERNODE* node, std::int32_t, std::int32_t newState)
+{
+    if (!node->Body)
+        return;
+    if (newState < 2)
+        DetachShape(node);
+    else if (!node->Body->Model && node->Body->Shape)
+        AttachShape(node);
+}
+
+QNNODE* Overlaps(QNNODE* node, QNNODE* root, std::uint32_t mode)
+{
+    return node->Overlaps(root, mode);
+}
+
+void ReleaseBounds(QNBOUNDSNODE* node)
+{
+    delete node->Bounds;
+    node->Bounds = nullptr;
+}
+
+void SetCollisionMesh(QNMESHNODE* node, QNMESH* mesh)
+{
+    if (!node->Body)
+        return;
+    QNCOLLGEOM* shape = mesh ? static_cast<QNCOLLGEOM*>(mesh->Collision) : nullptr;
+    if (shape == node->Body->Shape && (node->Body->Model != nullptr) == (shape && node->State >= 2))
+        return;
+    DetachShape(node);
+    node->Body->Shape = shape;
+    if (shape && node->State >= 2)
+        AttachShape(node);
+}
+
+}  // namespace
+
+void QNPHYSWORLD::InstallHooks()
+{
+    QNSCENEHOOKS& s = QNHOOKS::Scene;
+    s.CreateWorld = [](QNVIEW* view) { PhysicsWorldOf(view); };
+    s.ResetWorld = [](QNVIEW* view) {
+        QNPHYSWORLD::Destroy(view->World);
+        view->World = nullptr;
+    };
+    s.StepWorld = [](QNVIEW* view, float dt) {
+        if (QNPHYSWORLD* w = PhysicsWorldOf(view))
+            w->Step(dt);
+    };
+    s.DestroyWorld = [](QNVIEW* view) {
+        QNPHYSWORLD::Destroy(view->World);
+        view->World = nullptr;
+    };
+
+    QNNODEHOOKS& n = QNHOOKS::Node;
+    n.CreateBody = &CreateBody;
+    n.ReleaseBody = &ReleaseBody;
+    n.RehomeBody = &RehomeBody;
+    n.DriveJoint = &DriveJoint;
+    n.ReleaseJoint = &ReleaseJoint;
+    n.ReleaseCollision = &ReleaseCollision;
+    n.CollisionState = &CollisionState;
+    n.Overlaps = &Overlaps;
+    n.ReleaseBounds = &ReleaseBounds;
+
+    QNSLOTHOOKS& slots = QNHOOKS::Slots;
+    slots.WorldMatrix = [](const QNNODE* node, QNMATRIX& out) { out = node->GetWorldMatrix(); };
+    slots.SetTransform = [](QNNODE* node, const QNMATRIX& m) { node->SetTransform(m); };
+    slots.SetCollisionMesh = &SetCollisionMesh;
+
+    QNMESH::CollisionBuilder = [](QNMESH& mesh, std::uint32_t kind, std::uint32_t option,
+                                  const char* name) -> QNMESHCOLLISION* {
+        return BuildMeshCollision(mesh, kind, option, name);
+    };
+    QNMESH::CollisionRelease = [](QNMESHCOLLISION* shape) { ReleaseMeshCollision(shape); };
+}
