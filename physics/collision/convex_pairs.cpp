@@ -29,16 +29,20 @@ namespace {
 
 constexpr MeReal kFeatureTolerance = 0.01f;
 constexpr int kMaxCandidates = 200;
+constexpr unsigned kTwoSidedTriangle = 1u << 1;  // triangle-entry flag bit 1
 
 const MeReal kUnitCube[8][3] = {{1, 1, 1},  {-1, 1, 1},  {1, -1, 1},  {-1, -1, 1},
                                 {1, 1, -1}, {-1, 1, -1}, {1, -1, -1}, {-1, -1, -1}};
 
-struct BoxHull {
-    CxConvexHull* hull = nullptr;
+// The shared hulls: built at registration, held by every framework that registered the
+// convex interactions, released by the last one's cleanup.
+struct SharedHulls {
+    CxConvexHull* box = nullptr;
     MeReal unit[8][3];
+    CxConvexHull* triangle = nullptr;
     int users = 0;
 };
-BoxHull gBox;
+SharedHulls gShared;
 
 MeReal Dot(const MeReal a[3], const MeReal b[3])
 {
@@ -162,11 +166,13 @@ int Finish(McdIntersectResult* result, int touch)
     return touch;
 }
 
-void ReleaseBoxHull(McdFramework*)
+void ReleaseSharedHulls(McdFramework*)
 {
-    if (gBox.users > 0 && --gBox.users == 0) {
-        cnvHullDestroy(gBox.hull);
-        gBox.hull = nullptr;
+    if (gShared.users > 0 && --gShared.users == 0) {
+        cnvHullDestroy(gShared.box);
+        cnvHullDestroy(gShared.triangle);
+        gShared.box = nullptr;
+        gShared.triangle = nullptr;
     }
 }
 
@@ -174,29 +180,35 @@ void ReleaseBoxHull(McdFramework*)
 
 CxConvexHull* McdBoxHullUpdate(const MeReal h[3])
 {
-    if (!gBox.hull) {
-        gBox.hull = cnvComputeHull(8, &kUnitCube[0][0], 1);
-        if (!gBox.hull)
+    if (!gShared.box) {
+        gShared.box = cnvComputeHull(8, &kUnitCube[0][0], 1);
+        if (!gShared.box)
             return nullptr;
-        for (int i = 0; i < gBox.hull->vertexCount; ++i)
+        for (int i = 0; i < gShared.box->vertexCount; ++i)
             for (int j = 0; j < 3; ++j)
-                gBox.unit[i][j] = gBox.hull->vertices[i].position[j];
+                gShared.unit[i][j] = gShared.box->vertices[i].position[j];
     }
-    for (int i = 0; i < gBox.hull->vertexCount; ++i)
+    for (int i = 0; i < gShared.box->vertexCount; ++i)
         for (int j = 0; j < 3; ++j)
-            gBox.hull->vertices[i].position[j] = gBox.unit[i][j] * h[j];
-    cnvHullRefresh(gBox.hull);
-    return gBox.hull;
+            gShared.box->vertices[i].position[j] = gShared.unit[i][j] * h[j];
+    cnvHullRefresh(gShared.box);
+    return gShared.box;
 }
 
 int McdConvexPairDataPoolCreate(McdFrameworkID framework)
 {
-    // The shared box hull is built here, at registration, never during a step; each
-    // framework holds it until its cleanup.
-    const MeReal one[3] = {1, 1, 1};
-    if (McdBoxHullUpdate(one) && McdFrameworkAddCleanup(framework, &ReleaseBoxHull))
-        ++gBox.users;
     return McdPairDataPoolCreate(framework, static_cast<int>(sizeof(McdPairData)));
+}
+
+int McdConvexInteractionsPrepare(McdFrameworkID framework)
+{
+    const MeReal one[3] = {1, 1, 1};
+    const MeReal p0[3] = {0, 0, 0}, p1[3] = {0, 0, 1}, p2[3] = {0, 1, 0}, n[3] = {1, 0, 0};
+    if (!gShared.triangle)
+        gShared.triangle = cnvMakeTriangleHull(p0, p1, p2, n);
+    if (McdBoxHullUpdate(one) && gShared.triangle && McdFrameworkAddCleanup(framework, &ReleaseSharedHulls))
+        ++gShared.users;
+    return McdConvexPairDataPoolCreate(framework);
 }
 
 int McdConvexPairHello(McdModelPair* pair)
@@ -410,6 +422,76 @@ int McdCylinderConvexMeshIntersect(McdModelPair* pair, McdIntersectResult* resul
     o1.cylinder = static_cast<const McdCylinder*>(McdModelGetGeometry(pair->model1));
     o1.transform = McdModelGetTransformPtr(pair->model1);
     return RunPair(pair, result, o1, MeshObject(pair->model2));
+}
+
+int McdTriangleListConvexMeshIntersect(McdModelPair* pair, McdIntersectResult* result)
+{
+    PrepareResult(pair, result);
+    auto* list = static_cast<McdTriangleList*>(McdModelGetGeometry(pair->model1));
+    MeConstMatrix4Ptr tl = McdModelGetTransformPtr(pair->model1);
+    const McdConvexObject mesh = MeshObject(pair->model2);
+    CxConvexHull* tri = gShared.triangle;
+    if (!tri || !list->triangleFn)
+        return Finish(result, 0);
+    MeReal radius, centre[3];
+    McdGeometryGetBSphere(McdModelGetGeometry(pair->model2), centre, &radius);
+    MeReal rel[3] = {mesh.transform[3][0] - tl[3][0], mesh.transform[3][1] - tl[3][1], mesh.transform[3][2] - tl[3][2]};
+    RotateToLocal(tl, rel, centre);
+    list->triangleCount = 0;
+    list->triangleFn(pair, pair->model1, centre, radius);
+    const int triangles = list->triangles ? list->triangleCount : 0;
+
+    McdContact gathered[kMaxCandidates];
+    int n = 0;
+    MeReal sum[3] = {0, 0, 0};
+    for (int i = 0; i < triangles && n < kMaxCandidates; ++i) {
+        const McdUserTriangle& t = list->triangles[i];
+        if (!t.vertices[0] || !t.vertices[1] || !t.vertices[2] || !t.normal)
+            continue;
+        McdTriangleHullSetVertices(tri, t.vertices[0], t.vertices[1], t.vertices[2], t.normal);
+        McdConvexObject o1;
+        o1.hull = tri;
+        o1.transform = tl;
+        McdContact local[4];
+        McdIntersectResult r;
+        r.pair = pair;
+        r.contacts = local;
+        r.contactMaxCount = 4;
+        if (!McdConvexPairIntersect(&r, &o1, &mesh, nullptr))
+            continue;
+        MeReal normal[3] = {r.normal[0], r.normal[1], r.normal[2]};
+        if (!(t.flags & kTwoSidedTriangle)) {
+            // One-sided: the mesh is pushed out to the face side (normal from the mesh
+            // towards the list = minus the face normal).
+            MeReal face[3];
+            RotateToWorld(tl, t.normal, face);
+            if (Dot(normal, face) > 0)
+                for (int j = 0; j < 3; ++j)
+                    normal[j] = -face[j];
+        }
+        for (int j = 0; j < 3; ++j)
+            sum[j] += normal[j];
+        for (int k = 0; k < r.contactCount && n < kMaxCandidates; ++k) {
+            McdContact c = local[k];
+            for (int j = 0; j < 3; ++j)
+                c.normal[j] = normal[j];
+            c.element1 = t.user;
+            gathered[n++] = c;
+        }
+    }
+    MeReal len = std::sqrt(Dot(sum, sum));
+    if (len > 0)
+        for (MeReal& x : sum)
+            x /= len;
+    else
+        sum[0] = 1;
+    for (int j = 0; j < 3; ++j)
+        result->normal[j] = sum[j];
+    const int cap = McdResultContactCap(result);
+    if (n == 0 || cap <= 0 || !result->contacts)
+        return Finish(result, 0);
+    result->contactCount = McdContactCull(sum, gathered, n, result->contacts, cap, McdResultRequest(result)->faceNormalsFirst);
+    return Finish(result, result->contactCount > 0 ? 1 : 0);
 }
 
 int McdConvexMeshPlaneIntersect(McdModelPair* pair, McdIntersectResult* result)

@@ -29,6 +29,9 @@ struct McdPairData {
 
 /// Creates the framework's pool of 100 pair-data records when it has none; 1 on success.
 int McdConvexPairDataPoolCreate(McdFrameworkID framework);
+/// Registration step of the convex interactions: the shared box and triangle hulls (held
+/// until the framework's cleanup) and the pair-data pool.
+int McdConvexInteractionsPrepare(McdFrameworkID framework);
 
 /// Hello: a pair-data record from the pool (warning 25 when the pool is exhausted; the pair
 /// then runs without warm start). Goodbye returns it.
@@ -40,6 +43,10 @@ int McdSphereConvexMeshIntersect(McdModelPair* pair, McdIntersectResult* result)
 int McdBoxConvexMeshIntersect(McdModelPair* pair, McdIntersectResult* result);
 int McdCylinderConvexMeshIntersect(McdModelPair* pair, McdIntersectResult* result);
 int McdConvexMeshPlaneIntersect(McdModelPair* pair, McdIntersectResult* result);
+/// The list's triangles near the mesh's bounding sphere (from its callback), each tested as
+/// a flat hull; the contacts are culled into the result, whose normal is the normalised sum
+/// of the triangles' normals. One-sided triangles push the mesh out to their face side.
+int McdTriangleListConvexMeshIntersect(McdModelPair* pair, McdIntersectResult* result);
 
 /// The GJK-based pair: separation of the two objects, then contacts from their features.
 /// `data` may be null (no warm start). Returns 1 when they touch.

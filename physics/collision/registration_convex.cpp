@@ -25,7 +25,7 @@ const McdInteractionRow kConvexRows[] = {
      {McdConvexPairHello, McdConvexPairGoodbye, McdSphereConvexMeshIntersect, nullptr}},
     {kMcdCylinderType, kMcdConvexMeshType, kMcdRowH,
      {McdConvexPairHello, McdConvexPairGoodbye, McdCylinderConvexMeshIntersect, nullptr}},
-    {kMcdTriangleListType, kMcdConvexMeshType, kMcdRowI, {}},
+    {kMcdTriangleListType, kMcdConvexMeshType, kMcdRowI, {nullptr, nullptr, McdTriangleListConvexMeshIntersect, nullptr}},
     {kMcdConvexMeshType, kMcdPlaneType, kMcdRowH,
      {McdConvexPairHello, McdConvexPairGoodbye, McdConvexMeshPlaneIntersect, nullptr}},
 };
@@ -33,7 +33,7 @@ const McdInteractionRow kConvexRows[] = {
 const McdLineSegRow kConvexLineSegs[] = {{kMcdConvexMeshType, McdConvexMeshLineSegIntersect}};
 
 // The convex pairs' preparation creates the framework's pair-data pool.
-const McdRegistrationGroup kConvexGroup = {"McdConvexMeshRegisterInteractions", McdConvexPairDataPoolCreate, kConvexRows,
+const McdRegistrationGroup kConvexGroup = {"McdConvexMeshRegisterInteractions", McdConvexInteractionsPrepare, kConvexRows,
                                            McdCountOf(kConvexRows), kConvexLineSegs, McdCountOf(kConvexLineSegs)};
 
 }  // namespace

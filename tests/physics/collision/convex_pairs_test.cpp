@@ -219,6 +219,70 @@ TEST_F(ConvexPairs, HundredAndOneSimultaneousPairsOutlastThePairDataPool)
     EXPECT_EQ(framework->pairDataPool->used, 0);
 }
 
+namespace {
+
+// A floor of two triangles (z = 0, face up) around the origin, 4 x 4.
+const MeReal kFloor[4][3] = {{-2, -2, 0}, {2, -2, 0}, {2, 2, 0}, {-2, 2, 0}};
+const MeReal kUp[3] = {0, 0, 1};
+int gFloorCalls = 0;
+bool gFloorEmpty = false;
+unsigned gFloorFlags = 0;
+
+int FloorTriangles(McdModelPair*, McdModelID list, const MeReal*, MeReal)
+{
+    ++gFloorCalls;
+    auto* l = static_cast<McdTriangleList*>(McdModelGetGeometry(list));
+    l->triangleCount = 0;
+    if (gFloorEmpty)
+        return 0;
+    const int idx[2][3] = {{0, 1, 2}, {0, 2, 3}};
+    for (int i = 0; i < 2 && i < l->triangleMaxCount; ++i) {
+        McdUserTriangle& t = l->triangles[l->triangleCount++];
+        for (int k = 0; k < 3; ++k)
+            t.vertices[k] = kFloor[idx[i][k]];
+        t.normal = kUp;
+        t.flags = gFloorFlags;
+        t.user = reinterpret_cast<void*>(static_cast<std::uintptr_t>(i + 1));
+    }
+    return l->triangleCount;
+}
+
+}  // namespace
+
+TEST_F(ConvexPairs, ConvexMeshOnATriangleList)
+{
+    McdUserTriangle buffer[8];
+    Placed floor(McdTriangleListCreate(framework, 4, 4, 1, &FloorTriangles), 0, 0, 0);
+    auto* list = static_cast<McdTriangleList*>(floor.geometry);
+    list->triangles = buffer;
+    list->triangleMaxCount = 8;
+    Placed mesh(Mesh(0.5f, 0.5f, 0.5f), 0.2f, 0.1f, 0.48f);
+    Query q(floor.model, mesh.model);
+    EXPECT_GT(gFloorCalls, 0);
+    ASSERT_EQ(q.touch, 1);
+    ASSERT_EQ(q.result.contactCount, 4);
+    EXPECT_NEAR(q.result.normal[2], -1.0f, 1e-5f);
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_NEAR(q.contacts[i].separation, -0.02f, 1e-4f);
+        EXPECT_NEAR(std::fabs(q.contacts[i].position[0] - 0.2f), 0.5f, 1e-4f);
+        EXPECT_NE(q.contacts[i].element1, nullptr);
+    }
+    // Below a one-sided floor the mesh is still pushed to the face side.
+    mesh.tm[3][2] = -0.45f;
+    q.Run();
+    ASSERT_EQ(q.touch, 1);
+    EXPECT_NEAR(q.result.normal[2], -1.0f, 1e-5f);
+    gFloorFlags = 2;
+    q.Run();
+    EXPECT_NEAR(q.result.normal[2], 1.0f, 1e-5f);
+    gFloorEmpty = true;
+    q.Run();
+    EXPECT_EQ(q.touch, 0);
+    EXPECT_EQ(q.result.contactCount, 0);
+    gFloorEmpty = false;
+    gFloorFlags = 0;
+}
+
 TEST(ConvexContactHelpers, SegmentsClippingAndEdgeNormals)
 {
     // Crossing segments, near-parallel ones (relative test), and a degenerate one.
