@@ -1,0 +1,266 @@
+// Worlds, bodies and joints: the step's time filter, force scaling, model placement, joint
+// drives and the pair filter.
+
+#include <limits>
+#include <vector>
+
+#include "engine/physics/qncollgeom.h"
+#include "engine/scene/node.h"
+#include "physics/collision/dt_bridge.h"
+#include "physics/dynamics/dynamics.h"
+#include "physics_fixture.h"
+
+namespace {
+
+QNVEC3 Position(const QNBODY& b)
+{
+    return b.GetTransform().Translation();
+}
+
+QNVEC3 BoundsCentre(const QNBODY& b)
+{
+    QNVEC3 lo, hi;
+    EXPECT_TRUE(b.GetBounds(lo, hi));
+    return (lo + hi) * 0.5f;
+}
+
+QNVEC3 Force(const QNBODY& b)
+{
+    QNVEC3 f;
+    MdtBodyGetForce(b.Body, &f.x);
+    return f;
+}
+
+}  // namespace
+
+TEST_F(PhysicsTest, StepIgnoresFrameTimesOutsideTheRangeAndKeepsTheClock)
+{
+    QNPHYSWORLD* w = QNPHYSWORLD::Create(10, 10, 10, 10, 1, false);
+    ASSERT_NE(w, nullptr);
+    QNBODY b(w, nullptr, nullptr);
+    b.SetDynamic(true);
+    b.SetLinearVelocity(QNVEC3(1, 0, 0));
+    QNTIMER::SetFrameCounter(2000000);
+    for (float dt : {0.0f, -0.01f, 0.26f, std::numeric_limits<float>::quiet_NaN(),
+                     std::numeric_limits<float>::infinity()}) {
+        w->Step(dt);
+        EXPECT_EQ(Position(b).x, 0.0f) << dt;
+        EXPECT_EQ(QNPHYSWORLD::Clock(), 0.0f) << dt;
+    }
+    w->Step(0.25f);
+    EXPECT_NEAR(Position(b).x, 0.25f, 1e-4f);
+    EXPECT_FLOAT_EQ(QNPHYSWORLD::Clock(), 2.0f);
+    b.Release();
+    QNPHYSWORLD::Destroy(w);
+}
+
+TEST_F(PhysicsTest, ForcesScaleByRateAndFadeInAfterTheLastOne)
+{
+    QNPHYSWORLD* w = QNPHYSWORLD::Create(10, 10, 10, 10, 1, false);
+    QNBODY b(w, nullptr, nullptr);
+    b.SetDynamic(true);
+    QNAPP::Rate = 2.0f;
+    Advance(1.0);
+
+    b.AddForce(QNVEC3(1, 0, 0));  // a long pause: the full F x Rate
+    EXPECT_FLOAT_EQ(Force(b).x, 2.0f);
+    b.AddForce(QNVEC3(1, 0, 0));  // the same frame: e = 0 adds nothing
+    EXPECT_FLOAT_EQ(Force(b).x, 2.0f);
+    Advance(0.05);
+    b.AddForce(QNVEC3(1, 0, 0));  // half-way through the fade-in
+    EXPECT_NEAR(Force(b).x, 3.0f, 1e-5f);
+    Advance(0.1);
+    b.AddForce(QNVEC3(0, 1, 0));
+    EXPECT_NEAR(Force(b).y, 2.0f, 1e-5f);
+
+    // Torque keeps its own time: a torque right after a force is not faded.
+    b.AddTorque(QNVEC3(0, 0, 3));
+    QNVEC3 t;
+    MdtBodyGetTorque(b.Body, &t.x);
+    EXPECT_NEAR(t.z, 6.0f, 1e-5f);
+
+    // A clock that went back (restarted) is a long pause, never a reversed force.
+    b.ResetForces();
+    Advance(1.0);
+    b.AddForce(QNVEC3(1, 0, 0));
+    QNPHYSWORLD::InitFramework(500, 100);
+    b.ResetForces();
+    b.LastForce = 5.0f;
+    b.AddForce(QNVEC3(1, 0, 0));
+    EXPECT_FLOAT_EQ(Force(b).x, 2.0f);
+    b.Release();
+    QNPHYSWORLD::Destroy(w);
+}
+
+TEST_F(PhysicsTest, ModelsFollowTheOwnTransformOrRideOnACarrier)
+{
+    QNPHYSWORLD* w = QNPHYSWORLD::Create(10, 10, 10, 10, 1, false);
+    QNCOLLGEOM box;
+    box.MakeBox(1, 1, 1);
+
+    QNBODY fixed(w, nullptr, nullptr);
+    fixed.SetTransform(Translation(5, 0, 0));
+    fixed.SetGeometry(&box);
+    EXPECT_NEAR(BoundsCentre(fixed).x, 5.0f, 1e-5f);
+    fixed.SetTransform(Translation(7, 0, 0));
+    fixed.UpdateModel();
+    EXPECT_NEAR(BoundsCentre(fixed).x, 7.0f, 1e-5f);
+
+    QNBODY carrier(w, nullptr, nullptr);
+    carrier.SetDynamic(true);
+    carrier.SetTransform(Translation(0, 0, 20));
+    carrier.SetLinearVelocity(QNVEC3(1, 0, 0));
+    carrier.SetAngularVelocity(QNVEC3(0, 0, 1));
+    QNBODY rider(w, nullptr, nullptr);
+    rider.SetTransform(Translation(0, 2, 20));
+    rider.SetGeometry(&box, &carrier);
+    for (int i = 0; i < 25; ++i)
+        w->Step(0.02f);
+    // The rider's centre stays at (0, 2, 0) in the carrier's frame while the carrier moves
+    // and turns (the step refreshes models before it moves the bodies, so refresh it once).
+    rider.UpdateModel();
+    const QNVEC3 expected = QNVEC3::TransformCoord(QNVEC3(0, 2, 0), carrier.GetTransform());
+    const QNVEC3 got = BoundsCentre(rider);
+    EXPECT_GT(carrier.GetTransform().Translation().x, 0.4f);
+    EXPECT_NEAR(got.x, expected.x, 1e-3f);
+    EXPECT_NEAR(got.y, expected.y, 1e-3f);
+    EXPECT_NEAR(got.z, expected.z, 1e-3f);
+    EXPECT_NE(rider.Model, nullptr);
+
+    rider.Release();
+    carrier.Release();
+    fixed.Release();
+    box.Clear();
+    QNPHYSWORLD::Destroy(w);
+}
+
+TEST_F(PhysicsTest, JointDriveSwingsBetweenItsEndsWithinTheTolerance)
+{
+    QNPHYSWORLD* w = QNPHYSWORLD::Create(10, 10, 10, 10, 1, false);
+    QNBODY b(w, nullptr, nullptr);
+    b.SetDynamic(true);
+    b.SetTransform(Translation(1, 0, 0));
+    QNJOINT j;
+    j.Create(w, QNJOINT_HINGE);
+    ASSERT_NE(j.Constraint, nullptr);
+    j.SetBodies(&b, nullptr);
+    j.SetPosition(QNVEC3(0, 0, 0), QNVEC3());
+    j.SetAxis(QNVEC3(0, 0, 1), QNVEC3());
+    ASSERT_NE(j.GetLimit(0), nullptr);
+    EXPECT_EQ(j.GetLimit(1), nullptr);
+    j.SetMotor(1.0f, 50.0f, 0);
+    EXPECT_FALSE(MdtLimitIsMotorized(j.GetLimit(0)));
+    j.ActivateMotor(true, 0);
+    j.SetDrive(0.0f, 0.5f, 1.0f, 50.0f, 0.1f, 0.02f);
+    EXPECT_EQ(j.Target, 0.5f);
+
+    std::vector<float> targets{j.Target};
+    float largest = 0.0f;
+    for (int i = 0; i < 600 && targets.size() < 3; ++i) {
+        j.UpdateDrive(0);
+        if (j.Target != targets.back()) {
+            // A swap happens only within the tolerance of the end reached.
+            EXPECT_NEAR(MdtLimitGetPosition(j.GetLimit(0)), targets.back(), 0.02f);
+            targets.push_back(j.Target);
+        }
+        w->Step(0.02f);
+        largest = std::max(largest, MdtLimitGetPosition(j.GetLimit(0)));
+    }
+    ASSERT_EQ(targets.size(), 3u);
+    EXPECT_EQ(targets[1], 0.0f);
+    EXPECT_EQ(targets[2], 0.5f);
+    EXPECT_GT(largest, 0.45f);
+
+    // A negative speed starts towards A; a kind without a limit ignores positions and axes.
+    j.SetDrive(0.1f, 0.4f, -1.0f, 50.0f, 0.1f, 0.02f);
+    EXPECT_EQ(j.Target, 0.1f);
+    j.Create(w, QNJOINT_ANGULAR);
+    j.SetBodies(&b, nullptr);
+    j.SetPosition(QNVEC3(5, 5, 5), QNVEC3(1, 1, 1));
+    j.SetAxis(QNVEC3(1, 0, 0), QNVEC3(0, 1, 0));
+    EXPECT_EQ(j.GetLimit(0), nullptr);
+    j.UpdateDrive(0);
+    EXPECT_EQ(w->ConstraintCount(), 1);
+    j.Create(w, 12);
+    EXPECT_EQ(j.Constraint, nullptr);
+    EXPECT_EQ(w->ConstraintCount(), 0);
+
+    j.Destroy();
+    b.Release();
+    QNPHYSWORLD::Destroy(w);
+}
+
+namespace {
+
+struct Touch {
+    QNNODE* self;
+    QNNODE* other;
+    bool point;
+};
+std::vector<Touch> gTouches;
+
+void Record(QNNODE* self, QNNODE* other, const float* point, const float*)
+{
+    gTouches.push_back({self, other, point != nullptr});
+}
+
+}  // namespace
+
+TEST_F(PhysicsTest, PairFilterCallsBothSidesAndDropsContactsOfANonSolidSide)
+{
+    for (bool solid : {true, false}) {
+        gTouches.clear();
+        QNPHYSWORLD* w = QNPHYSWORLD::Create(10, 10, 10, 10, 1, false);
+        QNNODE na(nullptr, "A", 0, 0, 0), nb(nullptr, "B", 0, 0, 0);
+        QNCOLLGEOM box;
+        box.MakeBox(1, 1, 1);
+        QNBODY a(w, &Record, &na), b(w, &Record, &nb);
+        a.SetDynamic(true);
+        b.SetDynamic(true);
+        a.SetTransform(Translation(0, 0, 0));
+        b.SetTransform(Translation(0.8f, 0, 0));
+        a.SetGeometry(&box);
+        b.SetGeometry(&box);
+        b.SetSolid(solid);
+        w->Step(0.02f);
+
+        ASSERT_EQ(gTouches.size(), 2u) << solid;
+        const bool aFirst = gTouches[0].self == &na;
+        EXPECT_EQ(gTouches[aFirst ? 0 : 1].other, &nb);
+        EXPECT_EQ(gTouches[aFirst ? 1 : 0].self, &nb);
+        EXPECT_EQ(gTouches[aFirst ? 1 : 0].other, &na);
+        EXPECT_TRUE(gTouches[0].point && gTouches[1].point);
+        // Solid pairs push apart; a non-solid side lets them pass through each other.
+        if (solid)
+            EXPECT_GT(b.GetLinearVelocity().x, 0.01f);
+        else
+            EXPECT_EQ(b.GetLinearVelocity().x, 0.0f);
+        a.Release();
+        b.Release();
+        box.Clear();
+        QNPHYSWORLD::Destroy(w);
+    }
+}
+
+TEST_F(PhysicsTest, WorldCreationSetsTheContactParametersAndMaterials)
+{
+    QNPHYSWORLD* w = QNPHYSWORLD::Create(10, 10, 10, 10, 3, true);
+    ASSERT_EQ(w->Materials.size(), 3u);
+    EXPECT_EQ(w->Materials[0], 0);
+    EXPECT_EQ(w->Materials[1], 1);
+    EXPECT_EQ(w->Materials[2], 2);
+    EXPECT_FLOAT_EQ(MdtWorldGetGamma(w->World), 0.3f);
+    const MdtContactParams* p00 = McdDtBridgeGetContactParams(w->Bridge, 0, 0);
+    EXPECT_EQ(p00->type, 2);
+    EXPECT_FLOAT_EQ(p00->friction1, 0.015f);
+    EXPECT_FLOAT_EQ(p00->friction2, 0.015f);
+    w->SetContactType(1, 1, 2);
+    w->SetFriction(0.5f, 2, 1);
+    w->SetFriction(0.7f, 3, 0);  // outside the table: ignored
+    const MdtContactParams* p12 = McdDtBridgeGetContactParams(w->Bridge, 1, 2);
+    EXPECT_EQ(p12->type, 1);
+    EXPECT_FLOAT_EQ(p12->friction1, 0.5f);
+    EXPECT_FLOAT_EQ(p00->friction1, 0.015f);
+    QNPHYSWORLD::Destroy(w);
+    QNPHYSWORLD::Destroy(nullptr);
+}
