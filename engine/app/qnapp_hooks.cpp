@@ -9,6 +9,7 @@
 #include "engine/render/qnvertex_buffer.h"
 #include "engine/resource/qndisk.h"
 #include "engine/resource/qnstorage.h"
+#include "engine/scene/resources.h"
 #include "engine/scene/scene.h"
 #include "engine/scene/text_mesh.h"
 #include "engine/sound/qnsound.h"
@@ -185,7 +186,9 @@ void InstallScenes()
             ConsoleMetrics->Update();
     };
 
-    // The scene layer's entries that input provides, unless that area registered its own.
+    // The engine's default materials and colours registered with every scene.
+    QNRESOURCES::InstallHooks();
+    // The scene layer's entries that input and render provide, unless registered already.
     if (!QNHOOKS::Scene.FlushKeyboard)
         QNHOOKS::Scene.FlushKeyboard = [] { QNKEYBOARD::Drain(); };
     if (!QNHOOKS::Scene.DrainMouse)
