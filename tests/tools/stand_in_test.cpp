@@ -165,39 +165,51 @@ TEST_F(StandIns, MeshesAreClosedToTheirBoxWithOneWinding) {
     });
 }
 
-TEST_F(StandIns, ConnectorFacesOfFramePartsAreSolid) {
-    // A joint's six connectors and a beam's two ends sit on face centres of the box; the mesh
-    // must have a face there, pointing out.
-    for (const char* name : {"joint", "beam"}) {
-        const QNMEDIAENTRY* e = FindMediaByName(name, QNMEDIAKIND::MESH);
+// True when a triangle of `g` lies in the plane coordinate[axis] = plane, covers the point
+// (u, v) in the next two axes and faces `side` (+1 or -1) along the axis.
+bool FaceCovers(const GbmInfo& g, int axis, float plane, float u, float v, float side) {
+    int i = (axis + 1) % 3, j = (axis + 2) % 3;
+    for (std::size_t t = 0; t < g.Indices.size(); t += 3) {
+        const float* p[3] = {&g.Positions[g.Indices[t] * 3u], &g.Positions[g.Indices[t + 1] * 3u], &g.Positions[g.Indices[t + 2] * 3u]};
+        bool onPlane = true;
+        for (auto q : p) onPlane = onPlane && std::fabs(q[axis] - plane) < 1e-4f;
+        if (!onPlane || g.Normals[g.Indices[t] * 3u + axis] * side < 0.9f) continue;
+        float d = (p[1][j] - p[2][j]) * (p[0][i] - p[2][i]) + (p[2][i] - p[1][i]) * (p[0][j] - p[2][j]);
+        if (d == 0.0f) continue;
+        float l0 = ((p[1][j] - p[2][j]) * (u - p[2][i]) + (p[2][i] - p[1][i]) * (v - p[2][j])) / d;
+        float l1 = ((p[2][j] - p[0][j]) * (u - p[2][i]) + (p[0][i] - p[2][i]) * (v - p[2][j])) / d;
+        if (l0 >= 0 && l1 >= 0 && l0 + l1 <= 1) return true;
+    }
+    return false;
+}
+
+TEST_F(StandIns, ConnectorsSitOnSolidFaces) {
+    // A connector lies at the centre of a face of the part's box plus an offset; the stand-in
+    // must have an outward face there. Faces: 0 +z, 1 +x, 2 -z, 3 -x, 4 +y, 5 -y.
+    struct Connector {
+        const char* part;
+        int face;
+        float offset[3];
+    };
+    const Connector connectors[] = {
+        {"joint", 0, {0, 0, 0}}, {"joint", 1, {0, 0, 0}}, {"joint", 2, {0, 0, 0}}, {"joint", 3, {0, 0, 0}},
+        {"joint", 4, {0, 0, 0}}, {"joint", 5, {0, 0, 0}}, {"beam", 1, {0, 0, 0}}, {"beam", 3, {0, 0, 0}},
+        {"headq", 5, {0, 0, 0}}, {"generator", 5, {0, 0, 0}}, {"enhancer", 0, {0, 0, 0}},
+        {"collshipdock", 0, {0, 1.49f, 0}}, {"processor", 2, {-0.505f, -3.986f, 0}},
+        {"storage", 0, {0, -0.085f, 0}}, {"cargoport", 0, {0, -2.0f, 0}},
+    };
+    const int axisOf[6] = {2, 0, 2, 0, 1, 1};
+    const float sideOf[6] = {1, 1, -1, -1, 1, -1};
+    for (const Connector& c : connectors) {
+        SCOPED_TRACE(std::string(c.part) + " face " + std::to_string(c.face));
+        const QNMEDIAENTRY* e = FindMediaByName(c.part, QNMEDIAKIND::MESH);
         ASSERT_NE(e, nullptr);
         GbmInfo g;
         ASSERT_EQ(CheckGbm(MakeStandIn(*e, 0), &g), "");
-        for (int axis = 0; axis < 3; ++axis)
-            for (int side = 0; side < 2; ++side) {
-                if (std::string(name) == "beam" && axis != 0) continue;
-                float plane = side ? e->Max[axis] : e->Min[axis];
-                bool covered = false;
-                for (std::size_t t = 0; t < g.Indices.size() && !covered; t += 3) {
-                    const float* p[3] = {&g.Positions[g.Indices[t] * 3u], &g.Positions[g.Indices[t + 1] * 3u],
-                                         &g.Positions[g.Indices[t + 2] * 3u]};
-                    bool onPlane = true;
-                    for (auto q : p) onPlane = onPlane && std::fabs(q[axis] - plane) < 1e-4f;
-                    if (!onPlane) continue;
-                    // Barycentric test of the face centre (0 in the other two axes).
-                    int i = (axis + 1) % 3, j = (axis + 2) % 3;
-                    float d = (p[1][j] - p[2][j]) * (p[0][i] - p[2][i]) + (p[2][i] - p[1][i]) * (p[0][j] - p[2][j]);
-                    if (d == 0.0f) continue;
-                    float l0 = ((p[1][j] - p[2][j]) * (0 - p[2][i]) + (p[2][i] - p[1][i]) * (0 - p[2][j])) / d;
-                    float l1 = ((p[2][j] - p[0][j]) * (0 - p[2][i]) + (p[0][i] - p[2][i]) * (0 - p[2][j])) / d;
-                    covered = l0 >= 0 && l1 >= 0 && l0 + l1 <= 1;
-                    float sign = side ? 1.0f : -1.0f;
-                    if (covered) {
-                        EXPECT_GT(g.Normals[g.Indices[t] * 3u + axis] * sign, 0.9f);
-                    }
-                }
-                EXPECT_TRUE(covered) << name << " axis " << axis << " side " << side;
-            }
+        int axis = axisOf[c.face];
+        float side = sideOf[c.face];
+        float plane = side > 0 ? e->Max[axis] : e->Min[axis];
+        EXPECT_TRUE(FaceCovers(g, axis, plane, c.offset[(axis + 1) % 3], c.offset[(axis + 2) % 3], side));
     }
 }
 
