@@ -80,6 +80,10 @@ GfxResult Device::Init(const GfxPresentParameters& pp) {
     context_ = SDL_GL_CreateContext(window_);
     if (!context_) return D3DERR_NOTAVAILABLE;
     SDL_GL_MakeCurrent(window_, context_);
+    GLint units = 0;
+    glGetIntegerv(GL_MAX_TEXTURE_UNITS, &units);
+    if (units < 1) return D3DERR_NOTAVAILABLE;
+    units_ = units < 8 ? uint32_t(units) : 8u;
 
     glGenTextures(1, &white_);
     glBindTexture(GL_TEXTURE_2D, white_);
@@ -260,6 +264,7 @@ GfxResult Device::Present() {
 GfxResult Device::GetDeviceCaps(GfxCaps* caps) {
     if (!caps) return D3DERR_INVALIDCALL;
     FillCaps(caps);
+    caps->MaxTextureBlendStages = caps->MaxSimultaneousTextures = units_;
     return D3D_OK;
 }
 
@@ -325,7 +330,7 @@ GfxResult Device::SetTransform(uint32_t state, const float* m) {
     } else if (state == D3DTS_WORLD) {
         std::memcpy(world_, m, sizeof world_);
         lightsDirty_ = true;  // range tests depend on where the mesh is
-    } else if (state >= D3DTS_TEXTURE0 && state < D3DTS_TEXTURE0 + 8) {
+    } else if (state >= D3DTS_TEXTURE0 && state < D3DTS_TEXTURE0 + units_) {
         std::memcpy(texm_[state - D3DTS_TEXTURE0], m, sizeof texm_[0]);
         stagesDirty_ = true;
         return D3D_OK;
@@ -346,14 +351,14 @@ GfxResult Device::SetRenderState(D3DRENDERSTATETYPE state, uint32_t value) {
 }
 
 GfxResult Device::SetTextureStageState(uint32_t stage, D3DTEXTURESTAGESTATETYPE type, uint32_t value) {
-    if (stage >= 8 || type >= D3DTSS_COUNT) return D3DERR_INVALIDCALL;
+    if (stage >= units_ || type >= D3DTSS_COUNT) return D3DERR_INVALIDCALL;
     tss_[stage][type] = value;
     stagesDirty_ = true;
     return D3D_OK;
 }
 
 GfxResult Device::SetTexture(uint32_t stage, GfxTexture* texture) {
-    if (stage >= 8) return D3DERR_INVALIDCALL;
+    if (stage >= units_) return D3DERR_INVALIDCALL;
     textures_[stage] = static_cast<Texture*>(texture);
     stagesDirty_ = true;
     return D3D_OK;

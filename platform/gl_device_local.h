@@ -177,6 +177,7 @@ private:
     GfxPresentParameters pp_;
     GLuint fbo_ = 0, colourRb_ = 0, depthRb_ = 0;
     GLuint white_ = 0;
+    uint32_t units_ = 8;  // texture units of the context, at most 8
     Lost lost_ = Lost::None;
     int lostTests_ = 0;
     bool inScene_ = false;

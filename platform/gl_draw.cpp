@@ -548,7 +548,7 @@ void Device::ApplyTextureStages(const Layout&, bool rhw) {
     bool disabled = false;
     float factor[4];
     Argb(rs_[D3DRS_TEXTUREFACTOR], factor);
-    for (uint32_t s = 0; s < 8; ++s) {
+    for (uint32_t s = 0; s < units_; ++s) {
         const uint32_t* st = tss_[s];
         glActiveTexture(GL_TEXTURE0 + s);
         if (disabled || st[D3DTSS_COLOROP] == D3DTOP_DISABLE) {
@@ -657,7 +657,7 @@ GfxResult Device::Draw(D3DPRIMITIVETYPE type, uint32_t prims, bool indexed, uint
         glDisableClientState(GL_COLOR_ARRAY);
         glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
     }
-    for (uint32_t s = 0; s < 8; ++s) {
+    for (uint32_t s = 0; s < units_; ++s) {
         glClientActiveTexture(GL_TEXTURE0 + s);
         uint32_t set = tss_[s][D3DTSS_TEXCOORDINDEX] & 0xFFFF;
         if (set < L.texSets) {
