@@ -1,3 +1,4 @@
+#include "physics/collision/cylinder_pairs.h"
 #include "physics/collision/primitives.h"
 #include "physics/collision/registration_local.h"
 #include "physics/collision/triangle_mesh.h"
@@ -8,13 +9,14 @@ const McdInteractionRow kRows[] = {
     {kMcdCylinderType, kMcdTriangleListType, kMcdRowI, {}},
     {kMcdBoxType, kMcdTriangleListType, kMcdRowI, {}},
     {kMcdSphereType, kMcdTriangleListType, kMcdRowI, {}},
-    {kMcdCylinderType, kMcdCylinderType, kMcdRowS, {}},
-    {kMcdCylinderType, kMcdSphereType, kMcdRowS, {}},
-    {kMcdCylinderType, kMcdPlaneType, kMcdRowI, {}},
-    {kMcdBoxType, kMcdCylinderType, kMcdRowS, {}},
+    {kMcdCylinderType, kMcdCylinderType, kMcdRowS,
+     {nullptr, nullptr, McdCylinderCylinderIntersect, McdCylinderCylinderSafeTime}},
+    {kMcdCylinderType, kMcdSphereType, kMcdRowS, {nullptr, nullptr, McdCylinderSphereIntersect, McdCylinderSphereSafeTime}},
+    {kMcdCylinderType, kMcdPlaneType, kMcdRowI, {nullptr, nullptr, McdCylinderPlaneIntersect, nullptr}},
+    {kMcdBoxType, kMcdCylinderType, kMcdRowS, {nullptr, nullptr, McdBoxCylinderIntersect, McdBoxCylinderSafeTime}},
 };
 
-const McdLineSegRow kLineSegs[] = {{kMcdCylinderType, nullptr}};
+const McdLineSegRow kLineSegs[] = {{kMcdCylinderType, McdCylinderLineSegIntersect}};
 
 const McdInteractionRow kMeshRows[] = {
     {kMcdTriangleMeshType, kMcdTriangleMeshType, kMcdRowI, {nullptr, nullptr, McdTriangleMeshTriangleMeshIntersect, nullptr}},

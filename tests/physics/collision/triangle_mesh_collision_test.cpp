@@ -80,9 +80,9 @@ protected:
         result->pair = &pair;
         result->contacts = contacts.data();
         result->contactMaxCount = room;
-        const int touch = McdIntersect(&pair, result);
+        McdIntersect(&pair, result);
         McdGoodbye(&pair);
-        return touch;
+        return result->touch;
     }
 
     std::vector<McdContact> contacts;
