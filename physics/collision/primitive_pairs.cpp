@@ -1,3 +1,12 @@
+// Sphere, box and plane pairs. Spheres and planes are closed-form: the centre distance or the
+// centre's height gives the one contact. Box-sphere and box-plane ask the line-test object
+// (sphere against the box in the box's frame; the box's corners and edge crossings in the
+// plane's frame). Box-plane keeps only points strictly below 0.01 x the box's lowest height,
+// so a box resting exactly on the plane makes no contacts, and culls them to the budget.
+//
+// Safe times are first-order: constant velocities, the time at which the gap closes along
+// the line of approach. Receding or sliding motion has no time of contact.
+
 #include "physics/collision/primitive_pairs.h"
 
 #include <cmath>

@@ -238,6 +238,41 @@ TEST_F(PairTest, BoxTriangleFindsTheCornersBehindTheFace)
     EXPECT_FALSE(tests->BoxTriangle(&sep, n, &offset, &c2, &dims, 0.01f, e, &tri));
 }
 
+TEST_F(PairTest, CylinderTriangleTellsCapFromSide)
+{
+    McdGeometryTests* tests = McdGeometryTestsGet();
+    // A large triangle under a standing cylinder (radius 0.5, half height 1), 0.01 into it.
+    const MeReal v0[3] = {-5, -5, -0.99f}, v1[3] = {5, -5, -0.99f}, v2[3] = {0, 5, -0.99f};
+    McdTriangleRecord tri;
+    tri.vertices[0] = v0, tri.vertices[1] = v1, tri.vertices[2] = v2;
+    tri.normal[2] = 1;
+    McdTriangleSetEdges(&tri);
+    MeReal sep, n[3], offset, list[64][3];
+    MeI16 dims;
+    McdPointCursor cursor(list, 64);
+    ASSERT_TRUE(tests->CylinderTriangle(&sep, n, &offset, &cursor, &dims, 0.005f, 0.5f, 1, &tri));
+    EXPECT_NEAR(sep, -0.01f, 1e-5f);
+    EXPECT_NEAR(n[2], 1, 1e-6f);
+    EXPECT_EQ(dims, 2 | (2 << 8));
+    for (int i = 0; i < cursor.Count(list); ++i)
+        EXPECT_LE(n[0] * list[i][0] + n[1] * list[i][1] + n[2] * list[i][2] - offset, 1e-5f);
+    EXPECT_GE(cursor.Count(list), 3);
+    // A triangle standing beside the cylinder's side, facing it: a side contact.
+    const MeReal w0[3] = {0.49f, -5, -5}, w1[3] = {0.49f, 5, -5}, w2[3] = {0.49f, 0, 5};
+    tri.vertices[0] = w0, tri.vertices[1] = w1, tri.vertices[2] = w2;
+    tri.normal[0] = -1, tri.normal[2] = 0;
+    McdTriangleSetEdges(&tri);
+    McdPointCursor c2(list, 64);
+    ASSERT_TRUE(tests->CylinderTriangle(&sep, n, &offset, &c2, &dims, 0.005f, 0.5f, 1, &tri));
+    EXPECT_NEAR(sep, -0.01f, 1e-5f);
+    EXPECT_NEAR(n[0], -1, 1e-5f);
+    EXPECT_EQ(dims, 2 | (3 << 8));
+    const MeReal far0[3] = {0.6f, -5, -5}, far1[3] = {0.6f, 5, -5}, far2[3] = {0.6f, 0, 5};
+    tri.vertices[0] = far0, tri.vertices[1] = far1, tri.vertices[2] = far2;
+    McdPointCursor c3(list, 64);
+    EXPECT_FALSE(tests->CylinderTriangle(&sep, n, &offset, &c3, &dims, 0.005f, 0.5f, 1, &tri));
+}
+
 // A smooth bowl: the minimiser reaches its bottom from several starts.
 MeReal Bowl(const MeReal* x)
 {
