@@ -9,7 +9,7 @@
 // carrier: the parent's body with user flag 2; the nearest ancestor with a dynamic body with
 // user flag 1 or for a node placed relative to its parent (body mode 1). Such a node's body
 // mode becomes 6 and its model keeps its place relative to the carrier; the carrier and it do
-// not collide. The model exists only in states 2 and 3.
+// not collide. The model is in the space only in states 2 and 3.
 
 #include "engine/mesh/qnmesh.h"
 #include "engine/physics/node_motion.h"
@@ -65,7 +65,7 @@ QNBODY* CarrierOf(QNBODYNODE* node)
 }
 
 // Makes the model of the node's shape, riding on its carrier when it has one.
-void AttachShape(QNCOLLIDERNODE* node)
+void MakeModel(QNCOLLIDERNODE* node)
 {
     QNBODY* body = node->Body;
     if (!body)
@@ -83,11 +83,26 @@ void AttachShape(QNCOLLIDERNODE* node)
         body->SetPairEnabled(carrier, true);
 }
 
-void DetachShape(QNCOLLIDERNODE* node)
+void DropModel(QNCOLLIDERNODE* node)
 {
     if (node->Body && node->Body->Model)
         node->Body->SetGeometry(nullptr);
     node->Model = nullptr;
+}
+
+// States 2 and 3 keep the model in the space; states 0 and 1 keep it out (it still answers
+// for the node's box and the checked state change).
+void FollowState(QNCOLLIDERNODE* node)
+{
+    QNBODY* body = node->Body;
+    if (!body)
+        return;
+    if (!body->Model && body->Shape)
+        MakeModel(node);
+    if (node->State >= 2)
+        body->Attach();
+    else
+        body->Detach();
 }
 
 void CreateBody(QNBODYNODE* node, const QNMATRIX* transform)
@@ -134,8 +149,8 @@ void RehomeBody(QNBODYNODE* node)
         MdtBodySetInertiaTensor(node->Body->Body, inertia);
     }
     node->Body->Shape = shape;
-    if (collider && shape && node->State >= 2)
-        AttachShape(collider);
+    if (collider && shape)
+        FollowState(collider);
     node->Body->SetDisabled(true);
 }
 
@@ -153,19 +168,19 @@ void ReleaseJoint(QNJOINTNODE* node)
 
 void ReleaseCollision(QNCOLLIDERNODE* node)
 {
-    DetachShape(node);
+    DropModel(node);
     if (node->Body)
         node->Body->Shape = nullptr;
 }
 
 void CollisionState(QNCOLLIDERNODE* node, std::int32_t, std::int32_t newState)
 {
-    if (!node->Body)
+    if (!node->Body || !node->Body->Model)
         return;
     if (newState < 2)
-        DetachShape(node);
-    else if (!node->Body->Model && node->Body->Shape)
-        AttachShape(node);
+        node->Body->Detach();
+    else
+        node->Body->Attach();
 }
 
 QNNODE* Overlaps(QNNODE* node, QNNODE* root, std::uint32_t mode)
@@ -184,12 +199,12 @@ void SetCollisionMesh(QNMESHNODE* node, QNMESH* mesh)
     if (!node->Body)
         return;
     QNCOLLGEOM* shape = mesh ? static_cast<QNCOLLGEOM*>(mesh->Collision) : nullptr;
-    if (shape == node->Body->Shape && (node->Body->Model != nullptr) == (shape && node->State >= 2))
+    if (shape == node->Body->Shape && (node->Body->Model != nullptr) == (shape != nullptr))
         return;
-    DetachShape(node);
+    DropModel(node);
     node->Body->Shape = shape;
-    if (shape && node->State >= 2)
-        AttachShape(node);
+    if (shape)
+        FollowState(node);
 }
 
 }  // namespace

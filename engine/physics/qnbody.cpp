@@ -178,6 +178,40 @@ void QNBODY::SetGeometry(QNCOLLGEOM* geometry, QNBODY* carrier)
     Wake();
 }
 
+void QNBODY::Detach()
+{
+    if (!Model || !McdModelGetSpace(Model))
+        return;
+    ChainRemove();
+    if (Frozen)
+        Unfreeze();
+    McdSpace* space = McdModelGetSpace(Model);
+    if (!McdSpaceIsChanging(space))
+        McdSpaceBeginChanges(space);
+    McdSpaceRemoveModel(Model);
+    if (World)
+        World->RefreshPairs();
+}
+
+void QNBODY::Attach()
+{
+    if (!Model || McdModelGetSpace(Model) || !World || !World->Space)
+        return;
+    if (!McdSpaceIsChanging(World->Space))
+        McdSpaceBeginChanges(World->Space);
+    McdSpaceInsertModel(World->Space, Model);
+    McdModelUpdate(Model);
+    if (Record.Geometry && Record.Geometry->Kind == QNCOLLGEOM::TRIANGLE_LIST)
+        ChainAppend();
+    World->RefreshPairs();
+    Wake();
+}
+
+bool QNBODY::IsAttached() const
+{
+    return Model && McdModelGetSpace(Model);
+}
+
 void QNBODY::Release()
 {
     RemoveModel();

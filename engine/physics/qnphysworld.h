@@ -159,6 +159,10 @@ public:
     void SetGeometry(QNCOLLGEOM* geometry, QNBODY* carrier = nullptr);
     /// Removes and destroys the model, then disables and destroys the body.
     void Release();
+    /// Takes the model out of the space (it keeps its geometry and placement) and puts it back.
+    void Detach();
+    void Attach();
+    bool IsAttached() const;
 
     /// The model's transform, else the body's, else the own transform.
     QNMATRIX GetTransform() const;

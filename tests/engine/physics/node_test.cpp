@@ -1,0 +1,281 @@
+// Node transforms, bounds and motion helpers over real node bodies in a view's world.
+
+#include <memory>
+#include <vector>
+
+#include "engine/mesh/qnmesh.h"
+#include "engine/physics/node_motion.h"
+#include "engine/physics/qncollgeom.h"
+#include "engine/scene/node_bounds.h"
+#include "engine/scene/node_chain.h"
+#include "engine/scene/view.h"
+#include "physics/dynamics/dynamics.h"
+#include "physics_fixture.h"
+
+namespace {
+
+void ExpectNear(const QNMATRIX& a, const QNMATRIX& b)
+{
+    for (int i = 0; i < 16; ++i)
+        EXPECT_NEAR(a.m[i], b.m[i], 1e-4f) << i;
+}
+
+QNMATRIX Turn(float angle, float x, float y, float z)
+{
+    QNMATRIX m;
+    m.SetRotationY(angle);
+    return m * Translation(x, y, z);
+}
+
+// A shape for `node` as a mesh gives it, in states 2 and 3.
+void GiveShape(QNMESHNODE* node, QNMESH& mesh, float side)
+{
+    mesh.SetBoxSize(side, side, side);
+    mesh.CreateCollision(QNCOLLGEOM::BOX, 0, "box");
+    node->Mesh = &mesh;
+    QNHOOKS::Slots.SetCollisionMesh(node, &mesh);
+}
+
+QNVEC3 Torque(QNNODE* n)
+{
+    QNVEC3 t;
+    MdtBodyGetTorque(PhysicsBodyOf(n)->Body, &t.x);
+    return t;
+}
+
+}  // namespace
+
+TEST_F(PhysicsTest, WorldMatricesOfNestedNodes)
+{
+    QNVIEW view(nullptr);
+    const QNMATRIX ta = Turn(0.3f, 1, 0, 0), tb = Turn(0.5f, 0, 1, 0), tc = Turn(-0.2f, 0, 0, 2);
+    auto* a = new GAMENODE(view.Root, "A", 0, QNCF_LEVEL_GAME | QNCF_BODY, 0, 0, &ta, 0);
+    auto* b = new GAMENODE(a, "B", 0, QNCF_LEVEL_PLAIN, 0, 1, &tb, 0);
+    auto* c = new GAMENODE(b, "C", 0, QNCF_LEVEL_PLAIN, 0, 1, &tc, 0);
+    const QNMATRIX expected = tc * tb * ta;
+    const QNMATRIX wc = c->GetWorldMatrix();
+    const QNMATRIX wb = b->GetWorldMatrix();  // does not overwrite the first result
+    ExpectNear(wc, expected);
+    ExpectNear(wb, tb * ta);
+
+    // Body mode 3: given and read relative to the parent, kept in world space.
+    auto* d = new GAMENODE(a, "D", 0, QNCF_LEVEL_PLAIN, 0, 3, &tc, 0);
+    ExpectNear(d->GetWorldMatrix(), tc * ta);
+    ExpectNear(d->GetLocalMatrix(), tc);
+    d->SetTranslation(QNVEC3(0, 3, 0));
+    ExpectNear(d->GetWorldMatrix(), Translation(0, 3, 0) * ta);
+}
+
+TEST_F(PhysicsTest, BoxesFallBackFromOwnBoxToModelToMeshToZero)
+{
+    QNMESH mesh;
+    QNVIEW view(nullptr);
+    const QNMATRIX at = Translation(5, 0, 0);
+    auto* n = new GAMENODE(view.Root, "N", 0, QNCF_LEVEL_GAME, 0, 0, &at, 0);
+    QNBOX box;
+    n->GetBox(box, true);
+    EXPECT_EQ(box.min, QNVEC3(0, 0, 0));
+    EXPECT_EQ(box.max, QNVEC3(0, 0, 0));
+
+    mesh.SetBoxSize(2, 2, 2);
+    n->Mesh = &mesh;
+    n->GetBox(box, true);
+    EXPECT_EQ(box.min, QNVEC3(4, -1, -1));
+    EXPECT_EQ(box.max, QNVEC3(6, 1, 1));
+
+    n->SetState(3, 0, false, false);
+    GiveShape(n, mesh, 4);
+    ASSERT_NE(n->Model, nullptr);
+    n->GetBox(box, true);
+    EXPECT_NEAR(box.min.x, 3.0f, 0.01f);
+    EXPECT_NEAR(box.max.x, 7.0f, 0.01f);
+
+    n->Bounds = new QNNODEBOUNDS;
+    n->Bounds->LocalBox = QNBOX(QNVEC3(0, 0, 0), QNVEC3(1, 1, 1));
+    n->GetBox(box, true);
+    EXPECT_EQ(box.min, QNVEC3(5, 0, 0));
+    EXPECT_EQ(box.max, QNVEC3(6, 1, 1));
+    n->GetBox(box, false);
+    EXPECT_NEAR(box.max.x, 7.0f, 0.01f);
+    n->GetLocalBox(box, true);
+    EXPECT_EQ(box.max, QNVEC3(1, 1, 1));
+
+    // Dormant (state below 2), the model leaves the space but still gives the box.
+    n->SetState(1, 0, false, false);
+    ASSERT_NE(n->Model, nullptr);
+    EXPECT_FALSE(PhysicsBodyOf(n)->IsAttached());
+    n->GetBox(box, false);
+    EXPECT_NEAR(box.max.x, 7.0f, 0.01f);
+    n->SetState(3, 0, false, false);
+    EXPECT_TRUE(PhysicsBodyOf(n)->IsAttached());
+}
+
+TEST_F(PhysicsTest, FindTouchingFiltersCandidates)
+{
+    QNMESH meshes[6];
+    QNVIEW view(nullptr);
+    auto make = [&](const char* name, std::uint32_t flags, float x, QNMESH& mesh) {
+        const QNMATRIX at = Translation(x, 0, 0);
+        auto* n = new GAMENODE(view.Root, name, 0, flags, 0, 0, &at, 0);
+        n->SetState(3, 0, false, false);
+        GiveShape(n, mesh, 1);
+        return n;
+    };
+    GAMENODE* plain = make("PLAIN", QNCF_LEVEL_PLAIN, 0.5f, meshes[0]);
+    GAMENODE* excluded = make("EXCLUDED", QNCF_LEVEL_GAME | QNCF_NOCONTACT, 0.5f, meshes[1]);
+    GAMENODE* screen = make("SCREEN", QNCF_LEVEL_GAME | QNCF_SCREEN, 0.5f, meshes[2]);
+    GAMENODE* far = make("FAR", QNCF_LEVEL_GAME, 30.0f, meshes[3]);
+    GAMENODE* touching = make("TOUCHING", QNCF_LEVEL_GAME, 0.6f, meshes[4]);
+    GAMENODE* other = make("OTHER", QNCF_LEVEL_GAME, 0.0f, meshes[5]);
+    (void)plain;
+    (void)screen;
+    (void)far;
+    QNBOX box;
+    other->GetBox(box, true);
+
+    EXPECT_EQ(view.Root->FindTouching(other, box, 0.9f, 0), touching);
+    EXPECT_EQ(view.Root->FindTouching(other, box, 0.9f, 2), excluded);
+    EXPECT_EQ(view.Root->FindTouching(other, box, 0.9f, 4), touching);
+    EXPECT_EQ(other->Overlaps(view.Root, 0), touching);
+    // Radii that do not reach.
+    const QNBOX away(QNVEC3(100, 100, 100), QNVEC3(101, 101, 101));
+    EXPECT_EQ(view.Root->FindTouching(other, away, 0.9f, 0), nullptr);
+
+    // The checked state change refuses a node that would overlap.
+    const QNMATRIX at = Translation(0.2f, 0, 0);
+    auto* late = new GAMENODE(view.Root, "LATE", 0, QNCF_LEVEL_GAME, 0, 0, &at, 0);
+    QNMESH lateMesh;
+    late->SetState(3, 0, false, false);
+    GiveShape(late, lateMesh, 1);
+    late->SetState(1, 0, false, false);
+    EXPECT_NE(late->SetState(3, 0, true, false), 0u);
+    QNITEM::Destroy(late);
+}
+
+TEST_F(PhysicsTest, PointAlongPathEndsAndInside)
+{
+    const QNVEC3 path[3] = {QNVEC3(0, 0, 0), QNVEC3(10, 0, 0), QNVEC3(10, 10, 0)};
+    QNVEC3 out;
+    EXPECT_FALSE(PointAlongPath(path, 3, out, QNVEC3(1, 0, 0), QNVEC3(0, 1, 0), -1.0f, 1.0f));
+    EXPECT_EQ(out, path[0]);
+    EXPECT_FALSE(PointAlongPath(path, 3, out, QNVEC3(1, 0, 0), QNVEC3(0, 1, 0), 21.0f, 1.0f));
+    EXPECT_EQ(out, path[2]);
+    EXPECT_TRUE(PointAlongPath(path, 3, out, QNVEC3(1, 0, 0), QNVEC3(0, 1, 0), 0.0f, 1.0f));
+    EXPECT_EQ(out, path[0]);
+    EXPECT_TRUE(PointAlongPath(path, 3, out, QNVEC3(1, 0, 0), QNVEC3(0, 1, 0), 20.0f, 1.0f));
+    EXPECT_NEAR(out.y, 10.0f, 1e-5f);
+    // Half-way along the second segment, the curve bows outwards of the corner.
+    EXPECT_TRUE(PointAlongPath(path, 3, out, QNVEC3(1, 0, 0), QNVEC3(0, 1, 0), 15.0f, 1.0f));
+    EXPECT_GT(out.y, 4.0f);
+    EXPECT_LT(out.y, 6.0f);
+    EXPECT_GT(out.x, 10.0f);
+    EXPECT_FALSE(PointAlongPath(path, 0, out, QNVEC3(), QNVEC3(), 1.0f, 1.0f));
+}
+
+TEST_F(PhysicsTest, SteeringGivesFiniteTorquesTowardsTheTarget)
+{
+    QNVIEW view(nullptr);
+    auto* ship = new GAMENODE(view.Root, "SHIP", 0, QNCF_LEVEL_GAME | QNCF_BODY, 0, 0, nullptr, 0);
+    const QNVEC3 gain(1, 1, 1);
+    Advance(1.0);
+    // A target to the right turns the nose about +y; one above lifts it about -x.
+    ASSERT_TRUE(ship->SteerTowards(QNVEC3(5, 0, 5), gain, 1.0f, 0.01f));
+    EXPECT_GT(Torque(ship).y, 0.0f);
+    PhysicsBodyOf(ship)->ResetForces();
+    ASSERT_TRUE(ship->SteerTowards(QNVEC3(0, 5, 5), gain, 1.0f, 0.01f));
+    EXPECT_LT(Torque(ship).x, 0.0f);
+    PhysicsBodyOf(ship)->ResetForces();
+    EXPECT_FALSE(ship->SteerTowards(QNVEC3(0, 0, 5), gain, 1.0f, 0.01f));
+
+    for (int i = 0; i < 500; ++i) {
+        QNMATRIX r, ry;
+        r.SetRotationX(Random() * 3.2f);
+        ry.SetRotationY(Random() * 3.2f);
+        QNMATRIX rz;
+        rz.SetRotationZ(Random() * 3.2f);
+        ship->SetTransform(r * ry * rz * Translation(Random(), Random(), Random()));
+        const QNVEC3 target = (i % 50 == 0) ? ship->GetWorldMatrix().Translation()
+                                            : QNVEC3(Random() * 10, Random() * 10, Random() * 10);
+        Advance(0.2);
+        ship->SteerTowards(target, gain, (i % 7 == 0) ? 0.0f : 0.5f, 0.01f);
+        const QNVEC3 t = Torque(ship);
+        ASSERT_TRUE(std::isfinite(t.x) && std::isfinite(t.y) && std::isfinite(t.z)) << i;
+        PhysicsBodyOf(ship)->ResetForces();
+    }
+
+    // Pushing: nothing within the stop radius, a faded push inside the slow radius.
+    ship->SetTransform(QNMATRIX());
+    EXPECT_FALSE(ship->PushTowards(QNVEC3(0.5f, 0, 0), gain, 4.0f, 1.0f));
+    Advance(0.2);
+    EXPECT_TRUE(ship->TurnTowards(QNVEC3(2, 0, 0), QNVEC3(3, 3, 3), 4.0f, 1.0f));
+    QNVEC3 f;
+    MdtBodyGetForce(PhysicsBodyOf(ship)->Body, &f.x);
+    EXPECT_NEAR(f.x, 1.5f, 1e-5f);
+}
+
+TEST_F(PhysicsTest, StopMotionStopsPlainDescendantsOnly)
+{
+    QNVIEW view(nullptr);
+    auto* top = new GAMENODE(view.Root, "TOP", 0, QNCF_LEVEL_PLAIN | QNCF_BODY, 0, 0, nullptr, 0);
+    auto* part = new GAMENODE(top, "PART", 0, QNCF_LEVEL_PLAIN | QNCF_BODY, 0, 0, nullptr, 0);
+    auto* object = new GAMENODE(top, "OBJECT", 0, QNCF_LEVEL_GAME | QNCF_BODY, 0, 0, nullptr, 0);
+    for (QNNODE* n : {static_cast<QNNODE*>(top), static_cast<QNNODE*>(part), static_cast<QNNODE*>(object)}) {
+        PhysicsBodyOf(n)->SetLinearVelocity(QNVEC3(1, 0, 0));
+        PhysicsBodyOf(n)->SetAngularVelocity(QNVEC3(0, 1, 0));
+    }
+    top->StopMotion(true, QNCF_LEVEL_PLAIN);
+    EXPECT_TRUE(top->IsSlowerThan(0.001f) && top->IsTurningSlowerThan(0.001f));
+    EXPECT_TRUE(part->IsSlowerThan(0.001f) && part->IsTurningSlowerThan(0.001f));
+    EXPECT_FALSE(object->IsSlowerThan(0.5f));
+    EXPECT_FALSE(object->IsTurningSlowerThan(0.5f));
+}
+
+namespace {
+
+// Touches a partner and asks to be removed; records the phases it hears.
+class Touchy : public GAMENODE {
+public:
+    using GAMENODE::GAMENODE;
+    void OnContact(QNNODE*, std::uint32_t phase, const float*, const float*) override
+    {
+        Phases.push_back(phase);
+        if (RemoveOnTouch)
+            QNPHYSWORLD::DeferRemove(this);
+    }
+    std::vector<std::uint32_t> Phases;
+    bool RemoveOnTouch = false;
+};
+
+}  // namespace
+
+TEST_F(PhysicsTest, ANodeRemovedFromItsContactGoesAtTheNextUpdateNotDuringTheStep)
+{
+    QNMESH ma, mb;
+    QNVIEW view(nullptr);
+    const QNMATRIX pa = Translation(0, 0, 0), pb = Translation(0.9f, 0, 0);
+    auto* a = new Touchy(view.Root, "A", 0, QNCF_LEVEL_GAME | QNCF_BODY | QNCF_CONTACTS, 0, 0, &pa, 0);
+    auto* b = new Touchy(view.Root, "B", 0, QNCF_LEVEL_GAME | QNCF_BODY | QNCF_CONTACTS, 0, 0, &pb, 0);
+    for (auto [n, m] : {std::pair{a, &ma}, std::pair{b, &mb}}) {
+        n->SetState(3, 0, false, false);
+        GiveShape(n, *m, 1);
+    }
+    b->RemoveOnTouch = true;
+    QNWEAK<QNNODE> weakB(b);
+    ASSERT_NE(view.World, nullptr);
+    view.World->Step(0.02f);
+    ASSERT_TRUE(weakB);
+    EXPECT_EQ(b->Phases, std::vector<std::uint32_t>{0});
+    EXPECT_EQ(a->Phases, std::vector<std::uint32_t>{0});
+    view.World->Step(0.02f);
+    EXPECT_EQ(a->Phases.size(), 2u);
+    EXPECT_EQ(a->Phases.back(), 1u);
+    view.RunOnceList();
+    EXPECT_FALSE(weakB);
+    view.World->Step(0.02f);  // the partner is gone from the world as well
+
+    QNNODEHIT hits[4];
+    const int n = a->CastSegment(-5.0f, 5.0f, QNVEC3(1, 0, 0), 4, hits);
+    ASSERT_EQ(n, 1);
+    EXPECT_EQ(hits[0].Node, a);
+    EXPECT_NEAR(hits[0].Distance, 4.5f, 0.02f);
+}
