@@ -223,6 +223,20 @@ TEST_F(PairTest, SafeTimesKeepTheRecordContract)
     w1[2] = 1e30f;
     EXPECT_EQ(McdBoxBoxSafeTime(&pair, 1, &record), 1);
     EXPECT_LE(record.time, 1);
+
+    // Box and sphere: the sphere's stand-in cube (half extent 2r / (1 + sqrt 2)) sweeps.
+    Placed* ball = Sphere(1, 5, 0, 2.5f);
+    MeReal vs[3] = {-2, 0, 0};
+    McdModelSetLinearVelocityPtr(ball->model, vs);
+    v[0] = 0;
+    McdModelPairInit(&pair, box->model, ball->model);
+    McdHello(&pair);
+    ASSERT_EQ(McdBoxSphereSafeTime(&pair, 2, &record), 1);
+    const float half = 2 / (1 + std::sqrt(2.0f));
+    EXPECT_NEAR(record.time, (5 - 0.5f - half) / 2, 1e-5f);
+    vs[0] = 2;
+    EXPECT_EQ(McdBoxSphereSafeTime(&pair, 2, &record), 0);
+    EXPECT_EQ(record.time, 2);
 }
 
 }  // namespace
