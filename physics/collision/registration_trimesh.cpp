@@ -1,14 +1,15 @@
 #include "physics/collision/cylinder_pairs.h"
 #include "physics/collision/primitives.h"
 #include "physics/collision/registration_local.h"
+#include "physics/collision/triangle_list_pairs.h"
 #include "physics/collision/triangle_mesh.h"
 
 namespace {
 
 const McdInteractionRow kRows[] = {
-    {kMcdCylinderType, kMcdTriangleListType, kMcdRowI, {}},
-    {kMcdBoxType, kMcdTriangleListType, kMcdRowI, {}},
-    {kMcdSphereType, kMcdTriangleListType, kMcdRowI, {}},
+    {kMcdCylinderType, kMcdTriangleListType, kMcdRowI, {nullptr, nullptr, McdCylinderTriangleListIntersect, nullptr}},
+    {kMcdBoxType, kMcdTriangleListType, kMcdRowI, {nullptr, nullptr, McdBoxTriangleListIntersect, nullptr}},
+    {kMcdSphereType, kMcdTriangleListType, kMcdRowI, {nullptr, nullptr, McdSphereTriangleListIntersect, nullptr}},
     {kMcdCylinderType, kMcdCylinderType, kMcdRowS,
      {nullptr, nullptr, McdCylinderCylinderIntersect, McdCylinderCylinderSafeTime}},
     {kMcdCylinderType, kMcdSphereType, kMcdRowS, {nullptr, nullptr, McdCylinderSphereIntersect, McdCylinderSphereSafeTime}},
