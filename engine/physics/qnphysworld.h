@@ -137,18 +137,17 @@ private:
     QNPHYSWORLD() = default;
 };
 
-/// Alias of the world's creation under the toolkit's naming.
-inline QNPHYSWORLD* QNPHYSWORLD_Create(std::uint32_t maxBodies, std::uint32_t maxModels,
-                                       std::uint32_t maxConstraints, std::uint32_t maxPairs,
-                                       std::uint32_t materialCount, bool autoDisable)
-{
-    return QNPHYSWORLD::Create(maxBodies, maxModels, maxConstraints, maxPairs, materialCount, autoDisable);
-}
-
 class QNBODY {
 public:
     QNBODY(QNPHYSWORLD* world, QNCONTACTFN callback, QNNODE* owner);
     ~QNBODY();
+
+    /// The world's creation under its other name (QNPHYSWORLD::Create).
+    static QNPHYSWORLD* Create(std::uint32_t maxBodies, std::uint32_t maxModels, std::uint32_t maxConstraints,
+                               std::uint32_t maxPairs, std::uint32_t materialCount, bool autoDisable)
+    {
+        return QNPHYSWORLD::Create(maxBodies, maxModels, maxConstraints, maxPairs, materialCount, autoDisable);
+    }
     QNBODY(const QNBODY&) = delete;
     QNBODY& operator=(const QNBODY&) = delete;
 
