@@ -274,3 +274,36 @@ TEST_F(ImageTest, SameSceneAfterASimulatedLostDevice) {
     for (std::size_t i = 0; i < before.size(); ++i) differing += !Near(before[i], pixels_[i], 1);
     EXPECT_EQ(differing, 0);
 }
+
+TEST_F(ImageTest, NearerSurfaceWinsWhateverTheDrawingOrder) {
+    QNMATERIAL m;
+    m.Lighting = 0;
+    view_.AddItem("near", Quad(-6, 0, -4, 4, 10, false, 0xFF00FF00u), nullptr, nullptr, &m, QNMATRIX::Identity,
+                  QNRI_NOCULL | QNRI_APPEND);
+    view_.AddItem("far", Quad(-6, 6, -4, 4, 20, false, 0xFFFF0000u), nullptr, nullptr, &m, QNMATRIX::Identity,
+                  QNRI_NOCULL | QNRI_APPEND);
+    Frame(0, 0, 0);
+    // Left of the centre the near quad hides the far one drawn after it; right of it only the
+    // far one is there (about pixels 47..113 wide at depth 20).
+    EXPECT_TRUE(RegionIs(30, 40, 75, 80, 0x00FF00));
+    EXPECT_TRUE(RegionIs(85, 45, 108, 75, 0xFF0000));
+}
+
+TEST_F(ImageTest, SpecularShowsOnlyWhenEnabled) {
+    QNCOLOUR shiny;
+    shiny.SetShiny(0, 0, 0, 10, 0);  // specular 0.3, nothing else
+    const QNCOLOUR* ref = &shiny;
+    QNMATERIAL off, on;
+    on.Specular = 1;
+    QNRENDERITEM* item =
+        view_.AddItem("q", Quad(-6, 6, -4, 4, 10, true), &ref, nullptr, &off, QNMATRIX::Identity, QNRI_NOCULL);
+    QNLIGHT sun;
+    sun.SetDirectional(1, 1, 1);
+    sun.Light.Direction = {0, 0, 1};
+    sun.Attach(true, nullptr);
+    Frame(0, 0, 0);
+    EXPECT_TRUE(RegionIs(60, 50, 100, 70, 0x000000));
+    item->Material = &on;
+    Frame(0, 0, 0);
+    EXPECT_TRUE(RegionIs(60, 50, 100, 70, 0x4D4D4D, 4));
+}
