@@ -2,6 +2,8 @@
 
 #include "engine/render/qnlight.h"
 #include "engine/render/qnmaterial.h"
+#include "engine/render/qnviewport.h"
+#include "engine/scene/node_slots.h"
 #include "engine/scene/resources.h"
 #include "engine/scene/scene_hooks.h"
 #include "engine/scene/view.h"
@@ -321,6 +323,9 @@ QNINSTANCENODE::~QNINSTANCENODE()
 void QNINSTANCENODE::UpdateInstance()
 {
     QNWEAK<QNNODE> self(this);
+    // An instance without a transform callback draws the matrix it holds: keep it current.
+    if (Instance && !Instance->Transform)
+        Instance->World = NodeWorldMatrix(this);
     if (QNHOOKS::Node.UpdateInstance)
         QNHOOKS::Node.UpdateInstance(this);
     if (self)

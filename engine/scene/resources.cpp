@@ -246,3 +246,9 @@ void QNRESOURCES::InstallHooks()
 {
     QNHOOKS::Scene.RegisterDefaults = [](QNSCENE* scene) { scene->Resources.RegisterDefaults(); };
 }
+
+namespace {
+// Every program with nodes links this file (the default material), so scenes get the engine's
+// defaults without the start-up code naming them; the hook table is constant-initialised.
+const bool kDefaultsInstalled = (QNRESOURCES::InstallHooks(), true);
+}  // namespace

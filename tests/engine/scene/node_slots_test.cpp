@@ -65,6 +65,11 @@ TEST_F(NodeSlotsTest, MeshInstanceFollowsState)
     ASSERT_NE(n->Instance, nullptr);
     EXPECT_EQ(viewport.MainList.ChildCount(), 1u);
     EXPECT_EQ(n->Instance->Mesh, &n->Mesh->Buffers);
+    QNMATRIX moved;
+    moved.SetTranslation(3, 4, 5);
+    slottest::Placements()[n] = moved;
+    n->UpdateInstance();  // a fixed instance takes the node's matrix in the engine's per-frame work
+    EXPECT_EQ(n->Instance->World.Translation(), QNVEC3(3, 4, 5));
     n->SetState(2, 1, false, false);
     ASSERT_NE(n->Instance, nullptr);
     EXPECT_EQ(n->Instance->Visible, 0);
