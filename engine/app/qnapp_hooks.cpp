@@ -3,6 +3,7 @@
 #include "engine/app/qnapp.h"
 #include "engine/input/qninput.h"
 #include "engine/input/qninputmap.h"
+#include "engine/physics/qnphysworld.h"
 #include "engine/render/qndisplay.h"
 #include "engine/render/qnmaterial.h"
 #include "engine/render/qntexture.h"
@@ -60,6 +61,9 @@ void InstallDevices()
     d.GraphicsCreate = [](const QNDISPLAYSETTINGS& request) { QNGRFDEV::Create(request); };
     d.MusicOpen = [](std::uint8_t options) { QNAUDDEV::Open(options == 1); };
     d.InputOpen = [](SDL_Window* window) { QNINPDEV::Open(window); };
+    d.PhysicsOpen = [](std::uint32_t capacity, std::uint32_t capacity2) {
+        QNPHYSWORLD::InitFramework(capacity, capacity2);
+    };
     d.TexturesReset = [] {
         QNTEXTURE::LoadedCount = 0;
         QNTEXTURE::LoadedBytes = 0;
@@ -132,6 +136,7 @@ void InstallDevices()
     d.MouseClose = [] { QNMOUSE::Close(); };
     d.KeyboardClose = [] { QNKEYBOARD::Close(); };
     d.DisplayClose = [] { QNDISPLAY::Close(); };
+    d.PhysicsClose = [] { QNPHYSWORLD::TermFramework(); };
     d.InputClose = [] { QNINPDEV::Close(); };
     d.MusicClose = [] { QNAUDDEV::Close(); };
     d.GraphicsRelease = [] { QNGRFDEV::Release(); };
@@ -186,8 +191,10 @@ void InstallScenes()
             ConsoleMetrics->Update();
     };
 
-    // The engine's default materials and colours registered with every scene.
+    // The engine's default materials and colours registered with every scene; the view
+    // worlds, bodies, joints and collision models of the physics layer.
     QNRESOURCES::InstallHooks();
+    QNPHYSWORLD::InstallHooks();
     // The scene layer's entries that input and render provide, unless registered already.
     if (!QNHOOKS::Scene.FlushKeyboard)
         QNHOOKS::Scene.FlushKeyboard = [] { QNKEYBOARD::Drain(); };
