@@ -32,10 +32,27 @@ QNPHYSWORLD* PhysicsWorldOf(QNVIEW* view)
 {
     if (!view)
         return nullptr;
-    if (!view->World && QNPHYSWORLD::Framework())
+    if (!view->World && QNPHYSWORLD::Framework()) {
         view->World = QNPHYSWORLD::Create(QNPHYSWORLD::ViewParams);
+        // The view root outlives the worlds of its scene's entries.
+        if (QNBODY* root = PhysicsBodyOf(view->Root))
+            root->World = view->World;
+    }
     return view->World;
 }
+
+namespace {
+
+// Frees the view's world; the view root's body forgets it.
+void DropWorld(QNVIEW* view)
+{
+    if (QNBODY* root = PhysicsBodyOf(view->Root))
+        root->World = nullptr;
+    QNPHYSWORLD::Destroy(view->World);
+    view->World = nullptr;
+}
+
+}  // namespace
 
 namespace {
 
@@ -213,18 +230,12 @@ void QNPHYSWORLD::InstallHooks()
 {
     QNSCENEHOOKS& s = QNHOOKS::Scene;
     s.CreateWorld = [](QNVIEW* view) { PhysicsWorldOf(view); };
-    s.ResetWorld = [](QNVIEW* view) {
-        QNPHYSWORLD::Destroy(view->World);
-        view->World = nullptr;
-    };
+    s.ResetWorld = &DropWorld;
     s.StepWorld = [](QNVIEW* view, float dt) {
         if (QNPHYSWORLD* w = PhysicsWorldOf(view))
             w->Step(dt);
     };
-    s.DestroyWorld = [](QNVIEW* view) {
-        QNPHYSWORLD::Destroy(view->World);
-        view->World = nullptr;
-    };
+    s.DestroyWorld = &DropWorld;
 
     QNNODEHOOKS& n = QNHOOKS::Node;
     n.CreateBody = &CreateBody;

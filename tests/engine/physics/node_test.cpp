@@ -279,3 +279,20 @@ TEST_F(PhysicsTest, ANodeRemovedFromItsContactGoesAtTheNextUpdateNotDuringTheSte
     EXPECT_EQ(hits[0].Node, a);
     EXPECT_NEAR(hits[0].Distance, 4.5f, 0.02f);
 }
+
+TEST_F(PhysicsTest, AViewMakesAFreshWorldAfterItsWorldWasReset)
+{
+    QNVIEW view(nullptr);
+    ASSERT_NE(view.World, nullptr);
+    QNHOOKS::Scene.ResetWorld(&view);
+    EXPECT_EQ(view.World, nullptr);
+    EXPECT_EQ(PhysicsBodyOf(view.Root)->World, nullptr);
+
+    auto* n = new GAMENODE(view.Root, "N", 0, QNCF_LEVEL_GAME | QNCF_BODY, 0, 0, nullptr, 0);
+    ASSERT_NE(view.World, nullptr);
+    EXPECT_EQ(PhysicsBodyOf(n)->World, view.World);
+    EXPECT_EQ(PhysicsBodyOf(view.Root)->World, view.World);
+    PhysicsBodyOf(n)->SetLinearVelocity(QNVEC3(0, 1, 0));
+    QNHOOKS::Scene.StepWorld(&view, 0.1f);
+    EXPECT_NEAR(n->GetWorldMatrix().Translation().y, 0.1f, 1e-4f);
+}
