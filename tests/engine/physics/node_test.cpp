@@ -296,3 +296,74 @@ TEST_F(PhysicsTest, AViewMakesAFreshWorldAfterItsWorldWasReset)
     QNHOOKS::Scene.StepWorld(&view, 0.1f);
     EXPECT_NEAR(n->GetWorldMatrix().Translation().y, 0.1f, 1e-4f);
 }
+
+TEST_F(PhysicsTest, APairedPartRidesOnItsBodyAncestorWithoutTouchingIt)
+{
+    QNMESH hullMesh, finMesh;
+    QNVIEW view(nullptr);
+    const QNMATRIX at = Translation(0, 0, 10);
+    auto* ship = new GAMENODE(view.Root, "SHIP", 0, QNCF_LEVEL_GAME | QNCF_BODY, 0, 0, &at, 0);
+    const QNMATRIX finAt = Translation(0, 1, 0);
+    auto* fin = new GAMENODE(ship, "FIN", 0, QNCF_LEVEL_PLAIN, QNUF_PAIR_BODY, 1, &finAt, 0);
+    ship->SetState(3, 0, false, true);
+    GiveShape(ship, hullMesh, 1.5f);
+    GiveShape(fin, finMesh, 1.0f);
+    ASSERT_NE(fin->Model, nullptr);
+    EXPECT_EQ(fin->BodyMode, 6);
+    ExpectNear(fin->GetWorldMatrix(), finAt * at);
+
+    PhysicsBodyOf(ship)->SetLinearVelocity(QNVEC3(1, 0, 0));
+    PhysicsBodyOf(ship)->SetAngularVelocity(QNVEC3(0, 0, 0.5f));
+    for (int i = 0; i < 20; ++i)
+        view.World->Step(0.02f);
+    PhysicsBodyOf(fin)->UpdateModel();
+    ExpectNear(fin->GetWorldMatrix(), finAt * ship->GetWorldMatrix());
+    QNBOX box;
+    fin->GetBox(box, false);
+    const QNVEC3 centre = (box.min + box.max) * 0.5f;
+    const QNVEC3 expected = QNVEC3::TransformCoord(QNVEC3(0, 1, 0), ship->GetWorldMatrix());
+    EXPECT_NEAR(centre.x, expected.x, 1e-3f);
+    EXPECT_NEAR(centre.y, expected.y, 1e-3f);
+    // The overlapping hull and fin never push each other: the ship keeps its straight course.
+    EXPECT_NEAR(ship->GetWorldMatrix().Translation().y, 0.0f, 1e-4f);
+    EXPECT_NEAR(PhysicsBodyOf(ship)->GetLinearVelocity().x, 1.0f, 1e-4f);
+}
+
+TEST_F(PhysicsTest, NodeJointsHingeOnTheParentAndDriveEveryFrame)
+{
+    QNVIEW view(nullptr);
+    const QNMATRIX base = Translation(0, 0, 0);
+    auto* frame = new GAMENODE(view.Root, "FRAME", 0, QNCF_LEVEL_GAME, 0, 0, &base, 0);
+    const QNMATRIX doorAt = Translation(1.00004f, 0, 0);
+    auto* door = new GAMENODE(frame, "DOOR", 0, QNCF_LEVEL_PLAIN | QNCF_BODY, 0, 0, &doorAt, 0);
+    // The hinge axis is the frame's z axis turned to the world's y, at the door's left edge.
+    QNMATRIX hinge;
+    hinge.SetRotationX(-1.5707964f);
+    hinge = hinge * Translation(-1, 0, 0);
+    door->CreateJoint(QNJOINT_HINGE, &hinge);
+    ASSERT_NE(door->Joint, nullptr);
+    ASSERT_NE(door->Joint->Constraint, nullptr);
+    EXPECT_EQ(door->Joint->First, PhysicsBodyOf(door));
+    EXPECT_EQ(door->Joint->Second, PhysicsBodyOf(frame));
+    EXPECT_EQ(view.World->ConstraintCount(), 1);
+
+    door->SetJointLimits(-1.0f, 1.0f);
+    door->DriveJoint(0.0f, 0.6f, 1.0f, 0.1f, 50.0f, 0.02f);
+    EXPECT_TRUE(door->IsOnUpdateList());
+    float largest = 0.0f;
+    for (int i = 0; i < 150; ++i) {
+        view.RunUpdateList();
+        view.World->Step(0.02f);
+        largest = std::max(largest, MdtLimitGetPosition(door->Joint->GetLimit(0)));
+    }
+    EXPECT_GT(largest, 0.55f);
+    EXPECT_LT(largest, 0.7f);
+    // The door turns about the hinge line: its centre keeps its distance 1 from it.
+    const QNVEC3 c = door->GetWorldMatrix().Translation();
+    EXPECT_NEAR(std::hypot(c.x + 0.0f, c.z), 1.0f, 0.01f);
+
+    door->SetJointMotor(0.0f, 0.0f);
+    EXPECT_EQ(door->Joint->Driving, 0);
+    QNITEM::Destroy(door);
+    EXPECT_EQ(view.World->ConstraintCount(), 0);
+}
