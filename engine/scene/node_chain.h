@@ -161,6 +161,9 @@ public:
 
     /// Whether the node may be detached (`arg` as the caller defines it); true here.
     virtual bool CanDetach(std::int32_t arg);
+    /// Asked before every draw of the render instance of a node with class flag 0x200; false
+    /// skips the draw. True here.
+    virtual bool BeforeDraw() { return true; }
 
     /// Mesh = level 0 of the registered group (class flag 0x800: the group gives distance
     /// levels); a null name clears it. Frees OwnMesh; then RefreshMesh.

@@ -259,8 +259,11 @@ void QNMESHNODE::CreateInstance()
         flags |= QNRI_NOCULL;
     if (UserFlags & 16)
         flags |= QNRI_APPEND;
+    QNRENDERITEM::DRAWCALLBACK draw = nullptr;
+    if (ClassFlags & 0x200)
+        draw = [](void* node) { return static_cast<QNMESHNODE*>(node)->BeforeDraw(); };
     Instance = Camera->AddItem(Name().Text(), &Mesh->Buffers, &Colour, Stages, Material, NodeWorldMatrix(this),
-                               flags, nullptr, this);
+                               flags, draw, this);
     Instance->Radius = Mesh->Radius;
     if (BodyMode == 1 || (ClassFlags & 0xC00))
         Instance->Transform = &InstanceTransform;

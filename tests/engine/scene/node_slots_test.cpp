@@ -100,6 +100,30 @@ TEST_F(NodeSlotsTest, MeshInstanceFollowsState)
     EXPECT_EQ(b->Instance, nullptr);
 }
 
+class HiddenNode : public GAMENODE {
+public:
+    using GAMENODE::GAMENODE;
+    bool BeforeDraw() override
+    {
+        ++asked;
+        return false;
+    }
+    int asked = 0;
+};
+
+TEST_F(NodeSlotsTest, InstanceFlagsFromNodeFlags)
+{
+    auto* n = new HiddenNode(view->Root, "H", 0, QNCF_LEVEL_GAME | 0x200 | 0x80, 8 | 16, 0, nullptr, 0);
+    n->SetState(3, 0, false, false);
+    n->SetMesh("quad");
+    ASSERT_NE(n->Instance, nullptr);
+    EXPECT_EQ(n->Instance->Flags, std::uint32_t(QNRI_BILLBOARD | QNRI_NOSTATS | QNRI_APPEND));
+    EXPECT_EQ(n->Instance->Transform, nullptr);  // fixed: body mode 0, no 0x400 or 0x800
+    ASSERT_NE(n->Instance->DrawCallback, nullptr);
+    EXPECT_FALSE(n->Instance->Draw());
+    EXPECT_EQ(n->asked, 1);
+}
+
 TEST_F(NodeSlotsTest, DistanceLevelsByCameraDistance)
 {
     EXPECT_EQ(QNMESHNODE::LevelForDistance(250, 100, 400, 4), 2u);
