@@ -238,30 +238,40 @@ MeReal McdPenetrationDepth(const McdConvexSet* a, const McdConvexSet* b, McdGjkS
         P.AddVertex(w);
     }
 
-    // Tetrahedron, every face wound outward (away from the centroid).
-    const int kTet[4][3] = {{0, 1, 2}, {1, 3, 2}, {2, 3, 0}, {3, 1, 0}};
-    MeReal centroid[3] = {0, 0, 0};
-    for (int i = 0; i < 4; ++i)
-        for (int j = 0; j < 3; ++j)
-            centroid[j] += 0.25f * P.vert[i][j];
-    for (const auto& t : kTet) {
-        Face& f = P.faces[P.faceCount++];
-        f.v[0] = t[0];
-        f.v[1] = t[1];
-        f.v[2] = t[2];
-        P.Plane(f);
-        MeReal r[3] = {centroid[0] - P.vert[f.v[0]][0], centroid[1] - P.vert[f.v[0]][1],
-                       centroid[2] - P.vert[f.v[0]][2]};
-        if (Dot(f.n, r) > 0) {
-            const int tmp = f.v[0];
-            f.v[0] = f.v[1];
-            f.v[1] = tmp;
+    // Tetrahedron, every face wound outward. One decision for all four faces, from the sign
+    // of the volume (a per-face test against the centroid is unreliable for a thin
+    // tetrahedron): with v3 on the positive side of (v1 - v0) x (v2 - v0) the faces below
+    // face outward; otherwise v1 and v2 swap roles.
+    {
+        MeReal e1[3], e2[3], e3[3], c[3];
+        for (int j = 0; j < 3; ++j) {
+            e1[j] = P.vert[1][j] - P.vert[0][j];
+            e2[j] = P.vert[2][j] - P.vert[0][j];
+            e3[j] = P.vert[3][j] - P.vert[0][j];
+        }
+        Cross(e1, e2, c);
+        const bool positive = Dot(c, e3) >= 0;
+        const int i1 = positive ? 1 : 2, i2 = positive ? 2 : 1;
+        const int kTet[4][3] = {{0, i2, i1}, {0, i1, 3}, {i1, i2, 3}, {0, 3, i2}};
+        for (const auto& t : kTet) {
+            Face& f = P.faces[P.faceCount++];
+            f.v[0] = t[0];
+            f.v[1] = t[1];
+            f.v[2] = t[2];
             P.Plane(f);
         }
     }
+    // A point strictly inside every later polytope (which only grows): the seed's centroid.
+    MeReal inner[3] = {0, 0, 0};
+    for (int i = 0; i < 4; ++i)
+        for (int j = 0; j < 3; ++j)
+            inner[j] += 0.25f * P.vert[i][j];
 
+    // The answer is the last face chosen before the search stopped. A smallest offset that
+    // decreases means round-off bent the polytope (a face turned over); the face chosen
+    // before that is kept.
     MeReal previous = -FLT_MAX;
-    int best = 0;
+    MeReal bestN[3] = {1, 0, 0}, bestOffset = 0;
     Edge horizon[kMaxHorizon];
     bool removed[kMaxFaces];
     for (int iteration = 0; iteration < kMaxIterations; ++iteration) {
@@ -272,8 +282,10 @@ MeReal McdPenetrationDepth(const McdConvexSet* a, const McdConvexSet* b, McdGjkS
         const Face& f = P.faces[chosen];
         if (previous > f.offset)
             break;
-        best = chosen;
         previous = f.offset;
+        bestOffset = f.offset;
+        for (int j = 0; j < 3; ++j)
+            bestN[j] = f.n[j];
         MeReal w[3];
         P.Support(f.n, w);
         if (Dot(f.n, w) - f.offset < kGap)
@@ -329,20 +341,20 @@ MeReal McdPenetrationDepth(const McdConvexSet* a, const McdConvexSet* b, McdGjkS
             g.v[1] = horizon[h].b;
             g.v[2] = wi;
             P.Plane(g);
+            // A sliver (w nearly in line with its horizon edge) can come out turned over by
+            // round-off; it must face away from the inside.
+            MeReal r[3] = {inner[0] - P.vert[g.v[0]][0], inner[1] - P.vert[g.v[0]][1], inner[2] - P.vert[g.v[0]][2]};
+            if (Dot(g.n, r) > 0) {
+                g.v[0] = horizon[h].b;
+                g.v[1] = horizon[h].a;
+                P.Plane(g);
+            }
         }
         P.faceCount = out;
-        best = -1;
     }
-    if (best < 0) {
-        best = 0;
-        for (int i = 1; i < P.faceCount; ++i)
-            if (P.faces[i].offset < P.faces[best].offset)
-                best = i;
-    }
-    const Face& f = P.faces[best];
     for (int j = 0; j < 3; ++j)
-        normal[j] = -f.n[j];
+        normal[j] = -bestN[j];
     s->lastA = P.lastA;
     s->lastB = P.lastB;
-    return -f.offset;
+    return -bestOffset;
 }

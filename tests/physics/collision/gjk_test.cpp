@@ -368,3 +368,64 @@ TEST_F(FrameworkTest, SupportMappingTestOnPrimitives)
     McdGeometryDestroy(cyl);
     McdGeometryDestroy(box);
 }
+
+namespace {
+
+void CylinderSupportFn(const McdGeometry* g, const MeReal d[3], MeReal out[3])
+{
+    const McdCylinder* c = static_cast<const McdCylinder*>(g);
+    McdCylinderLocalSupport(c->radius, c->halfHeight, d, out);
+}
+
+}  // namespace
+
+// A cylinder core (support function) against hulls, checked against a 256-sided prism hull
+// standing in for the cylinder (within the prism's chord error).
+TEST_F(FrameworkTest, CylinderCoreMatchesAFinePrism)
+{
+    const MeReal r = 0.6f, h = 0.8f;
+    McdGeometryID cyl = McdCylinderCreate(framework, r, 2 * h);
+    std::vector<MeReal> prism;
+    for (int i = 0; i < 256; ++i) {
+        const MeReal a = 2 * 3.14159265f * static_cast<MeReal>(i) / 256;
+        for (MeReal z : {-h, h}) {
+            prism.push_back(r * std::cos(a));
+            prism.push_back(r * std::sin(a));
+            prism.push_back(z);
+        }
+    }
+    CxConvexHull* prismHull = cnvComputeHull(512, prism.data(), 1);
+    ASSERT_NE(prismHull, nullptr);
+    MeRandomSeed(404);
+    int checked = 0;
+    for (int trial = 0; trial < 300; ++trial) {
+        Body b;
+        MakeBody(b, 10, 0.8f);
+        MeMatrix4 tc;
+        colltest::RandomPose(tc, 0, 0, 0);
+        colltest::RandomPose(b.tm, Uniform(-1.6f, 1.6f), Uniform(-1.6f, 1.6f), Uniform(-1.6f, 1.6f));
+        McdConvexSet c1, c2, hb;
+        c1.primitive = cyl;
+        c1.support = &CylinderSupportFn;
+        c1.transform = tc;
+        c1.fatness = 50;
+        c2.hull = prismHull;
+        c2.transform = tc;
+        c2.fatness = 50;
+        hb.hull = b.hull;
+        hb.transform = b.tm;
+        hb.fatness = 50;
+        McdGjkSimplex s1, s2;
+        MeReal n1[3], n2[3];
+        const MeReal d1 = McdConvexSeparation(&c1, &hb, &s1, n1);
+        const MeReal d2 = McdConvexSeparation(&c2, &hb, &s2, n2);
+        EXPECT_NEAR(d1, d2, 5e-3f) << trial;
+        ++checked;
+        cnvHullDestroy(b.hull);
+        if (HasFailure())
+            break;
+    }
+    EXPECT_EQ(checked, 300);
+    cnvHullDestroy(prismHull);
+    McdGeometryDestroy(cyl);
+}
