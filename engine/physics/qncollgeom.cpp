@@ -446,12 +446,18 @@ QNMESHCOLLISION* BuildMeshCollision(QNMESH& mesh, std::uint32_t kind, std::uint3
         shape->MakeConvex();
         break;
     }
-    case QNCOLLGEOM::TRIANGLE_LIST:
-        shape->BeginTriangleList(dx, dy, dz, vertexCount, triangleCount, option);
+    case QNCOLLGEOM::TRIANGLE_LIST: {
+        // The list's bounds are a box centred on the model's origin: sized to hold the mesh box
+        // even when that box is not centred (dx, dy, dz for a centred one).
+        float extent[3];
+        for (int k = 0; k < 3; ++k)
+            extent[k] = 2.0f * std::max(std::fabs(mesh.Box.min[k]), std::fabs(mesh.Box.max[k]));
+        shape->BeginTriangleList(extent[0], extent[1], extent[2], vertexCount, triangleCount, option);
         addVertices();
         addTriangles();
         shape->BuildTriangleList();
         break;
+    }
     case QNCOLLGEOM::TRIANGLE_MESH:
         shape->BeginTriangleMesh(vertexCount, triangleCount);
         addVertices();

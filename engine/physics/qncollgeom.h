@@ -113,7 +113,8 @@ struct QNMESHCOLLISION : public QNCOLLGEOM {
 
 /// Builds the shape of `kind` for `mesh`, sized from its box (dx, dy, dz): plane; sphere of
 /// radius dx / 2; box; cylinder of radius max(dx, dy) / 2 and height dz; cone of height dy and
-/// radius max(dx, dz) / 2; hull of the vertices; triangle list (contact capacity `option`);
+/// radius max(dx, dz) / 2; hull of the vertices; triangle list (contact capacity `option`,
+/// bounds centred on the origin and large enough for the mesh box);
 /// triangle mesh; aggregate of `option` elements. Null for other kinds or without a framework.
 QNMESHCOLLISION* BuildMeshCollision(QNMESH& mesh, std::uint32_t kind, std::uint32_t option, const char* name);
 void ReleaseMeshCollision(QNMESHCOLLISION* shape);

@@ -216,6 +216,16 @@ TEST_F(PhysicsTest, MeshShapesTakeTheirSizesFromTheMeshBox)
     QNMESHCOLLISION* sphere = BuildMeshCollision(mesh, QNCOLLGEOM::SPHERE, 0, "s");
     EXPECT_FLOAT_EQ(McdSphereGetRadius(sphere->Geometry), 1.0f);
     EXPECT_EQ(BuildMeshCollision(mesh, 10, 0, "x"), nullptr);
-    for (QNMESHCOLLISION* s : {cylinder, cone, sphere})
+    // A triangle list's bounds are centred on the origin and hold an off-centre mesh box.
+    QNMESH offset;
+    offset.Box = QNBOX(QNVEC3(1, -1, -2), QNVEC3(3, 1, 0));
+    QNMESHCOLLISION* list = BuildMeshCollision(offset, QNCOLLGEOM::TRIANGLE_LIST, 8, "l");
+    const auto* g = static_cast<const McdTriangleList*>(list->Geometry);
+    ASSERT_NE(g, nullptr);
+    EXPECT_FLOAT_EQ(g->halfExtents[0], 3.0f);
+    EXPECT_FLOAT_EQ(g->halfExtents[1], 1.0f);
+    EXPECT_FLOAT_EQ(g->halfExtents[2], 2.0f);
+    EXPECT_EQ(list->ContactCapacity, 8u);
+    for (QNMESHCOLLISION* s : {cylinder, cone, sphere, list})
         ReleaseMeshCollision(s);
 }
