@@ -416,6 +416,7 @@ void RebuildDynamicBuffers() {
 }
 
 void DeleteAllPools() {
+    QNMESHBUFFERS::ForgetAllRanges();
     QNVERTEXPOOL::Pools().DeleteChildren();
     QNINDEXPOOL::Pools().DeleteChildren();
 }
@@ -506,6 +507,31 @@ void QNVERTEXARRAY::SetVertex(std::uint32_t i, const VERTEX& in) {
 }
 
 // ---- mesh buffers ----
+
+namespace {
+QNMESHBUFFERS* g_liveMeshes = nullptr;  // every mesh, newest first
+}
+
+QNMESHBUFFERS::QNMESHBUFFERS() {
+    nextLive_ = g_liveMeshes;
+    if (nextLive_) nextLive_->prevLive_ = this;
+    g_liveMeshes = this;
+}
+
+QNMESHBUFFERS::~QNMESHBUFFERS() {
+    Release();
+    if (prevLive_) prevLive_->nextLive_ = nextLive_;
+    else g_liveMeshes = nextLive_;
+    if (nextLive_) nextLive_->prevLive_ = prevLive_;
+}
+
+void QNMESHBUFFERS::ForgetAllRanges() {
+    for (QNMESHBUFFERS* m = g_liveMeshes; m; m = m->nextLive_) {
+        m->VertexRange = m->IndexRange = nullptr;
+        m->VertexPool = nullptr;
+        m->IndexPool = nullptr;
+    }
+}
 
 void QNMESHBUFFERS::Create(std::uint32_t vertexCount, std::uint32_t indexCount, std::uint32_t kind,
                            std::uint32_t sets, std::uint32_t coords, std::uint32_t vertexUsage,

@@ -168,7 +168,8 @@ private:
     std::uint8_t* At(std::uint32_t i) const { return i < Count && Data ? Data + std::size_t(i) * Stride : nullptr; }
 };
 
-/// The two ranges of a mesh and how it draws.
+/// The two ranges of a mesh and how it draws. Deleting the pools (DeleteAllPools) clears the
+/// ranges of every live mesh, so a mesh released later frees nothing twice.
 struct QNMESHBUFFERS {
     std::uint32_t IndexUsage = 0;   ///< 2 = dynamic
     std::uint32_t VertexUsage = 0;  ///< 2 = dynamic
@@ -178,10 +179,10 @@ struct QNMESHBUFFERS {
     QNINDEXPOOL* IndexPool = nullptr;
     std::uint32_t PrimitiveType = D3DPT_TRIANGLELIST;
 
-    QNMESHBUFFERS() = default;
+    QNMESHBUFFERS();
     QNMESHBUFFERS(const QNMESHBUFFERS&) = delete;
     QNMESHBUFFERS& operator=(const QNMESHBUFFERS&) = delete;
-    ~QNMESHBUFFERS() { Release(); }
+    ~QNMESHBUFFERS();
     void Create(std::uint32_t vertexCount, std::uint32_t indexCount, std::uint32_t kind, std::uint32_t sets,
                 std::uint32_t coords, std::uint32_t vertexUsage, std::uint32_t indexUsage, std::uint32_t type);
     /// Writes elements [first, first + count) of the vertex copy (count 0 = to the end).
@@ -194,4 +195,11 @@ struct QNMESHBUFFERS {
     /// The vertex copy as a typed array.
     QNVERTEXARRAY Vertices() const;
     std::uint16_t* Indices() const;
+
+    /// Forgets the ranges of every live mesh (their pools are being deleted).
+    static void ForgetAllRanges();
+
+private:
+    QNMESHBUFFERS* prevLive_ = nullptr;
+    QNMESHBUFFERS* nextLive_ = nullptr;
 };

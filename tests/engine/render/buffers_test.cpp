@@ -227,3 +227,14 @@ TEST_F(BuffersTest, VertexArrayWritesByKind) {
     EXPECT_EQ(a.GetPosition(0), QNVEC3());
     a.SetPosition(7, QNVEC3(1, 1, 1));  // outside: ignored
 }
+
+TEST_F(BuffersTest, MeshesOutlivingThePoolsFreeNothingTwice) {
+    auto* m = new QNMESHBUFFERS;
+    m->Create(4, 6, 2, 0, 2, 0, 0, D3DPT_TRIANGLELIST);
+    DeleteAllPools();
+    EXPECT_EQ(m->VertexRange, nullptr);
+    EXPECT_EQ(m->PrimitiveCount(), 0u);
+    m->Draw();
+    delete m;  // under the sanitizers a stale range would be a use after free here
+    EXPECT_EQ(QNVERTEXPOOL::Pools().ChildCount(), 0u);
+}
