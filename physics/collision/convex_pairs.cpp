@@ -152,12 +152,12 @@ McdPairData* DataOf(McdModelPair* pair, McdPairData* scratch)
     return scratch;
 }
 
-void PrepareResult(McdModelPair* pair, McdIntersectResult* result)
+// The contact budget is min(result room, the pair's request), read by `McdResultContactCap`;
+// the caller's result record is left as it is.
+void PrepareResult(McdModelPair*, McdIntersectResult* result)
 {
     result->contactCount = 0;
     result->touch = 0;
-    if (pair->request && pair->request->contactMaxCount < result->contactMaxCount)
-        result->contactMaxCount = pair->request->contactMaxCount;
 }
 
 int Finish(McdIntersectResult* result, int touch)
@@ -513,7 +513,8 @@ int McdConvexMeshPlaneIntersect(McdModelPair* pair, McdIntersectResult* result)
     if (separation >= 0 || count == 0)
         return Finish(result, 0);
     int written = 0;
-    for (int i = 0; i < count && written < result->contactMaxCount && result->contacts; ++i) {
+    const int cap = McdResultContactCap(result);
+    for (int i = 0; i < count && written < cap && result->contacts; ++i) {
         MeReal w[3];
         ToWorld(tm, points[i], w);
         for (int j = 0; j < 3; ++j)

@@ -429,3 +429,46 @@ TEST_F(FrameworkTest, CylinderCoreMatchesAFinePrism)
     cnvHullDestroy(prismHull);
     McdGeometryDestroy(cyl);
 }
+
+// Deeply overlapping round hulls of many vertices drive the polytope to its buffer limits;
+// the search stops with its best face instead of a broken polytope.
+TEST(Gjk, PenetrationDepthOfFineRoundHullsStaysSoundAtItsLimits)
+{
+    MeRandomSeed(8);
+    std::vector<MeReal> pts;
+    for (int i = 0; i < 3000; ++i) {
+        MeReal p[3], n2;
+        do {
+            n2 = 0;
+            for (MeReal& c : p) {
+                c = Uniform(-1, 1);
+                n2 += c * c;
+            }
+        } while (n2 < 0.01f || n2 > 1);
+        for (MeReal c : p)
+            pts.push_back(c / std::sqrt(n2));
+    }
+    CxConvexHull* ball = cnvComputeHull(3000, pts.data(), 1);
+    ASSERT_NE(ball, nullptr);
+    for (int trial = 0; trial < 20; ++trial) {
+        MeMatrix4 ta, tb;
+        colltest::RandomPose(ta, 0, 0, 0);
+        const MeReal dist = 0.3f + 0.07f * trial;
+        MeReal dir[3] = {Uniform(-1, 1), Uniform(-1, 1), Uniform(-1, 1)};
+        const MeReal len = std::sqrt(dir[0] * dir[0] + dir[1] * dir[1] + dir[2] * dir[2]);
+        colltest::RandomPose(tb, dist * dir[0] / len, dist * dir[1] / len, dist * dir[2] / len);
+        McdConvexSet a, b;
+        a.hull = b.hull = ball;
+        a.transform = ta;
+        b.transform = tb;
+        McdGjkSimplex s;
+        MeReal n[3];
+        const MeReal sep = McdConvexSeparation(&a, &b, &s, n);
+        // Unit spheres sampled finely: depth 2 - dist within the sampling's flattening.
+        EXPECT_NEAR(sep, dist - 2, 0.03f) << trial;
+        EXPECT_NEAR(n[0] * n[0] + n[1] * n[1] + n[2] * n[2], 1.0f, 1e-4f);
+        // The normal points from B towards A (along -dir).
+        EXPECT_LT(n[0] * dir[0] + n[1] * dir[1] + n[2] * dir[2], 0.0f);
+    }
+    cnvHullDestroy(ball);
+}
