@@ -367,3 +367,32 @@ TEST_F(PhysicsTest, NodeJointsHingeOnTheParentAndDriveEveryFrame)
     QNITEM::Destroy(door);
     EXPECT_EQ(view.World->ConstraintCount(), 0);
 }
+
+TEST_F(PhysicsTest, AMovedNodeTakesANewDisabledBodyInItsNewViewsWorld)
+{
+    QNMESH mesh;
+    QNVIEW from(nullptr), to(nullptr);
+    const QNMATRIX at = Translation(2, 0, 0);
+    auto* n = new GAMENODE(from.Root, "N", 0, QNCF_LEVEL_GAME | QNCF_BODY, 0, 0, &at, 0);
+    n->SetState(3, 0, false, false);
+    GiveShape(n, mesh, 1);
+    PhysicsBodyOf(n)->SetMass(2.0f);
+    ASSERT_EQ(McdSpaceGetModelCount(from.World->Space), 1);
+
+    // Moved dormant, the new body stays disabled; shown again, its model joins the space and
+    // wakes it.
+    n->AttachWithState(to.Root, 1, 0, false, true);
+    QNBODY* body = PhysicsBodyOf(n);
+    EXPECT_EQ(body->World, to.World);
+    EXPECT_FALSE(body->IsEnabled());
+    EXPECT_FALSE(body->IsAttached());
+    EXPECT_FLOAT_EQ(body->GetMass(), 2.0f);
+    n->SetState(3, 0, false, true);
+    EXPECT_TRUE(body->IsEnabled());
+    EXPECT_EQ(McdSpaceGetModelCount(from.World->Space), 0);
+    EXPECT_EQ(McdSpaceGetModelCount(to.World->Space), 1);
+    EXPECT_EQ(n->Model, body->Model);
+    ExpectNear(n->GetWorldMatrix(), at);
+    EXPECT_EQ(from.World->BodyCount(), 0);
+    EXPECT_EQ(to.World->BodyCount(), 1);
+}
