@@ -307,3 +307,27 @@ TEST_F(ImageTest, SpecularShowsOnlyWhenEnabled) {
     Frame(0, 0, 0);
     EXPECT_TRUE(RegionIs(60, 50, 100, 70, 0x4D4D4D, 4));
 }
+
+TEST_F(ImageTest, StageOperationsCombineTextureAndDiffuse) {
+    QNTEXTURE tex;
+    tex.LoadFile(WriteDds("blue.dds", 4, 4, std::vector<std::uint32_t>(16, 0xFF0000C8u)).c_str(), 1, 0);
+    QNTEXTURESTAGES stages;
+    stages.Stages[0].Texture = &tex;
+    QNMATERIAL m;
+    m.Lighting = 0;
+    QNRENDERITEM* item = view_.AddItem("q", Quad(-6, 6, -4, 4, 10, false, 0x80643200u), nullptr, &stages, &m,
+                                       QNMATRIX::Identity, QNRI_NOCULL);
+    const struct {
+        std::uint32_t op, rgb;
+    } cases[] = {
+        {D3DTOP_MODULATE, 0x000000},   {D3DTOP_ADD, 0x6432C8},       {D3DTOP_SELECTARG1, 0x0000C8},
+        {D3DTOP_SELECTARG2, 0x643200}, {D3DTOP_SUBTRACT, 0x0000C8},  {D3DTOP_BLENDDIFFUSEALPHA, 0x321964},
+    };
+    for (const auto& c : cases) {
+        QNMATERIAL variant = m;
+        variant.Stages[0].ColorOp = c.op;
+        item->Material = &variant;
+        Frame(0, 0, 0);
+        EXPECT_TRUE(RegionIs(40, 40, 120, 80, c.rgb, 3)) << "operation " << c.op << " gave " << std::hex << Pixel(80, 60);
+    }
+}
