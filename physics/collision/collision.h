@@ -1,12 +1,14 @@
 #pragma once
 /// The collision component's public API in one include: framework and registration, error
 /// table, geometry types, mass properties, models and pairs, the space, the sphere, box and
-/// plane pairs with their segment tests, contact culling and the dynamics bridge.
+/// plane pairs with their segment tests, contact culling, the dynamics bridge, the cylinder
+/// and triangle-list pairs, and triangle meshes.
 
 #include "physics/collision/aggregate.h"
 #include "physics/collision/axis_sort_space.h"
 #include "physics/collision/box_box.h"
 #include "physics/collision/contact_cull.h"
+#include "physics/collision/cylinder_pairs.h"
 #include "physics/collision/dt_bridge.h"
 #include "physics/collision/error.h"
 #include "physics/collision/framework.h"
@@ -21,3 +23,6 @@
 #include "physics/collision/primitives.h"
 #include "physics/collision/registration.h"
 #include "physics/collision/space.h"
+#include "physics/collision/triangle_list_pairs.h"
+#include "physics/collision/triangle_mesh.h"
+#include "physics/collision/triangle_mesh_collision.h"

@@ -173,6 +173,8 @@ void ClipCylinderEdges(McdPointCursor* cursor, const MeReal c[3], const MeReal h
                        const MeReal w[3], MeReal r, MeReal h)
 {
     McdGeometryTests* tests = McdGeometryTestsGet();
+    if (!tests)
+        return;
     for (int side = 1; side >= -1; side -= 2) {
         MeReal centre[3];
         AddScaled(c, static_cast<MeReal>(side), ha, centre);
@@ -708,6 +710,8 @@ bool McdCylinderPlaneTest(MeReal* separation, McdPointCursor* cursor, MeReal eps
         return false;
     const MeReal (*start)[3] = cursor->next;
     McdGeometryTests* tests = McdGeometryTestsGet();
+    if (!tests)
+        return false;
     const MeReal ha[3] = {h * a[0], h * a[1], h * a[2]};
     const MeReal rdz = ha[2] != 0 ? 1.0f / ha[2] : 0.0f;
     const MeReal* dirs[4] = {w, u, w, u};
@@ -826,6 +830,8 @@ bool McdBoxCylinderTest(McdCylinderTestOutput* out, McdPointCursor* cursor, MeRe
     // the cylinder.
     const MeReal (*start)[3] = cursor->next;
     McdGeometryTests* tests = McdGeometryTestsGet();
+    if (!tests)
+        return false;
     const MeReal ha[3] = {h * a[0], h * a[1], h * a[2]};
     MeReal rha[3];
     McdReciprocal(ha, rha);

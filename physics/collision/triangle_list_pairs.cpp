@@ -273,3 +273,31 @@ int McdCylinderTriangleListRegister(McdFrameworkID framework)
 {
     return Register(framework, kMcdCylinderType, McdCylinderTriangleListIntersect);
 }
+
+bool McdSphereTriangleTest(MeReal* separation, MeReal normal[3], MeReal position[3], MeI16* dims, MeReal tolerance,
+                           MeReal r, const McdTriangleRecord* triangle)
+{
+    McdGeometryTests* tests = McdGeometryTestsGet();
+    return tests && tests->SphereTriangle(separation, normal, position, dims, tolerance, r, triangle);
+}
+
+bool McdBoxTriangleTest(MeReal* separation, MeReal normal[3], MeReal* offset, McdPointCursor* cursor, MeI16* dims,
+                        MeReal tolerance, const MeReal e[3], const McdTriangleRecord* triangle)
+{
+    McdGeometryTests* tests = McdGeometryTestsGet();
+    return tests && tests->BoxTriangle(separation, normal, offset, cursor, dims, tolerance, e, triangle);
+}
+
+void McdCylinderLineCrossings(McdPointCursor* cursor, const MeReal p[3], const MeReal d[3], MeReal r, MeReal h,
+                              MeReal tLo, MeReal tHi)
+{
+    if (McdGeometryTests* tests = McdGeometryTestsGet())
+        tests->LineCylinderCrossings(cursor, p, d, r, h, tLo, tHi);
+}
+
+MeReal* McdCylinderLineClipEnds(McdPointCursor* cursor, const MeReal p[3], const MeReal d[3], MeReal r, MeReal h,
+                                MeReal tLo, MeReal tHi)
+{
+    McdGeometryTests* tests = McdGeometryTestsGet();
+    return tests ? tests->LineCylinderClipEnds(cursor, p, d, r, h, tLo, tHi) : nullptr;
+}

@@ -9,6 +9,7 @@
 /// triangle's contacts never push the shape through its back. Each contact carries its
 /// triangle's user word as `element2`.
 
+#include "physics/collision/geometry_tests.h"
 #include "physics/collision/model_pair.h"
 
 int McdSphereTriangleListIntersect(McdModelPair* pair, McdIntersectResult* result);
@@ -18,3 +19,13 @@ int McdCylinderTriangleListIntersect(McdModelPair* pair, McdIntersectResult* res
 int McdSphereTriangleListRegister(McdFrameworkID framework);
 int McdBoxTriangleListRegister(McdFrameworkID framework);
 int McdCylinderTriangleListRegister(McdFrameworkID framework);
+
+/// Forwarders to the geometry tests object (`McdGeometryTestsGet`); false without one.
+bool McdSphereTriangleTest(MeReal* separation, MeReal normal[3], MeReal position[3], MeI16* dims, MeReal tolerance,
+                           MeReal r, const McdTriangleRecord* triangle);
+bool McdBoxTriangleTest(MeReal* separation, MeReal normal[3], MeReal* offset, McdPointCursor* cursor, MeI16* dims,
+                        MeReal tolerance, const MeReal e[3], const McdTriangleRecord* triangle);
+void McdCylinderLineCrossings(McdPointCursor* cursor, const MeReal p[3], const MeReal d[3], MeReal r, MeReal h,
+                              MeReal tLo, MeReal tHi);
+MeReal* McdCylinderLineClipEnds(McdPointCursor* cursor, const MeReal p[3], const MeReal d[3], MeReal r, MeReal h,
+                                MeReal tLo, MeReal tHi);

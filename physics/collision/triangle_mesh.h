@@ -86,5 +86,8 @@ MeI16 McdTriangleMeshGetMassProperties(McdGeometryID mesh, MeReal relTM[16], MeR
 int McdTriangleMeshLineSegment(McdModelID model, const MeReal p0[3], const MeReal p1[3],
                                McdLineSegIntersectResult* hit);
 
+/// Installs `McdTriangleMeshLineSegment` as the line-segment test of type 11.
+void McdTriangleMeshRegisterLineSegment(McdFrameworkID framework);
+
 /// The mesh-mesh intersect function (triangle_mesh_collision.cpp).
 int McdTriangleMeshTriangleMeshIntersect(McdModelPair* pair, McdIntersectResult* result);

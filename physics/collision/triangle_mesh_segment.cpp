@@ -148,3 +148,8 @@ int McdTriangleMeshLineSegment(McdModelID model, const MeReal p0[3], const MeRea
     }
     return tBest < 1.0f ? 1 : 0;
 }
+
+void McdTriangleMeshRegisterLineSegment(McdFrameworkID framework)
+{
+    McdGeometrySetLineSegFn(framework, kMcdTriangleMeshType, McdTriangleMeshLineSegment);
+}

@@ -367,6 +367,47 @@ TEST(CylinderRim, ObjectiveIsHalfTheSquaredRimDistanceAndMinimiserFindsIt)
     }
 }
 
+TEST_F(CylinderPairTest, RimAgainstRimSeparationIsTheRimDistance)
+{
+    // Cylinder 2 tilted and set off diagonally above cylinder 1, so that the nearest
+    // features are one rim of each; the test's separation must match a scan of the rims.
+    MeRandomSeed(4);
+    int rimCases = 0;
+    for (int trial = 0; trial < 200 && rimCases < 12; ++trial) {
+        const MeReal r1 = 0.5f, h1 = 0.5f, r2 = 0.4f, h2 = 0.3f;
+        MeMatrix4 rel;
+        const MeReal axis[3] = {std::cos(Uniform(0, 6.28f)), std::sin(Uniform(0, 6.28f)), 0};
+        MeReal norm = std::sqrt(axis[0] * axis[0] + axis[1] * axis[1]);
+        const MeReal unit[3] = {axis[0] / norm, axis[1] / norm, 0};
+        Pose(rel, unit, Uniform(0.4f, 1.2f), Uniform(-1.6f, 1.6f), Uniform(-1.6f, 1.6f), Uniform(1.2f, 1.8f));
+        MeReal pts[32][3];
+        McdPointCursor cursor(pts, 32);
+        McdCylinderTestOutput out;
+        const bool touching = McdCylinderCylinderTest(&out, &cursor, 10.0f, r1, h1, r2, h2, rel);
+        if (!touching || !(out.code == 0 || out.code == 1 || out.code == 4 || out.code == 5))
+            continue;
+        ++rimCases;
+        const MeReal z1 = (out.code & 1) ? h1 : -h1;
+        const MeReal k2 = (out.code & 4) ? h2 : -h2;
+        MeReal best = 1e30f;
+        for (int i = 0; i < 360; ++i)
+            for (int j = 0; j < 360; ++j) {
+                const MeReal a = 0.0174533f * i, b = 0.0174533f * j;
+                MeReal d2 = 0;
+                const MeReal P1[3] = {r1 * std::cos(a), r1 * std::sin(a), z1};
+                for (int k = 0; k < 3; ++k) {
+                    const MeReal P2 = rel[3][k] + k2 * rel[2][k] + r2 * (std::cos(b) * rel[0][k] + std::sin(b) * rel[1][k]);
+                    d2 += (P2 - P1[k]) * (P2 - P1[k]);
+                }
+                best = std::fmin(best, d2);
+            }
+        EXPECT_NEAR(out.separation, std::sqrt(best), 5e-3f) << trial;
+        EXPECT_EQ(out.dims, 0);
+        EXPECT_EQ(cursor.Count(pts), 1);
+    }
+    EXPECT_GT(rimCases, 3);
+}
+
 TEST_F(CylinderPairTest, LineSegmentHitsCapsSideAndStartInside)
 {
     MeMatrix4 t;
