@@ -9,7 +9,9 @@
 // carrier: the parent's body with user flag 2; the nearest ancestor with a dynamic body with
 // user flag 1 or for a node placed relative to its parent (body mode 1). Such a node's body
 // mode becomes 6 and its model keeps its place relative to the carrier; the carrier and it do
-// not collide. The model is in the space only in states 2 and 3.
+// not collide. A part placed relative to a parent that has no dynamic body anywhere above it
+// keeps its world transform instead (body mode 5), since its model is placed in world space.
+// The model is in the space only in states 2 and 3.
 
 #include "engine/mesh/qnmesh.h"
 #include "engine/physics/node_motion.h"
@@ -52,10 +54,6 @@ void DropWorld(QNVIEW* view)
     view->World = nullptr;
 }
 
-}  // namespace
-
-namespace {
-
 void ReportToNode(QNNODE* self, QNNODE* other, const float* point, const float* normal)
 {
     if (auto* c = dynamic_cast<QNCOLLIDERNODE*>(self))
@@ -93,6 +91,12 @@ void MakeModel(QNCOLLIDERNODE* node)
         const QNMATRIX world = node->GetWorldMatrix();
         world.Copy(&body->Own[0][0]);
         node->BodyMode = 6;
+    } else if (body->Shape && !body->Body && node->BodyMode == 1 && node->ParentNode()) {
+        // A fixed part placed relative to a fixed parent: its model needs a world placement,
+        // so the part keeps its world transform and is read relative to the parent (mode 5).
+        const QNMATRIX world = node->GetWorldMatrix();
+        world.Copy(&body->Own[0][0]);
+        node->BodyMode = 5;
     }
     body->SetGeometry(body->Shape, carrier);
     node->Model = body->Model;

@@ -396,3 +396,21 @@ TEST_F(PhysicsTest, AMovedNodeTakesANewDisabledBodyInItsNewViewsWorld)
     EXPECT_EQ(from.World->BodyCount(), 0);
     EXPECT_EQ(to.World->BodyCount(), 1);
 }
+
+TEST_F(PhysicsTest, AFixedPartPlacedOnAFixedParentGetsItsModelInWorldSpace)
+{
+    QNMESH mesh;
+    QNVIEW view(nullptr);
+    const QNMATRIX base = Turn(0.4f, 10, 0, 0), offset = Translation(0, 1, 0);
+    auto* station = new GAMENODE(view.Root, "STATION", 0, QNCF_LEVEL_GAME, 0, 0, &base, 0);
+    auto* part = new GAMENODE(station, "PART", 0, QNCF_LEVEL_PLAIN, 0, 1, &offset, 0);
+    station->SetState(3, 0, false, true);
+    GiveShape(part, mesh, 1);
+    EXPECT_EQ(part->BodyMode, 5);
+    ExpectNear(part->GetWorldMatrix(), offset * base);
+    ExpectNear(part->GetLocalMatrix(), offset);
+    QNBOX box;
+    part->GetBox(box, false);
+    EXPECT_NEAR((box.min.x + box.max.x) * 0.5f, 10.0f, 1e-4f);
+    EXPECT_NEAR((box.min.y + box.max.y) * 0.5f, 1.0f, 1e-4f);
+}
