@@ -115,6 +115,26 @@ TEST_F(TriangleMeshTest, EmptyMeshBuildsNothingAndIsNeverHit)
     McdGeometryDestroy(g);
 }
 
+TEST_F(TriangleMeshTest, MassPropertiesOfAClosedCube)
+{
+    MeshData data = meshtest::Cube(0.5f, 1.0f, -2.0f, 0.5f);
+    McdGeometryID g = data.Make(framework, 12);
+    ASSERT_EQ(McdTriangleMeshBuild(g), 1);
+    MeReal relTM[16], inertia[9], volume = 0;
+    EXPECT_EQ(McdGeometryGetMassProperties(g, relTM, inertia, &volume), 0);
+    EXPECT_NEAR(volume, 1.0f, 1e-5f);
+    EXPECT_NEAR(relTM[12], 1.0f, 1e-5f);
+    EXPECT_NEAR(relTM[13], -2.0f, 1e-5f);
+    EXPECT_NEAR(relTM[14], 0.5f, 1e-5f);
+    // A unit cube per unit mass: 1/6 on the diagonal.
+    for (int i = 0; i < 9; ++i)
+        EXPECT_NEAR(inertia[i], i % 4 == 0 ? 1.0f / 6 : 0.0f, 1e-4f) << i;
+    MeReal centre[3], radius = 0;
+    ASSERT_TRUE(McdGeometryGetBSphere(g, centre, &radius));
+    EXPECT_NEAR(radius, std::sqrt(0.75f), 1e-6f);
+    McdGeometryDestroy(g);
+}
+
 int gReleaseCalls = 0;
 void CountRelease(void* argument)
 {
