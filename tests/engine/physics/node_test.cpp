@@ -414,3 +414,43 @@ TEST_F(PhysicsTest, AFixedPartPlacedOnAFixedParentGetsItsModelInWorldSpace)
     EXPECT_NEAR((box.min.x + box.max.x) * 0.5f, 10.0f, 1e-4f);
     EXPECT_NEAR((box.min.y + box.max.y) * 0.5f, 1.0f, 1e-4f);
 }
+
+TEST_F(PhysicsTest, TreeBoundsUniteThePlainPartsOfASubtree)
+{
+    QNMESH unit;
+    unit.SetBoxSize(2, 2, 2);
+    QNVIEW view(nullptr);
+    const QNMATRIX at = Translation(10, 0, 0), right = Translation(5, 0, 0), far = Translation(20, 0, 0);
+    auto* top = new GAMENODE(view.Root, "TOP", 0, QNCF_LEVEL_GAME, 0, 0, &at, 0);
+    auto* part = new GAMENODE(top, "PART", 0, QNCF_LEVEL_PLAIN, 0, 1, &right, 0);
+    auto* hidden = new GAMENODE(top, "MARKED", 0, QNCF_LEVEL_PLAIN, 32, 1, &far, 0);
+    auto* object = new GAMENODE(top, "OBJECT", 0, QNCF_LEVEL_GAME, 0, 1, &far, 0);
+    for (GAMENODE* n : {top, part, hidden, object})
+        n->Mesh = &unit;
+
+    QNBOX box;
+    top->GetTreeBounds(box, true, false);
+    EXPECT_EQ(box.min, QNVEC3(9, -1, -1));
+    EXPECT_EQ(box.max, QNVEC3(16, 1, 1));
+    top->GetBounds(box, true, false);
+    EXPECT_EQ(box.min, QNVEC3(-1, -1, -1));
+    EXPECT_EQ(box.max, QNVEC3(6, 1, 1));
+    top->GetTreeBounds(box, false, false);
+    EXPECT_EQ(box.max, QNVEC3(11, 1, 1));
+
+    top->UpdateSphereBounds(true);
+    EXPECT_EQ(top->Bounds->TreeBox.max, QNVEC3(6, 1, 1));
+    EXPECT_FLOAT_EQ(top->Bounds->Radius, QNVEC3(7, 2, 2).Length() * 0.5f);
+    top->UpdateWorldBounds(true);
+    EXPECT_EQ(top->Bounds->WorldBox.max, QNVEC3(16, 1, 1));
+    // The caches answer until they are cleared.
+    part->SetTranslation(QNVEC3(8, 0, 0));
+    top->GetTreeBounds(box, true, true);
+    EXPECT_EQ(box.max, QNVEC3(16, 1, 1));
+    top->UpdateWorldBounds(false);
+    top->GetTreeBounds(box, true, true);  // from the local cache, moved into the world
+    EXPECT_EQ(box.max, QNVEC3(16, 1, 1));
+    top->UpdateSphereBounds(false);
+    top->GetTreeBounds(box, true, true);
+    EXPECT_EQ(box.max, QNVEC3(19, 1, 1));
+}
