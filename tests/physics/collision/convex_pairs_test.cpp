@@ -323,4 +323,19 @@ TEST(ConvexContactHelpers, SegmentsClippingAndEdgeNormals)
     EXPECT_EQ(McdPolygonContainsOrigin2D(4, sq), 1);
     const MeReal off[4][3] = {{2, -1, 0}, {3, -1, 0}, {3, 1, 0}, {2, 1, 0}};
     EXPECT_EQ(McdPolygonContainsOrigin2D(4, off), 0);
+
+    // Neighbour stepping walks a vertex's cycle both ways and wraps.
+    const MeReal cube[] = {1, 1, 1, -1, 1, 1, 1, -1, 1, -1, -1, 1, 1, 1, -1, -1, 1, -1, 1, -1, -1, -1, -1, -1};
+    CxConvexHull* h = cnvComputeHull(8, cube, 1);
+    ASSERT_NE(h, nullptr);
+    const CxVertex* v = &h->vertices[0];
+    const CxVertex* w = v->neighbours[0];
+    for (int k = 1; k <= 3; ++k) {
+        w = McdHullNextNeighbour(v, w, 1);
+        EXPECT_EQ(w, v->neighbours[k % 3]);
+    }
+    EXPECT_EQ(McdHullNextNeighbour(v, v->neighbours[0], -1), v->neighbours[2]);
+    EXPECT_EQ(McdHullNeighbourSlot(v, &h->vertices[0]), v->neighbours + 3);
+    EXPECT_EQ(McdHullNeighbourSlot(nullptr, w), nullptr);
+    cnvHullDestroy(h);
 }
