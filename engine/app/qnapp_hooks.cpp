@@ -5,6 +5,7 @@
 #include "engine/input/qninputmap.h"
 #include "engine/physics/qnphysworld.h"
 #include "engine/render/qndisplay.h"
+#include "engine/render/qnlight.h"
 #include "engine/render/qnmaterial.h"
 #include "engine/render/qntexture.h"
 #include "engine/render/qnvertex_buffer.h"
@@ -108,6 +109,7 @@ void InstallDevices()
     d.DisplayIsDeviceAvailable = [] { return QNDISPLAY::IsDeviceAvailable(); };
     d.PoolsRelease = [] { ReleaseDynamicBuffers(); };
     d.PoolsRebuild = [] { RebuildDynamicBuffers(); };
+    d.LightsApply = [] { QNLIGHTSLOT::ReapplyAll(); };
     d.SetGamma = [](float gamma) { QNDISPLAY::SetGamma(gamma); };
 
     d.MouseButtonEvent = [] { return QNMOUSE::ButtonEvent(); };
@@ -130,7 +132,10 @@ void InstallDevices()
     };
     d.MaterialGroupMask = [](std::uint32_t mask) { QNMATERIAL::GroupMask = mask; };
 
-    d.LightsAndPoolsDelete = [] { DeleteAllPools(); };
+    d.LightsAndPoolsDelete = [] {
+        QNLIGHTSLOT::DeleteAll();
+        DeleteAllPools();
+    };
     d.BindingsFree = [] { QNINPUTMAP::Free(); };
     d.JoystickClose = [] { QNJOYSTICK::Close(); };
     d.MouseClose = [] { QNMOUSE::Close(); };
