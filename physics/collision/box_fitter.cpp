@@ -21,6 +21,7 @@
 // program's one generator (`MeRandom`), so a seeded build is repeatable.
 
 #include <cmath>
+#include "physics/dynamics/me_math.h"
 #include <initializer_list>
 
 #include "physics/collision/mass.h"
@@ -29,20 +30,9 @@
 
 namespace {
 
-MeReal Dot3(const MeReal a[3], const MeReal b[3])
-{
-    return a[0] * b[0] + a[1] * b[1] + a[2] * b[2];
-}
+MeReal Dot3(const MeReal a[3], const MeReal b[3]) { return MeVector3Dot(a, b); }
 
-void Cross3(const MeReal a[3], const MeReal b[3], MeReal out[3])
-{
-    const MeReal x = a[1] * b[2] - a[2] * b[1];
-    const MeReal y = a[2] * b[0] - a[0] * b[2];
-    const MeReal z = a[0] * b[1] - a[1] * b[0];
-    out[0] = x;
-    out[1] = y;
-    out[2] = z;
-}
+void Cross3(const MeReal a[3], const MeReal b[3], MeReal out[3]) { MeVector3Cross(out, a, b); }
 
 void Normalise(MeReal v[3])
 {

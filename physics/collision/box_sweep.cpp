@@ -10,15 +10,13 @@
 // in mid-interval (boxes passing each other) is not seen.
 
 #include "physics/collision/box_box.h"
+#include "physics/dynamics/me_math.h"
 
 #include <cmath>
 
 namespace {
 
-inline MeReal Dot(const MeReal a[3], const MeReal b[3])
-{
-    return a[0] * b[0] + a[1] * b[1] + a[2] * b[2];
-}
+inline MeReal Dot(const MeReal a[3], const MeReal b[3]) { return MeVector3Dot(a, b); }
 
 }  // namespace
 

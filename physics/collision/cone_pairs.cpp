@@ -17,6 +17,7 @@
 // crossing counts only inside the disc. The hit is the smallest valid parameter of either.
 
 #include "physics/collision/cone_pairs.h"
+#include "physics/dynamics/me_math.h"
 
 #include <cfloat>
 #include <cmath>
@@ -31,10 +32,7 @@ namespace {
 constexpr MeReal kSqrt3 = 1.7320508f;
 constexpr MeReal kMinHeight = 1e-6f;
 
-MeReal Dot(const MeReal a[3], const MeReal b[3])
-{
-    return a[0] * b[0] + a[1] * b[1] + a[2] * b[2];
-}
+MeReal Dot(const MeReal a[3], const MeReal b[3]) { return MeVector3Dot(a, b); }
 
 void ToWorld(MeConstMatrix4Ptr t, const MeReal p[3], MeReal out[3])
 {

@@ -8,6 +8,7 @@
 // mean the same for a pebble and a station module.
 
 #include "physics/collision/convex_contact_helpers.h"
+#include "physics/dynamics/me_math.h"
 
 #include <cmath>
 #include <initializer_list>
@@ -16,10 +17,7 @@
 
 namespace {
 
-MeReal Dot(const MeReal a[3], const MeReal b[3])
-{
-    return a[0] * b[0] + a[1] * b[1] + a[2] * b[2];
-}
+MeReal Dot(const MeReal a[3], const MeReal b[3]) { return MeVector3Dot(a, b); }
 
 void Copy(MeReal out[3], const MeReal in[3])
 {

@@ -15,6 +15,7 @@
 // The candidates are culled to the pair's contact budget, keeping the deepest.
 
 #include "physics/collision/convex_pairs.h"
+#include "physics/dynamics/me_math.h"
 
 #include <cmath>
 #include <initializer_list>
@@ -44,10 +45,7 @@ struct SharedHulls {
 };
 SharedHulls gShared;
 
-MeReal Dot(const MeReal a[3], const MeReal b[3])
-{
-    return a[0] * b[0] + a[1] * b[1] + a[2] * b[2];
-}
+MeReal Dot(const MeReal a[3], const MeReal b[3]) { return MeVector3Dot(a, b); }
 
 void ToWorld(MeConstMatrix4Ptr t, const MeReal p[3], MeReal out[3])
 {

@@ -25,6 +25,7 @@
 // uses the cylinder's lowest point.
 
 #include "physics/collision/cylinder_pairs.h"
+#include "physics/dynamics/me_math.h"
 
 #include <cfloat>
 #include <cmath>
@@ -42,20 +43,9 @@ namespace {
 constexpr MeReal kAxisEpsilon = 1e-15f;
 constexpr MeReal kBoxFactor = 0.8284271f;  // 2 / (sqrt 2 + 1)
 
-MeReal Dot(const MeReal a[3], const MeReal b[3])
-{
-    return a[0] * b[0] + a[1] * b[1] + a[2] * b[2];
-}
+MeReal Dot(const MeReal a[3], const MeReal b[3]) { return MeVector3Dot(a, b); }
 
-void Cross(const MeReal a[3], const MeReal b[3], MeReal out[3])
-{
-    const MeReal x = a[1] * b[2] - a[2] * b[1];
-    const MeReal y = a[2] * b[0] - a[0] * b[2];
-    const MeReal z = a[0] * b[1] - a[1] * b[0];
-    out[0] = x;
-    out[1] = y;
-    out[2] = z;
-}
+void Cross(const MeReal a[3], const MeReal b[3], MeReal out[3]) { MeVector3Cross(out, a, b); }
 
 void Set(MeReal out[3], MeReal x, MeReal y, MeReal z)
 {

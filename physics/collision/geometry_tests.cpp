@@ -19,16 +19,14 @@
 // triangle tests from the triangle to the other shape).
 
 #include "physics/collision/geometry_tests.h"
+#include "physics/dynamics/me_math.h"
 
 #include <cmath>
 #include <initializer_list>
 
 namespace {
 
-inline MeReal Dot(const MeReal a[3], const MeReal b[3])
-{
-    return a[0] * b[0] + a[1] * b[1] + a[2] * b[2];
-}
+inline MeReal Dot(const MeReal a[3], const MeReal b[3]) { return MeVector3Dot(a, b); }
 
 inline void Cross(MeReal out[3], const MeReal a[3], const MeReal b[3])
 {

@@ -19,6 +19,7 @@
 // B towards A.
 
 #include "physics/collision/gjk.h"
+#include "physics/dynamics/me_math.h"
 
 #include <cmath>
 
@@ -32,10 +33,7 @@ constexpr MeReal kTouchingSq = 1e-8f;
 constexpr MeReal kConverged = 0.0001f;
 constexpr MeReal kMinDeterminantSum = 1e-20f;
 
-MeReal Dot(const MeReal a[3], const MeReal b[3])
-{
-    return a[0] * b[0] + a[1] * b[1] + a[2] * b[2];
-}
+MeReal Dot(const MeReal a[3], const MeReal b[3]) { return MeVector3Dot(a, b); }
 
 void ToWorld(MeConstMatrix4Ptr t, const MeReal local[3], MeReal out[3])
 {

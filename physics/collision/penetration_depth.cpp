@@ -25,6 +25,7 @@
 // the face normal (moving A along it by the depth separates the cores).
 
 #include <cfloat>
+#include "physics/dynamics/me_math.h"
 #include <cmath>
 
 #include "physics/collision/gjk.h"
@@ -49,10 +50,7 @@ struct Edge {
     bool cancelled;
 };
 
-MeReal Dot(const MeReal a[3], const MeReal b[3])
-{
-    return a[0] * b[0] + a[1] * b[1] + a[2] * b[2];
-}
+MeReal Dot(const MeReal a[3], const MeReal b[3]) { return MeVector3Dot(a, b); }
 
 struct Polytope {
     const McdConvexSet* a;

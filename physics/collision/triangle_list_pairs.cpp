@@ -17,6 +17,7 @@
 // normal pointer are skipped.
 
 #include "physics/collision/triangle_list_pairs.h"
+#include "physics/dynamics/me_math.h"
 
 #include <cmath>
 
@@ -32,10 +33,7 @@ constexpr int kShapeGather = 400;
 const McdIntersectRequest kSphereFallback = {4, 1};
 const McdIntersectRequest kShapeFallback = {8, 1};
 
-MeReal Dot(const MeReal a[3], const MeReal b[3])
-{
-    return a[0] * b[0] + a[1] * b[1] + a[2] * b[2];
-}
+MeReal Dot(const MeReal a[3], const MeReal b[3]) { return MeVector3Dot(a, b); }
 
 void Transform(MeConstMatrix4Ptr t, const MeReal p[3], MeReal out[3])
 {

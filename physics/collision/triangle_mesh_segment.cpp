@@ -11,6 +11,7 @@
 // visited later wins, and the nearest hit (smallest t) is kept.
 
 #include <cmath>
+#include "physics/dynamics/me_math.h"
 
 #include "physics/collision/model.h"
 #include "physics/collision/space.h"
@@ -19,10 +20,7 @@
 
 namespace {
 
-MeReal Dot3(const MeReal a[3], const MeReal b[3])
-{
-    return a[0] * b[0] + a[1] * b[1] + a[2] * b[2];
-}
+MeReal Dot3(const MeReal a[3], const MeReal b[3]) { return MeVector3Dot(a, b); }
 
 // Separating-axis test of the local segment (centre c, half-vector h) against a node box.
 bool SegmentMissesBox(const CxOrientedBox& box, const MeReal c[3], const MeReal h[3])

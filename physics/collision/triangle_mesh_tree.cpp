@@ -17,6 +17,7 @@
 // overlap. Box axes may form a left-handed frame; the test never assumes otherwise.
 
 #include "physics/collision/triangle_mesh_tree.h"
+#include "physics/dynamics/me_math.h"
 
 #include <cmath>
 
@@ -32,10 +33,7 @@ struct BuildEntry {
     int depth;
 };
 
-MeReal Dot3(const MeReal a[3], const MeReal b[3])
-{
-    return a[0] * b[0] + a[1] * b[1] + a[2] * b[2];
-}
+MeReal Dot3(const MeReal a[3], const MeReal b[3]) { return MeVector3Dot(a, b); }
 
 // Moves indices whose key is "left" to the front in order and the rest behind them in order.
 template <class IsLeft>
