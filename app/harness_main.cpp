@@ -16,7 +16,6 @@
 #include <string>
 
 #include "app/screenshot.h"
-#include "app/standin_renderer.h"
 #include "app/test_scene.h"
 #include "engine/app/qnapp.h"
 #include "engine/app/qnapp_hooks.h"
@@ -129,7 +128,6 @@ int main(int argc, char** argv)
     script.KeyUp(SDLK_SPACE, KMOD_NONE, half + 1);
 
     QNAPP::InstallDefaultHooks();
-    InstallStandInRenderer();
     g_present = QNAPP::Devices.Present;
     QNAPP::Devices.Present = &HarnessPresent;
 

@@ -13,6 +13,7 @@
 #include "engine/resource/qnstorage.h"
 #include "engine/scene/resources.h"
 #include "engine/scene/scene.h"
+#include "engine/scene/scene_renderer.h"
 #include "engine/scene/text_mesh.h"
 #include "engine/sound/qnsound.h"
 #include "engine/util/qnmath.h"
@@ -200,6 +201,8 @@ void InstallScenes()
     // worlds, bodies, joints and collision models of the physics layer.
     QNRESOURCES::InstallHooks();
     QNPHYSWORLD::InstallHooks();
+    if (!QNHOOKS::Scene.Renderer)
+        QNVIEWRENDERER::Install();
     // The scene layer's entries that input and render provide, unless registered already.
     if (!QNHOOKS::Scene.FlushKeyboard)
         QNHOOKS::Scene.FlushKeyboard = [] { QNKEYBOARD::Drain(); };
