@@ -4,6 +4,7 @@
 #include "engine/input/qninput.h"
 #include "engine/input/qninputmap.h"
 #include "engine/physics/qnphysworld.h"
+#include "engine/physics/qnpick.h"
 #include "engine/render/qndisplay.h"
 #include "engine/render/qnlight.h"
 #include "engine/render/qnmaterial.h"
@@ -95,6 +96,7 @@ void InstallDevices()
             QNMOUSE::UpperBound[i] = upper[i];
             QNMOUSE::Position[i] = centre[i];
         }
+        QNPICK::Centre = QNVEC3(centre[0], centre[1], centre[2]);
     };
     d.SeedRandom = [](std::uint32_t seed) { SeedRandom(seed); };
 

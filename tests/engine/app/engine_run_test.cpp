@@ -6,6 +6,7 @@
 
 #include "engine/app/qnapp.h"
 #include "engine/app/qnapp_hooks.h"
+#include "engine/physics/qnpick.h"
 #include "engine/render/qndisplay.h"
 #include "engine/scene/scene.h"
 #include "platform/events.h"
@@ -75,6 +76,9 @@ TEST_F(EngineRunTest, SceneRunsUntilItAsksForNoSceneAndIsLeftOnce)
     EXPECT_EQ(g_counts.leave, 1);
     EXPECT_EQ(QNSCENE::SceneRoot().FirstChild(), nullptr);  // the scenes were deleted
     EXPECT_EQ(QNDISPLAY::Device, nullptr);
+    // The display opened at the default 640 x 480: picking's screen centre is its middle.
+    EXPECT_EQ(QNPICK::Centre.x, 320.0f);
+    EXPECT_EQ(QNPICK::Centre.y, 240.0f);
 }
 
 TEST_F(EngineRunTest, EngineErrorInAFrameLeavesTheSceneAndExitsNonZero)
