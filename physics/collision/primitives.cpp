@@ -187,6 +187,34 @@ void PlaneBoxAt(MeConstMatrix4Ptr t, MeReal lo[3], MeReal hi[3])
     }
 }
 
+// Shapes bounded by an oriented box of half extents about their origin (box, triangle list).
+template <class T>
+void BoxShapeUpdate(McdGeometryInstance* ins, MeConstMatrix4Ptr second)
+{
+    const MeReal* h = AsType<T>(ins->geometry)->halfExtents;
+    UpdateBox(ins, second, [h](MeConstMatrix4Ptr t, MeReal lo[3], MeReal hi[3]) { OrientedBoxAt(h, t, lo, hi); });
+}
+
+template <class T>
+void BoxShapeBSphere(McdGeometryID g, MeReal centre[3], MeReal* radius)
+{
+    centre[0] = centre[1] = centre[2] = 0;
+    *radius = AsType<T>(g)->radius;
+}
+
+template <class T>
+void BoxShapeMaxim(McdGeometryInstance* ins, const MeReal d[3], MeReal out[3])
+{
+    OrientedBoxMaxim(AsType<T>(ins->geometry)->halfExtents, ins->transform, d, out);
+}
+
+// Unit-mass inertia of a solid box of half extents h.
+void BoxInertia(const MeReal h[3], MeReal relTM[16], MeReal inertia[9])
+{
+    const MeReal x2 = h[0] * h[0], y2 = h[1] * h[1], z2 = h[2] * h[2];
+    DiagonalMass(relTM, inertia, (y2 + z2) / 3, (x2 + z2) / 3, (x2 + y2) / 3);
+}
+
 }  // namespace
 
 // Sphere.
@@ -280,26 +308,23 @@ void McdBoxDestroy(McdGeometryID g)
 
 void McdBoxUpdate(McdGeometryInstance* ins, MeConstMatrix4Ptr second)
 {
-    const MeReal* h = AsType<McdBox>(ins->geometry)->halfExtents;
-    UpdateBox(ins, second, [h](MeConstMatrix4Ptr t, MeReal lo[3], MeReal hi[3]) { OrientedBoxAt(h, t, lo, hi); });
+    BoxShapeUpdate<McdBox>(ins, second);
 }
 
 void McdBoxGetBSphere(McdGeometryID g, MeReal centre[3], MeReal* radius)
 {
-    centre[0] = centre[1] = centre[2] = 0;
-    *radius = AsType<McdBox>(g)->radius;
+    BoxShapeBSphere<McdBox>(g, centre, radius);
 }
 
 void McdBoxMaximPoint(McdGeometryInstance* ins, const MeReal d[3], MeReal out[3])
 {
-    OrientedBoxMaxim(AsType<McdBox>(ins->geometry)->halfExtents, ins->transform, d, out);
+    BoxShapeMaxim<McdBox>(ins, d, out);
 }
 
 MeI16 McdBoxGetMassProperties(McdGeometryID g, MeReal relTM[16], MeReal inertia[9], MeReal* volume)
 {
     const MeReal* h = AsType<McdBox>(g)->halfExtents;
-    const MeReal x2 = h[0] * h[0], y2 = h[1] * h[1], z2 = h[2] * h[2];
-    DiagonalMass(relTM, inertia, (y2 + z2) / 3, (x2 + z2) / 3, (x2 + y2) / 3);
+    BoxInertia(h, relTM, inertia);
     *volume = 8 * h[0] * h[1] * h[2];
     return 0;
 }
@@ -533,26 +558,23 @@ void McdTriangleListDestroy(McdGeometryID g)
 
 void McdTriangleListUpdate(McdGeometryInstance* ins, MeConstMatrix4Ptr second)
 {
-    const MeReal* h = AsType<McdTriangleList>(ins->geometry)->halfExtents;
-    UpdateBox(ins, second, [h](MeConstMatrix4Ptr t, MeReal lo[3], MeReal hi[3]) { OrientedBoxAt(h, t, lo, hi); });
+    BoxShapeUpdate<McdTriangleList>(ins, second);
 }
 
 void McdTriangleListGetBSphere(McdGeometryID g, MeReal centre[3], MeReal* radius)
 {
-    centre[0] = centre[1] = centre[2] = 0;
-    *radius = AsType<McdTriangleList>(g)->radius;
+    BoxShapeBSphere<McdTriangleList>(g, centre, radius);
 }
 
 void McdTriangleListMaximPoint(McdGeometryInstance* ins, const MeReal d[3], MeReal out[3])
 {
-    OrientedBoxMaxim(AsType<McdTriangleList>(ins->geometry)->halfExtents, ins->transform, d, out);
+    BoxShapeMaxim<McdTriangleList>(ins, d, out);
 }
 
 MeI16 McdTriangleListGetMassProperties(McdGeometryID g, MeReal relTM[16], MeReal inertia[9], MeReal* volume)
 {
     const MeReal* h = AsType<McdTriangleList>(g)->halfExtents;
-    const MeReal x2 = h[0] * h[0], y2 = h[1] * h[1], z2 = h[2] * h[2];
-    DiagonalMass(relTM, inertia, (y2 + z2) / 3, (x2 + z2) / 3, (x2 + y2) / 3);
+    BoxInertia(h, relTM, inertia);
     *volume = h[0] * h[1] * h[2];
     return 0;
 }
