@@ -1,4 +1,5 @@
 #include "engine/mesh/qnmesh.h"
+#include "engine/mesh/qnmesh_local.h"
 
 #include <algorithm>
 #include <cstring>
@@ -30,19 +31,6 @@ void CheckLayout(const char* name, std::uint32_t kind, std::uint32_t sets, std::
 {
     if (VertexKindSize(kind) == 0 || sets > 8 || (sets != 0 && (coords < 1 || coords > 2)))
         throw QNMESH::EXC(0, "Mesh '%s' asks for an unknown vertex layout.", name);
-}
-
-void MarkUsed(QNMESHBUFFERS& b, bool upload)
-{
-    if (upload) {
-        b.UploadVertices();
-        b.UploadIndices();
-        return;
-    }
-    if (b.VertexRange)
-        b.VertexRange->Used = b.VertexRange->Count;
-    if (b.IndexRange)
-        b.IndexRange->Used = b.IndexRange->Count;
 }
 
 template <typename T>
@@ -94,7 +82,7 @@ void QNMESH::Load(const char* name, int index, std::uint32_t sets, std::uint32_t
 void QNMESH::FinishBox(bool upload)
 {
     Radius = (Box.max - Box.min).Length() * 0.5f;
-    MarkUsed(Buffers, upload);
+    QnMeshMarkUsed(Buffers, upload);
 }
 
 void QNMESH::LoadGBM(const char* name, int index, std::uint32_t sets, std::uint32_t coords,
@@ -294,7 +282,7 @@ void QNMESH::CopyTo(QNMESH& destination) const
                     std::size_t(VertexCount()) * src.Stride);
         if (IndexCount())
             std::memcpy(destination.Buffers.Indices(), Buffers.Indices(), std::size_t(IndexCount()) * 2);
-        MarkUsed(destination.Buffers, true);
+        QnMeshMarkUsed(destination.Buffers, true);
     }
     destination.Box = Box;
     destination.Radius = Radius;

@@ -29,23 +29,7 @@
 #include <vector>
 
 #include "engine/mesh/qnmesh.h"
-
-namespace {
-
-void UploadAll(QNMESHBUFFERS& b, bool upload)
-{
-    if (upload) {
-        b.UploadVertices();
-        b.UploadIndices();
-        return;
-    }
-    if (b.VertexRange)
-        b.VertexRange->Used = b.VertexRange->Count;
-    if (b.IndexRange)
-        b.IndexRange->Used = b.IndexRange->Count;
-}
-
-}  // namespace
+#include "engine/mesh/qnmesh_local.h"
 
 void QNMESH::CreateGrid(float patchWidth, float patchHeight, std::uint32_t patchColumns, std::uint32_t patchRows,
                         std::uint32_t cellsAcross, std::uint32_t cellsDown, std::uint32_t sets, std::uint32_t coords,
@@ -118,7 +102,7 @@ void QNMESH::CreateGrid(float patchWidth, float patchHeight, std::uint32_t patch
     Box.min = QNVEC3(left, top - float(patchRows) * patchHeight, 0);
     Box.max = QNVEC3(left + float(patchColumns) * patchWidth, top, 0);
     Radius = (Box.max - Box.min).Length() * 0.5f;
-    UploadAll(Buffers, upload);
+    QnMeshMarkUsed(Buffers, upload);
 }
 
 void QNMESH::TileTextureCoords(std::uint32_t column, std::uint32_t row, std::uint32_t cell, bool upload)
@@ -210,7 +194,7 @@ void QNMESH::CreateSphere(float radius, std::uint32_t segments, std::uint32_t ri
     for (std::uint32_t i = 0; i < count; ++i)
         Box.Extend(vertices.GetPosition(i), first);
     Radius = (Box.max - Box.min).Length() * 0.5f;
-    UploadAll(Buffers, upload);
+    QnMeshMarkUsed(Buffers, upload);
 }
 
 void QNMESH::Simplify(float fraction, QNMESH& destination) const
