@@ -1,0 +1,60 @@
+#include "game/world/site.h"
+
+#include "game/world/crew.h"
+#include "game/world/media_util.h"
+#include "game/world/natural_object.h"
+#include "game/world/sun.h"
+
+namespace {
+
+// Each company's site sits this far from the field's centre, one per axis direction.
+constexpr float kSiteDistance = 2000.0f;
+
+const QNMATRIX& SiteFrame(std::uint32_t index)
+{
+    static QNMATRIX m;
+    m = SiteMatrix(index);
+    return m;
+}
+
+}  // namespace
+
+QNMATRIX SiteMatrix(std::uint32_t index)
+{
+    static const float offsets[kSiteCount][3] = {
+        {kSiteDistance, 0, 0}, {0, 0, kSiteDistance}, {-kSiteDistance, 0, 0}, {0, 0, -kSiteDistance}};
+    const float* o = offsets[index % kSiteCount];
+    QNMATRIX m;
+    m.SetTranslation(o[0], o[1], o[2]);
+    return m;
+}
+
+SITE::SITE(QNNODE* parent, std::uint32_t siteIndex, std::uint32_t view)
+    : GAMENODE(parent, "SITE", kKindSite, QNCF_LEVEL_VIEWROOT | QNCF_UPDATE, 0, 2, &SiteFrame(siteIndex), 0),
+      ViewIndex(view), SiteIndex(siteIndex), targets_(std::make_unique<TARGETLIST>(this, view))
+{
+    const QNMATRIX world = GetWorldMatrix();
+    if (BuildStation)
+        Station = BuildStation(this, world, view, targets_.get());
+    Crew = new CREW(this, Station.Get(), view);
+    Sun = new QNSUN(this, kSiteSunAzimuth, kSiteSunElevation);
+}
+
+SITE::~SITE() = default;
+
+void SITE::Update()
+{
+    targets_->Rebuild();
+}
+
+void SITE::RegisterMedia(QNRESOURCES& r)
+{
+    RegisterNaturalMedia(r);
+    QNCOLOUR* arrow = r.AddColour("arrow");
+    arrow->SetColour(1.0f, 0.0f, 0.0f, 1.0f);
+    arrow->SetAlpha(0.5f);
+    RegisterMeshes(r, "arrow", "media\\station\\support\\meshes\\arrow.gbm");
+    RegisterTextures(r, "engine_glow_blue", "media\\vehicles\\exterior\\textures\\engine_glow_blue.dds");
+    if (RegisterStationMedia)
+        RegisterStationMedia(r);
+}
