@@ -103,7 +103,9 @@ protected:
         QNPHYSWORLD::InstallHooks();
         QNRESOURCES::InstallHooks();
         QNVIEWRENDERER::Install();
-        QNSTORAGE::SetArchive(CORVANE_MEDIA_ARCHIVE);
+#ifdef CORVANE_MEDIA_ARCHIVE
+        QNSTORAGE::SetArchive(CORVANE_MEDIA_ARCHIVE);  // a test program that registers media names it
+#endif
         SeedRandom(1);
         QNAPP::StepTime(float(kFrame));
     }
