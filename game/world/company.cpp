@@ -1,0 +1,243 @@
+#include "game/world/company.h"
+
+#include "engine/scene/node_chain.h"
+#include "engine/scene/scene.h"
+#include "game/world/company_links.h"
+#include "game/world/item_types.h"
+
+COMPANYVEHICLES CompanyVehicles;
+
+COMPANYSHIP* ShipOf(GAMENODE* node)
+{
+    return dynamic_cast<COMPANYSHIP*>(node);
+}
+
+namespace {
+
+// Where the suit starts, relative to the site.
+const QNVEC3 kSuitOffset = {-10.0f, 10.0f, -10.0f};
+// Where the suit is put back after an ejection without a dock: off the site's origin.
+const QNVEC3 kSuitBesideSite = {-15.0f, 15.0f, -15.0f};
+// The seat starts this far along the ship's z axis.
+constexpr float kSeatForward = 1.6f;
+
+// The frames of the four sites: 2000 units out along +x, +z, -x and -z.
+QNMATRIX SiteFrame(std::uint32_t view)
+{
+    static const float kSites[4][3] = {{2000.0f, 0.0f, 0.0f}, {0.0f, 0.0f, 2000.0f},
+                                       {-2000.0f, 0.0f, 0.0f}, {0.0f, 0.0f, -2000.0f}};
+    QNMATRIX m;
+    const float* t = kSites[view % 4];
+    m.SetTranslation(t[0], t[1], t[2]);
+    return m;
+}
+
+std::uint32_t ResolveView(std::int32_t view, QNSCENE* scene)
+{
+    if (view >= 0)
+        return static_cast<std::uint32_t>(view);
+    return scene ? scene->ActiveView : 0;
+}
+
+QNSCENE* ResolveScene(QNSCENE* scene)
+{
+    return scene ? scene : QNSCENE::Current;
+}
+
+}  // namespace
+
+COMPANY::COMPANY(std::int32_t view, std::uint32_t identity, COMPANY** companies, QNSCENE* scene)
+    : Companies(companies), View(ResolveView(view, ResolveScene(scene))), Identity(identity)
+{
+    EjectionTimer.Init(0.0);
+    InterestTimer.Init(0.0);
+    QNSCENE* s = ResolveScene(scene);
+    QNVIEW* v = s ? s->GetView(View) : nullptr;
+    if (!v)
+        return;
+    const QNMATRIX frame = SiteFrame(View);
+    auto* site = new GAMENODE(v->Root, "SITE", KIND_SITE, QNCF_LEVEL_GAME, 0, 0, &frame, 0);
+    site_ = site;
+    if (CompanyVehicles.CreateSuit) {
+        QNMATRIX move;
+        move.SetTranslationV(kSuitOffset);
+        suit_ = CompanyVehicles.CreateSuit(site, site->GetWorldMatrix() * move, Identity);
+    }
+}
+
+COMPANY::~COMPANY() = default;
+
+COMPANYSHIP* COMPANY::ShipControl() const
+{
+    return ShipOf(ship_.Get());
+}
+
+COMPANY* COMPANY::Rival(std::uint32_t view) const
+{
+    return Companies && view < 4 ? Companies[view] : nullptr;
+}
+
+void COMPANY::EnterSuit()
+{
+    Mode = COMPANYMODE::SUIT;
+    if (COMPANYSHIP* ship = ShipControl())
+        ship->SetPilotAboard(false);
+}
+
+void COMPANY::BoardShip()
+{
+    Mode = COMPANYMODE::SHIP;
+    if (COMPANYSHIP* ship = ShipControl())
+        ship->SetPilotAboard(true);
+}
+
+void COMPANY::Eject()
+{
+    GAMENODE* ship = ship_.Get();
+    if (!ship)
+        return;
+    Mode = COMPANYMODE::EJECTING;
+    QNNODE* parent = ship->FindAncestor(QNCF_LEVEL_VIEWROOT);
+    if (CompanyVehicles.CreateEjectionSeat && parent) {
+        QNMATRIX forward;
+        forward.SetTranslation(0.0f, 0.0f, kSeatForward);
+        GAMENODE* seat = CompanyVehicles.CreateEjectionSeat(parent, forward * ship->GetWorldMatrix(), Identity);
+        seat_ = seat;
+        if (seat) {
+            seat->SetTreeCollision(ship, false);
+            seat->SetState(3, 0, false, true);
+            if (CompanyVehicles.LaunchEjectionSeat)
+                CompanyVehicles.LaunchEjectionSeat(seat, ship);
+        }
+    }
+    EjectionTimer.Restart();
+}
+
+void COMPANY::AddMoney(float amount)
+{
+    money_ += amount;
+}
+
+void COMPANY::SetMoney(float amount)
+{
+    money_ = amount;
+}
+
+void COMPANY::SetShip(GAMENODE* ship)
+{
+    ship_ = ship;
+}
+
+bool COMPANY::AddItem(std::uint32_t type, float value, float conditionA, float conditionB, std::uint32_t colourPair)
+{
+    if (itemCount_ >= kInventorySize)
+        return false;
+    INVENTORYITEM& item = inventory_[itemCount_++];
+    item.Type = type;
+    item.ColourPair = colourPair;
+    item.Value = value;
+    item.ConditionA = conditionA;
+    item.ConditionB = conditionB;
+    if (type == ITEM_ENHANCER && colourPair < kColourPairCount)
+        EnhancerColoursHeld |= 1u << colourPair;
+    return true;
+}
+
+INVENTORYITEM COMPANY::RemoveItem(std::uint32_t index)
+{
+    if (index >= itemCount_)
+        return INVENTORYITEM();
+    const INVENTORYITEM item = inventory_[index];
+    for (std::uint32_t i = index + 1; i < itemCount_; ++i)
+        inventory_[i - 1] = inventory_[i];
+    --itemCount_;
+    inventory_[itemCount_] = INVENTORYITEM();
+    if (item.Type == ITEM_ENHANCER && item.ColourPair < kColourPairCount)
+        EnhancerColoursHeld &= ~(1u << item.ColourPair);
+    return item;
+}
+
+float COMPANY::SellItem(std::uint32_t index)
+{
+    const INVENTORYITEM item = RemoveItem(index);
+    float proceeds = item.Value * 0.5f;
+    if (item.ConditionA >= 0.0f)
+        proceeds *= item.ConditionA;
+    AddMoney(proceeds);
+    return proceeds;
+}
+
+std::uint32_t COMPANY::CountItems(std::uint32_t type) const
+{
+    std::uint32_t n = 0;
+    for (std::uint32_t i = 0; i < itemCount_; ++i)
+        n += inventory_[i].Type == type ? 1 : 0;
+    return n;
+}
+
+std::uint32_t COMPANY::StationEnhancerPairs() const
+{
+    return 0;
+}
+
+void COMPANY::NewWorkOrders()
+{
+    WorkOrders[0].Generate();
+    WorkOrders[1].Generate();
+    ComputeBonuses();
+}
+
+void COMPANY::ComputeBonuses()
+{
+    const std::uint32_t pairs = StationEnhancerPairs();
+    WorkOrders[0].ComputeBonus(pairs);
+    WorkOrders[1].ComputeBonus(pairs);
+}
+
+float COMPANY::ChargeInterest()
+{
+    if (money_ >= 0.0f)
+        return 0.0f;
+    const float charge = money_ * kInterestRate;
+    AddMoney(charge);
+    return -charge;
+}
+
+bool COMPANY::BuyCollectorShip()
+{
+    return false;
+}
+
+void COMPANY::PlaceSuitAfterEjection()
+{
+    GAMENODE* suit = suit_.Get();
+    GAMENODE* site = site_.Get();
+    if (!suit || !site)
+        return;
+    const QNVEC3 target = site->GetWorldMatrix().Translation();
+    QNMATRIX m;
+    m.SetLookAt(target + kSuitBesideSite, target, QNVEC3{0.0f, 1.0f, 0.0f});
+    suit->SetTransform(m);
+}
+
+void COMPANY::Update()
+{
+    if (Mode != COMPANYMODE::EJECTING) {
+        COMPANYSHIP* ship = ShipControl();
+        if (ship && ship->IsShipDestroyed()) {
+            // A ship lost while choosing a destination is still flown: eject as from the ship.
+            if (Mode == COMPANYMODE::SHIP || Mode == COMPANYMODE::DESTINATIONS)
+                Eject();
+            SetShip(nullptr);
+        }
+    } else if (EjectionTimer.Elapsed() > kEjectionTime) {
+        PlaceSuitAfterEjection();
+        EnterSuit();
+        seat_.Reset();
+    }
+    UpdateDock();
+    if (InterestTimer.Elapsed() >= kInterestPeriod) {
+        ChargeInterest();
+        InterestTimer.Restart();
+    }
+}
