@@ -118,7 +118,7 @@ constexpr B kTable[] = {
 
     // Site: natural objects, marker, engine glow.
     Tex("media\\natural\\textures\\asteroid.dds", TL::ROCK, kRock, 128).Dxt1(),
-    MeshC("media\\natural\\meshes\\asteroid.gbm", ML::ROCK, 20.0f, 16.0f, 18.0f, kRock).Series(2),
+    MeshC("media\\natural\\meshes\\asteroid.gbm", ML::ROCK, 12.0f, 10.0f, 11.0f, kRock).Series(2),
     Tex("media\\natural\\textures\\ore.dds", TL::ORE, 0xFFFFFFFF, 64).Series(4),
     MeshC("media\\natural\\meshes\\ore.gbm", ML::CRYSTAL, 2.4f, 2.4f, 2.4f, 0xFFD0D0D0).Series(3),
     Mesh("media\\station\\support\\meshes\\arrow.gbm", ML::ARROW, -0.6f, -0.6f, -3.0f, 0.6f, 0.6f, 0.0f, 0xFFFF0000),

@@ -3,6 +3,7 @@
 #include "game/world/crew.h"
 #include "game/world/media_util.h"
 #include "game/world/natural_object.h"
+#include "game/world/ore_field.h"
 #include "game/world/sun.h"
 
 namespace {
@@ -34,6 +35,7 @@ SITE::SITE(QNNODE* parent, std::uint32_t siteIndex, std::uint32_t view)
       ViewIndex(view), SiteIndex(siteIndex), targets_(std::make_unique<TARGETLIST>(this, view))
 {
     const QNMATRIX world = GetWorldMatrix();
+    OreField = new OREFIELD(this, siteIndex, world, view);
     if (BuildStation)
         Station = BuildStation(this, world, view, targets_.get());
     Crew = new CREW(this, Station.Get(), view);

@@ -9,6 +9,7 @@
 #include "game/world/target_list.h"
 
 class CREW;
+class OREFIELD;
 class QNSUN;
 class QNRESOURCES;
 
@@ -39,7 +40,7 @@ public:
     std::uint32_t ViewIndex = 0;       ///< the company's view 0-3
     QNWEAK<GAMENODE> Station;          ///< the station built at the site
     CREW* Crew = nullptr;              ///< owned as a child
-    GAMENODE* OreField = nullptr;      ///< owned as a child
+    OREFIELD* OreField = nullptr;      ///< owned as a child
     QNSUN* Sun = nullptr;              ///< owned as a child
     std::uint32_t SiteIndex = 0;
 

@@ -7,7 +7,7 @@
 #include "game/world/crew.h"
 #include "game/world/site.h"
 #include "game/world/sun.h"
-#include "tests/game/game_test_util.h"
+#include "tests/game/world_fixture.h"
 
 namespace {
 
@@ -28,25 +28,27 @@ TARGETLIST::CANDIDATE ReadFake(const GAMENODE* node)
     return v ? TARGETLIST::CANDIDATE{v->Company, v->Destroyed} : TARGETLIST::CANDIDATE{~0u, false};
 }
 
-class SiteTest : public GameTest {
+class SiteTest : public WorldTest {
 protected:
     void SetUp() override
     {
-        GameTest::SetUp();
+        WorldTest::SetUp();
+        scene = MakeScene(1, [](QNRESOURCES& r) { SITE::RegisterMedia(r); });
         TARGETLIST::Reader = &ReadFake;
     }
     void TearDown() override
     {
         TARGETLIST::Reader = nullptr;
-        GameTest::TearDown();
+        WorldTest::TearDown();
     }
+    QNSCENE* scene = nullptr;
 };
 
 }  // namespace
 
 TEST_F(SiteTest, SitesStandApartWithASunAtFortyFiveDegrees)
 {
-    QNVIEW view(nullptr);
+    QNVIEW& view = *scene->GetView(0);
     const QNVEC3 expected[4] = {{2000, 0, 0}, {0, 0, 2000}, {-2000, 0, 0}, {0, 0, -2000}};
     for (std::uint32_t i = 0; i < 4; ++i) {
         auto* site = new SITE(view.Root, i, i);
@@ -66,7 +68,7 @@ TEST_F(SiteTest, SitesStandApartWithASunAtFortyFiveDegrees)
 
 TEST_F(SiteTest, TargetListKeepsFiftyEnemiesSortedAndDropsOwnAndDestroyed)
 {
-    QNVIEW view(nullptr);
+    QNVIEW& view = *scene->GetView(0);
     auto* site = new SITE(view.Root, 0, 1);
     std::vector<FAKEVEHICLE*> ships;
     for (int i = 0; i < 30; ++i)
