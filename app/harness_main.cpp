@@ -4,26 +4,44 @@
 //   corvane-harness --frames N [--screenshots DIR] [--every K] [--format png|ppm]
 //                   [--fail-at-frame F]
 //
-// Without a display (and without SDL_VIDEODRIVER) it picks the offscreen video driver. The
-// script presses Space halfway through the run (the test scene changes its colour). Screenshots
-// are taken every K frames (default 100) and at the last frame, as DIR/frame_NNNNN.png. With
-// --fail-at-frame an engine error is raised at that frame, to exercise the error exit.
+// N is at least 1. Without a display (and without SDL_VIDEODRIVER) it picks the offscreen
+// video driver. Time is virtual: every frame advances the counter by one fixed step, so frames
+// and screenshots are the same on every machine. The script presses Space halfway through the
+// run (the test scene changes its colour); events of the system (a quit from SIGTERM or
+// Ctrl-C, the window's close button) pass through beside it. Screenshots are taken every K
+// frames (default 100) and at the last frame, as DIR/frame_NNNNN.png; DIR is created.
+//
+// Exit status: 0 after N frames; 1 after an engine error (--fail-at-frame F raises one at frame
+// F) or a screenshot that could not be written; 2 for a bad command line; 3 when a quit from
+// the system ended the run early.
 
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <functional>
 #include <string>
 
+#include "app/harness_scene.h"
 #include "app/screenshot.h"
-#include "app/test_scene.h"
 #include "engine/app/qnapp.h"
 #include "engine/app/qnapp_hooks.h"
 #include "engine/util/qnexception.h"
+#include "platform/audio_device.h"
 #include "platform/events.h"
+#include "platform/system.h"
 #include "platform/test_events.h"
 
 namespace {
+
+// One frame of virtual time: 20 ms, the step for which the frame-rate factor Rate is 1.
+constexpr std::int64_t kFrameStep = 20000000;
+// The counter starts one second in, so that a seed taken from it is never 0.
+constexpr std::int64_t kClockStart = 1000000000;
+
+constexpr int kExitFailed = 1;
+constexpr int kExitUsage = 2;
+constexpr int kExitInterrupted = 3;
 
 struct Options {
     long frames = 600;
@@ -52,7 +70,7 @@ bool Parse(int argc, char** argv, Options* o)
             return false;
         bool ok = true;
         if (a == "--frames")
-            ok = ParseCount(value, &o->frames);
+            ok = ParseCount(value, &o->frames) && o->frames >= 1;
         else if (a == "--every")
             ok = ParseCount(value, &o->every);
         else if (a == "--fail-at-frame")
@@ -72,21 +90,38 @@ bool Parse(int argc, char** argv, Options* o)
 
 Options g_options;
 long g_frame = 0;
+bool g_completed = false;       // the last frame ran and the harness asked to quit
+bool g_screenshotFailed = false;
+std::int64_t g_clock = kClockStart;
 PlatformScriptedEvents* g_script = nullptr;
 std::function<void()> g_present;
 
+std::int64_t VirtualCounter(void*)
+{
+    return g_clock;
+}
+
+std::uint64_t VirtualMilliseconds()
+{
+    return static_cast<std::uint64_t>(g_clock / 1000000);
+}
+
 void Capture()
 {
-    const Screenshot image = ReadFrame();
     char name[64];
-    std::snprintf(name, sizeof name, "/frame_%05ld.%s", g_frame, g_options.format.c_str());
-    const std::string path = g_options.screenshots + name;
-    if (!SaveScreenshot(image, path))
-        std::fprintf(stderr, "corvane-harness: could not write %s\n", path.c_str());
+    std::snprintf(name, sizeof name, "frame_%05ld.%s", g_frame, g_options.format.c_str());
+    const std::string path = g_options.screenshots + "/" + name;
+    std::string error;
+    if (!SaveScreenshot(ReadFrame(), path, &error)) {
+        std::fprintf(stderr, "corvane-harness: could not write %s: %s\n", path.c_str(), error.c_str());
+        g_screenshotFailed = true;
+        PlatformPostQuit();
+    }
 }
 
 // Runs in place of the display's present: counts the frame, takes the screenshot from the
-// finished frame, presents, and ends the run after the last frame.
+// finished frame, moves the virtual clock on by one step, presents, and ends the run after the
+// last frame.
 void HarnessPresent()
 {
     ++g_frame;
@@ -95,11 +130,14 @@ void HarnessPresent()
     if (!g_options.screenshots.empty() &&
         (g_frame == g_options.frames || (g_options.every > 0 && g_frame % g_options.every == 0)))
         Capture();
+    g_clock += kFrameStep;
     if (g_present)
         g_present();
     g_script->Advance();
-    if (g_frame >= g_options.frames)
+    if (g_frame >= g_options.frames && !g_completed) {
+        g_completed = true;
         PlatformPostQuit();
+    }
 }
 
 }  // namespace
@@ -108,9 +146,9 @@ int main(int argc, char** argv)
 {
     if (!Parse(argc, argv, &g_options)) {
         std::fprintf(stderr,
-                     "usage: corvane-harness --frames N [--screenshots DIR] [--every K] "
+                     "usage: corvane-harness --frames N (N >= 1) [--screenshots DIR] [--every K] "
                      "[--format png|ppm] [--fail-at-frame F]\n");
-        return 2;
+        return kExitUsage;
     }
     const char* x = std::getenv("DISPLAY");
     const char* wayland = std::getenv("WAYLAND_DISPLAY");
@@ -119,7 +157,10 @@ int main(int argc, char** argv)
     if (!std::getenv("ALSOFT_DRIVERS"))
         setenv("ALSOFT_DRIVERS", "null", 1);
 
-    PlatformScriptedEvents script(false);
+    PlatformSetCounter(&VirtualCounter, nullptr);
+    PlatformAudio::SetClock(&VirtualMilliseconds);
+
+    PlatformScriptedEvents script(true);
     g_script = &script;
     script.Install();
     // Down and up in separate frames: a poll that sees both reports only the release.
@@ -131,10 +172,23 @@ int main(int argc, char** argv)
     g_present = QNAPP::Devices.Present;
     QNAPP::Devices.Present = &HarnessPresent;
 
-    const int status = QNAPP::Main(&testscene::Setup, "");
+    const int status = QNAPP::Main(HarnessSetup(), "");
+    const double gameTime = QNAPP::GameTimer.Elapsed();
+    const float frameTime = QNAPP::dt;
     script.Uninstall();
-    const float* c = testscene::ClearColour();
-    std::printf("corvane-harness: %ld frames, clear colour %.2f %.2f %.2f, status %d\n", g_frame, c[0], c[1],
-                c[2], status);
-    return status;
+    PlatformAudio::SetClock(nullptr);
+    PlatformSetCounter(nullptr, nullptr);
+
+    // Both read from the engine: the game timer and the frame time of the last frame.
+    std::printf("corvane-harness: %ld frames, game time %.3f s, dt %.4f, ", g_frame, gameTime,
+                static_cast<double>(frameTime));
+    HarnessReport();
+    std::printf(", status %d\n", status);
+    if (status != 0 || g_screenshotFailed)
+        return kExitFailed;
+    if (!g_completed) {
+        std::fprintf(stderr, "corvane-harness: quit by the system at frame %ld\n", g_frame);
+        return kExitInterrupted;
+    }
+    return 0;
 }

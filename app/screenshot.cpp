@@ -2,9 +2,14 @@
 
 #include "engine/render/qndisplay.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
+#include <system_error>
+
+#include <unistd.h>
 
 #include <zlib.h>
 
@@ -46,7 +51,7 @@ void Chunk(std::vector<std::uint8_t>& out, const char* type, const std::vector<s
     Put32(out, static_cast<std::uint32_t>(crc));
 }
 
-bool SavePng(const Screenshot& image, const std::string& path)
+bool EncodePng(const Screenshot& image, std::vector<std::uint8_t>& out)
 {
     // Every row gets filter type 0 (none) in front of its pixels.
     const std::size_t row = static_cast<std::size_t>(image.width) * 3;
@@ -63,7 +68,7 @@ bool SavePng(const Screenshot& image, const std::string& path)
         return false;
     packed.resize(packedSize);
 
-    std::vector<std::uint8_t> out = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    out = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
     std::vector<std::uint8_t> header;
     Put32(header, static_cast<std::uint32_t>(image.width));
     Put32(header, static_cast<std::uint32_t>(image.height));
@@ -71,28 +76,77 @@ bool SavePng(const Screenshot& image, const std::string& path)
     Chunk(out, "IHDR", header);
     Chunk(out, "IDAT", packed);
     Chunk(out, "IEND", {});
-    std::ofstream file(path, std::ios::binary);
-    file.write(reinterpret_cast<const char*>(out.data()), static_cast<std::streamsize>(out.size()));
-    return static_cast<bool>(file);
+    return true;
 }
 
-bool SavePpm(const Screenshot& image, const std::string& path)
+void EncodePpm(const Screenshot& image, std::vector<std::uint8_t>& out)
 {
-    std::ofstream file(path, std::ios::binary);
-    file << "P6\n" << image.width << ' ' << image.height << "\n255\n";
-    file.write(reinterpret_cast<const char*>(image.rgb.data()), static_cast<std::streamsize>(image.rgb.size()));
-    return static_cast<bool>(file);
+    const std::string header =
+        "P6\n" + std::to_string(image.width) + ' ' + std::to_string(image.height) + "\n255\n";
+    out.assign(header.begin(), header.end());
+    out.insert(out.end(), image.rgb.begin(), image.rgb.end());
+}
+
+bool Fail(std::string* error, const std::string& text)
+{
+    if (error)
+        *error = text;
+    return false;
+}
+
+// Writes every byte to `path` and flushes it to the disc; the errno of the first failure.
+int WriteAll(const std::string& path, const std::vector<std::uint8_t>& bytes)
+{
+    std::FILE* f = std::fopen(path.c_str(), "wb");
+    if (!f)
+        return errno ? errno : EIO;
+    int err = 0;
+    if (!bytes.empty() && std::fwrite(bytes.data(), 1, bytes.size(), f) != bytes.size())
+        err = errno ? errno : EIO;
+    if (!err && std::fflush(f) != 0)
+        err = errno ? errno : EIO;
+    if (!err && ::fsync(fileno(f)) != 0 && errno != EINVAL)
+        err = errno;
+    if (std::fclose(f) != 0 && !err)
+        err = errno ? errno : EIO;
+    return err;
 }
 
 }  // namespace
 
-bool SaveScreenshot(const Screenshot& image, const std::string& path)
+bool SaveScreenshot(const Screenshot& image, const std::string& path, std::string* error)
 {
+    namespace fs = std::filesystem;
     if (image.width <= 0 || image.height <= 0 ||
         image.rgb.size() != static_cast<std::size_t>(image.width) * static_cast<std::size_t>(image.height) * 3)
-        return false;
+        return Fail(error, "no frame to read back");
+    std::vector<std::uint8_t> bytes;
     const bool png = path.size() >= 4 && path.compare(path.size() - 4, 4, ".png") == 0;
-    return png ? SavePng(image, path) : SavePpm(image, path);
+    if (png) {
+        if (!EncodePng(image, bytes))
+            return Fail(error, "the image could not be compressed");
+    } else {
+        EncodePpm(image, bytes);
+    }
+
+    const fs::path target(path);
+    std::error_code ec;
+    if (target.has_parent_path()) {
+        fs::create_directories(target.parent_path(), ec);
+        if (ec)
+            return Fail(error, "cannot create " + target.parent_path().string() + ": " + ec.message());
+    }
+    const std::string temporary = path + ".part" + std::to_string(::getpid());
+    if (const int err = WriteAll(temporary, bytes)) {
+        fs::remove(temporary, ec);
+        return Fail(error, std::strerror(err));
+    }
+    if (std::rename(temporary.c_str(), path.c_str()) != 0) {
+        const int err = errno;
+        fs::remove(temporary, ec);
+        return Fail(error, std::strerror(err));
+    }
+    return true;
 }
 
 bool LoadPpm(const std::string& path, Screenshot* image)

@@ -15,8 +15,11 @@ struct Screenshot {
 /// Reads the display's back buffer (the finished frame before present); empty without a device.
 Screenshot ReadFrame();
 
-/// Writes the image as PNG (".png") or binary PPM (any other extension). False on failure.
-bool SaveScreenshot(const Screenshot& image, const std::string& path);
+/// Writes the image as PNG (".png") or binary PPM (any other extension). The folder is created
+/// when missing; the bytes go to a temporary name beside the file, renamed over it once
+/// complete, so a reader never sees a partial file and a failure leaves no file behind. False on
+/// failure, with the reason (the system's error text) in *error when given.
+bool SaveScreenshot(const Screenshot& image, const std::string& path, std::string* error = nullptr);
 
 /// Reads a binary PPM (P6, maxval 255); false when the file is not one.
 bool LoadPpm(const std::string& path, Screenshot* image);

@@ -39,6 +39,9 @@ void PlatformMouse::HandleEvent(const SDL_Event& event) {
     case SDL_MOUSEMOTION:
       state_.x += event.motion.xrel;
       state_.y += event.motion.yrel;
+      pointerX_ = event.motion.x;
+      pointerY_ = event.motion.y;
+      hasPointer_ = true;
       break;
     case SDL_MOUSEWHEEL: {
       // Prefer the precise amount (smooth wheels); scripted events may give only whole notches.
@@ -55,6 +58,9 @@ void PlatformMouse::HandleEvent(const SDL_Event& event) {
     case SDL_MOUSEBUTTONUP: {
       const int i = ButtonIndex(event.button.button);
       if (i >= 0) state_.buttons[i] = event.type == SDL_MOUSEBUTTONDOWN ? 0x80 : 0;
+      pointerX_ = event.button.x;
+      pointerY_ = event.button.y;
+      hasPointer_ = true;
       break;
     }
     default:
@@ -68,6 +74,13 @@ uint32_t PlatformMouse::GetState(PlatformMouseState* state) {
   *state = state_;
   state_.x = state_.y = state_.z = 0;
   return kInputOk;
+}
+
+bool PlatformMouse::Pointer(int32_t* x, int32_t* y) const {
+  if (!hasPointer_) return false;
+  *x = pointerX_;
+  *y = pointerY_;
+  return true;
 }
 
 void PlatformSetArrowCursor() {

@@ -29,6 +29,10 @@ class PlatformMouse : public PlatformInputDevice {
   /// True while the device holds SDL's relative mouse mode.
   bool RelativeMode() const { return relative_; }
 
+  /// The pointer in client pixels as the last motion or button event placed it (scripted
+  /// events included); false before any such event.
+  bool Pointer(int32_t* x, int32_t* y) const;
+
  protected:
   void HandleEvent(const SDL_Event& event) override;
   void OnAcquire() override;
@@ -40,6 +44,8 @@ class PlatformMouse : public PlatformInputDevice {
   PlatformMouseState state_;
   float wheelRest_ = 0;  // fraction of a unit not yet reported
   bool relative_ = false;
+  int32_t pointerX_ = 0, pointerY_ = 0;
+  bool hasPointer_ = false;
 };
 
 /// Sets the standard arrow cursor (no effect without a video subsystem).

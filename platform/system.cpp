@@ -84,7 +84,7 @@ void PlatformSetCounter(std::int64_t (*read)(void* context), void* context)
 
 std::uint32_t PlatformTickCount()
 {
-    return static_cast<std::uint32_t>(SteadyNanoseconds() / 1000000);
+    return static_cast<std::uint32_t>(PlatformPerformanceCounter() / 1000000);
 }
 
 std::string PlatformTempPath()

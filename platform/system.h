@@ -35,7 +35,8 @@ std::int64_t PlatformPerformanceFrequency();
 /// the steady clock. The frequency stays 1e9, so an injected counter counts nanoseconds.
 void PlatformSetCounter(std::int64_t (*read)(void* context), void* context);
 
-/// Milliseconds of a steady clock (for seeds); wraps like a 32-bit tick count.
+/// Milliseconds of the performance counter (for seeds; an injected counter drives it too);
+/// wraps like a 32-bit tick count.
 std::uint32_t PlatformTickCount();
 
 /// The user's temporary folder with a trailing '/': $TMPDIR when set and non-empty, else "/tmp/".

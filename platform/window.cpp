@@ -195,3 +195,8 @@ bool PlatformCursorCaptured()
 {
     return g_cursorCaptured;
 }
+
+const char* PlatformWindowError()
+{
+    return SDL_GetError();
+}

@@ -26,6 +26,9 @@ PlatformRect PlatformWindowRect(int clientWidth, int clientHeight, int screenWid
 /// call PlatformWindowDestroy first.
 bool PlatformWindowCreate(const char* title, int clientWidth, int clientHeight);
 
+/// The reason of the last window or video failure (SDL_GetError()).
+const char* PlatformWindowError();
+
 /// Uses a window that someone else created instead of creating one; it is destroyed by
 /// PlatformWindowDestroy, as the program's own window is.
 void PlatformWindowAdopt(SDL_Window* window);

@@ -11,7 +11,7 @@
 
 #include "engine/util/qnapp_state.h"
 
-struct SDL_Window;
+#include "platform/platform_types.h"
 
 namespace QNAPP {
 
@@ -34,7 +34,7 @@ int Run();
 /// Window and devices in their fixed order; the first scene is requested.
 void StartUp();
 /// Start-up steps 1 to 13 (temporary folder to the random seed), recording what opened.
-void StartDevices(const QNDEVICESETTINGS& device, SDL_Window* inputWindow, bool exclusive);
+void StartDevices(const QNDEVICESETTINGS& device, PlatformWindow* inputWindow, bool exclusive);
 /// Opens the display in the wanted mode (a windowed open that fails opens full screen), then
 /// the projection, the caches' send-all flags and the cursor bounds from the viewport.
 void OpenDisplay(bool fullScreen);

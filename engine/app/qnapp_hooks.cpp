@@ -63,7 +63,7 @@ void InstallDevices()
     d.SystemInit = [] { QNSYSTEM::Init(); };
     d.GraphicsCreate = [](const QNDISPLAYSETTINGS& request) { QNGRFDEV::Create(request); };
     d.MusicOpen = [](std::uint8_t options) { QNAUDDEV::Open(options == 1); };
-    d.InputOpen = [](SDL_Window* window) { QNINPDEV::Open(window); };
+    d.InputOpen = [](PlatformWindow* window) { QNINPDEV::Open(window); };
     d.PhysicsOpen = [](std::uint32_t capacity, std::uint32_t capacity2) {
         QNPHYSWORLD::InitFramework(capacity, capacity2);
     };
@@ -97,6 +97,9 @@ void InstallDevices()
             QNMOUSE::Position[i] = centre[i];
         }
         QNPICK::Centre = QNVEC3(centre[0], centre[1], centre[2]);
+        // The display opens with its whole viewport current: picking maps the pointer over it
+        // until a scene sets a viewport of its own.
+        QNPICK::ViewportBox = QNBOX(QNVEC3(0, 0, 0), QNVEC3(w, h, 0));
     };
     d.SeedRandom = [](std::uint32_t seed) { SeedRandom(seed); };
 
@@ -212,6 +215,13 @@ void InstallScenes()
         QNHOOKS::Scene.DrainMouse = [] { QNMOUSE::Drain(); };
     if (!QNHOOKS::Scene.DeleteSharedPools)
         QNHOOKS::Scene.DeleteSharedPools = [] { DeleteAllPools(); };
+    if (!QNHOOKS::Scene.SetRollOff)
+        QNHOOKS::Scene.SetRollOff = [](float factor) {
+            if (QNAUDDEV::Listener.rolloffFactor != factor) {
+                QNAUDDEV::Listener.rolloffFactor = factor;
+                QNAUDDEV::SetListener();
+            }
+        };
 }
 
 }  // namespace

@@ -7,7 +7,7 @@
 
 #include "engine/util/qnapp_state.h"
 
-struct SDL_Window;
+#include "platform/platform_types.h"
 
 /// Devices in start-up order (1 to 11), then the per-frame, recovery and shutdown entries.
 struct QNAPPDEVICES {
@@ -16,7 +16,7 @@ struct QNAPPDEVICES {
     std::function<void()> SystemInit;                                         // 2
     std::function<void(const QNDISPLAYSETTINGS&)> GraphicsCreate;             // 3
     std::function<void(std::uint8_t musicOptions)> MusicOpen;                 // 4
-    std::function<void(SDL_Window* inputWindow)> InputOpen;                   // 5
+    std::function<void(PlatformWindow* inputWindow)> InputOpen;                   // 5
     std::function<void(std::uint32_t capacity, std::uint32_t capacity2)> PhysicsOpen;  // 6
     std::function<void()> TexturesReset;                                      // 7
     std::function<void(bool exclusive)> KeyboardOpen;

@@ -88,7 +88,7 @@ void CopyDeviceSettings()
     Call(Devices.MaterialGroupMask, d.RenderOptions);
 }
 
-void StartDevices(const QNDEVICESETTINGS& d, SDL_Window* inputWindow, bool exclusive)
+void StartDevices(const QNDEVICESETTINGS& d, PlatformWindow* inputWindow, bool exclusive)
 {
     Open(kTempFolder, Devices.TempFolderCreate);
     Open(kSystem, Devices.SystemInit);

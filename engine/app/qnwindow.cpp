@@ -1,7 +1,5 @@
 #include "engine/app/qnwindow.h"
 
-#include <SDL2/SDL.h>
-
 #include "engine/util/qnexception.h"
 #include "platform/window.h"
 
@@ -11,10 +9,10 @@ void QNWINDOW::Create(const char* title, int width, int height)
 {
     DestroyFlag = 0;
     if (!PlatformWindowCreate(title, width, height))
-        throw QNGRFDEV_EXC(0, "Unable to create the window. (%s)", SDL_GetError());
+        throw QNGRFDEV_EXC(0, "Unable to create the window. (%s)", PlatformWindowError());
 }
 
-void QNWINDOW::Adopt(SDL_Window* window)
+void QNWINDOW::Adopt(PlatformWindow* window)
 {
     PlatformWindowAdopt(window);
     DestroyFlag = 1;
@@ -31,7 +29,7 @@ void QNWINDOW::Resize(int width, int height)
     PlatformWindowResize(width, height);
 }
 
-SDL_Window* QNWINDOW::Handle()
+PlatformWindow* QNWINDOW::Handle()
 {
     return PlatformWindowHandle();
 }

@@ -4,21 +4,21 @@
 
 #include <cstdint>
 
-struct SDL_Window;
+#include "platform/platform_types.h"
 
 struct QNWINDOW {
     /// Set when the settings' window was adopted, clear when the program created its own.
     static std::uint8_t DestroyFlag;
 
     /// Creates the program's window (OpenGL, centred, client size width x height, cut to 90 %
-    /// of the screen when it would reach it). Throws QNGRFDEV::EXC when SDL cannot.
+    /// of the screen when it would reach it). Throws QNGRFDEV::EXC when the platform cannot.
     static void Create(const char* title, int width, int height);
     /// Uses a window made elsewhere.
-    static void Adopt(SDL_Window* window);
+    static void Adopt(PlatformWindow* window);
     /// Destroys the window (adopted or own); safe to call twice.
     static void Destroy();
     /// New client size, centred again.
     static void Resize(int width, int height);
     /// The window, or null.
-    static SDL_Window* Handle();
+    static PlatformWindow* Handle();
 };

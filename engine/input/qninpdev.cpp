@@ -4,10 +4,10 @@
 
 namespace {
 bool gOpen = false;
-SDL_Window* gWindow = nullptr;
+PlatformWindow* gWindow = nullptr;
 }  // namespace
 
-void QNINPDEV::Open(SDL_Window* window) {
+void QNINPDEV::Open(PlatformWindow* window) {
     gWindow = window;
     gOpen = true;
 }
@@ -19,7 +19,7 @@ void QNINPDEV::Close() {
 
 bool QNINPDEV::IsOpen() { return gOpen; }
 
-void QNINPDEV::OnEvent(const SDL_Event& event) {
+void QNINPDEV::OnEvent(const PlatformEvent& event) {
     QNJOYSTICK::OnEvent(event);
     QNKEYBOARD::OnEvent(event);
     QNMOUSE::OnEvent(event);

@@ -13,7 +13,7 @@
 
 #include "engine/util/qnexception.h"
 
-#include <SDL.h>
+#include "platform/platform_types.h"
 #include <cstdint>
 
 class PlatformKeyboard;
@@ -28,11 +28,11 @@ public:
     using EXC = QNINPDEV_EXC;
     /// Starts the input system for a window (null = the main window). Devices listen to the
     /// message pump from their own Open.
-    static void Open(SDL_Window* window = nullptr);
+    static void Open(PlatformWindow* window = nullptr);
     static void Close();
     static bool IsOpen();
     /// Feeds one event to every open device.
-    static void OnEvent(const SDL_Event& event);
+    static void OnEvent(const PlatformEvent& event);
 };
 
 /// Modifier bits of key codes and key events.
@@ -65,7 +65,7 @@ public:
     static const std::uint8_t* State();
     static void Close();
     static bool IsOpen();
-    static void OnEvent(const SDL_Event& event);
+    static void OnEvent(const PlatformEvent& event);
     /// The platform device (null when closed).
     static PlatformKeyboard* Device();
 };
@@ -97,10 +97,16 @@ public:
     static int ShowCursor(bool show);
     static void Close();
     static bool IsOpen();
-    static void OnEvent(const SDL_Event& event);
+    static void OnEvent(const PlatformEvent& event);
     static PlatformMouse* Device();
     /// The raw 16-byte state of the last read.
     static const PlatformMouseState& State();
+
+    /// The pointer in viewport pixels, the one every cursor and pick reads: the cursor position
+    /// while the device holds relative mode; otherwise where the last motion or button event
+    /// of the pump put the system pointer (scripted events included), within the bounds; the
+    /// cursor position before any such event.
+    static void Pointer(float* x, float* y);
 
     /// Cursor position and its bounds (set by the display and the cursor node).
     static float Position[3];
@@ -129,7 +135,7 @@ public:
     static std::uint32_t ButtonEvent();
     static void Close();
     static bool IsPresent();
-    static void OnEvent(const SDL_Event& event);
+    static void OnEvent(const PlatformEvent& event);
     static PlatformJoystick* Device();
     static const PlatformJoystickState& State();
 };

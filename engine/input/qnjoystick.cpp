@@ -97,7 +97,7 @@ void QNJOYSTICK::Close() {
 
 bool QNJOYSTICK::IsPresent() { return gDevice != nullptr; }
 
-void QNJOYSTICK::OnEvent(const SDL_Event& event) {
+void QNJOYSTICK::OnEvent(const PlatformEvent& event) {
     if (gDevice) gDevice->OnEvent(event);
 }
 

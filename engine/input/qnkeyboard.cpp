@@ -88,7 +88,7 @@ void QNKEYBOARD::Close() {
 
 bool QNKEYBOARD::IsOpen() { return gDevice != nullptr; }
 
-void QNKEYBOARD::OnEvent(const SDL_Event& event) {
+void QNKEYBOARD::OnEvent(const PlatformEvent& event) {
     if (gDevice) gDevice->OnEvent(event);
 }
 

@@ -2,6 +2,7 @@
 #include "engine/input/qninput_local.h"
 #include "platform/input_mouse.h"
 
+#include <algorithm>
 #include <memory>
 
 float QNMOUSE::Position[3] = {0, 0, 0};
@@ -78,6 +79,15 @@ bool QNMOUSE::ButtonDown(int n) {
     return (gState.buttons[n - 1] & 0x80) != 0;
 }
 
+void QNMOUSE::Pointer(float* x, float* y) {
+    *x = Position[0];
+    *y = Position[1];
+    std::int32_t px = 0, py = 0;
+    if (!gDevice || gDevice->RelativeMode() || !gDevice->Pointer(&px, &py)) return;
+    *x = std::clamp(static_cast<float>(px), LowerBound[0], std::max(LowerBound[0], UpperBound[0] - 1.0f));
+    *y = std::clamp(static_cast<float>(py), LowerBound[1], std::max(LowerBound[1], UpperBound[1] - 1.0f));
+}
+
 std::uint32_t QNMOUSE::ButtonState() { return gButtonState; }
 std::uint32_t QNMOUSE::ButtonEvent() { return gButtonEvent; }
 
@@ -101,7 +111,7 @@ void QNMOUSE::Close() {
 
 bool QNMOUSE::IsOpen() { return gDevice != nullptr; }
 
-void QNMOUSE::OnEvent(const SDL_Event& event) {
+void QNMOUSE::OnEvent(const PlatformEvent& event) {
     if (gDevice) gDevice->OnEvent(event);
 }
 

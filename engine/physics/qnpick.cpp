@@ -1,14 +1,14 @@
 #include "engine/physics/qnpick.h"
 
-#include <SDL2/SDL.h>
-
 #include <algorithm>
 
+#include "engine/input/qninput.h"
 #include "engine/render/qndisplay.h"
 #include "engine/util/qnmath.h"
+#include "engine/util/qnvirtual_screen.h"
 #include "physics/dynamics/me_math.h"
 
-const QNBOX QNPICK::ScreenBox(QNVEC3(-667, -500, 0), QNVEC3(667, 500, 1));
+const QNBOX QNPICK::ScreenBox = QNVIRTUALSCREEN::Box();
 const QNBOX QNPICK::ClipBox(QNVEC3(-1, -1, 0), QNVEC3(1, 1, 1));
 QNBOX QNPICK::ViewportBox(QNVEC3(1, 1, 1), QNVEC3(-1, -1, -1));
 QNVEC3 QNPICK::Centre;
@@ -32,24 +32,22 @@ bool ValidBox(const QNBOX& b)
 QNVEC3 QNPICK::ToScreen(const QNVEC3& world)
 {
     const QNVEC3 p = QNVEC3::TransformCoord(world, QNDISPLAY::ViewProjection);
-    return {p.x * 667.0f, p.y * 500.0f, p.z};
+    return {p.x * QNVIRTUALSCREEN::HalfWidth, p.y * QNVIRTUALSCREEN::HalfHeight, p.z};
 }
 
 QNVEC3 QNPICK::ToVirtual(float x, float y)
 {
     const QNBOX& v = ViewportBox;
-    if (!ValidBox(v) || !(v.max.x > v.min.x) || !(v.max.y > v.min.y))
+    if (!ValidBox(v))
         return {};
-    const float vx = (x - v.min.x) * 1333.0f / (v.max.x - v.min.x) - 667.0f;
-    const float vy = -((y - v.min.y) * 1000.0f / (v.max.y - v.min.y) - 500.0f);
-    return {float(RoundToInt(vx)), float(RoundToInt(vy)), 0.0f};
+    return QNVIRTUALSCREEN::FromPixels(x, y, v.min.x, v.min.y, v.max.x, v.max.y);
 }
 
 QNVEC3 QNPICK::CursorPosition()
 {
-    int x = 0, y = 0;
-    SDL_GetMouseState(&x, &y);
-    return ToVirtual(float(x), float(y));
+    float x = 0, y = 0;
+    QNMOUSE::Pointer(&x, &y);
+    return ToVirtual(x, y);
 }
 
 QNVEC3 QNPICK::ScreenCentre()
@@ -66,10 +64,10 @@ void QNPICK::SetViewport(float x, float y, float width, float height)
         QNDISPLAY::SetViewport(0, 0, 0, 0);
         return;
     }
-    const float left = W / 2 + x * (W / 2) / 667.0f;
-    const float top = H / 2 - y * (H / 2) / 500.0f;
-    const float right = left + width * W / 1333.0f;
-    const float bottom = top + height * H / 1000.0f;
+    const float left = W / 2 + x * (W / 2) / QNVIRTUALSCREEN::HalfWidth;
+    const float top = H / 2 - y * (H / 2) / QNVIRTUALSCREEN::HalfHeight;
+    const float right = left + width * W / QNVIRTUALSCREEN::Width;
+    const float bottom = top + height * H / QNVIRTUALSCREEN::Height;
     ViewportBox = QNBOX(QNVEC3(left, top, 0), QNVEC3(right, bottom, 0));
     const int l = std::max(RoundToInt(left), 0), t = std::max(RoundToInt(top), 0);
     const int w = std::max(RoundToInt(right - left), 0), h = std::max(RoundToInt(bottom - top), 0);
@@ -79,7 +77,7 @@ void QNPICK::SetViewport(float x, float y, float width, float height)
 void QNPICK::BeginScreen()
 {
     QNDISPLAY::GetTransforms(saved_);
-    QNDISPLAY::SetOrtho(1333.0f, 1000.0f, 0.0f, 1.0f);
+    QNDISPLAY::SetOrtho(QNVIRTUALSCREEN::Width, QNVIRTUALSCREEN::Height, 0.0f, 1.0f);
 }
 
 void QNPICK::EndScreen()

@@ -25,7 +25,7 @@ QNDISPLAYMODE QNGRFDEV::WindowedMode;
 QNDISPLAYMODE* QNGRFDEV::CurrentMode = &QNGRFDEV::WindowedMode;
 
 GfxDevice* QNDISPLAY::Device = nullptr;
-SDL_Window* QNDISPLAY::Window = nullptr;
+PlatformWindow* QNDISPLAY::Window = nullptr;
 std::uint32_t QNDISPLAY::Result = 0;
 bool QNDISPLAY::FullScreen = false;
 QNVEC3 QNDISPLAY::Box[2];
@@ -52,7 +52,7 @@ bool Decide(std::int32_t request, bool present, std::int32_t grantValue, std::in
     return request <= 0;
 }
 
-SDL_Window* TargetWindow() { return QNDISPLAY::Window ? QNDISPLAY::Window : PlatformWindowHandle(); }
+PlatformWindow* TargetWindow() { return QNDISPLAY::Window ? QNDISPLAY::Window : PlatformWindowHandle(); }
 
 std::uint8_t Channel(float v) {
     int i = static_cast<int>(v * 255.0f);

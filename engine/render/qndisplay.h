@@ -112,7 +112,7 @@ public:
 
     static GfxDevice* Device;
     /// Window the device draws into; null takes the platform window.
-    static SDL_Window* Window;
+    static PlatformWindow* Window;
     static std::uint32_t Result;  ///< result of the last device call
     static bool FullScreen;
     /// (0, 0, 0) and (back-buffer width, back-buffer height, 1).

@@ -18,6 +18,8 @@
 
 #include "engine/render/qnviewport.h"
 
+#include "engine/util/qnvirtual_screen.h"
+
 #include <algorithm>
 #include <cmath>
 #include <vector>
@@ -56,14 +58,14 @@ QNMATRIX g_savedTransforms[3];
 
 void DefaultBeginScreen() {
     QNDISPLAY::GetTransforms(g_savedTransforms);
-    QNDISPLAY::SetOrtho(1333.0f, 1000.0f, 0.0f, 1.0f);
+    QNDISPLAY::SetOrtho(QNVIRTUALSCREEN::Width, QNVIRTUALSCREEN::Height, 0.0f, 1.0f);
     QNDISPLAY::SetCamera(QNMATRIX::Identity);
 }
 
 void DefaultEndScreen() { QNDISPLAY::SetTransforms(g_savedTransforms); }
 
 bool DefaultBoxOnScreen(const QNBOX& box) {
-    return box.Intersects(QNBOX(QNVEC3(-667.0f, -500.0f, 0.0f), QNVEC3(667.0f, 500.0f, 1.0f)));
+    return box.Intersects(QNVIRTUALSCREEN::Box());
 }
 
 const QNTEXTURE* FirstTexture(const QNRENDERITEM& item) {

@@ -1,41 +1,16 @@
 #include "engine/scene/cursor.h"
 
-#include <SDL.h>
-
-#include <cmath>
-
 #include "engine/input/qninput.h"
 #include "engine/scene/node_slots.h"
-#include "platform/input_mouse.h"
-#include "platform/window.h"
-
-QNVEC3 CursorToVirtual(float x, float y, float left, float top, float right, float bottom)
-{
-    if (!(right > left) || !(bottom > top))
-        return QNVEC3(0, 0, 0);
-    const float vx = (x - left) * 1333.0f / (right - left) - 667.0f;
-    const float vy = -((y - top) * 1000.0f / (bottom - top) - 500.0f);
-    return QNVEC3(std::round(vx), std::round(vy), 0);
-}
 
 QNVEC3 QNCURSOR::Position()
 {
     if (PositionSource)
         return PositionSource();
-    int w = 0, h = 0;
-    PlatformWindowClientSize(&w, &h);
     float x = 0, y = 0;
-    const PlatformMouse* mouse = QNMOUSE::IsOpen() ? QNMOUSE::Device() : nullptr;
-    if (mouse && mouse->RelativeMode()) {
-        x = QNMOUSE::Position[0];
-        y = QNMOUSE::Position[1];
-    } else {
-        int sx = 0, sy = 0;
-        SDL_GetMouseState(&sx, &sy);
-        x = float(sx);
-        y = float(sy);
-    }
-    return CursorToVirtual(x, y, 0, 0, float(w), float(h));
+    QNMOUSE::Pointer(&x, &y);
+    return QNVIRTUALSCREEN::FromPixels(x, y, QNMOUSE::LowerBound[0],
+                                       QNMOUSE::LowerBound[1], QNMOUSE::UpperBound[0], QNMOUSE::UpperBound[1]);
 }
 
 QNCURSOR::QNCURSOR(QNNODE* parent, const char* name, std::uint32_t classFlags, const QNVEC3& hotSpot)

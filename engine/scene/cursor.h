@@ -2,19 +2,22 @@
 /// QNCURSOR: a node that follows the mouse cursor in the virtual screen (x -667..667,
 /// y -500..500, y up, origin at the centre).
 ///
-/// The pointer is read from the mouse device while the device holds it captured (relative
-/// mode, its position kept in client pixels), else from the system pointer over the window.
-/// Client pixels map to the virtual screen as picking maps them: x' = x * 1333 / width - 667,
-/// y' = -(y * 1000 / height - 500), each rounded half away from zero.
+/// The pointer is the input layer's (QNMOUSE::Pointer, in viewport pixels within the mouse
+/// bounds), so scripted pointer events reach it as real ones do. It maps to
+/// the virtual screen over the mouse bounds as picking maps it (QNVIRTUALSCREEN::FromPixels).
 
 #include <cstdint>
 
 #include "engine/scene/node_chain.h"
 #include "engine/util/qnmatrix.h"
+#include "engine/util/qnvirtual_screen.h"
 
 /// Client pixel (x, y) of a client rectangle in virtual-screen units; (0, 0, 0) for an empty
 /// rectangle.
-QNVEC3 CursorToVirtual(float x, float y, float left, float top, float right, float bottom);
+inline QNVEC3 CursorToVirtual(float x, float y, float left, float top, float right, float bottom)
+{
+    return QNVIRTUALSCREEN::FromPixels(x, y, left, top, right, bottom);
+}
 
 class QNCURSOR : public GAMENODE {
 public:

@@ -347,6 +347,7 @@ void QNSCENE::RenderScene(QNSCENE* scene)
     QNDRAWSTATS viewStats;
     if (view) {
         r.SetViewMatrix(*view, view->CurrentNode.Get());
+        r.PlaceListener(*view, view->CurrentNode.Get());
         r.SetRenderMaterial(*scene);
         SendRollOff(*scene);
         r.DrawView(*view, scene->RenderFlag, viewStats);

@@ -129,6 +129,8 @@ public:
     virtual void SetAmbient(const float* /*rgba*/) {}
     /// View matrix from `node`'s world matrix (identity when null); the camera sees it.
     virtual void SetViewMatrix(QNVIEW&, QNNODE* /*node*/) {}
+    /// The sound listener takes the frame of the view's camera node (identity when null).
+    virtual void PlaceListener(QNVIEW&, QNNODE* /*node*/) {}
     /// Makes the scene's render material current.
     virtual void SetRenderMaterial(QNSCENE&) {}
     /// Switches the hardware lights of the scene's views on or off.

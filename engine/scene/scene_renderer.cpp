@@ -7,6 +7,7 @@
 #include "engine/scene/node_slots.h"
 #include "engine/scene/scene.h"
 #include "engine/scene/view.h"
+#include "engine/sound/qnsound.h"
 
 namespace {
 
@@ -86,6 +87,19 @@ void QNVIEWRENDERER::SetViewMatrix(QNVIEW& view, QNNODE* node)
 {
     if (view.Camera)
         view.Camera->SetCamera(node ? NodeWorldMatrix(node) : QNMATRIX::Identity);
+}
+
+void QNVIEWRENDERER::PlaceListener(QNVIEW&, QNNODE* node)
+{
+    QNLISTENERFRAME frame;
+    CopyListenerFrame(frame, node ? NodeWorldMatrix(node) : QNMATRIX::Identity);
+    QNLISTENER& l = QNAUDDEV::Listener;
+    for (int i = 0; i < 3; ++i) {
+        l.position[i] = frame.Position[i];
+        l.front[i] = frame.Front[i];
+        l.top[i] = frame.Top[i];
+    }
+    QNAUDDEV::SetListener();
 }
 
 void QNVIEWRENDERER::SetRenderMaterial(QNSCENE& scene)

@@ -19,6 +19,7 @@ public:
     void SetProjection(float fieldOfView, float nearPlane, float farPlane) override;
     void SetAmbient(const float* rgba) override;
     void SetViewMatrix(QNVIEW& view, QNNODE* node) override;
+    void PlaceListener(QNVIEW& view, QNNODE* node) override;
     void SetRenderMaterial(QNSCENE& scene) override;
     void SetSceneLights(QNSCENE& scene, bool on) override;
     void DrawView(QNVIEW& view, std::uint8_t renderFlag, QNDRAWSTATS& stats) override;

@@ -10,7 +10,7 @@
 #include "engine/util/qntimer.h"
 
 class QNCONSOLEMETRICS;
-struct SDL_Window;
+#include "platform/platform_types.h"
 
 /// Capability request of the graphics device: sixteen tri-state or count words. A feature word
 /// above 0 is required, 0 wanted, below 0 refused.
@@ -51,8 +51,8 @@ struct QNDEVICESETTINGS {
 /// The application settings record, filled by the game set-up.
 struct QNAPPSETTINGS {
     void* Instance = nullptr;
-    SDL_Window* Window = nullptr;       ///< a window to use instead of creating one
-    SDL_Window* InputWindow = nullptr;  ///< window the input devices bind to; null = main window
+    PlatformWindow* Window = nullptr;       ///< a window to use instead of creating one
+    PlatformWindow* InputWindow = nullptr;  ///< window the input devices bind to; null = main window
     std::uint8_t ExclusiveInput = 1;    ///< exclusive mouse/joystick; skip frames in the background
     std::uint8_t DeveloperKeys = 1;     ///< Shift+F5, Shift+F6, Shift+F9
     void* IconModule = nullptr;

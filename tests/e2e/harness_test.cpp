@@ -1,6 +1,8 @@
 // Whole-program runs of the headless harness.
 
+#include <signal.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cmath>
 #include <cstdio>
@@ -9,6 +11,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <thread>
 
 #include <gtest/gtest.h>
 
@@ -109,9 +112,89 @@ TEST_F(HarnessTest, AnEngineErrorExitsNonZeroWithTheErrorText)
     EXPECT_NE(r.err.find("E R R O R: Forced engine error at frame 5."), std::string::npos) << r.err;
 }
 
-TEST_F(HarnessTest, RejectsUnknownOptions)
+TEST_F(HarnessTest, RejectsUnknownOptionsAndARunOfNoFrames)
 {
-    const RunResult r = Run("--speed 3");
-    EXPECT_EQ(r.status, 2);
-    EXPECT_NE(r.err.find("usage"), std::string::npos);
+    for (const char* args : {"--speed 3", "--frames 0", "--frames"}) {
+        const RunResult r = Run(args);
+        EXPECT_EQ(r.status, 2) << args;
+        EXPECT_NE(r.err.find("usage"), std::string::npos) << args;
+        EXPECT_EQ(r.out.find("frames,"), std::string::npos) << args << ": no frame may run";
+    }
+}
+
+TEST_F(HarnessTest, RunsOnAVirtualClockWithAFixedStep)
+{
+    const RunResult r = Run("--frames 50");
+    ASSERT_EQ(r.status, 0) << r.err;
+    // 50 steps of 20 ms, whatever the machine's speed; the game sees dt = 0.02 every frame.
+    EXPECT_NE(r.out.find("50 frames, game time 1.000 s, dt 0.0200"), std::string::npos) << r.out;
+}
+
+TEST_F(HarnessTest, ScreenshotFolderIsCreatedAndAWriteFailureIsNamed)
+{
+    const fs::path nested = dir / "shots" / "deeper";
+    const RunResult ok = Run("--frames 2 --format ppm --screenshots " + nested.string());
+    ASSERT_EQ(ok.status, 0) << ok.err;
+    Screenshot shot;
+    EXPECT_TRUE(LoadPpm((nested / "frame_00002.ppm").string(), &shot));
+    for (const auto& entry : fs::directory_iterator(nested))
+        EXPECT_EQ(entry.path().extension(), ".ppm") << "temporary file left: " << entry.path();
+
+    // A file where the folder should be: nothing can be written below it.
+    const fs::path blocker = dir / "blocker";
+    std::ofstream(blocker) << "x";
+    const RunResult bad = Run("--frames 3 --screenshots " + (blocker / "shots").string());
+    EXPECT_EQ(bad.status, 1);
+    EXPECT_NE(bad.err.find("could not write " + (blocker / "shots" / "frame_00003.png").string()),
+              std::string::npos) << bad.err;
+    EXPECT_NE(bad.err.find("Not a directory"), std::string::npos) << bad.err;
+    EXPECT_EQ(ReadFile(blocker), "x");
+}
+
+TEST_F(HarnessTest, ASystemQuitEndsTheRunPromptlyCleansUpAndExitsNonZero)
+{
+    const fs::path shots = dir / "shots";
+    const fs::path tmp = dir / "tmp";
+    fs::create_directories(tmp);
+    const std::string out = (dir / "stdout.txt").string();
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        setenv("SDL_VIDEODRIVER", "offscreen", 1);
+        setenv("ALSOFT_DRIVERS", "null", 1);
+        setenv("TMPDIR", tmp.c_str(), 1);
+        if (!freopen(out.c_str(), "w", stdout) || !freopen((dir / "stderr.txt").c_str(), "w", stderr))
+            _exit(90);
+        execl(CORVANE_HARNESS, CORVANE_HARNESS, "--frames", "10000000", "--every", "1", "--format", "ppm",
+              "--screenshots", shots.c_str(), static_cast<char*>(nullptr));
+        _exit(91);
+    }
+    // The loop is running once the first frame is on disc.
+    int status = 0;
+    bool exited = false;
+    for (int i = 0; i < 3000 && !fs::exists(shots / "frame_00001.ppm"); ++i) {
+        if (waitpid(child, &status, WNOHANG) == child) {
+            exited = true;
+            break;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    ASSERT_FALSE(exited) << ReadFile(dir / "stderr.txt");
+    ASSERT_EQ(kill(child, SIGTERM), 0);
+    // A hung harness would be killed here rather than hang the suite.
+    for (int i = 0; i < 3000 && !exited; ++i) {
+        exited = waitpid(child, &status, WNOHANG) == child;
+        if (!exited)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    if (!exited) {
+        kill(child, SIGKILL);
+        waitpid(child, &status, 0);
+    }
+    ASSERT_TRUE(exited) << "the harness ran on after SIGTERM";
+    ASSERT_TRUE(WIFEXITED(status)) << "ended by the signal instead of quitting";
+    EXPECT_EQ(WEXITSTATUS(status), 3);
+    EXPECT_NE(ReadFile(dir / "stderr.txt").find("quit by the system"), std::string::npos);
+    // The engine's temporary folder went with the run.
+    EXPECT_TRUE(fs::is_empty(tmp)) << fs::directory_iterator(tmp)->path();
 }
