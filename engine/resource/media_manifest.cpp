@@ -232,7 +232,7 @@ constexpr B kTable[] = {
     // Stars and comet.
     // Sections sit 686 apart; 600 high keeps the caps inside the far plane (1000) from the
     // centre, and the black gaps between them vanish against black space.
-    MeshC("media\\natural\\meshes\\stars.gbm", ML::STARS, 1200.0f, 600.0f, 1200.0f, 0xFFFFFFFF).Series(3),
+    MeshC("media\\natural\\meshes\\stars.gbm", ML::STARS, 1200.0f, 560.0f, 1200.0f, 0xFFFFFFFF).Series(3),
     Tex("media\\natural\\textures\\stars.dds", TL::STARS, 0xFFFFFFFF, 256).Series(3).Dxt1(),
     Tex("media\\natural\\textures\\comet.dds", TL::COMET, 0xFFC0E0FF, 256).Size(256, 64),
 
