@@ -25,6 +25,23 @@ std::vector<PlatformAudioPath*> gPaths;
 
 float GainOf(int32_t hundredthsDb) { return std::pow(10.0f, static_cast<float>(hundredthsDb) / 2000.0f); }
 
+// OpenAL keeps one error flag until it is read: one call's error would fail every later check.
+// The scope reads it on entry and on exit, so each call sees only its own errors.
+class AlScope {
+ public:
+  AlScope() { Clear(); }
+  ~AlScope() { Clear(); }
+  AlScope(const AlScope&) = delete;
+  AlScope& operator=(const AlScope&) = delete;
+  /// True when a call since the last check raised an error (the flag is cleared).
+  bool Failed() const { return gContext && alGetError() != AL_NO_ERROR; }
+
+ private:
+  static void Clear() {
+    if (gContext) alGetError();
+  }
+};
+
 void ToAl(const float in[3], ALfloat out[3]) {
   out[0] = in[0];
   out[1] = in[1];
@@ -93,6 +110,7 @@ uint64_t PlatformAudio::Now() { return gClock ? gClock() : SDL_GetTicks64(); }
 
 void PlatformAudio::Commit() {
   if (!gDevice) return;
+  const AlScope scope;
   if (gListenerPending) {
     gListenerPending = false;
     ALfloat v[3];
@@ -179,13 +197,19 @@ std::shared_ptr<PlatformSegment> PlatformSegment::LoadWav(const char* path, uint
   bytes = segment->frames_ * frameBytes;
   segment->pcm_ = std::move(pcm);
   if (gDevice) {
+    const AlScope scope;
     segment->generation_ = gGeneration;
     alGenBuffers(1, &segment->buffer_);
+    if (scope.Failed()) {
+      segment->buffer_ = 0;
+      *result = kAudioErrFail;
+      return nullptr;
+    }
     alBufferData(segment->buffer_, FormatOf(channels, segment->bits_), segment->pcm_.get(),
                  static_cast<ALsizei>(bytes), spec.freq);
-    if (alGetError() != AL_NO_ERROR) {
+    if (scope.Failed()) {
       *result = kAudioErrBadFile;
-      return nullptr;
+      return nullptr;  // the destructor deletes the buffer
     }
   }
   return segment;
@@ -193,6 +217,7 @@ std::shared_ptr<PlatformSegment> PlatformSegment::LoadWav(const char* path, uint
 
 PlatformSegment::~PlatformSegment() {
   if (gDevice && generation_ == gGeneration) {
+    const AlScope scope;
     if (buffer_) alDeleteBuffers(1, &buffer_);
     if (mono_ && mono_ != buffer_) alDeleteBuffers(1, &mono_);
   }
@@ -217,9 +242,18 @@ uint32_t PlatformSegment::MonoBuffer() {
         mono[i] = static_cast<int16_t>((sample[0] + sample[1]) / 2);
       }
     }
+    const AlScope scope;
     alGenBuffers(1, &mono_);
+    if (scope.Failed()) {
+      mono_ = 0;
+      return 0;
+    }
     alBufferData(mono_, AL_FORMAT_MONO16, mono.data(),
                  static_cast<ALsizei>(mono.size() * sizeof(int16_t)), frequency_);
+    if (scope.Failed()) {
+      alDeleteBuffers(1, &mono_);
+      mono_ = 0;
+    }
   }
   return mono_;
 }
@@ -230,7 +264,13 @@ PlatformAudioPath::PlatformAudioPath(uint32_t kind) : kind_(kind) {
   gPaths.push_back(this);
   if (!gDevice) return;
   generation_ = gGeneration;
+  const AlScope scope;
   alGenSources(1, &source_);
+  if (scope.Failed()) {
+    // Out of sources: the path stays silent rather than failing the sound.
+    source_ = 0;
+    return;
+  }
   if (kind_ != kAudioPath3D) {
     // Unpositioned: at the listener, no attenuation.
     alSourcei(source_, AL_SOURCE_RELATIVE, AL_TRUE);
@@ -246,6 +286,7 @@ PlatformAudioPath::PlatformAudioPath(uint32_t kind) : kind_(kind) {
 PlatformAudioPath::~PlatformAudioPath() {
   gPaths.erase(std::remove(gPaths.begin(), gPaths.end(), this), gPaths.end());
   if (Live()) {
+    const AlScope scope;
     alSourceStop(source_);
     alSourcei(source_, AL_BUFFER, 0);
     alDeleteSources(1, &source_);
@@ -268,6 +309,7 @@ uint32_t PlatformAudioPath::Play(uint32_t repeats) {
   if (!Live()) return kAudioErrNotOpen;
   const ALuint buffer = kind_ == kAudioPath3D ? segment_->MonoBuffer() : segment_->Buffer();
   if (buffer == 0) return kAudioErrFail;
+  const AlScope scope;
   alSourcei(source_, AL_BUFFER, 0);
   if (looping_ || repeats == 0) {
     alSourcei(source_, AL_BUFFER, static_cast<ALint>(buffer));
@@ -281,12 +323,13 @@ uint32_t PlatformAudioPath::Play(uint32_t repeats) {
   }
   ApplyGain();
   alSourcePlay(source_);
-  return kAudioOk;
+  return scope.Failed() ? kAudioErrFail : kAudioOk;
 }
 
 void PlatformAudioPath::Stop() {
   looping_ = false;
   if (!Live()) return;
+  const AlScope scope;
   alSourceStop(source_);
   alSourcei(source_, AL_LOOPING, AL_FALSE);
   alSourcei(source_, AL_BUFFER, 0);
@@ -294,6 +337,7 @@ void PlatformAudioPath::Stop() {
 
 bool PlatformAudioPath::IsPlaying() const {
   if (!Live()) return false;
+  const AlScope scope;
   ALint state = AL_STOPPED;
   alGetSourcei(source_, AL_SOURCE_STATE, &state);
   return state == AL_PLAYING;
@@ -328,7 +372,9 @@ void PlatformAudioPath::AdvanceFade(uint64_t now) {
 }
 
 void PlatformAudioPath::ApplyGain() {
-  if (Live()) alSourcef(source_, AL_GAIN, GainOf(volume_));
+  if (!Live()) return;
+  const AlScope scope;
+  alSourcef(source_, AL_GAIN, GainOf(volume_));
 }
 
 void PlatformAudioPath::Set3D(const PlatformAudio3D& params) {

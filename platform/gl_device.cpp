@@ -33,6 +33,7 @@ bool Device::BoundsKey::operator<(const BoundsKey& o) const {
 
 Device::Device(SDL_Window* focus, D3DFORMAT desktopFormat)
     : shared_(std::make_shared<Shared>()), focus_(focus), desktopFormat_(desktopFormat) {
+    shared_->device = this;
     std::memcpy(world_, kIdentity, sizeof world_);
     std::memcpy(view_, kIdentity, sizeof view_);
     std::memcpy(proj_, kIdentity, sizeof proj_);
@@ -48,6 +49,18 @@ Device::~Device() {
         SDL_GL_DeleteContext(context_);
     }
     shared_->alive = false;
+    shared_->device = nullptr;
+}
+
+void Device::Forget(const void* resource) {
+    for (Texture*& t : textures_) {
+        if (t == resource) {
+            t = nullptr;
+            stagesDirty_ = true;
+        }
+    }
+    if (stream_ == resource) stream_ = nullptr;
+    if (indices_ == resource) indices_ = nullptr;
 }
 
 GfxResult Device::CheckParameters(const GfxPresentParameters& pp) const {

@@ -14,11 +14,15 @@
 
 namespace gfxgl {
 
+class Device;
+
 // State shared between a device and the resources it made, so a resource
-// released after its device knows not to touch the context.
+// released after its device knows not to touch the context, and one released
+// while bound is dropped from the device's bindings.
 struct Shared {
     bool alive = true;
     int defaultPoolResources = 0;
+    Device* device = nullptr;
 };
 
 class Buffer {
@@ -38,12 +42,14 @@ public:
     bool locked = false;
     uint32_t lockOffset = 0, lockSize = 0, lockFlags = 0;
     uint32_t version = 0;  // rises with every unlock
+    uint64_t serial;       // never reused, unlike the object's address
 };
 
 class VertexBuffer final : public GfxVertexBuffer {
 public:
     VertexBuffer(std::shared_ptr<Shared> s, uint32_t length, uint32_t usage, D3DPOOL pool)
         : buf(std::move(s), GL_ARRAY_BUFFER, length, usage, pool) {}
+    ~VertexBuffer() override;
     GfxResult Lock(uint32_t offset, uint32_t size, uint8_t** data, uint32_t flags) override {
         return buf.Lock(offset, size, data, flags);
     }
@@ -58,6 +64,7 @@ class IndexBuffer final : public GfxIndexBuffer {
 public:
     IndexBuffer(std::shared_ptr<Shared> s, uint32_t length, uint32_t usage, D3DPOOL pool)
         : buf(std::move(s), GL_ELEMENT_ARRAY_BUFFER, length, usage, pool) {}
+    ~IndexBuffer() override;
     GfxResult Lock(uint32_t offset, uint32_t size, uint8_t** data, uint32_t flags) override {
         return buf.Lock(offset, size, data, flags);
     }
@@ -149,6 +156,9 @@ public:
     void ForceLost(int lostTests) override;
     GfxResult ReadBackBuffer(std::vector<uint32_t>* argb, uint32_t* width, uint32_t* height) override;
 
+    /// Drops a resource being released from every binding that names it.
+    void Forget(const void* resource);
+
 private:
     enum class Lost { None, Lost, NotReset };
 
@@ -206,7 +216,7 @@ private:
     std::vector<float> rhwScratch_;
 
     struct BoundsKey {
-        const void* vb;
+        uint64_t vb;  // the buffer's serial
         uint32_t first, count, version;
         bool operator<(const BoundsKey& o) const;
     };

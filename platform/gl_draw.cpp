@@ -367,7 +367,7 @@ void Device::ApplyTransforms(bool rhw) {
 bool Device::BoundsOfRange(uint32_t first, uint32_t count, float centre[3], float* radius) {
     const Buffer& b = stream_->buf;
     uint32_t stride = streamStride_;
-    BoundsKey key{stream_, first, count, b.version};
+    BoundsKey key{b.serial, first, count, b.version};
     auto it = boundsCache_.find(key);
     if (it != boundsCache_.end()) {
         centre[0] = it->second[0];

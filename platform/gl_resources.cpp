@@ -9,8 +9,13 @@
 
 namespace gfxgl {
 
+namespace {
+uint64_t g_nextBufferSerial = 1;
+}  // namespace
+
 Buffer::Buffer(std::shared_ptr<Shared> s, GLenum t, uint32_t len, uint32_t use, D3DPOOL p)
-    : shared(std::move(s)), target(t), length(len), usage(use), pool(p), shadow(len) {
+    : shared(std::move(s)), target(t), length(len), usage(use), pool(p), shadow(len),
+      serial(g_nextBufferSerial++) {
     glGenBuffers(1, &id);
     glBindBuffer(target, id);
     glBufferData(target, GLsizeiptr(length), nullptr, (usage & D3DUSAGE_DYNAMIC) ? GL_DYNAMIC_DRAW : GL_STATIC_DRAW);
@@ -21,6 +26,14 @@ Buffer::Buffer(std::shared_ptr<Shared> s, GLenum t, uint32_t len, uint32_t use, 
 Buffer::~Buffer() {
     if (pool == D3DPOOL_DEFAULT) --shared->defaultPoolResources;
     if (shared->alive && id) glDeleteBuffers(1, &id);
+}
+
+VertexBuffer::~VertexBuffer() {
+    if (buf.shared->alive && buf.shared->device) buf.shared->device->Forget(this);
+}
+
+IndexBuffer::~IndexBuffer() {
+    if (buf.shared->alive && buf.shared->device) buf.shared->device->Forget(this);
 }
 
 GfxResult Buffer::Lock(uint32_t offset, uint32_t size, uint8_t** data, uint32_t flags) {
@@ -75,6 +88,7 @@ Texture::Texture(std::shared_ptr<Shared> s, uint32_t w, uint32_t h, uint32_t lv,
 }
 
 Texture::~Texture() {
+    if (shared->alive && shared->device) shared->device->Forget(this);
     if (pool == D3DPOOL_DEFAULT) --shared->defaultPoolResources;
     if (shared->alive && id) glDeleteTextures(1, &id);
 }

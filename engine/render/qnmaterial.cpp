@@ -26,8 +26,8 @@ struct Caches {
     std::uint32_t states[D3DRS_COUNT] = {};
     QNTEXSTAGE stages[8] = {QNTEXSTAGE(0), QNTEXSTAGE(1), QNTEXSTAGE(2), QNTEXSTAGE(3),
                             QNTEXSTAGE(4), QNTEXSTAGE(5), QNTEXSTAGE(6), QNTEXSTAGE(7)};
-    const QNCOLOUR* colour = nullptr;
-    QNTEXTURE* textures[8] = {};
+    GfxMaterial colour;  // the lighting colours last sent, by value
+    QNTEXTURE* textures[8] = {};  // cleared by QNTEXTURE::Release, so an address is never stale
     bool transformOn[8] = {};
 };
 
@@ -208,10 +208,17 @@ void ApplyTextureStage(const QNTEXSTAGE& st, std::uint32_t n, QNTEXSTAGE& c, boo
 
 void ApplyD3DMaterial(const QNCOLOUR* const* colourRef) {
     const QNCOLOUR* colour = colourRef ? *colourRef : nullptr;
-    if (!C().colourSendAll && colour == C().colour) return;
-    C().colour = colour;
+    const GfxMaterial& value = colour ? *colour : DefaultColour();
+    // By value: a record may change in place, or a new one take a freed one's address.
+    if (!C().colourSendAll && std::memcmp(&value, &C().colour, sizeof value) == 0) return;
+    C().colour = value;
     C().colourSendAll = false;
-    if (QNDISPLAY::Device) QNDISPLAY::Device->SetMaterial(colour ? *colour : DefaultColour());
+    if (QNDISPLAY::Device) QNDISPLAY::Device->SetMaterial(value);
+}
+
+void ForgetTexture(const QNTEXTURE* texture) {
+    for (QNTEXTURE*& cached : C().textures)
+        if (cached == texture) cached = nullptr;
 }
 
 void ApplyTextures(const QNTEXTURESTAGES& block) {

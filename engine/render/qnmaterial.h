@@ -138,11 +138,14 @@ struct QNMATERIAL {
 
 /// Sends one stage's states that differ from its cache record (all of them when sendAll).
 void ApplyTextureStage(const QNTEXSTAGE& stage, std::uint32_t number, QNTEXSTAGE& cache, bool sendAll);
-/// Sets the device's lighting colours from *colourRef (the default colour for null) when the
-/// pointer differs from the last one sent.
+/// Sets the device's lighting colours from *colourRef (the default colour for null) when their
+/// values differ from the last ones sent.
 void ApplyD3DMaterial(const QNCOLOUR* const* colourRef);
 /// Sets each granted stage's texture and texture transform when they differ from the cache.
 void ApplyTextures(const QNTEXTURESTAGES& stages);
+/// Drops a texture being released from the stage caches, so that a texture made later at the
+/// same address is sent again.
+void ForgetTexture(const QNTEXTURE* texture);
 
 /// Marks every cache to send all states with the next apply (after every display open).
 void MarkCachesSendAll();

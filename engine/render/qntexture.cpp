@@ -66,6 +66,7 @@ void QNTEXTURE::Load(const char* fileName, std::uint32_t mipLevels, int index, s
 }
 
 void QNTEXTURE::Release() {
+    ForgetTexture(this);
     if (Second) Second->Release();
     Second = nullptr;
     if (Texture) {

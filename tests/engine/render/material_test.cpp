@@ -165,3 +165,36 @@ TEST(QnColour, RecordHelpers) {
     c.SetAlpha(0.5f);
     EXPECT_EQ(c.Emissive.a, 0.5f);
 }
+
+// A record freed and a new one made at the same address must not be mistaken for the old.
+TEST_F(MaterialTest, CachesNeverTrustAReusedAddress) {
+    alignas(QNCOLOUR) unsigned char colourStore[sizeof(QNCOLOUR)];
+    auto* red = new (colourStore) QNCOLOUR;
+    red->SetColour(1, 0, 0, 1);
+    const QNCOLOUR* ref = red;
+    ApplyD3DMaterial(&ref);
+    red->~QNCOLOUR();
+    auto* green = new (colourStore) QNCOLOUR;
+    green->SetColour(0, 1, 0, 1);
+    ApplyD3DMaterial(&ref);
+    EXPECT_EQ(device_->material.Diffuse.r, 0.0f);
+    EXPECT_EQ(device_->material.Diffuse.g, 1.0f);
+    green->Diffuse.b = 0.5f;  // changed in place
+    ApplyD3DMaterial(&ref);
+    EXPECT_EQ(device_->material.Diffuse.b, 0.5f);
+    green->~QNCOLOUR();
+
+    alignas(QNTEXTURE) unsigned char textureStore[sizeof(QNTEXTURE)];
+    auto* first = new (textureStore) QNTEXTURE;
+    first->Texture = new FakeTexture(4, 4, 1, D3DFMT_A8R8G8B8);
+    QNTEXTURESTAGES block;
+    block.Stages[0].Texture = first;
+    ApplyTextures(block);
+    first->~QNTEXTURE();
+    auto* second = new (textureStore) QNTEXTURE;
+    auto* replacement = new FakeTexture(8, 8, 1, D3DFMT_A8R8G8B8);
+    second->Texture = replacement;
+    ApplyTextures(block);
+    EXPECT_EQ(device_->textures[0], replacement);
+    second->~QNTEXTURE();
+}

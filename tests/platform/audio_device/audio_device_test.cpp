@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <memory>
+#include <vector>
 #include <cstdio>
 #include <cstdlib>
 #include <unistd.h>
@@ -203,6 +205,32 @@ TEST_F(Audio, BadFilesAreRefused) {
   EXPECT_EQ(PlatformSegment::LoadWav(junk.c_str(), &rc), nullptr);
   EXPECT_EQ(rc, kAudioErrBadFile);
   std::remove(junk.c_str());
+}
+
+TEST_F(Audio, AnEarlierErrorOrRunningOutOfSourcesNeverFailsALaterSound) {
+  // An error some other call left pending.
+  alSourcei(0x7FFFFFFF, AL_LOOPING, AL_TRUE);
+  auto segment = Load(mono_);
+  ASSERT_TRUE(segment);
+  EXPECT_NE(segment->Buffer(), 0u);
+
+  // Paths beyond the device's sources are silent; sounds made after them still load and play.
+  std::vector<std::unique_ptr<PlatformAudioPath>> paths;
+  while (paths.size() < 2048 && (paths.empty() || paths.back()->Source() != 0))
+    paths.push_back(std::make_unique<PlatformAudioPath>(kAudioPath3D));
+  ASSERT_EQ(paths.back()->Source(), 0u) << "no source limit reached";
+  PlatformAudioPath& silent = *paths.back();
+  silent.Download(segment);
+  EXPECT_NE(silent.Play(0), kAudioOk);
+  EXPECT_FALSE(silent.IsPlaying());
+  auto later = Load(stereo_);
+  ASSERT_TRUE(later);
+  PlatformAudioPath& voiced = *paths.front();
+  voiced.Download(later);
+  EXPECT_EQ(voiced.Play(kAudioRepeatForever), kAudioOk);
+  EXPECT_TRUE(voiced.IsPlaying());
+  PlatformAudio::Commit();
+  EXPECT_EQ(alGetError(), AL_NO_ERROR);
 }
 
 TEST_F(Audio, ClosingTheDeviceLeavesHarmlessShells) {

@@ -162,3 +162,45 @@ TEST_F(GlDeviceTest, LostThenNotResetUntilAReset) {
     EXPECT_EQ(device_->TestCooperativeLevel(), D3D_OK);
     EXPECT_EQ(device_->Present(), D3D_OK);
 }
+
+TEST_F(GlDeviceTest, ReleasedResourcesAreDroppedFromTheBindings) {
+    struct V {
+        float x, y, z, rhw;
+        std::uint32_t c;
+    };
+    const V tri[3] = {{8, 8, 0.5f, 1, 0xFFFFFFFFu}, {56, 8, 0.5f, 1, 0xFFFFFFFFu}, {8, 56, 0.5f, 1, 0xFFFFFFFFu}};
+    auto makeBuffer = [&] {
+        GfxVertexBuffer* vb = nullptr;
+        EXPECT_EQ(device_->CreateVertexBuffer(sizeof tri, 0, 0x44, D3DPOOL_MANAGED, &vb), D3D_OK);
+        std::uint8_t* p = nullptr;
+        EXPECT_EQ(vb->Lock(0, 0, &p, 0), D3D_OK);
+        std::memcpy(p, tri, sizeof tri);
+        vb->Unlock();
+        return vb;
+    };
+    auto makeTexture = [&](std::uint32_t argb) {
+        GfxTexture* t = nullptr;
+        EXPECT_EQ(device_->CreateTexture(1, 1, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &t), D3D_OK);
+        t->UploadLevel(0, &argb);
+        return t;
+    };
+    device_->SetVertexShader(0x44);
+    GfxVertexBuffer* vb = makeBuffer();
+    device_->SetStreamSource(0, vb, 20);
+    vb->Release();
+    EXPECT_EQ(device_->DrawPrimitive(D3DPT_TRIANGLELIST, 0, 1), D3DERR_INVALIDCALL);
+
+    // A texture released while bound leaves its stage empty, even when a new texture takes
+    // the released one's place in memory.
+    vb = makeBuffer();
+    device_->SetStreamSource(0, vb, 20);
+    GfxTexture* red = makeTexture(0xFFFF0000u);
+    device_->SetTexture(0, red);
+    red->Release();
+    GfxTexture* green = makeTexture(0xFF00FF00u);
+    device_->Clear(D3DCLEAR_TARGET, 0xFF000000u, 1, 0);
+    EXPECT_EQ(device_->DrawPrimitive(D3DPT_TRIANGLELIST, 0, 1), D3D_OK);
+    EXPECT_EQ(PixelAt(16, 16), 0xFFFFFFu);
+    green->Release();
+    vb->Release();
+}
