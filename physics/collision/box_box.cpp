@@ -4,21 +4,32 @@
 // gives the axis of least penetration: the unit normal n from box 2 towards box 1, the
 // separation s (negative when they overlap) and the offset m of the mid-plane between the
 // two faces on that axis: box 1's face towards box 2 lies at n.p = m + s/2, box 2's face at
-// n.p = m - s/2 (for s < 0 each face lies inside the other box by |s|).
+// n.p = m - s/2 (for s < 0 each face lies inside the other box by |s|). The pair runs its
+// own copy of that test over the absolute rotation matrix (each projected radius is a row of
+// |R| times the extents), with the line-test object's decisions: the same padding, the same
+// order of axes and the same bias of face axes over edge axes.
 //
-// Contact points come only from edge crossings: every edge of each box is clipped against
-// the other box and the points where it crosses the surface are kept. On the axis of least
-// penetration the two boxes overlap along n exactly between their two faces, so every
-// crossing lies in that slab. The corners of the contact patch are such crossings whichever
-// box owns them: a corner of box 2 pushed into a face of box 1 shows as the crossings of its
-// three edges with that face, a corner of box 1 pushed into box 2 as the crossings of its
-// edges with box 2's face, and an overlap rectangle's corners as crossings of vertical edges
-// with a face or of two face edges with each other. (A box wholly inside the other has no
-// crossings; its corners stand in.) Each point is moved along n onto the
-// mid-plane and given the separation s, so that both model orders make the same contacts.
-// The contact generator then keeps points strictly below 0.01 s (none when s >= 0: boxes
-// resting exactly on each other, or within their padding, touch without contacts) and culls
-// them to the pair's budget.
+// Contact points. The contact patch is the overlap of the two boxes seen along n; its
+// corners are the points wanted.
+// - A face axis (of either box) makes that face the reference face and the face of the
+//   other box most opposed to it the incident face. The incident face's four corners are
+//   clipped against the reference box's six face planes (Sutherland-Hodgman, at most ten
+//   points), which leaves the part of the incident face inside the reference box. For a face resting on a face these are the corners of the overlap rectangle, for a
+//   tilted face the wedge below the reference face, for a corner pushed into a face the
+//   corner and the two points where its edges cross the reference face.
+// - An edge axis names one edge of each box (the edges extreme along n); each is clipped
+//   against the other box and the points where it crosses the other's surface are kept.
+// When that yields no point (rounding on a grazing pose), the general patch stands in:
+// every edge of each box clipped against the other box, plus the corners of each box that
+// lie inside the other. All clips count a point within a small margin scaled to the boxes
+// as inside (`McdBoxFlushTolerance`), so faces flush to rounding keep all their corners.
+// Each point is moved along n onto the mid-plane, so that both model orders make the same
+// contacts. A point of an incident face keeps its own depth below the reference face as its
+// separation (a tilted box is righted by the deeper side); the crossings of an edge axis or
+// of the general patch take the patch's separation s. Points whose separation is not
+// strictly below 0.01 s are dropped (none survive when s >= 0: boxes resting exactly on
+// each other, or within their padding, touch without contacts) and the rest are culled to
+// the pair's budget (`McdContactCull`).
 //
 // Safe time. Rotation is handled by sub-steps of at most 0.2 radians of summed rotation; in
 // each sub-step the boxes move linearly (the sweep test of box_sweep.cpp) and the poses are
@@ -26,7 +37,10 @@
 
 #include "physics/collision/box_box.h"
 
+#include <cfloat>
 #include <cmath>
+#include <initializer_list>
+#include <new>
 
 #include "physics/collision/contact_cull.h"
 #include "physics/collision/pair_local.h"
@@ -36,28 +50,280 @@ using namespace mcdpair;
 
 namespace {
 
-constexpr int kGatherMax = 48;
+// Room for the general patch: 24 edge crossings each way and 8 corners each way.
+constexpr int kPatchMax = 64;
 
-bool Inside(const MeReal p[3], const MeReal e[3])
+bool Inside(const MeReal p[3], const MeReal e[3], MeReal tol)
 {
-    return std::fabs(p[0]) <= e[0] && std::fabs(p[1]) <= e[1] && std::fabs(p[2]) <= e[2];
+    return std::fabs(p[0]) <= e[0] + tol && std::fabs(p[1]) <= e[1] + tol && std::fabs(p[2]) <= e[2] + tol;
 }
 
-// A box wholly inside the other has no edge crossings; its corners stand in for them.
+// Corners of each box that lie inside the other, in box 1's frame.
 void AppendInnerCorners(McdPointCursor* cursor, MeConstMatrix4Ptr pose, const MeReal e1[3], const MeReal e2[3])
 {
+    const MeReal tol = McdBoxFlushTolerance(e1, e2);
     MeReal inverse[4][4];
     MeMatrix4InvertRigid(inverse, pose);
     for (int k = 0; k < 8; ++k) {
         const MeReal c2[3] = {(k & 1) ? e2[0] : -e2[0], (k & 2) ? e2[1] : -e2[1], (k & 4) ? e2[2] : -e2[2]};
         MeReal p[3];
         Transform(p, pose, c2);
-        if (Inside(p, e1))
+        if (Inside(p, e1, tol))
             cursor->Append(p);
         const MeReal c1[3] = {(k & 1) ? e1[0] : -e1[0], (k & 2) ? e1[1] : -e1[1], (k & 4) ? e1[2] : -e1[2]};
         Transform(p, inverse, c1);
-        if (Inside(p, e2))
+        if (Inside(p, e2, tol))
             cursor->Append(c1);
+    }
+}
+
+MeReal Sign(MeReal x) { return x < 0 ? -1.0f : 1.0f; }
+
+// Answer of the separating-axis test, with the axis it chose.
+struct Axis {
+    MeReal separation = 0;
+    MeReal normal[3] = {0, 0, 0};
+    MeReal support = 0;
+    MeI16 dims = 0;
+    int kind = 0;  ///< 0 face of box 1, 1 face of box 2, 2 edge of box 1 x edge of box 2
+    int a = 0;     ///< box 1's axis (face or edge)
+    int b = 0;     ///< box 2's axis (face or edge)
+};
+
+// The fifteen-axis test with the decisions of the line-test object's box-box test. R's rows
+// are box 2's axes in box 1's frame, so R[j][i] is the cosine between axis i of box 1 and
+// axis j of box 2; A = |R|. Projected radii: box 1 along its axis i is e1_i, box 2 along it
+// sum_j e2_j A[j][i]; along a_i x b_j box 1's radius uses the two other rows of column j
+// ... and box 2's the two other rows of column i of A (entries of a rotation are cofactors).
+bool SeparatingAxis(Axis* out, MeReal tolerance, const MeReal e1[3], const MeReal e2[3], MeConstMatrix4Ptr R)
+{
+    const MeReal* t = R[3];
+    MeReal A[3][3];
+    for (int j = 0; j < 3; ++j)
+        for (int i = 0; i < 3; ++i)
+            A[j][i] = std::fabs(R[j][i]);
+
+    MeReal best = -FLT_MAX, bestFace = -FLT_MAX;
+    int kind = 0, ia = 0, ib = 0;
+    bool crossWon = false;
+
+    for (int i = 0; i < 3; ++i) {
+        const MeReal s = std::fabs(t[i]) - e1[i] - (e2[0] * A[0][i] + e2[1] * A[1][i] + e2[2] * A[2][i]);
+        if (s > tolerance)
+            return false;
+        if (s > best)
+            best = bestFace = s, kind = 0, ia = i;
+    }
+    for (int j = 0; j < 3; ++j) {
+        const MeReal s = std::fabs(R[j][0] * t[0] + R[j][1] * t[1] + R[j][2] * t[2]) -
+                         (e1[0] * A[j][0] + e1[1] * A[j][1] + e1[2] * A[j][2]) - e2[j];
+        if (s > tolerance)
+            return false;
+        if (s > best)
+            best = bestFace = s, kind = 1, ib = j;
+    }
+    const MeReal minSine2 = tolerance * tolerance > 1e-6f ? tolerance * tolerance : 1e-6f;
+    for (int i = 0; i < 3; ++i) {
+        const int i1 = (i + 1) % 3, i2 = (i + 2) % 3;
+        for (int j = 0; j < 3; ++j) {
+            const MeReal c = R[j][i];
+            const MeReal sine2 = 1 - c * c;
+            if (sine2 <= minSine2)
+                continue;
+            const int j1 = (j + 1) % 3, j2 = (j + 2) % 3;
+            // L = a_i x b_j: components i1, i2 are -R[j][i2], R[j][i1].
+            const MeReal lt = R[j][i1] * t[i2] - R[j][i2] * t[i1];
+            const MeReal r1 = e1[i1] * A[j][i2] + e1[i2] * A[j][i1];
+            const MeReal r2 = e2[j1] * A[j2][i] + e2[j2] * A[j1][i];
+            const MeReal length = std::sqrt(sine2);
+            const MeReal raw = std::fabs(lt) - r1 - r2;
+            if (raw > length * tolerance)
+                return false;
+            const MeReal s = raw / length;
+            if (crossWon ? s > best : s > bestFace + tolerance)
+                best = s, kind = 2, ia = i, ib = j, crossWon = true;
+        }
+    }
+
+    MeReal axis[3];
+    if (kind == 0) {
+        axis[0] = axis[1] = axis[2] = 0;
+        axis[ia] = 1;
+    } else if (kind == 1) {
+        for (int m = 0; m < 3; ++m)
+            axis[m] = R[ib][m];
+    } else {
+        const int i1 = (ia + 1) % 3, i2 = (ia + 2) % 3;
+        const MeReal inv = 1 / std::sqrt(1 - R[ib][ia] * R[ib][ia]);
+        axis[ia] = 0;
+        axis[i1] = -R[ib][i2] * inv;
+        axis[i2] = R[ib][i1] * inv;
+    }
+    const MeReal sign = Dot(axis, t) > 0 ? -1.0f : 1.0f;
+    for (int m = 0; m < 3; ++m)
+        out->normal[m] = sign * axis[m];
+    out->separation = best;
+    out->support = -(e1[0] * std::fabs(out->normal[0]) + e1[1] * std::fabs(out->normal[1]) +
+                     e1[2] * std::fabs(out->normal[2])) -
+                   0.5f * best;
+    out->kind = kind;
+    out->a = ia;
+    out->b = ib;
+    auto feature = [](const MeReal n[3]) {
+        int zeros = 0;
+        for (int m = 0; m < 3; ++m)
+            if (std::fabs(n[m]) < 0.0001f)
+                ++zeros;
+        return zeros > 2 ? 2 : zeros;
+    };
+    if (kind == 2) {
+        out->dims = 257;
+    } else if (kind == 0) {
+        MeReal inB[3];
+        for (int j = 0; j < 3; ++j)
+            inB[j] = Dot(out->normal, R[j]);
+        out->dims = static_cast<MeI16>(2 | (feature(inB) << 8));
+    } else {
+        out->dims = static_cast<MeI16>(feature(out->normal) | (2 << 8));
+    }
+    return true;
+}
+
+// Sutherland-Hodgman step: keeps the part of the polygon where side * p[axis] <= limit.
+int ClipPolygon(MeReal (*out)[3], const MeReal (*in)[3], int n, int axis, MeReal side, MeReal limit)
+{
+    int m = 0;
+    for (int k = 0; k < n; ++k) {
+        const MeReal* p = in[k];
+        const MeReal* q = in[(k + 1) % n];
+        const MeReal dp = side * p[axis] - limit, dq = side * q[axis] - limit;
+        if (dp <= 0) {
+            out[m][0] = p[0], out[m][1] = p[1], out[m][2] = p[2];
+            ++m;
+        }
+        if ((dp < 0 && dq > 0) || (dp > 0 && dq < 0)) {
+            const MeReal u = dp / (dp - dq);
+            for (int c = 0; c < 3; ++c)
+                out[m][c] = p[c] + u * (q[c] - p[c]);
+            ++m;
+        }
+    }
+    return m;
+}
+
+// Reference box at the origin with extents er, reference face on axis k at side sr (outward
+// normal sr.e_k). The incident box, placed by `pose` in the reference frame, offers its face
+// most opposed to that normal; it is clipped to the reference box's six face planes, which
+// leaves the part of the incident face inside the reference box: its corners (at most 10)
+// go to `out`. Returns their number.
+int ClipIncidentFace(MeReal (*out)[3], const MeReal er[3], int k, MeReal sr, MeConstMatrix4Ptr pose, const MeReal ei[3],
+                     MeReal tol)
+{
+    int j = 0;
+    for (int m = 1; m < 3; ++m)
+        if (std::fabs(pose[m][k]) > std::fabs(pose[j][k]))
+            j = m;
+    const MeReal si = -Sign(pose[j][k]) * sr;
+    const int j1 = (j + 1) % 3, j2 = (j + 2) % 3;
+    MeReal c[3], u[3], v[3];
+    for (int m = 0; m < 3; ++m) {
+        c[m] = pose[3][m] + si * ei[j] * pose[j][m];
+        u[m] = ei[j1] * pose[j1][m];
+        v[m] = ei[j2] * pose[j2][m];
+    }
+    MeReal a[10][3], b[10][3];
+    const MeReal corner[4][2] = {{1, 1}, {-1, 1}, {-1, -1}, {1, -1}};
+    for (int q = 0; q < 4; ++q)
+        for (int m = 0; m < 3; ++m)
+            a[q][m] = c[m] + corner[q][0] * u[m] + corner[q][1] * v[m];
+    const int k1 = (k + 1) % 3, k2 = (k + 2) % 3;
+    int n = ClipPolygon(b, a, 4, k1, 1, er[k1] + tol);
+    n = ClipPolygon(a, b, n, k1, -1, er[k1] + tol);
+    n = ClipPolygon(b, a, n, k2, 1, er[k2] + tol);
+    n = ClipPolygon(a, b, n, k2, -1, er[k2] + tol);
+    n = ClipPolygon(b, a, n, k, sr, er[k] + tol);
+    return ClipPolygon(out, b, n, k, -sr, er[k] + tol);
+}
+
+// Crossings of the segment (p, d) with the surface of box e (flush margin tol).
+void EdgeCrossings(McdPointCursor* cursor, const MeReal p[3], const MeReal d[3], const MeReal e[3], MeReal tol)
+{
+    MeReal lo = -1, hi = 1;
+    for (int i = 0; i < 3; ++i) {
+        if (std::fabs(d[i]) < tol) {
+            if (std::fabs(p[i]) > e[i] + tol)
+                return;
+            continue;
+        }
+        const MeReal q = 1 / d[i];
+        const MeReal aq = std::fabs(q);
+        const MeReal t1 = -p[i] * q - aq * (e[i] + tol);
+        const MeReal t2 = -p[i] * q + aq * (e[i] + tol);
+        lo = t1 > lo ? t1 : lo;
+        hi = t2 < hi ? t2 : hi;
+        if (hi < lo)
+            return;
+    }
+    for (MeReal t : {lo, hi})
+        if (t > -1 && t < 1) {
+            const MeReal q[3] = {p[0] + t * d[0], p[1] + t * d[1], p[2] + t * d[2]};
+            cursor->Append(q);
+        }
+}
+
+// The patch corners for the chosen axis, in box 1's frame (see the method above).
+void AxisPatch(McdPointCursor* cursor, const Axis& axis, MeConstMatrix4Ptr R, const MeReal e1[3], const MeReal e2[3])
+{
+    const MeReal tol = McdBoxFlushTolerance(e1, e2);
+    const MeReal* n = axis.normal;
+    if (axis.kind == 0) {
+        MeReal points[10][3];
+        const int count = ClipIncidentFace(points, e1, axis.a, -Sign(n[axis.a]), R, e2, tol);
+        for (int q = 0; q < count; ++q)
+            cursor->Append(points[q]);
+    } else if (axis.kind == 1) {
+        MeReal inverse[4][4];
+        MeMatrix4InvertRigid(inverse, R);
+        const MeReal nk = Dot(n, R[axis.b]);
+        MeReal points[10][3];
+        const int count = ClipIncidentFace(points, e2, axis.b, Sign(nk), inverse, e1, tol);
+        for (int q = 0; q < count; ++q) {
+            MeReal p[3];
+            Transform(p, R, points[q]);
+            cursor->Append(p);
+        }
+    } else {
+        // Box 1's edge extreme along -n, box 2's extreme along +n.
+        const int i = axis.a, j = axis.b;
+        MeReal p1[3], d1[3] = {0, 0, 0};
+        for (int m = 0; m < 3; ++m)
+            p1[m] = m == i ? 0 : -Sign(n[m]) * e1[m];
+        d1[i] = e1[i];
+        MeReal p2[3], d2[3];
+        for (int m = 0; m < 3; ++m) {
+            p2[m] = R[3][m];
+            d2[m] = e2[j] * R[j][m];
+        }
+        for (int q = 0; q < 3; ++q)
+            if (q != j) {
+                const MeReal s = Sign(Dot(n, R[q])) * e2[q];
+                for (int m = 0; m < 3; ++m)
+                    p2[m] += s * R[q][m];
+            }
+        EdgeCrossings(cursor, p2, d2, e1, tol);
+        // Box 1's edge in box 2's frame; its crossings are mapped back.
+        MeReal local[2][3];
+        McdPointCursor localCursor(local, 2);
+        MeReal p1in2[3], d1in2[3];
+        InverseTransform(p1in2, R, p1);
+        for (int m = 0; m < 3; ++m)
+            d1in2[m] = Dot(d1, R[m]);
+        EdgeCrossings(&localCursor, p1in2, d1in2, e2, tol);
+        for (int q = 0, count = localCursor.Count(local); q < count; ++q) {
+            MeReal p[3];
+            Transform(p, R, local[q]);
+            cursor->Append(p);
+        }
     }
 }
 
@@ -121,6 +387,12 @@ void McdBoxBoxGatherPoints(McdPointCursor* cursor, MeConstMatrix4Ptr pose, const
     }
 }
 
+void McdBoxBoxGatherPatch(McdPointCursor* cursor, MeConstMatrix4Ptr pose, const MeReal e1[3], const MeReal e2[3])
+{
+    McdBoxBoxGatherPoints(cursor, pose, e1, e2);
+    AppendInnerCorners(cursor, pose, e1, e2);
+}
+
 int McdBoxBoxIntersect(McdModelPair* pair, McdIntersectResult* result)
 {
     MeConstMatrix4Ptr t1 = PoseOf(pair->model1);
@@ -130,30 +402,52 @@ int McdBoxBoxIntersect(McdModelPair* pair, McdIntersectResult* result)
     MeReal pose[4][4];
     PoseIn(pose, t1, t2);
 
-    MeReal separation, normal[3], support;
-    MeI16 dims;
-    if (!McdBoxBoxOverlapTest(&separation, normal, &support, &dims, PairPadding(pair), e1, e2, pose))
+    Axis axis;
+    if (!SeparatingAxis(&axis, PairPadding(pair), e1, e2, pose))
         return NoContact(result);
-
-    if (!(separation < 0)) {
-        // Within the padding but not penetrating: every patch point would get the separation
+    Rotate(result->normal, t1, axis.normal);
+    result->contactCount = 0;
+    if (!(axis.separation < 0) || result->contactMaxCount < 1 || !result->contacts) {
+        // Within the padding but not penetrating: every patch point would get a separation
         // s >= 0 and none is kept.
-        Rotate(result->normal, t1, normal);
-        result->contactCount = 0;
         return 0;
     }
-    MeReal points[kGatherMax][3];
-    McdPointCursor cursor(points, kGatherMax);
-    McdBoxBoxGatherPoints(&cursor, pose, e1, e2);
-    if (cursor.Count(points) == 0)
-        AppendInnerCorners(&cursor, pose, e1, e2);
-    const int count = cursor.Count(points);
-    for (int i = 0; i < count; ++i) {
-        const MeReal lift = support - Dot(normal, points[i]);
-        for (int j = 0; j < 3; ++j)
-            points[i][j] += lift * normal[j];
+    MeReal points[kPatchMax][3];
+    McdPointCursor cursor(points, kPatchMax);
+    AxisPatch(&cursor, axis, pose, e1, e2);
+    bool ownDepth = axis.kind < 2;
+    if (cursor.Count(points) == 0) {
+        McdBoxBoxGatherPatch(&cursor, pose, e1, e2);
+        ownDepth = false;
     }
-    McdContactsFromPolygon(result, points, count, t1, normal, support - separation, separation, dims);
+    const int count = cursor.Count(points);
+    // A face axis's points lie on the incident face: each takes its own depth below the
+    // reference face (box 1's face at n.p = m + s/2, box 2's at m - s/2). Other points are
+    // crossings of both surfaces and take the patch's separation.
+    const MeReal* n = axis.normal;
+    const MeReal face = axis.kind == 0 ? axis.support + 0.5f * axis.separation : axis.support - 0.5f * axis.separation;
+    const MeReal keepBelow = 0.01f * axis.separation;
+    alignas(McdContact) unsigned char storage[sizeof(McdContact) * kPatchMax];
+    McdContact* candidates = reinterpret_cast<McdContact*>(storage);
+    int kept = 0;
+    for (int i = 0; i < count; ++i) {
+        const MeReal np = Dot(n, points[i]);
+        MeReal separation = axis.separation;
+        if (ownDepth)
+            separation = axis.kind == 0 ? face - np : np - face;
+        if (!(separation < keepBelow))
+            continue;
+        const MeReal lift = axis.support - np;
+        const MeReal q[3] = {points[i][0] + lift * n[0], points[i][1] + lift * n[1], points[i][2] + lift * n[2]};
+        McdContact& c = *new (&candidates[kept++]) McdContact();
+        Transform(c.position, t1, q);
+        for (int j = 0; j < 3; ++j)
+            c.normal[j] = result->normal[j];
+        c.separation = separation;
+        c.dims = axis.dims;
+    }
+    result->contactCount = McdContactCull(result->normal, candidates, kept, result->contacts,
+                                          McdResultContactCap(result), McdResultRequest(result)->faceNormalsFirst);
     return result->contactCount > 0 ? 1 : 0;
 }
 

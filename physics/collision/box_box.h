@@ -1,10 +1,11 @@
 #pragma once
 /// Box against box: the pair (2, 2) and its helpers.
 ///
-/// `McdBoxBoxIntersect` asks the fifteen-axis test of the line-test object for the contact
-/// normal (from box 2 towards box 1), the separation and the mid-plane of the contact patch,
-/// gathers the points where each box's edges cross the other's surface, and turns those
-/// that lie in the patch into contacts culled to the pair's budget. Boxes that only touch
+/// `McdBoxBoxIntersect` runs the fifteen-axis test (with the decisions of the line-test
+/// object's) for the contact normal (from box 2 towards box 1), the separation and the
+/// mid-plane of the contact patch, finds the patch corners (the incident face clipped to the
+/// reference face, or the crossings of the two edges of an edge axis) and turns them into
+/// contacts culled to the pair's budget. Boxes that only touch
 /// (separation >= 0) make no contacts. `McdBoxBoxSafeTime` finds the first time two moving
 /// boxes meet within a step by linear sweeps over sub-steps short enough for their rotation.
 
@@ -22,6 +23,11 @@ int McdBoxBoxRegisterInteraction(McdFrameworkID framework);
 /// Appends (at most 48 points) the crossings of box 2's edges with box 1 and of box 1's
 /// edges with box 2, in box 1's frame; `pose` places box 2 in box 1's frame.
 void McdBoxBoxGatherPoints(McdPointCursor* cursor, MeConstMatrix4Ptr pose, const MeReal e1[3], const MeReal e2[3]);
+
+/// The general contact patch of two overlapping boxes, in box 1's frame: the edge crossings
+/// of `McdBoxBoxGatherPoints` and the corners of each box inside the other (at most 64
+/// points). The intersect falls back to it when the chosen axis's own patch is empty.
+void McdBoxBoxGatherPatch(McdPointCursor* cursor, MeConstMatrix4Ptr pose, const MeReal e1[3], const MeReal e2[3]);
 
 /// Forwarders to the line-test object.
 bool McdBoxBoxOverlapTest(MeReal* separation, MeReal normal[3], MeReal* support, MeI16* dims, MeReal tolerance,

@@ -65,6 +65,29 @@ bool SlabClip(MeReal* lo, MeReal* hi, const MeReal p[3], const MeReal d[3], cons
     return true;
 }
 
+// The slab clip with a reciprocal that is 0 on the axes the edge does not cross (its travel
+// along them is below the flush tolerance).
+bool FlushSlabClip(MeReal* lo, MeReal* hi, const MeReal p[3], const MeReal rd[3], const MeReal e[3])
+{
+    for (int i = 0; i < 3; ++i) {
+        if (rd[i] == 0) {
+            if (std::fabs(p[i]) > e[i])
+                return false;
+            continue;
+        }
+        const MeReal aq = std::fabs(rd[i]);
+        const MeReal t1 = -p[i] * rd[i] - aq * e[i];
+        const MeReal t2 = -p[i] * rd[i] + aq * e[i];
+        if (t1 > *lo)
+            *lo = t1;
+        if (t2 < *hi)
+            *hi = t2;
+        if (*hi < *lo)
+            return false;
+    }
+    return true;
+}
+
 // Narrows [lo, hi] to z <= 0.
 bool PlaneClip(MeReal* lo, MeReal* hi, const MeReal p[3], const MeReal d[3], MeReal rdz)
 {
@@ -172,6 +195,16 @@ void McdTriangleSetEdges(McdTriangleRecord* t)
         for (int i = 0; i < 3; ++i)
             t->edges[k][i] = b[i] - a[i];
     }
+}
+
+MeReal McdBoxFlushTolerance(const MeReal ea[3], const MeReal eb[3])
+{
+    MeReal largest = 0;
+    for (int i = 0; i < 3; ++i) {
+        largest = ea[i] > largest ? ea[i] : largest;
+        largest = eb[i] > largest ? eb[i] : largest;
+    }
+    return kMcdBoxFlushTolerance * largest;
 }
 
 void McdReciprocal(const MeReal d[3], MeReal out[3])
@@ -345,18 +378,34 @@ MeReal* McdGeometryTests::SegmentPlaneClip(McdPointCursor* cursor, const MeReal 
 void McdGeometryTests::BoxEdgesInBox(McdPointCursor* cursor, MeConstMatrix4Ptr pose, const MeReal eOwn[3],
                                      const MeReal eOther[3])
 {
+    // Faces of boxes resting flush on each other coincide to rounding: an edge on the other
+    // box's face plane, or a coordinate equal to its half extent, must count as inside, else
+    // flush faces lose corners at random. Both tests get a margin scaled to the boxes.
+    const MeReal tol = McdBoxFlushTolerance(eOwn, eOther);
+    const MeReal wide[3] = {eOther[0] + tol, eOther[1] + tol, eOther[2] + tol};
     for (int i = 0; i < 3; ++i) {
         const int j = (i + 1) % 3, k = (i + 2) % 3;
         MeReal d[3], rd[3];
         for (int m = 0; m < 3; ++m)
             d[m] = eOwn[i] * pose[i][m];
-        McdReciprocal(d, rd);
+        for (int m = 0; m < 3; ++m)
+            rd[m] = std::fabs(d[m]) < tol ? 0 : 1 / d[m];
         for (int sj = -1; sj <= 1; sj += 2)
             for (int sk = -1; sk <= 1; sk += 2) {
                 MeReal p[3];
                 for (int m = 0; m < 3; ++m)
                     p[m] = pose[3][m] + sj * eOwn[j] * pose[j][m] + sk * eOwn[k] * pose[k][m];
-                SegmentClip(cursor, p, d, rd, eOther);
+                MeReal lo = -1, hi = 1, q[3];
+                if (!FlushSlabClip(&lo, &hi, p, rd, wide))
+                    continue;
+                if (lo > -1 && lo < 1) {
+                    Point(q, p, d, lo);
+                    cursor->Append(q);
+                }
+                if (hi > -1 && hi < 1) {
+                    Point(q, p, d, hi);
+                    cursor->Append(q);
+                }
             }
     }
 }

@@ -64,6 +64,12 @@ inline constexpr unsigned kMcdTriangleEdge0 = 4u;
 /// edges[0] = v1 - v0, edges[1] = v2 - v1, edges[2] = v0 - v2.
 void McdTriangleSetEdges(McdTriangleRecord* triangle);
 
+/// Relative margin within which box faces count as flush: 1e-5 of the larger box's largest
+/// half extent is some hundred float roundings, yet far below any contact depth that matters.
+inline constexpr MeReal kMcdBoxFlushTolerance = 1e-5f;
+/// The flush margin of two boxes: `kMcdBoxFlushTolerance` times their largest half extent.
+MeReal McdBoxFlushTolerance(const MeReal ea[3], const MeReal eb[3]);
+
 /// Component-wise reciprocal; 0 where a component is 0.
 void McdReciprocal(const MeReal d[3], MeReal out[3]);
 
@@ -109,7 +115,9 @@ public:
     /// The same clip; appends both ends of the kept part; the last slot or null on a miss.
     virtual MeReal* SegmentPlaneClip(McdPointCursor* cursor, const MeReal p[3], const MeReal d[3], MeReal rdz);
     /// Clips the twelve edges of box `eOwn`, placed by `pose` in the frame of box `eOther`,
-    /// against that box with `SegmentClip`, appending the crossing points (at most 24).
+    /// against that box, appending the crossing points (at most 24). Points within the flush
+    /// margin (`McdBoxFlushTolerance`) of the other box count as inside it, and an edge
+    /// whose travel along an axis is below the margin counts as parallel to that axis.
     virtual void BoxEdgesInBox(McdPointCursor* cursor, MeConstMatrix4Ptr pose, const MeReal eOwn[3],
                                const MeReal eOther[3]);
     /// Appends the crossings of the box's edges with the plane z = 0 and its corners below it

@@ -43,7 +43,14 @@ void MdtContactReset(MdtConstraint* c)
 {
     MdtConstraintDisable(c);
     MdtContactData& d = c->contact;
+    // The group links are the group's, not the contact's: a reset contact stays in its list.
+    MdtConstraint* const next = d.next;
+    MdtConstraint* const previous = d.previous;
+    MdtConstraint* const group = d.group;
     std::memset(static_cast<void*>(&d), 0, sizeof d);
+    d.next = next;
+    d.previous = previous;
+    d.group = group;
     MeVector3Set(d.normal, 0, 1, 0);
     MeVector3Set(d.direction, 1, 0, 0);
     MdtContactParamsReset(&d.params);

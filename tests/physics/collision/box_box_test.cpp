@@ -1,4 +1,7 @@
+#include <algorithm>
 #include <cmath>
+
+#include "physics/collision/box_box.h"
 
 #include "tests/physics/collision/pair_test_support.h"
 
@@ -184,6 +187,136 @@ TEST_F(PairTest, SeparatingAxisMatchesBruteForceOnRandomPoses)
     }
     EXPECT_GT(overlapping, 500);
     EXPECT_GT(edgeWins, 20);
+}
+
+// Contacts as a set of points in the contact plane: their reach along a direction.
+float Reach(const McdContact* c, int n, const float u[3])
+{
+    float best = -1e30f;
+    for (int i = 0; i < n; ++i)
+        best = std::max(best, c[i].position[0] * u[0] + c[i].position[1] * u[1] + c[i].position[2] * u[2]);
+    return best;
+}
+
+TEST_F(PairTest, DeepPassThroughKeepsContactsSpreadOverTheOverlap)
+{
+    // b sits 0.7 deep in a along z (the least overlap); seen along z the overlap is about
+    // x in [-0.3, 0.5], y in [-0.4, 0.5].
+    Placed* a = Box(0.5f, 0.5f, 0.5f);
+    Placed* b = Box(0.5f, 0.5f, 0.5f);
+    AxisAnglePose(b->tm, 0, 0, 1, 0.03f, 0.2f, 0.1f, 0.3f);
+    for (int order = 0; order < 2; ++order) {
+        ASSERT_EQ(order == 0 ? Collide(a, b) : Collide(b, a), 1);
+        ASSERT_EQ(result.contactCount, 4) << order;
+        EXPECT_NEAR(std::fabs(result.normal[2]), 1, 1e-4f);
+        const float x[3] = {1, 0, 0}, mx[3] = {-1, 0, 0}, y[3] = {0, 1, 0}, my[3] = {0, -1, 0};
+        EXPECT_GT(Reach(contacts, 4, x) + Reach(contacts, 4, mx), 0.7f) << order;
+        EXPECT_GT(Reach(contacts, 4, y) + Reach(contacts, 4, my), 0.8f) << order;
+        float deepest = 0;
+        for (int i = 0; i < 4; ++i)
+            deepest = std::min(deepest, contacts[i].separation);
+        EXPECT_NEAR(deepest, -0.7f, 1e-3f);
+    }
+}
+
+TEST_F(PairTest, FaceFlushToRoundingKeepsFourCorners)
+{
+    // Equal boxes stacked 1 mm deep, their sides flush, turned by angles that leave the
+    // side planes coinciding only to rounding.
+    Placed* a = Box(0.5f, 0.5f, 0.5f);
+    Placed* b = Box(0.5f, 0.5f, 0.5f);
+    for (int k = 0; k < 200; ++k) {
+        const float angle = 1e-6f * static_cast<float>(k % 20);
+        AxisAnglePose(a->tm, 0, 0, 1, angle, 3.1f * k, -1.7f * k, 0.25f * k);
+        AxisAnglePose(b->tm, 0, 0, 1, angle, 3.1f * k, -1.7f * k, 0.25f * k + 0.999f);
+        for (int order = 0; order < 2; ++order) {
+            ASSERT_EQ(order == 0 ? Collide(a, b) : Collide(b, a), 1) << k;
+            ASSERT_EQ(result.contactCount, 4) << k << " " << order;
+            const float x[3] = {1, 0, 0}, mx[3] = {-1, 0, 0};
+            EXPECT_NEAR(Reach(contacts, 4, x) + Reach(contacts, 4, mx), 1, 1e-3f) << k;
+        }
+    }
+}
+
+// The intersect's own patch (clipped incident face or the two edges of an edge axis) lies
+// within the general patch (every edge crossing and every corner inside) and its deepest
+// contact has the overlap's depth on a face axis.
+TEST_F(PairTest, AxisPatchLiesInTheGeneralPatchOnRandomPoses)
+{
+    MeRandomSeed(4242);
+    Placed* a = Box(1, 1, 1);
+    Placed* b = Box(1, 1, 1);
+    int checked = 0, faces = 0, edges = 0;
+    for (int trial = 0; trial < 3000; ++trial) {
+        float* ea = McdBoxGetHalfExtents(McdModelGetGeometry(a->model));
+        float* eb = McdBoxGetHalfExtents(McdModelGetGeometry(b->model));
+        for (int i = 0; i < 3; ++i)
+            ea[i] = Uniform(0.2f, 1), eb[i] = Uniform(0.2f, 1);
+        colltest::RandomPose(a->tm, Uniform(-0.3f, 0.3f), Uniform(-0.3f, 0.3f), Uniform(-0.3f, 0.3f));
+        colltest::RandomPose(b->tm, Uniform(-1.5f, 1.5f), Uniform(-1.5f, 1.5f), Uniform(-1.5f, 1.5f));
+        if (Collide(a, b, 16) == 0)
+            continue;
+        MeReal pose[4][4];
+        for (int i = 0; i < 3; ++i) {
+            for (int j = 0; j < 3; ++j)
+                pose[i][j] = a->tm[j][0] * b->tm[i][0] + a->tm[j][1] * b->tm[i][1] + a->tm[j][2] * b->tm[i][2];
+            const float d[3] = {b->tm[3][0] - a->tm[3][0], b->tm[3][1] - a->tm[3][1], b->tm[3][2] - a->tm[3][2]};
+            pose[3][i] = d[0] * a->tm[i][0] + d[1] * a->tm[i][1] + d[2] * a->tm[i][2];
+        }
+        MeReal sep, n[3], support;
+        MeI16 dims;
+        const MeReal padding = McdModelGetPadding(a->model) + McdModelGetPadding(b->model);
+        ASSERT_TRUE(McdBoxBoxOverlapTest(&sep, n, &support, &dims, padding, ea, eb, pose)) << trial;
+        MeReal local[64][3];
+        McdPointCursor cursor(local, 64);
+        McdBoxBoxGatherPatch(&cursor, pose, ea, eb);
+        const int count = cursor.Count(local);
+        ASSERT_GT(count, 0) << trial;
+        ++checked;
+        MeReal worldNormal[3];
+        for (int j = 0; j < 3; ++j)
+            worldNormal[j] = n[0] * a->tm[0][j] + n[1] * a->tm[1][j] + n[2] * a->tm[2][j];
+        EXPECT_NEAR(worldNormal[0] * result.normal[0] + worldNormal[1] * result.normal[1] +
+                        worldNormal[2] * result.normal[2],
+                    1, 1e-3f)
+            << trial;
+        // Reach of the general patch along in-plane directions, compared in a's frame.
+        float u[3] = {n[1] - n[2], n[2] - n[0], n[0] - n[1]};
+        const float ul = std::sqrt(u[0] * u[0] + u[1] * u[1] + u[2] * u[2]);
+        for (float& c : u)
+            c /= ul;
+        const float v[3] = {n[1] * u[2] - n[2] * u[1], n[2] * u[0] - n[0] * u[2], n[0] * u[1] - n[1] * u[0]};
+        const float margin = 1e-3f + 0.01f * std::fabs(sep);
+        for (int d = 0; d < 8; ++d) {
+            const float c = std::cos(0.785398f * d), s = std::sin(0.785398f * d);
+            const float dir[3] = {c * u[0] + s * v[0], c * u[1] + s * v[1], c * u[2] + s * v[2]};
+            float general = -1e30f, own = -1e30f;
+            for (int i = 0; i < count; ++i)
+                general = std::max(general, dir[0] * local[i][0] + dir[1] * local[i][1] + dir[2] * local[i][2]);
+            for (int i = 0; i < result.contactCount; ++i) {
+                MeReal p[3];
+                const float* w = contacts[i].position;
+                const float rel[3] = {w[0] - a->tm[3][0], w[1] - a->tm[3][1], w[2] - a->tm[3][2]};
+                for (int j = 0; j < 3; ++j)
+                    p[j] = rel[0] * a->tm[j][0] + rel[1] * a->tm[j][1] + rel[2] * a->tm[j][2];
+                own = std::max(own, dir[0] * p[0] + dir[1] * p[1] + dir[2] * p[2]);
+            }
+            EXPECT_LE(own, general + margin) << trial << " direction " << d;
+        }
+        float deepest = 0;
+        for (int i = 0; i < result.contactCount; ++i)
+            deepest = std::min(deepest, contacts[i].separation);
+        if (dims == 257) {
+            ++edges;
+            EXPECT_NEAR(deepest, sep, 1e-4f) << trial;
+        } else {
+            ++faces;
+            EXPECT_GE(deepest, sep - 1e-4f) << trial;
+        }
+    }
+    EXPECT_GT(checked, 400);
+    EXPECT_GT(faces, 100);
+    EXPECT_GT(edges, 20);
 }
 
 TEST_F(PairTest, CoincidentBoxesGetAUnitNormal)

@@ -110,6 +110,14 @@ TEST(MdtContact, ParamsGroupsAndRowCounts)
     EXPECT_EQ(MdtContactGroupGetCount(g), 3);
     EXPECT_EQ(MdtConstraintGetBody(c2, 0), a);
     EXPECT_EQ(MdtContactGetGroup(c3), g);
+    // Resetting a contact inside the group clears its data, not the group's list.
+    MdtContactSetPenetration(c2, 0.3f);
+    MdtContactReset(c2);
+    EXPECT_EQ(MdtContactGetPenetration(c2), 0);
+    EXPECT_EQ(MdtContactGetGroup(c2), g);
+    EXPECT_EQ(MdtContactGetNext(g, c1), c2);
+    EXPECT_EQ(MdtContactGetNext(g, c2), c3);
+    EXPECT_EQ(c3->contact.previous, c2);
     MdtContactGroupDestroyContact(g, c2);
     EXPECT_EQ(MdtContactGetNext(g, c1), c3);
     EXPECT_EQ(c3->contact.previous, c1);
