@@ -2,6 +2,7 @@
 #include "engine/mesh/qnmesh_local.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <vector>
 
@@ -111,12 +112,20 @@ void QNMESH::LoadGBM(const char* name, int index, std::uint32_t sets, std::uint3
         throw EXC(0, "File '%s' has a vertex record of %u bytes.", path.Text(), recordSize);
     if (vertexCount > kMaxVertices)
         throw EXC(0, "File '%s' has too many vertices (%u).", path.Text(), vertexCount);
-    // The counts must fit what the file holds before anything is allocated for them.
+    // The counts must fit what the file holds before anything is allocated for them, and the
+    // file must end where its data ends.
     const std::int64_t need = 17 + std::int64_t(vertexCount) * recordSize + std::int64_t(indexCount) * 2;
     if (file.Size() < need)
         throw EXC(0, "File '%s' is damaged.", path.Text());
-    if (PrimitivesForElements(type, indexCount ? indexCount : vertexCount) == 0 && vertexCount != 0)
+    if (file.Size() > need)
+        throw EXC(0, "File '%s' has %lld bytes after its data.", path.Text(), (long long)(file.Size() - need));
+    if (type < D3DPT_POINTLIST || type > D3DPT_TRIANGLEFAN)
         throw EXC(0, "File '%s' has an unknown primitive type %u.", path.Text(), type);
+    const std::uint32_t elements = indexCount ? indexCount : vertexCount;
+    if (vertexCount != 0 && PrimitivesForElements(type, elements) == 0)
+        throw EXC(0, "File '%s' has too few elements (%u) for its primitive type %u.", path.Text(), elements, type);
+    if (type == D3DPT_TRIANGLELIST && elements % 3 != 0)
+        throw EXC(0, "File '%s' ends in a partial triangle (%u elements).", path.Text(), elements);
 
     Buffers.Create(vertexCount, indexCount, kind, sets, coords, vertexUsage, 0, type);
     QNVERTEXARRAY vertices = Buffers.Vertices();
@@ -133,9 +142,14 @@ void QNMESH::LoadGBM(const char* name, int index, std::uint32_t sets, std::uint3
         std::memcpy(v.Normal, record + 32, 12);
         v.PointSize = ReadValue<float>(record + 44);
         v.Diffuse = ReadValue<std::uint32_t>(record + 48);
-        // Only the sets the record has room for are read.
-        const std::uint32_t room = (recordSize - kRecordFixedSize) / 16;
-        v.SetCount = std::min({ReadValue<std::uint32_t>(record + 56), room, 8u});
+        if (!std::isfinite(v.Position[0]) || !std::isfinite(v.Position[1]) || !std::isfinite(v.Position[2]))
+            throw EXC(0, "File '%s' has vertex %u at a position that is not a finite number.", path.Text(), i);
+        const std::uint32_t room = std::min((recordSize - kRecordFixedSize) / 16, 8u);
+        const std::uint32_t stored = ReadValue<std::uint32_t>(record + 56);
+        if (stored > room)
+            throw EXC(0, "File '%s' has vertex %u with %u texture sets in a record of %u bytes.", path.Text(), i,
+                      stored, recordSize);
+        v.SetCount = stored;
         std::memcpy(v.TexSets, record + kRecordFixedSize, std::size_t(v.SetCount) * 16);
         vertices.SetVertex(i, v);
         Box.Extend(QNVEC3(v.Position[0], v.Position[1], v.Position[2]), first);
@@ -206,18 +220,34 @@ void QNMESH::LoadOBJ(const char* name, int index, std::uint32_t sets, std::uint3
                 positions.push_back(p);
             }
         } else if (parser.ReadSymbol('f', false, true)) {
-            for (int corner = 0; corner < 3; ++corner) {
+            // A face of more than three corners is a fan around its first corner.
+            struct CORNER {
+                std::uint32_t p, t, n;
+            };
+            std::vector<CORNER> face;
+            for (;;) {
                 parser.SkipSpaces(false);
-                positionIndex.push_back(readIndex(true));
+                const std::uint32_t p = readIndex(face.size() < 3);
+                if (p == 0)
+                    break;
                 std::uint32_t t = 0, n = 0;
                 if (parser.ReadSymbol('/', false, false)) {
                     t = readIndex(false);
                     if (parser.ReadSymbol('/', false, false))
                         n = readIndex(true);
                 }
-                texIndex.push_back(t);
-                normalIndex.push_back(n);
+                face.push_back({p, t, n});
+                if (face.size() > kMaxVertices)
+                    parser.Fail("Too many corners.");
             }
+            for (std::size_t k = 2; k < face.size(); ++k)
+                for (const CORNER& c : {face[0], face[k - 1], face[k]}) {
+                    positionIndex.push_back(c.p);
+                    texIndex.push_back(c.t);
+                    normalIndex.push_back(c.n);
+                }
+            if (positionIndex.size() > kMaxVertices)
+                parser.Fail("Too many corners.");
         }
         if (!parser.NextLine())
             break;

@@ -219,7 +219,8 @@ void QNMESH::Simplify(float fraction, QNMESH& destination) const
     std::uint32_t unique = vertexCount;
     std::vector<std::uint32_t> reduced;
 
-    if (Buffers.PrimitiveType == D3DPT_TRIANGLELIST && indices.size() >= 3 && target < vertexCount) {
+    if (Buffers.PrimitiveType == D3DPT_TRIANGLELIST && indices.size() >= 3 && indices.size() % 3 == 0 &&
+        target < vertexCount) {
         std::vector<std::uint32_t> remap(vertexCount);
         unique = std::uint32_t(
             meshopt_generateVertexRemap(remap.data(), indices.data(), indices.size(), src.Data, vertexCount, stride));
@@ -227,7 +228,9 @@ void QNMESH::Simplify(float fraction, QNMESH& destination) const
         meshopt_remapIndexBuffer(indices.data(), indices.data(), indices.size(), remap.data());
 
         // Keep the share of triangles that the share of vertices asks for.
+        // Welding can leave fewer vertices than the target: the target never exceeds what is there.
         std::size_t targetIndices = std::size_t(double(indices.size()) * double(target) / double(unique)) / 3 * 3;
+        targetIndices = std::min(targetIndices, indices.size());
         reduced.resize(indices.size());
         const auto* positions = reinterpret_cast<const float*>(welded.data());
         std::size_t got = meshopt_simplify(reduced.data(), indices.data(), indices.size(), positions, unique, stride,

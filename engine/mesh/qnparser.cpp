@@ -1,5 +1,6 @@
 #include "engine/mesh/qnparser.h"
 
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -128,7 +129,9 @@ bool QNPARSER::ReadNumber(void* destination, std::uint32_t type, bool required, 
     if ((whole == 0 && fraction == 0) || (point && fraction == 0))
         Fail("Bad number format.");
 
+    bool exponent = false;
     if (current_ == 'e' || current_ == 'E') {
+        exponent = true;
         take();
         if (current_ != '+' && current_ != '-')
             Fail("Exponent missing '+' or '-'.");
@@ -140,6 +143,9 @@ bool QNPARSER::ReadNumber(void* destination, std::uint32_t type, bool required, 
     }
     text[n] = '\0';
 
+    // A whole-number type never silently drops a fraction or an exponent.
+    if (type <= U32 && (point || exponent))
+        Fail("Expecting a whole number.");
     switch (type) {
     case S8: *static_cast<std::int8_t*>(destination) = static_cast<std::int8_t>(std::strtol(text, nullptr, 0)); break;
     case U8: *static_cast<std::uint8_t*>(destination) = static_cast<std::uint8_t>(std::strtoul(text, nullptr, 0)); break;
@@ -147,8 +153,20 @@ bool QNPARSER::ReadNumber(void* destination, std::uint32_t type, bool required, 
     case U16: *static_cast<std::uint16_t*>(destination) = static_cast<std::uint16_t>(std::strtoul(text, nullptr, 0)); break;
     case S32: *static_cast<std::int32_t*>(destination) = static_cast<std::int32_t>(std::strtol(text, nullptr, 0)); break;
     case U32: *static_cast<std::uint32_t*>(destination) = static_cast<std::uint32_t>(std::strtoul(text, nullptr, 0)); break;
-    case F32: *static_cast<float*>(destination) = std::strtof(text, nullptr); break;
-    case F64: *static_cast<double*>(destination) = std::strtod(text, nullptr); break;
+    case F32: {
+        const float v = std::strtof(text, nullptr);
+        if (!std::isfinite(v))
+            Fail("Number out of range.");
+        *static_cast<float*>(destination) = v;
+        break;
+    }
+    case F64: {
+        const double v = std::strtod(text, nullptr);
+        if (!std::isfinite(v))
+            Fail("Number out of range.");
+        *static_cast<double*>(destination) = v;
+        break;
+    }
     default: break;
     }
     return true;

@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <set>
+#include <vector>
 
 #include "tests/engine/mesh/mesh_test_util.h"
 
@@ -117,6 +118,32 @@ TEST_F(MeshGenTest, BoxSizeAndSimplifiedLevels)
     QNMESH whole;
     mesh.Simplify(1.0f, whole);
     EXPECT_EQ(whole.VertexCount(), mesh.VertexCount());
+}
+
+// Meshes stored as one record per corner weld to far fewer vertices than they hold: the
+// simplifier's target must still fit the index list (an octahedron of 24 records, a cube of 36).
+TEST_F(MeshGenTest, SimplifyingUnindexedCornersStaysWithinTheIndexList)
+{
+    const QNVEC3 axes[6] = {{1, 0, 0}, {-1, 0, 0}, {0, 1, 0}, {0, -1, 0}, {0, 0, 1}, {0, 0, -1}};
+    std::vector<QNVEC3> corners;
+    for (int sx : {0, 1})
+        for (int sy : {2, 3})
+            for (int sz : {4, 5})
+                corners.insert(corners.end(), {axes[sx], axes[sy], axes[sz]});
+    mesh.Buffers.Create(std::uint32_t(corners.size()), 0, 3, 1, 2, 0, 0, 4);
+    QNVERTEXARRAY v = mesh.Buffers.Vertices();
+    for (std::uint32_t k = 0; k < corners.size(); ++k) {
+        v.Clear(k);
+        v.SetPosition(k, corners[k]);
+    }
+    for (float fraction : {0.9f, 0.5f, 0.25f}) {
+        QNMESH level;
+        mesh.Simplify(fraction, level);
+        ASSERT_TRUE(level.HasVertices()) << fraction;
+        EXPECT_LE(level.VertexCount(), 6u);
+        EXPECT_EQ(level.IndexCount() % 3, 0u);
+        EXPECT_LE(level.IndexCount(), 24u);
+    }
 }
 
 }  // namespace

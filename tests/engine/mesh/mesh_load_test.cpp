@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <string>
 
 #include "engine/mesh/qnparser.h"
@@ -128,9 +129,29 @@ TEST_F(MeshLoadTest, MalformedGbmIsRejectedAndLeavesTheMeshReleased)
     header.resize(10);
     EXPECT_NE(FailureOf(header).find("damaged"), std::string::npos);
 
-    // A texture-set count beyond the record is cut to what the record holds.
-    EXPECT_EQ(FailureOf(MakeGBM(Triangle(1), {0, 1, 2}, 76, 0, 9), 2), "");
-    EXPECT_FLOAT_EQ(mesh.Buffers.Vertices().TexCoord(2, 1)[0], 2.0f);
+    // A texture-set count beyond the record, trailing bytes, partial triangles, too short strips
+    // and positions that are not finite are refused with a message naming the fault.
+    EXPECT_NE(FailureOf(MakeGBM(Triangle(1), {0, 1, 2}, 76, 0, 9), 2).find("9 texture sets in a record of 76"),
+              std::string::npos);
+    auto trailing = MakeGBM(Triangle(1), {0, 1, 2});
+    trailing.push_back(0);
+    EXPECT_NE(FailureOf(trailing).find("1 bytes after its data"), std::string::npos);
+    EXPECT_NE(FailureOf(MakeGBM(Triangle(1), {0, 1, 2, 0})).find("partial triangle"), std::string::npos);
+    auto pair = Triangle(1);
+    pair.pop_back();
+    EXPECT_NE(FailureOf(MakeGBM(pair, {})).find("too few elements (2) for its primitive type 4"), std::string::npos);
+    auto strip = MakeGBM(pair, {});
+    strip[4] = 5;
+    EXPECT_NE(FailureOf(strip).find("too few elements (2) for its primitive type 5"), std::string::npos);
+    auto kind = MakeGBM(Triangle(1), {0, 1, 2});
+    kind[4] = 9;
+    EXPECT_NE(FailureOf(kind).find("unknown primitive type 9"), std::string::npos);
+    for (float bad : {std::nanf(""), INFINITY, -INFINITY}) {
+        auto v = Triangle(1);
+        v[1].pos[2] = bad;
+        EXPECT_NE(FailureOf(MakeGBM(v, {0, 1, 2})).find("vertex 1 at a position that is not a finite number"),
+                  std::string::npos);
+    }
 
     EXPECT_THROW(mesh.Load((dir + "x.3ds").c_str(), 0, 1, 2, 0, 3, true, false), QNMESH::EXC);
     try {
@@ -161,13 +182,16 @@ TEST_F(MeshLoadTest, ObjCornersAndOptionalIndices)
         }
         meshtest::WriteFile(dir + "m.OBJ", body);
         mesh.Load((dir + "m.OBJ").c_str(), 0, 1, 2, 0, 3, true, false);
-        ASSERT_EQ(mesh.VertexCount(), 6u) << eol;
+        ASSERT_EQ(mesh.VertexCount(), 9u) << eol;  // the four-corner face is a fan of two
         const QNVERTEXARRAY v = mesh.Buffers.Vertices();
         EXPECT_EQ(v.GetPosition(1), QNVEC3(1, 0, 0));
         EXPECT_FLOAT_EQ(v.TexCoord(0, 0)[0], 0.5f);
         EXPECT_FLOAT_EQ(v.TexCoord(1, 0)[1], 1.0f);
-        EXPECT_FLOAT_EQ(v.TexCoord(3, 0)[0], 0.0f);  // a//c: no texture index
-        EXPECT_EQ(mesh.Buffers.Indices()[5], 5u);
+        EXPECT_FLOAT_EQ(v.TexCoord(6, 0)[0], 0.0f);  // a//c: no texture index
+        EXPECT_EQ(v.GetPosition(4), QNVEC3(0, 1, 0));
+        EXPECT_EQ(v.GetPosition(5), QNVEC3(9, -9, 4));
+        EXPECT_EQ(v.GetPosition(6), QNVEC3(0, 1, 0));  // the second face
+        EXPECT_EQ(mesh.Buffers.Indices()[8], 8u);
         // The unreferenced fourth position still extends the box.
         EXPECT_EQ(mesh.Box.min, QNVEC3(0, -9, 0));
         EXPECT_EQ(mesh.Box.max, QNVEC3(9, 1, 4));
@@ -190,6 +214,21 @@ TEST_F(MeshLoadTest, ObjIndicesOutsideTheirListsFail)
     }
     meshtest::WriteFile(dir + "num.obj", "v 1 2\n");
     EXPECT_THROW(mesh.Load((dir + "num.obj").c_str(), 0, 1, 2, 0, 3, true, false), QNPARSER::EXC);
+    const std::pair<const char*, const char*> refused[] = {
+        {"v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1.9 2 3\n", "Expecting a whole number."},
+        {"v 0 0 0\nv 1 0 0\nv 1e+39 1 0\nf 1 2 3\n", "Number out of range."},
+        {"v 0 0 0\nv 1 0 0\nf 1 2\n", "Expecting number."},
+    };
+    for (const auto& [text, message] : refused) {
+        meshtest::WriteFile(dir + "bad.obj", std::string(text));
+        try {
+            mesh.Load((dir + "bad.obj").c_str(), 0, 1, 2, 0, 3, true, false);
+            ADD_FAILURE() << text;
+        } catch (const QNPARSER::EXC& e) {
+            EXPECT_NE(std::string(e.what()).find(message), std::string::npos) << e.what();
+        }
+        EXPECT_EQ(mesh.VertexCount(), 0u);
+    }
 }
 
 }  // namespace

@@ -57,6 +57,9 @@ TEST_F(ParserTest, IntegersFollowBaseZeroRules)
     parser.ReadNumber(&s, QNPARSER::S16, true, true);
     EXPECT_EQ(b, 44);  // 300 wrapped to 8 bits
     EXPECT_EQ(s, -2);
+    // A fraction or an exponent is never cut off a whole number.
+    EXPECT_NE(FailureOf("1.9", QNPARSER::S32).find("Expecting a whole number."), std::string::npos);
+    EXPECT_NE(FailureOf("2e+1", QNPARSER::U16).find("Expecting a whole number."), std::string::npos);
 }
 
 TEST_F(ParserTest, FloatsNeedDigitsAndSignedExponents)
@@ -80,7 +83,11 @@ TEST_F(ParserTest, FloatsNeedDigitsAndSignedExponents)
     EXPECT_NE(FailureOf("-").find("Bad number format."), std::string::npos);
     EXPECT_NE(FailureOf("abc").find("Expecting number."), std::string::npos);
     EXPECT_NE(FailureOf(std::string(120, '7')).find("Bad number format."), std::string::npos);
-    EXPECT_EQ(FailureOf(std::string(79, '7')), "");
+    EXPECT_EQ(FailureOf(std::string(79, '7'), QNPARSER::F64), "");
+    EXPECT_NE(FailureOf("1e+39").find("Number out of range."), std::string::npos);
+    double big = 0;
+    Open("1e+309");
+    EXPECT_THROW(parser.ReadNumber(&big, QNPARSER::F64, true, true), QNPARSER::EXC);
 }
 
 TEST_F(ParserTest, ErrorsNameFileAndLine)
