@@ -45,11 +45,19 @@ struct CellHash {
     }
 };
 
+// Cell coordinates are clamped before the cast: a huge or non-finite coordinate lands in an edge
+// cell instead of overflowing the integer.
+long long CellCoordinate(float v)
+{
+    const double c = std::floor(double(v) / double(QNCOLLGEOM::kWeldDistance));
+    if (!(c > -1e15))
+        return -1000000000000000LL;
+    return c < 1e15 ? static_cast<long long>(c) : 1000000000000000LL;
+}
+
 CellKey CellOf(const QNVEC3& p)
 {
-    const double s = 1.0 / double(QNCOLLGEOM::kWeldDistance);
-    return {static_cast<long long>(std::floor(double(p.x) * s)), static_cast<long long>(std::floor(double(p.y) * s)),
-            static_cast<long long>(std::floor(double(p.z) * s))};
+    return {CellCoordinate(p.x), CellCoordinate(p.y), CellCoordinate(p.z)};
 }
 
 /// Kept points by grid cell.

@@ -283,6 +283,10 @@ CxConvexHull* cnvComputeHull(int count, const MeReal* points, int normalMode)
 {
     if (count < 4 || !points)
         return nullptr;
+    // The hull library has no answer for points that are not finite numbers.
+    for (int i = 0; i < 3 * count; ++i)
+        if (!std::isfinite(points[i]))
+            return nullptr;
     coordT* coords = McdNewArray<coordT>(static_cast<std::size_t>(count) * 3);
     if (!coords)
         return nullptr;

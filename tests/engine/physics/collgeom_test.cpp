@@ -2,6 +2,7 @@
 // gathering, the segment test and the sizes of shapes made from a mesh box.
 
 #include <algorithm>
+#include <cmath>
 #include <vector>
 
 #include "engine/mesh/qnmesh.h"
@@ -229,3 +230,28 @@ TEST_F(PhysicsTest, MeshShapesTakeTheirSizesFromTheMeshBox)
     for (QNMESHCOLLISION* s : {cylinder, cone, sphere, list})
         ReleaseMeshCollision(s);
 }
+
+namespace {
+
+// Coordinates far outside the weld grid or not finite at all: welding stays defined and no hull
+// is asked of the hull library for points that are not numbers.
+TEST_F(PhysicsTest, ConvexShapesOfFarOrNonFinitePointsNeverReachTheHullLibrary)
+{
+    const QNVEC3 base[4] = {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, 0, 1}};
+    for (float odd : {1e30f, -3e38f, std::nanf(""), INFINITY}) {
+        QNCOLLGEOM g;
+        g.BeginPoints(6);
+        for (const QNVEC3& p : base)
+            g.AddPoint(p);
+        g.AddPoint(QNVEC3(odd, 0.5f, 0.5f));
+        g.AddPoint(QNVEC3(odd, 0.5f, 0.5f));
+        g.MakeConvex();
+        if (std::isfinite(odd)) {
+            EXPECT_EQ(g.VertexCount, 5u) << odd;  // the repeated far point welds into one
+        } else {
+            EXPECT_EQ(g.Geometry, nullptr) << odd;
+        }
+    }
+}
+
+}  // namespace

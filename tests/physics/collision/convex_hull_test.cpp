@@ -207,6 +207,14 @@ TEST(ConvexHull, FlatOrTooFewPointsGiveNullWithoutLeaks)
     CheckHull(h);
     cnvHullDestroy(h);
     EXPECT_EQ(counter.Live(), 0);
+
+    // A point that is not a finite number never reaches the hull library.
+    for (MeReal bad : {std::nanf(""), INFINITY, -INFINITY}) {
+        MeReal cloud[] = {0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0, 1, 0.2f, 0.2f, 0.2f};
+        cloud[13] = bad;
+        EXPECT_EQ(cnvComputeHull(5, cloud, 1), nullptr);
+    }
+    EXPECT_EQ(counter.Live(), 0);
 }
 
 TEST(ConvexHull, RescaledAndReloadedSharedHullsFollowTheirVertices)
