@@ -297,6 +297,14 @@ int keaReadInput(keaConstraints* rows, keaParams* params, keaBody** bodies, int 
             for (int i = 0; i < perPartition[k].size(); ++i)
                 sums[k] += perPartition[k][i];
         ok = sums[0] <= r.num_rows_exc_padding && sums[1] == r.num_rows_inc_padding && sums[2] == r.num_constraints;
+        // The solver walks the row arrays partition by partition, each padded to a multiple of four:
+        // the padded rows must fit what is stored.
+        long padded = 0;
+        for (int i = 0; ok && i < r.num_partitions; ++i) {
+            padded += (perPartition[0][i] + 3) & ~3;
+            ok = perPartition[0][i] <= perPartition[1][i];
+        }
+        ok = ok && padded <= r.num_rows_exc_padding;
     }
     ok = ok && in.Skip();
     ok = ok && jstore.Resize(r.num_rows_inc_padding * 12);
@@ -331,6 +339,10 @@ int keaReadInput(keaConstraints* rows, keaParams* params, keaBody** bodies, int 
     ok = ok && in.Skip();
     for (int i = 0; ok && i < 2 * r.num_constraints; ++i)
         ok = in.Int(jbody[i]);
+    // Each constraint's rows lie inside its partition's rows.
+    for (int p = 0, first = 0; ok && p < r.num_partitions; first += perPartition[2][p], ++p)
+        for (int i = first; ok && i < first + perPartition[2][p]; ++i)
+            ok = long(jofs[i]) + jsize[i] <= perPartition[0][p];
     ok = ok && in.KeyInt(nb) && InRange(nb, 0, maxBodies);
     for (int i = 0; ok && i < 2 * r.num_constraints; ++i)
         ok = InRange(jbody[i], -1, nb - 1);

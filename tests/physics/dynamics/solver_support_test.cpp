@@ -287,7 +287,16 @@ TEST(KeaDump, WrittenInputReadsBackEqualAndBadFilesAreRejected)
     ASSERT_NE(jbody, std::string::npos);
     std::string corrupt = text;
     corrupt.replace(jbody + 6, 2, "9\n");
-    for (const std::string& bad : {corrupt, text.substr(0, text.size() / 2)}) {
+    // Partition rows that pad past the stored rows, and a constraint reaching past its partition.
+    std::string overPadded = text;
+    const std::size_t exc = overPadded.find("num_rows_exc_padding_partition\n5\n");
+    ASSERT_NE(exc, std::string::npos);
+    overPadded.replace(exc + 31, 1, "9");
+    std::string overReaching = text;
+    const std::size_t jofs = overReaching.find("Jofs\n0\n3\n");
+    ASSERT_NE(jofs, std::string::npos);
+    overReaching.replace(jofs + 7, 1, "4");
+    for (const std::string& bad : {corrupt, text.substr(0, text.size() / 2), overPadded, overReaching}) {
         f = std::fopen(path, "w");
         std::fwrite(bad.data(), 1, bad.size(), f);
         std::fclose(f);
