@@ -134,6 +134,7 @@ std::uint32_t Quant(std::uint32_t v, int bits) {
 bool DdsDecode(const std::uint8_t* data, std::size_t size, DdsImage* out, std::string* error) {
     auto fail = [&](const char* why) {
         if (error) *error = why;
+        if (out) std::vector<std::uint32_t>().swap(out->argb);
         return false;
     };
     if (!data || !out) return fail("no data");
@@ -150,7 +151,6 @@ bool DdsDecode(const std::uint8_t* data, std::size_t size, DdsImage* out, std::s
     const std::size_t avail = size - 128;
     out->width = width;
     out->height = height;
-    out->argb.assign(std::size_t(width) * height, 0);
 
     if (pfFlags & 0x4) {
         D3DFORMAT f;
@@ -160,6 +160,7 @@ bool DdsDecode(const std::uint8_t* data, std::size_t size, DdsImage* out, std::s
         else return fail("unsupported DDS compression");
         const std::size_t bw = (width + 3) / 4, bh = (height + 3) / 4, bs = f == D3DFMT_DXT1 ? 8 : 16;
         if (bw * bh * bs > avail) return fail("DDS file is truncated");
+        out->argb.assign(std::size_t(width) * height, 0);
         std::uint32_t block[16];
         for (std::size_t by = 0; by < bh; ++by)
             for (std::size_t bx = 0; bx < bw; ++bx) {
@@ -173,8 +174,10 @@ bool DdsDecode(const std::uint8_t* data, std::size_t size, DdsImage* out, std::s
         return true;
     }
     if (!(pfFlags & 0x40) || (bits != 16 && bits != 24 && bits != 32)) return fail("unsupported DDS pixel format");
+    if ((rm | gm | bm) == 0) return fail("DDS pixel format has no colour channels");
     const std::size_t bytes = bits / 8, pitch = std::size_t(width) * bytes;
     if (pitch * height > avail) return fail("DDS file is truncated");
+    out->argb.assign(std::size_t(width) * height, 0);
     for (std::size_t y = 0; y < height; ++y)
         for (std::size_t x = 0; x < width; ++x) {
             const std::uint8_t* p = texels + y * pitch + x * bytes;

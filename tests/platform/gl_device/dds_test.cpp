@@ -140,6 +140,23 @@ TEST(DdsDecode, RefusesMalformedFiles) {
     rgb.bytes[0] = 'X';
     EXPECT_FALSE(DdsDecode(rgb.bytes.data(), rgb.bytes.size(), &img, &why));
     EXPECT_FALSE(DdsDecode(rgb.bytes.data(), 100, &img, &why));
+
+    // A bare header naming a huge image is refused before any texel is allocated, and a failed
+    // decode keeps no memory from an earlier one.
+    img.argb.assign(64, 7);
+    Dds header(16384, 16384, 0, 32, 0xFF0000, 0xFF00, 0xFF);
+    EXPECT_FALSE(DdsDecode(header.bytes.data(), header.bytes.size(), &img, &why));
+    EXPECT_EQ(why, "DDS file is truncated");
+    EXPECT_EQ(img.argb.capacity(), 0u);
+    Dds blocks(16384, 16384, D3DFMT_DXT5);
+    EXPECT_FALSE(DdsDecode(blocks.bytes.data(), blocks.bytes.size(), &img, &why));
+    EXPECT_EQ(img.argb.capacity(), 0u);
+
+    // A bit-mask layout without colour channels would decode to black: refused.
+    Dds masks(1, 1, 0, 32, 0, 0, 0, 0xFF000000u);
+    masks.Add({1, 2, 3, 4});
+    EXPECT_FALSE(DdsDecode(masks.bytes.data(), masks.bytes.size(), &img, &why));
+    EXPECT_EQ(why, "DDS pixel format has no colour channels");
 }
 
 TEST(DdsConvert, QuantizeKeepsTheFormatsAlphaDepth) {
