@@ -1,4 +1,5 @@
 #include "platform/audio_device.h"
+#include "platform/wav_check.h"
 
 #include <AL/al.h>
 #include <AL/alc.h>
@@ -137,6 +138,23 @@ void PlatformAudio::Commit() {
 
 namespace {
 
+// The whole file, at most kWavMaxFileBytes. False with `out` empty when it can't be opened, with
+// `out` holding one byte when it is too large or can't be read.
+bool ReadSoundFile(const char* path, std::vector<uint8_t>* out) {
+  out->clear();
+  SDL_RWops* rw = path ? SDL_RWFromFile(path, "rb") : nullptr;
+  if (!rw) return false;
+  const Sint64 size = SDL_RWsize(rw);
+  bool ok = size > 0 && static_cast<uint64_t>(size) <= kWavMaxFileBytes;
+  if (ok) {
+    out->resize(static_cast<size_t>(size));
+    ok = SDL_RWread(rw, out->data(), 1, out->size()) == out->size();
+  }
+  SDL_RWclose(rw);
+  if (!ok) out->assign(1, 0);
+  return ok;
+}
+
 ALenum FormatOf(int channels, int bits) {
   if (channels == 1) return bits == 8 ? AL_FORMAT_MONO8 : AL_FORMAT_MONO16;
   return bits == 8 ? AL_FORMAT_STEREO8 : AL_FORMAT_STEREO16;
@@ -146,15 +164,27 @@ ALenum FormatOf(int channels, int bits) {
 
 std::shared_ptr<PlatformSegment> PlatformSegment::LoadWav(const char* path, uint32_t* result) {
   *result = kAudioOk;
-  SDL_RWops* rw = path ? SDL_RWFromFile(path, "rb") : nullptr;
-  if (!rw) {
-    *result = kAudioErrFileNotFound;
+  std::vector<uint8_t> file;
+  if (!ReadSoundFile(path, &file)) {
+    *result = file.empty() ? kAudioErrFileNotFound : kAudioErrBadFile;
+    return nullptr;
+  }
+  // The chunks are checked against the file before the decoder sees them: it would otherwise
+  // allocate whatever a chunk declares.
+  if (!WavCheck(file.data(), file.size(), nullptr)) {
+    *result = kAudioErrBadFile;
     return nullptr;
   }
   SDL_AudioSpec spec;
   Uint8* data = nullptr;
   Uint32 length = 0;
-  if (!SDL_LoadWAV_RW(rw, 1, &spec, &data, &length)) {
+  SDL_RWops* rw = SDL_RWFromConstMem(file.data(), static_cast<int>(file.size()));
+  if (!rw || !SDL_LoadWAV_RW(rw, 1, &spec, &data, &length)) {
+    *result = kAudioErrBadFile;
+    return nullptr;
+  }
+  if (length == 0 || !data) {
+    SDL_FreeWAV(data);
     *result = kAudioErrBadFile;
     return nullptr;
   }
