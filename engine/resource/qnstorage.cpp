@@ -154,8 +154,14 @@ void QNSTORAGE::ReadRecordAt(std::int64_t start, std::int64_t end)
     // The previous record must be long enough to hold a header and must start inside the file.
     if (back != 0 && (back < kHeaderSize + 4 || static_cast<std::int64_t>(back) > start + 4))
         Damaged("bad back-link");
+    if (flags_ & ~(kFlagGzip | kFlagFolder))
+        Damaged("unknown record flags");
+    if ((flags_ & kFlagFolder) && (stored_ != 0 || unpacked_ != 0))
+        Damaged("folder record holds data");
     if (!(flags_ & (kFlagGzip | kFlagFolder)) && stored_ != unpacked_)
         Damaged("stored size differs from the unpacked size");
+    if ((flags_ & kFlagGzip) && unpacked_ != 0 && stored_ == 0)
+        Damaged("gzip record without data");
     backLink_ = back;
 }
 
@@ -270,8 +276,9 @@ QNSTRING QNSTORAGE::Export(bool overwrite, const QNSTRING& folder, bool flatten,
     try {
         ReadHeader();
         remaining_ = unpacked_;
-        const bool gzip = (flags_ & kFlagGzip) != 0;
-        if (remaining_ != 0 && gzip && !gz_.Open(Stream(), stored_))
+        // A gzip record's bytes are checked even when it unpacks to nothing.
+        const bool gzip = (flags_ & kFlagGzip) != 0 && stored_ != 0;
+        if (gzip && !gz_.Open(Stream(), stored_))
             Damaged("gzip reader failed to start");
         out.Open(destination.Text(), kWrite | kUpdate, 0);
         opened = true;
@@ -289,7 +296,7 @@ QNSTRING QNSTORAGE::Export(bool overwrite, const QNSTRING& folder, bool flatten,
             remaining_ -= chunk;
         }
         // The member's trailer (CRC-32 and length) must check out, and no data may follow.
-        if (gzip && unpacked_ != 0 && !gz_.Finish())
+        if (gzip && !gz_.Finish())
             Damaged("gzip data damaged or longer than the record says");
         if (std::fflush(out.Stream()) != 0) {
             PlatformSetLastError(errno);

@@ -100,6 +100,11 @@ bool QNGZFILE::Finish()
         error_ = "gzip data longer than expected";
         return false;
     }
+    // One member fills the record: junk or a second member after it is damage.
+    if (ended_ && (state_->stream.avail_in != 0 || remaining_ != 0)) {
+        error_ = "data after the gzip member";
+        return false;
+    }
     return ended_;
 }
 

@@ -338,6 +338,17 @@ TEST_F(Storage, DamagedRecordsRaiseAndLeaveNoFile)
         restest::WriteAll(Path("long.arc"), arc.data(), arc.size());
         ExpectDamagedExport(Path("long.arc"), "long.bin");
     }
+    {   // Junk after the member, a second member, and an empty record holding bytes that are not gzip.
+        Bytes junk = member;
+        junk.insert(junk.end(), {'j', 'u', 'n', 'k'});
+        Bytes twice = member;
+        twice.insert(twice.end(), member.begin(), member.end());
+        const Bytes arc = Assemble({{"junk.bin", 1, size, junk}, {"twice.bin", 1, size, twice},
+                                    {"empty.bin", 1, 0, Text("not gzip at all")}});
+        restest::WriteAll(Path("extra.arc"), arc.data(), arc.size());
+        for (const char* name : {"junk.bin", "twice.bin", "empty.bin"})
+            ExpectDamagedExport(Path("extra.arc"), name);
+    }
 
     const Bytes good = Assemble({{"a.bin", 0, 3, Text("AAA")}, {"b.bin", 1, size, member}});
     const std::size_t bStart = 48 + 5 + 3;   // a.bin's record length
@@ -379,6 +390,11 @@ TEST_F(Storage, DamagedRecordsRaiseAndLeaveNoFile)
     {   // A plain record whose unpacked size exceeds what it stores.
         const Bytes arc = Assemble({{"p.bin", 0, 500, Text("short")}});
         expectChainDamage(arc, "p.bin");
+    }
+    {   // A folder record with data, and a record with flag bits the format does not know.
+        expectChainDamage(Assemble({{"dir", 2, 0, Text("data")}}), "dir");
+        expectChainDamage(Assemble({{"odd.bin", 4, 1, Text("x")}}), "odd.bin");
+        expectChainDamage(Assemble({{"gz.bin", 1, 10, Bytes()}}), "gz.bin");
     }
     {   // A name that climbs out of the destination is refused on a full export.
         const Bytes arc = Assemble({{"media\\..\\..\\evil.txt", 0, 1, Text("x")}});
