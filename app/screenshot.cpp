@@ -158,9 +158,17 @@ bool LoadPpm(const std::string& path, Screenshot* image)
         w > 16384 || h > 16384)
         return false;
     file.get();
+    // The header's size is believed only once the file is seen to hold that many bytes.
+    const std::streamoff start = file.tellg();
+    file.seekg(0, std::ios::end);
+    const std::streamoff end = file.tellg();
+    const auto need = static_cast<std::streamoff>(w) * h * 3;
+    if (start < 0 || end - start < need)
+        return false;
+    file.seekg(start);
     image->width = w;
     image->height = h;
-    image->rgb.resize(static_cast<std::size_t>(w) * static_cast<std::size_t>(h) * 3);
-    file.read(reinterpret_cast<char*>(image->rgb.data()), static_cast<std::streamsize>(image->rgb.size()));
-    return file.gcount() == static_cast<std::streamsize>(image->rgb.size());
+    image->rgb.resize(static_cast<std::size_t>(need));
+    file.read(reinterpret_cast<char*>(image->rgb.data()), static_cast<std::streamsize>(need));
+    return file.gcount() == static_cast<std::streamsize>(need);
 }
