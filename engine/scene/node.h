@@ -21,6 +21,7 @@
 
 class QNVIEW;
 class QNVIEWPORT;
+class SPRITENODE;
 class QNRESOURCES;
 struct QNNODEHIT;
 
@@ -143,6 +144,22 @@ public:
     void CreateJointVariant(std::int32_t type, QNNODE* other, const QNMATRIX* frame,
                             const QNMATRIX* secondFrame = nullptr);
     void SetTreeCollision(QNNODE* other, bool on);
+
+    // Sprites, focus and broadcasts (implemented with SPRITENODE, engine/physics).
+    /// When `sprite` differs from the focus: message 13 (a = sprite) to the old focus, 12 (a =
+    /// the old focus) to the new one; the focus becomes `sprite`.
+    static void SetFocus(SPRITENODE* sprite);
+    /// Message 13 (a = value) to the focus, which is then cleared; nothing without a focus.
+    static void ClearFocus(QNNODE* value);
+    /// Disabled = flag and message 18 on this node's sprite (every descendant's too).
+    void BroadcastDisabled(std::uint32_t flag, bool recursive);
+    void BroadcastProperty18(std::uint32_t flag, bool recursive) { BroadcastDisabled(flag, recursive); }
+    /// Property19 = value and message 19 on this node's sprite (every descendant's too), but
+    /// not on `except`.
+    void BroadcastProperty19(std::uint32_t value, bool recursive, const QNNODE* except);
+    /// The nearest of this node and its ancestors that is a screen or group root sprite.
+    QNNODE* FindSpriteRoot();
+    QNNODE* FindSceneRoot() { return FindSpriteRoot(); }
 
     // Fields, in order.
     QNNODE* UpdatePrev = nullptr;

@@ -95,6 +95,11 @@ public:
     static void ReleaseDevice(QNSCENE* scene);
     static void RestoreDevice(QNSCENE* scene);
 
+    /// The current cursor's carried node (none without a cursor node); implemented with
+    /// SPRITENODE (engine/physics).
+    static void SetKeyboardTarget(QNNODE* node);
+    static QNNODE* GetKeyboardTarget();
+
     /// Whether `scene` is the current scene or beneath it.
     static bool IsOnStack(const QNSCENE* scene);
 
