@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, runs every test, then builds and runs them again
-# under AddressSanitizer and UndefinedBehaviorSanitizer.
+# under AddressSanitizer and UndefinedBehaviorSanitizer, then runs the readers' fuzz targets briefly.
 set -euo pipefail
 cd "$(dirname "$0")"
 bash .ci/deps.sh
@@ -22,3 +22,5 @@ export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
 export LSAN_OPTIONS=suppressions=$PWD/.ci/lsan.supp:print_suppressions=0
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 ctest --test-dir build-asan -j "$jobs" --output-on-failure --timeout 1200
+echo "== fuzz"
+fuzz/run.sh

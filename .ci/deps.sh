@@ -7,6 +7,7 @@ packages=(
   libsdl2-dev libopenal-dev libgl1-mesa-dev libegl1-mesa-dev libgl1-mesa-dri
   zlib1g-dev libqhull-dev libmeshoptimizer-dev libfreetype-dev fonts-dejavu-core
   libgtest-dev libgmock-dev libbenchmark-dev libode-dev libbullet-dev
+  clang libclang-rt-14-dev
 )
 
 missing=()
