@@ -60,6 +60,8 @@ protected:
     void TearDown() override
     {
         view.reset();
+        for (QNMESH& m : meshes)
+            m.Release();
         PhysicsTest::TearDown();
     }
     void Frame(double seconds)
@@ -68,6 +70,7 @@ protected:
         view->RunLists();
     }
 
+    QNMESH meshes[3];  // outlive the nodes that use them, freed before the framework
     std::unique_ptr<QNVIEW> view;
     QNEMITTER* emitter = nullptr;
 };
@@ -158,7 +161,9 @@ TEST_F(EmitterTest, LaunchesFromThePoolOnlyWhenShownAndAsTheTimerSays)
 
 TEST_F(EmitterTest, ARefusedLaunchStaysInThePoolAndCountsAsALaunch)
 {
-    QNMESH blockMesh, aMesh, bMesh;
+    QNMESH& blockMesh = meshes[0];
+    QNMESH& aMesh = meshes[1];
+    QNMESH& bMesh = meshes[2];
     const QNMATRIX at = Translation(10, 20, 30);
     auto* block = new GAMENODE(view->Root, "BLOCK", 0, QNCF_LEVEL_GAME, 0, 0, &at, 0);
     block->SetState(3, 0, false, false);
