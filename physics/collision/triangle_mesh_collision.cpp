@@ -43,7 +43,6 @@
 
 namespace {
 
-constexpr int kWorkSlots = 31;
 constexpr int kSmallContactCap = 30;
 
 MeReal Dot3(const MeReal a[3], const MeReal b[3]) { return MeVector3Dot(a, b); }
@@ -266,21 +265,128 @@ bool SamePlane(const MeReal nA[3], MeReal dA, const MeReal nB[3], MeReal dB)
     return same || opposite;
 }
 
+using NodePair = std::pair<const CxTriangleMeshTreeNode*, const CxTriangleMeshTreeNode*>;
+
+MeReal ExtentSum(const CxTriangleMeshTreeNode* n)
+{
+    return n->box.ext[0] + n->box.ext[1] + n->box.ext[2];
+}
+
+// Writes a candidate behind the last contact and merges it; writes stop at the result's room
+// (and at 30 contacts for a small pair).
+void Emit(McdIntersectResult* result, CxMeshPairWork* w, const MeReal p[3], const MeReal normal[3],
+          MeReal separation)
+{
+    if (result->contactCount >= result->contactMaxCount || (w->small && result->contactCount >= kSmallContactCap))
+        return;
+    McdContact& c = result->contacts[result->contactCount];
+    c = McdContact();
+    Copy3(p, c.position);
+    Copy3(normal, c.normal);
+    c.separation = separation;
+    CxContactMerge(result, w, w->limit);
+}
+
+void LeafPair(McdIntersectResult* result, CxMeshPairWork* w, const CxTriangleMeshTreeNode* a,
+              const CxTriangleMeshTreeNode* b)
+{
+    const CxTriangle& ta = w->meshA->triangles[a->triangle];
+    const CxTriangle& tb = w->meshB->triangles[b->triangle];
+    MeReal A[3][3], B[3][3];
+    for (int i = 0; i < 3; ++i) {
+        ToWorld(w->transformA, ta.v[i], A[i]);
+        ToWorld(w->transformB, tb.v[i], B[i]);
+    }
+    MeReal points[6][3];
+    int k = 0;
+    const int code = CxTriangleTriangleContact(A[0], A[1], A[2], B[0], B[1], B[2], points, 6, &k);
+    if (code == 0)
+        return;
+    MeReal nA[3], nB[3], N[3];
+    RotateToWorld(w->transformA, w->meshA->normals + 3 * a->triangle, nA);
+    RotateToWorld(w->transformB, w->meshB->normals + 3 * b->triangle, nB);
+    if (code == 2) {
+        Copy3(nB, N);
+    } else if (code == 3) {
+        for (int q = 0; q < 3; ++q)
+            N[q] = -nA[q];
+    } else {
+        // nB and -nA both point from B towards A; adding nA when the faces are not opposed
+        // would turn the blend of two perpendicular faces outward.
+        const MeReal aA = w->meshA->areas[a->triangle], aB = w->meshB->areas[b->triangle];
+        for (int q = 0; q < 3; ++q)
+            N[q] = aB * nB[q] - aA * nA[q];
+    }
+    if (Normalise(N) < 1e-6f)
+        Copy3(nB, N);
+    if (k != 2) {
+        for (int i = 0; i < k; ++i)
+            Emit(result, w, points[i], nB, 0);
+        return;
+    }
+    const MeReal* pa[3] = {A[0], A[1], A[2]};
+    const MeReal* pb[3] = {B[0], B[1], B[2]};
+    CxTriangleContactBuilder builder(pa, pb, nA, nB, N);
+    const MeReal best = builder.Compute();
+    const MeReal separation = best <= 0 ? best : 0;
+    Emit(result, w, points[0], N, separation);
+    Emit(result, w, points[1], N, separation);
+}
+
+// Normalises summed normals, averages summed separations and drops contacts whose normal
+// vanished; returns the kept count.
+int Finish(McdIntersectResult* result, const CxMeshPairWork* w)
+{
+    int kept = 0;
+    for (int i = 0; i < result->contactCount; ++i) {
+        McdContact c = result->contacts[i];
+        if (Normalise(c.normal) == 0)
+            continue;
+        if (w->counter[i] > 1)
+            c.separation /= static_cast<MeReal>(w->counter[i]);
+        result->contacts[kept++] = c;
+    }
+    result->contactCount = kept;
+    return kept;
+}
+
+}  // namespace
+
+CxTriangleContactBuilder::CxTriangleContactBuilder(const MeReal* A[3], const MeReal* B[3], const MeReal nA[3],
+                                                   const MeReal nB[3], const MeReal N[3])
+{
+    for (int i = 0; i < 3; ++i) {
+        a_[i] = A[i];
+        b_[i] = B[i];
+        nA_[i] = nA[i];
+        nB_[i] = nB[i];
+        n_[i] = N[i];
+    }
+}
+
+void CxTriangleContactBuilder::Offer(MeReal travel, const MeReal from[3], const MeReal to[3])
+{
+    if (!(travel < best))
+        return;
+    best = travel;
+    Copy3(from, points[0]);
+    Copy3(to, points[1]);
+}
+
 // Travel of the corners and edge crossings of X inside Y's prism onto Y's plane; `sign`
 // negates the travel for the first triangle. Returns true when all three corners were inside.
-bool ProjectInto(const MeReal* X[3], const MeReal* Y[3], const MeReal nY[3], const MeReal N[3], MeReal sign,
-                 MeReal* best)
+bool CxTriangleContactBuilder::ProjectInto(const MeReal* X[3], const MeReal* Y[3], const MeReal nY[3], MeReal sign)
 {
     SidePlanes sides;
-    BuildSides(Y, N, &sides);
-    const MeReal den = Dot3(N, nY);
+    BuildSides(Y, n_, &sides);
+    const MeReal den = Dot3(n_, nY);
     const MeReal offset = Dot3(nY, Y[0]);
     auto travel = [&](const MeReal p[3]) {
         if (std::fabs(den) < 1e-6f)
             return;
-        const MeReal t = sign * (offset - Dot3(nY, p)) / den;
-        if (t < *best)
-            *best = t;
+        const MeReal t = (offset - Dot3(nY, p)) / den;
+        const MeReal image[3] = {p[0] + t * n_[0], p[1] + t * n_[1], p[2] + t * n_[2]};
+        Offer(sign * t, p, image);
     };
     int inside = 0;
     for (int i = 0; i < 3; ++i)
@@ -314,13 +420,14 @@ bool ProjectInto(const MeReal* X[3], const MeReal* Y[3], const MeReal nY[3], con
     return false;
 }
 
-MeReal ContactDepth(const MeReal* A[3], const MeReal* B[3], const MeReal nA[3], const MeReal nB[3], const MeReal N[3])
+MeReal CxTriangleContactBuilder::Compute()
 {
-    MeReal best = FLT_MAX;
-    if (SamePlane(nA, Dot3(nA, A[0]), nB, Dot3(nB, B[0]))) {
+    best = FLT_MAX;
+    const MeReal* N = n_;
+    if (SamePlane(nA_, Dot3(nA_, a_[0]), nB_, Dot3(nB_, b_[0]))) {
         MeReal T[3];
-        Cross3(N, nA, T);
-        auto scan = [&](const MeReal* P[3], const MeReal* E[3], MeReal sign) {
+        Cross3(N, nA_, T);
+        auto scan = [&](const MeReal* const P[3], const MeReal* const E[3], MeReal sign) {
             for (int i = 0; i < 3; ++i) {
                 const MeReal s = Dot3(P[i], N), u = Dot3(P[i], T);
                 for (int e = 0; e < 3; ++e) {
@@ -330,160 +437,96 @@ MeReal ContactDepth(const MeReal* A[3], const MeReal* B[3], const MeReal nA[3], 
                     if (ua == ub || u < std::fmin(ua, ub) || u > std::fmax(ua, ub))
                         continue;
                     const MeReal w = (u - ua) / (ub - ua);
-                    const MeReal se = Dot3(a, N) + w * (Dot3(b, N) - Dot3(a, N));
-                    const MeReal gap = sign * (s - se);
-                    if (gap < best)
-                        best = gap;
+                    MeReal edgePoint[3];
+                    for (int k = 0; k < 3; ++k)
+                        edgePoint[k] = a[k] + w * (b[k] - a[k]);
+                    Offer(sign * (s - Dot3(edgePoint, N)), P[i], edgePoint);
                 }
             }
         };
-        scan(A, B, 1);
-        scan(B, A, -1);
+        scan(a_, b_, 1);
+        scan(b_, a_, -1);
         return best;
     }
-    if (ProjectInto(A, B, nB, N, -1, &best))
+    if (ProjectInto(a_, b_, nB_, -1))
         return best;
-    ProjectInto(B, A, nA, N, 1, &best);
+    ProjectInto(b_, a_, nA_, 1);
     return best;
 }
 
-struct PairWork {
-    McdContact contacts[kWorkSlots];
-    int counts[kWorkSlots];
-    int count = 0;
-    int limit = 0;
-    bool small = false;
-    MeConstMatrix4Ptr ta = nullptr;
-    MeConstMatrix4Ptr tb = nullptr;
-    const CxTriangleMesh* ma = nullptr;
-    const CxTriangleMesh* mb = nullptr;
-};
-
-// Admits or merges the candidate written at index `count`.
-void Merge(PairWork& w)
+int CxContactMerge(McdIntersectResult* result, CxMeshPairWork* work, int limit)
 {
-    const int n = w.count;
-    McdContact* c = w.contacts;
+    const int n = result->contactCount;
+    McdContact* c = result->contacts;
     for (int i = 0; i < n; ++i)
         if (Dist2(c[i].position, c[n].position) < 0.01f) {
             for (int k = 0; k < 3; ++k)
                 c[i].normal[k] += c[n].normal[k];
-            return;
+            return n;
         }
-    if (n < w.limit) {
-        w.counts[n] = 1;
-        w.count = n + 1;
-        return;
+    work->counter[n] = 1;
+    if (n < limit) {
+        result->contactCount = n + 1;
+        return n + 1;
     }
-    w.counts[n] = 1;
+    // Full: the most crowded contact (smallest row sum of squared distances) joins its
+    // nearest neighbour; the candidate takes the freed slot.
+    for (int i = 0; i <= n; ++i) {
+        work->distance2[i][i] = 0;
+        for (int j = i + 1; j <= n; ++j)
+            work->distance2[i][j] = work->distance2[j][i] = Dist2(c[i].position, c[j].position);
+    }
     int k = 0;
-    MeReal bestSum = FLT_MAX;
     for (int i = 0; i <= n; ++i) {
         MeReal sum = 0;
         for (int j = 0; j <= n; ++j)
-            sum += Dist2(c[i].position, c[j].position);
-        if (sum < bestSum) {
-            bestSum = sum;
+            sum += work->distance2[i][j];
+        work->rowSum[i] = sum;
+        if (sum < work->rowSum[k])
             k = i;
-        }
     }
     int m = -1;
-    MeReal nearest = FLT_MAX;
     for (int j = 0; j <= n; ++j)
-        if (j != k && Dist2(c[k].position, c[j].position) < nearest) {
-            nearest = Dist2(c[k].position, c[j].position);
+        if (j != k && (m < 0 || work->distance2[k][j] < work->distance2[k][m]))
             m = j;
-        }
     if (m < 0)
-        return;
+        return n;
     for (int q = 0; q < 3; ++q) {
         c[m].position[q] = (c[k].position[q] + c[m].position[q]) * 0.5f;
         c[m].normal[q] += c[k].normal[q];
     }
     c[m].separation += c[k].separation;
-    w.counts[m] += w.counts[k];
+    work->counter[m] += work->counter[k];
     if (k != n) {
         c[k] = c[n];
-        w.counts[k] = w.counts[n];
+        work->counter[k] = work->counter[n];
     }
+    return n;
 }
 
-void Emit(PairWork& w, const MeReal p[3], const MeReal normal[3], MeReal separation)
+void CxMeshTreeContacts(McdIntersectResult* result, CxMeshPairWork* work, const CxTriangleMeshTreeNode* nodeA,
+                        const CxTriangleMeshTree* treeA, MeConstMatrix4Ptr transformA,
+                        const CxTriangleMeshTreeNode* nodeB, const CxTriangleMeshTree* treeB,
+                        MeConstMatrix4Ptr transformB, bool small)
 {
-    if (w.small && w.count >= kSmallContactCap)
+    if (!nodeA || !nodeB || !treeA || !treeB)
         return;
-    McdContact& c = w.contacts[w.count];
-    c = McdContact();
-    Copy3(p, c.position);
-    Copy3(normal, c.normal);
-    c.separation = separation;
-    Merge(w);
-}
-
-void LeafPair(PairWork& w, const CxTriangleMeshTreeNode* a, const CxTriangleMeshTreeNode* b)
-{
-    const CxTriangle& ta = w.ma->triangles[a->triangle];
-    const CxTriangle& tb = w.mb->triangles[b->triangle];
-    MeReal A[3][3], B[3][3];
-    for (int i = 0; i < 3; ++i) {
-        ToWorld(w.ta, ta.v[i], A[i]);
-        ToWorld(w.tb, tb.v[i], B[i]);
-    }
-    MeReal points[6][3];
-    int k = 0;
-    const int code = CxTriangleTriangleContact(A[0], A[1], A[2], B[0], B[1], B[2], points, 6, &k);
-    if (code == 0)
-        return;
-    MeReal nA[3], nB[3], N[3];
-    RotateToWorld(w.ta, w.ma->normals + 3 * a->triangle, nA);
-    RotateToWorld(w.tb, w.mb->normals + 3 * b->triangle, nB);
-    if (code == 2) {
-        Copy3(nB, N);
-    } else if (code == 3) {
-        for (int q = 0; q < 3; ++q)
-            N[q] = -nA[q];
-    } else {
-        // nB and -nA both point from B towards A; adding nA when the faces are not opposed
-        // would turn the blend of two perpendicular faces outward.
-        const MeReal aA = w.ma->areas[a->triangle], aB = w.mb->areas[b->triangle];
-        for (int q = 0; q < 3; ++q)
-            N[q] = aB * nB[q] - aA * nA[q];
-    }
-    if (Normalise(N) < 1e-6f)
-        Copy3(nB, N);
-    const MeReal* pa[3] = {A[0], A[1], A[2]};
-    const MeReal* pb[3] = {B[0], B[1], B[2]};
-    const MeReal best = ContactDepth(pa, pb, nA, nB, N);
-    if (k != 2) {
-        for (int i = 0; i < k; ++i)
-            Emit(w, points[i], nB, 0);
-        return;
-    }
-    const MeReal separation = best <= 0 ? best : 0;
-    Emit(w, points[0], N, separation);
-    Emit(w, points[1], N, separation);
-}
-
-using NodePair = std::pair<const CxTriangleMeshTreeNode*, const CxTriangleMeshTreeNode*>;
-
-MeReal ExtentSum(const CxTriangleMeshTreeNode* n)
-{
-    return n->box.ext[0] + n->box.ext[1] + n->box.ext[2];
-}
-
-void ContactWalk(PairWork& w, const CxTriangleMeshTree* treeA, const CxTriangleMeshTree* treeB)
-{
+    work->transformA = transformA;
+    work->transformB = transformB;
+    work->meshA = treeA->mesh;
+    work->meshB = treeB->mesh;
+    work->small = small;
     CxNodeStack<NodePair> stack(treeA->depth + treeB->depth + 2);
     if (!stack.Ok())
         return;
-    stack.Push({treeA->nodes, treeB->nodes});
+    stack.Push({nodeA, nodeB});
     while (!stack.Empty()) {
         const auto [a, b] = stack.Pop();
-        if (CxObbOverlap(&a->box, w.ta, &b->box, w.tb) != 0)
+        if (CxObbOverlap(&a->box, transformA, &b->box, transformB) != 0)
             continue;
         const bool leafA = a->triangle >= 0, leafB = b->triangle >= 0;
         if (leafA && leafB) {
-            LeafPair(w, a, b);
+            LeafPair(result, work, a, b);
         } else if (leafA || (!leafB && !(ExtentSum(b) < ExtentSum(a)))) {
             stack.Push({a, b->right});
             stack.Push({a, b->left});
@@ -494,46 +537,47 @@ void ContactWalk(PairWork& w, const CxTriangleMeshTree* treeA, const CxTriangleM
     }
 }
 
-// Common normal and depth of a small pair; returns the contact count kept.
-void CommonNormal(PairWork& w, McdModelID model1, McdModelID model2, MeReal resultNormal[3])
+int CxContactsCommonNormal(McdIntersectResult* result, CxMeshPairWork* work, const CxTriangleMeshTree* treeA,
+                           const CxTriangleMeshTree* treeB, MeConstMatrix4Ptr transformA, MeConstMatrix4Ptr transformB)
 {
-    McdContact* c = w.contacts;
-    const int n = w.count;
+    McdContact* c = result->contacts;
+    const int n = result->contactCount;
     if (n == 0)
-        return;
+        return 0;
+    if (n < 3) {
+        for (int i = 0; i < n; ++i)
+            Normalise(c[i].normal);
+        return 1;
+    }
     MeReal W[3] = {0, 0, 0};
     MeReal widest = 1e-6f;
     bool found = false;
-    if (n >= 3) {
-        for (int i = 0; i + 1 < n; ++i) {
-            MeReal e1[3], e2[3], x[3];
-            Sub3(c[i + 1].position, c[i].position, e1);
-            Sub3(c[(i + 2) % n].position, c[i].position, e2);
-            Cross3(e1, e2, x);
-            if (Dot3(x, x) > widest) {
-                widest = Dot3(x, x);
-                Copy3(x, W);
-                found = true;
-            }
+    for (int i = 0; i + 1 < n; ++i) {
+        MeReal e1[3], e2[3], x[3];
+        Sub3(c[i + 1].position, c[i].position, e1);
+        Sub3(c[(i + 2) % n].position, c[i].position, e2);
+        Cross3(e1, e2, x);
+        if (Dot3(x, x) > widest) {
+            widest = Dot3(x, x);
+            Copy3(x, W);
+            found = true;
         }
-        if (!found) {
-            w.count = 0;
-            return;
-        }
+    }
+    if (!found) {
+        result->contactCount = 0;
+        return 0;
     }
     MeReal Nbar[3] = {0, 0, 0};
-    if (found) {
-        for (int i = 0; i < n; ++i) {
-            const MeReal s = Dot3(c[i].normal, W) > 0 ? 1.0f : -1.0f;
-            for (int q = 0; q < 3; ++q)
-                Nbar[q] += s * c[i].normal[q];
-        }
+    for (int i = 0; i < n; ++i) {
+        const MeReal s = Dot3(c[i].normal, W) > 0 ? 1.0f : -1.0f;
+        for (int q = 0; q < 3; ++q)
+            Nbar[q] += s * c[i].normal[q];
     }
-    if (!found || Normalise(Nbar) == 0)
-        return;  // each contact keeps its own normal
+    if (Normalise(Nbar) == 0)
+        return 1;  // each contact keeps its own normal
     MeReal centreA[3], centreB[3], D[3];
-    ToWorld(w.ta, w.ma->centre, centreA);
-    ToWorld(w.tb, w.mb->centre, centreB);
+    ToWorld(transformA, treeA->mesh->centre, centreA);
+    ToWorld(transformB, treeB->mesh->centre, centreB);
     Sub3(centreA, centreB, D);
     if (Dot3(Nbar, D) < 0)
         for (MeReal& x : Nbar)
@@ -548,41 +592,23 @@ void CommonNormal(PairWork& w, McdModelID model1, McdModelID model2, MeReal resu
         s0[q] = C[q] - 0.1f * Nbar[q];
         s1[q] = C[q] + 0.9f * Nbar[q];
     }
-    const MeReal d1 = McdTriangleMeshLineSegment(model2, s0, s1, &hit) ? hit.distance : 0;
+    const MeReal d1 = McdTriangleMeshLineSegment(work->model2, s0, s1, &hit) ? hit.distance : 0;
     for (int q = 0; q < 3; ++q) {
         s0[q] = C[q] + 0.1f * Nbar[q];
         s1[q] = C[q] - 0.9f * Nbar[q];
     }
-    const MeReal d2 = McdTriangleMeshLineSegment(model1, s0, s1, &hit) ? hit.distance : 0;
+    const MeReal d2 = McdTriangleMeshLineSegment(work->model1, s0, s1, &hit) ? hit.distance : 0;
     MeReal separation = 0.2f - d1 - d2;
     if (separation > 0)
         separation = 0;
     for (int i = 0; i < n; ++i) {
         Copy3(Nbar, c[i].normal);
         c[i].separation = separation;
-        w.counts[i] = 1;
+        work->counter[i] = 1;
     }
-    Copy3(Nbar, resultNormal);
+    Copy3(Nbar, result->normal);
+    return 1;
 }
-
-// Normalises summed normals, averages summed separations and drops contacts whose normal
-// vanished; returns the kept count.
-int Finish(PairWork& w)
-{
-    int kept = 0;
-    for (int i = 0; i < w.count; ++i) {
-        McdContact c = w.contacts[i];
-        if (Normalise(c.normal) == 0)
-            continue;
-        if (w.counts[i] > 1)
-            c.separation /= static_cast<MeReal>(w.counts[i]);
-        w.contacts[kept++] = c;
-    }
-    w.count = kept;
-    return kept;
-}
-
-}  // namespace
 
 int CxTriangleTriangleContact(const MeReal a0[3], const MeReal a1[3], const MeReal a2[3], const MeReal b0[3],
                               const MeReal b1[3], const MeReal b2[3], MeReal points[][3], int limit, int* count)
@@ -635,17 +661,18 @@ bool CxTriangleTriangleOverlap(const MeReal a0[3], const MeReal a1[3], const MeR
     return CxTriangleTriangleContact(a0, a1, a2, b0, b1, b2, points, 6, &count) != 0;
 }
 
-bool CxMeshTreesOverlap(const CxTriangleMeshTree* treeA, const CxTriangleMeshTree* treeB, MeConstMatrix4Ptr ta,
-                        MeConstMatrix4Ptr tb)
+void CxMeshTreeOverlap(const CxTriangleMeshTreeNode* nodeA, const CxTriangleMeshTree* treeA, MeConstMatrix4Ptr ta,
+                       const CxTriangleMeshTreeNode* nodeB, const CxTriangleMeshTree* treeB, MeConstMatrix4Ptr tb,
+                       int* found)
 {
-    if (!treeA || !treeB || !treeA->nodes || !treeB->nodes)
-        return false;
+    if (!nodeA || !nodeB || !treeA || !treeB || *found > 0)
+        return;
     const CxTriangleMesh* ma = treeA->mesh;
     const CxTriangleMesh* mb = treeB->mesh;
     CxNodeStack<NodePair> stack(treeA->depth + treeB->depth + 2);
     if (!stack.Ok())
-        return false;
-    stack.Push({treeA->nodes, treeB->nodes});
+        return;
+    stack.Push({nodeA, nodeB});
     while (!stack.Empty()) {
         const auto [a, b] = stack.Pop();
         if (CxObbOverlap(&a->box, ta, &b->box, tb) != 0)
@@ -657,8 +684,10 @@ bool CxMeshTreesOverlap(const CxTriangleMeshTree* treeA, const CxTriangleMeshTre
                 ToWorld(ta, ma->triangles[a->triangle].v[i], A[i]);
                 ToWorld(tb, mb->triangles[b->triangle].v[i], B[i]);
             }
-            if (CxTriangleTriangleOverlap(A[0], A[1], A[2], B[0], B[1], B[2]))
-                return true;
+            if (CxTriangleTriangleOverlap(A[0], A[1], A[2], B[0], B[1], B[2])) {
+                ++*found;
+                return;
+            }
         } else if (leafA) {
             stack.Push({a, b->right});
             stack.Push({a, b->left});
@@ -667,7 +696,16 @@ bool CxMeshTreesOverlap(const CxTriangleMeshTree* treeA, const CxTriangleMeshTre
             stack.Push({a->left, b});
         }
     }
-    return false;
+}
+
+bool CxMeshTreesOverlap(const CxTriangleMeshTree* treeA, const CxTriangleMeshTree* treeB, MeConstMatrix4Ptr ta,
+                        MeConstMatrix4Ptr tb)
+{
+    if (!treeA || !treeB || !treeA->nodes || !treeB->nodes)
+        return false;
+    int found = 0;
+    CxMeshTreeOverlap(treeA->nodes, treeA, ta, treeB->nodes, treeB, tb, &found);
+    return found > 0;
 }
 
 int McdTriangleMeshPairContacts(McdIntersectResult* result, int budget, McdModelID model1, McdModelID model2)
@@ -684,33 +722,29 @@ int McdTriangleMeshPairContacts(McdIntersectResult* result, int budget, McdModel
         result->touch = CxMeshTreesOverlap(ma->tree, mb->tree, ta, tb) ? 1 : 0;
         return result->touch;
     }
-    PairWork w;
-    w.ta = ta;
-    w.tb = tb;
-    w.ma = ma;
-    w.mb = mb;
-    w.small = ma->count + mb->count < 120 && (ma->count < 20 || mb->count < 20);
-    w.limit = budget < (w.small ? 4 : kSmallContactCap) ? budget : (w.small ? 4 : kSmallContactCap);
-    if (w.limit > result->contactMaxCount)
-        w.limit = result->contactMaxCount;
-    for (int& c : w.counts)
+    CxMeshPairWork w;
+    w.model1 = model1;
+    w.model2 = model2;
+    w.budget = budget;
+    const bool small = ma->count + mb->count < 120 && (ma->count < 20 || mb->count < 20);
+    const int cap = small ? 4 : kSmallContactCap;
+    w.limit = budget < cap ? budget : cap;
+    for (int& c : w.counter)
         c = 1;
-    ContactWalk(w, ma->tree, mb->tree);
-
-    MeReal normal[3] = {0, 0, 0};
-    if (w.small)
-        CommonNormal(w, model1, model2, normal);
-    const int n = Finish(w);
-    if (Dot3(normal, normal) == 0) {
+    result->normal[0] = result->normal[1] = result->normal[2] = 0;
+    CxMeshTreeContacts(result, &w, ma->tree->nodes, ma->tree, ta, mb->tree->nodes, mb->tree, tb, small);
+    if (small)
+        CxContactsCommonNormal(result, &w, ma->tree, mb->tree, ta, tb);
+    const bool common = small && Dot3(result->normal, result->normal) > 0;
+    const int n = Finish(result, &w);
+    if (!common) {
+        MeReal normal[3] = {0, 0, 0};
         for (int i = 0; i < n; ++i)
             for (int q = 0; q < 3; ++q)
-                normal[q] += w.contacts[i].normal[q];
+                normal[q] += result->contacts[i].normal[q];
         Normalise(normal);
+        Copy3(normal, result->normal);
     }
-    for (int i = 0; i < n; ++i)
-        result->contacts[i] = w.contacts[i];
-    result->contactCount = n;
-    Copy3(normal, result->normal);
     result->touch = n > 0 ? 1 : 0;
     return result->touch;
 }

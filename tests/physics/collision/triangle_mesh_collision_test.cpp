@@ -213,3 +213,202 @@ TEST_F(MeshPairTest, LargePairKeepsItsBudgetWithUnitNormals)
 }
 
 }  // namespace
+
+namespace {
+
+// Contacts written straight into a result, as the leaf routine writes them.
+struct MergeBench {
+    McdContact slots[kCxMeshWorkSlots];
+    McdIntersectResult result;
+    CxMeshPairWork work;
+    MergeBench()
+    {
+        result.contacts = slots;
+        result.contactMaxCount = kCxMeshWorkSlots;
+        for (int& c : work.counter)
+            c = 1;
+    }
+    int Offer(MeReal x, MeReal y, MeReal z, MeReal nz, MeReal separation, int limit)
+    {
+        McdContact& c = slots[result.contactCount];
+        c = McdContact();
+        c.position[0] = x, c.position[1] = y, c.position[2] = z;
+        c.normal[2] = nz;
+        c.separation = separation;
+        return CxContactMerge(&result, &work, limit);
+    }
+};
+
+TEST(MeshContactMerge, NearCandidatesAddNormalsAndAFullSetMergesItsMostCrowded)
+{
+    MergeBench b;
+    EXPECT_EQ(b.Offer(0, 0, 0, 1, -0.1f, 3), 1);
+    EXPECT_EQ(b.Offer(0.05f, 0, 0, 1, -0.3f, 3), 1);  // 0.0025 away: its normal joins contact 0
+    EXPECT_FLOAT_EQ(b.slots[0].normal[2], 2);
+    EXPECT_FLOAT_EQ(b.slots[0].separation, -0.1f);
+    EXPECT_EQ(b.Offer(0.2f, 0, 0, 1, -0.2f, 3), 2);  // 0.04 away: admitted
+    EXPECT_EQ(b.Offer(2, 0, 0, 1, -0.2f, 3), 3);
+    // Full at 3: contact 1 (0.2, 0, 0) is the most crowded (smallest sum of squared
+    // distances); it merges into its nearest neighbour, contact 0, and the candidate takes
+    // its slot.
+    EXPECT_EQ(b.Offer(-1.5f, 0, 0, 1, -0.4f, 3), 3);
+    EXPECT_FLOAT_EQ(b.slots[0].position[0], 0.1f);
+    EXPECT_FLOAT_EQ(b.slots[0].normal[2], 3);
+    EXPECT_FLOAT_EQ(b.slots[0].separation, -0.3f);
+    EXPECT_EQ(b.work.counter[0], 2);
+    EXPECT_FLOAT_EQ(b.slots[1].position[0], -1.5f);
+    EXPECT_FLOAT_EQ(b.slots[1].separation, -0.4f);
+    EXPECT_EQ(b.work.counter[1], 1);
+    // A candidate that is itself the most crowded merges into its nearest neighbour; the
+    // other slots stay.
+    EXPECT_EQ(b.Offer(0.3f, 0, 0, 1, -0.2f, 3), 3);
+    EXPECT_FLOAT_EQ(b.slots[0].position[0], 0.2f);
+    EXPECT_FLOAT_EQ(b.slots[0].normal[2], 4);
+    EXPECT_FLOAT_EQ(b.slots[0].separation, -0.5f);
+    EXPECT_EQ(b.work.counter[0], 3);
+    EXPECT_FLOAT_EQ(b.slots[1].position[0], -1.5f);
+    EXPECT_FLOAT_EQ(b.slots[2].position[0], 2);
+}
+
+class MeshFinalPassTest : public FrameworkTest {
+protected:
+    void SetUp() override
+    {
+        FrameworkTest::SetUp();
+        colltest::Identity(ta);
+        colltest::Identity(tb);
+        mesh = meshtest::Cube(0.5f, 0, 0, 0);
+        g = mesh.Make(framework, 12);
+        ASSERT_EQ(McdTriangleMeshBuild(g), 1);
+        tree = static_cast<CxTriangleMesh*>(g)->tree;
+        m1 = McdModelCreate(g);
+        m2 = McdModelCreate(g);
+        McdModelSetTransformPtr(m1, ta);
+        McdModelSetTransformPtr(m2, tb);
+        work.model1 = m1;
+        work.model2 = m2;
+        result.contacts = slots;
+        result.contactMaxCount = 8;
+    }
+    void TearDown() override
+    {
+        McdModelDestroy(m1);
+        McdModelDestroy(m2);
+        McdGeometryDestroy(g);
+        FrameworkTest::TearDown();
+    }
+    void Put(MeReal x, MeReal y, MeReal z, MeReal nx, MeReal ny, MeReal nz, MeReal separation)
+    {
+        McdContact& c = slots[result.contactCount++];
+        c = McdContact();
+        c.position[0] = x, c.position[1] = y, c.position[2] = z;
+        c.normal[0] = nx, c.normal[1] = ny, c.normal[2] = nz;
+        c.separation = separation;
+    }
+
+    MeMatrix4 ta, tb;
+    MeshData mesh;
+    McdGeometryID g = nullptr;
+    const CxTriangleMeshTree* tree = nullptr;
+    McdModelID m1 = nullptr, m2 = nullptr;
+    McdContact slots[8];
+    McdIntersectResult result;
+    CxMeshPairWork work;
+};
+
+TEST_F(MeshFinalPassTest, CollinearSetsAreDroppedAndTwoContactsKeepTheirOwn)
+{
+    tb[3][2] = -0.9f;
+    for (int i = 0; i < 3; ++i)
+        Put(0.1f * i, 0.1f * i, -0.45f, 0, 0, 1, -0.1f);
+    EXPECT_EQ(CxContactsCommonNormal(&result, &work, tree, tree, ta, tb), 0);
+    EXPECT_EQ(result.contactCount, 0);
+
+    result.contactCount = 0;
+    Put(0.1f, 0, -0.45f, 0, 0, 2, -0.05f);
+    Put(-0.1f, 0, -0.45f, 0, 3, 4, -0.07f);
+    EXPECT_EQ(CxContactsCommonNormal(&result, &work, tree, tree, ta, tb), 1);
+    ASSERT_EQ(result.contactCount, 2);
+    EXPECT_FLOAT_EQ(slots[0].normal[2], 1);
+    EXPECT_FLOAT_EQ(slots[1].normal[1], 0.6f);
+    EXPECT_FLOAT_EQ(slots[1].normal[2], 0.8f);
+    EXPECT_FLOAT_EQ(slots[0].separation, -0.05f);
+    EXPECT_FLOAT_EQ(slots[1].separation, -0.07f);
+}
+
+TEST_F(MeshFinalPassTest, CommonNormalPointsFromTheSecondMeshOnRotatedPairs)
+{
+    // Mesh 2 sits 0.9 from mesh 1 along a turned axis u (0.1 deep); the contacts' own normals
+    // are mixed in sign. The common normal is -u, whatever the signs, and the depth is 0.1.
+    for (int k = 0; k < 6; ++k) {
+        const MeReal angle = 0.5f * k;
+        const MeReal u[3] = {std::cos(angle), std::sin(angle) * 0.6f, std::sin(angle) * 0.8f};
+        tb[3][0] = 0.9f * u[0], tb[3][1] = 0.9f * u[1], tb[3][2] = 0.9f * u[2];
+        result.contactCount = 0;
+        MeReal v[3] = {-u[1], u[0], 0};
+        const MeReal vl = std::sqrt(v[0] * v[0] + v[1] * v[1]);
+        for (MeReal& x : v)
+            x /= vl;
+        const MeReal w[3] = {u[1] * v[2] - u[2] * v[1], u[2] * v[0] - u[0] * v[2], u[0] * v[1] - u[1] * v[0]};
+        for (int i = 0; i < 4; ++i) {
+            const MeReal a = 0.15f * ((i & 1) ? 1 : -1), c = 0.15f * ((i & 2) ? 1 : -1);
+            const MeReal p[3] = {0.45f * u[0] + a * v[0] + c * w[0], 0.45f * u[1] + a * v[1] + c * w[1],
+                                 0.45f * u[2] + a * v[2] + c * w[2]};
+            const MeReal s = i == 2 ? 1.0f : -1.0f;
+            Put(p[0], p[1], p[2], s * u[0], s * u[1], s * u[2], -0.5f);
+        }
+        // The cube is not round: only an axis-aligned u meets its faces square on.
+        ASSERT_EQ(CxContactsCommonNormal(&result, &work, tree, tree, ta, tb), 1) << k;
+        ASSERT_EQ(result.contactCount, 4);
+        for (int i = 0; i < 4; ++i) {
+            EXPECT_NEAR(slots[i].normal[0] * u[0] + slots[i].normal[1] * u[1] + slots[i].normal[2] * u[2], -1, 1e-5f)
+                << k;
+            EXPECT_LE(slots[i].separation, 0);
+        }
+        EXPECT_NEAR(result.normal[0] * u[0] + result.normal[1] * u[1] + result.normal[2] * u[2], -1, 1e-5f);
+    }
+    tb[3][0] = 0, tb[3][1] = 0, tb[3][2] = -0.9f;
+    result.contactCount = 0;
+    for (int i = 0; i < 4; ++i)
+        Put(0.15f * ((i & 1) ? 1 : -1), 0.15f * ((i & 2) ? 1 : -1), -0.45f, 0, 0, (i & 1) ? 1.0f : -1.0f, 0);
+    ASSERT_EQ(CxContactsCommonNormal(&result, &work, tree, tree, ta, tb), 1);
+    EXPECT_NEAR(slots[0].normal[2], 1, 1e-6f);
+    EXPECT_NEAR(slots[0].separation, -0.1f, 1e-4f);
+}
+
+TEST_F(MeshPairTest, ContactsBeyondTheResultsRoomAreDropped)
+{
+    MeshData a = meshtest::Sphere(1.0f, 24, 16);
+    MeshData b = meshtest::Sphere(1.0f, 20, 14);
+    McdGeometryID ga = a.Make(framework, 16), gb = b.Make(framework, 16);
+    ASSERT_EQ(McdTriangleMeshBuild(ga), 1);
+    ASSERT_EQ(McdTriangleMeshBuild(gb), 1);
+    MeMatrix4 ta, tb;
+    colltest::Identity(ta);
+    colltest::Identity(tb);
+    tb[3][0] = 1.2f;
+    McdModelID m1 = Model(ga, ta), m2 = Model(gb, tb);
+    McdIntersectResult roomy, tight;
+    ASSERT_EQ(Collide(m1, m2, 30, 64, &roomy), 1);
+    ASSERT_GT(roomy.contactCount, 6);
+    // With room for 6 and for 5 of a merge limit of 30, writing stops at the room: the first
+    // contacts found stand unmerged, so room 5 gives the first five of room 6.
+    ASSERT_EQ(Collide(m1, m2, 30, 6, &roomy), 1);
+    const std::vector<McdContact> six(roomy.contacts, roomy.contacts + roomy.contactCount);
+    ASSERT_EQ(six.size(), 6u);
+    ASSERT_EQ(Collide(m1, m2, 30, 5, &tight), 1);
+    ASSERT_EQ(tight.contactCount, 5);
+    for (int i = 0; i < 5; ++i) {
+        const McdContact& c = tight.contacts[i];
+        for (int k = 0; k < 3; ++k)
+            EXPECT_EQ(c.position[k], six[i].position[k]) << i;
+        EXPECT_LT(c.normal[0], -0.5f) << i;
+        EXPECT_LE(c.separation, 0);
+    }
+    McdModelDestroy(m1);
+    McdModelDestroy(m2);
+    McdGeometryDestroy(ga);
+    McdGeometryDestroy(gb);
+}
+
+}  // namespace
