@@ -17,15 +17,15 @@
 //   points), which leaves the part of the incident face inside the reference box. For a face resting on a face these are the corners of the overlap rectangle, for a
 //   tilted face the wedge below the reference face, for a corner pushed into a face the
 //   corner and the two points where its edges cross the reference face.
-// - An edge axis names one edge of each box (the edges extreme along n); each is clipped
-//   against the other box and the points where it crosses the other's surface are kept.
+// - An edge axis names one edge of each box (the edges extreme along n); the contact is the
+//   midpoint of their closest points.
 // When that yields no point (rounding on a grazing pose), the general patch stands in:
 // every edge of each box clipped against the other box, plus the corners of each box that
 // lie inside the other. All clips count a point within a small margin scaled to the boxes
 // as inside (`McdBoxFlushTolerance`), so faces flush to rounding keep all their corners.
 // Each point is moved along n onto the mid-plane, so that both model orders make the same
 // contacts. A point of an incident face keeps its own depth below the reference face as its
-// separation (a tilted box is righted by the deeper side); the crossings of an edge axis or
+// separation (a tilted box is righted by the deeper side); the point of an edge axis and
 // of the general patch take the patch's separation s. Points whose separation is not
 // strictly below 0.01 s are dropped (none survive when s >= 0: boxes resting exactly on
 // each other, or within their padding, touch without contacts) and the rest are culled to
@@ -90,61 +90,11 @@ struct Axis {
     int b = 0;     ///< box 2's axis (face or edge)
 };
 
-// The fifteen-axis test with the decisions of the line-test object's box-box test. R's rows
-// are box 2's axes in box 1's frame, so R[j][i] is the cosine between axis i of box 1 and
-// axis j of box 2; A = |R|. Projected radii: box 1 along its axis i is e1_i, box 2 along it
-// sum_j e2_j A[j][i]; along a_i x b_j box 1's radius uses the two other rows of column j
-// ... and box 2's the two other rows of column i of A (entries of a rotation are cofactors).
-bool SeparatingAxis(Axis* out, MeReal tolerance, const MeReal e1[3], const MeReal e2[3], MeConstMatrix4Ptr R)
+// Fills the answer for the chosen axis: normal from box 2 towards box 1, mid-plane offset and
+// dims. Returns true.
+bool Answer(Axis* out, MeReal best, int kind, int ia, int ib, const MeReal e1[3], MeConstMatrix4Ptr R)
 {
     const MeReal* t = R[3];
-    MeReal A[3][3];
-    for (int j = 0; j < 3; ++j)
-        for (int i = 0; i < 3; ++i)
-            A[j][i] = std::fabs(R[j][i]);
-
-    MeReal best = -FLT_MAX, bestFace = -FLT_MAX;
-    int kind = 0, ia = 0, ib = 0;
-    bool crossWon = false;
-
-    for (int i = 0; i < 3; ++i) {
-        const MeReal s = std::fabs(t[i]) - e1[i] - (e2[0] * A[0][i] + e2[1] * A[1][i] + e2[2] * A[2][i]);
-        if (s > tolerance)
-            return false;
-        if (s > best)
-            best = bestFace = s, kind = 0, ia = i;
-    }
-    for (int j = 0; j < 3; ++j) {
-        const MeReal s = std::fabs(R[j][0] * t[0] + R[j][1] * t[1] + R[j][2] * t[2]) -
-                         (e1[0] * A[j][0] + e1[1] * A[j][1] + e1[2] * A[j][2]) - e2[j];
-        if (s > tolerance)
-            return false;
-        if (s > best)
-            best = bestFace = s, kind = 1, ib = j;
-    }
-    const MeReal minSine2 = tolerance * tolerance > 1e-6f ? tolerance * tolerance : 1e-6f;
-    for (int i = 0; i < 3; ++i) {
-        const int i1 = (i + 1) % 3, i2 = (i + 2) % 3;
-        for (int j = 0; j < 3; ++j) {
-            const MeReal c = R[j][i];
-            const MeReal sine2 = 1 - c * c;
-            if (sine2 <= minSine2)
-                continue;
-            const int j1 = (j + 1) % 3, j2 = (j + 2) % 3;
-            // L = a_i x b_j: components i1, i2 are -R[j][i2], R[j][i1].
-            const MeReal lt = R[j][i1] * t[i2] - R[j][i2] * t[i1];
-            const MeReal r1 = e1[i1] * A[j][i2] + e1[i2] * A[j][i1];
-            const MeReal r2 = e2[j1] * A[j2][i] + e2[j2] * A[j1][i];
-            const MeReal length = std::sqrt(sine2);
-            const MeReal raw = std::fabs(lt) - r1 - r2;
-            if (raw > length * tolerance)
-                return false;
-            const MeReal s = raw / length;
-            if (crossWon ? s > best : s > bestFace + tolerance)
-                best = s, kind = 2, ia = i, ib = j, crossWon = true;
-        }
-    }
-
     MeReal axis[3];
     if (kind == 0) {
         axis[0] = axis[1] = axis[2] = 0;
@@ -187,6 +137,71 @@ bool SeparatingAxis(Axis* out, MeReal tolerance, const MeReal e1[3], const MeRea
         out->dims = static_cast<MeI16>(feature(out->normal) | (2 << 8));
     }
     return true;
+}
+
+// The fifteen-axis test with the decisions of the line-test object's box-box test. R's rows
+// are box 2's axes in box 1's frame, so R[j][i] is the cosine between axis i of box 1 and
+// axis j of box 2; A = |R|. Projected radii: box 1 along its axis i is e1_i, box 2 along it
+// sum_j e2_j A[j][i]; along a_i x b_j box 1's radius uses the two other rows of column j
+// ... and box 2's the two other rows of column i of A (entries of a rotation are cofactors).
+bool SeparatingAxis(Axis* out, MeReal tolerance, const MeReal e1[3], const MeReal e2[3], MeConstMatrix4Ptr R)
+{
+    const MeReal* t = R[3];
+    MeReal A[3][3];
+    for (int j = 0; j < 3; ++j)
+        for (int i = 0; i < 3; ++i)
+            A[j][i] = std::fabs(R[j][i]);
+
+    MeReal best = -FLT_MAX, bestFace = -FLT_MAX;
+    int kind = 0, ia = 0, ib = 0;
+    bool crossWon = false;
+
+    // A face axis with s >= 0 settles the outcome: the best separation is at least s, so the
+    // pair makes no contacts whatever the other axes say. Its answer is that axis.
+    auto settled = [&](MeReal s, int k, int i, int j) { return s >= 0 && (best = s, kind = k, ia = i, ib = j, true); };
+    for (int i = 0; i < 3; ++i) {
+        const MeReal s = std::fabs(t[i]) - e1[i] - (e2[0] * A[0][i] + e2[1] * A[1][i] + e2[2] * A[2][i]);
+        if (s > tolerance)
+            return false;
+        if (settled(s, 0, i, 0))
+            return Answer(out, best, kind, ia, ib, e1, R);
+        if (s > best)
+            best = bestFace = s, kind = 0, ia = i;
+    }
+    for (int j = 0; j < 3; ++j) {
+        const MeReal s = std::fabs(R[j][0] * t[0] + R[j][1] * t[1] + R[j][2] * t[2]) -
+                         (e1[0] * A[j][0] + e1[1] * A[j][1] + e1[2] * A[j][2]) - e2[j];
+        if (s > tolerance)
+            return false;
+        if (settled(s, 1, 0, j))
+            return Answer(out, best, kind, ia, ib, e1, R);
+        if (s > best)
+            best = bestFace = s, kind = 1, ib = j;
+    }
+    const MeReal minSine2 = tolerance * tolerance > 1e-6f ? tolerance * tolerance : 1e-6f;
+    for (int i = 0; i < 3; ++i) {
+        const int i1 = (i + 1) % 3, i2 = (i + 2) % 3;
+        for (int j = 0; j < 3; ++j) {
+            const MeReal c = R[j][i];
+            const MeReal sine2 = 1 - c * c;
+            if (sine2 <= minSine2)
+                continue;
+            const int j1 = (j + 1) % 3, j2 = (j + 2) % 3;
+            // L = a_i x b_j: components i1, i2 are -R[j][i2], R[j][i1].
+            const MeReal lt = R[j][i1] * t[i2] - R[j][i2] * t[i1];
+            const MeReal r1 = e1[i1] * A[j][i2] + e1[i2] * A[j][i1];
+            const MeReal r2 = e2[j1] * A[j2][i] + e2[j2] * A[j1][i];
+            const MeReal length = std::sqrt(sine2);
+            const MeReal raw = std::fabs(lt) - r1 - r2;
+            if (raw > length * tolerance)
+                return false;
+            const MeReal s = raw / length;
+            if (crossWon ? s > best : s > bestFace + tolerance)
+                best = s, kind = 2, ia = i, ib = j, crossWon = true;
+        }
+    }
+
+    return Answer(out, best, kind, ia, ib, e1, R);
 }
 
 // Sutherland-Hodgman step: keeps the part of the polygon where side * p[axis] <= limit.
@@ -245,32 +260,6 @@ int ClipIncidentFace(MeReal (*out)[3], const MeReal er[3], int k, MeReal sr, MeC
     return ClipPolygon(out, b, n, k, -sr, er[k] + tol);
 }
 
-// Crossings of the segment (p, d) with the surface of box e (flush margin tol).
-void EdgeCrossings(McdPointCursor* cursor, const MeReal p[3], const MeReal d[3], const MeReal e[3], MeReal tol)
-{
-    MeReal lo = -1, hi = 1;
-    for (int i = 0; i < 3; ++i) {
-        if (std::fabs(d[i]) < tol) {
-            if (std::fabs(p[i]) > e[i] + tol)
-                return;
-            continue;
-        }
-        const MeReal q = 1 / d[i];
-        const MeReal aq = std::fabs(q);
-        const MeReal t1 = -p[i] * q - aq * (e[i] + tol);
-        const MeReal t2 = -p[i] * q + aq * (e[i] + tol);
-        lo = t1 > lo ? t1 : lo;
-        hi = t2 < hi ? t2 : hi;
-        if (hi < lo)
-            return;
-    }
-    for (MeReal t : {lo, hi})
-        if (t > -1 && t < 1) {
-            const MeReal q[3] = {p[0] + t * d[0], p[1] + t * d[1], p[2] + t * d[2]};
-            cursor->Append(q);
-        }
-}
-
 // The patch corners for the chosen axis, in box 1's frame (see the method above).
 void AxisPatch(McdPointCursor* cursor, const Axis& axis, MeConstMatrix4Ptr R, const MeReal e1[3], const MeReal e2[3])
 {
@@ -310,20 +299,22 @@ void AxisPatch(McdPointCursor* cursor, const Axis& axis, MeConstMatrix4Ptr R, co
                 for (int m = 0; m < 3; ++m)
                     p2[m] += s * R[q][m];
             }
-        EdgeCrossings(cursor, p2, d2, e1, tol);
-        // Box 1's edge in box 2's frame; its crossings are mapped back.
-        MeReal local[2][3];
-        McdPointCursor localCursor(local, 2);
-        MeReal p1in2[3], d1in2[3];
-        InverseTransform(p1in2, R, p1);
+        // The closest points of the two edges (their directions are not parallel, or the
+        // axis would not exist); the contact is their midpoint.
+        MeReal w[3];
         for (int m = 0; m < 3; ++m)
-            d1in2[m] = Dot(d1, R[m]);
-        EdgeCrossings(&localCursor, p1in2, d1in2, e2, tol);
-        for (int q = 0, count = localCursor.Count(local); q < count; ++q) {
-            MeReal p[3];
-            Transform(p, R, local[q]);
-            cursor->Append(p);
-        }
+            w[m] = p1[m] - p2[m];
+        const MeReal a = Dot(d1, d1), b = Dot(d1, d2), c = Dot(d2, d2), d = Dot(d1, w), e = Dot(d2, w);
+        const MeReal denominator = a * c - b * b;
+        if (!(denominator > 0))
+            return;
+        auto clamp = [](MeReal x) { return x < -1 ? -1.0f : (x > 1 ? 1.0f : x); };
+        const MeReal u1 = clamp((b * e - c * d) / denominator);
+        const MeReal u2 = clamp((a * e - b * d) / denominator);
+        MeReal q[3];
+        for (int m = 0; m < 3; ++m)
+            q[m] = 0.5f * (p1[m] + u1 * d1[m] + p2[m] + u2 * d2[m]);
+        cursor->Append(q);
     }
 }
 
@@ -393,25 +384,13 @@ void McdBoxBoxGatherPatch(McdPointCursor* cursor, MeConstMatrix4Ptr pose, const 
     AppendInnerCorners(cursor, pose, e1, e2);
 }
 
-int McdBoxBoxIntersect(McdModelPair* pair, McdIntersectResult* result)
-{
-    MeConstMatrix4Ptr t1 = PoseOf(pair->model1);
-    MeConstMatrix4Ptr t2 = PoseOf(pair->model2);
-    const MeReal* e1 = BoxExtents(pair->model1);
-    const MeReal* e2 = BoxExtents(pair->model2);
-    MeReal pose[4][4];
-    PoseIn(pose, t1, t2);
+namespace {
 
-    Axis axis;
-    if (!SeparatingAxis(&axis, PairPadding(pair), e1, e2, pose))
-        return NoContact(result);
-    Rotate(result->normal, t1, axis.normal);
-    result->contactCount = 0;
-    if (!(axis.separation < 0) || result->contactMaxCount < 1 || !result->contacts) {
-        // Within the padding but not penetrating: every patch point would get a separation
-        // s >= 0 and none is kept.
-        return 0;
-    }
+// The contacts of an overlapping pair (kept apart from the intersect so that the common
+// cases, apart or only touching, run in a small stack frame).
+[[gnu::noinline]] int PenetratingContacts(McdIntersectResult* result, const Axis& axis, MeConstMatrix4Ptr pose,
+                                         MeConstMatrix4Ptr t1, const MeReal e1[3], const MeReal e2[3])
+{
     MeReal points[kPatchMax][3];
     McdPointCursor cursor(points, kPatchMax);
     AxisPatch(&cursor, axis, pose, e1, e2);
@@ -449,6 +428,33 @@ int McdBoxBoxIntersect(McdModelPair* pair, McdIntersectResult* result)
     result->contactCount = McdContactCull(result->normal, candidates, kept, result->contacts,
                                           McdResultContactCap(result), McdResultRequest(result)->faceNormalsFirst);
     return result->contactCount > 0 ? 1 : 0;
+}
+
+}  // namespace
+
+int McdBoxBoxIntersect(McdModelPair* pair, McdIntersectResult* result)
+{
+    // The accessors inline here: this pair runs more often than any other.
+    const McdModel* m1 = pair->model1;
+    const McdModel* m2 = pair->model2;
+    MeConstMatrix4Ptr t1 = m1->instance.transform ? m1->instance.transform : IdentityPose();
+    MeConstMatrix4Ptr t2 = m2->instance.transform ? m2->instance.transform : IdentityPose();
+    const MeReal* e1 = static_cast<const McdBox*>(m1->instance.geometry)->halfExtents;
+    const MeReal* e2 = static_cast<const McdBox*>(m2->instance.geometry)->halfExtents;
+    MeReal pose[4][4];
+    PoseIn(pose, t1, t2);
+
+    Axis axis;
+    if (!SeparatingAxis(&axis, m1->padding + m2->padding, e1, e2, pose))
+        return NoContact(result);
+    Rotate(result->normal, t1, axis.normal);
+    result->contactCount = 0;
+    if (!(axis.separation < 0) || result->contactMaxCount < 1 || !result->contacts) {
+        // Within the padding but not penetrating: every patch point would get a separation
+        // s >= 0 and none is kept.
+        return 0;
+    }
+    return PenetratingContacts(result, axis, pose, t1, e1, e2);
 }
 
 int McdBoxBoxSafeTime(McdModelPair* pair, MeReal step, McdSafeTimeResult* result)
