@@ -195,17 +195,20 @@ QNCOLOUR* QNRESOURCES::AddColour(const char* name, const char* copyFrom)
 
 QNSOUND* QNRESOURCES::FindSound(const char* name, int index) const
 {
-    return &Find<QNSOUNDENTRY>(Sounds, name, index)->Sound;
+    QNSOUNDENTRY* entry = Find<QNSOUNDENTRY>(Sounds, name, index);
+    return entry ? &entry->Sound : nullptr;
 }
 
 QNMATERIAL* QNRESOURCES::FindMaterial(const char* name, int index) const
 {
-    return &Find<QNMATERIALENTRY>(Materials, name, index)->Material;
+    QNMATERIALENTRY* entry = Find<QNMATERIALENTRY>(Materials, name, index);
+    return entry ? &entry->Material : nullptr;
 }
 
 QNCOLOUR* QNRESOURCES::FindColour(const char* name, int index) const
 {
-    return &Find<QNCOLOURENTRY>(Colours, name, index)->Colour;
+    QNCOLOURENTRY* entry = Find<QNCOLOURENTRY>(Colours, name, index);
+    return entry ? &entry->Colour : nullptr;
 }
 
 QNTEXTUREENTRY* QNRESOURCES::FindTexture(const char* name, int index) const

@@ -1,0 +1,200 @@
+// The HUD elements in a headless scene: money text and colour, panels and the clutter they hide,
+// ranking order, locator aim, marker range blinking and removal, meters and the suit inventory.
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+
+#include "engine/scene/queued_message.h"
+#include "engine/scene/view.h"
+#include "game/vehicles/hud_locator.h"
+#include "game/vehicles/hud_marker.h"
+#include "game/vehicles/hud_meter.h"
+#include "game/vehicles/money_display.h"
+#include "game/vehicles/ranking_display.h"
+#include "game/vehicles/suit_hud.h"
+#include "tests/game/game_test_util.h"
+
+namespace {
+
+class HudTest : public gametest::GameSceneTest {
+protected:
+    void SetUp() override
+    {
+        GameSceneTest::SetUp();
+        MakeScene([](QNRESOURCES& r) {
+            HUD::LoadResources(r);
+            SUITHUD::LoadResources(r);
+        }, 1);
+        root = scene->GetView(0)->Root;
+        viewer = new GAMENODE(root, "VIEWER", 1, 0x2000004, 0, 0, &QNMATRIX::Identity, 0);
+        viewer->SetState(3, 0, false, true);
+        scene->GetView(0)->CurrentNode = viewer;
+        hud = new SUITHUD(root);
+        hud->SetState(3, 0, false, true);
+    }
+    static bool Shown(const QNNODE* n) { return n->State == 3; }
+
+    GAMENODE* root = nullptr;
+    GAMENODE* viewer = nullptr;
+    SUITHUD* hud = nullptr;
+};
+
+TEST_F(HudTest, MoneyTextAndColourForAnyAmount)
+{
+    char text[64];
+    EXPECT_FALSE(MONEYDISPLAY::Format(0.0f, text, sizeof text));
+    EXPECT_STREQ(text, "$0.0 M");
+    EXPECT_TRUE(MONEYDISPLAY::Format(-2500000.0f, text, sizeof text));
+    EXPECT_STREQ(text, "-$2.5 M");
+    EXPECT_FALSE(MONEYDISPLAY::Format(3.4e38f, text, sizeof text));  // bounded, no overflow
+    EXPECT_EQ(std::strncmp(text, "$34", 3), 0);
+
+    hud->Money->SetValue(-1050000.0f);
+    EXPECT_STREQ(hud->Money->Text(), "-$1.1 M");
+    EXPECT_EQ(hud->Money->Colour, scene->Resources.FindColour("hud_moneydisplay_neg"));
+    hud->Money->SetValue(12000000.0f);
+    EXPECT_STREQ(hud->Money->Text(), "$12.0 M");
+    EXPECT_EQ(hud->Money->Colour, scene->Resources.FindColour("hud_moneydisplay_pos"));
+}
+
+TEST_F(HudTest, PanelsHideTheClutterAndRankStably)
+{
+    ASSERT_TRUE(Shown(hud->LowerLine));
+    ASSERT_TRUE(Shown(hud->Locator));
+    hud->Ranking->Records[0] = {0, 0, 5.0f};
+    hud->Ranking->Records[1] = {1, 1, 9.0f};
+    hud->Ranking->Records[2] = {2, 2, 5.0f};
+    hud->Ranking->Records[3] = {3, 3, -1.0f};
+    hud->ShowPanel(true, hud->Ranking);
+    EXPECT_TRUE(Shown(hud->Ranking));
+    EXPECT_FALSE(Shown(hud->LowerLine));
+    EXPECT_FALSE(Shown(hud->Locator));
+    EXPECT_FALSE(Shown(hud->OwnLocator));
+    EXPECT_TRUE(Shown(hud->MarkerManager));
+    EXPECT_TRUE(Shown(hud->SiteIndicator));
+    // 9, then the two fives in their earlier order, then the debt.
+    EXPECT_EQ(hud->Ranking->Order[0], &hud->Ranking->Records[1]);
+    EXPECT_EQ(hud->Ranking->Order[1], &hud->Ranking->Records[0]);
+    EXPECT_EQ(hud->Ranking->Order[2], &hud->Ranking->Records[2]);
+    EXPECT_EQ(hud->Ranking->Lines[3]->ColourIcon->Index, 3u);
+    EXPECT_STREQ(hud->Ranking->Lines[0]->Money->Text(), "$0.0 M");
+
+    // Showing it again changes nothing; a second panel replaces it and keeps the clutter hidden.
+    hud->ShowPanel(true, hud->Ranking);
+    EXPECT_TRUE(Shown(hud->Ranking));
+    RANKINGDISPLAY other(root);
+    other.SetState(3, 0, false, false);
+    hud->ShowPanel(true, &other);
+    EXPECT_FALSE(Shown(hud->Ranking));
+    EXPECT_TRUE(Shown(&other));
+    EXPECT_FALSE(Shown(hud->LowerLine));
+    hud->ShowPanel(false, nullptr);
+    EXPECT_FALSE(Shown(&other));
+    EXPECT_TRUE(Shown(hud->LowerLine));
+    EXPECT_TRUE(Shown(hud->Locator));
+    EXPECT_TRUE(Shown(hud->CollShipIndicator) == false);  // still hidden by its own vote
+}
+
+TEST_F(HudTest, LocatorAimAndTargetLoss)
+{
+    float turn = 0.0f;
+    EXPECT_FALSE(LOCATOR::Aim(QNVEC3(0, 0, 150), &turn));  // ahead and near
+    EXPECT_TRUE(LOCATOR::Aim(QNVEC3(0, 0, 250), &turn));   // ahead and far: no turn
+    EXPECT_FLOAT_EQ(turn, 0.0f);
+    EXPECT_TRUE(LOCATOR::Aim(QNVEC3(0, 0, -5), &turn));    // behind: always shown
+    EXPECT_TRUE(LOCATOR::Aim(QNVEC3(0, 0, 0), &turn));     // no direction: no NaN
+    EXPECT_FALSE(std::isnan(turn));
+
+    auto* target = new GAMENODE(root, "TARGET", 1, 0x2000004, 0, 0, &QNMATRIX::Identity, 0);
+    target->SetState(3, 0, false, true);
+    target->SetTranslation(QNVEC3(300, 0, 0));  // to the right
+    const float green[3] = {0, 1, 0};
+    LOCATOR* locator = AddLocator(hud->LocatorManager, target, 90.0f, green);
+    locator->SetState(3, 0, false, true);
+    Frame();
+    EXPECT_TRUE(Shown(locator));
+    const QNVEC3 arrow = locator->Arrow->GetWorldMatrix().Translation() - locator->GetWorldMatrix().Translation();
+    EXPECT_NEAR(arrow.Length(), 90.0f, 1e-3f);
+    EXPECT_GT(arrow.x, 89.0f);  // the arrow points to the right
+    delete target;
+    Frame();
+    EXPECT_TRUE(locator->TargetLost);
+    EXPECT_FALSE(Shown(locator));
+}
+
+TEST_F(HudTest, RangedMarkerBlinksInRangeAndGoesWithItsTarget)
+{
+    auto* target = new GAMENODE(root, "TARGET", 1, 0x2000004, 0, 0, &QNMATRIX::Identity, 0);
+    target->SetState(3, 0, false, true);
+    MARKER* marker = AddMarker(hud->MarkerManager, target, 1, 0.0f);
+    ASSERT_NE(dynamic_cast<RANGEDMARKER*>(marker), nullptr);
+    EXPECT_EQ(FindMarker(hud->MarkerManager, target), marker);
+    marker->SetState(3, 0, false, true);
+
+    auto visibleShare = [&](float distance) {
+        target->SetTranslation(QNVEC3(0, 0, distance));
+        int shown = 0;
+        for (int i = 0; i < 60; ++i) {
+            Frame();
+            shown += Shown(marker) ? 1 : 0;
+        }
+        return shown;
+    };
+    const int near = visibleShare(30), mid = visibleShare(80), far = visibleShare(130);
+    EXPECT_EQ(near, 60);
+    EXPECT_EQ(far, 60);
+    EXPECT_GT(mid, 10);
+    EXPECT_LT(mid, 50);
+
+    delete target;
+    Frame();
+    Frame();
+    EXPECT_EQ(FindMarker(hud->MarkerManager, nullptr), nullptr);
+    EXPECT_EQ(hud->MarkerManager->FirstChild(), nullptr);
+}
+
+TEST_F(HudTest, MetersProgressAndInventory)
+{
+    HUDMETER meter(root, "METER", 1, QNMATRIX::Identity, 0, "suithud_progressmeter", 5, 0.0f, 1.0f);
+    meter.SetValue(0.5f);
+    EXPECT_EQ(meter.ShownFrame, 2u);
+    meter.SetValue(1.2f);
+    EXPECT_EQ(meter.ShownFrame, 4u);
+    EXPECT_FLOAT_EQ(meter.Value, 1.0f);
+    meter.SetValue(-0.3f);
+    EXPECT_EQ(meter.ShownFrame, 0u);
+
+    hud->SetProgress(0.0f);
+    EXPECT_FALSE(Shown(hud->Progress));
+    hud->SetProgress(0.5f);
+    EXPECT_TRUE(Shown(hud->Progress));
+    EXPECT_EQ(hud->Progress->ShownFrame, 4u);
+
+    for (std::uint32_t type : {11u, 14u, 15u, 64u, 0u})
+        EXPECT_TRUE(hud->Inventory->AddItem(type));
+    EXPECT_FALSE(hud->Inventory->AddItem(12));
+    EXPECT_EQ(hud->Inventory->Count, 5u);
+    EXPECT_EQ(hud->Inventory->Cells[0], 7);   // beam
+    EXPECT_EQ(hud->Inventory->Cells[1], 16);  // generator
+    EXPECT_EQ(hud->Inventory->Cells[3], 2);   // collector ship
+    EXPECT_EQ(SUITINVENTORY::CellOf(24), 0);
+    EXPECT_EQ(SUITINVENTORY::CellOf(99), -1);
+    EXPECT_TRUE(Shown(hud->Inventory->Labels[4]));
+    hud->Inventory->RemoveItems();
+    EXPECT_EQ(hud->Inventory->Count, 0u);
+    for (std::uint32_t i = 0; i < SUITINVENTORY::kCapacity; ++i) {
+        EXPECT_FALSE(Shown(hud->Inventory->Icons[i]));
+        EXPECT_FALSE(Shown(hud->Inventory->Labels[i]));
+    }
+}
+
+TEST_F(HudTest, MessagesReachTheLowerLine)
+{
+    hud->Message("Collected %s %s", "Red", "Oglamite");
+    Frame();
+    EXPECT_STREQ(hud->LowerLine->Shown(), "Collected Red Oglamite");
+}
+
+}  // namespace
