@@ -195,20 +195,17 @@ QNCOLOUR* QNRESOURCES::AddColour(const char* name, const char* copyFrom)
 
 QNSOUND* QNRESOURCES::FindSound(const char* name, int index) const
 {
-    QNSOUNDENTRY* entry = Find<QNSOUNDENTRY>(Sounds, name, index);
-    return entry ? &entry->Sound : nullptr;
+    return &Find<QNSOUNDENTRY>(Sounds, name, index)->Sound;
 }
 
 QNMATERIAL* QNRESOURCES::FindMaterial(const char* name, int index) const
 {
-    QNMATERIALENTRY* entry = Find<QNMATERIALENTRY>(Materials, name, index);
-    return entry ? &entry->Material : nullptr;
+    return &Find<QNMATERIALENTRY>(Materials, name, index)->Material;
 }
 
 QNCOLOUR* QNRESOURCES::FindColour(const char* name, int index) const
 {
-    QNCOLOURENTRY* entry = Find<QNCOLOURENTRY>(Colours, name, index);
-    return entry ? &entry->Colour : nullptr;
+    return &Find<QNCOLOURENTRY>(Colours, name, index)->Colour;
 }
 
 QNTEXTUREENTRY* QNRESOURCES::FindTexture(const char* name, int index) const

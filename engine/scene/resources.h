@@ -143,7 +143,6 @@ public:
     QNCOLOUR* AddColour(const char* name, const char* copyFrom = nullptr);
 
     /// The sound of key (name, index); QNNODE::EXC when not registered.
-    /// The entries of that key, or null when none is registered.
     QNSOUND* FindSound(const char* name, int index = 0) const;
     QNMATERIAL* FindMaterial(const char* name, int index = 0) const;
     QNCOLOUR* FindColour(const char* name, int index = 0) const;

@@ -61,7 +61,7 @@ QNSOUND* PlayScreenSound(QNNODE* node, const char* name, std::uint32_t repeats)
     if (!node || !node->Resources)
         return nullptr;
     QNSOUND* sound = node->Resources->FindSound(name);
-    if (!sound || !sound->HasData() || !sound->HasPath())
+    if (!sound->HasData() || !sound->HasPath())
         return nullptr;
     sound->Play(repeats);
     return sound;

@@ -53,9 +53,7 @@ void RegisterSound(QNRESOURCES& resources, const char* name, const char* file)
 QNQUEUEDMESSAGE* MessageLine(QNNODE* parent, float y, std::uint32_t displayTime)
 {
     auto* line = new QNQUEUEDMESSAGE(parent, "consolefont", 0.0f, y, 1, displayTime, 20.0f, 27.0f);
-    line->SetColour("consolefont");
-    if (!line->Colour)
-        line->SetColour("fullbright");
+    SetFontColour(line);
     return line;
 }
 
@@ -128,7 +126,7 @@ void HUD::LoadResources(QNRESOURCES& resources)
     }
     for (const HUDQUAD& q : kQuads)
         RegisterHudQuad(resources, q.Name, q.Texture, q.Width, q.Height);
-    resources.AddColour("hud_moneydisplay_pos", resources.FindColour("consolefont") ? "consolefont" : "fullbright");
+    resources.AddColour("hud_moneydisplay_pos", resources.Colours.FindChild("consolefont") ? "consolefont" : "fullbright");
     resources.AddColour("hud_moneydisplay_neg")->SetEmissive(1.0f, 0.0f, 0.0f);
     RegisterSound(resources, "stationcollision", "media\\vehicles\\exterior\\sounds\\collision.wav");
     RegisterSound(resources, "othercollision", "media\\general\\sounds\\bump.wav");

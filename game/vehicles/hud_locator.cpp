@@ -12,7 +12,7 @@ LOCATOR::LOCATOR(QNNODE* parent, GAMENODE* target, float radius, const QNMATRIX&
       HadTarget(target != nullptr)
 {
     const QNMATRIX at = HudAt(0.0f, radius);
-    Arrow = new GAMENODE(this, "ARROW", 38, 0x1000040, 0, 3, &at, 0);
+    Arrow = new GAMENODE(this, "ARROW", 38, 0x1000040, 0, 1, &at, 0);
     DressHudNode(Arrow, "hud_pointerarrow");
     SetHudOpacity(Arrow, 0.5f);
 }

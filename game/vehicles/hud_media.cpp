@@ -79,6 +79,12 @@ void BuildHudText(QNMESHNODE* node, float width, float height, std::uint32_t col
     node->BuildTextMesh(width, height, columns, rows);
 }
 
+void SetFontColour(QNMATERIALNODE* node)
+{
+    const bool registered = node->Resources && node->Resources->Colours.FindChild("consolefont");
+    node->SetColour(registered ? "consolefont" : "fullbright");
+}
+
 QNMATRIX HudAt(float x, float y)
 {
     QNMATRIX m;

@@ -35,5 +35,8 @@ void ShowOnVote(QNNODE* node, std::int32_t vote, bool show, bool checked = false
 /// font texture, with dynamic vertices so the text can be reprinted every frame.
 void BuildHudText(QNMESHNODE* node, float width, float height, std::uint32_t columns, std::uint32_t rows);
 
+/// The colour "consolefont" where the scene registers one, else "fullbright".
+void SetFontColour(QNMATERIALNODE* node);
+
 /// A translation matrix to (x, y, 0).
 QNMATRIX HudAt(float x, float y);

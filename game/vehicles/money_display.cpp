@@ -28,7 +28,5 @@ void MONEYDISPLAY::SetValue(float money)
 {
     const bool negative = Format(money, text_, sizeof text_);
     SetColour(negative ? "hud_moneydisplay_neg" : "hud_moneydisplay_pos");
-    if (!Colour)
-        SetColour("fullbright");
     PrintTextLine(Mesh, text_, 0, Align);
 }

@@ -59,9 +59,7 @@ SUITINVENTORY::SUITINVENTORY(QNNODE* parent)
         Labels[i]->SetMaterial("sprite");
         Labels[i]->SetTexture("consolefont");
         BuildHudText(Labels[i], 20.0f, 27.0f, 2, 1);
-        Labels[i]->SetColour("consolefont");
-        if (!Labels[i]->Colour)
-            Labels[i]->SetColour("fullbright");
+        SetFontColour(Labels[i]);
         PrintText(Labels[i]->Mesh, "%u", 0, QNALIGN_RIGHT, i + 1);
         Cells[i] = -1;
         ShowOnVote(Icons[i], 1, false, true, true);
@@ -132,7 +130,14 @@ SUITHUD::SUITHUD(QNNODE* suit, const QNMATRIX& transform, std::uint32_t userFlag
     Ranking = new RANKINGDISPLAY(this);
     OverloadIcon = new BLINKICON(this, "OVERLOADICON", 50, HudAt(600.0f, -125.0f), "suithud_overloadicon",
                                  BLINKICON::BLINKMODE::CELLS);
-    ShowOnVote(OverloadIcon, 0, false);
+    // Hidden on its own vote, so that showing the HUD's tree does not show it.
+    ShowOnVote(OverloadIcon, 1, false);
+}
+
+void SUITHUD::SetOverload(bool on)
+{
+    OverloadIcon->Blinking = on;
+    ShowOnVote(OverloadIcon, 1, on);
 }
 
 void SUITHUD::ShowClutter(bool show)

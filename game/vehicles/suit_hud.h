@@ -52,6 +52,8 @@ public:
 
     /// Hidden within 0.0001 of 0, else shown with the value.
     void SetProgress(float value);
+    /// Shows the overload icon blinking, or hides it.
+    void SetOverload(bool on);
     static void LoadResources(QNRESOURCES& resources);
 
     LOCATOR* Locator = nullptr;
