@@ -187,3 +187,91 @@ TEST_F(ScreenRun, AQuitDuringTheClickWaitEndsTheWaitAndTheRun)
 }
 
 }  // namespace
+
+namespace {
+
+// The frame as drawn, read back before it is presented.
+struct Frame {
+    std::vector<std::uint32_t> argb;
+    std::uint32_t width = 0, height = 0;
+
+    void Read() { ASSERT_TRUE(QNDISPLAY::ReadBack(argb, width, height)); }
+    int R(int x, int y) const { return int((argb[std::size_t(y) * width + std::size_t(x)] >> 16) & 0xFF); }
+    int G(int x, int y) const { return int((argb[std::size_t(y) * width + std::size_t(x)] >> 8) & 0xFF); }
+    int B(int x, int y) const { return int(argb[std::size_t(y) * width + std::size_t(x)] & 0xFF); }
+    // Pixels of the rectangle for which `test`(r, g, b) holds.
+    template <class F>
+    int Count(int x0, int y0, int x1, int y1, F test) const
+    {
+        int n = 0;
+        for (int y = y0; y < y1; ++y)
+            for (int x = x0; x < x1; ++x)
+                n += test(R(x, y), G(x, y), B(x, y)) ? 1 : 0;
+        return n;
+    }
+    int Sum(int x0, int y0, int x1, int y1) const
+    {
+        int s = 0;
+        for (int y = y0; y < y1; ++y)
+            for (int x = x0; x < x1; ++x)
+                s += R(x, y) + G(x, y) + B(x, y);
+        return s;
+    }
+};
+
+TEST_F(ScreenRun, LogoAndMenuAsDrawn)
+{
+    Key(SDLK_ESCAPE, 4);   // the menu from frame 5
+    int px = 0, py = 0;
+    ToPixel(kNewGameX, kNewGameY, &px, &py);
+    script.MouseMotion(px, py, 0, 0, 9);  // over the new-game button from frame 10
+    Frame logo, menu, hover;
+    int reticleX = -1, reticleY = -1;
+    onFrame = [&](long f) {
+        if (f == 2)
+            logo.Read();
+        if (f == 8) {
+            menu.Read();
+            auto* reticle = QNSCENE::Current->GetView(0)->Root->FindChild("RETICLE");
+            const QNVEC3 at = static_cast<QNNODE*>(reticle)->GetWorldMatrix().Translation();
+            ToPixel(at.x, at.y, &reticleX, &reticleY);
+        }
+        if (f == 13)
+            hover.Read();
+    };
+    ASSERT_EQ(Run(13), 0);
+    ASSERT_EQ(logo.width, 640u);
+
+    // The logo fills the screen: the gold emblem's outer ring left and right of the centre on
+    // black, black corners.
+    auto gold = [](int r, int g, int b) { return r > 150 && r > g && g > b + 40; };
+    auto black = [](int r, int g, int b) { return r < 24 && g < 24 && b < 24; };
+    EXPECT_GT(logo.Count(120, 220, 140, 260, gold), 400);
+    EXPECT_GT(logo.Count(500, 220, 520, 260, gold), 400);
+    EXPECT_EQ(logo.Count(0, 0, 40, 40, black), 1600);
+    EXPECT_EQ(logo.Count(600, 440, 640, 480, black), 1600);
+
+    // The menu: the dark blue backdrop, four buttons at the lower left (the quit button red),
+    // the reticle tinting the backdrop under it.
+    auto backdrop = [](int r, int g, int b) { return b > r + 10 && b > g && b < 140; };
+    EXPECT_GT(menu.Count(400, 40, 600, 200, backdrop), 200 * 160 * 9 / 10);
+    const int buttonsY[4] = {335, 372, 411, 449};  // new game, load/save, options, quit
+    for (int i = 0; i < 4; ++i) {
+        const int y = buttonsY[i];
+        auto lit = [i](int r, int, int b) { return i < 3 ? (b > 150 && b > r + 60) : (r > 150 && r > b + 60); };
+        EXPECT_GT(menu.Count(36, y - 8, 44, y + 8, lit), 40) << "button " << i;
+    }
+    ASSERT_GE(reticleX, 0);
+    if (reticleX >= 0 && reticleX < 640 && reticleY >= 0 && reticleY < 480) {
+        EXPECT_GT(menu.G(reticleX, reticleY), menu.B(reticleX, reticleY)) << reticleX << "," << reticleY;
+        EXPECT_GT(menu.G(reticleX, reticleY), menu.R(reticleX, reticleY));
+    }
+    // The pointer over the new-game button shows its highlighted picture.
+    EXPECT_EQ(SceneAt(13), "MAINMENU");
+    EXPECT_GT(hover.Sum(36, 325, 190, 345), menu.Sum(36, 325, 190, 345) * 11 / 10);
+    // The quit button keeps its picture (the drifting reticle may pass over it).
+    const int quitBefore = menu.Sum(36, 440, 190, 458);
+    EXPECT_LT(std::abs(hover.Sum(36, 440, 190, 458) - quitBefore), quitBefore / 20);
+}
+
+}  // namespace

@@ -103,6 +103,7 @@ protected:
         QNAPP::ResetState();
         QNAPP::InstallDefaultHooks();
         QNAPP::Devices.Sleep = [](float) {};
+        QNAPP::Devices.SeedRandom = [](std::uint32_t) { SeedRandom(kSeed); };
         original = QNAPP::Devices.Present;
         QNAPP::Devices.Present = [] { active->Present(); };
         QNCURSOR::PositionSource = &PointerPosition;
@@ -201,6 +202,7 @@ protected:
     }
 
     static constexpr double kFrameSeconds = 1.0 / 60.0;
+    static constexpr std::uint32_t kSeed = 4242;
 
     PlatformScriptedEvents script{false};
     std::function<void()> original;
