@@ -41,15 +41,6 @@ constexpr HUDQUAD kQuads[] = {
     {"hud_chippedoremarker", "hud_chippedoremarker", 133.3f, 133.3333f},
 };
 
-void RegisterSound(QNRESOURCES& resources, const char* name, const char* file)
-{
-    QNSOUNDPARAMS& s = QNRESOURCES::SoundParams;
-    s = QNSOUNDPARAMS();
-    s.Name = name;
-    s.File = file;
-    resources.AddSound();
-}
-
 QNQUEUEDMESSAGE* MessageLine(QNNODE* parent, float y, std::uint32_t displayTime)
 {
     auto* line = new QNQUEUEDMESSAGE(parent, "consolefont", 0.0f, y, 1, displayTime, 20.0f, 27.0f);
@@ -128,6 +119,6 @@ void HUD::LoadResources(QNRESOURCES& resources)
         RegisterHudQuad(resources, q.Name, q.Texture, q.Width, q.Height);
     resources.AddColour("hud_moneydisplay_pos", resources.Colours.FindChild("consolefont") ? "consolefont" : "fullbright");
     resources.AddColour("hud_moneydisplay_neg")->SetEmissive(1.0f, 0.0f, 0.0f);
-    RegisterSound(resources, "stationcollision", "media\\vehicles\\exterior\\sounds\\collision.wav");
-    RegisterSound(resources, "othercollision", "media\\general\\sounds\\bump.wav");
+    RegisterHudSound(resources, "stationcollision", "media\\vehicles\\exterior\\sounds\\collision.wav");
+    RegisterHudSound(resources, "othercollision", "media\\general\\sounds\\bump.wav");
 }

@@ -3,6 +3,8 @@
 #include "engine/render/qncolour.h"
 #include "engine/render/qntexture.h"
 
+#include <string>
+
 void RegisterHudTexture(QNRESOURCES& resources, const char* name, const char* file, std::uint32_t columns,
                         std::uint32_t rows)
 {
@@ -83,6 +85,25 @@ void SetFontColour(QNMATERIALNODE* node)
 {
     const bool registered = node->Resources && node->Resources->Colours.FindChild("consolefont");
     node->SetColour(registered ? "consolefont" : "fullbright");
+}
+
+void RegisterHudMedia(QNRESOURCES& resources, const char* folder, const HUDMEDIA* media, std::size_t count)
+{
+    std::string file;
+    for (std::size_t i = 0; i < count; ++i) {
+        file = std::string(folder) + media[i].Name + ".dds";
+        RegisterHudTexture(resources, media[i].Name, file.c_str(), media[i].Columns, media[i].Rows);
+        RegisterHudQuad(resources, media[i].Name, media[i].Name, media[i].Width, media[i].Height);
+    }
+}
+
+void RegisterHudSound(QNRESOURCES& resources, const char* name, const char* file)
+{
+    QNSOUNDPARAMS& s = QNRESOURCES::SoundParams;
+    s = QNSOUNDPARAMS();
+    s.Name = name;
+    s.File = file;
+    resources.AddSound();
 }
 
 QNMATRIX HudAt(float x, float y)

@@ -3,6 +3,7 @@
 /// flat quads sized in HUD units whose texture coordinates cover one cell of their texture, and
 /// the "sprite" / "fullbright" look every element starts from.
 
+#include <cstddef>
 #include <cstdint>
 
 #include "engine/scene/node_chain.h"
@@ -37,6 +38,19 @@ void BuildHudText(QNMESHNODE* node, float width, float height, std::uint32_t col
 
 /// The colour "consolefont" where the scene registers one, else "fullbright".
 void SetFontColour(QNMATERIALNODE* node);
+
+/// One HUD picture: a texture of `Columns` x `Rows` cells and a quad of its own name.
+struct HUDMEDIA {
+    const char* Name;
+    std::uint32_t Columns, Rows;
+    float Width, Height;
+};
+
+/// Registers each picture's texture from `folder` + name + ".dds" and its quad.
+void RegisterHudMedia(QNRESOURCES& resources, const char* folder, const HUDMEDIA* media, std::size_t count);
+
+/// Registers a sound of the HUD (not positional).
+void RegisterHudSound(QNRESOURCES& resources, const char* name, const char* file);
 
 /// A translation matrix to (x, y, 0).
 QNMATRIX HudAt(float x, float y);

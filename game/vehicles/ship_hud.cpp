@@ -24,12 +24,7 @@ constexpr float kProxHalfHeight = 133.3333f;
 constexpr float kWeaponIconSpacing = 95.0f;  // selector places, right to left from the selector
 constexpr std::uint32_t kFirstWeaponId = 69;
 
-struct SHIPMEDIA {
-    const char* Name;
-    std::uint32_t Columns, Rows;
-    float Width, Height;
-};
-constexpr SHIPMEDIA kMedia[] = {
+constexpr HUDMEDIA kMedia[] = {
     {"shiphud_reticle", 2, 1, 208.2812f, 208.3333f},
     {"shiphud_threaticon", 2, 2, 52.0703f, 52.0833f},
     {"shiphud_countermeter", 4, 2, 104.1406f, 104.1667f},
@@ -47,15 +42,6 @@ constexpr SHIPMEDIA kMedia[] = {
     {"shiphud_order_icon", 4, 2, 93.7266f, 93.75f},
     {"shiphud_orecollected", 1, 1, 133.3f, 133.3333f},
 };
-
-void RegisterFlatSound(QNRESOURCES& resources, const char* name, const char* file)
-{
-    QNSOUNDPARAMS& s = QNRESOURCES::SoundParams;
-    s = QNSOUNDPARAMS();
-    s.Name = name;
-    s.File = file;
-    resources.AddSound();
-}
 
 GAMENODE* Element(QNNODE* parent, const char* name, std::int32_t kind, std::uint32_t classFlags, std::int32_t bodyMode,
                   const QNMATRIX& at, const char* texture, const char* mesh = nullptr, std::uint32_t userFlags = 0)
@@ -597,17 +583,12 @@ void SHIPHUD::RefreshOrderIcons()
 
 void SHIPHUD::LoadResources(QNRESOURCES& resources)
 {
-    std::string file;
-    for (const SHIPMEDIA& m : kMedia) {
-        file = std::string("media\\vehicles\\hud\\ship\\textures\\") + m.Name + ".dds";
-        RegisterHudTexture(resources, m.Name, file.c_str(), m.Columns, m.Rows);
-        RegisterHudQuad(resources, m.Name, m.Name, m.Width, m.Height);
-    }
+    RegisterHudMedia(resources, "media\\vehicles\\hud\\ship\\textures\\", kMedia, std::size(kMedia));
     RegisterHudQuad(resources, "shiphud_throttle_arrow", "hud_pointerarrow", 41.6562f, 41.6667f);
     resources.AddMaterial("shiphud_approachcube_corner", "sprite")->CullMode = 1;
     resources.AddColour("shiphud_selectedweapon")->SetEmissive(1.0f, 0.0f, 0.0f);
     resources.AddColour("shiphud_unselectedweapon")->SetEmissive(0.0f, 1.0f, 0.0f);
-    RegisterFlatSound(resources, "orecollected", "media\\vehicles\\hud\\ship\\sounds\\orecollected.wav");
-    RegisterFlatSound(resources, "shiphud_weapon_change", "media\\vehicles\\hud\\ship\\sounds\\weapon_change.wav");
-    RegisterFlatSound(resources, "missile_warning", "media\\vehicles\\hud\\ship\\sounds\\missile_warning.wav");
+    RegisterHudSound(resources, "orecollected", "media\\vehicles\\hud\\ship\\sounds\\orecollected.wav");
+    RegisterHudSound(resources, "shiphud_weapon_change", "media\\vehicles\\hud\\ship\\sounds\\weapon_change.wav");
+    RegisterHudSound(resources, "missile_warning", "media\\vehicles\\hud\\ship\\sounds\\missile_warning.wav");
 }

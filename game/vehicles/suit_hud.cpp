@@ -15,12 +15,7 @@ namespace {
 
 constexpr float kPlaceSpacing = 110.0f;
 
-struct SUITMEDIA {
-    const char* Name;
-    std::uint32_t Columns, Rows;
-    float Width, Height;
-};
-constexpr SUITMEDIA kMedia[] = {
+constexpr HUDMEDIA kMedia[] = {
     {"suithud_reticle", 1, 1, 104.1406f, 104.1667f},
     {"suithud_cargoshipindicator", 1, 1, 266.6f, 266.6667f},
     {"suithud_collshipindicator", 1, 1, 199.95f, 200.0f},
@@ -155,10 +150,5 @@ void SUITHUD::SetProgress(float value)
 
 void SUITHUD::LoadResources(QNRESOURCES& resources)
 {
-    std::string file;
-    for (const SUITMEDIA& m : kMedia) {
-        file = std::string("media\\vehicles\\hud\\suit\\textures\\") + m.Name + ".dds";
-        RegisterHudTexture(resources, m.Name, file.c_str(), m.Columns, m.Rows);
-        RegisterHudQuad(resources, m.Name, m.Name, m.Width, m.Height);
-    }
+    RegisterHudMedia(resources, "media\\vehicles\\hud\\suit\\textures\\", kMedia, std::size(kMedia));
 }
