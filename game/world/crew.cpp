@@ -70,8 +70,11 @@ GAMENODE* CREW::AddMember()
         QNMATRIX m;
         m.SetTranslationV(at);
         member->SetTransform(m);
-        if (member->SetState(3, 0, true, true) == 0)
+        if (member->SetState(3, 0, true, true) == 0) {
+            if (MemberJoined)
+                MemberJoined(member);
             return member;
+        }
     }
     QNITEM::Destroy(member);
     return nullptr;

@@ -49,6 +49,9 @@ public:
     /// station code; without it only deleted parts leave the bag).
     using GONE = bool (*)(const GAMENODE* part);
     static inline GONE PartGone = nullptr;
+    /// Called when a member has been placed (joins its view's planning queue).
+    using JOINED = void (*)(GAMENODE* member);
+    static inline JOINED MemberJoined = nullptr;
     /// Called when a member is removed (leaves its view's planning queue).
     using LEAVING = void (*)(GAMENODE* member);
     static inline LEAVING MemberLeaving = nullptr;
