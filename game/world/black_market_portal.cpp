@@ -1,5 +1,6 @@
 #include "game/world/black_market_portal.h"
 
+#include "engine/physics/qncollgeom.h"
 #include "engine/scene/scene.h"
 #include "game/world/media_util.h"
 #include "game/world/target_list.h"
@@ -100,6 +101,7 @@ void RegisterPortalMedia(QNRESOURCES& r)
 
     QNRESOURCES::MeshParams = QNMESHPARAMS();
     p.Name = "blackmarketportal_barrier_coll";
+    p.CollisionOption1 = QNCOLLGEOM::BOX;
     p.Args[1] = BARRIER::kSide;
     p.Args[2] = BARRIER::kSide;
     p.Args[3] = BARRIER::kDepth;
