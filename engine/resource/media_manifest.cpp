@@ -235,6 +235,8 @@ constexpr B kTable[] = {
     MeshC("media\\natural\\meshes\\stars.gbm", ML::STARS, 1200.0f, 560.0f, 1200.0f, 0xFFFFFFFF).Series(3),
     Tex("media\\natural\\textures\\stars.dds", TL::STARS, 0xFFFFFFFF, 256).Series(3).Dxt1(),
     Tex("media\\natural\\textures\\comet.dds", TL::COMET, 0xFFC0E0FF, 256).Size(256, 64),
+    // The sun's disc: a warm glow fading to the edge.
+    Tex("media\\natural\\textures\\sun.dds", TL::GLOW, 0xFFFFF0B0, 128),
 
     // Common HUD.
     Tex("media\\vehicles\\hud\\common\\textures\\hud_pointerarrow.dds", TL::CELLS, kHud, 64),

@@ -52,6 +52,7 @@ void SITE::Update()
 void SITE::RegisterMedia(QNRESOURCES& r)
 {
     RegisterNaturalMedia(r);
+    RegisterSunMedia(r);
     QNCOLOUR* arrow = r.AddColour("arrow");
     arrow->SetColour(1.0f, 0.0f, 0.0f, 1.0f);
     arrow->SetAlpha(0.5f);
