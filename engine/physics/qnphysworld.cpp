@@ -3,6 +3,7 @@
 
 #include "engine/physics/qnphysworld.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "engine/physics/qncollgeom.h"
@@ -199,20 +200,23 @@ int QNPHYSWORLD::IntersectSegment(const QNVEC3& start, const QNVEC3& end, int ca
 {
     if (capacity <= 0 || !hits)
         return 0;
-    int count = 0;
+    // Every hit is gathered first, so that a small capacity keeps the nearest hits and not the
+    // first ones the space reports (in model order) or the space's ahead of the triangle lists.
+    std::vector<QNSEGMENTHIT> all;
     const float s[3] = {start.x, start.y, start.z};
     const float e[3] = {end.x, end.y, end.z};
     if (Space && !Space->IsReporting()) {
-        std::vector<McdLineSegIntersectResult> found(static_cast<std::size_t>(capacity));
+        const int models = std::max(McdSpaceGetModelCount(Space), 1);
+        std::vector<McdLineSegIntersectResult> found(static_cast<std::size_t>(models));
         const bool changing = McdSpaceIsChanging(Space) != 0;
         if (changing)
             McdSpaceEndChanges(Space);
-        const int n = McdSpaceGetLineSegIntersections(Space, s, e, found.data(), capacity);
+        const int n = McdSpaceGetLineSegIntersections(Space, s, e, found.data(), models);
         if (changing)
             McdSpaceBeginChanges(Space);
-        for (int i = 0; i < n && count < capacity; ++i) {
+        for (int i = 0; i < n; ++i) {
             auto* record = static_cast<QNMODELRECORD*>(McdModelGetUserData(found[std::size_t(i)].model));
-            QNSEGMENTHIT& h = hits[count++];
+            QNSEGMENTHIT& h = all.emplace_back();
             h.Body = record ? record->Body : nullptr;
             for (int k = 0; k < 3; ++k) {
                 h.Point[k] = found[std::size_t(i)].position[k];
@@ -225,7 +229,7 @@ int QNPHYSWORLD::IntersectSegment(const QNVEC3& start, const QNVEC3& end, int ca
     const QNVEC3 d = end - start;
     const float length = d.Length();
     const QNVEC3 unit = d.Normalize();
-    for (QNBODY* b = ListFirst; b && count < capacity; b = b->Record.ListNext) {
+    for (QNBODY* b = ListFirst; b; b = b->Record.ListNext) {
         if (!b->Record.Solid || !b->Model)
             continue;
         QNVEC3 lo, hi;
@@ -238,7 +242,7 @@ int QNPHYSWORLD::IntersectSegment(const QNVEC3& start, const QNVEC3& end, int ca
             continue;
         if (b->BoxPick) {
             const QNVEC3 centre = (lo + hi) * 0.5f;
-            QNSEGMENTHIT& h = hits[count++];
+            QNSEGMENTHIT& h = all.emplace_back();
             h.Body = b;
             Put(h.Point, centre);
             Put(h.Normal, unit * -1.0f);
@@ -256,23 +260,17 @@ int QNPHYSWORLD::IntersectSegment(const QNVEC3& start, const QNVEC3& end, int ca
         const float t = geometry->IntersectSegment(&origin.x, &direction.x, point, normal);
         if (!(t >= 0.0f) || !(t < length))
             continue;
-        QNSEGMENTHIT& h = hits[count++];
+        QNSEGMENTHIT& h = all.emplace_back();
         h.Body = b;
         Put(h.Point, QNVEC3::TransformCoord(V(point), world));
         Put(h.Normal, QNVEC3::TransformNormal(V(normal), world).Normalize());
         h.Distance = t;
     }
 
-    // Neighbour swaps on strictly greater distances until a pass swaps nothing: nearest first,
-    // equal distances in the order found.
-    for (bool swapped = true; swapped;) {
-        swapped = false;
-        for (int i = 0; i + 1 < count; ++i) {
-            if (hits[i].Distance > hits[i + 1].Distance) {
-                std::swap(hits[i], hits[i + 1]);
-                swapped = true;
-            }
-        }
-    }
+    // Nearest first, equal distances in the order found.
+    std::stable_sort(all.begin(), all.end(),
+                     [](const QNSEGMENTHIT& x, const QNSEGMENTHIT& y) { return x.Distance < y.Distance; });
+    const int count = std::min(capacity, static_cast<int>(all.size()));
+    std::copy(all.begin(), all.begin() + count, hits);
     return count;
 }
