@@ -205,23 +205,28 @@ bool SeparatingAxis(Axis* out, MeReal tolerance, const MeReal e1[3], const MeRea
 }
 
 // Sutherland-Hodgman step: keeps the part of the polygon where side * p[axis] <= limit.
-int ClipPolygon(MeReal (*out)[3], const MeReal (*in)[3], int n, int axis, MeReal side, MeReal limit)
+inline int ClipPolygon(MeReal (*out)[3], const MeReal (*in)[3], int n, int axis, MeReal side, MeReal limit)
 {
+    if (n == 0)
+        return 0;
     int m = 0;
+    const MeReal* p = in[n - 1];
+    MeReal dp = side * p[axis] - limit;
     for (int k = 0; k < n; ++k) {
-        const MeReal* p = in[k];
-        const MeReal* q = in[(k + 1) % n];
-        const MeReal dp = side * p[axis] - limit, dq = side * q[axis] - limit;
-        if (dp <= 0) {
-            out[m][0] = p[0], out[m][1] = p[1], out[m][2] = p[2];
-            ++m;
-        }
+        const MeReal* q = in[k];
+        const MeReal dq = side * q[axis] - limit;
         if ((dp < 0 && dq > 0) || (dp > 0 && dq < 0)) {
             const MeReal u = dp / (dp - dq);
             for (int c = 0; c < 3; ++c)
                 out[m][c] = p[c] + u * (q[c] - p[c]);
             ++m;
         }
+        if (dq <= 0) {
+            out[m][0] = q[0], out[m][1] = q[1], out[m][2] = q[2];
+            ++m;
+        }
+        p = q;
+        dp = dq;
     }
     return m;
 }
