@@ -1,8 +1,9 @@
 #pragma once
 // Whole runs of the program's screens through the engine's loop on the headless display: a
-// virtual clock, scripted keys and mouse through the platform's event source, and a record of
-// the current scene at every frame. "SPACE" is a stand-in game scene that counts its entries
-// and pushes the menu on Escape.
+// virtual clock, scripted keys and pointer through the platform's event source (the cursor reads
+// the input layer's pointer, mapped to the screen frame), and a record of the current scene at
+// every frame. "SPACE" is a stand-in game scene that counts its entries and pushes the menu on
+// Escape.
 
 #include <gtest/gtest.h>
 
@@ -58,33 +59,11 @@ public:
 // The virtual clock: seconds, moved on by every read while `stepPerRead` is set.
 inline double g_now = 0.0;
 inline double g_stepPerRead = 0.0;
-// Pointer position in client pixels, as the last scripted motion left it.
-inline int g_pointerX = 0, g_pointerY = 0;
-
 inline std::int64_t ReadClock(void*)
 {
     const double t = g_now;
     g_now += g_stepPerRead;
     return std::llround(t * double(PlatformPerformanceFrequency()));
-}
-
-inline void TrackPointer(const SDL_Event& e, void*)
-{
-    if (e.type == SDL_MOUSEMOTION) {
-        g_pointerX = e.motion.x;
-        g_pointerY = e.motion.y;
-    } else if (e.type == SDL_MOUSEBUTTONDOWN || e.type == SDL_MOUSEBUTTONUP) {
-        g_pointerX = e.button.x;
-        g_pointerY = e.button.y;
-    }
-}
-
-// The system pointer mapped to the screen frame as the engine maps it.
-inline QNVEC3 PointerPosition()
-{
-    int w = 0, h = 0;
-    PlatformWindowClientSize(&w, &h);
-    return CursorToVirtual(float(g_pointerX), float(g_pointerY), 0, 0, float(w), float(h));
 }
 
 class ScreenRun : public ::testing::Test {
@@ -98,7 +77,6 @@ protected:
         g_space = SpaceCounts{};
         g_now = 1.0;
         g_stepPerRead = 0.0;
-        g_pointerX = g_pointerY = 0;
         PlatformSetCounter(&ReadClock, nullptr);
         QNAPP::ResetState();
         QNAPP::InstallDefaultHooks();
@@ -106,15 +84,11 @@ protected:
         QNAPP::Devices.SeedRandom = [](std::uint32_t) { SeedRandom(kSeed); };
         original = QNAPP::Devices.Present;
         QNAPP::Devices.Present = [] { active->Present(); };
-        QNCURSOR::PositionSource = &PointerPosition;
-        PlatformAddEventListener(&TrackPointer, nullptr);
         script.Install();
     }
     void TearDown() override
     {
         script.Uninstall();
-        PlatformRemoveEventListener(&TrackPointer, nullptr);
-        QNCURSOR::PositionSource = nullptr;
         QNAPP::AbortRun();
         QNAPP::Cleanup();
         QNAPP::InstallDefaultHooks();
