@@ -1,0 +1,23 @@
+#include "game/world/destruction.h"
+
+#include "engine/scene/scene_hooks.h"
+
+DESTRUCTION::DESTRUCTION(QNNODE* parent, DEBRISKIND, const QNMATRIX* transform)
+    : GAMENODE(parent, "DESTRUCTION", kKind, QNCF_UPDATE, 0, 2, transform, 0)
+{
+    if (MakeExplosion && transform) {
+        if (QNNODE* site = FindAncestor(QNCF_LEVEL_VIEWROOT))
+            MakeExplosion(site, *transform, kExplosionSize);
+    }
+    Life.Restart();
+}
+
+void DESTRUCTION::Update()
+{
+    if (Delete || Life.Elapsed() < kLifetime)
+        return;
+    if (QNHOOKS::Node.ReleaseCollision)
+        QNHOOKS::Node.ReleaseCollision(this);
+    ScheduleOnce();
+    Delete = 1;
+}
