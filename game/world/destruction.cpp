@@ -1,10 +1,12 @@
 #include "game/world/destruction.h"
 
 #include "engine/scene/scene_hooks.h"
+#include "game/world/debris.h"
 
-DESTRUCTION::DESTRUCTION(QNNODE* parent, DEBRISKIND, const QNMATRIX* transform)
+DESTRUCTION::DESTRUCTION(QNNODE* parent, DEBRISKIND debris, const QNMATRIX* transform)
     : GAMENODE(parent, "DESTRUCTION", kKind, QNCF_UPDATE, 0, 2, transform, 0)
 {
+    Field = new DEBRISFIELD(this, debris, transform);
     if (MakeExplosion && transform) {
         if (QNNODE* site = FindAncestor(QNCF_LEVEL_VIEWROOT))
             MakeExplosion(site, *transform, kExplosionSize);

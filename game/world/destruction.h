@@ -26,4 +26,5 @@ public:
     static constexpr float kExplosionSize = 30.0f;
 
     QNTIMER Life;
+    QNWEAK<GAMENODE> Field;  ///< the debris field (removes itself when its pieces are gone)
 };

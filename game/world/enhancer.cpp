@@ -8,17 +8,11 @@
 
 namespace {
 
-constexpr const char* kPairs[] = {"Red/Green", "Red/Blue", "Red/Yellow", "Green/Blue", "Green/Yellow", "Blue/Yellow"};
 constexpr float kQuarter = std::numbers::pi_v<float> / 2.0f;
 // Labels sit on the four long faces of the body, just outside them.
 constexpr float kLabelOut = 1.51f;
 
 }  // namespace
-
-const char* ENHANCER::PairName(std::uint32_t colour)
-{
-    return colour < 6 ? kPairs[colour] : "";
-}
 
 ENHANCER::ENHANCER(STATIONPART* parent, std::int32_t connector, std::uint32_t view, bool indestructible,
                    std::uint32_t colour, bool labels)

@@ -16,8 +16,6 @@ public:
     void SetActive(bool on) override;
     void SetPowered(bool on) override;
     static void RegisterMedia(QNRESOURCES& resources);
-    /// The name of colour pair `colour` ("" for none).
-    static const char* PairName(std::uint32_t colour);
 
     std::uint32_t Colour = 6;
     bool Spinning = false;

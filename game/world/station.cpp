@@ -7,6 +7,7 @@
 #include "engine/scene/view.h"
 #include "game/world/arrow.h"
 #include "game/world/beam.h"
+#include "game/world/debris.h"
 #include "game/world/enhancer.h"
 #include "game/world/generator.h"
 #include "game/world/headquarters.h"
@@ -14,20 +15,6 @@
 #include "game/world/station_media.h"
 
 namespace {
-
-constexpr const char* kMessages[PLACE_RESULT_COUNT] = {
-    "",
-    "No structure selected",
-    "No more connections available",
-    "Blocked by another structure",
-    "Blocked by moving object",
-    "Structure supports other structures",
-    "Structure is permanent",
-    "Can't connect these structure types",
-    "Wrong side for this structure type",
-    "Structure contains ore",
-    "Maximum quantity for this structure reached",
-};
 
 constexpr std::uint32_t kAllFaces = 0x3f;
 constexpr std::uint32_t kTopOnly = 1u << FACE_TOP;
@@ -102,11 +89,6 @@ bool HasFreeConnector(const STATIONPART* part)
 
 }  // namespace
 
-const char* PlacementMessage(std::uint32_t code)
-{
-    return code < PLACE_RESULT_COUNT ? kMessages[code] : "";
-}
-
 void STATION::SetMaker(std::int32_t kind, PARTMAKER maker)
 {
     if (IsStructureKind(kind))
@@ -159,6 +141,7 @@ void STATION::RegisterMedia(QNRESOURCES& r)
     HEADQUARTERS::RegisterMedia(r);
     GENERATOR::RegisterMedia(r);
     ENHANCER::RegisterMedia(r);
+    DEBRISFIELD::RegisterMedia(r);
     const char* power = "media\\station\\support\\sounds\\station_power.wav";
     stationmedia::Sound(r, "station_power", 2, 1.0f, 100.0f, power);
     stationmedia::Sound(r, "station_welding", 1, 8.0f, 200.0f);
@@ -186,12 +169,12 @@ STATIONPART* STATION::AttachPart(std::int32_t kind, float price, std::uint32_t c
 {
     STATIONPART* parent = Selected.Get();
     if (!parent) {
-        Result = PLACE_NO_SELECTION;
+        Result = PLACE_NO_STRUCTURE;
         return nullptr;
     }
     const std::int32_t connector = SelectedConnector;
     if (connector < 0 || connector >= parent->ConnectorCount || !parent->Connectors[connector].IsFreeForMarker()) {
-        Result = PLACE_NO_CONNECTION;
+        Result = PLACE_NO_CONNECTIONS;
         return nullptr;
     }
     if (!(AllowedFaces(kind) & (1u << parent->ConnectorFace(connector)))) {
@@ -236,7 +219,7 @@ STATIONPART* STATION::AttachPart(std::int32_t kind, float price, std::uint32_t c
         const QNNODE* blocker = root ? part->Overlaps(root, 4) : nullptr;
         RemovePart(part);
         QNITEM::Destroy(part);
-        Result = (blocker && IsStructureKind(blocker->Kind)) ? PLACE_BLOCKED_BY_STRUCTURE : PLACE_BLOCKED_BY_MOVING;
+        Result = (blocker && IsStructureKind(blocker->Kind)) ? PLACE_BLOCKED : PLACE_BLOCKED_MOVING;
         return nullptr;
     }
     if (DrawsPower(kind)) {
@@ -292,7 +275,7 @@ std::uint32_t STATION::RemoveSelected()
 {
     STATIONPART* part = Selected.Get();
     if (!part) {
-        Result = PLACE_NO_SELECTION;
+        Result = PLACE_NO_STRUCTURE;
         return Result;
     }
     if (RemovePartChecked(part, false) == PLACE_OK) {
@@ -306,7 +289,7 @@ std::uint32_t STATION::RemoveSelected()
 std::uint32_t STATION::RemovePartChecked(STATIONPART* part, bool force)
 {
     if (!part)
-        Result = PLACE_NO_SELECTION;
+        Result = PLACE_NO_STRUCTURE;
     else if (part->Indestructible)
         Result = PLACE_PERMANENT;
     else if (!part->CanDetach(0))

@@ -9,7 +9,7 @@
 /// again, every one is switched back on. Stations with sounds (the player's) play the
 /// power-down and power-up sounds.
 ///
-/// Placement results are the codes of PLACEMENT; PlacementMessage gives their texts.
+/// Results are the placement codes of the item tables (PlacementMessage gives their texts).
 
 #include <cstdint>
 #include <vector>
@@ -19,25 +19,6 @@
 
 class TARGETLIST;
 class QNRESOURCES;
-
-/// Result codes of the factory and of removals.
-enum PLACEMENT : std::uint32_t {
-    PLACE_OK = 0,
-    PLACE_NO_SELECTION = 1,
-    PLACE_NO_CONNECTION = 2,
-    PLACE_BLOCKED_BY_STRUCTURE = 3,
-    PLACE_BLOCKED_BY_MOVING = 4,
-    PLACE_SUPPORTS_OTHERS = 5,
-    PLACE_PERMANENT = 6,
-    PLACE_WRONG_TYPES = 7,
-    PLACE_WRONG_SIDE = 8,
-    PLACE_CONTAINS_ORE = 9,
-    PLACE_MAXIMUM_REACHED = 10,
-    PLACE_RESULT_COUNT = 11,
-};
-
-/// The message of a result code ("" for success and unknown codes).
-const char* PlacementMessage(std::uint32_t code);
 
 enum class WELDSTATE : std::uint32_t {
     IDLE = 0,

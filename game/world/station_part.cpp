@@ -11,9 +11,6 @@
 
 namespace {
 
-// Maximum condition of each structure kind 8-25.
-constexpr float kMaxCondition[] = {25, 25, 100, 25, 100, 75, 25, 300, 25, 25, 25, 25, 50, 50, 25, 75, 100, 200};
-
 // An axis that is never parallel to `v` among the two the turn keeps: up (y), else z.
 QNVEC3 ReferenceAxis(const QNVEC3& v)
 {
@@ -54,7 +51,7 @@ bool Coincide(const QNVEC3& a, const QNVEC3& b)
 
 float MaxConditionOfKind(std::int32_t kind)
 {
-    return IsStructureKind(kind) ? kMaxCondition[kind - KIND_FIRST_STRUCTURE] : 0.0f;
+    return IsStructureKind(kind) ? MaximumCondition(std::uint32_t(kind)) : 0.0f;
 }
 
 std::int32_t FaceOfNormal(const QNVEC3& n)
@@ -266,7 +263,6 @@ std::int32_t STATIONPART::AttachTo(STATIONPART* parent, std::int32_t parentConne
     const QNMATRIX to = FrameOf(target.Normal * -1.0f);
     QNMATRIX placement = Transposed3(from) * to;
     const QNVEC3 turned = QNVEC3::TransformNormal(mine.Position, placement);
-    placement.SetTranslationV(QNVEC3());
     placement.at(3, 0) = target.Position.x - turned.x;
     placement.at(3, 1) = target.Position.y - turned.y;
     placement.at(3, 2) = target.Position.z - turned.z;
@@ -332,7 +328,9 @@ bool STATIONPART::CanDetach(std::int32_t)
     }
     std::vector<STATIONPART*> hanging;
     for (QNITEM* x = QNITEM::Next(this, this); x; x = QNITEM::Next(this, x)) {
-        if (auto* p = dynamic_cast<STATIONPART*>(x); p && p->Kind != KIND_ARROW)
+        // Parts already on their way out need no support.
+        auto* p = dynamic_cast<STATIONPART*>(x);
+        if (p && p->Kind != KIND_ARROW && p->Removal == REMOVALSTATE::NONE && !p->IsDestroyed())
             hanging.push_back(p);
     }
     if (hanging.empty())

@@ -25,13 +25,13 @@
 #include "engine/util/qnmatrix.h"
 #include "engine/util/qntimer.h"
 #include "game/world/damageable.h"
+#include "game/world/item_types.h"
 
 class STATIONPART;
 class STATION;
 
-/// Structure kinds (the part kinds of the station) and the marker.
+/// Structure kinds: the node kinds of the station's parts (the marker is KIND_ARROW).
 enum STRUCTUREKIND : std::int32_t {
-    KIND_ARROW = 7,
     KIND_BEAM = 8,
     KIND_JOINT = 9,
     KIND_HEADQUARTERS = 10,
@@ -70,7 +70,7 @@ inline bool IsStructureKind(std::int32_t kind)
     return kind >= KIND_FIRST_STRUCTURE && kind <= KIND_LAST_STRUCTURE;
 }
 
-/// Full condition of each meter of a structure kind (0 for other kinds).
+/// Full condition of each meter of a structure kind (0 for other kinds, the marker among them).
 float MaxConditionOfKind(std::int32_t kind);
 
 /// The face an outward normal points through (0 when it points along no axis).

@@ -68,6 +68,15 @@ protected:
         return link ? link->Owner : nullptr;
     }
 
+    /// The connector of `part` whose normal is `direction` (-1 when none).
+    static std::int32_t Facing(const STATIONPART* part, const QNVEC3& direction)
+    {
+        for (std::int32_t i = 0; i < part->ConnectorCount; ++i)
+            if (QNVEC3::Dot(part->Connectors[i].Normal, direction) > 0.9f)
+                return i;
+        return -1;
+    }
+
     QNVIEW* view = nullptr;
     SITE* site = nullptr;
 };
