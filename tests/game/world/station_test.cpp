@@ -3,8 +3,13 @@
 
 #include <string>
 
+#include "engine/render/qnmaterial.h"
+#include "engine/scene/glow.h"
+
 #include "game/world/beam.h"
+#include "game/world/enhancer.h"
 #include "game/world/generator.h"
+#include "game/world/headquarters.h"
 #include "station_test_util.h"
 
 namespace {
@@ -145,6 +150,24 @@ TEST_F(StationTest, FactoryResultsAndTheirMessages)
     QNITEM::Destroy(rock);
     EXPECT_NE(BuildAt(station, joint, 3, KIND_BEAM), nullptr) << Message(station);
     ExpectLinksPaired(station);
+
+    // An enhancer of colour pair 3 sets its bit and shows cell 3 on its labels.
+    auto* enhancer = dynamic_cast<ENHANCER*>(BuildAt(station, joint, 5, KIND_ENHANCER, 1000.0f, PAIR_GREEN_BLUE));
+    ASSERT_NE(enhancer, nullptr) << Message(station);
+    EXPECT_EQ(station->EnhancerColours, 1u << PAIR_GREEN_BLUE);
+    int labels = 0;
+    for (QNITEM* c = enhancer->FirstChild(); c; c = c->Next()) {
+        auto* label = dynamic_cast<GAMENODE*>(c);
+        if (!label || label->Name().Text() != std::string("LABEL"))
+            continue;
+        ++labels;
+        ASSERT_NE(label->Stages, nullptr);
+        EXPECT_FLOAT_EQ(label->Stages->Stages[0].Matrix[8], 0.75f) << "column 3 of 4";
+        EXPECT_FLOAT_EQ(label->Stages->Stages[0].Matrix[9], 0.0f);
+    }
+    EXPECT_EQ(labels, int(ENHANCER::kLabels));
+    EXPECT_EQ(station->RemovePartChecked(enhancer, false), PLACE_OK);
+    EXPECT_EQ(station->EnhancerColours, 0u);
 }
 
 TEST_F(StationTest, RemovalCodesAndRehangingOnALoopedFrame)
@@ -232,9 +255,15 @@ TEST_F(StationTest, OneGeneratorPowersEightPartsAndTheNinthTurnsAllOff)
 {
     InstallStandIns();
     STATION* station = MakePlayerStation();
-    auto* hq = station->CollectParts(KIND_HEADQUARTERS).front();
+    auto* hq = dynamic_cast<HEADQUARTERS*>(station->CollectParts(KIND_HEADQUARTERS).front());
+    ASSERT_NE(hq, nullptr);
     EXPECT_TRUE(station->Underpowered) << "the headquarters alone has no generator";
     EXPECT_FALSE(hq->Powered);
+    Frames(30);
+    EXPECT_FALSE(hq->LightsOn());
+    EXPECT_EQ(hq->RedLight()->Votes[0], 2);
+    for (int i = 0; i < 4; ++i)
+        EXPECT_EQ(hq->WhiteLight(i)->Votes[0], 2);
 
     STATIONPART* j1 = BuildAt(station, StartBeam(station, 0), 1, KIND_JOINT);
     STATIONPART* j3 = BuildAt(station, StartBeam(station, 1), 1, KIND_JOINT);
@@ -245,6 +274,16 @@ TEST_F(StationTest, OneGeneratorPowersEightPartsAndTheNinthTurnsAllOff)
     EXPECT_FALSE(station->Underpowered);
     EXPECT_TRUE(hq->Powered);
     EXPECT_EQ(station->OwnSound->Source(), scene->Resources.FindSound("station_power", 0));
+    // Powered and active, the headquarters lights up and its red light blinks.
+    EXPECT_TRUE(hq->LightsOn());
+    int redOn = 0, redOff = 0;
+    for (int i = 0; i < 120; ++i) {
+        Frame();
+        (hq->RedLight()->Votes[0] == 3 ? redOn : redOff) += 1;
+        EXPECT_EQ(hq->WhiteLight(i % 4)->Votes[0], 3);
+    }
+    EXPECT_GT(redOn, 20);
+    EXPECT_GT(redOff, 20);
 
     std::vector<STANDIN*> parts;
     for (STATIONPART* joint : {j1, j3}) {
