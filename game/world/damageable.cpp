@@ -123,7 +123,8 @@ void DAMAGEABLE::Update()
         if (QNNODE* site = FindAncestor(QNCF_LEVEL_VIEWROOT)) {
             const QNMATRIX at = GetWorldMatrix();
             auto* effect = new DESTRUCTION(site, Debris, &at);
-            effect->SetState(3, 0, false, true);
+            // Shown without touching the votes below: the debris waits dormant in its pool.
+            effect->SetState(3, 0, false, false);
         }
         NotifyDestroyed();
         DeleteNextFrame();

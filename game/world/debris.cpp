@@ -2,8 +2,7 @@
 
 #include <numbers>
 
-#include "engine/physics/node_motion.h"
-#include "engine/physics/qnphysworld.h"
+#include "engine/render/qncolour.h"
 #include "engine/scene/resources.h"
 #include "engine/scene/scene_hooks.h"
 #include "engine/util/qnmath.h"
@@ -12,17 +11,7 @@
 
 namespace {
 
-// Debris bodies: physics scale and mass factor of a light, tumbling piece.
-constexpr float kPhysicsScale = 1000.0f;
-constexpr float kMassFactor = 1.0f;
-
-void RemoveNextFrame(GAMENODE* node)
-{
-    if (QNHOOKS::Node.ReleaseCollision)
-        QNHOOKS::Node.ReleaseCollision(node);
-    node->ScheduleOnce();
-    node->Delete = 1;
-}
+constexpr float kDegree = std::numbers::pi_v<float> / 180.0f;
 
 bool HasTexture(const QNNODE* node, const char* name, int index)
 {
@@ -30,6 +19,13 @@ bool HasTexture(const QNNODE* node, const char* name, int index)
 }
 
 }  // namespace
+
+void SetEmitInterval(QNEMITTER& emitter, float min, float max)
+{
+    emitter.IntervalMin = min;
+    emitter.IntervalMax = max;
+    emitter.EmitTimer.Init(min == max ? min : RandomRange(min, max));
+}
 
 std::int32_t DEBRIS::MeshCount(DEBRISKIND kind)
 {
@@ -42,9 +38,8 @@ std::int32_t DEBRIS::MeshCount(DEBRISKIND kind)
     return 0;
 }
 
-DEBRIS::DEBRIS(QNNODE* field, DEBRISKIND kind, std::int32_t mesh)
-    : GAMENODE(field, "DEBRIS", KIND_DEBRIS, QNCF_BODY | QNCF_UPDATE | QNCF_LEVEL_GAME, 1, 0, nullptr, 0),
-      Lifetime(RandomRange(kLifeMin, kLifeMax))
+DEBRIS::DEBRIS(QNEMITTER* field, DEBRISKIND kind, std::int32_t mesh)
+    : QNEFFECTNODE(field, "DEBRIS", KIND_DEBRIS, QNCF_BODY, 1), Lifetime(RandomRange(kLifeMin, kLifeMax))
 {
     SetScale(kPhysicsScale, kMassFactor);
     if (kind == DEBRISKIND::STATION) {
@@ -57,66 +52,35 @@ DEBRIS::DEBRIS(QNNODE* field, DEBRISKIND kind, std::int32_t mesh)
             SetTexture("collship", 1);
         SetMesh("collship_debris", mesh);
     }
-    SetState(1, 0, false, false);
-}
-
-void DEBRIS::Launch(const QNMATRIX& at, const QNVEC3& velocity, const QNVEC3& spin)
-{
-    SetTransform(at);
-    SetState(3, 0, false, false);
-    if (QNBODY* body = PhysicsBodyOf(this)) {
-        body->SetLinearVelocity(velocity);
-        body->SetAngularVelocity(spin);
-    }
-    Thrown = true;
-    Age.Restart();
 }
 
 void DEBRIS::Update()
 {
-    if (Thrown && !Delete && Age.Elapsed() >= Lifetime)
-        RemoveNextFrame(this);
+    if (Delete || Age() < Lifetime)
+        return;
+    if (QNHOOKS::Node.ReleaseCollision)
+        QNHOOKS::Node.ReleaseCollision(this);
+    ScheduleOnce();
+    Delete = 1;
 }
 
 DEBRISFIELD::DEBRISFIELD(QNNODE* parent, DEBRISKIND kind, const QNMATRIX* transform)
-    : GAMENODE(parent, "DEBRISFIELD", KIND_DEBRIS, QNCF_LEVEL_EMITTER | QNCF_UPDATE, 0, 2, transform, 0)
+    : QNEMITTER(parent, "DEBRISFIELD", KIND_DEBRIS, 0, 0, 2, transform)
 {
+    RemoveWhenSpent = 1;
+    SetEmitInterval(*this, kInterval, kInterval);
+    SpeedMin = kSpeedMin;
+    SpeedMax = kSpeedMax;
+    SpinMin = -kSpin;
+    SpinMax = kSpin;
+    OffsetX = OffsetY = kOffset;
+    AngleX = AngleY = 360.0f * kDegree;
+    PerEmission = kPerEmission;
     const std::int32_t meshes = DEBRIS::MeshCount(kind);
     for (std::int32_t i = 0; i < kPieces; ++i)
         new DEBRIS(this, kind, meshes > 0 ? RoundToInt(RandomRange(0.0f, float(meshes - 1))) : 0);
-    Clock.Restart();
-}
-
-void DEBRISFIELD::Update()
-{
-    if (Delete)
-        return;
-    if (!Thrown) {
-        if (Clock.Elapsed() < kFirstBurst)
-            return;
-        Thrown = true;
-        const QNMATRIX centre = GetWorldMatrix();
-        for (QNCHILDWALK walk(this); QNITEM* child = walk.Advance();) {
-            auto* piece = dynamic_cast<DEBRIS*>(child);
-            if (!piece)
-                continue;
-            constexpr float kDegree = std::numbers::pi_v<float> / 180.0f;
-            QNMATRIX turnX, turnY, offset;
-            turnX.SetRotationX(RandomRange(-180.0f, 180.0f) * kDegree);
-            turnY.SetRotationY(RandomRange(-180.0f, 180.0f) * kDegree);
-            offset.SetTranslation(RandomRange(-kOffset, kOffset), RandomRange(-kOffset, kOffset), 0.0f);
-            const QNMATRIX at = turnX * turnY * offset * centre;
-            const QNVEC3 direction = at.Row(2).Normalize();
-            const QNVEC3 spin(RandomRange(-kSpin, kSpin), RandomRange(-kSpin, kSpin), RandomRange(-kSpin, kSpin));
-            piece->Launch(at, direction * RandomRange(kSpeedMin, kSpeedMax), spin);
-        }
-        return;
-    }
-    bool any = false;
-    for (QNITEM* child = FirstChild(); child && !any; child = child->Next())
-        any = dynamic_cast<DEBRIS*>(child) != nullptr;
-    if (!any)
-        RemoveNextFrame(this);
+    // The field follows its effect's state; the pieces wait dormant in the pool.
+    SetState(3, 0, false, false);
 }
 
 void DEBRISFIELD::RegisterMedia(QNRESOURCES& r)
@@ -126,4 +90,35 @@ void DEBRISFIELD::RegisterMedia(QNRESOURCES& r)
     stationmedia::Mesh(r, "debris", DEBRIS::kStationMeshes, 0);
     stationmedia::Mesh(r, "collship_debris", DEBRIS::kShipMeshes, 0);
     r.AddMaterial("collship_debris");
+}
+
+SPARK::SPARK(QNEMITTER* weld) : QNEFFECTNODE(weld, "SPARK", 0, 0, 0)
+{
+    SetMaterial("alpha");
+    SetOwnColour("white");
+    OwnColour->SetColour(1.0f, 0.9f, 0.1f, 1.0f);
+    OwnColour->SetAlpha(1.0f);
+    SetTexture("spark");
+    SetMesh("spark");
+}
+
+void SPARK::Update()
+{
+    if (Age() >= kSparkLife)
+        Recycle();
+}
+
+WELD::WELD(QNNODE* station, const QNMATRIX* transform) : QNEMITTER(station, "WELD", 0, 0, 32, 2, transform)
+{
+    RemoveWhenSpent = 1;
+    SetEmitInterval(*this, kInterval, kInterval);
+    SpeedMin = 0.2f;
+    SpeedMax = 0.5f;
+    AngleX = 10.0f * kDegree;
+    AngleY = 5.0f * kDegree;
+    PerEmission = 100;
+    Stopped = 1;
+    for (std::int32_t i = 0; i < kSparks; ++i)
+        new SPARK(this);
+    SetState(3, 0, false, false);
 }

@@ -1,6 +1,7 @@
 #include "game/world/station.h"
 
 #include <algorithm>
+#include <numbers>
 
 #include "engine/scene/node_bounds.h"
 #include "engine/scene/resources.h"
@@ -103,7 +104,7 @@ STATION::STATION(QNNODE* parent, const QNMATRIX* transform, std::uint32_t view, 
     // The station follows its site's state; its parts are shown one by one.
     SetState(3, 0, false, false);
     BlinkTimer.Init(kBlinkPeriod);
-    Weld = new GAMENODE(this, "WELD", 0, QNCF_LEVEL_PLAIN, 32, 2, nullptr, 0);
+    Weld = new WELD(this, nullptr);
 
     auto* root = new BOOT(this, QNMATRIX(), view);
     RootJoint = root;
@@ -508,24 +509,33 @@ void STATION::Update()
         marker->SetState(2, 0, false, true);
     }
 
+    WELD* weld = Weld.Get();
     if (Welding == WELDSTATE::START) {
         WeldTimer.Restart();
+        if (weld) {
+            weld->Stopped = 0;
+            weld->FireNow = 1;
+        }
         Welding = WELDSTATE::RUNNING;
     } else if (Welding == WELDSTATE::RUNNING && WeldTimer.Elapsed() >= kWeldSeconds) {
+        if (weld)
+            weld->Stopped = 1;
         Welding = WELDSTATE::IDLE;
     }
 }
 
 void STATION::StartWeld(const STATIONCONNECTOR& at)
 {
-    GAMENODE* weld = Weld.Get();
+    WELD* weld = Weld.Get();
     if (!weld)
         return;
-    QNMATRIX place;
+    constexpr float kDegree = std::numbers::pi_v<float> / 180.0f;
+    QNMATRIX turnX, turnY, place;
+    turnX.SetRotationX(kWeldTurnX * kDegree);
+    turnY.SetRotationY(kWeldTurnY * kDegree);
     place.SetTranslationV(at.Position);
-    weld->SetTransform(place * GetWorldMatrix());
+    weld->SetTransform(turnX * turnY * place * GetWorldMatrix());
     weld->SetSound("station_welding");
-    weld->SetState(3, 0, false, false);
     weld->PlaySound(0);
     Welding = WELDSTATE::START;
 }

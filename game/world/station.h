@@ -18,6 +18,7 @@
 #include "game/world/station_part.h"
 
 class TARGETLIST;
+class WELD;
 class QNRESOURCES;
 
 enum class WELDSTATE : std::uint32_t {
@@ -38,6 +39,8 @@ public:
     static constexpr std::uint32_t kPartsPerGenerator = 8;
     static constexpr double kBlinkPeriod = 0.25;
     static constexpr double kWeldSeconds = 0.7;
+    static constexpr float kWeldTurnX = 90.0f;   ///< degrees: the sparks fly out of the joining face
+    static constexpr float kWeldTurnY = -45.0f;
     static constexpr float kAimDistance = 30.0f;  ///< reach of the selection ray
     static constexpr int kAimHits = 10;
     static constexpr std::uint32_t kNoColour = 6;
@@ -117,7 +120,7 @@ public:
     bool Sounds = false;
     float RepairCostTotal = 0.0f;
     TARGETLIST* Targets = nullptr;
-    QNWEAK<GAMENODE> Weld;
+    QNWEAK<WELD> Weld;
 
 private:
     STATIONPART* MakePart(std::int32_t kind, STATIONPART* parent, std::int32_t connector, std::uint32_t colour);

@@ -4,6 +4,8 @@
 #include <set>
 
 #include "engine/scene/resources.h"
+#include <algorithm>
+
 #include "game/world/debris.h"
 #include "game/world/destruction.h"
 #include "game/world/headquarters.h"
@@ -58,7 +60,7 @@ TEST_F(StationTest, DestroyedPartLeavesOneEffectWithTwentyDebrisGoneWithinFiveSe
     pieces = Under<DEBRIS>(effects[0]);
     ASSERT_EQ(pieces.size(), std::size_t(DEBRISFIELD::kPieces));
     for (DEBRIS* p : pieces) {
-        EXPECT_TRUE(p->Thrown);
+        EXPECT_EQ(p->State, 3) << "thrown out of the pool";
         EXPECT_GT((p->GetWorldMatrix().Translation() - centre).Length(), 1.0f);
     }
     QNWEAK<DESTRUCTION> effect(effects[0]);
@@ -81,6 +83,40 @@ TEST_F(StationTest, ShipDebrisUsesTheSixShipMeshes)
         used.insert(p->Mesh);
     }
     EXPECT_GT(used.size(), 1u);
+}
+
+TEST_F(StationTest, WeldingSparksFlyOnceAPartIsJoined)
+{
+    STATION* station = MakePlayerStation();
+    WELD* weld = station->Weld.Get();
+    ASSERT_NE(weld, nullptr);
+    ASSERT_EQ(Under<SPARK>(weld).size(), std::size_t(WELD::kSparks));
+    STATIONPART* beam = StartBeam(station, 0);
+    const QNVEC3 joining = QNVEC3::TransformCoord(beam->Connectors[1].Position, station->GetWorldMatrix());
+    ASSERT_NE(BuildAt(station, beam, 1, KIND_JOINT), nullptr);
+    EXPECT_EQ(station->Welding, WELDSTATE::START);
+    EXPECT_TRUE(stationtest::Coincide(weld->GetWorldMatrix().Translation(), joining));
+    EXPECT_EQ(weld->OwnSound->Source(), scene->Resources.FindSound("station_welding"));
+
+    auto flying = [&] {
+        int n = 0;
+        for (SPARK* s : Under<SPARK>(weld))
+            n += s->State == 3;
+        return n;
+    };
+    EXPECT_EQ(flying(), 0);
+    int frames = 0;
+    int most = 0;
+    do {
+        station->Update();
+        Frame();
+        most = std::max(most, flying());
+        ++frames;
+    } while (station->Welding != WELDSTATE::IDLE && frames < 200);
+    EXPECT_EQ(most, WELD::kSparks) << "one burst throws every spark";
+    EXPECT_EQ(flying(), 0) << "each spark lives a tenth of a second";
+    EXPECT_NEAR(frames / 60.0, STATION::kWeldSeconds, 0.05);
+    EXPECT_TRUE(weld->Stopped);
 }
 
 // Pictures: a camera above and behind the station looks at its centre.
