@@ -105,6 +105,8 @@ void RegisterCometMedia(QNRESOURCES& r)
     QNRESOURCES::MeshParams = QNMESHPARAMS();
     QNMESHPARAMS& p = QNRESOURCES::MeshParams;
     p.Name = "comet";
+    // The comet is scenery: no collision model.
+    p.CollisionOption1 = 0;
     p.Args[0] = kCardLength;
     p.Args[1] = kCardWidth;
     p.Args[2] = 1;

@@ -98,6 +98,8 @@ TEST_F(SkyTest, CometRunsItsPhasesAndKeepsThemWhenRepositioned)
         for (int i = 0; i < 50; ++i)
             Step();
         const float before = float(part->PhaseTimer.Elapsed());
+        sky->Comet->Reposition(1.0f, 0.0f, 0.1f);
+        EXPECT_NEAR(part->GetLocalMatrix().Row(0).y, 1.0f, 1e-4f);  // turned a quarter about z
         sky->Comet->Reposition(0.0f, -1.0f, 0.1f);
         EXPECT_EQ(part->Phase, COMET::VISIBLEPART::VISIBLE);
         EXPECT_FLOAT_EQ(float(part->PhaseTimer.Elapsed()), before);
