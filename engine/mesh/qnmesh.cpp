@@ -94,7 +94,10 @@ void QNMESH::LoadGBM(const char* name, int index, std::uint32_t sets, std::uint3
     CheckLayout(name, kind, sets, coords);
 
     QNTEMPFILE temp;
-    const QNSTRING path = QNDISK::MakeTempFile(temp, QNDISK::NumberedName(QNSTRING(name), index), useArchive);
+    const QNSTRING medium = QNDISK::NumberedName(QNSTRING(name), index);
+    const QNSTRING path = QNDISK::MakeTempFile(temp, medium, useArchive);
+    if (temp.Missing())
+        throw EXC(0, "File '%s' is not in the archive.", medium.Text());
     QNFILE file;
     file.Open(path.Text(), QNFILE::kRead, 0);
 

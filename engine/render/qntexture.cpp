@@ -60,6 +60,8 @@ void QNTEXTURE::Load(const char* fileName, std::uint32_t mipLevels, int index, s
     Release();
     QNTEMPFILE temp;
     QNSTRING path = QNDISK::MakeTempFile(temp, QNDISK::NumberedName(QNSTRING(fileName), index), exportOption != 0);
+    const QNSTRING medium = QNDISK::NumberedName(QNSTRING(fileName), index);
+    if (temp.Missing()) throw EXC(0, "Unable to open texture '%s'.", medium.Text());
     QNSTRING disk = QNDISK::DiskPath(path);
     LoadFile(disk.Text(), mipLevels, kind);
     temp.Close();

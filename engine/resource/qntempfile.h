@@ -21,6 +21,9 @@ public:
     const QNSTRING& Path() const { return path_; }
     /// True when the copy came from the archive.
     bool FromArchive() const { return fromArchive_; }
+    /// True when the archive was asked and holds no such medium (no copy was made); the
+    /// loaders then report the medium by its archive name.
+    bool Missing() const { return fromArchive_ && !QNDISK::Exists(path_); }
 
 private:
     friend class QNDISK;

@@ -11,6 +11,10 @@ void QNSOUND::Load(const QNSTRING& name, std::uint32_t kind, int index, bool use
     kind_ = kind;
     const QNSTRING medium = QNDISK::NumberedName(name, index);
     const QNSTRING path = QNDISK::DiskPath(QNDISK::MakeTempFile(temp_, medium, useArchive));
+    if (temp_.Missing()) {
+        temp_.Close();
+        throw EXC(0, "Unable to load sound '%s'.", medium.Text());
+    }
     std::uint32_t rc = kAudioOk;
     segment_ = PlatformSegment::LoadWav(path.Text(), &rc);
     // The data is in memory now; the temporary copy is no longer needed.

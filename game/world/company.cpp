@@ -4,6 +4,7 @@
 #include "engine/scene/scene.h"
 #include "game/world/company_links.h"
 #include "game/world/item_types.h"
+#include "game/world/site.h"
 
 COMPANYVEHICLES CompanyVehicles;
 
@@ -20,17 +21,6 @@ const QNVEC3 kSuitOffset = {-10.0f, 10.0f, -10.0f};
 const QNVEC3 kSuitBesideSite = {-15.0f, 15.0f, -15.0f};
 // The seat starts this far along the ship's z axis.
 constexpr float kSeatForward = 1.6f;
-
-// The frames of the four sites: 2000 units out along +x, +z, -x and -z.
-QNMATRIX SiteFrame(std::uint32_t view)
-{
-    static const float kSites[4][3] = {{2000.0f, 0.0f, 0.0f}, {0.0f, 0.0f, 2000.0f},
-                                       {-2000.0f, 0.0f, 0.0f}, {0.0f, 0.0f, -2000.0f}};
-    QNMATRIX m;
-    const float* t = kSites[view % 4];
-    m.SetTranslation(t[0], t[1], t[2]);
-    return m;
-}
 
 std::uint32_t ResolveView(std::int32_t view, QNSCENE* scene)
 {
@@ -55,8 +45,7 @@ COMPANY::COMPANY(std::int32_t view, std::uint32_t identity, COMPANY** companies,
     QNVIEW* v = s ? s->GetView(View) : nullptr;
     if (!v)
         return;
-    const QNMATRIX frame = SiteFrame(View);
-    auto* site = new GAMENODE(v->Root, "SITE", KIND_SITE, QNCF_LEVEL_GAME, 0, 0, &frame, 0);
+    auto* site = new SITE(v->Root, View, View);
     site_ = site;
     if (CompanyVehicles.CreateSuit) {
         QNMATRIX move;

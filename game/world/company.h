@@ -17,6 +17,7 @@
 
 #include "engine/util/qn_item.h"
 #include "engine/util/qntimer.h"
+#include "game/world/site.h"
 #include "game/world/work_order.h"
 
 class GAMENODE;
@@ -106,7 +107,7 @@ public:
     float Money() const { return money_; }
     std::uint32_t ItemCount() const { return itemCount_; }
     const INVENTORYITEM& Item(std::uint32_t index) const { return inventory_[index < kInventorySize ? index : 0]; }
-    GAMENODE* Site() const { return site_.Get(); }
+    SITE* Site() const { return site_.Get(); }
     GAMENODE* Suit() const { return suit_.Get(); }
     GAMENODE* Ship() const { return ship_.Get(); }
     /// The ship's company side, or null without a ship.
@@ -134,7 +135,7 @@ protected:
     /// Puts the suit back near the dock (or the site) after an ejection.
     void PlaceSuitAfterEjection();
 
-    QNWEAK<GAMENODE> site_;
+    QNWEAK<SITE> site_;
     QNWEAK<GAMENODE> suit_;
     QNWEAK<GAMENODE> ship_;
     QNWEAK<GAMENODE> seat_;

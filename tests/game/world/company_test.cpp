@@ -155,7 +155,7 @@ TEST_F(CompanyTest, ALostShipEjectsThePilotAndTheSuitReturns)
 
     AICOMPANY company(3, 0, table, scene.get());
     ASSERT_NE(company.Suit(), nullptr);
-    EXPECT_EQ(company.Suit()->Parent(), company.Site());
+    EXPECT_EQ(company.Suit()->Parent(), static_cast<QNITEM*>(company.Site()));
 
     made = new TESTSHIP(company.Site());
     company.SetShip(made);
@@ -168,7 +168,7 @@ TEST_F(CompanyTest, ALostShipEjectsThePilotAndTheSuitReturns)
     EXPECT_EQ(company.Mode, COMPANYMODE::EJECTING);
     EXPECT_EQ(company.Ship(), nullptr);
     ASSERT_NE(company.EjectionSeat(), nullptr);
-    EXPECT_EQ(company.EjectionSeat()->Parent(), scene->GetView(3)->Root);
+    EXPECT_EQ(company.EjectionSeat()->Parent(), static_cast<QNITEM*>(company.Site()));
     EXPECT_EQ(launched, 1);
 
     SetClock(5.5);
