@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <memory>
 #include <string>
 
 #include "engine/scene/node_chain.h"
@@ -12,14 +11,13 @@
 #include "game/world/game_globals.h"
 #include "game/world/item_types.h"
 #include "game/world/player_company.h"
+#include "tests/game/game_test_util.h"
 
 namespace {
 
-constexpr std::int64_t kTicksPerSecond = 1000;
-
 void SetClock(double seconds)
 {
-    QNTIMER::SetFrameCounter(static_cast<std::int64_t>(seconds * kTicksPerSecond));
+    QNTIMER::SetFrameCounter(static_cast<std::int64_t>(seconds * 1e6));
 }
 
 // A ship node that reports what the company asks of it.
@@ -39,29 +37,33 @@ public:
     std::uint32_t Ore = 0;
 };
 
-class CompanyTest : public ::testing::Test {
+class CompanyTest : public gametest::GameSceneTest {
 protected:
     void SetUp() override
     {
-        QNTIMER::SetFrequency(kTicksPerSecond);
+        GameSceneTest::SetUp();
+        MakeScene([](QNRESOURCES& r) {
+            SITE::RegisterMedia(r);
+            QNRESOURCES::TextureParams = QNTEXTUREPARAMS();
+            QNRESOURCES::TextureParams.Name = "consolefont";
+            QNRESOURCES::TextureParams.File = "media\\general\\textures\\ruvuzev_font.dds";
+            QNRESOURCES::TextureParams.Columns = QNRESOURCES::TextureParams.Rows = 16;
+            r.AddTexture();
+        });
         SetClock(0.0);
-        scene = std::make_unique<QNSCENE>(nullptr, "SPACE", 4);
-        scene->Resources.RegisterDefaults();
-        scene->Resources.Textures.AddChild(new QNTEXTUREENTRY("consolefont", 0));
     }
     void TearDown() override
     {
         CompanyVehicles = COMPANYVEHICLES();
-        scene.reset();
+        GameSceneTest::TearDown();
     }
 
-    std::unique_ptr<QNSCENE> scene;
     COMPANY* table[4] = {};
 };
 
 TEST_F(CompanyTest, InventoryKeepsOrderAndEnhancerPairs)
 {
-    AICOMPANY company(2, 1, table, scene.get());
+    AICOMPANY company(2, 1, table, scene);
     EXPECT_EQ(company.View, 2u);
     EXPECT_EQ(company.Identity, 1u);
     ASSERT_NE(company.Site(), nullptr);
@@ -102,8 +104,8 @@ TEST_F(CompanyTest, InventoryKeepsOrderAndEnhancerPairs)
 
 TEST_F(CompanyTest, DebtPaysInterestEachMinuteOnThePlayersMessageLine)
 {
-    PLAYERCOMPANY player(1, 3, table, scene.get());
-    AICOMPANY rich(0, 0, table, scene.get());
+    PLAYERCOMPANY player(1, 3, table, scene);
+    AICOMPANY rich(0, 0, table, scene);
     EXPECT_EQ(PlayerCompany, &player);
     EXPECT_EQ(PlayerView, 1u);
     auto* line = new QNQUEUEDMESSAGE(scene->GetView(1)->Root, "consolefont", 0, 0, 0, 2, 10, 10);
@@ -153,7 +155,7 @@ TEST_F(CompanyTest, ALostShipEjectsThePilotAndTheSuitReturns)
     };
     CompanyVehicles.LaunchEjectionSeat = [](GAMENODE*, GAMENODE* ship) { launched += ship == made ? 1 : 100; };
 
-    AICOMPANY company(3, 0, table, scene.get());
+    AICOMPANY company(3, 0, table, scene);
     ASSERT_NE(company.Suit(), nullptr);
     EXPECT_EQ(company.Suit()->Parent(), static_cast<QNITEM*>(company.Site()));
 
