@@ -1,10 +1,10 @@
 // The program. It reads no options.
 
-#include "app/test_scene.h"
+#include "app/game_setup.h"
 #include "engine/app/qnapp.h"
 
 int main()
 {
     QNAPP::InstallDefaultHooks();
-    return QNAPP::Main(&testscene::Setup, "");
+    return QNAPP::Main(&CreateGame, "");
 }
