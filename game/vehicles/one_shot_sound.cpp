@@ -39,5 +39,6 @@ void BuildCellSquare(QNMATERIALNODE* node, float width, float height)
         return;
     QNRESOURCES::MeshParams = QNMESHPARAMS();
     QNRESOURCES::MeshParams.Args[6] = 1.0f;
+    QNRESOURCES::MeshParams.CollisionOption1 = 0;  // a picture only: nothing collides with it
     mesh->BuildTextMesh(width, height, 1, 1);
 }

@@ -27,5 +27,6 @@ public:
 void ShowTextureCell(QNMATERIALNODE* node, std::uint32_t n);
 
 /// Gives `node` a private square of `width` by `height` facing -z whose texture coordinates
-/// cover one cell of its stage-0 texture's grid, so ShowTextureCell picks the frame.
+/// cover one cell of its stage-0 texture's grid, so ShowTextureCell picks the frame. The square
+/// has no collision shape.
 void BuildCellSquare(QNMATERIALNODE* node, float width, float height);

@@ -4,7 +4,7 @@
 
 namespace {
 
-constexpr std::uint32_t kFirst = WEAPON_CHEETAH, kLast = WEAPON_REC;
+constexpr std::uint32_t kFirst = WEAPON_CHEETAH, kLast = WEAPON_CANISTER;
 
 struct TYPEINFO {
     const char* Name;

@@ -10,18 +10,9 @@
 #include <cstdint>
 
 #include "engine/scene/node_chain.h"
+#include "game/world/item_types.h"
 
 class COLLSHIP;
-
-/// Weapon type ids (node kinds and store item ids).
-enum : std::uint32_t {
-    WEAPON_CHEETAH = 69,
-    WEAPON_DEVASTATOR = 70,
-    WEAPON_EM2 = 71,
-    WEAPON_IRONMAN = 72,
-    WEAPON_CHIPPERLAUNCHER = 73,
-    WEAPON_REC = 74,
-};
 
 class SHIPWEAPON : public GAMENODE {
 public:
@@ -45,4 +36,5 @@ public:
     std::uint32_t OwnerView = 0;
     std::uint8_t Player = 0;
     COLLSHIP* Ship = nullptr;      ///< the ship that carries it (its parent)
+    QNWEAK<QNNODE> Target;         ///< the ship's aim (the hostile vehicle ahead), for homing weapons
 };

@@ -43,7 +43,7 @@ TEST(WeaponRack, SlotsOrderAndRemoval)
     EXPECT_EQ(rack.Count, 2u);
     QNITEM::Destroy(twin);
     // A node of a type outside the rack (the canister launcher) is refused too.
-    auto* rec = new PLAINWEAPON(ship, WEAPON_REC);
+    auto* rec = new PLAINWEAPON(ship, WEAPON_CANISTER);
     EXPECT_FALSE(rack.Install(rec));
     QNITEM::Destroy(rec);
 
@@ -82,18 +82,4 @@ TEST(WeaponRack, SlotsOrderAndRemoval)
     ASSERT_TRUE(rack.Install(new PLAINWEAPON(ship, 69)));
     EXPECT_EQ(rack.NextInstalled(0), 73u);
     EXPECT_EQ(rack.NextInstalled(73), 69u);
-}
-
-TEST(WeaponRack, MakersAreKeptPerTypeWithinTheWeaponRange)
-{
-    auto maker = [](QNNODE* ship, bool, std::uint32_t) -> SHIPWEAPON* { return new PLAINWEAPON(ship, 72); };
-    EXPECT_FALSE(SHIPWEAPON::SetMaker(68, maker));
-    EXPECT_FALSE(SHIPWEAPON::SetMaker(75, maker));
-    EXPECT_EQ(SHIPWEAPON::Maker(75), nullptr);
-    ASSERT_TRUE(SHIPWEAPON::SetMaker(72, maker));
-    EXPECT_EQ(SHIPWEAPON::Maker(72), +maker);
-    EXPECT_EQ(SHIPWEAPON::Maker(71), nullptr);
-    SHIPWEAPON::SetMaker(72, nullptr);
-    EXPECT_STREQ(SHIPWEAPON::NodeName(73), "CHIPPERLAUNCHER");
-    EXPECT_EQ(SHIPWEAPON::NodeName(99), nullptr);
 }

@@ -1,0 +1,116 @@
+// Hyperjumps between the sites: the corner frames, the player's jump through the tunnel into
+// another view, and the outside jump refused at a blocked arrival point.
+
+#include <cmath>
+
+#include "engine/physics/node_motion.h"
+#include "engine/physics/qnphysworld.h"
+#include "engine/scene/scene.h"
+#include "tests/game/vehicles/ship_fixture.h"
+
+using shiptest::ShipTest;
+
+TEST(HyperjumpCorners, FramesLookAtTheSiteCentre)
+{
+    for (std::uint32_t c = 0; c < 8; ++c) {
+        const QNMATRIX m = COLLSHIP::CornerMatrix(c);
+        const QNVEC3 at = m.Translation();
+        EXPECT_NEAR(std::fabs(at.x), 200.0f, 1e-3f);
+        EXPECT_NEAR(std::fabs(at.y), 200.0f, 1e-3f);
+        EXPECT_NEAR(std::fabs(at.z), 200.0f, 1e-3f);
+        const QNVEC3 towardCentre = (at * -1.0f).Normalize();
+        const QNVEC3 z = m.Row(2);
+        EXPECT_NEAR(QNVEC3::Dot(z, towardCentre), 1.0f, 1e-5f) << c;
+        EXPECT_NEAR(QNVEC3::Dot(m.Row(0), z), 0.0f, 1e-5f);
+    }
+    const QNVEC3 z0 = COLLSHIP::CornerMatrix(0).Row(2);
+    EXPECT_NEAR(z0.x, 0.57735027f, 1e-5f);
+    EXPECT_NEAR(z0.y, 0.57735027f, 1e-5f);
+    EXPECT_NEAR(z0.z, 0.57735027f, 1e-5f);
+}
+
+TEST_F(ShipTest, ThePlayersJumpWaitsForTheTunnelAndMovesTheShipIntoTheDestinationView)
+{
+    COLLSHIP* ship = Ship(0, 0, QNVEC3(0, 0, 0), VIEWMODE_INSIDE);
+    ship->InstallWeapon(WEAPON_CHEETAH);
+    QNVIEW* from = scene->GetView(0);
+    QNVIEW* to = scene->GetView(1);
+    auto* stars = new STARS(sites[0], QNMATRIX());
+    stars->SetState(3, 0, false, true);
+    ship->Stars = stars;
+    ship->Throttle = 1.0f;
+    Frames(30);
+    ASSERT_GT(LocalVelocity(ship).z, 5.0f);
+    // The sky follows the ship (placed where it stood before the frame's step).
+    EXPECT_NEAR((stars->GetWorldMatrix().Translation() - ship->GetWorldMatrix().Translation()).Length(), 0.0f,
+                COLLSHIP::kTopSpeed / 60.0f);
+
+    const int fromBodies = from->World->BodyCount(), toBodies = to->World->BodyCount();
+    ASSERT_TRUE(ship->StartHyperjump(sites[1], 6));
+    EXPECT_FALSE(ship->StartHyperjump(sites[2], 0));  // refused while the tunnel runs
+    EXPECT_EQ(ship->Destination.Get(), sites[1]);
+    EXPECT_EQ(ship->Hud->Node()->State, 2);
+    Frames(38);  // 0.63 s: before the midpoint
+    EXPECT_EQ(ship->ParentNode(), sites[0]);
+    Frames(3);
+    // Jumped: under the destination, in its view's world, its physics applied again.
+    EXPECT_EQ(ship->ParentNode(), sites[1]);
+    EXPECT_EQ(ship->View, to);
+    EXPECT_EQ(ship->CurrentSite.Get(), sites[1]);
+    QNBODY* body = PhysicsBodyOf(ship);
+    ASSERT_NE(body, nullptr);
+    EXPECT_EQ(body->World, to->World);
+    EXPECT_FLOAT_EQ(body->GetMass(), COLLSHIP::kScale * 1e-5f);
+    // The ship's bodies (and the sky's) left the old world for the new one.
+    EXPECT_LT(from->World->BodyCount(), fromBodies);
+    EXPECT_EQ(fromBodies - from->World->BodyCount(), to->World->BodyCount() - toBodies);
+    EXPECT_EQ(scene->ActiveView, 1u);
+    EXPECT_TRUE(scene->IsViewEnabled(1));
+    EXPECT_FALSE(scene->IsViewEnabled(0));
+    EXPECT_EQ(to->CurrentNode.Get(), ship);
+    EXPECT_EQ(sites[0]->State, 2);
+    EXPECT_EQ(ship->ObstacleView, 1u);
+    const QNMATRIX arrival = COLLSHIP::CornerMatrix(6) * sites[1]->GetWorldMatrix();
+    const QNVEC3 p = ship->GetWorldMatrix().Translation();
+    EXPECT_NEAR((p - arrival.Translation()).Length(), 0.0f, 0.5f);
+    EXPECT_EQ(HudOf(ship)->TargetSite, 1u);
+    EXPECT_EQ(ship->Hud->Node()->State, 2);
+    EXPECT_EQ(stars->ParentNode(), sites[1]);
+    EXPECT_NEAR((stars->GetWorldMatrix().Translation() - arrival.Translation()).Length(), 0.0f, 0.5f);
+
+    // The ship flies on in the new world, the tunnel runs out and the HUD comes back.
+    Frames(60);
+    EXPECT_EQ(ship->Tunnel, nullptr);
+    EXPECT_EQ(ship->Hud->Node()->State, 3);
+    EXPECT_GT(LocalVelocity(ship).z, 5.0f);
+    EXPECT_LT(std::fabs(LocalVelocity(ship).x), 1e-3f);
+    EXPECT_TRUE(ship->StartHyperjump(sites[0], 0));
+}
+
+TEST_F(ShipTest, AnOutsideJumpToABlockedArrivalChangesNothing)
+{
+    scene->ViewMask = 3;
+    COLLSHIP* ship = Ship(0, 0, QNVEC3(50, 0, 0), VIEWMODE_OUTSIDE);
+    Frame();
+    const QNMATRIX before = ship->GetWorldMatrix();
+    const QNMATRIX arrival = COLLSHIP::CornerMatrix(2) * sites[1]->GetWorldMatrix();
+    QNBOX rock;
+    rock.min = arrival.Translation() - QNVEC3(3, 3, 3);
+    rock.max = arrival.Translation() + QNVEC3(3, 3, 3);
+    const QNPATHBOX* box = PathPlanner(1)->AddBox(rock);
+    ASSERT_NE(box, nullptr);
+    EXPECT_FALSE(ship->StartHyperjump(sites[1], 2));
+    EXPECT_EQ(ship->ParentNode(), sites[0]);
+    EXPECT_EQ(ship->GetWorldMatrix(), before);
+    EXPECT_EQ(ship->ObstacleView, 0u);
+
+    // Free again, the jump goes through at once with a flash at each end.
+    PathPlanner(1)->RemoveBox(box);
+    EXPECT_TRUE(ship->StartHyperjump(sites[1], 2));
+    EXPECT_EQ(ship->ParentNode(), sites[1]);
+    EXPECT_EQ(ship->ObstacleView, 1u);
+    EXPECT_EQ(PhysicsBodyOf(ship)->World, scene->GetView(1)->World);
+    EXPECT_NE(sites[0]->FindChild("OUTSIDEHYPERSPACE"), nullptr);
+    EXPECT_EQ(sites[1]->FindChild("OUTSIDEHYPERSPACE"), nullptr);  // view 1 is not the one shown
+    EXPECT_NEAR((ship->GetWorldMatrix().Translation() - arrival.Translation()).Length(), 0.0f, 1e-3f);
+}
