@@ -13,6 +13,8 @@
 // keeps its world transform instead (body mode 5), since its model is placed in world space.
 // The model is in the space only in states 2 and 3.
 
+#include <cstring>
+
 #include "engine/mesh/qnmesh.h"
 #include "engine/physics/node_motion.h"
 #include "engine/physics/qncollgeom.h"
@@ -145,11 +147,43 @@ void ReleaseBody(QNBODYNODE* node)
         c->Model = nullptr;
 }
 
+// Drops the models of the node's descendants while the old world and carrier still exist; each
+// descendant makes its model again when it is rehomed after the node.
+void DropSubtreeModels(QNNODE* node)
+{
+    for (QNITEM* x = QNITEM::Next(node, node); x; x = QNITEM::Next(node, x))
+        if (auto* c = dynamic_cast<QNCOLLIDERNODE*>(x))
+            DropModel(c);
+}
+
 void RehomeBody(QNBODYNODE* node)
 {
     QNBODY* old = node->Body;
     if (!old)
         return;
+    QNPHYSWORLD* const world = PhysicsWorldOf(node->View);
+    auto* collider = dynamic_cast<QNCOLLIDERNODE*>(node);
+    if (!old->Body) {
+        // Only a move between two worlds concerns a record without a dynamic body.
+        if (!old->World || !world || old->World == world)
+            return;
+        // No dynamic body of its own (a part riding on an ancestor, or a fixed part): a new
+        // record in the new world with the same placement and shape.
+        QNCOLLGEOM* shape = old->Shape;
+        float own[16];
+        std::memcpy(own, &old->Own[0][0], sizeof own);
+        if (collider)
+            collider->Model = nullptr;
+        delete old;
+        node->Body = new QNBODY(world, &ReportToNode, node);
+        std::memcpy(&node->Body->Own[0][0], own, sizeof own);
+        node->Body->Shape = shape;
+        if (collider && shape)
+            FollowState(collider);
+        return;
+    }
+    if (old->World && world && old->World != world)
+        DropSubtreeModels(node);
     const QNMATRIX placement = old->GetTransform();
     QNCOLLGEOM* shape = old->Shape;
     MeReal inertia[9] = {1, 0, 0, 0, 1, 0, 0, 0, 1};
@@ -158,11 +192,10 @@ void RehomeBody(QNBODYNODE* node)
         mass = MdtBodyGetMass(old->Body);
         MdtBodyGetInertiaTensor(old->Body, inertia);
     }
-    auto* collider = dynamic_cast<QNCOLLIDERNODE*>(node);
     if (collider)
         collider->Model = nullptr;
     delete old;
-    node->Body = new QNBODY(PhysicsWorldOf(node->View), &ReportToNode, node);
+    node->Body = new QNBODY(world, &ReportToNode, node);
     node->Body->SetDynamic(true);
     node->Body->SetTransform(placement);
     if (node->Body->Body && mass > 0.0f) {

@@ -28,7 +28,8 @@ QNBODYNODE::~QNBODYNODE()
 
 void QNBODYNODE::RehomeFeatures()
 {
-    if ((ClassFlags & QNCF_BODY) && QNHOOKS::Node.RehomeBody)
+    // Every body record moves: a dynamic body and a model riding on an ancestor alike.
+    if (Body && QNHOOKS::Node.RehomeBody)
         QNHOOKS::Node.RehomeBody(this);
 }
 

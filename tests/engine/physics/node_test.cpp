@@ -9,6 +9,7 @@
 #include "engine/scene/node_bounds.h"
 #include "engine/scene/node_chain.h"
 #include "engine/scene/view.h"
+#include "physics/collision/model.h"
 #include "physics/dynamics/dynamics.h"
 #include "physics_fixture.h"
 
@@ -453,4 +454,32 @@ TEST_F(PhysicsTest, TreeBoundsUniteThePlainPartsOfASubtree)
     top->UpdateSphereBounds(false);
     top->GetTreeBounds(box, true, true);
     EXPECT_EQ(box.max, QNVEC3(19, 1, 1));
+}
+
+TEST_F(PhysicsTest, AMovedNodesRidingChildTakesItsModelIntoTheNewWorld)
+{
+    QNMESH hullMesh, finMesh;
+    QNVIEW from(nullptr), to(nullptr);
+    auto* ship = new GAMENODE(from.Root, "SHIP", 0, QNCF_LEVEL_GAME | QNCF_BODY, 0, 0, nullptr, 0);
+    const QNMATRIX finAt = Translation(0, 1, 0);
+    auto* fin = new GAMENODE(ship, "FIN", 0, QNCF_LEVEL_PLAIN, 0, 1, &finAt, 0);
+    ship->SetState(3, 0, false, true);
+    GiveShape(ship, hullMesh, 1.5f);
+    GiveShape(fin, finMesh, 1.0f);
+    ASSERT_EQ(McdSpaceGetModelCount(from.World->Space), 2);
+
+    ship->AttachWithState(to.Root, 3, 0, false, true);
+    // Both models left the old space; the fin's rides on the ship's new body.
+    EXPECT_EQ(McdSpaceGetModelCount(from.World->Space), 0);
+    EXPECT_EQ(McdSpaceGetModelCount(to.World->Space), 2);
+    ASSERT_NE(fin->Model, nullptr);
+    EXPECT_EQ(PhysicsBodyOf(fin)->World, to.World);
+    EXPECT_EQ(McdModelGetBody(fin->Model), PhysicsBodyOf(ship)->Body);
+    PhysicsBodyOf(ship)->SetLinearVelocity(QNVEC3(1, 0, 0));
+    for (int i = 0; i < 10; ++i)
+        to.World->Step(0.02f);
+    PhysicsBodyOf(fin)->UpdateModel();
+    ExpectNear(fin->GetWorldMatrix(), finAt * ship->GetWorldMatrix());
+    QNITEM::Destroy(ship);
+    EXPECT_EQ(McdSpaceGetModelCount(to.World->Space), 0);
 }
