@@ -13,7 +13,7 @@
 // keeps its world transform instead (body mode 5), since its model is placed in world space.
 // The model is in the space only in states 2 and 3.
 
-#include <cstring>
+#include <algorithm>
 
 #include "engine/mesh/qnmesh.h"
 #include "engine/physics/node_motion.h"
@@ -24,6 +24,7 @@
 #include "engine/scene/node_slots.h"
 #include "engine/scene/scene_hooks.h"
 #include "engine/scene/view.h"
+#include "physics/collision/model.h"
 #include "physics/dynamics/dynamics.h"
 
 QNBODY* PhysicsBodyOf(const QNNODE* node)
@@ -147,65 +148,59 @@ void ReleaseBody(QNBODYNODE* node)
         c->Model = nullptr;
 }
 
-// Drops the models of the node's descendants while the old world and carrier still exist; each
-// descendant makes its model again when it is rehomed after the node.
-void DropSubtreeModels(QNNODE* node)
+// Drops the models of the node's descendants that ride on `carrier`'s dynamic body; each
+// makes its model again when its own move re-makes its body, on the carrier's new body.
+void DropRiders(QNBODYNODE* node, const QNBODY* carrier)
 {
-    for (QNITEM* x = QNITEM::Next(node, node); x; x = QNITEM::Next(node, x))
-        if (auto* c = dynamic_cast<QNCOLLIDERNODE*>(x))
-            DropModel(c);
+    if (!carrier->Body)
+        return;
+    for (QNITEM* x = QNITEM::Next(node, node); x; x = QNITEM::Next(node, x)) {
+        auto* rider = dynamic_cast<QNCOLLIDERNODE*>(x);
+        if (rider && rider->Body && rider->Body != carrier && rider->Body->Model &&
+            McdModelGetBody(rider->Body->Model) == carrier->Body)
+            DropModel(rider);
+    }
 }
 
+// A node moved to another parent takes a new body in its view's world, with the old one's
+// placement, mass, switches and shape; the old body's joints follow the new one. A new
+// dynamic body stays disabled until something enables it.
 void RehomeBody(QNBODYNODE* node)
 {
     QNBODY* old = node->Body;
     if (!old)
         return;
-    QNPHYSWORLD* const world = PhysicsWorldOf(node->View);
+    DropRiders(node, old);
     auto* collider = dynamic_cast<QNCOLLIDERNODE*>(node);
-    if (!old->Body) {
-        // Only a move between two worlds concerns a record without a dynamic body.
-        if (!old->World || !world || old->World == world)
-            return;
-        // No dynamic body of its own (a part riding on an ancestor, or a fixed part): a new
-        // record in the new world with the same placement and shape.
-        QNCOLLGEOM* shape = old->Shape;
-        float own[16];
-        std::memcpy(own, &old->Own[0][0], sizeof own);
-        if (collider)
-            collider->Model = nullptr;
-        delete old;
-        node->Body = new QNBODY(world, &ReportToNode, node);
-        std::memcpy(&node->Body->Own[0][0], own, sizeof own);
-        node->Body->Shape = shape;
-        if (collider && shape)
-            FollowState(collider);
-        return;
-    }
-    if (old->World && world && old->World != world)
-        DropSubtreeModels(node);
     const QNMATRIX placement = old->GetTransform();
-    QNCOLLGEOM* shape = old->Shape;
-    MeReal inertia[9] = {1, 0, 0, 0, 1, 0, 0, 0, 1};
-    float mass = 0.0f;
+    auto* body = new QNBODY(PhysicsWorldOf(node->View), &ReportToNode, node);
+    std::copy(&old->Own[0][0], &old->Own[0][0] + 16, &body->Own[0][0]);
+    body->BoxPick = old->BoxPick;
+    body->Record.Solid = old->Record.Solid;
+    body->Material = old->Material;
+    body->Callback = old->Callback;
+    body->Shape = old->Shape;
     if (old->Body) {
-        mass = MdtBodyGetMass(old->Body);
-        MdtBodyGetInertiaTensor(old->Body, inertia);
+        body->SetDynamic(true);
+        body->SetTransform(placement);
+        if (body->Body) {
+            MeReal inertia[9];
+            MdtBodyGetInertiaTensor(old->Body, inertia);
+            MdtBodySetMass(body->Body, MdtBodyGetMass(old->Body));
+            MdtBodySetInertiaTensor(body->Body, inertia);
+            const QNVEC3 v = old->GetLinearVelocity(), w = old->GetAngularVelocity();
+            MdtBodySetLinearVelocity(body->Body, v.x, v.y, v.z);
+            MdtBodySetAngularVelocity(body->Body, w.x, w.y, w.z);
+        }
     }
+    old->MoveJoints(body);
     if (collider)
         collider->Model = nullptr;
     delete old;
-    node->Body = new QNBODY(world, &ReportToNode, node);
-    node->Body->SetDynamic(true);
-    node->Body->SetTransform(placement);
-    if (node->Body->Body && mass > 0.0f) {
-        MdtBodySetMass(node->Body->Body, mass);
-        MdtBodySetInertiaTensor(node->Body->Body, inertia);
-    }
-    node->Body->Shape = shape;
-    if (collider && shape)
+    node->Body = body;
+    if (collider && body->Shape)
         FollowState(collider);
-    node->Body->SetDisabled(true);
+    body->SetDisabled(true);
 }
 
 void DriveJoint(QNJOINTNODE* node)

@@ -10,6 +10,7 @@
 
 #include "engine/physics/qncollgeom.h"
 #include "engine/physics/qnphysworld.h"
+#include "engine/scene/node.h"
 #include "engine/util/qnapp_state.h"
 #include "physics/collision/dt_bridge.h"
 #include "physics/collision/model.h"
@@ -57,11 +58,51 @@ void QNBODY::Trampoline(QNBODY* self, QNBODY* other, const McdIntersectResult* r
         return;
     // The first contact's point exists only when the pair produced contacts.
     const float* point = (result->contactCount > 0 && result->contacts) ? result->contacts[0].position : nullptr;
-    self->Callback(self->Owner, other ? other->Owner : nullptr, point, result->normal);
+    QNNODE* const otherNode = other ? other->Owner : nullptr;
+    if (!self->World || !self->World->IsStepping()) {
+        self->Callback(self->Owner, otherNode, point, result->normal);
+        return;
+    }
+    QNPENDINGCONTACT report;
+    report.Callback = self->Callback;
+    report.Self = static_cast<QNITEM*>(self->Owner);
+    report.Other = static_cast<QNITEM*>(otherNode);
+    report.HadSelf = self->Owner != nullptr;
+    report.HadOther = otherNode != nullptr;
+    report.HasPoint = point != nullptr;
+    for (int i = 0; i < 3; ++i) {
+        report.Point[i] = point ? point[i] : 0.0f;
+        report.Normal[i] = result->normal[i];
+    }
+    self->World->HoldContact(std::move(report));
+}
+
+void QNBODY::MoveJoints(QNBODY* to)
+{
+    const std::vector<QNJOINT*> joints = Joints;
+    for (QNJOINT* j : joints)
+        j->Retarget(this, to);
 }
 
 void QNBODY::SetDynamic(bool on)
 {
+    // The joints let go of the old dynamic body and take the new one (or the world).
+    const std::vector<QNJOINT*> joints = Joints;
+    struct REBIND {
+        const std::vector<QNJOINT*>& joints;
+        ~REBIND()
+        {
+            for (QNJOINT* j : joints)
+                j->Rebind();
+        }
+    } rebind{joints};
+    if (Body && !joints.empty()) {
+        MdtBody* const old = Body;
+        Body = nullptr;
+        for (QNJOINT* j : joints)
+            j->Rebind();
+        Body = old;
+    }
     if (Body) {
         // Keep the placement: a model riding on this body falls back to the own transform.
         MdtBodyGetTransform(Body, Own);
@@ -214,6 +255,9 @@ bool QNBODY::IsAttached() const
 
 void QNBODY::Release()
 {
+    const std::vector<QNJOINT*> joints = Joints;
+    for (QNJOINT* j : joints)
+        j->BodyGone(this);
     RemoveModel();
     Record.Geometry = nullptr;
     Shape = nullptr;

@@ -1,11 +1,68 @@
 // Joints between two node bodies, and the drive that swings a motorised limit between two
 // ends: once the limit's position comes within the tolerance of the current target, the
 // target switches to the other end.
+//
+// A joint is listed in both of its bodies (QNBODY::Joints), so a body that goes away or is
+// re-made reaches its joints. Re-making keeps the constraint's set-up: the attachment frames
+// and the type data are kept in each body's centre-of-mass frame, so a copy taken from the old
+// constraint is valid for a new body at the same placement, in the same world or another.
 
+#include <algorithm>
 #include <cmath>
+#include <cstddef>
+#include <cstring>
 
 #include "engine/physics/qnphysworld.h"
 #include "physics/dynamics/dynamics.h"
+
+namespace {
+
+MdtConstraint* MakeConstraint(MdtWorld* w, std::int32_t kind)
+{
+    switch (kind) {
+    case QNJOINT_BALL: return MdtBallJointCreate(w);
+    case QNJOINT_HINGE: return MdtHingeCreate(w);
+    case QNJOINT_SLIDER: return MdtSliderCreate(w);
+    case QNJOINT_ANGULAR: return MdtAngularJointCreate(w);
+    case QNJOINT_PLANE: return MdtJointType10Create(w);
+    case QNJOINT_LINE: return MdtJointType11Create(w);
+    case QNJOINT_DISTANCE: return MdtDistanceJointCreate(w);
+    case QNJOINT_UNIVERSAL: return MdtUniversalJointCreate(w);
+    case QNJOINT_TYPE3: return MdtJointType3Create(w);
+    default: return nullptr;
+    }
+}
+
+MdtBody* DynamicOf(QNBODY* b)
+{
+    return b ? b->Body : nullptr;
+}
+
+// The set-up part of a constraint record: its attachment frames and the type's data, which
+// close the record.
+constexpr std::size_t kSetupOffset = offsetof(MdtConstraint, attach);
+constexpr std::size_t kSetupSize = sizeof(MdtConstraint) - kSetupOffset;
+
+}  // namespace
+
+QNJOINT::QNJOINT() = default;
+
+QNJOINT::~QNJOINT()
+{
+    Destroy();
+}
+
+void QNJOINT::Attach(QNBODY* body)
+{
+    if (body && std::find(body->Joints.begin(), body->Joints.end(), this) == body->Joints.end())
+        body->Joints.push_back(this);
+}
+
+void QNJOINT::Detach(QNBODY* body)
+{
+    if (body && body != First && body != Second)
+        body->Joints.erase(std::remove(body->Joints.begin(), body->Joints.end(), this), body->Joints.end());
+}
 
 void QNJOINT::Create(QNPHYSWORLD* world, std::int32_t kind)
 {
@@ -13,30 +70,90 @@ void QNJOINT::Create(QNPHYSWORLD* world, std::int32_t kind)
     Kind = kind;
     World = world;
     MdtWorld* w = world ? world->World : nullptr;
-    if (!w)
-        return;
-    switch (kind) {
-    case QNJOINT_BALL: Constraint = MdtBallJointCreate(w); break;
-    case QNJOINT_HINGE: Constraint = MdtHingeCreate(w); break;
-    case QNJOINT_SLIDER: Constraint = MdtSliderCreate(w); break;
-    case QNJOINT_ANGULAR: Constraint = MdtAngularJointCreate(w); break;
-    case QNJOINT_PLANE: Constraint = MdtJointType10Create(w); break;
-    case QNJOINT_LINE: Constraint = MdtJointType11Create(w); break;
-    case QNJOINT_DISTANCE: Constraint = MdtDistanceJointCreate(w); break;
-    case QNJOINT_UNIVERSAL: Constraint = MdtUniversalJointCreate(w); break;
-    case QNJOINT_TYPE3: Constraint = MdtJointType3Create(w); break;
-    default: Constraint = nullptr; break;
-    }
+    Constraint = w ? MakeConstraint(w, kind) : nullptr;
 }
 
 void QNJOINT::SetBodies(QNBODY* first, QNBODY* second)
 {
+    QNBODY* const oldFirst = First;
+    QNBODY* const oldSecond = Second;
     First = first;
     Second = second;
+    Detach(oldFirst);
+    Detach(oldSecond);
+    Attach(first);
+    Attach(second);
     if (!Constraint)
         return;
-    MdtConstraintSetBodies(Constraint, first ? first->Body : nullptr, second ? second->Body : nullptr);
+    if (MdtConstraintIsEnabled(Constraint))
+        MdtConstraintDisable(Constraint);
+    MdtConstraintSetBodies(Constraint, DynamicOf(first), DynamicOf(second));
     MdtConstraintEnable(Constraint);
+}
+
+void QNJOINT::Suspend()
+{
+    if (!Constraint)
+        return;
+    if (!saved_)
+        saved_ = std::make_unique<MdtConstraint>();
+    std::memcpy(reinterpret_cast<char*>(saved_.get()) + kSetupOffset,
+                reinterpret_cast<const char*>(Constraint) + kSetupOffset, kSetupSize);
+    savedEnabled_ = MdtConstraintIsEnabled(Constraint) != 0;
+    if (savedEnabled_)
+        MdtConstraintDisable(Constraint);
+    MdtConstraintDestroy(Constraint);
+    Constraint = nullptr;
+}
+
+void QNJOINT::Rebind()
+{
+    if (Kind == QNJOINT_NONE)
+        return;
+    QNPHYSWORLD* world = First ? First->World : (Second ? Second->World : World);
+    if (First && Second && First->World != Second->World)
+        world = nullptr;
+    MdtWorld* w = world ? world->World : nullptr;
+    if (Constraint && Constraint->world == w) {
+        const bool enabled = MdtConstraintIsEnabled(Constraint) != 0;
+        if (enabled)
+            MdtConstraintDisable(Constraint);
+        MdtConstraintSetBodies(Constraint, DynamicOf(First), DynamicOf(Second));
+        if (enabled)
+            MdtConstraintEnable(Constraint);
+        return;
+    }
+    Suspend();
+    if (!w || !saved_)
+        return;
+    Constraint = MakeConstraint(w, Kind);
+    World = world;
+    if (!Constraint)
+        return;
+    MdtConstraintSetBodies(Constraint, DynamicOf(First), DynamicOf(Second));
+    std::memcpy(reinterpret_cast<char*>(Constraint) + kSetupOffset,
+                reinterpret_cast<const char*>(saved_.get()) + kSetupOffset, kSetupSize);
+    if (savedEnabled_)
+        MdtConstraintEnable(Constraint);
+}
+
+void QNJOINT::BodyGone(QNBODY* body)
+{
+    if (body && (body == First || body == Second))
+        Destroy();
+}
+
+void QNJOINT::Retarget(QNBODY* from, QNBODY* to)
+{
+    if (!from || from == to || (from != First && from != Second))
+        return;
+    if (First == from)
+        First = to;
+    if (Second == from)
+        Second = to;
+    Detach(from);
+    Attach(to);
+    Rebind();
 }
 
 void QNJOINT::SetPosition(const QNVEC3& p, const QNVEC3& p2)
@@ -87,13 +204,20 @@ void QNJOINT::Enable(bool on)
 
 void QNJOINT::Destroy()
 {
+    QNBODY* const first = First;
+    QNBODY* const second = Second;
+    First = nullptr;
+    Second = nullptr;
+    Detach(first);
+    Detach(second);
+    saved_.reset();
+    Kind = QNJOINT_NONE;
     if (!Constraint)
         return;
     if (MdtConstraintIsEnabled(Constraint))
         MdtConstraintDisable(Constraint);
     MdtConstraintDestroy(Constraint);
     Constraint = nullptr;
-    Kind = QNJOINT_NONE;
 }
 
 MdtLimit* QNJOINT::GetLimit(int index) const

@@ -155,19 +155,40 @@ void QNPHYSWORLD::Step(float dt)
     const int models = Space ? McdSpaceGetModelCount(Space) : 0;
     if (MdtWorldGetBodyCount(World) == 0 && models == 0)
         return;
-    Stepping = 1;
-    if (Space && Bridge) {
-        if (!McdSpaceIsChanging(Space))
+    {
+        // The world lock: contact reports queue up and item destruction waits (see header).
+        QNDESTROYLOCK locked;
+        Stepping = 1;
+        if (Space && Bridge) {
+            if (!McdSpaceIsChanging(Space))
+                McdSpaceBeginChanges(Space);
+            McdSpaceUpdate(Space);
+            McdSpaceUpdateAndCollide(Bridge, Space, World);
+            McdSpaceEndChanges(Space);
+        }
+        MdtWorldStep(World, dt);
+        if (Space)
             McdSpaceBeginChanges(Space);
-        McdSpaceUpdate(Space);
-        McdSpaceUpdateAndCollide(Bridge, Space, World);
-        McdSpaceEndChanges(Space);
+        Stepping = 0;
     }
-    MdtWorldStep(World, dt);
-    if (Space)
-        McdSpaceBeginChanges(Space);
-    Stepping = 0;
     ReadClock();
+    DeliverContacts();
+}
+
+void QNPHYSWORLD::DeliverContacts()
+{
+    // Contact operations may destroy this world's nodes, or leave the scene: only the local
+    // copy is touched from here on.
+    std::vector<QNPENDINGCONTACT> reports;
+    reports.swap(Pending);
+    for (QNPENDINGCONTACT& r : reports) {
+        QNITEM* self = r.Self.Get();
+        QNITEM* other = r.Other.Get();
+        if ((r.HadSelf && !self) || (r.HadOther && !other))
+            continue;
+        r.Callback(static_cast<QNNODE*>(self), static_cast<QNNODE*>(other), r.HasPoint ? r.Point : nullptr,
+                   r.Normal);
+    }
 }
 
 void QNPHYSWORLD::DeferRemove(QNNODE* node)

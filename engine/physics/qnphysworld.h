@@ -10,18 +10,30 @@
 /// Contacts. The bridge calls the engine's pair filter for every touching pair of material
 /// pair (0, 0). The filter calls the contact callback of each side (own node, other node, the
 /// first contact's point when the pair has contacts, the result's normal), first side first,
-/// and keeps the pair's contacts only when both sides are solid. The callbacks run inside the
-/// step: a node that wants to remove itself or another node from there calls
-/// QNPHYSWORLD::DeferRemove, which marks it and lets the one-shot list destroy it at the next
-/// update; nothing is freed while the step runs.
+/// and keeps the pair's contacts only when both sides are solid.
+///
+/// World lock. While a world steps it is locked: a body's contact callback is not run inside
+/// the step but queued (with copies of the point and normal and weak handles on both nodes),
+/// and the world runs the queue in order once the step is over; a report whose node or partner
+/// is gone by then is dropped. Item destruction asked for during the step waits for its end
+/// (QNDESTROYLOCK). So a node's contact operation may delete, move or create nodes, bodies and
+/// models freely. QNPHYSWORLD::DeferRemove still marks a node and lets the one-shot list
+/// destroy it at the next update.
+///
+/// Joints. A body keeps the list of the joints attached to it. Destroying a body makes each of
+/// its joints inert (no constraint, no bodies); re-making it (a view move, a change of its
+/// dynamic body) re-targets them to the new body. A joint whose two bodies live in different
+/// worlds keeps a copy of its constraint and is rebuilt when they meet in one world again.
 ///
 /// Forces. AddForce and AddTorque scale by QNAPP::Rate and fade in over 0.1 s of the physics
 /// clock since the last force (or torque): a force applied every frame acts the same whatever
 /// the frame rate, and a second force in the same frame adds nothing.
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
+#include "engine/util/qn_item.h"
 #include "engine/util/qnmatrix.h"
 #include "engine/util/qntimer.h"
 #include "physics/collision/framework.h"
@@ -36,6 +48,7 @@ struct McdDtBridge;
 struct McdIntersectResult;
 class QNNODE;
 class QNBODY;
+class QNJOINT;
 class QNCOLLGEOM;
 class QNPHYSWORLD;
 
@@ -51,6 +64,18 @@ struct QNMODELRECORD {
     QNBODY* ListPrev = nullptr;   ///< the world's triangle-list chain
     QNBODY* ListNext = nullptr;
     QNCOLLGEOM* Geometry = nullptr;
+};
+
+/// A contact report held back while its world steps.
+struct QNPENDINGCONTACT {
+    QNCONTACTFN Callback = nullptr;
+    QNWEAK<QNITEM> Self;       ///< the reporting node
+    QNWEAK<QNITEM> Other;
+    bool HadSelf = false;      ///< the nodes were given (a gone node drops the report)
+    bool HadOther = false;
+    bool HasPoint = false;
+    float Point[3] = {0, 0, 0};
+    float Normal[3] = {0, 0, 0};
 };
 
 /// One hit of a segment query: the body hit, the point, the surface normal and the distance
@@ -112,8 +137,10 @@ public:
     /// Segment query from `start` to `end`: the space's models, then the triangle-list chain;
     /// at most `capacity` hits, nearest first (equal distances keep their order).
     int IntersectSegment(const QNVEC3& start, const QNVEC3& end, int capacity, QNSEGMENTHIT* hits);
-    /// True while Step runs (contact callbacks run then).
+    /// True while Step runs (the world is locked; contact reports wait for its end).
     bool IsStepping() const { return Stepping != 0; }
+    /// Queues a contact report while the world steps.
+    void HoldContact(QNPENDINGCONTACT&& report) { Pending.push_back(std::move(report)); }
 
     /// Marks `node` for deletion and schedules it on its view's one-shot list, which destroys
     /// it at the next update; safe from inside a contact callback.
@@ -132,9 +159,11 @@ public:
     QNBODY* ListFirst = nullptr;      ///< bodies whose geometry is a triangle list
     QNBODY* ListLast = nullptr;
     std::uint8_t Stepping = 0;
+    std::vector<QNPENDINGCONTACT> Pending; ///< reports held back by the running step
 
 private:
     QNPHYSWORLD() = default;
+    void DeliverContacts();
 };
 
 class QNBODY {
@@ -192,6 +221,8 @@ public:
     bool GetBounds(QNVEC3& min, QNVEC3& max) const;
     /// Disables and enables the body again, so the step looks at it afresh.
     void Wake();
+    /// Hands every joint attached to this body over to `to` (a body re-made in its place).
+    void MoveJoints(QNBODY* to);
 
     bool IsSolid() const { return Record.Solid != 0; }
     void SetSolid(bool on) { Record.Solid = on ? 1 : 0; }
@@ -218,6 +249,8 @@ public:
     /// What the node asks for while its model is detached (states 0 and 1).
     QNCOLLGEOM* Shape = nullptr;
     QNBODY* ShapeCarrier = nullptr;
+    /// The joints attached to this body (kept by QNJOINT::SetBodies and QNJOINT::Destroy).
+    std::vector<QNJOINT*> Joints;
 
 private:
     void RemoveModel();
@@ -242,8 +275,8 @@ enum : std::int32_t {
 
 class QNJOINT {
 public:
-    QNJOINT() = default;
-    ~QNJOINT() { Destroy(); }
+    QNJOINT();
+    ~QNJOINT();
     QNJOINT(const QNJOINT&) = delete;
     QNJOINT& operator=(const QNJOINT&) = delete;
 
@@ -255,7 +288,17 @@ public:
     void SetPosition(const QNVEC3& position, const QNVEC3& second);
     void SetAxis(const QNVEC3& axis, const QNVEC3& second);
     void Enable(bool on);
+    /// Disables and destroys the constraint, kind 0, and lets go of both bodies.
     void Destroy();
+    /// `body` (one of the two) is being destroyed: the joint goes inert (as Destroy).
+    void BodyGone(QNBODY* body);
+    /// `from` (one of the two) is replaced by `to`; then Rebind.
+    void Retarget(QNBODY* from, QNBODY* to);
+    /// Brings the constraint in line with the bodies: in the bodies' world with their current
+    /// dynamic bodies, or held as a copy while the two bodies live in different worlds.
+    void Rebind();
+    /// No constraint now (never made, destroyed, or waiting for its bodies to meet).
+    bool IsInert() const { return Constraint == nullptr; }
     /// The limit of hinges, sliders and distance joints for index 0; null otherwise.
     MdtLimit* GetLimit(int index) const;
     void SetLimitStops(float lower, float upper, int index);
@@ -277,4 +320,11 @@ public:
 
 private:
     void WakeBodies();
+    void Attach(QNBODY* body);
+    void Detach(QNBODY* body);
+    /// Copies the constraint's set-up (attachment frames, type data, enabled) and destroys it.
+    void Suspend();
+
+    std::unique_ptr<MdtConstraint> saved_; ///< the set-up of a suspended constraint
+    bool savedEnabled_ = false;
 };

@@ -203,7 +203,11 @@ std::uint32_t QNRENDERITEM::Colour() const {
 }
 
 bool QNRENDERITEM::Draw() {
-    if (DrawCallback && !DrawCallback(Arg)) return false;
+    if (IsDying() || (DrawCallback && !DrawCallback(Arg))) return false;
+    // The owner computes the matrix on demand and may switch the item's mesh or delete the
+    // item meanwhile (a distance level without vertices): ask first, then read the mesh.
+    const QNMATRIX world = WorldMatrix(0);
+    if (IsDying()) return false;
     QNMESHBUFFERS* mesh = Mesh;
     if (!mesh || !mesh->VertexPool || !mesh->VertexRange) return false;
     DrawCaches& last = Last();
@@ -215,13 +219,13 @@ bool QNRENDERITEM::Draw() {
     ApplyItemStates(*this);
     if (Flags & QNRI_BILLBOARD) {
         QNMATRIX m = QNVIEWPORT::Billboard;
-        const QNVEC3 p = WorldMatrix(0).Translation();
+        const QNVEC3 p = world.Translation();
         m[12] = p.x;
         m[13] = p.y;
         m[14] = p.z;
         QNDISPLAY::SetWorld(m, 0);
     } else {
-        QNDISPLAY::SetWorld(WorldMatrix(0), 0);
+        QNDISPLAY::SetWorld(world, 0);
     }
     const std::int32_t n = QNGRFDEV::CurrentMode->Granted.MinSimultaneousTextures;
     if (n > 0 && vb.Sets > std::uint32_t(n))
@@ -307,6 +311,9 @@ void QNVIEWPORT::ReleaseDevice() {
 }
 
 void QNVIEWPORT::Draw() {
+    // Items deleted while the lists are walked (by their owners' matrix or draw callbacks)
+    // go when the walk is over.
+    QNDESTROYLOCK walking;
     Vertices = Indices = Primitives = 0;
     ClearDrawCaches();
     QNDISPLAY::SetWorld(QNMATRIX::Identity, 0);
@@ -323,6 +330,7 @@ void QNVIEWPORT::Draw() {
         auto* item = static_cast<QNRENDERITEM*>(it);
         if (!item->Visible) continue;
         if (Culling && !(item->Flags & QNRI_NOCULL) && !item->IsInSphere(centre, radius)) continue;
+        if (item->IsDying()) continue;
         const QNMATERIAL* m = item->Material ? item->Material : &DefaultMaterial();
         if (!m->AlphaBlend || !blending) {
             if (item->Draw()) Count(*item);

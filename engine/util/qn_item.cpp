@@ -1,13 +1,23 @@
 #include "engine/util/qn_item.h"
 
+#include <algorithm>
 #include <cstring>
 #include <strings.h>
+#include <vector>
 
 namespace {
 
 // Live cursors, innermost first. Walks nest (a scene walk inside the frame, a child walk inside
 // an update), so the chain is short.
 QNLISTCURSOR* gCursors = nullptr;
+
+// Destroy locks held, and the items queued while they are.
+int gDestroyLocks = 0;
+std::vector<QNITEM*>& Queued()
+{
+    static std::vector<QNITEM*> queued;
+    return queued;
+}
 
 } // namespace
 
@@ -18,7 +28,13 @@ QNITEM::QNITEM(const char* name) : name_(name)
 QNITEM::~QNITEM()
 {
     ExpireLife();
-    DeleteChildren();
+    if (queued_) {
+        auto& q = Queued();
+        q.erase(std::remove(q.begin(), q.end(), this), q.end());
+        queued_ = false;
+    }
+    dying_ = true;
+    DeleteChildrenNow();
     Unlink();
 }
 
@@ -162,19 +178,74 @@ QNITEM* QNITEM::InsertBefore(QNITEM* item)
 
 void QNITEM::DeleteChildren()
 {
+    if (gDestroyLocks > 0) {
+        // Queued children stay linked until the lock is released.
+        for (QNITEM* child = firstChild_; child; child = child->next_)
+            Destroy(child);
+        return;
+    }
+    DeleteChildrenNow();
+}
+
+void QNITEM::DeleteChildrenNow()
+{
     // Deleting the first child unlinks it, so the next one becomes first; a destructor that
-    // deletes or moves siblings cannot leave this loop holding a freed pointer.
-    while (firstChild_)
-        Destroy(firstChild_);
+    // deletes or moves siblings cannot leave this loop holding a freed pointer. A child whose
+    // own destruction is under way further up the stack is let go: it finishes there.
+    while (QNITEM* child = firstChild_) {
+        if (child->dying_ && !child->queued_)
+            child->Unlink();
+        else
+            DestroyNow(child);
+    }
 }
 
 void QNITEM::Destroy(QNITEM* item)
 {
-    if (!item)
+    if (!item || item->dying_)
         return;
+    if (gDestroyLocks > 0) {
+        for (QNITEM* x = item; x; x = Next(item, x))
+            x->ExpireLife();
+        item->dying_ = true;
+        item->queued_ = true;
+        Queued().push_back(item);
+        return;
+    }
+    DestroyNow(item);
+}
+
+void QNITEM::DestroyNow(QNITEM* item)
+{
     for (QNITEM* x = item; x; x = Next(item, x))
         x->ExpireLife();
+    item->dying_ = true;
+    // Children first, while every level of the item is still whole.
+    item->DeleteChildrenNow();
     delete item;
+}
+
+QNDESTROYLOCK::QNDESTROYLOCK()
+{
+    ++gDestroyLocks;
+}
+
+QNDESTROYLOCK::~QNDESTROYLOCK()
+{
+    if (--gDestroyLocks > 0)
+        return;
+    auto& q = Queued();
+    while (!q.empty()) {
+        QNITEM* item = q.front();
+        q.erase(q.begin());
+        item->queued_ = false;
+        QNITEM::DestroyNow(item);
+    }
+}
+
+bool QNDESTROYLOCK::Held()
+{
+    return gDestroyLocks > 0;
 }
 
 QNLIFETOKEN* QNITEM::AcquireLife()

@@ -16,6 +16,16 @@
 /// subtree that is going away can be followed while its destructors run; a plain `delete` marks
 /// the item's own token only when its QNITEM part is destroyed.
 ///
+/// Destruction order. QNITEM::Destroy deletes the children (each through Destroy, so depth
+/// first) before the item's own destructors run: a child that reaches its parent while it is
+/// destroyed meets the whole object. A plain `delete` runs the item's destructors first and
+/// deletes the children in the QNITEM part, after the derived parts are gone.
+///
+/// Deferred destruction (QNDESTROYLOCK). While a lock is held (a physics step, a draw walk),
+/// Destroy marks the subtree's handles dead at once, marks the item dying and queues it; it
+/// stays linked where it is. The last lock released destroys the queued items, first queued
+/// first. Walks that run under a lock skip dying items.
+///
 /// List cursors (QNLISTCURSOR). Every walk of an intrusive list that calls out to code which
 /// may delete or unlink items (the child lists here, the update and one-shot lists of views,
 /// contact lists) walks with a cursor. Live cursors are registered; whoever takes an item out of
@@ -91,9 +101,12 @@ public:
     /// True when this item is `item` or one of its ancestors.
     bool IsAncestorOf(const QNITEM* item) const;
 
-    /// Marks every weak handle into the subtree of `item` dead, then deletes `item`. Null is
-    /// ignored. The way the engine deletes items.
+    /// Marks every weak handle into the subtree of `item` dead, deletes its children, then
+    /// `item` itself; queued instead while a QNDESTROYLOCK is held. Null and items already
+    /// dying are ignored. The way the engine deletes items.
     static void Destroy(QNITEM* item);
+    /// True once Destroy has taken the item (queued or being deleted).
+    bool IsDying() const { return dying_; }
 
     /// The item's life token with one more reference for the caller (QNWEAK uses it).
     QNLIFETOKEN* AcquireLife();
@@ -101,6 +114,9 @@ public:
     static void ReleaseLife(QNLIFETOKEN* token);
 
 private:
+    friend class QNDESTROYLOCK;
+    static void DestroyNow(QNITEM* item);
+    void DeleteChildrenNow();
     void ExpireLife();
     void LinkAfter(QNITEM* item, QNITEM* prev);
 
@@ -112,6 +128,20 @@ private:
     std::uint32_t childCount_ = 0;
     QNSTRING name_;
     QNLIFETOKEN* life_ = nullptr;
+    bool dying_ = false;
+    bool queued_ = false;
+};
+
+/// Holds back QNITEM::Destroy while it lives (see the header comment); locks nest.
+class QNDESTROYLOCK {
+public:
+    QNDESTROYLOCK();
+    ~QNDESTROYLOCK();
+    QNDESTROYLOCK(const QNDESTROYLOCK&) = delete;
+    QNDESTROYLOCK& operator=(const QNDESTROYLOCK&) = delete;
+
+    /// True while any lock is held.
+    static bool Held();
 };
 
 /// Weak handle on a tree item (usually a node) that the holder does not own. Get() reads null

@@ -218,3 +218,47 @@ TEST_F(NodeSlotsTest, SoundFollowsState)
 }
 
 }  // namespace
+
+TEST_F(NodeSlotsTest, ALevelWithoutVerticesDropsItsInstanceAfterTheDrawWalk)
+{
+    QNMESHPARAMS& p = QNRESOURCES::MeshParams;
+    p.Name = "ball";
+    p.Args[0] = 2;
+    p.Args[1] = 16;
+    p.Args[2] = 12;
+    p.LevelCount = 4;
+    resources->AddMeshVariant();
+    QNMESHLIST* ball = resources->FindMesh("ball");
+    ball->Level(3).Release();
+    ASSERT_FALSE(ball->Level(3).HasVertices());
+
+    GAMENODE* near = NewNode();
+    near->SetState(3, 0, false, false);
+    near->SetMesh("quad");
+    GAMENODE* far = NewNode(QNCF_LEVEL_GAME | 0x800);
+    far->LevelNear = 100;
+    far->LevelFar = 400;
+    far->SetState(3, 0, false, false);
+    far->SetMesh("ball");
+    ASSERT_NE(far->Instance, nullptr);
+    QNWEAK<QNITEM> farItem(far->Instance);
+    QNMATRIX at;
+    at.SetTranslation(0, 0, 450);
+    slottest::Placements()[far] = at;
+
+    // Its matrix, asked inside the walk, picks the empty level: the item leaves once the walk
+    // is over, and only the quad is drawn.
+    for (std::uint8_t culling : {0, 1}) {
+        viewport.Culling = culling;
+        viewport.Draw();
+        EXPECT_EQ(far->Instance, nullptr);
+        EXPECT_FALSE(farItem);
+        EXPECT_EQ(far->Mesh, &ball->Level(3));
+        EXPECT_EQ(viewport.Vertices, 4u) << int(culling);
+        EXPECT_EQ(viewport.MainList.ChildCount(), 1u);
+        far->Mesh = &ball->Level(0);
+        far->RefreshMesh();
+        ASSERT_NE(far->Instance, nullptr);
+        farItem = far->Instance;
+    }
+}

@@ -173,9 +173,10 @@ TEST(QnItemTree, DeletionDeletesChildrenFirstToLastWhileStillListed)
     holder.AddChild(top);
 
     delete top;
-    // The derived destructor of an item runs first; its children go next, first to last, and
-    // each is still in its parent's list when its own destructor starts.
-    EXPECT_EQ(log, (std::vector<std::string>{"top+", "a+", "a1+", "b+"}));
+    // A plain delete runs the item's derived destructor first; its children go next, first to
+    // last, each after its own children (while it is whole), and each is still in its parent's
+    // list when its own destructor starts.
+    EXPECT_EQ(log, (std::vector<std::string>{"top+", "a1+", "a+", "b+"}));
     EXPECT_EQ(holder.ChildCount(), 0u);
     EXPECT_EQ(holder.FirstChild(), nullptr);
 }
