@@ -24,6 +24,8 @@ uint32_t FloatBits(float f) {
 
 }  // namespace
 
+bool g_errorChecks = false;
+
 bool Device::BoundsKey::operator<(const BoundsKey& o) const {
     if (vb != o.vb) return vb < o.vb;
     if (first != o.first) return first < o.first;
@@ -92,7 +94,7 @@ GfxResult Device::Init(const GfxPresentParameters& pp) {
     SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
     context_ = SDL_GL_CreateContext(window_);
     if (!context_) return D3DERR_NOTAVAILABLE;
-    SDL_GL_MakeCurrent(window_, context_);
+    if (SDL_GL_MakeCurrent(window_, context_) != 0) return D3DERR_NOTAVAILABLE;
     GLint units = 0;
     glGetIntegerv(GL_MAX_TEXTURE_UNITS, &units);
     if (units < 1) return D3DERR_NOTAVAILABLE;
@@ -106,7 +108,8 @@ GfxResult Device::Init(const GfxPresentParameters& pp) {
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
     glBindTexture(GL_TEXTURE_2D, 0);
 
-    ApplyWindowMode(pp);
+    r = ApplyWindowMode(pp);
+    if (r != D3D_OK) return r;
     r = MakeBackBuffer(pp);
     if (r != D3D_OK) return r;
     pp_ = pp;
@@ -115,9 +118,12 @@ GfxResult Device::Init(const GfxPresentParameters& pp) {
     return D3D_OK;
 }
 
-void Device::ApplyWindowMode(const GfxPresentParameters& pp) {
-    SDL_SetWindowFullscreen(window_, pp.Windowed ? 0 : SDL_WINDOW_FULLSCREEN_DESKTOP);
+GfxResult Device::ApplyWindowMode(const GfxPresentParameters& pp) {
+    if (SDL_SetWindowFullscreen(window_, pp.Windowed ? 0 : SDL_WINDOW_FULLSCREEN_DESKTOP) != 0)
+        return D3DERR_NOTAVAILABLE;
+    // A missing vertical sync only lets frames run faster: not a failure.
     SDL_GL_SetSwapInterval(pp.PresentationInterval == D3DPRESENT_INTERVAL_ONE ? 1 : 0);
+    return D3D_OK;
 }
 
 GfxResult Device::MakeBackBuffer(const GfxPresentParameters& pp) {
@@ -241,10 +247,11 @@ GfxResult Device::Reset(const GfxPresentParameters& pp) {
     if (shared_->defaultPoolResources > 0) return D3DERR_INVALIDCALL;
     GfxResult r = CheckParameters(pp);
     if (r != D3D_OK) return r;
-    SDL_GL_MakeCurrent(window_, context_);
+    if (SDL_GL_MakeCurrent(window_, context_) != 0) return D3DERR_NOTAVAILABLE;
     GfxPresentParameters next = pp;
     if (!next.DeviceWindow) next.DeviceWindow = window_;
-    ApplyWindowMode(next);
+    r = ApplyWindowMode(next);
+    if (r != D3D_OK) return r;
     r = MakeBackBuffer(next);
     if (r != D3D_OK) return r;
     pp_ = next;
@@ -271,6 +278,12 @@ GfxResult Device::Present() {
     SDL_GL_SwapWindow(window_);
     glBindFramebuffer(GL_FRAMEBUFFER, fbo_);
     transformsDirty_ = true;  // the viewport was borrowed
+    if (g_errorChecks) {
+        bool failed = false;
+        // The flag may hold several errors (one per kind): read until it is clear.
+        for (int i = 0; i < 16 && glGetError() != GL_NO_ERROR; ++i) failed = true;
+        if (failed) return D3DERR_DRIVERINTERNALERROR;
+    }
     return D3D_OK;
 }
 
@@ -478,3 +491,7 @@ GfxResult Device::ReadBackBuffer(std::vector<uint32_t>* argb, uint32_t* width, u
 }
 
 }  // namespace gfxgl
+
+void GfxSetErrorChecks(bool on) { gfxgl::g_errorChecks = on; }
+
+bool GfxErrorChecks() { return gfxgl::g_errorChecks; }

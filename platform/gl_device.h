@@ -118,3 +118,9 @@ public:
 /// The OpenGL driver. Starts SDL's video subsystem when it is not running.
 /// Returns null when no video driver is available.
 GfxDriver* GfxCreateDriver();
+
+/// Error checks of test builds: with them on, Present reads GL's error flag after the frame
+/// and fails with D3DERR_DRIVERINTERNALERROR when a call of the frame raised one, so a
+/// failing draw shows in the tests. Off by default (the flag costs a pipeline sync).
+void GfxSetErrorChecks(bool on);
+bool GfxErrorChecks();

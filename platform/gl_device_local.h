@@ -165,7 +165,7 @@ private:
     GfxResult CheckParameters(const GfxPresentParameters& pp) const;
     GfxResult MakeBackBuffer(const GfxPresentParameters& pp);
     void FreeBackBuffer();
-    void ApplyWindowMode(const GfxPresentParameters& pp);
+    GfxResult ApplyWindowMode(const GfxPresentParameters& pp);
     void SetDefaultState();
     void ApplyRenderState(D3DRENDERSTATETYPE state);
     void ApplyStencil();

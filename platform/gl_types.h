@@ -19,6 +19,8 @@ constexpr GfxResult D3DERR_INVALIDCALL = 0x8876086Cu;
 constexpr GfxResult D3DERR_DEVICELOST = 0x88760868u;
 constexpr GfxResult D3DERR_DEVICENOTRESET = 0x88760869u;
 constexpr GfxResult D3DERR_NOTFOUND = 0x88760866u;
+/// The driver reported an error of its own (GL's error flag, under the error checks).
+constexpr GfxResult D3DERR_DRIVERINTERNALERROR = 0x88760827u;
 constexpr GfxResult GFX_E_FAIL = 0x80004005u;
 constexpr GfxResult GFX_E_OUTOFMEMORY = 0x8007000Eu;
 

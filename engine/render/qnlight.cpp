@@ -21,19 +21,32 @@ void Switch(QNLIGHT& l, bool on) {
 }
 }  // namespace
 
+QNLIGHT::QNLIGHT() {
+    Light.Diffuse.a = Light.Specular.a = Light.Ambient.a = 1.0f;
+    SetDirectional(1, 1, 1);
+    SetFromMatrix(QNMATRIX::Identity);
+}
+
+// Position and direction stay: a light is often placed before it is given its kind.
 void QNLIGHT::SetDirectional(float r, float g, float b) {
-    Light = GfxLight{};
     Light.Type = D3DLIGHT_DIRECTIONAL;
-    Light.Diffuse = Light.Specular = {r, g, b, 1.0f};
-    Light.Ambient = {0, 0, 0, 0};
+    Light.Diffuse.r = Light.Specular.r = r;
+    Light.Diffuse.g = Light.Specular.g = g;
+    Light.Diffuse.b = Light.Specular.b = b;
+    Light.Ambient.r = Light.Ambient.g = Light.Ambient.b = 0.0f;
+    Light.Range = Light.Falloff = Light.Theta = Light.Phi = 0.0f;
+    Light.Attenuation0 = Light.Attenuation1 = Light.Attenuation2 = 0.0f;
 }
 
 void QNLIGHT::SetPoint(float range, float r, float g, float b) {
-    Light = GfxLight{};
     Light.Type = D3DLIGHT_POINT;
-    Light.Diffuse = Light.Specular = {r, g, b, 1.0f};
-    Light.Ambient = {0, 0, 0, 0};
+    Light.Diffuse.r = Light.Specular.r = r;
+    Light.Diffuse.g = Light.Specular.g = g;
+    Light.Diffuse.b = Light.Specular.b = b;
+    Light.Ambient.r = Light.Ambient.g = Light.Ambient.b = 0.0f;
+    Light.Falloff = Light.Theta = Light.Phi = 0.0f;
     Light.Attenuation0 = 1.0f;
+    Light.Attenuation1 = Light.Attenuation2 = 0.0f;
     Light.Range = range;
 }
 

@@ -20,14 +20,18 @@ public:
     QNLIGHTSLOT* Slot = nullptr;
     std::uint8_t Enabled = 0;
 
-    QNLIGHT() = default;
+    /// Alphas 1, every other value 0, then a white directional light placed by the identity
+    /// (at the origin, pointing along +z).
+    QNLIGHT();
     ~QNLIGHT() { Detach(); }
     QNLIGHT(const QNLIGHT&) = delete;
     QNLIGHT& operator=(const QNLIGHT&) = delete;
 
-    /// Directional: diffuse and specular (r, g, b), no ambient, range and attenuation 0.
+    /// Directional: diffuse and specular (r, g, b), no ambient, range, falloff, attenuation and
+    /// cone angles 0. Position, direction and alphas are kept.
     void SetDirectional(float r, float g, float b);
-    /// Point: diffuse and specular (r, g, b), no ambient, attenuation 1, 0, 0, the range given.
+    /// Point: diffuse and specular (r, g, b), no ambient, attenuation 1, 0, 0, falloff and cone
+    /// angles 0, the range given. Position, direction and alphas are kept.
     void SetPoint(float range, float r, float g, float b);
     /// Position from the translation row, direction from the third row.
     void SetFromMatrix(const QNMATRIX& m);

@@ -1,5 +1,6 @@
 #include "engine/scene/scene.h"
 
+#include "engine/render/qnmaterial.h"
 #include "engine/scene/mercenary_state.h"
 #include "engine/scene/node_chain.h"
 #include "engine/scene/scene_hooks.h"
@@ -48,6 +49,8 @@ QNSCENE::QNSCENE(QNITEM* parent, const char* name, std::uint32_t viewCount)
     : QNITEM(name), ViewCount(viewCount), FieldOfView(DefaultFieldOfView),
       NearPlane(DefaultNearPlane), FarPlane(DefaultFarPlane)
 {
+    // The render material overrides nothing until a keep mask is set (the wireframe tint).
+    RenderMaterial = new QNMATERIAL;
     views_.reserve(viewCount);
     for (std::uint32_t i = 0; i < viewCount; ++i)
         views_.push_back(std::make_unique<QNVIEW>(this));
@@ -80,6 +83,8 @@ QNSCENE::~QNSCENE()
     Hotspot.DeleteChildren();
     views_.clear();
     QNHOOKS::Renderer().DestroyScene(*this);
+    delete RenderMaterial;
+    RenderMaterial = nullptr;
 }
 
 void QNSCENE::Register(QNRESOURCES&)

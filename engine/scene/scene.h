@@ -136,7 +136,7 @@ public:
     std::uint32_t ViewMask = 1;
     QNSCENE* Beneath = nullptr;
     QNDRAWSTATS DrawStats;
-    QNMATERIAL* RenderMaterial = nullptr; ///< kept by the renderer (wireframe tint)
+    QNMATERIAL* RenderMaterial = nullptr; ///< owned; overrides the nodes' groups in its keep mask (wireframe tint)
 
 private:
     struct ROOTTAG {};

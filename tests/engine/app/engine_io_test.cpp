@@ -2,12 +2,16 @@
 // picking and the cursor node, the camera carries the sound listener.
 
 #include <cmath>
+#include <cstdint>
+#include <vector>
 
 #include <gtest/gtest.h>
 
 #include "engine/app/qnapp.h"
 #include "engine/app/qnapp_hooks.h"
 #include "engine/physics/qnpick.h"
+#include "engine/render/qndisplay.h"
+#include "engine/scene/resources.h"
 #include "engine/scene/cursor.h"
 #include "engine/scene/node_slots.h"
 #include "engine/scene/scene.h"
@@ -18,6 +22,30 @@
 #include "platform/test_events.h"
 
 namespace {
+
+// A white ball in front of the camera.
+class BALLSCENE : public QNSCENE {
+public:
+    BALLSCENE() : QNSCENE(&QNSCENE::SceneRoot(), "BALL", 1) {}
+    void Register(QNRESOURCES& r) override
+    {
+        QNRESOURCES::MeshParams = QNMESHPARAMS();
+        QNRESOURCES::MeshParams.Name = "ball";
+        QNRESOURCES::MeshParams.Args[0] = 1.0f;
+        QNRESOURCES::MeshParams.Args[1] = 16;
+        QNRESOURCES::MeshParams.Args[2] = 12;
+        r.AddMeshVariant();
+    }
+    void Enter() override
+    {
+        QNMATRIX at;
+        at.SetTranslation(0, 0, 4);
+        auto* ball = new GAMENODE(GetView(0)->Root, "BALL", 0, QNCF_LEVEL_GAME, 0, 0, &at, 0);
+        ball->SetColour("fullbright");
+        ball->SetMesh("ball");
+        ball->SetState(3, 0, false, false);
+    }
+};
 
 QNCURSOR* g_cursor = nullptr;
 GAMENODE* g_camera = nullptr;
@@ -112,6 +140,51 @@ TEST_F(EngineIoTest, CameraOfTheCurrentViewPlacesTheListenerEveryFrame)
     EXPECT_FLOAT_EQ(PlatformAudio::Listener().position[0], -4.0f);
     EXPECT_FLOAT_EQ(PlatformAudio::Listener().position[2], 7.0f);
     EXPECT_FLOAT_EQ(PlatformAudio::Listener().front[2], 1.0f);
+}
+
+// Pixels of the display's middle quarter (the ball covers it) that show the colour.
+int CountInMiddle(std::uint32_t rgb)
+{
+    std::vector<std::uint32_t> px;
+    std::uint32_t w = 0, h = 0;
+    if (!QNDISPLAY::ReadBack(px, w, h))
+        return -1;
+    int n = 0;
+    for (std::uint32_t y = h * 3 / 8; y < h * 5 / 8; ++y)
+        for (std::uint32_t x = w * 3 / 8; x < w * 5 / 8; ++x)
+            n += (px[y * w + x] & 0xFFFFFF) == rgb;
+    return n;
+}
+
+TEST_F(EngineIoTest, ShiftF5DrawsTheSceneAsWireframeOverTheTintBackground)
+{
+    new BALLSCENE;
+    QNSCENE::RequestSwitch("BALL");
+    ASSERT_TRUE(QNAPP::LoopPass());
+    ASSERT_TRUE(QNAPP::LoopPass());
+    const int area = (640 / 4) * (480 / 4);
+    EXPECT_EQ(CountInMiddle(0xFFFFFF), area);  // the ball, filled
+
+    script.KeyDown(SDLK_F5, KMOD_LSHIFT, script.Pass());
+    script.KeyUp(SDLK_F5, KMOD_LSHIFT, script.Pass() + 1);
+    ASSERT_TRUE(QNAPP::LoopPass());
+    script.Advance();
+    ASSERT_TRUE(QNAPP::LoopPass());
+    EXPECT_EQ(QNAPP::TintOn, 1);
+    // Only the edges are drawn; the tint background (0, 0, 0.7) shows between them.
+    const int white = CountInMiddle(0xFFFFFF);
+    EXPECT_GT(white, 0);
+    EXPECT_LT(white, area / 2);
+    EXPECT_GT(CountInMiddle(0x0000B2), area / 2);
+
+    script.Advance();
+    script.KeyDown(SDLK_F5, KMOD_LSHIFT, script.Pass());
+    script.KeyUp(SDLK_F5, KMOD_LSHIFT, script.Pass() + 1);
+    ASSERT_TRUE(QNAPP::LoopPass());
+    script.Advance();
+    ASSERT_TRUE(QNAPP::LoopPass());
+    EXPECT_EQ(QNAPP::TintOn, 0);
+    EXPECT_EQ(CountInMiddle(0xFFFFFF), area);
 }
 
 }  // namespace

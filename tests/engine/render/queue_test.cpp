@@ -235,6 +235,43 @@ TEST_F(QueueTest, BillboardsFaceTheCameraAtTheirPosition) {
     EXPECT_EQ(s, QNVEC3(0, 0, 0.5f));
 }
 
+TEST_F(QueueTest, LightKindsKeepWhereTheLightWasPlaced) {
+    QNLIGHT fresh;  // white, directional, along +z from the origin
+    EXPECT_EQ(fresh.Light.Type, D3DLIGHT_DIRECTIONAL);
+    EXPECT_EQ(fresh.Light.Direction.z, 1.0f);
+    EXPECT_EQ(fresh.Light.Diffuse.g, 1.0f);
+    EXPECT_EQ(fresh.Light.Ambient.a, 1.0f);
+
+    QNMATRIX placed;
+    placed.SetLookAt(QNVEC3(4, 5, 6), QNVEC3(4, 5, 5), QNVEC3(0, 1, 0));
+    QNLIGHT sun, lamp;
+    sun.SetFromMatrix(placed);
+    lamp.SetFromMatrix(placed);
+    lamp.SetDirectional(1, 1, 1);
+    sun.SetPoint(20, 1, 1, 1);  // a point light made directional later keeps no range
+    sun.SetDirectional(1, 0.5f, 0);
+    lamp.SetPoint(8, 0, 1, 0);
+    int owner = 0;
+    sun.Attach(true, &owner);
+    lamp.Attach(true, &owner);
+    const GfxLight& s = device_->lights[sun.Slot->Index];
+    EXPECT_EQ(s.Type, D3DLIGHT_DIRECTIONAL);
+    EXPECT_EQ(s.Direction.z, placed.m[10]);
+    EXPECT_EQ(s.Direction.z, -1.0f);
+    EXPECT_EQ(s.Range, 0.0f);
+    EXPECT_EQ(s.Attenuation0, 0.0f);
+    EXPECT_EQ(s.Diffuse.g, 0.5f);
+    EXPECT_EQ(s.Diffuse.a, 1.0f);
+    const GfxLight& l = device_->lights[lamp.Slot->Index];
+    EXPECT_EQ(l.Type, D3DLIGHT_POINT);
+    EXPECT_EQ(l.Position.x, 4.0f);
+    EXPECT_EQ(l.Position.z, 6.0f);
+    EXPECT_EQ(l.Range, 8.0f);
+    EXPECT_EQ(l.Attenuation0, 1.0f);
+    sun.Detach();
+    lamp.Detach();
+}
+
 TEST_F(QueueTest, LightSlotsAreReusedAndReappliedAfterAReset) {
     int owner1 = 0, owner2 = 0;
     QNLIGHT a, b, c;

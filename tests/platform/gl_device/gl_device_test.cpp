@@ -6,6 +6,8 @@
 #include <cstring>
 #include <vector>
 
+#include <SDL2/SDL_opengl.h>
+
 #include "platform/gl_device.h"
 #include "platform/window.h"
 
@@ -203,4 +205,12 @@ TEST_F(GlDeviceTest, ReleasedResourcesAreDroppedFromTheBindings) {
     EXPECT_EQ(PixelAt(16, 16), 0xFFFFFFu);
     green->Release();
     vb->Release();
+}
+
+TEST_F(GlDeviceTest, AGlErrorOfTheFrameFailsItsPresent) {
+    ASSERT_TRUE(GfxErrorChecks());  // on in every test program
+    EXPECT_EQ(device_->Present(), D3D_OK);
+    glEnable(0x7FFF);  // an enum GL does not know: GL_INVALID_ENUM
+    EXPECT_EQ(device_->Present(), D3DERR_DRIVERINTERNALERROR);
+    EXPECT_EQ(device_->Present(), D3D_OK);  // read and cleared
 }
