@@ -7,7 +7,6 @@
 #include "engine/util/qnsystem.h"
 #include "engine/util/qntimer.h"
 #include "platform/events.h"
-#include "platform/message_box.h"
 #include "platform/window.h"
 
 namespace QNAPP {
@@ -32,14 +31,6 @@ void DestroyWindow()
 using namespace detail;
 
 namespace {
-
-void PlatformSink(const char* text, const char* caption, QNSYSTEM::Icon icon)
-{
-    const int kind = icon == QNSYSTEM::kStop ? PLATFORM_MB_ERROR
-                   : icon == QNSYSTEM::kExclamation ? PLATFORM_MB_WARNING
-                                                    : PLATFORM_MB_MESSAGE;
-    PlatformMessageBox(text, caption, kind);
-}
 
 std::intptr_t WindowProcThunk(std::uint32_t message, std::uintptr_t wparam, std::intptr_t lparam)
 {
@@ -194,7 +185,6 @@ void Cleanup()
 int Main(GameSetup setup, const char* commandLine)
 {
     Settings.CommandLine = commandLine;
-    QNSYSTEM::SetMessageSink(&PlatformSink);
 
     // The message is copied at the catch, before cleanup can raise (and overwrite) another.
     std::string error;

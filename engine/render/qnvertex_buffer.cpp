@@ -296,56 +296,21 @@ QNITEM& QNINDEXPOOL::Pools() {
     return root;
 }
 
-QNVERTEXPOOL* QNVERTEXPOOL::Allocate(std::uint32_t count, std::uint32_t kind, std::uint32_t sets,
-                                     std::uint32_t coords, bool dynamic, QNVBUF*& range) {
-    CheckRequest(count);
-    const std::uint32_t fvf = VertexFormat(kind, sets, coords);
-    QNVERTEXPOOL* pool = nullptr;
-    QNVBUF* chosen = nullptr;
-    std::uint32_t bestExcess = kFitBound;
-    for (QNITEM* it = Pools().FirstChild(); it; it = it->Next()) {
-        auto* p = static_cast<QNVERTEXPOOL*>(it);
-        if (p->Buffer.Fvf != fvf || bool(p->Buffer.Dynamic) != dynamic) continue;
-        std::uint32_t excess;
-        QNVBUF* r = BestFit(*p, count, excess);
-        if (r) {
-            if (excess < bestExcess) {
-                bestExcess = excess;
-                pool = p;
-                chosen = r;
-                if (excess == 0) break;
-            }
-        } else if (!pool && p->Buffer.Capacity - p->Buffer.Used >= count) {
-            pool = p;
-        }
-    }
-    if (chosen) {
-        if (chosen->Count > count) Split(chosen, count);
-        HandOut(chosen, 0);
-        range = chosen;
-        return pool;
-    }
-    if (!pool) {
-        pool = new QNVERTEXPOOL;
-        Pools().AddChild(pool);
-        // A pool holds at least the request, so one range never overruns its buffer.
-        std::uint32_t capacity = std::max(count, dynamic ? kDynamicVertexCapacity : kStaticVertexCapacity);
-        pool->Buffer.Create(capacity, kind, sets, coords, dynamic);
-    }
-    range = NewTailRange(*pool, pool->Buffer.Used, count, pool->Buffer.Stride);
-    HandOut(range, 0);
-    pool->Buffer.Used += count;
-    return pool;
-}
+namespace {
 
-QNINDEXPOOL* QNINDEXPOOL::Allocate(std::uint32_t count, bool dynamic, QNVBUF*& range, std::uint32_t baseVertex) {
+// The allocation both kinds of pool share. Over the pools `accepts` takes: the best fitting
+// free range (an exact fit ends the search); else the tail of the first pool with room; else a
+// new pool that `create` sizes to hold at least the request, so a range never overruns its
+// buffer. The range is handed out with `baseVertex` and its copy sized by the pool's stride.
+template <class POOL, class ACCEPTS, class CREATE>
+POOL* AllocateRange(std::uint32_t count, std::uint32_t baseVertex, QNVBUF*& range, ACCEPTS accepts, CREATE create) {
     CheckRequest(count);
-    QNINDEXPOOL* pool = nullptr;
+    POOL* pool = nullptr;
     QNVBUF* chosen = nullptr;
     std::uint32_t bestExcess = kFitBound;
-    for (QNITEM* it = Pools().FirstChild(); it; it = it->Next()) {
-        auto* p = static_cast<QNINDEXPOOL*>(it);
-        if (bool(p->Buffer.Dynamic) != dynamic) continue;
+    for (QNITEM* it = POOL::Pools().FirstChild(); it; it = it->Next()) {
+        auto* p = static_cast<POOL*>(it);
+        if (!accepts(*p)) continue;
         std::uint32_t excess;
         QNVBUF* r = BestFit(*p, count, excess);
         if (r) {
@@ -366,14 +331,34 @@ QNINDEXPOOL* QNINDEXPOOL::Allocate(std::uint32_t count, bool dynamic, QNVBUF*& r
         return pool;
     }
     if (!pool) {
-        pool = new QNINDEXPOOL;
-        Pools().AddChild(pool);
-        pool->Buffer.Create(std::max(count, kIndexCapacity), dynamic);
+        pool = new POOL;
+        POOL::Pools().AddChild(pool);
+        create(*pool);
     }
-    range = NewTailRange(*pool, pool->Buffer.Used, count, 2);
+    range = NewTailRange(*pool, pool->Buffer.Used, count, pool->Buffer.Stride);
     HandOut(range, baseVertex);
     pool->Buffer.Used += count;
     return pool;
+}
+
+}  // namespace
+
+QNVERTEXPOOL* QNVERTEXPOOL::Allocate(std::uint32_t count, std::uint32_t kind, std::uint32_t sets,
+                                     std::uint32_t coords, bool dynamic, QNVBUF*& range) {
+    const std::uint32_t fvf = VertexFormat(kind, sets, coords);
+    return AllocateRange<QNVERTEXPOOL>(
+        count, 0, range,
+        [&](const QNVERTEXPOOL& p) { return p.Buffer.Fvf == fvf && bool(p.Buffer.Dynamic) == dynamic; },
+        [&](QNVERTEXPOOL& p) {
+            p.Buffer.Create(std::max(count, dynamic ? kDynamicVertexCapacity : kStaticVertexCapacity), kind, sets,
+                            coords, dynamic);
+        });
+}
+
+QNINDEXPOOL* QNINDEXPOOL::Allocate(std::uint32_t count, bool dynamic, QNVBUF*& range, std::uint32_t baseVertex) {
+    return AllocateRange<QNINDEXPOOL>(
+        count, baseVertex, range, [&](const QNINDEXPOOL& p) { return bool(p.Buffer.Dynamic) == dynamic; },
+        [&](QNINDEXPOOL& p) { p.Buffer.Create(std::max(count, kIndexCapacity), dynamic); });
 }
 
 void QNVERTEXPOOL::Rebuild() {

@@ -60,6 +60,7 @@ struct QNVERTEXBUFFER {
 
 /// A device index buffer of 16-bit indices.
 struct QNINDEXBUFFER {
+    static constexpr std::uint32_t Stride = 2;  ///< bytes per index
     GfxIndexBuffer* Buffer = nullptr;
     std::uint32_t Capacity = 0;  ///< indices
     std::uint32_t Used = 0;

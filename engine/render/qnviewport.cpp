@@ -295,8 +295,8 @@ QNVEC3 QNVIEWPORT::ToScreen(const QNVEC3& c) {
                   (1.0f - c.y) * 0.5f * float(vp.Height) + float(vp.Y), vp.MinZ + c.z * (vp.MaxZ - vp.MinZ));
 }
 
-void QNVIEWPORT::Count(const QNRENDERITEM& item) {
-    if (item.Flags & QNRI_NOSTATS) return;
+void QNVIEWPORT::Count(const QNRENDERITEM& item, bool honourNoStats) {
+    if (honourNoStats && (item.Flags & QNRI_NOSTATS)) return;
     const QNMESHBUFFERS* m = item.Mesh;
     if (!m) return;
     if (m->VertexRange) Vertices += m->VertexRange->Used;
@@ -332,8 +332,11 @@ void QNVIEWPORT::Draw() {
         if (Culling && !(item->Flags & QNRI_NOCULL) && !item->IsInSphere(centre, radius)) continue;
         if (item->IsDying()) continue;
         const QNMATERIAL* m = item->Material ? item->Material : &DefaultMaterial();
+        // Counted whether or not the item's callback refused the draw; opaque items count even
+        // with flag 4 (the metrics overlay reads what was asked of the queue).
         if (!m->AlphaBlend || !blending) {
-            if (item->Draw()) Count(*item);
+            item->Draw();
+            Count(*item, false);
             continue;
         }
         item->Distance = (item->WorldMatrix(0).Translation() - eye).LengthSq();
@@ -354,7 +357,8 @@ void QNVIEWPORT::Draw() {
     while (QNITEM* it = SortedList.FirstChild()) {
         auto* item = static_cast<QNRENDERITEM*>(it);
         MainList.AddChild(item);
-        if (item->Draw()) Count(*item);
+        item->Draw();
+        Count(*item, true);
     }
 
     const bool overlays = OverlayList.FirstChild() != nullptr;
@@ -367,7 +371,8 @@ void QNVIEWPORT::Draw() {
         }
         if (!item->Visible) continue;
         if (Culling && !(item->Flags & QNRI_NOCULL) && !item->IsOnScreen()) continue;
-        if (item->Draw()) Count(*item);
+        item->Draw();
+        Count(*item, true);
     }
     if (overlays) EndScreen();
     QNDISPLAY::EndScene();
@@ -416,11 +421,9 @@ void QNVIEWPORT::DrawSprites() {
             if (QNDISPLAY::Device)
                 QNDISPLAY::Device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, next, 4 * quads, (next / 4) * 6,
                                                         2 * quads);
-            if (!(first->Flags & QNRI_NOSTATS)) {
-                Vertices += 4 * quads;
-                Indices += 6 * quads;
-                Primitives += 2 * quads;
-            }
+            Vertices += 4 * quads;
+            Indices += 6 * quads;
+            Primitives += 2 * quads;
         }
         next += 4 * quads;
         run.clear();

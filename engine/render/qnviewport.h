@@ -19,7 +19,7 @@
 enum : std::uint32_t {
     QNRI_OVERLAY = 1,     ///< queued in the overlay list, drawn last with the screen projection
     QNRI_NOCULL = 2,      ///< never culled
-    QNRI_NOSTATS = 4,     ///< not counted in the statistics
+    QNRI_NOSTATS = 4,     ///< not counted in the statistics when blended or an overlay
     QNRI_SPRITE = 8,      ///< queued in the sprite list, drawn by the batch drawer
     QNRI_BILLBOARD = 16,  ///< drawn with the billboard matrix at the item's position
     QNRI_APPEND = 32,     ///< appended without grouping
@@ -109,7 +109,8 @@ public:
 
 private:
     void DrawSprites();
-    void Count(const QNRENDERITEM& item);
+    /// Adds the item's used vertices, indices and primitives, unless honourNoStats and flag 4.
+    void Count(const QNRENDERITEM& item, bool honourNoStats);
 };
 
 /// Clears the draw caches (the last mesh, colour reference, stage block and material drawn).

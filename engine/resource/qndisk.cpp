@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -218,13 +219,121 @@ bool QNDISK::Delete(const QNSTRING& path, std::uint32_t)
     return ::lstat(disk.c_str(), &info) != 0;
 }
 
+std::string QNDISK::BuildNameList(const QNSTRING& list)
+{
+    std::string out;
+    const char* p = list.Text();
+    while (*p) {
+        while (*p == ' ' || *p == '\t')
+            ++p;
+        if (!*p)
+            break;
+        std::string name;
+        if (*p == '"') {
+            for (++p; *p && *p != '"'; ++p)
+                name += *p;
+            if (*p == '"')
+                ++p;
+            while (*p && *p != ',' && *p != '\t')
+                ++p;
+        } else {
+            for (; *p && *p != ',' && *p != '\t'; ++p)
+                name += *p;
+        }
+        if (*p)
+            ++p;
+        if (name.empty())
+            continue;
+        if (out.capacity() < out.size() + name.size() + 2)
+            out.reserve((out.size() + name.size() + 2 + 511) / 512 * 512);  // grows in steps of 512
+        out += FullPath(QNSTRING(name.c_str())).Text();
+        out += '\0';
+    }
+    if (!out.empty())
+        out += '\0';
+    return out;
+}
+
+namespace {
+
+std::vector<std::string> SplitNameList(const std::string& buffer)
+{
+    std::vector<std::string> names;
+    for (std::size_t at = 0; at < buffer.size() && buffer[at] != '\0';) {
+        const std::size_t end = buffer.find('\0', at);
+        names.push_back(buffer.substr(at, end - at));
+        at = end + 1;
+    }
+    return names;
+}
+
+bool CopyOrMove(const std::filesystem::path& from, const std::filesystem::path& to, bool move)
+{
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    if (!fs::exists(fs::symlink_status(from, ec)))
+        return false;
+    if (move) {
+        fs::rename(from, to, ec);
+        if (!ec)
+            return true;
+        ec.clear();  // another file system: copy, then delete
+    }
+    fs::copy(from, to, fs::copy_options::recursive | fs::copy_options::overwrite_existing, ec);
+    if (ec)
+        return false;
+    return !move || fs::remove_all(from, ec) != static_cast<std::uintmax_t>(-1);
+}
+
+}  // namespace
+
+bool QNDISK::ShellOperation(std::uint32_t function, const QNSTRING& sources, const QNSTRING& destinations,
+                            std::uint32_t flags)
+{
+    namespace fs = std::filesystem;
+    const std::vector<std::string> from = SplitNameList(BuildNameList(sources));
+    const std::vector<std::string> to = SplitNameList(BuildNameList(destinations));
+    bool ok = true;
+    switch (function) {
+    case kDelete:
+        for (const std::string& name : from)
+            ok = Delete(QNSTRING(name.c_str())) && ok;
+        return ok;
+    case kRename:
+    case kMove:
+    case kCopy: {
+        const bool pairwise = function == kRename || (flags & kMultipleDestinations);
+        if (pairwise ? to.size() != from.size() : to.size() != 1)
+            return false;
+        std::error_code ec;
+        const bool intoFolder = !pairwise && (from.size() > 1 || fs::is_directory(to[0], ec));
+        if (intoFolder)
+            fs::create_directories(to[0], ec);
+        for (std::size_t i = 0; i < from.size(); ++i) {
+            const fs::path source(from[i]);
+            const fs::path target = intoFolder ? fs::path(to[0]) / source.filename() : fs::path(to[pairwise ? i : 0]);
+            if (function == kRename) {
+                fs::rename(source, target, ec);
+                ok = !ec && ok;
+            } else {
+                ok = CopyOrMove(source, target, function == kMove) && ok;
+            }
+        }
+        return ok;
+    }
+    default:
+        return false;
+    }
+}
+
 void QNDISK::MakeTempFolder()
 {
     std::string& processFolder = ProcessFolder();
     if (!processFolder.empty() && Exists(QNSTRING(processFolder)))
         return;
     const std::string base = PlatformTempPath() + "quennet";
-    CreateFolders(QNSTRING(base));
+    // Only "quennet" itself: a missing temporary path is not ours to create.
+    ::mkdir(base.c_str(), 0777);
     // mkdtemp picks a name no other process holds, even one left behind by a crashed run
     // whose process id has since been reused.
     const std::string tag = "p" + std::to_string(PlatformProcessId()) + "-XXXXXX";

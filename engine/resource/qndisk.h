@@ -13,6 +13,7 @@
 #include "engine/util/qnstring.h"
 
 #include <cstdint>
+#include <string>
 
 class QNTEMPFILE;
 
@@ -52,6 +53,22 @@ public:
     /// Deletes exactly one path: a file, or a folder with everything inside it. The flags are
     /// accepted for the callers' sake and ignored. True when nothing of the path is left.
     static bool Delete(const QNSTRING& path, std::uint32_t flags = 0);
+
+    /// Functions of ShellOperation.
+    enum : std::uint32_t { kMove = 1, kCopy = 2, kDelete = 3, kRename = 4 };
+    /// Flag of ShellOperation: the destination list names one destination per source.
+    static constexpr std::uint32_t kMultipleDestinations = 0x1;
+    /// The full paths of a list of names, each ended by a NUL, the whole ended by one more NUL;
+    /// empty for a list without names. Names are separated by commas or tabs; leading spaces
+    /// and tabs are skipped; a name in double quotes may hold commas and tabs.
+    static std::string BuildNameList(const QNSTRING& list);
+    /// Copies, moves, deletes or renames the sources (folders with what they hold). Copy and
+    /// move put every source into the one destination folder (made when missing) when there are
+    /// several sources or the destination is a folder; with kMultipleDestinations, and for a
+    /// rename, source i goes to destination i. The destination list is ignored by delete. True
+    /// when every name was handled; false for an unknown function or mismatched lists.
+    static bool ShellOperation(std::uint32_t function, const QNSTRING& sources, const QNSTRING& destinations,
+                               std::uint32_t flags);
 
     /// Makes this process's temporary folder (at engine start).
     static void MakeTempFolder();

@@ -1,6 +1,7 @@
 #include "engine/util/qnsystem.h"
 
 #include "engine/util/qntimer.h"
+#include "platform/message_box.h"
 #include "platform/system.h"
 
 #include <cstdarg>
@@ -9,13 +10,17 @@
 
 namespace {
 
-void StderrSink(const char* text, const char* caption, QNSYSTEM::Icon)
-{
-    std::fprintf(stderr, "%s: %s\n", caption, text);
-    std::fflush(stderr);
-}
+// The one sink of message boxes is the platform's; an engine sink installed through
+// SetMessageSink is reached through it.
+QNSYSTEM::MessageSink engineSink = nullptr;
 
-QNSYSTEM::MessageSink messageSink = StderrSink;
+void ToEngineSink(const char* text, const char* caption, int kind, void*)
+{
+    const QNSYSTEM::Icon icon = kind == QNSYSTEM::kWarning ? QNSYSTEM::kExclamation
+                              : kind == QNSYSTEM::kError   ? QNSYSTEM::kStop
+                                                           : QNSYSTEM::kNoIcon;
+    engineSink(text, caption, icon);
+}
 
 } // namespace
 
@@ -35,21 +40,14 @@ void QNSYSTEM::MessageBox(const char* format, const char* caption, int kind, ...
         text[0] = '\0';
     va_end(args);
 
-    Icon icon = kNoIcon;
-    const char* fallback = "";
-    switch (kind) {
-    case kMessage: fallback = "MESSAGE"; break;
-    case kWarning: fallback = "WARNING"; icon = kExclamation; break;
-    case kError: fallback = "ERROR"; icon = kStop; break;
-    default: break;
-    }
-    messageSink(text, caption ? caption : fallback, icon);
+    PlatformMessageBox(text, caption, kind);
 }
 
 QNSYSTEM::MessageSink QNSYSTEM::SetMessageSink(MessageSink sink)
 {
-    MessageSink previous = messageSink;
-    messageSink = sink ? sink : StderrSink;
+    MessageSink previous = engineSink;
+    engineSink = sink;
+    PlatformSetMessageBoxSink(sink ? &ToEngineSink : nullptr, nullptr);
     return previous;
 }
 

@@ -14,8 +14,8 @@ struct QNSYSTEM {
     /// Icons of a message box.
     enum Icon { kNoIcon = 0, kExclamation = 1, kStop = 2 };
 
-    /// Receives every message box: text, caption (never null) and icon. The application
-    /// installs its platform message box here; with none installed the text goes to stderr.
+    /// Receives every message box in place of the platform's (a test seam): text, caption
+    /// (never null) and icon.
     using MessageSink = void (*)(const char* text, const char* caption, Icon icon);
 
     /// The last error (the platform's last-error slot) as its number; `text` (kErrorTextSize
@@ -28,7 +28,8 @@ struct QNSYSTEM {
     static void MessageBox(const char* format, const char* caption, int kind, ...)
         __attribute__((format(printf, 1, 4)));
 
-    /// Installs the message-box sink (null restores stderr) and returns the previous one.
+    /// Installs the message-box sink (null restores the platform's message box: a window with a
+    /// display, stderr without) and returns the previous one.
     static MessageSink SetMessageSink(MessageSink sink);
 
     /// Writes the full path of the program's file into `path` (kPathSize bytes; "" if unknown).

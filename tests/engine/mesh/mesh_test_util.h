@@ -95,6 +95,7 @@ protected:
     {
         QNSTORAGE::SetArchive("");
         QNDISK::Delete(QNSTRING(dir.c_str()));
+        QNDISK::RemoveTempFolder();  // made by loads from the archive
         DeleteAllPools();
     }
     std::string dir;

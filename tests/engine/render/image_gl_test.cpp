@@ -289,6 +289,24 @@ TEST_F(ImageTest, NearerSurfaceWinsWhateverTheDrawingOrder) {
     EXPECT_TRUE(RegionIs(85, 45, 108, 75, 0xFF0000));
 }
 
+TEST_F(ImageTest, ASurfaceDrawnWithoutDepthWritesHidesNothingDrawnAfterIt) {
+    QNMATERIAL see;  // transparent effects draw this way
+    see.Lighting = 0;
+    see.ZWrite = 0;
+    QNMATERIAL m;
+    m.Lighting = 0;
+    view_.AddItem("glass", Quad(-6, 0, -4, 4, 10, false, 0xFF00FF00u), nullptr, nullptr, &see, QNMATRIX::Identity,
+                  QNRI_NOCULL | QNRI_APPEND);
+    view_.AddItem("far", Quad(-6, 6, -4, 4, 20, false, 0xFFFF0000u), nullptr, nullptr, &m, QNMATRIX::Identity,
+                  QNRI_NOCULL | QNRI_APPEND);
+    view_.AddItem("farther", Quad(-6, 6, -4, 4, 30, false, 0xFF0000FFu), nullptr, nullptr, &m, QNMATRIX::Identity,
+                  QNRI_NOCULL | QNRI_APPEND);
+    Frame(0, 0, 0);
+    // The far quad covers the glass drawn before it; its own depth still hides the farther one.
+    EXPECT_TRUE(RegionIs(52, 45, 75, 75, 0xFF0000));
+    EXPECT_TRUE(RegionIs(85, 45, 108, 75, 0xFF0000));
+}
+
 TEST_F(ImageTest, SpecularShowsOnlyWhenEnabled) {
     QNCOLOUR shiny;
     shiny.SetShiny(0, 0, 0, 10, 0);  // specular 0.3, nothing else

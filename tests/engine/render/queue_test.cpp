@@ -126,11 +126,26 @@ TEST_F(QueueTest, CullingHiddenItemsAndStatistics) {
     view_.AddItem("refused", &quad_, nullptr, nullptr, &opaque_, QNMATRIX::Identity, 0, &Refuse, nullptr);
     view_.Draw();
     EXPECT_EQ(g_order, (std::vector<std::string>{"shown", "kept"}));
-    EXPECT_EQ(view_.Primitives, 2u);  // "kept" is not counted, "refused" drew nothing
+    // Opaque items count whatever their flag 4 ("kept"); "refused" lies outside the view.
+    EXPECT_EQ(view_.Primitives, 4u);
     g_order.clear();
     view_.Culling = 0;
     view_.Draw();
     EXPECT_EQ(g_order.size(), 3u);
+}
+
+TEST_F(QueueTest, FlagFourLeavesOutOnlyBlendedAndOverlayItems) {
+    Add("blended", &blend_, 10, QNRI_NOSTATS);
+    Add("blended refused", &blend_, 12, QNRI_APPEND)->DrawCallback = &Refuse;
+    Add("overlay", &opaque_, 0, QNRI_OVERLAY | QNRI_NOCULL | QNRI_NOSTATS);
+    Add("overlay counted", &opaque_, 0, QNRI_OVERLAY | QNRI_NOCULL);
+    Add("sprite", &opaque_, 100, QNRI_SPRITE | QNRI_NOSTATS | QNRI_APPEND);
+    Add("sprite 2", &opaque_, 110, QNRI_SPRITE | QNRI_APPEND);
+    view_.Draw();
+    // Counted: the refused blend (2), the second overlay (2) and the sprite run of two quads (4).
+    EXPECT_EQ(view_.Primitives, 8u);
+    EXPECT_EQ(view_.Vertices, 4u + 4u + 8u);
+    EXPECT_EQ(view_.Indices, 6u + 6u + 12u);
 }
 
 TEST_F(QueueTest, OverlaysDrawLastUnderTheScreenProjection) {

@@ -1,5 +1,6 @@
 #include "engine/resource/qndisk.h"
 
+#include "platform/system.h"
 #include "resource_test_util.h"
 
 #include <gtest/gtest.h>
@@ -114,6 +115,75 @@ TEST(QnDisk, TempFoldersArePerProcess)
     const std::string again = QNDISK::TempFolder().Text();
     EXPECT_TRUE(restest::FileExists(again));
     QNDISK::RemoveTempFolder();
+}
+
+TEST(QnDisk, ShellOperationsOverNameLists)
+{
+    char pattern[] = "/tmp/qndisk-shell-XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    const std::string root = pattern;
+    const std::string odd = root + "/with, comma.txt";
+    restest::WriteText(root + "/a.txt", "A");
+    restest::WriteText(root + "/b.txt", "B");
+    restest::WriteText(odd, "C");
+    ::mkdir((root + "/tree").c_str(), 0777);
+    restest::WriteText(root + "/tree/leaf.txt", "L");
+
+    const std::string list = QNDISK::BuildNameList(
+        QNSTRING(("  " + root + "/a.txt,\t" + root + "/b.txt\t\"" + odd + "\"").c_str()));
+    EXPECT_EQ(list, root + "/a.txt" + '\0' + root + "/b.txt" + '\0' + odd + '\0' + '\0');
+    EXPECT_TRUE(QNDISK::BuildNameList(QNSTRING(" \t ")).empty());
+
+    // Several sources copy into one folder, made for them; the sources stay.
+    const QNSTRING three((root + "/a.txt," + root + "/b.txt,\"" + odd + "\"").c_str());
+    EXPECT_TRUE(QNDISK::ShellOperation(QNDISK::kCopy, three, QNSTRING((root + "/copies").c_str()), 0));
+    EXPECT_EQ(restest::ReadText(root + "/copies/b.txt"), "B");
+    EXPECT_EQ(restest::ReadText(root + "/copies/with, comma.txt"), "C");
+    EXPECT_TRUE(restest::FileExists(root + "/a.txt"));
+    // A folder moves with what it holds; one destination per source with the flag.
+    EXPECT_TRUE(QNDISK::ShellOperation(QNDISK::kMove, QNSTRING((root + "/tree," + root + "/a.txt").c_str()),
+                                       QNSTRING((root + "/moved," + root + "/a2.txt").c_str()),
+                                       QNDISK::kMultipleDestinations));
+    EXPECT_EQ(restest::ReadText(root + "/moved/leaf.txt"), "L");
+    EXPECT_EQ(restest::ReadText(root + "/a2.txt"), "A");
+    EXPECT_FALSE(restest::FileExists(root + "/tree"));
+    EXPECT_FALSE(restest::FileExists(root + "/a.txt"));
+    EXPECT_TRUE(QNDISK::ShellOperation(QNDISK::kRename, QNSTRING((root + "/b.txt").c_str()),
+                                       QNSTRING((root + "/b2.txt").c_str()), 0));
+    EXPECT_EQ(restest::ReadText(root + "/b2.txt"), "B");
+    // Mismatched lists, a missing source and an unknown function fail.
+    EXPECT_FALSE(QNDISK::ShellOperation(QNDISK::kRename, three, QNSTRING((root + "/x").c_str()), 0));
+    EXPECT_FALSE(QNDISK::ShellOperation(QNDISK::kCopy, QNSTRING((root + "/none.txt").c_str()),
+                                        QNSTRING((root + "/y.txt").c_str()), 0));
+    EXPECT_FALSE(QNDISK::ShellOperation(9, three, QNSTRING(""), 0));
+    EXPECT_TRUE(QNDISK::ShellOperation(QNDISK::kDelete, QNSTRING((root + "/copies,\t" + root + "/moved").c_str()),
+                                       QNSTRING(""), 0));
+    EXPECT_FALSE(restest::FileExists(root + "/copies"));
+    EXPECT_FALSE(restest::FileExists(root + "/moved"));
+
+    EXPECT_TRUE(QNDISK::Delete(QNSTRING(root.c_str())));
+}
+
+TEST(QnDisk, AMissingTemporaryPathIsNotCreated)
+{
+    QNDISK::RemoveTempFolder();
+    char pattern[] = "/tmp/qndisk-missing-XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    const std::string root = pattern;
+    const char* saved = getenv("TMPDIR");
+    const std::string savedText = saved ? saved : "";
+    setenv("TMPDIR", (root + "/gone/deeper").c_str(), 1);
+
+    QNDISK::MakeTempFolder();
+    EXPECT_NE(PlatformLastError(), 0);
+    EXPECT_FALSE(restest::FileExists(root + "/gone"));
+    QNDISK::RemoveTempFolder();
+
+    if (saved)
+        setenv("TMPDIR", savedText.c_str(), 1);
+    else
+        unsetenv("TMPDIR");
+    ::rmdir(root.c_str());
 }
 
 TEST(QnDisk, TempFolderBesideAForeignQuennet)

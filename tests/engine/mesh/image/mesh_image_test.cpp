@@ -80,6 +80,7 @@ protected:
         QNHOOKS::Scene = QNSCENEHOOKS();
         Placements().clear();
         QNSTORAGE::SetArchive("");
+        QNDISK::RemoveTempFolder();  // made by loads from the archive
         QNDISPLAY::Close();
         QNGRFDEV::Release();
         PlatformWindowDestroy();
