@@ -332,11 +332,10 @@ void QNVIEWPORT::Draw() {
         if (Culling && !(item->Flags & QNRI_NOCULL) && !item->IsInSphere(centre, radius)) continue;
         if (item->IsDying()) continue;
         const QNMATERIAL* m = item->Material ? item->Material : &DefaultMaterial();
-        // Counted whether or not the item's callback refused the draw; opaque items count even
-        // with flag 4 (the metrics overlay reads what was asked of the queue).
+        // Opaque items count even with flag 4; one whose callback refused (it may be leaving
+        // the view) is not.
         if (!m->AlphaBlend || !blending) {
-            item->Draw();
-            Count(*item, false);
+            if (item->Draw()) Count(*item, false);
             continue;
         }
         item->Distance = (item->WorldMatrix(0).Translation() - eye).LengthSq();
