@@ -13,6 +13,6 @@ if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
 fi
 if [ -x ./build/app/corvane-harness ]; then
   mkdir -p screenshots
-  SDL_VIDEODRIVER=offscreen ALSOFT_DRIVERS=null exec ./build/app/corvane-harness --frames 600 --screenshots screenshots
+  SDL_VIDEODRIVER=offscreen ALSOFT_DRIVERS=null exec ./build/app/corvane-harness --game --frames 600 --screenshots screenshots
 fi
 echo "No display, and the headless harness is not built yet."

@@ -2,7 +2,10 @@
 // and saves screenshots, then ends as the program would.
 //
 //   corvane-harness --frames N [--screenshots DIR] [--every K] [--format png|ppm]
-//                   [--fail-at-frame F]
+//                   [--fail-at-frame F] [--game]
+//
+// With --game it runs the program's own game set-up (logo, main menu, and F2 at frame 150 for
+// a new game); without, a small test scene.
 //
 // N is at least 1. Without a display (and without SDL_VIDEODRIVER) it picks the offscreen
 // video driver. Time is virtual: every frame advances the counter by one fixed step, so frames
@@ -49,7 +52,11 @@ struct Options {
     long failAt = 0;
     std::string screenshots;
     std::string format = "png";
+    bool game = false;
 };
+
+// Frame of the scripted F2 that starts a new game from the main menu.
+constexpr std::uint64_t kGameStartFrame = 150;
 
 bool ParseCount(const char* text, long* out)
 {
@@ -65,6 +72,10 @@ bool Parse(int argc, char** argv, Options* o)
 {
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
+        if (a == "--game") {
+            o->game = true;
+            continue;
+        }
         const char* value = i + 1 < argc ? argv[i + 1] : nullptr;
         if (!value)
             return false;
@@ -147,7 +158,7 @@ int main(int argc, char** argv)
     if (!Parse(argc, argv, &g_options)) {
         std::fprintf(stderr,
                      "usage: corvane-harness --frames N (N >= 1) [--screenshots DIR] [--every K] "
-                     "[--format png|ppm] [--fail-at-frame F]\n");
+                     "[--format png|ppm] [--fail-at-frame F] [--game]\n");
         return kExitUsage;
     }
     const char* x = std::getenv("DISPLAY");
@@ -164,15 +175,21 @@ int main(int argc, char** argv)
     g_script = &script;
     script.Install();
     // Down and up in separate frames: a poll that sees both reports only the release.
-    const auto half = static_cast<std::uint64_t>(g_options.frames / 2);
-    script.KeyDown(SDLK_SPACE, KMOD_NONE, half);
-    script.KeyUp(SDLK_SPACE, KMOD_NONE, half + 1);
+    if (g_options.game) {
+        // The logo gives way to the menu after two seconds (100 frames); F2 starts a new game.
+        script.KeyDown(SDLK_F2, KMOD_NONE, kGameStartFrame);
+        script.KeyUp(SDLK_F2, KMOD_NONE, kGameStartFrame + 1);
+    } else {
+        const auto half = static_cast<std::uint64_t>(g_options.frames / 2);
+        script.KeyDown(SDLK_SPACE, KMOD_NONE, half);
+        script.KeyUp(SDLK_SPACE, KMOD_NONE, half + 1);
+    }
 
     QNAPP::InstallDefaultHooks();
     g_present = QNAPP::Devices.Present;
     QNAPP::Devices.Present = &HarnessPresent;
 
-    const int status = QNAPP::Main(HarnessSetup(), "");
+    const int status = QNAPP::Main(HarnessSetup(g_options.game), "");
     const double gameTime = QNAPP::GameTimer.Elapsed();
     const float frameTime = QNAPP::dt;
     script.Uninstall();
@@ -182,7 +199,7 @@ int main(int argc, char** argv)
     // Both read from the engine: the game timer and the frame time of the last frame.
     std::printf("corvane-harness: %ld frames, game time %.3f s, dt %.4f, ", g_frame, gameTime,
                 static_cast<double>(frameTime));
-    HarnessReport();
+    HarnessReport(g_options.game);
     std::printf(", status %d\n", status);
     if (status != 0 || g_screenshotFailed)
         return kExitFailed;

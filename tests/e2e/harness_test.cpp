@@ -198,3 +198,29 @@ TEST_F(HarnessTest, ASystemQuitEndsTheRunPromptlyCleansUpAndExitsNonZero)
     // The engine's temporary folder went with the run.
     EXPECT_TRUE(fs::is_empty(tmp)) << fs::directory_iterator(tmp)->path();
 }
+
+namespace {
+
+// The program's own game set-up through the harness: the logo's gold rings at first, the main
+// menu's buttons down the left side after two seconds.
+TEST_F(HarnessTest, GameRunShowsTheLogoThenTheMenu)
+{
+    const RunResult r = Run("--game --frames 150 --every 50 --format ppm --screenshots " + dir.string());
+    ASSERT_EQ(r.status, 0) << r.err;
+    Screenshot logo, menu;
+    ASSERT_TRUE(LoadPpm((dir / "frame_00050.ppm").string(), &logo));
+    ASSERT_TRUE(LoadPpm((dir / "frame_00150.ppm").string(), &menu));
+    auto at = [](const Screenshot& s, int x, int y, int c) {
+        return int(s.rgb[(std::size_t(y) * std::size_t(s.width) + std::size_t(x)) * 3 + std::size_t(c)]);
+    };
+    // A ring of the logo left of centre is gold; the centre of the Q is dark.
+    EXPECT_GT(at(logo, 130, 240, 0), 150);
+    EXPECT_GT(at(logo, 130, 240, 1), 100);
+    EXPECT_LT(at(logo, 130, 240, 2), 100);
+    EXPECT_LT(at(logo, 320, 200, 0), 60);
+    // A menu button is blue and brighter than the backdrop beside it.
+    EXPECT_GT(at(menu, 110, 335, 2), 150);
+    EXPECT_GT(at(menu, 110, 335, 2), at(menu, 400, 335, 2) + 40);
+}
+
+}  // namespace
