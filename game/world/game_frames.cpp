@@ -2,28 +2,28 @@
 
 namespace gameframes {
 
-namespace {
-
-QNMATRIX T(float x, float y, float z)
+QNMATRIX Translate(float x, float y, float z)
 {
     QNMATRIX m;
     m.SetTranslation(x, y, z);
     return m;
 }
 
-QNMATRIX RX(float degrees)
+QNMATRIX TurnX(float degrees)
 {
     QNMATRIX m;
     m.SetRotationX(Radians(degrees));
     return m;
 }
 
-QNMATRIX RY(float degrees)
+QNMATRIX TurnY(float degrees)
 {
     QNMATRIX m;
     m.SetRotationY(Radians(degrees));
     return m;
 }
+
+namespace {
 
 // The elevation of a cube's space diagonal above a face: atan(1 / sqrt 2).
 constexpr float kDiagonal = 35.264389f;
@@ -33,7 +33,7 @@ constexpr float kCube = 200.0f;
 
 const std::array<QNMATRIX, 4>& SiteFrames()
 {
-    static const std::array<QNMATRIX, 4> frames = {T(2000, 0, 0), T(0, 0, 2000), T(-2000, 0, 0), T(0, 0, -2000)};
+    static const std::array<QNMATRIX, 4> frames = {Translate(2000, 0, 0), Translate(0, 0, 2000), Translate(-2000, 0, 0), Translate(0, 0, -2000)};
     return frames;
 }
 
@@ -43,7 +43,7 @@ const std::array<QNMATRIX, 6>& AntiShipLauncherFrames()
         const float xs[6] = {-4.4f, -3.3f, -2.2f, 2.2f, 3.3f, 4.4f};
         std::array<QNMATRIX, 6> f;
         for (int i = 0; i < 6; ++i)
-            f[std::size_t(i)] = T(xs[i], 0, 0) * RX(-15.0f);
+            f[std::size_t(i)] = Translate(xs[i], 0, 0) * TurnX(-15.0f);
         return f;
     }();
     return frames;
@@ -55,8 +55,8 @@ const std::array<QNMATRIX, 2>& FlakMuzzleFrames()
         std::array<QNMATRIX, 2> f;
         const float zs[2] = {0.3f, -0.3f};
         for (int i = 0; i < 2; ++i) {
-            const QNVEC3 p = QNVEC3::TransformCoord(QNVEC3(0, 0, zs[i]), RX(-12.0f));
-            f[std::size_t(i)] = T(p.x, p.y, p.z);
+            const QNVEC3 p = QNVEC3::TransformCoord(QNVEC3(0, 0, zs[i]), TurnX(-12.0f));
+            f[std::size_t(i)] = Translate(p.x, p.y, p.z);
         }
         return f;
     }();
@@ -77,7 +77,7 @@ const std::array<QNMATRIX, 8>& CubeCornerFrames()
         std::array<QNMATRIX, 8> f;
         for (int i = 0; i < 8; ++i) {
             const Corner& c = corners[i];
-            f[std::size_t(i)] = RX(c.b) * RY(c.a) * T(c.x, c.y, c.z);
+            f[std::size_t(i)] = TurnX(c.b) * TurnY(c.a) * Translate(c.x, c.y, c.z);
         }
         return f;
     }();

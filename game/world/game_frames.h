@@ -17,6 +17,11 @@ constexpr float Radians(float degrees)
     return 2.0f * 3.14159265358979f * degrees / 360.0f;
 }
 
+/// A translation to (x, y, z), and turns of `degrees` about x and about y.
+QNMATRIX Translate(float x, float y, float z);
+QNMATRIX TurnX(float degrees);
+QNMATRIX TurnY(float degrees);
+
 /// The company sites: T(2000, 0, 0), T(0, 0, 2000), T(-2000, 0, 0), T(0, 0, -2000).
 const std::array<QNMATRIX, 4>& SiteFrames();
 
