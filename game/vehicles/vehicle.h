@@ -10,6 +10,7 @@
 #include "game/world/damageable.h"
 #include "game/world/item_types.h"
 #include "game/world/target_list.h"
+#include "game/world/world_vehicle.h"
 
 /// How the player sees a vehicle.
 enum : std::uint32_t {
@@ -18,7 +19,7 @@ enum : std::uint32_t {
     VIEWMODE_OUTSIDE = 2,
 };
 
-class VEHICLE : public DAMAGEABLE {
+class VEHICLE : public DAMAGEABLE, public WORLDVEHICLE {
 public:
     /// Electronic units regenerated per second of play.
     static constexpr float kRegeneration = 1.0f;
@@ -38,8 +39,8 @@ public:
     void OnContact(QNNODE* other, std::uint32_t phase, const float* point, const float* normal) override;
 
     /// Stores the mode; kinds build or tear down their views around it.
-    virtual void SetViewMode(std::uint32_t mode);
-
+    void SetViewMode(std::uint32_t mode) override;
+    std::uint32_t GetViewMode() const override { return ViewMode; }
 
     std::uint32_t ViewMode = VIEWMODE_HIDDEN;
     std::uint32_t Identity = 0;          ///< the company it flies for (emblem and name); the view at first

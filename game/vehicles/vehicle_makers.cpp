@@ -2,7 +2,11 @@
 
 #include "game/vehicles/collship.h"
 #include "game/vehicles/collship_hud.h"
+#include "game/vehicles/comet.h"
 #include "game/vehicles/ejection_seat.h"
+#include "game/vehicles/stars.h"
+#include "game/vehicles/suit.h"
+#include "engine/util/qnmath.h"
 #include "game/world/company_links.h"
 #include "game/world/site.h"
 
@@ -12,6 +16,27 @@ GAMENODE* CreateShip(GAMENODE* site, const QNMATRIX& transform, std::uint32_t id
 {
     auto* s = dynamic_cast<SITE*>(site);
     return s ? new COLLSHIP(s, &transform, s->ViewIndex, identity) : nullptr;
+}
+
+GAMENODE* CreateSuit(GAMENODE* site, const QNMATRIX& transform, std::uint32_t identity)
+{
+    auto* s = dynamic_cast<SITE*>(site);
+    if (!s)
+        return nullptr;
+    auto* suit = new SUIT(s, &transform, s->ViewIndex);
+    suit->Identity = identity;
+    return suit;
+}
+
+// The comet starts on a new course around the viewer.
+constexpr float kCometSpeed = 0.1f;
+
+GAMENODE* CreateSky(GAMENODE* site)
+{
+    auto* stars = new STARS(site, QNMATRIX());
+    if (stars->Comet)
+        stars->Comet->Reposition(RandomRange(-1.0f, 1.0f), RandomRange(-1.0f, 1.0f), kCometSpeed);
+    return stars;
 }
 
 GAMENODE* CreateEjectionSeat(QNNODE* parent, const QNMATRIX& transform, std::uint32_t identity)
@@ -33,6 +58,8 @@ void LaunchEjectionSeat(GAMENODE* seat, GAMENODE* ship)
 void InstallVehicleMakers()
 {
     COLLSHIP::HudMaker = &COLLSHIPHUD::Make;
+    CompanyVehicles.CreateSuit = &CreateSuit;
+    CompanyVehicles.CreateSky = &CreateSky;
     CompanyVehicles.CreateShip = &CreateShip;
     CompanyVehicles.CreateEjectionSeat = &CreateEjectionSeat;
     CompanyVehicles.LaunchEjectionSeat = &LaunchEjectionSeat;

@@ -5,12 +5,18 @@
 #include "game/world/company_links.h"
 #include "game/world/item_types.h"
 #include "game/world/site.h"
+#include "game/world/suit_control.h"
 
 COMPANYVEHICLES CompanyVehicles;
 
 COMPANYSHIP* ShipOf(GAMENODE* node)
 {
     return dynamic_cast<COMPANYSHIP*>(node);
+}
+
+SUITCONTROL* SuitControlOf(GAMENODE* node)
+{
+    return dynamic_cast<SUITCONTROL*>(node);
 }
 
 namespace {

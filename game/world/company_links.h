@@ -44,6 +44,8 @@ struct COMPANYVEHICLES {
     GAMENODE* (*CreateEjectionSeat)(QNNODE* parent, const QNMATRIX& transform, std::uint32_t identity) = nullptr;
     /// Launches `seat` out of `ship`.
     void (*LaunchEjectionSeat)(GAMENODE* seat, GAMENODE* ship) = nullptr;
+    /// The star backdrop of the player, under `site`.
+    GAMENODE* (*CreateSky)(GAMENODE* site) = nullptr;
 };
 
 /// The makers, filled by the vehicles library's installation.

@@ -10,4 +10,6 @@ public:
     virtual ~WORLDVEHICLE() = default;
     /// 0 hidden, 1 first person (the player is inside), 2 seen from outside.
     virtual std::uint32_t GetViewMode() const = 0;
+    /// Builds or tears down the vehicle's views around the new mode.
+    virtual void SetViewMode(std::uint32_t /*mode*/) {}
 };
