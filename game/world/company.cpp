@@ -5,6 +5,7 @@
 #include "game/world/company_links.h"
 #include "game/world/item_types.h"
 #include "game/world/site.h"
+#include "game/world/station.h"
 #include "game/world/suit_control.h"
 
 COMPANYVEHICLES CompanyVehicles;
@@ -170,9 +171,26 @@ std::uint32_t COMPANY::CountItems(std::uint32_t type) const
     return n;
 }
 
+STATION* COMPANY::SiteStation() const
+{
+    SITE* site = site_.Get();
+    return site ? dynamic_cast<STATION*>(site->Station.Get()) : nullptr;
+}
+
 std::uint32_t COMPANY::StationEnhancerPairs() const
 {
-    return 0;
+    const STATION* station = SiteStation();
+    return station ? station->EnhancerColours : 0;
+}
+
+void COMPANY::PayRunningCosts()
+{
+    STATION* station = SiteStation();
+    if (!station || station->RepairCostTotal == 0.0f)
+        return;
+    const float cost = station->RepairCostTotal;
+    AddMoney(-cost);
+    station->RepairCostTotal -= cost;
 }
 
 void COMPANY::NewWorkOrders()
@@ -231,6 +249,7 @@ void COMPANY::Update()
         seat_.Reset();
     }
     UpdateDock();
+    PayRunningCosts();
     if (InterestTimer.Elapsed() >= kInterestPeriod) {
         ChargeInterest();
         InterestTimer.Restart();

@@ -23,6 +23,7 @@
 class GAMENODE;
 class QNSCENE;
 class COMPANYSHIP;
+class STATION;
 
 /// One inventory slot.
 struct INVENTORYITEM {
@@ -116,6 +117,10 @@ public:
     COMPANY* Rival(std::uint32_t view) const;
     /// Mask of the enhancer colour pairs of the station (none without a station).
     std::uint32_t StationEnhancerPairs() const;
+    /// The site's station, or null.
+    STATION* SiteStation() const;
+    /// Takes the station's accumulated self-repair cost off the money.
+    void PayRunningCosts();
 
     // Fields.
     COMPANY** Companies = nullptr;     ///< the table of the four companies, index = view

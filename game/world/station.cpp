@@ -24,7 +24,7 @@ constexpr std::uint32_t kSidesOnly = 0x0f;
 PARTMAKER g_makers[KIND_LAST_STRUCTURE + 1] = {};
 
 // Faces of the parent's connector a kind may be attached to.
-std::uint32_t AllowedFaces(std::int32_t kind)
+std::uint32_t FacesOf(std::int32_t kind)
 {
     switch (kind) {
     case KIND_HEADQUARTERS:
@@ -62,11 +62,13 @@ void ForEachChildPart(QNNODE* node, F&& f)
     }
 }
 
-void CollectFrom(STATIONPART* part, std::int32_t kind, std::vector<STATIONPART*>& out)
+void CollectFrom(STATIONPART* part, std::int32_t kind, std::vector<STATIONPART*>& out, std::size_t capacity)
 {
+    if (out.size() >= capacity)
+        return;
     if (part->Kind == kind)
         out.push_back(part);
-    ForEachChildPart(part, [&](STATIONPART* child) { CollectFrom(child, kind, out); });
+    ForEachChildPart(part, [&](STATIONPART* child) { CollectFrom(child, kind, out, capacity); });
 }
 
 void PowerFrom(STATIONPART* part, bool on)
@@ -77,6 +79,11 @@ void PowerFrom(STATIONPART* part, bool on)
         else if (child->Kind != KIND_GENERATOR)
             child->SetPowered(on);
     });
+}
+
+bool HasMaker(std::int32_t kind)
+{
+    return IsStructureKind(kind) && g_makers[kind] != nullptr;
 }
 
 bool HasFreeConnector(const STATIONPART* part)
@@ -94,6 +101,17 @@ void STATION::SetMaker(std::int32_t kind, PARTMAKER maker)
 {
     if (IsStructureKind(kind))
         g_makers[kind] = maker;
+}
+
+bool STATION::IsBuildable(std::int32_t kind)
+{
+    return IsStructureKind(kind) && kind != KIND_HEADQUARTERS &&
+           (kind == KIND_BEAM || kind == KIND_JOINT || kind == KIND_GENERATOR || kind == KIND_ENHANCER || HasMaker(kind));
+}
+
+std::uint32_t STATION::AllowedFaces(std::int32_t kind)
+{
+    return FacesOf(kind);
 }
 
 STATION::STATION(QNNODE* parent, const QNMATRIX* transform, std::uint32_t view, TARGETLIST* targets,
@@ -178,17 +196,14 @@ STATIONPART* STATION::AttachPart(std::int32_t kind, float price, std::uint32_t c
         Result = PLACE_NO_CONNECTIONS;
         return nullptr;
     }
-    if (!(AllowedFaces(kind) & (1u << parent->ConnectorFace(connector)))) {
+    if (!(FacesOf(kind) & (1u << parent->ConnectorFace(connector)))) {
         Result = PLACE_WRONG_SIDE;
         return nullptr;
     }
     // A joint goes on a beam, everything else on a joint; kinds without a construction here
     // (the headquarters, kinds outside the structures, kinds no maker builds) connect nowhere.
     const bool onBeam = parent->Kind == KIND_BEAM;
-    const bool buildable = IsStructureKind(kind) && kind != KIND_HEADQUARTERS &&
-                           (kind == KIND_BEAM || kind == KIND_JOINT || kind == KIND_GENERATOR ||
-                            kind == KIND_ENHANCER || g_makers[kind]);
-    if (!buildable || (kind == KIND_JOINT ? !onBeam : parent->Kind != KIND_JOINT)) {
+    if (!IsBuildable(kind) || (kind == KIND_JOINT ? !onBeam : parent->Kind != KIND_JOINT)) {
         Result = PLACE_WRONG_TYPES;
         return nullptr;
     }
@@ -401,11 +416,11 @@ void STATION::PlayPowerSound(bool down)
     PlaySound(0);
 }
 
-std::vector<STATIONPART*> STATION::CollectParts(std::int32_t kind) const
+std::vector<STATIONPART*> STATION::CollectParts(std::int32_t kind, std::size_t capacity) const
 {
     std::vector<STATIONPART*> out;
     if (STATIONPART* root = RootJoint.Get())
-        CollectFrom(root, kind, out);
+        CollectFrom(root, kind, out, capacity);
     return out;
 }
 

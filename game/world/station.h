@@ -11,6 +11,7 @@
 ///
 /// Results are the placement codes of the item tables (PlacementMessage gives their texts).
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -74,8 +75,8 @@ public:
     void GeneratorChanged(bool on);
     /// Whether one more powered part would be unpowered.
     bool NoPowerForMore() const;
-    /// Every part of `kind`, depth first from the root joint.
-    std::vector<STATIONPART*> CollectParts(std::int32_t kind) const;
+    /// Every part of `kind`, depth first from the root joint, at most `capacity` of them.
+    std::vector<STATIONPART*> CollectParts(std::int32_t kind, std::size_t capacity = SIZE_MAX) const;
     /// SetPowered on every part but beams, joints and generators, depth first from `from` (the
     /// root joint when null), walking into beams and joints only.
     void SetPoweredAll(bool on, STATIONPART* from = nullptr);
@@ -95,6 +96,10 @@ public:
 
     /// Builds parts of `kind` with `maker` where the factory has no construction of its own.
     static void SetMaker(std::int32_t kind, PARTMAKER maker);
+    /// Whether the factory can build `kind` at all (its own construction or an installed maker).
+    static bool IsBuildable(std::int32_t kind);
+    /// Mask of the faces (bit = PARTFACE) of a parent's connector that `kind` may stand on.
+    static std::uint32_t AllowedFaces(std::int32_t kind);
 
     std::uint32_t ViewIndex = 0;      ///< view (company) 0-3 every part is built for
     std::uint32_t Result = PLACE_OK;
