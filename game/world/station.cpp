@@ -14,6 +14,7 @@
 #include "game/world/headquarters.h"
 #include "game/world/site.h"
 #include "game/world/station_media.h"
+#include "game/world/station_weapons.h"
 
 namespace {
 
@@ -151,6 +152,7 @@ void STATION::Install()
         return new STATION(site, &world, view, targets, nullptr);
     };
     SITE::RegisterStationMedia = &STATION::RegisterMedia;
+    InstallStationWeapons();
 }
 
 void STATION::RegisterMedia(QNRESOURCES& r)
@@ -161,6 +163,7 @@ void STATION::RegisterMedia(QNRESOURCES& r)
     GENERATOR::RegisterMedia(r);
     ENHANCER::RegisterMedia(r);
     DEBRISFIELD::RegisterMedia(r);
+    RegisterStationWeaponMedia(r);
     const char* power = "media\\station\\support\\sounds\\station_power.wav";
     stationmedia::Sound(r, "station_power", 2, 1.0f, 100.0f, power);
     stationmedia::Sound(r, "station_welding", 1, 8.0f, 200.0f);

@@ -1,0 +1,35 @@
+#include "game/world/station_weapons.h"
+
+#include "game/world/antiship.h"
+#include "game/world/flack_gun.h"
+#include "game/world/midrange_turret.h"
+#include "game/world/muzzle_flash.h"
+#include "game/world/shortrange_turret.h"
+#include "game/world/station.h"
+
+namespace {
+
+template <class PART>
+STATIONPART* Make(STATION& station, STATIONPART* parent, std::int32_t connector, std::uint32_t)
+{
+    return new PART(parent, connector, station.ViewIndex, station.Targets);
+}
+
+}  // namespace
+
+void InstallStationWeapons()
+{
+    STATION::SetMaker(KIND_ANTISHIP, &Make<ANTISHIP>);
+    STATION::SetMaker(KIND_FLACKGUN, &Make<FLACKGUN>);
+    STATION::SetMaker(KIND_MIDRANGETURRET, &Make<MIDRANGETURRET>);
+    STATION::SetMaker(KIND_SHORTRANGETURRET, &Make<SHORTRANGETURRET>);
+}
+
+void RegisterStationWeaponMedia(QNRESOURCES& r)
+{
+    MUZZLEFLASH::RegisterMedia(r);
+    ANTISHIP::RegisterMedia(r);
+    FLACKGUN::RegisterMedia(r);
+    MIDRANGETURRET::RegisterMedia(r);
+    SHORTRANGETURRET::RegisterMedia(r);
+}
