@@ -10,6 +10,7 @@
 #include "engine/scene/view.h"
 #include "engine/sound/qnsound.h"
 #include "game/vehicles/collship.h"
+#include "game/vehicles/vehicle_makers.h"
 #include "game/vehicles/explosion.h"
 #include "game/vehicles/inside_hyperspace.h"
 #include "game/vehicles/one_shot_sound.h"
@@ -573,4 +574,5 @@ void COLLSHIP::LoadResources(QNRESOURCES& r)
     r.AddMaterial("shiphud_cockpit_canopy")->AlphaBlend = 1;
     r.AddMaterial("shiphud_cockpit_dashboard")->Specular = 1;
     r.AddColour("shiphud_cockpit_dashboard")->SetShiny(0.25f, 0.225f, 0.225f, 10.0f, 1.0f);
+    LoadShipWeaponResources(r);
 }

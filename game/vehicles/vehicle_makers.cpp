@@ -1,12 +1,15 @@
 #include "game/vehicles/vehicle_makers.h"
 
+#include "game/vehicles/cheetah.h"
 #include "game/vehicles/collship.h"
+#include "game/vehicles/devastator.h"
 #include "game/vehicles/collship_hud.h"
 #include "game/vehicles/comet.h"
 #include "game/vehicles/ejection_seat.h"
 #include "game/vehicles/stars.h"
 #include "game/vehicles/suit.h"
 #include "engine/util/qnmath.h"
+#include "game/vehicles/rec.h"
 #include "game/world/company_links.h"
 #include "game/world/site.h"
 
@@ -63,4 +66,14 @@ void InstallVehicleMakers()
     CompanyVehicles.CreateShip = &CreateShip;
     CompanyVehicles.CreateEjectionSeat = &CreateEjectionSeat;
     CompanyVehicles.LaunchEjectionSeat = &LaunchEjectionSeat;
+    SHIPWEAPON::SetMaker(WEAPON_CHEETAH, &CHEETAH::Make);
+    SHIPWEAPON::SetMaker(WEAPON_DEVASTATOR, &DEVASTATOR::Make);
+    SHIPWEAPON::SetMaker(WEAPON_CANISTER, &REC::Make);
+}
+
+void LoadShipWeaponResources(QNRESOURCES& resources)
+{
+    CHEETAH::LoadResources(resources);
+    DEVASTATOR::LoadResources(resources);
+    REC::LoadResources(resources);
 }
