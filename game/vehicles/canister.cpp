@@ -9,6 +9,7 @@
 #include "game/vehicles/explosion.h"
 #include "game/vehicles/missile.h"
 #include "game/vehicles/range_sensor.h"
+#include "game/world/antiship.h"
 #include "game/world/damageable.h"
 
 namespace {
@@ -83,6 +84,8 @@ void CANISTER::Update()
     // The caught missile goes off first, in this update rather than inside the contact report.
     if (auto* missile = dynamic_cast<MISSILE*>(Missile.Get()))
         missile->Explode();
+    else if (auto* station = dynamic_cast<ANTISHIP::MISSILE*>(Missile.Get()))
+        station->Hit = true;  // it explodes in its own next update
     Missile = nullptr;
     if (QNNODE* root = FindAncestor(QNCF_LEVEL_VIEWROOT)) {
         const QNMATRIX at = GetWorldMatrix();

@@ -12,9 +12,9 @@ constexpr float kHalfPi = 1.5707964f;
 }  // namespace
 
 DEVASTATOR::DEVASTATOR(QNNODE* ship, bool player, std::uint32_t ownerView)
-    : SHIPWEAPON(ship, "DEVASTATOR", kType, 0x2000004, player, ownerView),
-      LightFade(QNANIMCLOCK::ONCE, 0.0f, 0.0f, 1.0f)
+    : SHIPWEAPON(ship, "DEVASTATOR", kType, 0x2000004, player, ownerView)
 {
+    LightFade.Set(0.0f, 0.0f, 1.0f, 0);
     ShotTimer.Init(0.0);
     AttachLight(false);
 }
@@ -27,8 +27,8 @@ void DEVASTATOR::Fire()
     ShotTimer.Restart();
     --Charges;
     if (Player) {
-        LightFade.Init(QNANIMCLOCK::ONCE, 1.0f, 0.0f, kLightFade);
-        SetPointLight(kLightRange, 0.0f, 0.0f, LightFade.Time());
+        LightFade.Set(1.0f, 0.0f, kLightFade, 0);
+        SetPointLight(kLightRange, 0.0f, 0.0f, LightFade.Value());
         SetLightOn(true);
         LightActive = true;
     }
@@ -47,7 +47,7 @@ void DEVASTATOR::Update()
 {
     if (!LightActive)
         return;
-    const float v = LightFade.Time();
+    const float v = LightFade.Value();
     SetPointLight(kLightRange, 0.0f, 0.0f, v);
     if (v <= 0.0f) {
         LightActive = false;
@@ -63,8 +63,9 @@ SHIPWEAPON* DEVASTATOR::Make(QNNODE* ship, bool player, std::uint32_t ownerView)
 // The ring never moves, so it keeps no rigid body: its placement carries the growing scale.
 DEVASTATOR::RING::RING(QNNODE* parent, const QNMATRIX* transform, std::uint32_t ownerView)
     : GAMENODE(parent, "RING", WEAPON_DEVASTATOR, 0x1000404, 0, 0, transform, 0), OwnerView(ownerView),
-      ScaleValue(QNANIMCLOCK::ONCE, kStart / kSize, kEnd / kSize, kGrowth), Placement(*transform)
+      Placement(*transform)
 {
+    ScaleValue.Set(kStart / kSize, kEnd / kSize, kGrowth, 0);
     SetMaterial("devastator_ring");
     SetOwnColour("fullbright");
     SetTexture("devastator_ring");
@@ -78,7 +79,7 @@ void DEVASTATOR::RING::Update()
 {
     if (Delete)
         return;
-    Scale = ScaleValue.Time();
+    Scale = ScaleValue.Value();
     QNMATRIX scaling;
     scaling.SetScaling(Scale, Scale, Scale);
     SetTransform(scaling * Placement);
@@ -88,10 +89,10 @@ void DEVASTATOR::RING::Update()
         if (PhaseTimer.Elapsed() >= double(kGrowth - kFade)) {
             PhaseTimer.Restart();
             Phase = PHASE::FADING;
-            OpacityFade.Init(QNANIMCLOCK::ONCE, kOpacity, 0.0f, kFade);
+            OpacityFade.Set(kOpacity, 0.0f, kFade, 0);
         }
     } else {
-        OwnColour->SetAlpha(OpacityFade.Time());
+        OwnColour->SetAlpha(OpacityFade.Value());
         if (PhaseTimer.Elapsed() >= double(kFade)) {
             ReleaseMesh();
             ScheduleOnce();

@@ -9,9 +9,9 @@
 
 #include <cstdint>
 
-#include "engine/scene/anim_clock.h"
 #include "engine/util/qntimer.h"
 #include "game/vehicles/ship_weapon.h"
+#include "game/world/timed_value.h"
 
 class QNRESOURCES;
 
@@ -54,13 +54,13 @@ public:
         QNTIMER PhaseTimer;
         QNTIMER DamageClock;
         PHASE Phase = PHASE::GROWING;
-        QNANIMCLOCK OpacityFade;
-        QNANIMCLOCK ScaleValue;
+        TIMEDVALUE OpacityFade;
+        TIMEDVALUE ScaleValue;
         float Scale = kStart / kSize;
         QNMATRIX Placement;        ///< where it was released (centre and plane)
     };
 
-    QNANIMCLOCK LightFade;
+    TIMEDVALUE LightFade;
     QNTIMER ShotTimer;
     std::uint32_t Charges = 1;
     bool FirstShot = true;

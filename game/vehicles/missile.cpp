@@ -13,19 +13,12 @@
 #include "engine/util/qnmath.h"
 #include "game/vehicles/explosion.h"
 #include "game/world/damageable.h"
+#include "game/world/homing_steering.h"
 
 namespace {
 
 constexpr float kPi = 3.14159265f;
 constexpr float kDegree = kPi / 180.0f;
-
-// Steering: gains and angles of the engine's steering operation, thrusts by how far off course.
-const QNVEC3 kSteerGain(5.0f, 5.0f, 5.0f);
-constexpr float kSlowAngle = 10.0f * kDegree, kStopAngle = 0.5f * kDegree;
-constexpr float kThrustFree = 4.0f, kThrustOnCourse = 3.0f, kThrustTurning = 1.0f;
-constexpr float kOffCourse = 10.0f * kDegree;
-// The lead point lies this share of the distance ahead of the target along its motion.
-constexpr float kLead = 0.25f;
 
 constexpr float kScale = 500.0f, kMassFactor = 0.5f;
 constexpr float kLinearDamping = 0.01f, kAngularDamping = 0.25f;
@@ -35,31 +28,6 @@ constexpr float kGlowCone = 90.0f * kDegree, kGlowFade = 12.0f * kDegree;
 constexpr float kGlowQuad = 4.0f;
 
 }  // namespace
-
-float HomingSteer(GAMENODE* missile, QNWEAK<QNNODE>& target, bool homing)
-{
-    if (auto* d = dynamic_cast<DAMAGEABLE*>(target.Get()); d && d->IsDestroyed())
-        target = nullptr;
-    float thrust = kThrustFree;
-    const QNMATRIX world = missile->GetWorldMatrix();
-    if (QNNODE* t = target.Get()) {
-        const QNVEC3 here = world.Translation();
-        const QNVEC3 there = t->GetWorldMatrix().Translation();
-        QNVEC3 aim = there - here;
-        if (homing) {
-            QNBODY* body = PhysicsBodyOf(t);
-            const QNVEC3 v = body ? body->GetLinearVelocity().Normalize() : QNVEC3(0, 0, 0);
-            aim = there + v * (aim.Length() * kLead) - here;
-        }
-        missile->SteerTowards(here + aim, kSteerGain, kSlowAngle, kStopAngle);
-        const float c = QNVEC3::Dot(world.Row(2).Normalize(), aim.Normalize());
-        const float off = std::acos(std::clamp(c, -1.0f, 1.0f));
-        thrust = off >= kOffCourse ? kThrustTurning : kThrustOnCourse;
-    }
-    if (QNBODY* body = PhysicsBodyOf(missile))
-        body->AddForce(QNVEC3::TransformNormal(QNVEC3(0, 0, thrust), world));
-    return thrust;
-}
 
 MISSILE::MISSILE(QNNODE* parent, const QNMATRIX* transform)
     : GAMENODE(parent, "MISSILE", kKind, 0x2000018, 0, 0, transform, 0)
@@ -103,7 +71,9 @@ void MISSILE::Update()
 {
     if (Delete)
         return;
-    Thrust = HomingSteer(this, Target, Homing);
+    if (auto* d = dynamic_cast<DAMAGEABLE*>(Target.Get()); d && d->IsDestroyed())
+        Target = nullptr;
+    Thrust = homing::HomingSteer(this, Target.Get(), Homing).Thrust;
     if (!Hit) {
         if (LifeTimer.Elapsed() >= kLifetime)
             Remove();

@@ -1,8 +1,9 @@
 #pragma once
 /// MISSILE: the Cheetah's homing missile, and its cockpit flash light.
 ///
-/// A missile is a small free body under the view root. Each frame HomingSteer pushes it along
-/// its nose and, with a live target, turns it toward a lead point ahead of the target. The first
+/// A missile is a small free body under the view root. Each frame the shared homing step pushes it
+/// along its nose and, with a live target, turns it toward a lead point ahead of the target; a
+/// destroyed or deleted target is dropped and the missile flies straight on. The first
 /// contact only records what was struck; the missile's next Update calls the hit callback and
 /// explodes, so nothing is created or deleted inside the physics step. A missile that touches
 /// nothing is removed silently after kLifetime seconds.
@@ -64,9 +65,3 @@ public:
 private:
     void Remove();
 };
-
-/// One homing step of a missile body: a destroyed target is dropped; with a target the missile
-/// turns toward the lead point (the target's position plus its unit velocity times a quarter of
-/// the distance, with `homing`) and thrusts gently while more than 10 degrees off, harder when
-/// on course; without one it thrusts at full along its nose. Returns the thrust used.
-float HomingSteer(GAMENODE* missile, QNWEAK<QNNODE>& target, bool homing);
