@@ -10,6 +10,7 @@
 #include "game/vehicles/crew_member.h"
 #include "game/vehicles/ejection_seat.h"
 #include "game/vehicles/explosion.h"
+#include "game/vehicles/freighter.h"
 #include "game/vehicles/hud.h"
 #include "game/vehicles/inside_hyperspace.h"
 #include "game/vehicles/outside_hyperspace.h"
@@ -84,6 +85,7 @@ void InstallGameLinks()
     STATION::Install();
     InstallCrewMembers();
     InstallVehicleMakers();
+    FREIGHTER::Install();
     TARGETLIST::Reader = &ReadCandidate;
     CREW::PartGone = &PartGone;
     DESTRUCTION::MakeExplosion = &MakeExplosion;
@@ -99,6 +101,7 @@ void InstallGameLinks()
     m.InsideHyperspace = &INSIDEHYPERSPACE::LoadResources;
     m.Portal = &RegisterPortalMedia;
     m.Explosion = &EXPLOSION::LoadResources;
+    m.Freighter = &FREIGHTER::RegisterMedia;
 }
 
 void CreateGame(QNAPPSETTINGS& settings)

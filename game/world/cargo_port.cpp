@@ -168,6 +168,17 @@ void CARGOPORT::DispatchFreighter()
     phase_ = FREIGHTERPHASE::CLOSING;
 }
 
+CARGOPOD* CARGOPORT::AddPod(float value)
+{
+    GAMENODE* pending = pending_.Get();
+    if (!pending)
+        return nullptr;
+    const QNMATRIX at = At(PodPointA(), -90.0f * kDegree) * World();
+    auto* pod = new CARGOPOD(pending, &at, value);
+    pod->SetState(3, 0, false, true);
+    return pod;
+}
+
 float CARGOPORT::TakeCargoValue()
 {
     const float v = cargoValue_;
@@ -196,8 +207,8 @@ void CARGOPORT::Update()
     if (!pending_ && State == 3)
         CreateLights();
     UpdateLights();
-    FreighterStep();
-    PodStep();
+    ServeFreighter();
+    MovePods();
 }
 
 void CARGOPORT::UpdateLights()
@@ -229,7 +240,7 @@ void CARGOPORT::EndVisit()
     podPhase_ = PODPHASE::TAKE;
 }
 
-void CARGOPORT::FreighterStep()
+void CARGOPORT::ServeFreighter()
 {
     if (phase_ == FREIGHTERPHASE::NONE)
         return;
@@ -301,7 +312,7 @@ void CARGOPORT::FreighterStep()
     }
 }
 
-void CARGOPORT::PodStep()
+void CARGOPORT::MovePods()
 {
     GAMENODE* pending = pending_.Get();
     // Pods move only into a freighter held at the berth; otherwise they wait.

@@ -131,6 +131,8 @@ public:
     bool CallFreighter();
     /// With a freighter: its doors close and it leaves once they are shut.
     void DispatchFreighter();
+    /// A pod worth `value` under the pending pods, at point A turned across the port.
+    CARGOPOD* AddPod(float value);
     float TakeCargoValue();
     float TakeFee();
     void SetHighlight(bool on) override;
@@ -161,8 +163,8 @@ public:
 
 private:
     void UpdateLights();
-    void FreighterStep();
-    void PodStep();
+    void ServeFreighter();
+    void MovePods();
     void EndVisit();
     QNMATRIX World() const { return GetWorldMatrix(); }
 

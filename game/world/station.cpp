@@ -8,6 +8,7 @@
 #include "engine/scene/view.h"
 #include "game/world/arrow.h"
 #include "game/world/beam.h"
+#include "game/world/cargo_port.h"
 #include "game/world/debris.h"
 #include "game/world/enhancer.h"
 #include "game/world/generator.h"
@@ -164,6 +165,7 @@ void STATION::RegisterMedia(QNRESOURCES& r)
     ENHANCER::RegisterMedia(r);
     DEBRISFIELD::RegisterMedia(r);
     RegisterStationWeaponMedia(r);
+    CARGOPORT::RegisterMedia(r);
     const char* power = "media\\station\\support\\sounds\\station_power.wav";
     stationmedia::Sound(r, "station_power", 2, 1.0f, 100.0f, power);
     stationmedia::Sound(r, "station_welding", 1, 8.0f, 200.0f);
