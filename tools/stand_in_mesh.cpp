@@ -493,6 +493,10 @@ void BuildShape(Builder& b, QNMESHLOOK look, int member, std::uint32_t seed) {
             for (int side = -1; side <= 1; side += 2)
                 b.Frustum(axis, 0.6f * static_cast<float>(side), 1.0f * static_cast<float>(side), 0.15f, 0.0f, 6, true);
         break;
+    case QNMESHLOOK::STREAK:
+        b.Card({-1, -1, 0}, {1, -1, 0}, {1, 1, 0}, {-1, 1, 0});
+        b.Card({-1, 0, -1}, {1, 0, -1}, {1, 0, 1}, {-1, 0, 1});
+        break;
     }
 }
 

@@ -210,12 +210,18 @@ constexpr B kTable[] = {
     Tex("media\\station\\weapons\\textures\\neutronemitter.dds", TL::HULL, kWeapon).Series(2).Guess(),
     Tex("media\\projectiles\\textures\\neutronemitter_beam.dds", TL::BEAM, 0xFFA0A0FF, 256).Size(256, 128).Grid(4, 2),
     Snd("media\\station\\weapons\\sounds\\neutronemitter.wav", SL::ZAP, 1.0f, 120.0f).Guess(),
+    // One beam segment: 5 long along -x, so that turned about y it runs along the beam.
+    Mesh("media\\projectiles\\meshes\\neutronemitter_beam.gbm", ML::STREAK, -5.0f, -0.35f, -0.35f, 0.0f, 0.35f, 0.35f, 0xFFA0A0FF).Guess(),
+    // The mine's proximity sensor: a sphere of radius 6 (the mine's reach before it is touched).
+    MeshC("media\\projectiles\\meshes\\mine_sensor.gbm", ML::SPHERE, 12.0f, 12.0f, 12.0f, 0xFFC03030).Guess(),
 
     Mesh("media\\station\\weapons\\meshes\\shockwave.gbm", ML::GENERATOR, -2.5f, -2.5f, -2.5f, 2.5f, 0.5f, 2.5f, kWeapon),
     Mesh("media\\station\\weapons\\meshes\\shockwave_wing.gbm", ML::PLATE, -1.0f, -0.1f, -2.6f, 1.0f, 0.1f, 0.0f, kWeapon),
     Tex("media\\station\\weapons\\textures\\shockwave.dds", TL::HULL, kWeapon).Series(2).Guess(),
     Tex("media\\projectiles\\textures\\shockwave_energyball.dds", TL::FRAMES, kEnergy, 256).Grid(4, 4),
     Snd("media\\projectiles\\sounds\\shockwave_energyball.wav", SL::ZAP, 2.0f, 70.0f),
+    // The energy ball at scale 1: radius 25 (its damage radius grows with the scale).
+    MeshC("media\\projectiles\\meshes\\shockwave_energyball.gbm", ML::SPHERE, 50.0f, 50.0f, 50.0f, kEnergy).Guess(),
     Snd("media\\station\\weapons\\sounds\\shockwave_wing.wav", SL::SERVO, 1.0f, 180.0f).Guess(),
 
     Mesh("media\\station\\weapons\\meshes\\earlywarning.gbm", ML::TOWER, -1.2f, -1.0f, -1.2f, 1.2f, 3.0f, 1.2f, kWeapon),

@@ -51,6 +51,7 @@ enum class QNMESHLOOK : std::uint8_t {
     PORTAL,      ///< square frame in the x-y plane
     DISCS,       ///< stack of flat discs along z
     MINE,        ///< sphere with spikes
+    STREAK,      ///< crossed cards along x, double-sided (beams)
 };
 
 /// Picture of a stand-in texture.

@@ -127,10 +127,10 @@ void FLACKGUN::FLACK::Update()
         return;
     QNNODE* parent = ParentNode();
     LeaveExplosion(parent, GetWorldMatrix(), kExplosionSize);
-    for (QNCHILDWALK walk(parent); QNITEM* child = walk.Advance();) {
-        auto* victim = dynamic_cast<DAMAGEABLE*>(child);
-        if (victim && IsVehicleNode(victim) && CompanyOf(victim) != Company && NodeDistance(this, victim) <= kBurstRadius)
+    ForEachVehicle(parent, [this](QNNODE* node) {
+        auto* victim = dynamic_cast<DAMAGEABLE*>(node);
+        if (victim && CompanyOf(victim) != Company && NodeDistance(this, victim) <= kBurstRadius)
             victim->DamageBallistic(kDamage, 0, 1);
-    }
+    });
     RemoveNextFrame(this);
 }

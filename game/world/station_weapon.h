@@ -133,3 +133,25 @@ void LeaveExplosion(QNNODE* site, const QNMATRIX& at, float size);
 std::uint32_t CompanyOf(const QNNODE* node);
 /// Whether the node's kind is a vehicle in the node-kind class table.
 bool IsVehicleNode(const QNNODE* node);
+/// Calls `f` for each vehicle under `root` (the view root): its children and, for the sites
+/// among them, theirs (vehicles fly under their site).
+template <class F>
+void ForEachVehicle(QNNODE* root, F&& f)
+{
+    if (!root)
+        return;
+    for (QNCHILDWALK walk(root); QNITEM* child = walk.Advance();) {
+        auto* node = dynamic_cast<QNNODE*>(child);
+        if (!node)
+            continue;
+        if (IsVehicleNode(node)) {
+            f(node);
+            continue;
+        }
+        for (QNCHILDWALK inner(node); QNITEM* grandchild = inner.Advance();) {
+            auto* vehicle = dynamic_cast<QNNODE*>(grandchild);
+            if (vehicle && IsVehicleNode(vehicle))
+                f(vehicle);
+        }
+    }
+}

@@ -3,7 +3,9 @@
 #include "game/world/antiship.h"
 #include "game/world/flack_gun.h"
 #include "game/world/midrange_turret.h"
+#include "game/world/mine_launcher.h"
 #include "game/world/muzzle_flash.h"
+#include "game/world/neutron_emitter.h"
 #include "game/world/shortrange_turret.h"
 #include "game/world/station.h"
 
@@ -15,6 +17,12 @@ STATIONPART* Make(STATION& station, STATIONPART* parent, std::int32_t connector,
     return new PART(parent, connector, station.ViewIndex, station.Targets);
 }
 
+template <class PART>
+STATIONPART* MakeUnaimed(STATION& station, STATIONPART* parent, std::int32_t connector, std::uint32_t)
+{
+    return new PART(parent, connector, station.ViewIndex);
+}
+
 }  // namespace
 
 void InstallStationWeapons()
@@ -23,6 +31,8 @@ void InstallStationWeapons()
     STATION::SetMaker(KIND_FLACKGUN, &Make<FLACKGUN>);
     STATION::SetMaker(KIND_MIDRANGETURRET, &Make<MIDRANGETURRET>);
     STATION::SetMaker(KIND_SHORTRANGETURRET, &Make<SHORTRANGETURRET>);
+    STATION::SetMaker(KIND_NEUTRONEMITTER, &Make<NEUTRONEMITTER>);
+    STATION::SetMaker(KIND_MINELAUNCHER, &MakeUnaimed<MINELAUNCHER>);
 }
 
 void RegisterStationWeaponMedia(QNRESOURCES& r)
@@ -32,4 +42,6 @@ void RegisterStationWeaponMedia(QNRESOURCES& r)
     FLACKGUN::RegisterMedia(r);
     MIDRANGETURRET::RegisterMedia(r);
     SHORTRANGETURRET::RegisterMedia(r);
+    NEUTRONEMITTER::RegisterMedia(r);
+    MINELAUNCHER::RegisterMedia(r);
 }
