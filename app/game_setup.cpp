@@ -9,6 +9,7 @@
 #include "game/vehicles/collship.h"
 #include "game/vehicles/crew_member.h"
 #include "game/vehicles/ejection_seat.h"
+#include "game/vehicles/ai_pilot_game.h"
 #include "game/vehicles/explosion.h"
 #include "game/vehicles/freighter.h"
 #include "game/vehicles/hud.h"
@@ -86,6 +87,7 @@ void InstallGameLinks()
     InstallCrewMembers();
     InstallVehicleMakers();
     FREIGHTER::Install();
+    InstallComputerPilots();
     TARGETLIST::Reader = &ReadCandidate;
     CREW::PartGone = &PartGone;
     DESTRUCTION::MakeExplosion = &MakeExplosion;
