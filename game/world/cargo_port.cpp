@@ -35,10 +35,15 @@ const QNVEC3 kLightAt[CARGOPORT::kLights] = {
 };
 
 // Holding the freighter at its berth: pull to the recorded position, turn to the recorded
-// heading, with a strong angular damping while held and the flight damping after.
-constexpr float kHoldPull = 450.0f, kHoldSlow = 1.0f, kHoldTolerance = 0.001f;
+// heading, with a strong angular damping while held and the flight damping after. The pull is
+// a tenth of the 450 first thought of: that stiff a spring on the freighter's mass diverges at
+// 20 frames a second.
+constexpr float kHoldPull = 45.0f, kHoldSlow = 1.0f, kHoldTolerance = 0.001f;
 constexpr float kHoldTurnGain = 5.0f, kHoldTurnSlow = 10.0f * kDegree, kHoldTurnTolerance = 1.0f * kDegree;
-constexpr float kHoldAngularDamping = 10.0f, kFlightAngularDamping = 5.0f;
+// Held, the turn is damped hard, but not beyond what one step of 1/20 s can take on the
+// freighter's inertia (a damping of 10 reverses and grows the spin each step at 20 frames a
+// second).
+constexpr float kHoldAngularDamping = 2.5f, kFlightAngularDamping = 5.0f;
 // Pods: pushed from point to point of their path.
 constexpr float kPodPush = 2.0f, kPodSlow = 1.0f, kPodTolerance = 0.01f;
 constexpr std::uint32_t kPodFlags = QNCF_LEVEL_PLAIN | QNCF_BODY;
