@@ -19,6 +19,7 @@
 #include "engine/physics/node_motion.h"
 #include "engine/physics/qncollgeom.h"
 #include "engine/physics/qnphysworld.h"
+#include "engine/physics/wire_box.h"
 #include "engine/scene/node_bounds.h"
 #include "engine/scene/node_chain.h"
 #include "engine/scene/node_slots.h"
@@ -248,6 +249,9 @@ void SetCollisionMesh(QNMESHNODE* node, QNMESH* mesh)
     if (!node->Body)
         return;
     QNCOLLGEOM* shape = mesh ? static_cast<QNCOLLGEOM*>(mesh->Collision) : nullptr;
+    // An empty shape (a kind outside the table) makes no model: the node keeps its placement.
+    if (shape && !shape->Geometry)
+        shape = nullptr;
     if (shape == node->Body->Shape && (node->Body->Model != nullptr) == (shape != nullptr))
         return;
     DropModel(node);
@@ -279,11 +283,18 @@ void QNPHYSWORLD::InstallHooks()
     n.CollisionState = &CollisionState;
     n.Overlaps = &Overlaps;
     n.ReleaseBounds = &ReleaseBounds;
+    n.CreateWireBox = &CreateWireBox;
+    n.UpdateInstance = &UpdateWireBox;
+    n.ReleaseInstance = &ReleaseWireBox;
 
     QNSLOTHOOKS& slots = QNHOOKS::Slots;
     slots.WorldMatrix = [](const QNNODE* node, QNMATRIX& out) { out = node->GetWorldMatrix(); };
     slots.SetTransform = [](QNNODE* node, const QNMATRIX& m) { node->SetTransform(m); };
     slots.SetCollisionMesh = &SetCollisionMesh;
+    slots.HasRigidBody = [](const QNNODE* node) {
+        const QNBODY* body = PhysicsBodyOf(node);
+        return body && body->Body;
+    };
 
     QNMESH::CollisionBuilder = [](QNMESH& mesh, std::uint32_t kind, std::uint32_t option,
                                   const char* name) -> QNMESHCOLLISION* {

@@ -60,8 +60,17 @@ CellKey CellOf(const QNVEC3& p)
     return {CellCoordinate(p.x), CellCoordinate(p.y), CellCoordinate(p.z)};
 }
 
+QNVEC3 Cross(const QNVEC3& a, const QNVEC3& b)
+{
+    return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
+}
+
+constexpr std::uint32_t kEdgeBit[3] = {4, 8, 16};
+
+}  // namespace
+
 /// Kept points by grid cell.
-class PointGrid {
+class QNCOLLGEOM::PointGrid {
 public:
     /// The smallest index of a kept point within 0.0001 of p, or -1.
     long long Find(const QNVEC3& p, const std::vector<QNVEC3>& points) const
@@ -75,7 +84,7 @@ public:
                     if (it == cells_.end())
                         continue;
                     for (std::uint32_t i : it->second) {
-                        if ((best < 0 || i < best) && QNCOLLGEOM::PointsWithin(points[i], p))
+                        if ((best < 0 || i < best) && PointsWithin(points[i], p))
                             best = i;
                     }
                 }
@@ -87,14 +96,9 @@ private:
     std::unordered_map<CellKey, std::vector<std::uint32_t>, CellHash> cells_;
 };
 
-QNVEC3 Cross(const QNVEC3& a, const QNVEC3& b)
-{
-    return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
-}
+QNCOLLGEOM::QNCOLLGEOM() = default;
 
-constexpr std::uint32_t kEdgeBit[3] = {4, 8, 16};
-
-}  // namespace
+QNCOLLGEOM::QNCOLLGEOM(const char* name) : QNITEM(name) {}
 
 QNCOLLGEOM::~QNCOLLGEOM()
 {
@@ -113,6 +117,7 @@ void QNCOLLGEOM::Clear()
     ContactCapacity = 0;
     Vertices.clear();
     Vertices.shrink_to_fit();
+    points_.reset();
     Triangles.clear();
     Triangles.shrink_to_fit();
     VertexCount = 0;
@@ -181,9 +186,15 @@ void QNCOLLGEOM::BeginPoints(std::uint32_t capacity)
 
 void QNCOLLGEOM::AddPoint(const QNVEC3& p)
 {
-    // Points within 0.0001 of an earlier one are merged by the weld that MakeConvex runs first,
-    // which keeps the first of each group as skipping them here would.
-    AddVertex(p);
+    // Welded as they arrive, so repeated points never take the room of later distinct ones; the
+    // first of a group stays, as the weld of a whole array keeps it.
+    if (!points_)
+        points_ = std::make_unique<PointGrid>();
+    if (points_->Find(p, Vertices) >= 0)
+        return;
+    const std::uint32_t index = VertexCount;
+    if (AddVertex(p))
+        points_->Add(p, index);
 }
 
 void QNCOLLGEOM::MakeConvex()
@@ -420,8 +431,6 @@ float QNCOLLGEOM::IntersectSegment(const float* origin, const float* direction, 
 
 QNMESHCOLLISION* BuildMeshCollision(QNMESH& mesh, std::uint32_t kind, std::uint32_t option, const char* name)
 {
-    if (kind < QNCOLLGEOM::PLANE || kind > QNCOLLGEOM::AGGREGATE)
-        return nullptr;
     const float dx = mesh.Box.max.x - mesh.Box.min.x;
     const float dy = mesh.Box.max.y - mesh.Box.min.y;
     const float dz = mesh.Box.max.z - mesh.Box.min.z;

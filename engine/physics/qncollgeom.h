@@ -14,6 +14,7 @@
 /// costs about linear time and gives what the pairwise scans would.
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "engine/util/qn_item.h"
@@ -49,8 +50,8 @@ public:
     static constexpr float kWeldDistance = 0.0001f;
     static constexpr std::uint32_t kEdgeAll = 31;
 
-    QNCOLLGEOM() = default;
-    explicit QNCOLLGEOM(const char* name) : QNITEM(name) {}
+    QNCOLLGEOM();
+    explicit QNCOLLGEOM(const char* name);
     ~QNCOLLGEOM() override;
 
     /// Frees the arrays and the contact buffer, clears the counts and destroys the toolkit
@@ -62,8 +63,8 @@ public:
     void MakeCylinder(float radius, float height);
     void MakeCone(float height, float radius);
     void MakeAggregate(std::uint32_t count);
-    /// Convex hull: room for `capacity` points; MakeConvex merges points within 0.0001 of an
-    /// earlier one (the first stays) and builds the hull of the rest.
+    /// Convex hull: room for `capacity` distinct points; AddPoint drops a point within 0.0001 of
+    /// an earlier one (the first stays); MakeConvex builds the hull of the kept points.
     void BeginPoints(std::uint32_t capacity);
     void AddPoint(const QNVEC3& p);
     void MakeConvex();
@@ -103,7 +104,10 @@ public:
     std::uint32_t Kind = NONE;
 
 private:
+    class PointGrid;
     void BuildEdgeFlags();
+
+    std::unique_ptr<PointGrid> points_;  ///< kept hull points by grid cell
 };
 
 /// The collision shape of a mesh, as the mesh holds it.
@@ -115,6 +119,7 @@ struct QNMESHCOLLISION : public QNCOLLGEOM {
 /// radius dx / 2; box; cylinder of radius max(dx, dy) / 2 and height dz; cone of height dy and
 /// radius max(dx, dz) / 2; hull of the vertices; triangle list (contact capacity `option`,
 /// bounds centred on the origin and large enough for the mesh box);
-/// triangle mesh; aggregate of `option` elements. Null for other kinds or without a framework.
+/// triangle mesh; aggregate of `option` elements. Other kinds give an empty shape (no geometry)
+/// that still carries the name.
 QNMESHCOLLISION* BuildMeshCollision(QNMESH& mesh, std::uint32_t kind, std::uint32_t option, const char* name);
 void ReleaseMeshCollision(QNMESHCOLLISION* shape);

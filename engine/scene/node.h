@@ -32,6 +32,12 @@ enum : std::uint32_t {
     QNCF_CONTACTS = 0x10,     ///< reports contacts
     QNCF_NOCONTACT = 0x20,    ///< never a contact partner; skipped by the checked state change
     QNCF_SCREEN = 0x40,       ///< screen (2D) node
+    QNCF_BILLBOARD = 0x80,    ///< drawn facing the camera
+    QNCF_SPRITE = 0x100,      ///< drawn in the sprite runs
+    QNCF_ASKDRAW = 0x200,     ///< asked before each draw of its instance
+    QNCF_OFFSET = 0x400,      ///< drawn at its offset matrix times its world matrix, each frame
+    QNCF_LEVELS = 0x800,      ///< mesh level chosen by distance
+    QNCF_ALWAYS = 0x1000,     ///< drawn without culling by the screen box
     QNCF_LEVEL_PLAIN = 0x1000000,
     QNCF_LEVEL_GAME = 0x2000000,   ///< game objects and sprites
     QNCF_LEVEL_EMITTER = 0x4000000,
@@ -43,6 +49,10 @@ enum : std::uint32_t {
 enum : std::uint32_t {
     QNUF_PAIR_BODY = 0x1,     ///< pair the collision model with the body ancestor
     QNUF_PAIR_PARENT = 0x2,   ///< pair it with the parent
+    QNUF_NOCULL = 0x4,        ///< instance never culled
+    QNUF_NOSTATS = 0x8,       ///< instance left out of the draw statistics
+    QNUF_APPEND = 0x10,       ///< instance queued last, not beside a like one
+    QNUF_NOUNION = 0x20,      ///< left out of its ancestors' subtree box
     QNUF_WIREBOX = 0x40,      ///< show a wire box of the bounds
 };
 

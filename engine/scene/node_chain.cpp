@@ -92,7 +92,12 @@ QNCONTACT* QNCOLLIDERNODE::FindContact(const QNNODE* other) const
 
 void QNCOLLIDERNODE::ReportContact(QNNODE* other, const float* point, const float* normal)
 {
-    if (!(ClassFlags & QNCF_CONTACTS) || !other || (other->ClassFlags & QNCF_NOCONTACT))
+    if (!(ClassFlags & QNCF_CONTACTS) || !other)
+        return;
+    // The partner's switch, set from class flag 32 at construction: a node that is never a
+    // contact partner is not reported to the nodes it touches (it still hears of them).
+    const auto* partner = dynamic_cast<const QNCOLLIDERNODE*>(other);
+    if (partner ? !partner->ContactsOn : (other->ClassFlags & QNCF_NOCONTACT) != 0)
         return;
     if (QNCONTACT* contact = FindContact(other)) {
         contact->Timer.Restart();
@@ -161,8 +166,6 @@ QNMATERIALNODE::QNMATERIALNODE(QNNODE* parent, const char* name, std::int32_t ki
 
 QNMATERIALNODE::~QNMATERIALNODE()
 {
-    if (QNHOOKS::Node.ReleaseMaterial)
-        QNHOOKS::Node.ReleaseMaterial(this);
     ReleaseColours();
     ReleaseMaterial();
     ClearTextures();
@@ -180,8 +183,6 @@ QNMESHNODE::QNMESHNODE(QNNODE* parent, const char* name, std::int32_t kind,
 
 QNMESHNODE::~QNMESHNODE()
 {
-    if (QNHOOKS::Node.ReleaseMesh)
-        QNHOOKS::Node.ReleaseMesh(this);
     ReleaseMesh();
 }
 
@@ -193,10 +194,7 @@ bool QNMESHNODE::CanDetach(std::int32_t)
 void QNMESHNODE::ApplyState(std::int32_t oldState, std::int32_t newState)
 {
     QNWEAK<QNNODE> self(this);
-    if (QNHOOKS::Node.MeshState)
-        QNHOOKS::Node.MeshState(this, oldState, newState);
-    if (self)
-        ApplyMeshState(oldState, newState);
+    ApplyMeshState(oldState, newState);
     if (self)
         QNMATERIALNODE::ApplyState(oldState, newState);
 }
@@ -212,14 +210,10 @@ QNLIGHTNODE::QNLIGHTNODE(QNNODE* parent, const char* name, std::int32_t kind,
 {
     Light->SetDirectional(1, 1, 1);
     Light->SetFromMatrix(QNMATRIX());
-    if (QNHOOKS::Node.CreateLight)
-        QNHOOKS::Node.CreateLight(this);
 }
 
 QNLIGHTNODE::~QNLIGHTNODE()
 {
-    if (QNHOOKS::Node.ReleaseLight)
-        QNHOOKS::Node.ReleaseLight(this);
     ReleaseLight();
     delete Light;
     Light = nullptr;
@@ -228,9 +222,7 @@ QNLIGHTNODE::~QNLIGHTNODE()
 void QNLIGHTNODE::UpdateInstance()
 {
     QNWEAK<QNNODE> self(this);
-    if (Light && QNHOOKS::Node.UpdateLight)
-        QNHOOKS::Node.UpdateLight(this);
-    if (self && Light)
+    if (Light)
         UpdateLight();
     if (self)
         QNMESHNODE::UpdateInstance();
@@ -239,9 +231,7 @@ void QNLIGHTNODE::UpdateInstance()
 void QNLIGHTNODE::ApplyState(std::int32_t oldState, std::int32_t newState)
 {
     QNWEAK<QNNODE> self(this);
-    if (QNHOOKS::Node.LightState)
-        QNHOOKS::Node.LightState(this, oldState, newState);
-    if (self && Light)
+    if (Light)
         ApplyLightState(oldState, newState);
     if (self)
         QNMESHNODE::ApplyState(oldState, newState);
@@ -257,18 +247,13 @@ QNSOUNDNODE::QNSOUNDNODE(QNNODE* parent, const char* name, std::int32_t kind,
 
 QNSOUNDNODE::~QNSOUNDNODE()
 {
-    if (QNHOOKS::Node.ReleaseSound)
-        QNHOOKS::Node.ReleaseSound(this);
     ReleaseSoundSlot();
 }
 
 void QNSOUNDNODE::UpdateInstance()
 {
     QNWEAK<QNNODE> self(this);
-    if (Sound && QNHOOKS::Node.UpdateSound)
-        QNHOOKS::Node.UpdateSound(this);
-    if (self)
-        UpdateSound();
+    UpdateSound();
     if (self)
         QNLIGHTNODE::UpdateInstance();
 }
@@ -276,10 +261,7 @@ void QNSOUNDNODE::UpdateInstance()
 void QNSOUNDNODE::ApplyState(std::int32_t oldState, std::int32_t newState)
 {
     QNWEAK<QNNODE> self(this);
-    if (QNHOOKS::Node.SoundState)
-        QNHOOKS::Node.SoundState(this, oldState, newState);
-    if (self)
-        ApplySoundState(oldState, newState);
+    ApplySoundState(oldState, newState);
     if (self)
         QNLIGHTNODE::ApplyState(oldState, newState);
 }
@@ -341,11 +323,7 @@ QNPHYSNODE::QNPHYSNODE(QNNODE* parent, const char* name, std::int32_t kind,
 {
 }
 
-QNPHYSNODE::~QNPHYSNODE()
-{
-    if (QNHOOKS::Node.ReleasePhysics)
-        QNHOOKS::Node.ReleasePhysics(this);
-}
+QNPHYSNODE::~QNPHYSNODE() = default;
 
 // ---- game node -----------------------------------------------------------------------------
 

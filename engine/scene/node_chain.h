@@ -29,9 +29,9 @@
 #include <cstdint>
 
 #include "engine/scene/node.h"
+#include "engine/util/qnmatrix.h"
 #include "engine/util/qntimer.h"
 
-struct QNMATRIX;
 class QNBODY;
 class QNJOINT;
 struct QNCOLOUR;
@@ -45,6 +45,7 @@ class QNLIGHT;
 class QNSOUND;
 struct QNNODEBOUNDS;
 struct QNPHYSPARAMS;
+struct QNWIREBOX;
 struct McdModel;
 
 /// Contact phases.
@@ -198,6 +199,7 @@ public:
     float LevelNear = 0.0f;
     float LevelFar = 0.0f;
     QNRENDERITEM* Instance = nullptr;
+    QNMATRIX Offset;  ///< drawn before the world matrix with class flag 0x400 (identity: none)
 
 protected:
     void ApplyState(std::int32_t oldState, std::int32_t newState) override;
@@ -288,7 +290,7 @@ public:
 
     void UpdateInstance() override;
 
-    QNRENDERITEM* WireBox = nullptr; ///< wire-box render instance (user flag 0x40)
+    QNWIREBOX* WireBox = nullptr;    ///< wire box of user flag 0x40 (physics layer)
 };
 
 class QNPHYSNODE : public QNINSTANCENODE {

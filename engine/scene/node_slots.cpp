@@ -35,8 +35,7 @@ void NodeSetTransform(QNNODE* node, const QNMATRIX& m)
 bool NodeCanMove(const QNNODE* node)
 {
     for (const QNNODE* n = node; n; n = n->ParentNode()) {
-        const auto* body = dynamic_cast<const QNBODYNODE*>(n);
-        if (body && (body->Body || (n->ClassFlags & QNCF_BODY)))
+        if (QNHOOKS::Slots.HasRigidBody ? QNHOOKS::Slots.HasRigidBody(n) : (n->ClassFlags & QNCF_BODY) != 0)
             return true;
     }
     return false;
@@ -245,27 +244,27 @@ void QNMESHNODE::CreateInstance()
     if (!Camera || !Mesh || !Mesh->HasVertices())
         return;
     std::uint32_t flags = 0;
-    if (ClassFlags & 0x80)
+    if (ClassFlags & QNCF_BILLBOARD)
         flags |= QNRI_BILLBOARD;
-    if (ClassFlags & 0x40)
+    if (ClassFlags & QNCF_SCREEN)
         flags |= QNRI_OVERLAY;
-    if (ClassFlags & 0x100)
+    if (ClassFlags & QNCF_SPRITE)
         flags |= QNRI_SPRITE;
-    if (ClassFlags & 0x1000)
+    if (ClassFlags & QNCF_ALWAYS)
         flags |= QNRI_ALWAYS;
-    if (UserFlags & 8)
+    if (UserFlags & QNUF_NOSTATS)
         flags |= QNRI_NOSTATS;
-    if (UserFlags & 4)
+    if (UserFlags & QNUF_NOCULL)
         flags |= QNRI_NOCULL;
-    if (UserFlags & 16)
+    if (UserFlags & QNUF_APPEND)
         flags |= QNRI_APPEND;
     QNRENDERITEM::DRAWCALLBACK draw = nullptr;
-    if (ClassFlags & 0x200)
+    if (ClassFlags & QNCF_ASKDRAW)
         draw = [](void* node) { return static_cast<QNMESHNODE*>(node)->BeforeDraw(); };
     Instance = Camera->AddItem(Name().Text(), &Mesh->Buffers, &Colour, Stages, Material, NodeWorldMatrix(this),
                                flags, draw, this);
     Instance->Radius = Mesh->Radius;
-    if (BodyMode == 1 || (ClassFlags & 0xC00))
+    if (BodyMode == 1 || (ClassFlags & (QNCF_OFFSET | QNCF_LEVELS)))
         Instance->Transform = &InstanceTransform;
 }
 
@@ -297,7 +296,7 @@ std::uint32_t QNMESHNODE::SelectLevel() const
 const QNMATRIX* QNMESHNODE::RenderMatrix()
 {
     static QNMATRIX shared;
-    if ((ClassFlags & 0x800) && MeshGroup) {
+    if ((ClassFlags & QNCF_LEVELS) && MeshGroup) {
         QNMESH* level = &MeshGroup->Level(SelectLevel());
         if (level != Mesh) {
             Mesh = level;
@@ -305,11 +304,8 @@ const QNMATRIX* QNMESHNODE::RenderMatrix()
         }
     }
     shared = NodeWorldMatrix(this);
-    if ((ClassFlags & 0x400) && QNHOOKS::Slots.OffsetMatrix) {
-        QNMATRIX offset;
-        QNHOOKS::Slots.OffsetMatrix(this, offset);
-        shared = offset * shared;
-    }
+    if (ClassFlags & QNCF_OFFSET)
+        shared = Offset * shared;
     return &shared;
 }
 

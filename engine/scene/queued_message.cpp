@@ -14,6 +14,8 @@ QNQUEUEDMESSAGE::QNQUEUEDMESSAGE(QNNODE* parent, const char* fontTexture, float 
     SetMaterial("sprite");
     SetColour("fullbright");
     SetTexture(fontTexture, 0, 0);
+    // The block may hold whatever the last registration left in it.
+    SetTextMeshParams();
     BuildTextMesh(charWidth, charHeight, kLineSize, 1);
     const float half = float(kLineSize) * charWidth / 2;
     QNMATRIX place;

@@ -144,7 +144,10 @@ void QNRESOURCES::AddMeshFile()
 void QNRESOURCES::AddMesh()
 {
     const QNMESHPARAMS& p = MeshParams;
-    const QNMESHLIST* source = (p.File && *p.File) ? FindMesh(p.File) : nullptr;
+    // A File naming no registered group (a texture's name, as load screens and sprites give)
+    // leaves the group to be made from the block's own arguments.
+    const QNMESHLIST* source =
+        (p.File && *p.File) ? static_cast<const QNMESHLIST*>(Meshes.FindChild(p.File)) : nullptr;
     QNMESHLIST* group = NewGroup(p.Name, 0, p.LevelCount);
     QNMESH& mesh = group->Level(0);
     if (source)

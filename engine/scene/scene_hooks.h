@@ -4,10 +4,11 @@
 /// registers its own entries at start-up; an entry left null is skipped, so scenes and nodes
 /// work (and are tested) without those areas.
 ///
-/// Node features: every level of the node chain (body, joint, collider, material, mesh, light,
-/// sound, bounds, instance, physics) calls its entries at construction, destruction, per-frame
-/// update and state change; the level keeps the feature's record behind a typed pointer that
-/// the area owning the feature fills and frees.
+/// Node features: the levels of the node chain whose records belong to a higher area (body,
+/// joint, collider, bounds, instance) call their entries at construction, destruction,
+/// per-frame update and state change; the level keeps the feature's record behind a typed
+/// pointer that the area owning the feature fills and frees. The material, mesh, light and
+/// sound levels do their own work in the scene layer.
 ///
 /// Scene drawing goes through QNSCENERENDERER, whose operations do nothing by default.
 
@@ -17,13 +18,8 @@ class QNNODE;
 class QNBODYNODE;
 class QNJOINTNODE;
 class QNCOLLIDERNODE;
-class QNMATERIALNODE;
-class QNMESHNODE;
-class QNLIGHTNODE;
-class QNSOUNDNODE;
 class QNBOUNDSNODE;
 class QNINSTANCENODE;
-class QNPHYSNODE;
 class QNSCENE;
 class QNVIEW;
 class HOTSPOT;
@@ -50,35 +46,14 @@ struct QNNODEHOOKS {
     /// The first node under `root` that `node` would overlap (overlap `mode`), or null.
     QNNODE* (*Overlaps)(QNNODE* node, QNNODE* root, std::uint32_t mode) = nullptr;
 
-    /// Material level: frees the own colour and material records and textures.
-    void (*ReleaseMaterial)(QNMATERIALNODE* node) = nullptr;
-
-    /// Mesh level: releases the mesh slots and the render instance; follows a state change.
-    void (*ReleaseMesh)(QNMESHNODE* node) = nullptr;
-    void (*MeshState)(QNMESHNODE* node, std::int32_t oldState, std::int32_t newState) = nullptr;
-
-    /// Light level: builds the default light record; releases it; per-frame placement; state.
-    void (*CreateLight)(QNLIGHTNODE* node) = nullptr;
-    void (*ReleaseLight)(QNLIGHTNODE* node) = nullptr;
-    void (*UpdateLight)(QNLIGHTNODE* node) = nullptr;
-    void (*LightState)(QNLIGHTNODE* node, std::int32_t oldState, std::int32_t newState) = nullptr;
-
-    /// Sound level: stops and frees the sound; per-frame 3D position; state.
-    void (*ReleaseSound)(QNSOUNDNODE* node) = nullptr;
-    void (*UpdateSound)(QNSOUNDNODE* node) = nullptr;
-    void (*SoundState)(QNSOUNDNODE* node, std::int32_t oldState, std::int32_t newState) = nullptr;
-
     /// Bounds level: releases the bounds record.
     void (*ReleaseBounds)(QNBOUNDSNODE* node) = nullptr;
 
-    /// Instance level: the wire-box instance (user flag 0x40); the per-frame render-instance
-    /// matrix and bounds; release.
+    /// Instance level: the wire box of user flag 0x40 (made at construction, following the
+    /// node's box and world matrix each frame, freed with the node).
     void (*CreateWireBox)(QNINSTANCENODE* node) = nullptr;
     void (*UpdateInstance)(QNINSTANCENODE* node) = nullptr;
     void (*ReleaseInstance)(QNINSTANCENODE* node) = nullptr;
-
-    /// Physics level: releases the physics parameters.
-    void (*ReleasePhysics)(QNPHYSNODE* node) = nullptr;
 };
 
 /// Three draw counters (vertices, indices, primitives).

@@ -12,6 +12,20 @@
 #include "engine/scene/view.h"
 #include "engine/util/qnapp_state.h"
 
+void SetTextMeshParams()
+{
+    QNMESHPARAMS& p = QNRESOURCES::MeshParams;
+    p = QNMESHPARAMS();
+    p.Option1 = 2;
+    p.Option2 = 1;
+    p.Option3 = 2;
+    p.Option4 = 3;
+    p.Option5 = 1;
+    p.CollisionOption1 = 0;
+    p.CollisionOption2 = 40;
+    p.Args[6] = 1;
+}
+
 void PrintTextLine(QNMESH* mesh, const char* text, std::uint32_t line, std::uint32_t align)
 {
     if (!mesh || float(line) >= mesh->Rows)
@@ -58,16 +72,7 @@ QNCONSOLEMETRICS::QNCONSOLEMETRICS(QNNODE* parent, const char* fontTexture, floa
     SetMaterial("tile");
     SetColour("fullbright");
     SetTexture(fontTexture, 0, 0);
-    QNMESHPARAMS& p = QNRESOURCES::MeshParams;
-    p = QNMESHPARAMS();
-    p.Option1 = 2;
-    p.Option2 = 1;
-    p.Option3 = 2;
-    p.Option4 = 3;
-    p.Option5 = 1;
-    p.CollisionOption1 = 0;
-    p.CollisionOption2 = 40;
-    p.Args[6] = 1;
+    SetTextMeshParams();
     BuildTextMesh(20, 40, 50, 2);
     QNMATRIX place;
     place.SetTranslation(x, y, 0);

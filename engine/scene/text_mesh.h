@@ -19,6 +19,9 @@ enum : std::uint32_t { QNALIGN_LEFT = 0, QNALIGN_CENTRE = 1, QNALIGN_RIGHT = 2 }
 /// Longest formatted text, terminator included.
 inline constexpr std::uint32_t kPrintTextSize = 280;
 
+/// Fills the mesh block for a text mesh: dynamic vertices of one set of two coordinates, the
+/// flat grid kind, uploaded, no collision shape.
+void SetTextMeshParams();
 /// Writes `text` (not a format) into row `line` of a text mesh: start column 0 (left),
 /// (Columns - n) / 2 (centre) or Columns - n (right); every other column shows a space. Text
 /// longer than the line is cut at the right edge. Uploads the changed vertices.

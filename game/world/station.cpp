@@ -118,8 +118,8 @@ std::uint32_t STATION::AllowedFaces(std::int32_t kind)
 
 STATION::STATION(QNNODE* parent, const QNMATRIX* transform, std::uint32_t view, TARGETLIST* targets,
                  STATIONPART* marker)
-    : GAMENODE(parent, "STATION", 0, QNCF_LEVEL_EMITTER, 0, 0, transform, 0), ViewIndex(view), Marker(marker),
-      Targets(targets)
+    : GAMENODE(parent, "STATION", 0, QNCF_LEVEL_EMITTER | QNCF_UPDATE, 0, 0, transform, 0), ViewIndex(view),
+      Marker(marker), Targets(targets)
 {
     // The station follows its site's state; its parts are shown one by one.
     SetState(3, 0, false, false);

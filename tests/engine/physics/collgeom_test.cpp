@@ -216,7 +216,11 @@ TEST_F(PhysicsTest, MeshShapesTakeTheirSizesFromTheMeshBox)
     EXPECT_FLOAT_EQ(McdConeGetRadius(cone->Geometry), 3.0f);
     QNMESHCOLLISION* sphere = BuildMeshCollision(mesh, QNCOLLGEOM::SPHERE, 0, "s");
     EXPECT_FLOAT_EQ(McdSphereGetRadius(sphere->Geometry), 1.0f);
-    EXPECT_EQ(BuildMeshCollision(mesh, 10, 0, "x"), nullptr);
+    // Kinds outside the table give an empty shape that still carries its name.
+    QNMESHCOLLISION* none = BuildMeshCollision(mesh, 10, 0, "x");
+    ASSERT_NE(none, nullptr);
+    EXPECT_EQ(none->Geometry, nullptr);
+    EXPECT_STREQ(none->Name().Text(), "x");
     // A triangle list's bounds are centred on the origin and hold an off-centre mesh box.
     QNMESH offset;
     offset.Box = QNBOX(QNVEC3(1, -1, -2), QNVEC3(3, 1, 0));
@@ -227,7 +231,7 @@ TEST_F(PhysicsTest, MeshShapesTakeTheirSizesFromTheMeshBox)
     EXPECT_FLOAT_EQ(g->halfExtents[1], 1.0f);
     EXPECT_FLOAT_EQ(g->halfExtents[2], 2.0f);
     EXPECT_EQ(list->ContactCapacity, 8u);
-    for (QNMESHCOLLISION* s : {cylinder, cone, sphere, list})
+    for (QNMESHCOLLISION* s : {cylinder, cone, sphere, list, none})
         ReleaseMeshCollision(s);
 }
 
@@ -235,6 +239,24 @@ namespace {
 
 // Coordinates far outside the weld grid or not finite at all: welding stays defined and no hull
 // is asked of the hull library for points that are not numbers.
+// Repeated points are welded as they arrive: room for four distinct points holds a tetrahedron
+// given as five points, one of them a repeat within the weld distance.
+TEST_F(PhysicsTest, RepeatedHullPointsTakeNoRoom)
+{
+    QNCOLLGEOM g;
+    g.BeginPoints(4);
+    g.AddPoint(QNVEC3(0, 0, 0));
+    g.AddPoint(QNVEC3(0.00005f, 0, 0));
+    g.AddPoint(QNVEC3(1, 0, 0));
+    g.AddPoint(QNVEC3(0, 1, 0));
+    g.AddPoint(QNVEC3(0, 0, 1));
+    g.MakeConvex();
+    ASSERT_EQ(g.VertexCount, 4u);
+    EXPECT_EQ(g.Vertices[0], QNVEC3(0, 0, 0));  // the first of the pair stays
+    EXPECT_EQ(g.Vertices[3], QNVEC3(0, 0, 1));
+    EXPECT_NE(g.Geometry, nullptr);
+}
+
 TEST_F(PhysicsTest, ConvexShapesOfFarOrNonFinitePointsNeverReachTheHullLibrary)
 {
     const QNVEC3 base[4] = {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, 0, 1}};

@@ -99,9 +99,19 @@ TEST_F(ContactTest, ReportsAreFilteredByClassFlags)
     auto* ghost = new PROBENODE(root, "G", nullptr, QNCF_LEVEL_GAME | QNCF_NOCONTACT);
     Touch(ghost);
     EXPECT_TRUE(Contacts(log).empty());
-    node->ClassFlags &= ~QNCF_CONTACTS;
+    // The partner's switch is what counts: turned off later, it silences the partner too.
+    other->ContactsOn = 0;
     Touch(other);
     EXPECT_TRUE(Contacts(log).empty());
+    other->ContactsOn = 1;
+    // A node that is never a partner itself still hears of the nodes it touches.
+    node->ClassFlags |= QNCF_NOCONTACT;
+    Touch(other);
+    EXPECT_EQ(Contacts(log).size(), 1u);
+    node->ClassFlags &= ~QNCF_CONTACTS;
+    node->Contacts.DeleteChildren();
+    Touch(other);
+    EXPECT_EQ(Contacts(log).size(), 1u);
 }
 
 TEST_F(ContactTest, ANewNodeAtAFreedPartnersAddressStartsAtPhaseZero)

@@ -108,6 +108,13 @@ TEST_F(ResourcesTest, GeneratedGroupsAndDistanceLevels)
     resources->AddMesh();
     EXPECT_EQ(resources->FindMesh("flat")->LevelCount, 1u);
     EXPECT_EQ(resources->FindMesh("flat")->Level(0).VertexCount(), 6u * 4);
+    // A File that names only a texture (as a load screen's quad is registered) makes the group
+    // from the block's own arguments.
+    resources->Textures.AddChild(new QNTEXTUREENTRY("screen", 0));
+    p.Name = "screen";
+    p.File = "screen";
+    resources->AddMesh();
+    EXPECT_EQ(resources->FindMesh("screen")->Level(0).VertexCount(), 6u * 4);
 
     p = QNMESHPARAMS();
     p.Name = "crate";

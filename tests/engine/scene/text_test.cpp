@@ -122,6 +122,11 @@ TEST_F(TextTest, QueuedMessagesTakeTurns)
 
 TEST_F(TextTest, QueuedMessageWithoutDisplayTimeStays)
 {
+    // The mesh block as a registration may leave it (a box, no texture set, pre-transformed
+    // vertices): the message builds its text mesh from its own block.
+    QNRESOURCES::MeshParams = QNMESHPARAMS();
+    QNRESOURCES::MeshParams.Option2 = 0;
+    QNRESOURCES::MeshParams.CollisionOption1 = 3;
     auto* q = new QNQUEUEDMESSAGE(view->Root, "font", 0, 0, QNALIGN_LEFT, 0, 10, 20);
     q->Post("stay");
     q->Update();
@@ -131,7 +136,9 @@ TEST_F(TextTest, QueuedMessageWithoutDisplayTimeStays)
     q->Post("next");
     q->Update();
     EXPECT_STREQ(q->Shown(), "next");
+    ASSERT_NE(q->Mesh->Buffers.Vertices().TexCoord(0, 0), nullptr);
     EXPECT_EQ(ReadLine(q->Mesh, 0).substr(0, 5), "next ");
+    EXPECT_FLOAT_EQ(q->Mesh->Columns, float(QNQUEUEDMESSAGE::kLineSize));
 }
 
 TEST_F(TextTest, AnimationClockModes)
