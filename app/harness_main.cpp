@@ -5,7 +5,8 @@
 //                   [--fail-at-frame F] [--game]
 //
 // With --game it runs the program's own game set-up (logo, main menu, and F2 at frame 150 for
-// a new game); without, a small test scene.
+// a new game, then the suit turned towards the station from frame 420); without, a small test
+// scene.
 //
 // N is at least 1. Without a display (and without SDL_VIDEODRIVER) it picks the offscreen
 // video driver. Time is virtual: every frame advances the counter by one fixed step, so frames
@@ -57,6 +58,14 @@ struct Options {
 
 // Frame of the scripted F2 that starts a new game from the main menu.
 constexpr std::uint64_t kGameStartFrame = 150;
+
+// Keys held in the suit once the game runs (loading ends near frame 360): the view turns from
+// the starting direction to the station and backs off until the headquarters fills the middle.
+struct SuitMove {
+    SDL_Keycode key;
+    std::uint64_t from, to;
+};
+constexpr SuitMove kSuitMoves[] = {{SDLK_RIGHT, 420, 428}, {SDLK_UP, 430, 436}, {SDLK_s, 445, 500}};
 
 bool ParseCount(const char* text, long* out)
 {
@@ -179,6 +188,12 @@ int main(int argc, char** argv)
         // The logo gives way to the menu after two seconds (100 frames); F2 starts a new game.
         script.KeyDown(SDLK_F2, KMOD_NONE, kGameStartFrame);
         script.KeyUp(SDLK_F2, KMOD_NONE, kGameStartFrame + 1);
+        // In the game, the suit turns to the station and backs away from it: right, nose down,
+        // then thrust backwards (events in time order: the script delivers them in turn).
+        for (const SuitMove& m : kSuitMoves) {
+            script.KeyDown(m.key, KMOD_NONE, m.from);
+            script.KeyUp(m.key, KMOD_NONE, m.to);
+        }
     } else {
         const auto half = static_cast<std::uint64_t>(g_options.frames / 2);
         script.KeyDown(SDLK_SPACE, KMOD_NONE, half);

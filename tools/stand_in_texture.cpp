@@ -402,6 +402,23 @@ void PaintLook(Image& img, const QNMEDIAENTRY& e, int member, std::uint32_t seed
             return WithAlpha(Mix(base, Rgba{1, 1, 1, 1}, head), a);
         });
         break;
+    case QNTEXLOOK::VISORTOP:
+    case QNTEXLOOK::VISORBOTTOM: {
+        // The rim's depth in pixels from the outer edge: 40 in the middle, 128 in the corners,
+        // so both strips show the same rim whatever their height.
+        const bool top = static_cast<QNTEXLOOK>(e.Look) == QNTEXLOOK::VISORTOP;
+        const float height = static_cast<float>(img.Height);
+        Paint(img, {0, 0, img.Width, img.Height}, [&](float u, float v) {
+            const float fromEdge = (top ? v : 1 - v) * height;
+            const float side = std::pow(std::fabs(u - 0.5f) * 2, 4.0f);
+            const float rim = 40.0f + 88.0f * side;
+            if (fromEdge > rim + 2.0f) return Rgba{0, 0, 0, 0};
+            if (fromEdge > rim - 2.0f) return WithAlpha(base, 0.9f);
+            const float shade = 0.08f + 0.06f * (fromEdge / rim);
+            return Rgba{shade, shade * 1.1f, shade * 1.3f, 0.92f};
+        });
+        break;
+    }
     }
 }
 

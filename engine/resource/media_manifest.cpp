@@ -74,7 +74,7 @@ constexpr B Snd(const char* path, SL look, float seconds, float pitch) {
 }
 
 // Colours of the stand-ins.
-constexpr std::uint32_t kSteel = 0xFF8C96A0, kFrame = 0xFFA8A070, kHq = 0xFF5A7FB0, kPower = 0xFFC8B040,
+constexpr std::uint32_t kSteel = 0xFFB4BCC8, kFrame = 0xFFA8A070, kHq = 0xFFC8CCD8, kPower = 0xFFC8B040,
                         kDock = 0xFF6A9A6A, kIndustry = 0xFFB07840, kPort = 0xFF8070B0, kWeapon = 0xFFA04848,
                         kShip = 0xFFD0D4DC, kMerc = 0xFF707880, kFreighter = 0xFF9A8A60, kRock = 0xFF7C6450,
                         kHud = 0xFF40E060, kHudShip = 0xFF60C0FF, kHudSuit = 0xFFFFB040, kScreen = 0xFF3050A0,
@@ -257,8 +257,8 @@ constexpr B kTable[] = {
     // Suit and suit HUD.
     Tex("media\\vehicles\\exterior\\textures\\suit.dds", TL::HULL, 0xFFE8E8E0),
     Mesh("media\\vehicles\\exterior\\meshes\\suit.gbm", ML::FIGURE, -0.6f, -0.9f, -0.4f, 0.6f, 0.9f, 0.4f, 0xFFE8E8E0),
-    Tex("media\\vehicles\\hud\\suit\\textures\\suithud_helmettop.dds", TL::PANEL, kHudSuit, 512).Size(512, 128),
-    Tex("media\\vehicles\\hud\\suit\\textures\\suithud_helmetbottom.dds", TL::PANEL, kHudSuit, 512).Size(512, 256),
+    Tex("media\\vehicles\\hud\\suit\\textures\\suithud_helmettop.dds", TL::VISORTOP, kHudSuit, 512).Size(512, 128),
+    Tex("media\\vehicles\\hud\\suit\\textures\\suithud_helmetbottom.dds", TL::VISORBOTTOM, kHudSuit, 512).Size(512, 256),
     Snd("media\\vehicles\\exterior\\sounds\\suitthrust.wav", SL::HISS, 1.0f, 800.0f).Loop(),
     Snd("media\\vehicles\\exterior\\sounds\\suitbreath.wav", SL::BREATH, 4.0f, 300.0f).Loop(),
     Tex("media\\vehicles\\hud\\suit\\textures\\suithud_reticle.dds", TL::CELLS, kHudSuit, 128),

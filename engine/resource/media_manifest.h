@@ -76,6 +76,8 @@ enum class QNTEXLOOK : std::uint8_t {
     SPARK,       ///< small bright dot with alpha
     BARRIER,     ///< energy field; the cell index shifts its waves
     COMET,       ///< comet head and tail, long in u
+    VISORTOP,    ///< helmet rim along the top edge, clear below it; thicker towards the corners
+    VISORBOTTOM, ///< the same rim along the bottom edge
 };
 
 /// Sound of a stand-in.

@@ -15,6 +15,9 @@ void RegisterHudTexture(QNRESOURCES& resources, const char* name, const char* fi
     t.Columns = columns;
     t.Rows = rows;
     resources.AddTexture();
+    // A gridded texture shows one cell at a time through its stage's texture transform.
+    if (columns > 1 || rows > 1)
+        resources.FindTexture(name)->Texture.TransformFlag = 1;
 }
 
 void RegisterHudQuad(QNRESOURCES& resources, const char* name, const char* texture, float width, float height)

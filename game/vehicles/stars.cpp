@@ -43,6 +43,9 @@ void RegisterSkyMedia(QNRESOURCES& r)
     QNRESOURCES::MeshParams.Name = "stars";
     QNRESOURCES::MeshParams.File = "media\\natural\\meshes\\stars.gbm";
     QNRESOURCES::MeshParams.Args[0] = float(STARS::kSections);
+    // Scenery around the viewer: a collision model would box in everything at the site and
+    // pin the sections where they were made.
+    QNRESOURCES::MeshParams.CollisionOption1 = 0;
     r.AddMeshFile();
     RegisterCometMedia(r);
 }

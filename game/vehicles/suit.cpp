@@ -166,9 +166,10 @@ void SUIT::SetViewMode(std::uint32_t mode)
     if (mode == VIEWMODE_INSIDE) {
         ClearTexture(0);
         SetBoxMesh("suit_coll");
+        // The helmet first, so that the HUD draws over its rim.
+        BuildHelmet();
         Hud = new SUITHUD(this);
         Hud->SetState(3, 0, false, true);
-        BuildHelmet();
         if (View)
             View->CurrentNode = this;
         if (QNSOUND* breath = SuitSound(Resources, "suitbreath"))

@@ -6,6 +6,7 @@
 #include "game/world/crew.h"
 #include "game/world/game_globals.h"
 #include "game/world/item_types.h"
+#include "game/world/station.h"
 #include "game/world/suit_control.h"
 #include "game/world/world_vehicle.h"
 
@@ -158,6 +159,16 @@ void PLAYERCOMPANY::UpdateSuitControls()
                            QNINPUTMAP::Value(kSuitThrustActions[2])));
     suit->AddTurn(QNVEC3(QNINPUTMAP::Value(kSuitTurnActions[0]), QNINPUTMAP::Value(kSuitTurnActions[1]),
                          QNINPUTMAP::Value(kSuitTurnActions[2])));
+
+    // The station's selection step; the part in the sights is named on the message line (a
+    // repeat of the line showing is dropped by the line, so it stays up while aimed at).
+    SITE* site = Site();
+    auto* station = site ? dynamic_cast<STATION*>(site->Station.Get()) : nullptr;
+    if (station)
+        station->Update();
+    if (STATIONPART* aimed = station ? station->Selected.Get() : nullptr)
+        if (QNQUEUEDMESSAGE* line = suit->MessageLine())
+            line->Post("%s", ItemName(static_cast<std::uint32_t>(aimed->Kind)));
 }
 
 PLAYERCOMPANY::~PLAYERCOMPANY()

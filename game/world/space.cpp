@@ -35,6 +35,8 @@ constexpr float kAmbient[4] = {-2.0f, 0.0f, 0.7f, 1.0f};
 constexpr float kNearPlane = 0.2f;
 constexpr float kFarPlane = 925.0f;
 constexpr float kRollOff = 5.0f;
+// Space between the star sections is black.
+constexpr float kBackground[3] = {0.0f, 0.0f, 0.0f};
 
 void DrawFrame()
 {
@@ -263,6 +265,7 @@ void SPACE::Enter()
     }
     for (int i = 0; i < 4; ++i)
         Ambient[i] = kAmbient[i];
+    SetBackgroundColour(kBackground[0], kBackground[1], kBackground[2]);
     NearPlane = kNearPlane;
     FarPlane = kFarPlane;
     RollOff = kRollOff;

@@ -202,16 +202,27 @@ TEST_F(HarnessTest, ASystemQuitEndsTheRunPromptlyCleansUpAndExitsNonZero)
 namespace {
 
 // The program's own game set-up through the harness: the logo's gold rings at first, the main
-// menu's buttons down the left side after two seconds.
+// menu's buttons down the left side after two seconds, then a new game: from the player's suit,
+// turned by the script towards the station, the lit headquarters against the stars inside the
+// helmet, with the suit HUD's money, inventory and the aimed part's name on its message line.
 TEST_F(HarnessTest, GameRunShowsTheLogoThenTheMenu)
 {
-    const RunResult r = Run("--game --frames 150 --every 50 --format ppm --screenshots " + dir.string());
+    const RunResult r = Run("--game --frames 600 --every 50 --format ppm --screenshots " + dir.string());
     ASSERT_EQ(r.status, 0) << r.err;
-    Screenshot logo, menu;
+    Screenshot logo, menu, suit;
     ASSERT_TRUE(LoadPpm((dir / "frame_00050.ppm").string(), &logo));
     ASSERT_TRUE(LoadPpm((dir / "frame_00150.ppm").string(), &menu));
+    ASSERT_TRUE(LoadPpm((dir / "frame_00600.ppm").string(), &suit));
     auto at = [](const Screenshot& s, int x, int y, int c) {
         return int(s.rgb[(std::size_t(y) * std::size_t(s.width) + std::size_t(x)) * 3 + std::size_t(c)]);
+    };
+    // Pixels of a region that pass a test.
+    auto count = [&at](const Screenshot& s, int x0, int y0, int x1, int y1, auto test) {
+        int n = 0;
+        for (int y = y0; y < y1; ++y)
+            for (int x = x0; x < x1; ++x)
+                n += test(at(s, x, y, 0), at(s, x, y, 1), at(s, x, y, 2)) ? 1 : 0;
+        return n;
     };
     // A ring of the logo left of centre is gold; the centre of the Q is dark.
     EXPECT_GT(at(logo, 130, 240, 0), 150);
@@ -221,6 +232,23 @@ TEST_F(HarnessTest, GameRunShowsTheLogoThenTheMenu)
     // A menu button is blue and brighter than the backdrop beside it.
     EXPECT_GT(at(menu, 110, 335, 2), 150);
     EXPECT_GT(at(menu, 110, 335, 2), at(menu, 400, 335, 2) + 40);
+
+    // The headquarters fills the right of the middle: hull under the blue ambient light, its
+    // sunlit top lighter than its shaded front.
+    auto hull = [](int red, int, int blue) { return blue > 150 && blue > red + 60; };
+    EXPECT_GT(count(suit, 330, 200, 530, 380, hull), 200 * 180 * 3 / 4);
+    EXPECT_GT(at(suit, 420, 170, 0), at(suit, 450, 320, 0) + 25);
+    // Left of it the sky: black with stars.
+    const int stars = count(suit, 20, 60, 200, 200, [](int r, int g, int b) { return r + g + b > 300; });
+    const int black = count(suit, 20, 60, 200, 200, [](int r, int g, int b) { return r + g + b < 60; });
+    EXPECT_GT(stars, 20);
+    EXPECT_GT(black, 180 * 140 * 3 / 4);
+    // The suit HUD in the console font's orange: the money at the top right, the inventory's
+    // first icon beside it, and "Headquarters" on the message line under the reticle.
+    auto orange = [](int r, int g, int b) { return r > 150 && g > 80 && b < 120; };
+    EXPECT_GT(count(suit, 490, 15, 580, 32, orange), 60);
+    EXPECT_GT(count(suit, 590, 10, 635, 50, orange), 40);
+    EXPECT_GT(count(suit, 250, 270, 390, 288, orange), 40);
 }
 
 }  // namespace
