@@ -3,6 +3,8 @@
 #include "game/vehicles/cheetah.h"
 #include "game/vehicles/collship.h"
 #include "game/vehicles/devastator.h"
+#include "game/vehicles/em2.h"
+#include "game/vehicles/ironman.h"
 #include "game/vehicles/collship_hud.h"
 #include "game/vehicles/comet.h"
 #include "game/vehicles/ejection_seat.h"
@@ -68,6 +70,8 @@ void InstallVehicleMakers()
     CompanyVehicles.LaunchEjectionSeat = &LaunchEjectionSeat;
     SHIPWEAPON::SetMaker(WEAPON_CHEETAH, &CHEETAH::Make);
     SHIPWEAPON::SetMaker(WEAPON_DEVASTATOR, &DEVASTATOR::Make);
+    SHIPWEAPON::SetMaker(WEAPON_EM2, &EM2::Make);
+    SHIPWEAPON::SetMaker(WEAPON_IRONMAN, &IRONMAN::Make);
     SHIPWEAPON::SetMaker(WEAPON_CANISTER, &REC::Make);
 }
 
@@ -75,5 +79,7 @@ void LoadShipWeaponResources(QNRESOURCES& resources)
 {
     CHEETAH::LoadResources(resources);
     DEVASTATOR::LoadResources(resources);
+    EM2::LoadResources(resources);
+    IRONMAN::LoadResources(resources);
     REC::LoadResources(resources);
 }
