@@ -235,6 +235,7 @@ void COMPANY::PlaceSuitAfterEjection()
 
 void COMPANY::Update()
 {
+    SortProcessingChain();
     if (Mode != COMPANYMODE::EJECTING) {
         COMPANYSHIP* ship = ShipControl();
         if (ship && ship->IsShipDestroyed()) {
@@ -249,6 +250,7 @@ void COMPANY::Update()
         seat_.Reset();
     }
     UpdateDock();
+    CargoStep();
     PayRunningCosts();
     if (InterestTimer.Elapsed() >= kInterestPeriod) {
         ChargeInterest();

@@ -14,16 +14,19 @@
 /// every 60 seconds.
 
 #include <cstdint>
+#include <vector>
 
 #include "engine/util/qn_item.h"
 #include "engine/util/qntimer.h"
 #include "game/world/site.h"
+#include "game/world/station_part.h"
 #include "game/world/work_order.h"
 
 class GAMENODE;
 class QNSCENE;
 class COMPANYSHIP;
 class STATION;
+class CARGOPORT;
 
 /// One inventory slot.
 struct INVENTORYITEM {
@@ -122,6 +125,19 @@ public:
     /// Takes the station's accumulated self-repair cost off the money.
     void PayRunningCosts();
 
+    // The ore chain (company_cargo.cpp).
+    /// Sorts the station's processors and storage units into the four lists below and takes
+    /// the processing progress.
+    void SortProcessingChain();
+    /// Finished product into empty storage units; the freighter's fee and the cargo's value;
+    /// full units emptied into pods while a freighter is held, which is sent off once nothing
+    /// is left to load.
+    void CargoStep();
+    /// The site's cargo port calls a freighter (false without a port, or when it refuses).
+    bool CallFreighter();
+    /// The site's cargo port, or null.
+    CARGOPORT* SiteCargoPort() const;
+
     // Fields.
     COMPANY** Companies = nullptr;     ///< the table of the four companies, index = view
     const std::uint32_t View;          ///< scene view 0-3
@@ -135,6 +151,11 @@ public:
     DELIVERYSTATE Delivery = DELIVERYSTATE::NONE;
     QNTIMER EjectionTimer;
     QNTIMER InterestTimer;
+    std::vector<QNWEAK<STATIONPART>> IdleProcessors;
+    std::vector<QNWEAK<STATIONPART>> EmptyStorage;
+    std::vector<QNWEAK<STATIONPART>> FinishedProcessors;
+    std::vector<QNWEAK<STATIONPART>> FullStorage;
+    QNWEAK<STATIONPART> LoadingStorage;   ///< the unit being emptied into a pod
 
 protected:
     /// Puts the suit back near the dock (or the site) after an ejection.
