@@ -56,3 +56,39 @@ TEST_F(PhysicsTest, SegmentQueriesKeepTheNearestHitsOfBoxesAndTriangleLists)
     EXPECT_EQ(eye->CastSegment(0.0f, 20.0f, QNVEC3(1, 0, 0), 4, hits), 4);
     EXPECT_EQ(hits[3].Node, boxes[0]);
 }
+
+// The world's list of triangle-list bodies when its last member leaves and comes back, and when
+// another joins after it left: every listed wall still answers a segment.
+TEST_F(PhysicsTest, TriangleListBodiesLeavingAndComingBackAreStillHit)
+{
+    QNMESH meshes[3];
+    QNVIEW view(nullptr);
+    GAMENODE* walls[3] = {};
+    QNMATRIX turn;
+    turn.SetRotationY(1.5707964f);
+    for (int i = 0; i < 3; ++i) {
+        meshes[i].CreateGrid(4, 4, 1, 1, 1, 1, 1, 2, 0, 2, true, false);
+        meshes[i].CreateCollision(QNCOLLGEOM::TRIANGLE_LIST, 40, "wall");
+        const QNMATRIX at = turn * Translation(1.5f + float(i), 0, 0);
+        walls[i] = new GAMENODE(view.Root, "WALL", 0, QNCF_LEVEL_GAME, 0, 0, &at, 0);
+        walls[i]->Mesh = &meshes[i];
+        QNHOOKS::Slots.SetCollisionMesh(walls[i], &meshes[i]);
+    }
+    const QNMATRIX origin = Translation(0, 0, 0);
+    auto* eye = new GAMENODE(view.Root, "EYE", 0, QNCF_LEVEL_GAME, 0, 0, &origin, 0);
+    QNNODEHIT hits[4];
+    auto hitCount = [&] { return eye->CastSegment(0.0f, 20.0f, QNVEC3(1, 0, 0), 4, hits); };
+
+    walls[0]->SetState(3, 0, false, false);
+    walls[1]->SetState(3, 0, false, false);
+    ASSERT_EQ(hitCount(), 2);
+    walls[1]->SetState(1, 0, false, false);  // the last member leaves
+    ASSERT_EQ(hitCount(), 1);
+    walls[1]->SetState(3, 0, false, false);  // and comes back
+    ASSERT_EQ(hitCount(), 2);
+    EXPECT_EQ(hits[1].Node, walls[1]);
+    walls[1]->SetState(1, 0, false, false);
+    walls[2]->SetState(3, 0, false, false);  // another joins after the last one left
+    ASSERT_EQ(hitCount(), 2);
+    EXPECT_EQ(hits[1].Node, walls[2]);
+}

@@ -44,6 +44,23 @@ TEST(QnMatrix, RowVectorProductsApplyLeftFirst) {
     EXPECT_EQ(t.TranslationOnly(), t);
 }
 
+// A direction turns with the matrix and ignores its translation: on a rotated, moved matrix it
+// is the moved point less the moved origin (a transposed index shows on any rotation).
+TEST(QnMatrix, TransformNormalTurnsWithoutMoving) {
+    QNMATRIX r, t;
+    r.SetRotationZ(kPi / 6);
+    t.SetTranslation(4, -5, 6);
+    const QNMATRIX m = r * t;
+    const QNVEC3 v(1.0f, 2.0f, -3.0f);
+    const QNVEC3 expected = QNVEC3::TransformCoord(v, m) - QNVEC3::TransformCoord({0, 0, 0}, m);
+    const QNVEC3 n = QNVEC3::TransformNormal(v, m);
+    EXPECT_NEAR(n.x, expected.x, 1e-5f);
+    EXPECT_NEAR(n.y, expected.y, 1e-5f);
+    EXPECT_NEAR(n.z, expected.z, 1e-5f);
+    // +30 degrees about z (left-handed) takes x towards y.
+    EXPECT_NEAR(QNVEC3::TransformNormal({1, 0, 0}, m).y, 0.5f, 1e-6f);
+}
+
 TEST(QnMatrix, LeftHandedRotations) {
     QNMATRIX rx, ry;
     rx.SetRotationX(kPi / 2);
