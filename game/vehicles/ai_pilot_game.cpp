@@ -72,14 +72,14 @@ public:
     }
     float LinearDamping() const override { return linear_; }
     float AngularDamping() const override { return angular_; }
+    // The linear damping asked for is kept but not applied: the ship's speed comes from its
+    // throttle, and a damping above the hull's own would take it away between throttle steps.
     void SetDamping(float linear, float angular) override
     {
         linear_ = linear;
         angular_ = angular;
-        if (QNBODY* body = ship_ ? PhysicsBodyOf(ship_.Get()) : nullptr) {
-            body->SetLinearDamping(linear);
+        if (QNBODY* body = ship_ ? PhysicsBodyOf(ship_.Get()) : nullptr)
             body->SetAngularDamping(angular);
-        }
     }
     void StopMotion() override
     {

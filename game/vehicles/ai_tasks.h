@@ -61,7 +61,7 @@ enum class ROUTESTATE : std::uint32_t { STOPPED = 0, PLANNING = 1, FOLLOWING = 2
 class AIROUTE {
 public:
     /// The carrot moves on while the ship is this close to it.
-    static constexpr float kLookAhead = 25.0f;
+    static constexpr float kLookAhead = 12.0f;
     /// Fine turn: the steering stops inside this angle.
     static constexpr float kFineDegrees = 0.5f;
     /// A thrust this small is not applied.

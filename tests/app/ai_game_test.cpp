@@ -1,0 +1,189 @@
+// Headless games of the program's own set-up at 50 frames a second of virtual time: the
+// computer companies grow their stations one builder per frame, buy their ships and earn
+// from complete, powered chains; a ten-minute game stays bounded.
+
+#include <array>
+#include <vector>
+
+#include "app/game_setup.h"
+#include "engine/input/qninputmap.h"
+#include "game/world/ai_company.h"
+#include "game/world/game_globals.h"
+#include "game/world/item_types.h"
+#include "game/world/space.h"
+#include "game/world/station.h"
+#include "tests/game/game_test_util.h"
+
+namespace {
+
+constexpr double kStep = 1.0 / 50.0;
+constexpr std::int32_t kEssentials[5] = {KIND_GENERATOR, KIND_COLLSHIPDOCK, KIND_PROCESSOR, KIND_STORAGE,
+                                         KIND_CARGOPORT};
+
+// What one computer company looked like after a frame.
+struct WATCH {
+    AICOMPANY* Company = nullptr;
+    std::array<double, 5> Attached = {-1, -1, -1, -1, -1};
+    double LastAttach = -1.0;
+    double ShipBought = -1.0;
+    std::uint32_t Parts = 0;
+    std::uint32_t Decisions = 0;
+    double LastDecision = 0.0;
+};
+
+std::uint32_t PartCount(const STATION* s)
+{
+    std::uint32_t n = 0;
+    for (std::int32_t k = KIND_FIRST_STRUCTURE; k <= KIND_LAST_STRUCTURE; ++k)
+        n += s->Counts[k];
+    return n;
+}
+
+class AiGameTest : public gametest::GameSceneTest {
+protected:
+    void SetUp() override
+    {
+        GameSceneTest::SetUp();
+        QNINPUTMAP::Create(93);
+        InstallGameLinks();
+        SPACE::DrawLoadingFrame = [] {};
+        space = new SPACE(&QNSCENE::SceneRoot());
+        new QNSCENE(&QNSCENE::SceneRoot(), "MAINMENU", 1);
+        QNSCENE::RequestSwitch("SPACE");
+        QNSCENE::ApplyRequest();
+        scene = space;
+        for (std::uint32_t v = 0; v < kCompanyCount; ++v)
+            if (auto* ai = dynamic_cast<AICOMPANY*>(Companies[v]))
+                watches.push_back({ai});
+    }
+    void TearDown() override
+    {
+        GameSceneTest::TearDown();
+        SPACE::DrawLoadingFrame = nullptr;
+        SpaceMedia = SPACEMEDIA();
+        QNINPUTMAP::Free();
+    }
+    // One frame at 50 Hz; returns how many builders changed anything in it.
+    int Step()
+    {
+        struct SNAP {
+            BUILDSTATE State;
+            std::uint32_t Decisions;
+            PLACESTATE Placing;
+            std::uint32_t Parts;
+        };
+        std::vector<SNAP> before;
+        for (WATCH& w : watches) {
+            auto* placer = dynamic_cast<AIPLACER*>(&w.Company->Builder()->Placer());
+            before.push_back({w.Company->Builder()->State, w.Company->Builder()->Decisions, placer->State,
+                              PartCount(w.Company->SiteStation())});
+        }
+        QNTIMER::SetFrameCounter(QNTIMER::FrameCounter() + std::int64_t(std::llround(kStep * 1e6)));
+        QNAPP::StepTime(float(kStep));
+        QNSCENE::UpdateScene(scene);
+        QNSCENE::PostUpdateScene(scene);
+        now += kStep;
+        int acted = 0;
+        for (std::size_t i = 0; i < watches.size(); ++i) {
+            WATCH& w = watches[i];
+            AIBUILDER* b = w.Company->Builder();
+            auto* placer = dynamic_cast<AIPLACER*>(&b->Placer());
+            const STATION* station = w.Company->SiteStation();
+            const std::uint32_t parts = PartCount(station);
+            acted += b->State != before[i].State || b->Decisions != before[i].Decisions ||
+                     placer->State != before[i].Placing || parts != before[i].Parts;
+            if (parts > before[i].Parts) {
+                if (w.LastAttach >= 0.0) {
+                    EXPECT_GE(now - w.LastAttach, AIPLACER::kPace - 1e-6) << "company " << w.Company->View;
+                }
+                w.LastAttach = now;
+            }
+            for (int k = 0; k < 5; ++k)
+                if (w.Attached[k] < 0.0 && station->Counts[kEssentials[k]] > 0)
+                    w.Attached[k] = now;
+            if (w.ShipBought < 0.0 && w.Company->Ship())
+                w.ShipBought = now;
+            if (b->Decisions != w.Decisions) {
+                w.Decisions = b->Decisions;
+                w.LastDecision = now;
+            }
+            w.Parts = parts;
+        }
+        return acted;
+    }
+
+    SPACE* space = nullptr;
+    std::vector<WATCH> watches;
+    double now = 0.0;
+};
+
+TEST_F(AiGameTest, TwoMinutesGrowEssentialsBuyShipsAndEarn)
+{
+    ASSERT_EQ(watches.size(), 3u);
+    const bool docks = STATION::IsBuildable(KIND_COLLSHIPDOCK);
+    std::vector<float> money(watches.size());
+    for (int frame = 0; frame < 50 * 120; ++frame) {
+        for (std::size_t i = 0; i < watches.size(); ++i)
+            money[i] = watches[i].Company->Money();
+        std::vector<float> spending;
+        for (WATCH& w : watches)
+            spending.push_back(w.Company->Spending);
+        ASSERT_LE(Step(), 1) << "frame " << frame;
+        for (std::size_t i = 0; i < watches.size(); ++i) {
+            AICOMPANY* c = watches[i].Company;
+            const STATION* s = c->SiteStation();
+            // The rate follows the chain: a quarter more per extra processor, storage unit, enhancer.
+            const bool complete = s->Counts[KIND_PROCESSOR] && s->Counts[KIND_STORAGE] && s->CargoPort && s->Dock;
+            const float expected = complete && !s->Underpowered
+                                       ? AICOMPANY::kBaseIncome * (1.0f + 0.25f * float(s->Counts[KIND_PROCESSOR] - 1) +
+                                                                   0.25f * float(s->Counts[KIND_STORAGE] - 1) +
+                                                                   0.25f * float(s->Counts[KIND_ENHANCER]))
+                                       : 0.0f;
+            ASSERT_FLOAT_EQ(c->IncomeRate, expected) << "company " << c->View;
+            // Frames with nothing booked earn the rate for the frame.
+            if (spending[i] == 0.0f && watches[i].ShipBought != now && c->InterestTimer.Elapsed() > kStep) {
+                EXPECT_NEAR(c->Money() - money[i], c->IncomeRate * kStep, 1.0f + std::fabs(c->Money()) * 1e-6f);
+            }
+        }
+    }
+    for (WATCH& w : watches) {
+        SCOPED_TRACE(w.Company->View);
+        const STATION* s = w.Company->SiteStation();
+        for (int k = 0; k < 5; ++k) {
+            if (!STATION::IsBuildable(kEssentials[k]))
+                continue;
+            EXPECT_GE(w.Attached[k], 0.0) << "kind " << kEssentials[k];
+            EXPECT_GE(s->Counts[kEssentials[k]], 1u);
+        }
+        if (docks) {
+            ASSERT_GE(w.ShipBought, 0.0);
+            EXPECT_FALSE(w.Company->FreeShip);
+        } else {
+            EXPECT_EQ(w.Company->Ship(), nullptr);
+            EXPECT_EQ(w.Company->IncomeRate, 0.0f) << "no dock, no income";
+        }
+    }
+}
+
+TEST_F(AiGameTest, TenMinutesStayBoundedAndNoBuilderStalls)
+{
+    // Enough money to build: the builders must keep deciding unless they wait for money or room.
+    for (WATCH& w : watches)
+        w.Company->SetMoney(500000000.0f);
+    for (int frame = 0; frame < 50 * 600; ++frame)
+        ASSERT_LE(Step(), 1);
+    for (WATCH& w : watches) {
+        SCOPED_TRACE(w.Company->View);
+        AIBUILDER* b = w.Company->Builder();
+        auto* placer = dynamic_cast<AIPLACER*>(&b->Placer());
+        EXPECT_LT(w.Parts, 200u) << "the frame does not grow without end";
+        const bool waitsForMoney = (b->State == BUILDSTATE::START && StructurePrice(b->Type) > w.Company->Money() - b->Saved) ||
+                                   (b->State == BUILDSTATE::SAVING && w.Company->Money() - b->Saved < b->SavingStep);
+        const bool outOfRoom = placer->State == PLACESTATE::GAVE_UP;
+        EXPECT_TRUE(now - w.LastDecision < 60.0 || waitsForMoney || outOfRoom)
+            << "last decision " << w.LastDecision << " state " << int(b->State) << " placer " << int(placer->State);
+        EXPECT_EQ(w.Company->SiteStation()->Counts[KIND_SHOCKWAVE] <= 1, true);
+    }
+}
+
+}  // namespace
