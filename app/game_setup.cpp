@@ -3,6 +3,7 @@
 #include <new>
 
 #include "engine/app/qnapp.h"
+#include "game/screens/black_market.h"
 #include "game/screens/logo.h"
 #include "game/screens/main_menu.h"
 #include "engine/util/qnmath.h"
@@ -10,6 +11,8 @@
 #include "game/vehicles/crew_member.h"
 #include "game/vehicles/ejection_seat.h"
 #include "game/vehicles/ai_pilot_game.h"
+#include "game/screens/merc_manager.h"
+#include "game/screens/store_catalogues.h"
 #include "game/vehicles/explosion.h"
 #include "game/vehicles/freighter.h"
 #include "game/vehicles/hud.h"
@@ -128,4 +131,10 @@ void CreateGame(QNAPPSETTINGS& settings)
     GameScenes.Logo = Make<LOGO>();
     GameScenes.MainMenu = Make<MAINMENU>();
     Make<SPACE>();
+    Make<STORE>();
+    Make<MERCENARYMANAGER>();
+    Make<BLACKMARKET>();
+    Make<STATIONWEAPONSTORE>();
+    Make<SHIPWEAPONSTORE>();
+    Make<COUNTERMEASURESTORE>();
 }

@@ -387,7 +387,7 @@ constexpr B kTable[] = {
     MeshC("media\\screens\\blackmarket\\store\\meshes\\countermeasure_discs.gbm", ML::DISCS, 1.6f, 1.6f, 1.2f, 0xFFFFFFFF),
 
     // Mercenary manager and its ship scene.
-    Tex("media\\screens\\mercenarymanager\\textures\\backdrop.dds", TL::BACKDROP, kMercScreen, 512).Guess(),
+    Tex("media\\screens\\mercenarymanager\\textures\\backdrop.dds", TL::PANEL, kMercScreen, 512).Guess(),  // translucent: the ship window shows through
     Tex("media\\screens\\mercenarymanager\\textures\\dragtohire.dds", TL::BUTTON, kMercScreen, 256).Size(256, 128).Series(2).Grid(2, 1).Guess(),
     Tex("media\\screens\\mercenarymanager\\textures\\shipimage.dds", TL::CELLS, kMerc, 256).Size(256, 128).Guess(),
     Tex("media\\screens\\mercenarymanager\\textures\\highlight.dds", TL::PANEL, 0xFFFCB311, 256).Size(256, 128).Guess(),

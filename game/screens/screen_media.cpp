@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "engine/mesh/qnmesh.h"
 #include "engine/util/qnsystem.h"
 #include "engine/util/qntimer.h"
 #include "platform/audio_device.h"
@@ -43,6 +44,16 @@ void RegisterSprite(QNRESOURCES& resources, const char* name, const char* file, 
     m.Args[5] = 1;
     m.Args[6] = 1;
     resources.AddMesh();
+    // A picture of several cells shows one cell at a time: the quad's texture coordinates span
+    // one cell, and selecting a cell moves them.
+    if (columns > 1 || rows > 1) {
+        if (QNMESHLIST* group = resources.FindMesh(name)) {
+            const float grid[6] = {float(columns), float(rows), 0.0f, 1.0f / float(columns), 1.0f / float(rows), 0.0f};
+            QNMESH& mesh = group->Level(0);
+            mesh.SetTextureGrid(grid);
+            mesh.CreateGrid(width, height, 1, 1, 1, 1, m.Option2, m.Option3, m.Option1, m.Option4, true, true);
+        }
+    }
 }
 
 void RegisterScreenSound(QNRESOURCES& resources, const char* name, const char* file)
