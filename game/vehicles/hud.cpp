@@ -74,6 +74,7 @@ void HUD::Message(const char* format, ...)
     std::va_list args;
     va_start(args, format);
     LowerLine->PostV(format, args);
+    va_end(args);
 }
 
 void HUD::ShowClutter(bool show)

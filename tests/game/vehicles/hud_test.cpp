@@ -38,6 +38,12 @@ protected:
         scene->GetView(0)->CurrentNode = viewer;
         hud = new SUITHUD(root);
         hud->SetState(3, 0, false, true);
+        // Markers and locators project through the display's last view and projection: draw
+        // once so that they are this scene's, not those a test before left behind.
+        scene->FieldOfView = 1.0f;
+        scene->NearPlane = 0.2f;
+        scene->FarPlane = 1000.0f;
+        Render();
     }
     static bool Shown(const QNNODE* n) { return n->State == 3; }
 
@@ -132,7 +138,9 @@ TEST_F(HudTest, LocatorAimAndTargetLoss)
 
 TEST_F(HudTest, RangedMarkerBlinksInRangeAndGoesWithItsTarget)
 {
+    // The target has a shape, so that its box is where it is (a node without one has none).
     auto* target = new GAMENODE(root, "TARGET", 1, 0x2000004, 0, 0, &QNMATRIX::Identity, 0);
+    target->SetMesh("hud_marker_small");
     target->SetState(3, 0, false, true);
     MARKER* marker = AddMarker(hud->MarkerManager, target, 1, 0.0f);
     ASSERT_NE(dynamic_cast<RANGEDMARKER*>(marker), nullptr);
