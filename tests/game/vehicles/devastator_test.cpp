@@ -22,10 +22,12 @@ TEST_F(WeaponTest, TheRingReachesAVehicleAt30UnitsAfterAboutOnePointFourSeconds)
     part->ViewIndex = 3;
 
     // The first shot needs no wait; with its one charge spent the ship drops the weapon.
+    QNWEAK<DEVASTATOR> weapon = devastator;
     ship->FireSelectedWeapon();
-    QNWEAK<DEVASTATOR::RING> ring = devastator->LastRing;
-    ASSERT_NE(ring.Get(), nullptr);
     EXPECT_FALSE(ship->Rack.Has(WEAPON_DEVASTATOR));
+    EXPECT_EQ(weapon.Get(), nullptr);
+    QNWEAK<DEVASTATOR::RING> ring = dynamic_cast<DEVASTATOR::RING*>(sites[0]->FindChild("RING"));
+    ASSERT_NE(ring.Get(), nullptr);
 
     int first = -1, frames = 0;
     float reachAtFirst = 0.0f;
