@@ -99,6 +99,12 @@ GfxResult Device::Init(const GfxPresentParameters& pp) {
     glGetIntegerv(GL_MAX_TEXTURE_UNITS, &units);
     if (units < 1) return D3DERR_NOTAVAILABLE;
     units_ = units < 8 ? uint32_t(units) : 8u;
+    const char* extensions = reinterpret_cast<const char*>(glGetString(GL_EXTENSIONS));
+    auto has = [extensions](const char* name) { return extensions && std::strstr(extensions, name) != nullptr; };
+    // Flat shading takes the colour of a triangle's first vertex, as Direct3D does.
+    if (has("GL_EXT_provoking_vertex") || has("GL_ARB_provoking_vertex"))
+        glProvokingVertex(GL_FIRST_VERTEX_CONVENTION);
+    combine3_ = has("GL_ATI_texture_env_combine3");
 
     glGenTextures(1, &white_);
     glBindTexture(GL_TEXTURE_2D, white_);

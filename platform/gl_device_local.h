@@ -169,7 +169,8 @@ private:
     void SetDefaultState();
     void ApplyRenderState(D3DRENDERSTATETYPE state);
     void ApplyStencil();
-    void ApplyFog(bool allowed);
+    /// Fog of the draw; pre-transformed vertices take table fog only, from their depth.
+    void ApplyFog(bool rhw);
     void ApplyTransforms(bool rhw);
     void ApplyLighting(const Layout& layout, bool rhw, uint32_t first, uint32_t count);
     void ApplyLights(uint32_t first, uint32_t count);
@@ -188,6 +189,7 @@ private:
     GLuint fbo_ = 0, colourRb_ = 0, depthRb_ = 0;
     GLuint white_ = 0;
     uint32_t units_ = 8;  // texture units of the context, at most 8
+    bool combine3_ = false;  // multiply-add combiner (exact ADDSMOOTH and premultiplied blends)
     Lost lost_ = Lost::None;
     int lostTests_ = 0;
     bool inScene_ = false;
@@ -214,6 +216,7 @@ private:
     bool colourMaterialOn_ = false;
     std::vector<uint32_t> glLightSlots_;  // device light index in each GL light, UINT32_MAX when off
     std::vector<float> rhwScratch_;
+    std::vector<float> rhwFog_;  // fog depth of each pre-transformed vertex
 
     struct BoundsKey {
         uint64_t vb;  // the buffer's serial

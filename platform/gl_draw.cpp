@@ -124,7 +124,10 @@ void Arg(uint32_t arg, bool alpha, uint32_t stage, GLenum* src, GLenum* operand)
     case D3DTA_CURRENT: *src = stage == 0 ? GL_PRIMARY_COLOR : GL_PREVIOUS; break;
     case D3DTA_TEXTURE: *src = GL_TEXTURE; break;
     case D3DTA_TFACTOR: *src = GL_CONSTANT; break;
-    default: *src = GL_PRIMARY_COLOR; break;  // specular and temporaries are not kept apart
+    // No vertex kind carries a specular colour, so the iterated specular is Direct3D's default
+    // 0: the stage's constant, zeroed when the stage reads no texture factor.
+    case D3DTA_SPECULAR: *src = GL_CONSTANT; break;
+    default: *src = GL_PRIMARY_COLOR; break;  // temporaries are not kept apart
     }
     bool comp = (arg & D3DTA_COMPLEMENT) != 0;
     if (alpha || (arg & D3DTA_ALPHAREPLICATE))
@@ -133,7 +136,45 @@ void Arg(uint32_t arg, bool alpha, uint32_t stage, GLenum* src, GLenum* operand)
         *operand = comp ? GL_ONE_MINUS_SRC_COLOR : GL_SRC_COLOR;
 }
 
-void Combine(bool alpha, uint32_t stage, uint32_t op, uint32_t a1, uint32_t a2) {
+GLenum Complement(GLenum operand) {
+    switch (operand) {
+    case GL_SRC_COLOR: return GL_ONE_MINUS_SRC_COLOR;
+    case GL_ONE_MINUS_SRC_COLOR: return GL_SRC_COLOR;
+    case GL_SRC_ALPHA: return GL_ONE_MINUS_SRC_ALPHA;
+    default: return GL_SRC_ALPHA;
+    }
+}
+
+// Whether an argument of the stage reads `which` (D3DTA_SPECULAR, D3DTA_TFACTOR).
+bool StageReads(const uint32_t* st, uint32_t which) {
+    for (uint32_t a : {st[D3DTSS_COLORARG1], st[D3DTSS_COLORARG2], st[D3DTSS_ALPHAARG1], st[D3DTSS_ALPHAARG2]})
+        if ((a & D3DTA_SELECTMASK) == which) return true;
+    return false;
+}
+
+// Multiply-add operations on the combiner of GL_ATI_texture_env_combine3 (s0 x s2 + s1):
+// ADDSMOOTH is a1 + a2 (1 - a1), the premultiplied texture-alpha blend a1 + a2 (1 - texture alpha).
+void CombineMultiplyAdd(bool alpha, uint32_t stage, uint32_t op, uint32_t a1, uint32_t a2, const GLenum* srcName,
+                        const GLenum* opName) {
+    GLenum s1, o1, s2, o2;
+    Arg(a1, alpha, stage, &s1, &o1);
+    Arg(a2, alpha, stage, &s2, &o2);
+    GLenum weight = s1, weightOp = Complement(o1);
+    if (op == D3DTOP_BLENDTEXTUREALPHAPM) {
+        weight = GL_TEXTURE;
+        weightOp = GL_ONE_MINUS_SRC_ALPHA;
+    }
+    glTexEnvi(GL_TEXTURE_ENV, alpha ? GL_COMBINE_ALPHA : GL_COMBINE_RGB, GL_MODULATE_ADD_ATI);
+    glTexEnvi(GL_TEXTURE_ENV, srcName[0], GLint(s2));
+    glTexEnvi(GL_TEXTURE_ENV, opName[0], GLint(o2));
+    glTexEnvi(GL_TEXTURE_ENV, srcName[1], GLint(s1));
+    glTexEnvi(GL_TEXTURE_ENV, opName[1], GLint(o1));
+    glTexEnvi(GL_TEXTURE_ENV, srcName[2], GLint(weight));
+    glTexEnvi(GL_TEXTURE_ENV, opName[2], GLint(weightOp));
+    glTexEnvf(GL_TEXTURE_ENV, alpha ? GL_ALPHA_SCALE : GL_RGB_SCALE, 1.0f);
+}
+
+void Combine(bool alpha, uint32_t stage, uint32_t op, uint32_t a1, uint32_t a2, bool combine3) {
     const GLenum modeName = alpha ? GL_COMBINE_ALPHA : GL_COMBINE_RGB;
     const GLenum srcName[3] = {alpha ? GLenum(GL_SOURCE0_ALPHA) : GLenum(GL_SOURCE0_RGB),
                                alpha ? GLenum(GL_SOURCE1_ALPHA) : GLenum(GL_SOURCE1_RGB),
@@ -141,6 +182,10 @@ void Combine(bool alpha, uint32_t stage, uint32_t op, uint32_t a1, uint32_t a2) 
     const GLenum opName[3] = {alpha ? GLenum(GL_OPERAND0_ALPHA) : GLenum(GL_OPERAND0_RGB),
                               alpha ? GLenum(GL_OPERAND1_ALPHA) : GLenum(GL_OPERAND1_RGB),
                               alpha ? GLenum(GL_OPERAND2_ALPHA) : GLenum(GL_OPERAND2_RGB)};
+    if (combine3 && (op == D3DTOP_ADDSMOOTH || op == D3DTOP_BLENDTEXTUREALPHAPM)) {
+        CombineMultiplyAdd(alpha, stage, op, a1, a2, srcName, opName);
+        return;
+    }
     const GLenum scaleName = alpha ? GL_ALPHA_SCALE : GL_RGB_SCALE;
     GLenum mode = GL_MODULATE;
     float scale = 1.0f;
@@ -310,17 +355,18 @@ void Device::ApplyStencil() {
     glStencilMask(rs_[D3DRS_STENCILWRITEMASK]);
 }
 
-void Device::ApplyFog(bool allowed) {
-    if (!allowed || !rs_[D3DRS_FOGENABLE]) {
-        glDisable(GL_FOG);
-        return;
-    }
-    uint32_t mode = rs_[D3DRS_FOGTABLEMODE] != D3DFOG_NONE ? rs_[D3DRS_FOGTABLEMODE] : rs_[D3DRS_FOGVERTEXMODE];
-    if (mode == D3DFOG_NONE) {
+void Device::ApplyFog(bool rhw) {
+    // Vertex fog is computed by the transform, which pre-transformed vertices skip; table fog
+    // reads their depth (the fog coordinates the draw fills).
+    uint32_t mode = rs_[D3DRS_FOGTABLEMODE] != D3DFOG_NONE ? rs_[D3DRS_FOGTABLEMODE]
+                    : rhw                                   ? uint32_t(D3DFOG_NONE)
+                                                            : rs_[D3DRS_FOGVERTEXMODE];
+    if (!rs_[D3DRS_FOGENABLE] || mode == D3DFOG_NONE) {
         glDisable(GL_FOG);
         return;
     }
     glEnable(GL_FOG);
+    glFogi(GL_FOG_COORD_SRC, rhw ? GL_FOG_COORD : GL_FRAGMENT_DEPTH);
     glFogi(GL_FOG_MODE, mode == D3DFOG_EXP ? GL_EXP : mode == D3DFOG_EXP2 ? GL_EXP2 : GL_LINEAR);
     float c[4];
     Argb(rs_[D3DRS_FOGCOLOR], c);
@@ -565,9 +611,11 @@ void Device::ApplyTextureStages(const Layout&, bool rhw) {
         if (!stagesDirty_ && rhw == lastStagesRhw_) continue;
         if (stagesDirty_) {
             glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_COMBINE);
-            Combine(false, s, st[D3DTSS_COLOROP], st[D3DTSS_COLORARG1], st[D3DTSS_COLORARG2]);
-            Combine(true, s, st[D3DTSS_ALPHAOP], st[D3DTSS_ALPHAARG1], st[D3DTSS_ALPHAARG2]);
-            glTexEnvfv(GL_TEXTURE_ENV, GL_TEXTURE_ENV_COLOR, factor);
+            Combine(false, s, st[D3DTSS_COLOROP], st[D3DTSS_COLORARG1], st[D3DTSS_COLORARG2], combine3_);
+            Combine(true, s, st[D3DTSS_ALPHAOP], st[D3DTSS_ALPHAARG1], st[D3DTSS_ALPHAARG2], combine3_);
+            static const float kNoSpecular[4] = {0, 0, 0, 0};
+            const bool specularOnly = StageReads(st, D3DTA_SPECULAR) && !StageReads(st, D3DTA_TFACTOR);
+            glTexEnvfv(GL_TEXTURE_ENV, GL_TEXTURE_ENV_COLOR, specularOnly ? kNoSpecular : factor);
             glTexEnvf(GL_TEXTURE_FILTER_CONTROL, GL_TEXTURE_LOD_BIAS, AsFloat(st[D3DTSS_MIPMAPLODBIAS]));
         }
         glMatrixMode(GL_TEXTURE);
@@ -618,7 +666,7 @@ GfxResult Device::Draw(D3DPRIMITIVETYPE type, uint32_t prims, bool indexed, uint
     glBindFramebuffer(GL_FRAMEBUFFER, fbo_);
     ApplyLighting(L, L.rhw, lo, hi - lo);
     ApplyTransforms(L.rhw);
-    ApplyFog(!L.rhw);
+    ApplyFog(L.rhw);
     ApplyTextureStages(L, L.rhw);
 
     const uint8_t* base = nullptr;  // offsets into the bound buffer object
@@ -626,6 +674,7 @@ GfxResult Device::Draw(D3DPRIMITIVETYPE type, uint32_t prims, bool indexed, uint
     if (L.rhw) {
         const float W = float(pp_.BackBufferWidth), H = float(pp_.BackBufferHeight);
         rhwScratch_.resize(size_t(hi) * 4);
+        rhwFog_.resize(hi);
         for (uint32_t i = lo; i < hi; ++i) {
             float v[4];
             std::memcpy(v, vb.shadow.data() + size_t(i) * stride, sizeof v);
@@ -635,11 +684,16 @@ GfxResult Device::Draw(D3DPRIMITIVETYPE type, uint32_t prims, bool indexed, uint
             o[1] = (1.0f - (v[1] + 0.5f - kEdgeBias) * 2.0f / H) * w;
             o[2] = (2.0f * v[2] - 1.0f) * w;
             o[3] = w;
+            // Table fog depth: w under a projection with w = z (_34 = 1), else the depth z.
+            rhwFog_[i] = proj_[11] != 0.0f ? w : v[2];
         }
         glBindBuffer(GL_ARRAY_BUFFER, 0);
         glVertexPointer(4, GL_FLOAT, 0, rhwScratch_.data());
+        glEnableClientState(GL_FOG_COORD_ARRAY);
+        glFogCoordPointer(GL_FLOAT, 0, rhwFog_.data());
         glBindBuffer(GL_ARRAY_BUFFER, vb.id);
     } else {
+        glDisableClientState(GL_FOG_COORD_ARRAY);
         glBindBuffer(GL_ARRAY_BUFFER, vb.id);
         glVertexPointer(3, GL_FLOAT, GLsizei(stride), base);
     }

@@ -349,3 +349,90 @@ TEST_F(ImageTest, StageOperationsCombineTextureAndDiffuse) {
         EXPECT_TRUE(RegionIs(40, 40, 120, 80, c.rgb, 3)) << "operation " << c.op << " gave " << std::hex << Pixel(80, 60);
     }
 }
+
+// Stage operations whose GL form differs from the plain combiner: ADDSMOOTH is a1 + a2 - a1 a2,
+// the premultiplied blend texture + diffuse (1 - texture alpha), and a vertex without a specular
+// colour gives the specular argument Direct3D's default of black.
+TEST_F(ImageTest, SmoothAddPremultipliedBlendAndSpecularArgumentKeepTheirMeaning) {
+    QNTEXTURE tex;
+    tex.LoadFile(WriteDds("grey.dds", 4, 4, std::vector<std::uint32_t>(16, 0x40808080u)).c_str(), 1, 0);
+    QNTEXTURESTAGES stages;
+    stages.Stages[0].Texture = &tex;
+    QNMATERIAL m;
+    m.Lighting = 0;
+    QNRENDERITEM* item = view_.AddItem("q", Quad(-6, 6, -4, 4, 10, false, 0xFF804020u), nullptr, &stages, &m,
+                                       QNMATRIX::Identity, QNRI_NOCULL);
+    const struct {
+        std::uint32_t op, arg1, rgb;
+    } cases[] = {
+        {D3DTOP_ADDSMOOTH, D3DTA_TEXTURE, 0xC0A090},
+        {D3DTOP_BLENDTEXTUREALPHAPM, D3DTA_TEXTURE, 0xE0B098},
+        {D3DTOP_SELECTARG1, D3DTA_SPECULAR, 0x000000},
+        {D3DTOP_ADD, D3DTA_SPECULAR, 0x804020},
+    };
+    for (const auto& c : cases) {
+        QNMATERIAL variant = m;
+        variant.Stages[0].ColorOp = c.op;
+        variant.Stages[0].ColorArg1 = c.arg1;
+        item->Material = &variant;
+        Frame(0, 0, 0);
+        EXPECT_TRUE(RegionIs(40, 40, 120, 80, c.rgb, 4)) << "operation " << c.op << " gave " << std::hex << Pixel(80, 60);
+    }
+}
+
+// Flat shading colours each triangle by its first vertex, as Direct3D does (GL's default is the
+// last one).
+TEST_F(ImageTest, FlatShadingTakesTheFirstVertexColour) {
+    QNMESHBUFFERS* quad = Quad(-6, 6, -4, 4, 10, false);
+    QNVERTEXARRAY v = quad->Vertices();
+    const std::uint32_t colours[4] = {0xFFFF0000u, 0xFF00FF00u, 0xFF0000FFu, 0xFFFFFFFFu};
+    for (std::uint32_t i = 0; i < 4; ++i) v.SetDiffuse(i, colours[i]);
+    quad->UploadVertices();
+    QNMATERIAL m;
+    m.Lighting = 0;
+    m.ShadeMode = D3DSHADE_FLAT;
+    view_.AddItem("q", quad, nullptr, nullptr, &m, QNMATRIX::Identity, QNRI_NOCULL);
+    Frame(0, 0, 0);
+    // Triangles (0, 1, 2), the upper left half, and (1, 3, 2), the lower right half.
+    EXPECT_TRUE(RegionIs(44, 43, 60, 50, 0xFF0000)) << std::hex << Pixel(50, 46);
+    EXPECT_TRUE(RegionIs(100, 70, 116, 77, 0x00FF00)) << std::hex << Pixel(108, 74);
+}
+
+// Table fog on pre-transformed vertices reads their depth: w = 1 / rhw under a projection whose
+// w is the view depth. Vertex fog is the transform's work and leaves them alone.
+TEST_F(ImageTest, PreTransformedVerticesTakeTableFogFromTheirDepth) {
+    auto* m = new QNMESHBUFFERS;
+    meshes_.push_back(m);
+    m->Create(4, 6, 0, 0, 2, 0, 0, D3DPT_TRIANGLELIST);
+    QNVERTEXARRAY v = m->Vertices();
+    const float xs[4] = {10, 50, 10, 50}, ys[4] = {10, 10, 50, 50};
+    for (std::uint32_t i = 0; i < 4; ++i) {
+        v.SetPosition(i, QNVEC3(xs[i], ys[i], 0.5f));
+        v.SetRhw(i, 0.5f);
+        v.SetDiffuse(i, 0xFFFF0000u);
+    }
+    const std::uint16_t idx[6] = {0, 1, 2, 1, 3, 2};
+    std::copy(idx, idx + 6, m->Indices());
+    m->UploadVertices();
+    m->UploadIndices();
+    QNMATERIAL fogged;
+    fogged.Lighting = 0;
+    fogged.Fog = 1;
+    fogged.FogColor = 0xFF0000FFu;
+    fogged.FogTableMode = D3DFOG_LINEAR;
+    fogged.FogStart = 0.0f;
+    fogged.FogEnd = 4.0f;
+    QNRENDERITEM* item = view_.AddItem("sprite", m, nullptr, nullptr, &fogged, QNMATRIX::Identity, QNRI_NOCULL);
+    Frame(0, 0, 0);
+    // Depth 2 of 0..4: half the fog colour.
+    EXPECT_TRUE(RegionIs(15, 15, 45, 45, 0x800080, 4)) << std::hex << Pixel(30, 30);
+    QNMATERIAL vertexFog = fogged;
+    vertexFog.FogTableMode = D3DFOG_NONE;
+    vertexFog.FogVertexMode = D3DFOG_LINEAR;
+    item->Material = &vertexFog;
+    const std::uint32_t groups = QNMATERIAL::GroupMask;
+    QNMATERIAL::GroupMask |= QNMAT_FOG;  // materials send their fog
+    Frame(0, 0, 0);
+    QNMATERIAL::GroupMask = groups;
+    EXPECT_TRUE(RegionIs(15, 15, 45, 45, 0xFF0000, 2)) << std::hex << Pixel(30, 30);
+}
