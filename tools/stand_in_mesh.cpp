@@ -364,14 +364,27 @@ void BuildShape(Builder& b, QNMESHLOOK look, int member, std::uint32_t seed) {
         b.Box({-0.05f, 0.6f, -0.6f}, {0.05f, 1.0f, -0.2f});
         break;
     case QNMESHLOOK::FREIGHTER:
-        // Cargo hull, bridge on top at the front, engine block and three nozzles at the back.
-        b.Box({-0.85f, -0.8f, -0.85f}, {0.85f, 0.75f, 0.9f});
+        // Cargo hull with an open hold amidships (the door leaves close it from above, the pods
+        // sit on its deck), bridge on top at the front, engine block and three nozzles at the back.
+        b.Box({-0.85f, -0.8f, 0.76f}, {0.85f, 0.75f, 0.9f});
+        b.Box({-0.85f, -0.8f, -0.85f}, {0.85f, 0.75f, -0.23f});
+        b.Box({-0.85f, -0.8f, -0.23f}, {0.85f, -0.69f, 0.76f});
+        b.Box({-0.85f, -0.69f, -0.23f}, {-0.75f, 0.48f, 0.76f});
+        b.Box({0.75f, -0.69f, -0.23f}, {0.85f, 0.48f, 0.76f});
         b.Box({-0.5f, 0.75f, 0.55f}, {0.5f, 1.0f, 0.85f});
         b.Frustum(2, 0.9f, 1.0f, 0.6f, 0.3f, 12, true);
         b.Box({-1.0f, -0.9f, -0.92f}, {1.0f, 0.5f, -0.85f});
         b.Frustum(2, -1.0f, -0.92f, 0.12f, 0.16f, 10, true, false, 0.74f, -0.49f);
         b.Frustum(2, -1.0f, -0.92f, 0.12f, 0.16f, 10, true, false, -0.74f, -0.49f);
         b.Frustum(2, -1.0f, -0.92f, 0.16f, 0.2f, 10, true, false, 0.0f, -0.68f);
+        break;
+    case QNMESHLOOK::BERTH:
+        // The freighter lies along x under the roof, between the back wall and the front posts.
+        b.Box({-1, -1, 0.7f}, {1, 1, 1});
+        b.Box({-1, 0.6f, -1}, {1, 1, 0.7f});
+        for (float x : {-1.0f, 0.8f})
+            b.Box({x, -1, -1}, {x + 0.2f, 0.6f, -0.85f});
+        b.Box({-0.8f, -1, -1}, {0.8f, -0.85f, -0.85f});
         break;
     case QNMESHLOOK::DOCK:
         b.Box({-1, -1, -1}, {1, -0.75f, 0.85f});

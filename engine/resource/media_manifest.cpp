@@ -169,7 +169,7 @@ constexpr B kTable[] = {
     Snd("media\\station\\support\\sounds\\storage.wav", SL::SERVO, 1.0f, 110.0f).Series(2).Guess(),
 
     // Station: cargo port and pods.
-    Mesh("media\\station\\support\\meshes\\cargoport.gbm", ML::BLOCK, -3.5f, -5.0f, -10.5f, 3.5f, 4.0f, 0.5f, kPort).Guess(),
+    Mesh("media\\station\\support\\meshes\\cargoport.gbm", ML::BERTH, -3.5f, -5.0f, -10.5f, 3.5f, 4.0f, 0.5f, kPort).Guess(),
     Tex("media\\station\\support\\textures\\cargoport.dds", TL::HULL, kPort).Series(2).Guess(),
     MeshC("media\\station\\support\\meshes\\cargopod.gbm", ML::CANISTER, 1.0f, 1.0f, 1.4f, kFreighter).Guess(),
     Tex("media\\station\\support\\textures\\cargopod.dds", TL::HULL, kFreighter, 64).Guess(),
@@ -331,7 +331,7 @@ constexpr B kTable[] = {
 
     // Freighter.
     Mesh("media\\vehicles\\exterior\\meshes\\freighter.gbm", ML::FREIGHTER, -2.4f, -2.0f, -11.4f, 2.4f, 2.0f, 8.0f, kFreighter).Guess(),
-    Mesh("media\\vehicles\\exterior\\meshes\\freighter_door.gbm", ML::PLATE, -1.34f, -0.9f, -4.0f, 1.34f, 0.9f, 4.0f, kFreighter).Guess(),
+    Mesh("media\\vehicles\\exterior\\meshes\\freighter_door.gbm", ML::PLATE, -1.34f, -0.08f, -4.0f, 1.34f, 0.08f, 4.0f, kFreighter).Guess(),
     Tex("media\\vehicles\\exterior\\textures\\freighter.dds", TL::HULL, kFreighter, 256).Series(2).Guess(),
     Snd("media\\vehicles\\exterior\\sounds\\freighter.wav", SL::HUM, 2.0f, 45.0f).Loop().Guess(),
     Snd("media\\vehicles\\exterior\\sounds\\freighter_docking.wav", SL::SERVO, 1.5f, 150.0f).Guess(),

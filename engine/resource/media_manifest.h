@@ -52,6 +52,7 @@ enum class QNMESHLOOK : std::uint8_t {
     DISCS,       ///< stack of flat discs along z
     MINE,        ///< sphere with spikes
     STREAK,      ///< crossed cards along x, double-sided (beams)
+    BERTH,       ///< open frame along x: back wall at +z, roof, front posts and rails (cargo port)
 };
 
 /// Picture of a stand-in texture.

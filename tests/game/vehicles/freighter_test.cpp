@@ -3,7 +3,10 @@
 // loaded, dispatched, gone; and a port lost while the freighter is docked.
 
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <memory>
+#include <string>
 #include <numbers>
 
 #include "engine/physics/node_motion.h"
@@ -119,6 +122,40 @@ protected:
             Step();
         return now - start;
     }
+    // Writes the frame as a PPM when SHIP_IMAGE_DIR names a folder (for looking at it).
+    void Keep(const char* name) const
+    {
+        const char* dir = std::getenv("SHIP_IMAGE_DIR");
+        std::FILE* f = dir ? std::fopen((std::string(dir) + "/" + name + ".ppm").c_str(), "wb") : nullptr;
+        if (!f)
+            return;
+        std::fprintf(f, "P6 %u %u 255\n", width, height);
+        for (std::uint32_t y = 0; y < height; ++y)
+            for (std::uint32_t x = 0; x < width; ++x) {
+                const std::uint32_t p = Pixel(x, y);
+                const unsigned char rgb[3] = {std::uint8_t(p >> 16), std::uint8_t(p >> 8), std::uint8_t(p)};
+                std::fwrite(rgb, 1, 3, f);
+            }
+        std::fclose(f);
+    }
+    // A picture from `offset` (in the freighter's axes) looking at it: the freighter fills the
+    // middle of the frame.
+    void Picture(GAMENODE* f, const char* name, const QNVEC3& offset)
+    {
+        scene->Background[0] = scene->Background[1] = scene->Background[2] = 0.0f;
+        auto* camera = new GAMENODE(view->Root, "CAMERA", 0, QNCF_LEVEL_PLAIN, 0, 0, nullptr, 0);
+        const QNMATRIX m = f->GetWorldMatrix();
+        const QNVEC3 at = m.Translation();
+        QNMATRIX eye;
+        eye.SetLookAt(at + m.Row(0) * offset.x + m.Row(1) * offset.y + m.Row(2) * offset.z, at, m.Row(1));
+        camera->SetTransform(eye);
+        view->CurrentNode = camera;
+        Render();
+        Keep(name);
+        EXPECT_GT(ShareNot(width * 2 / 5, height * 2 / 5, width * 3 / 5, height * 3 / 5, 0x000000, 4), 0.8) << name;
+        view->CurrentNode.Reset();
+        QNITEM::Destroy(camera);
+    }
     QNVEC3 PortPoint(const QNVEC3& p) const { return QNVEC3::TransformCoord(p, port->GetWorldMatrix()); }
     std::uint32_t Flashes() const
     {
@@ -158,6 +195,8 @@ TEST_P(FreighterTest, AVisitFromCallToDeparture)
     Step();
     EXPECT_EQ(f->State, 3);
     EXPECT_EQ(f->Leg, 1u);
+    if (GetParam() == 60)
+        Picture(f, "freighter_arriving", QNVEC3(12.0f, 9.0f, 4.0f));
 
     const double flight = RunUntil([&] { return f->Docking() == DOCKINGSTATE::DOCKED; }, 120.0);
     ASSERT_EQ(f->Docking(), DOCKINGSTATE::DOCKED) << "leg " << f->Leg << " state " << int(f->Docking());
@@ -182,6 +221,8 @@ TEST_P(FreighterTest, AVisitFromCallToDeparture)
     EXPECT_EQ(f->Pods[1]->State, 3);
     EXPECT_EQ(f->Pods[2]->State, 2);
     EXPECT_LT((f->GetWorldMatrix().Translation() - docked.Translation()).Length(), 0.5f) << "held at the berth";
+    if (GetParam() == 60)
+        Picture(f, "freighter_docked", QNVEC3(-14.0f, 3.0f, -4.0f));
 
     port->DispatchFreighter();
     EXPECT_LT(RunUntil([&] { return f->Docking() == DOCKINGSTATE::MANOEUVRE; }, 30.0), 20.0);

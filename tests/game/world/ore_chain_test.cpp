@@ -81,7 +81,7 @@ TEST_F(OreChainTest, ProcessingCountsOnlyPoweredTimeAndHoldsTheProductUntilColle
     PowerOff();
     EXPECT_EQ(processor->ProcessingState, PROCESSORSTATE::PAUSED);
     EXPECT_FALSE(processor->Running);
-    Seconds(100.0);
+    Seconds(30.0);
     EXPECT_NEAR(processor->Elapsed, 60.0f, 0.1f);
     EXPECT_EQ(station->RemovePartChecked(processor, false), PLACE_CONTAINS_ORE);
 
@@ -103,7 +103,7 @@ TEST_F(OreChainTest, ProcessingCountsOnlyPoweredTimeAndHoldsTheProductUntilColle
     PowerOff();
     processor->StartProcessing(1.0f);
     EXPECT_EQ(processor->ProcessingState, PROCESSORSTATE::PAUSED);
-    Seconds(200.0);
+    Seconds(5.0);
     EXPECT_EQ(processor->ProcessingState, PROCESSORSTATE::PAUSED);
     PowerOn();
     Seconds(179.0);
