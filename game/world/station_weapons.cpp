@@ -6,6 +6,7 @@
 #include "game/world/mine_launcher.h"
 #include "game/world/muzzle_flash.h"
 #include "game/world/neutron_emitter.h"
+#include "game/world/shockwave.h"
 #include "game/world/shortrange_turret.h"
 #include "game/world/station.h"
 
@@ -33,6 +34,7 @@ void InstallStationWeapons()
     STATION::SetMaker(KIND_SHORTRANGETURRET, &Make<SHORTRANGETURRET>);
     STATION::SetMaker(KIND_NEUTRONEMITTER, &Make<NEUTRONEMITTER>);
     STATION::SetMaker(KIND_MINELAUNCHER, &MakeUnaimed<MINELAUNCHER>);
+    STATION::SetMaker(KIND_SHOCKWAVE, &Make<SHOCKWAVE>);
 }
 
 void RegisterStationWeaponMedia(QNRESOURCES& r)
@@ -44,4 +46,5 @@ void RegisterStationWeaponMedia(QNRESOURCES& r)
     SHORTRANGETURRET::RegisterMedia(r);
     NEUTRONEMITTER::RegisterMedia(r);
     MINELAUNCHER::RegisterMedia(r);
+    SHOCKWAVE::RegisterMedia(r);
 }
