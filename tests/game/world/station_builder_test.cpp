@@ -276,8 +276,8 @@ TEST_F(Placement, PositionIndependentRefusalsDropAtOnceWithoutGrowing)
     placer.SetMinimumFree(5);
     const std::uint32_t beams = station->Counts[KIND_BEAM], joints = station->Counts[KIND_JOINT];
 
-    // A kind no maker builds.
-    placer.Request(KIND_SHOCKWAVE, 0.0f, 0);
+    // A kind the factory never builds.
+    placer.Request(KIND_HEADQUARTERS, 0.0f, 0);
     EXPECT_LE(Run(placer, 10), 1);
     EXPECT_EQ(placer.Outcome(), PLACEOUTCOME::DROPPED);
 
