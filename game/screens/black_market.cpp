@@ -69,6 +69,12 @@ std::uint32_t FreeBuildSlots(const COMPANY* company)
     return held < COMPANY::kInventorySize ? COMPANY::kInventorySize - held : 0;
 }
 
+// The money after the order: what the store spent applied to the money the company has now.
+float MoneyAfter(const COMPANY* company, const STOREORDER& order, float openedWith)
+{
+    return company->Money() + (order.Cash - openedWith);
+}
+
 std::uint32_t Entries(const STOREORDER& order)
 {
     return order.ProductCount < STOREORDER::kMaxProducts ? order.ProductCount : STOREORDER::kMaxProducts;
@@ -188,6 +194,7 @@ void BLACKMARKET::FillOrder(STOREKIND kind, COMPANY* company)
     STATION* station = StationOf(company);
     COLLSHIP* ship = ShipOf(company);
     order.Cash = company->Money();
+    OpenedWith[kind] = order.Cash;
     order.Owner = station ? station->ViewIndex : company->View;
     switch (kind) {
     case STORE_STATIONWEAPONS: {
@@ -239,7 +246,7 @@ bool BLACKMARKET::DeliverPurchases(COMPANY* company)
     STOREORDER& counters = StoreOrders[STORE_COUNTERMEASURES];
     COLLSHIP* ship = ShipOf(company);
     if (stations.Pending) {
-        company->SetMoney(stations.Cash);
+        company->SetMoney(MoneyAfter(company, stations, OpenedWith[STORE_STATIONWEAPONS]));
         for (std::uint32_t e = 0; e < Entries(stations); ++e) {
             const STOREPRODUCT& p = stations.Products[e];
             for (std::uint32_t u = 0; u < p.Quantity && u < STORESCREEN::kMaxQuantity; ++u)
@@ -249,7 +256,7 @@ bool BLACKMARKET::DeliverPurchases(COMPANY* company)
         return true;
     }
     if (weapons.Pending && ship) {
-        company->SetMoney(weapons.Cash);
+        company->SetMoney(MoneyAfter(company, weapons, OpenedWith[STORE_SHIPWEAPONS]));
         for (std::uint32_t e = 0; e < Entries(weapons); ++e) {
             const STOREPRODUCT& p = weapons.Products[e];
             for (std::uint32_t u = 0; u < p.Quantity && u < STORESCREEN::kMaxQuantity; ++u)
@@ -259,7 +266,7 @@ bool BLACKMARKET::DeliverPurchases(COMPANY* company)
         return true;
     }
     if (counters.Pending && ship) {
-        company->SetMoney(counters.Cash);
+        company->SetMoney(MoneyAfter(company, counters, OpenedWith[STORE_COUNTERMEASURES]));
         for (std::uint32_t e = 0; e < Entries(counters); ++e) {
             const STOREPRODUCT& p = counters.Products[e];
             const std::uint32_t first = COLLSHIP::kFirstCountermeasure;

@@ -46,6 +46,11 @@ public:
     /// Fills the order of `kind` from `company` (its ship and station); the build store's order
     /// is the company's own business.
     static void FillOrder(STOREKIND kind, COMPANY* company);
-    /// Applies at most one pending order to `company`; true when one was applied.
+    /// Applies at most one pending order to `company`; true when one was applied. The money
+    /// changes by what the store spent (its cash against the money it was opened with), so
+    /// orders delivered on later frames keep the earlier ones' spending.
     static bool DeliverPurchases(COMPANY* company);
+
+    /// The company's money when each order was filled.
+    static inline float OpenedWith[STORE_KINDS] = {};
 };
