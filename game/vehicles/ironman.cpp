@@ -45,6 +45,7 @@ IRONMAN::IRONMAN(QNNODE* ship, bool player, std::uint32_t ownerView)
         Flash[0] = new INSIDEFLASH(this, &at);
         mirror.SetRotationY(kPi);
         mirror = at * mirror;
+        mirror.Round();  // sin(pi) would leave the twin a hair behind the screen plane
         Flash[1] = new INSIDEFLASH(this, &mirror);
     } else {
         auto* hull = dynamic_cast<COLLSHIP*>(ship);

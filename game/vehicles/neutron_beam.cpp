@@ -35,6 +35,9 @@ NEUTRONBEAM::NEUTRONBEAM(QNNODE* parent, const QNMATRIX* transform)
     SetState(1, 1, false, false);
     Segments = new GAMENODE(this, "SEGMENTS", kKind, 0, 0, 1, nullptr, 0);
     Rings = new GAMENODE(this, "RINGS", kKind, 0, 0, 1, nullptr, 0);
+    // The groups follow the beam; the segments and rings vote for themselves.
+    Segments->SetState(3, 0, false, false);
+    Rings->SetState(3, 0, false, false);
     for (std::uint32_t i = 0; i < kSegments; ++i)
         Segment[i] = new SEGMENT(Segments, i);
     if (QNBODY* body = PhysicsBodyOf(this))
