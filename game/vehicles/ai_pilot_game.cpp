@@ -256,7 +256,6 @@ public:
         if (!ship)
             return;
         ship->MercenaryLook = RandomRange(0.0f, 1.0f) < AICOMPANY::kMercenaryChance ? 1 : 0;
-        ship->SetViewMode(VIEWMODE_OUTSIDE);
         for (std::uint32_t type : {AIPILOT::kCheetah, AIPILOT::kEm2, AIPILOT::kIronman})
             ship->InstallWeapon(type, false, false);
         control_->SetScale(AIPILOT::kFlightScale, AIPILOT::kFlightFactor);

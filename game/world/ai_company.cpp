@@ -69,12 +69,13 @@ void AICOMPANY::SetShip(GAMENODE* ship)
         up.SetTranslation(0.0f, kShipStartHeight, 0.0f);
         ship->SetTransform(up * site->GetWorldMatrix());
     }
+    // The pilot gives the ship its look before the outside view is built around it.
+    if (pilot_)
+        pilot_->TakeShip(ship);
     if (COMPANYSHIP* control = ShipControl()) {
         control->SetViewMode(2);
         control->SetDocked(false);
     }
-    if (pilot_)
-        pilot_->TakeShip(ship);
     BoardShip();
 }
 
@@ -86,6 +87,9 @@ void AICOMPANY::UpdateDock()
     FreeShip = false;
     if (!BuyCollectorShip() || !ship_)
         return;
+    // A computer ship leaves the dock at once.
+    if (COMPANYSHIP* control = ShipControl())
+        control->SetDocked(false);
     const auto corner = static_cast<std::uint32_t>(std::clamp(RoundToInt(RandomRange(0.0f, 7.0f)), 0, 7));
     if (pilot_)
         pilot_->PlaceAtCorner(corner);
