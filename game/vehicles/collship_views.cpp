@@ -11,6 +11,7 @@
 #include "engine/sound/qnsound.h"
 #include "game/vehicles/collship.h"
 #include "game/vehicles/vehicle_makers.h"
+#include "game/vehicles/chipper.h"
 #include "game/vehicles/explosion.h"
 #include "game/vehicles/inside_hyperspace.h"
 #include "game/vehicles/one_shot_sound.h"
@@ -473,6 +474,7 @@ void COLLSHIP::UpdateTargetLists()
 
 void COLLSHIP::LoadResources(QNRESOURCES& r)
 {
+    CHIPPER::LoadResources(r);
     QNSOUNDPARAMS& s = QNRESOURCES::SoundParams;
     struct SOUND {
         const char* Name;

@@ -1,6 +1,7 @@
 #include "game/vehicles/vehicle_makers.h"
 
 #include "game/vehicles/cheetah.h"
+#include "game/vehicles/chipper.h"
 #include "game/vehicles/collship.h"
 #include "game/vehicles/devastator.h"
 #include "game/vehicles/em2.h"
@@ -12,6 +13,7 @@
 #include "game/vehicles/suit.h"
 #include "engine/util/qnmath.h"
 #include "game/vehicles/rec.h"
+#include "game/vehicles/player_controls_install.h"
 #include "game/world/company_links.h"
 #include "game/world/site.h"
 
@@ -65,6 +67,8 @@ void InstallVehicleMakers()
     COLLSHIP::HudMaker = &COLLSHIPHUD::Make;
     CompanyVehicles.CreateSuit = &CreateSuit;
     CompanyVehicles.CreateSky = &CreateSky;
+    SHIPWEAPON::SetMaker(WEAPON_CHIPPER, &CHIPPERLAUNCHER::Make);
+    InstallPlayerShipControls();
     CompanyVehicles.CreateShip = &CreateShip;
     CompanyVehicles.CreateEjectionSeat = &CreateEjectionSeat;
     CompanyVehicles.LaunchEjectionSeat = &LaunchEjectionSeat;

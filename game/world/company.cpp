@@ -2,11 +2,14 @@
 
 #include "engine/scene/node_chain.h"
 #include "engine/scene/scene.h"
+#include "game/world/collship_dock.h"
 #include "game/world/company_links.h"
 #include "game/world/item_types.h"
+#include "game/world/ore_processor.h"
 #include "game/world/site.h"
 #include "game/world/station.h"
 #include "game/world/suit_control.h"
+#include "game/world/station.h"
 
 COMPANYVEHICLES CompanyVehicles;
 
@@ -216,9 +219,98 @@ float COMPANY::ChargeInterest()
     return -charge;
 }
 
+COLLECTORSHIPDOCK* COMPANY::Dock() const
+{
+    STATION* station = SiteStation();
+    return station ? dynamic_cast<COLLECTORSHIPDOCK*>(station->Dock.Get()) : nullptr;
+}
+
 bool COMPANY::BuyCollectorShip()
 {
-    return false;
+    COLLECTORSHIPDOCK* dock = Dock();
+    SITE* site = site_.Get();
+    if (!dock || !site || !CompanyVehicles.CreateShip)
+        return false;
+    if (!FreeShip)
+        AddMoney(-CollectorShipPrice());
+    GAMENODE* ship = CompanyVehicles.CreateShip(site, dock->DockPointMatrix(), Identity);
+    if (!ship)
+        return false;
+    COMPANYSHIP* control = ShipOf(ship);
+    if (control)
+        control->SetViewMode(2);
+    SetShip(ship);
+    if (control) {
+        control->SetDocked(true);
+        control->InstallWeapon(WEAPON_IRONMAN);
+        control->InstallWeapon(WEAPON_CANISTER);
+    }
+    dock->SetShip(dynamic_cast<DAMAGEABLE*>(ship));
+    return true;
+}
+
+void COMPANY::UpdateDelivery()
+{
+    COLLECTORSHIPDOCK* dock = Dock();
+    COMPANYSHIP* ship = ShipControl();
+    if (!dock) {
+        if (Delivery != DELIVERYSTATE::NONE) {
+            if (ship)
+                ship->SetOreMask(0);
+            NewWorkOrders();
+            Delivery = DELIVERYSTATE::NONE;
+        }
+        return;
+    }
+    if (!ship) {
+        // The ship was lost under way: nothing to unload from, and no ship to touch.
+        if (Delivery == DELIVERYSTATE::UNLOADING)
+            dock->StopUnloading();
+        Delivery = DELIVERYSTATE::NONE;
+        return;
+    }
+    const std::uint32_t mask = ship->OreMask();
+    const bool filled[2] = {WorkOrders[0].IsFilledBy(mask), WorkOrders[1].IsFilledBy(mask)};
+    std::erase_if(IdleProcessors, [](const QNWEAK<STATIONPART>& p) { return !p.Get(); });
+    switch (Delivery) {
+    case DELIVERYSTATE::NONE:
+        break;
+    case DELIVERYSTATE::DOCKING:
+        if (dock->DockState == DOCKSTATE::DOCKED || dock->DockState == DOCKSTATE::UNLOADING ||
+            dock->DockState == DOCKSTATE::REPAIRING)
+            Delivery = DELIVERYSTATE::DOCKED;
+        break;
+    case DELIVERYSTATE::DOCKED:
+        if ((filled[0] || filled[1]) && !IdleProcessors.empty()) {
+            dock->StartUnloading();
+            Delivery = DELIVERYSTATE::UNLOADING;
+        }
+        break;
+    case DELIVERYSTATE::UNLOADING: {
+        const bool ready = (filled[0] || filled[1]) && !IdleProcessors.empty();
+        if (dock->UnloadTime() / kUnloadTime >= 1.0f) {
+            std::uint32_t chosen = WorkOrders[0].Worth() > WorkOrders[1].Worth() ? 0 : 1;
+            if (!filled[chosen])
+                chosen = 1 - chosen;
+            if (!filled[chosen] || IdleProcessors.empty())
+                break;
+            STATIONPART* processor = IdleProcessors.front().Get();
+            IdleProcessors.erase(IdleProcessors.begin());
+            if (auto* p = dynamic_cast<PROCESSOR*>(processor))
+                p->StartProcessing(WorkOrders[chosen].Worth());
+            ship->SetOreMask(0);
+            NewWorkOrders();
+            Delivery = DELIVERYSTATE::NONE;
+            dock->StopUnloading();
+        } else if (!ready) {
+            dock->StopUnloading();
+            ship->SetOreMask(0);
+            NewWorkOrders();
+            Delivery = DELIVERYSTATE::NONE;
+        }
+        break;
+    }
+    }
 }
 
 void COMPANY::PlaceSuitAfterEjection()
@@ -250,6 +342,7 @@ void COMPANY::Update()
         seat_.Reset();
     }
     UpdateDock();
+    UpdateDelivery();
     CargoStep();
     PayRunningCosts();
     if (InterestTimer.Elapsed() >= kInterestPeriod) {

@@ -27,6 +27,7 @@ class QNSCENE;
 class COMPANYSHIP;
 class STATION;
 class CARGOPORT;
+class COLLECTORSHIPDOCK;
 
 /// One inventory slot.
 struct INVENTORYITEM {
@@ -118,6 +119,8 @@ public:
     COMPANYSHIP* ShipControl() const;
     GAMENODE* EjectionSeat() const { return seat_.Get(); }
     COMPANY* Rival(std::uint32_t view) const;
+    /// The site's collector-ship dock (null when none).
+    COLLECTORSHIPDOCK* Dock() const;
     /// Mask of the enhancer colour pairs of the station (none without a station).
     std::uint32_t StationEnhancerPairs() const;
     /// The site's station, or null.
@@ -157,7 +160,12 @@ public:
     std::vector<QNWEAK<STATIONPART>> FullStorage;
     QNWEAK<STATIONPART> LoadingStorage;   ///< the unit being emptied into a pod
 
+    /// Seconds of unloading a delivery takes.
+    static constexpr float kUnloadTime = 10.0f;
+
 protected:
+    /// The delivery at the dock: unloading against the work orders (see the .cpp).
+    void UpdateDelivery();
     /// Puts the suit back near the dock (or the site) after an ejection.
     void PlaceSuitAfterEjection();
 

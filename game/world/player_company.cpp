@@ -1,22 +1,29 @@
 #include "game/world/player_company.h"
 
+#include <cmath>
+
 #include "engine/input/qninputmap.h"
 #include "engine/scene/queued_message.h"
+#include "engine/scene/scene.h"
+#include "engine/util/qnmath.h"
+#include "game/world/collship_dock.h"
 #include "game/world/company_links.h"
 #include "game/world/crew.h"
 #include "game/world/game_globals.h"
 #include "game/world/item_types.h"
+#include "game/world/player_controls.h"
+#include "game/world/site.h"
 #include "game/world/station.h"
+#include "game/world/store_order.h"
 #include "game/world/suit_control.h"
 #include "game/world/world_vehicle.h"
+
+PLAYERCONTROLS PlayerControls;
 
 namespace {
 
 constexpr float kMillions = 0.000001f;
 
-// Suit thrust (sideways, vertical, forward) and turn (pitch, yaw, roll) actions.
-constexpr std::uint32_t kSuitThrustActions[3] = {22, 24, 26};
-constexpr std::uint32_t kSuitTurnActions[3] = {28, 31, 34};
 // Where the suit stands beside the ship when the player leaves it, in the ship's axes.
 const QNVEC3 kBesideShip = {-5.0f, 0.0f, 0.0f};
 // The spots tried, in the suit's base frame, when the first one is taken.
@@ -27,6 +34,35 @@ bool Near(const QNVEC3& a, const QNVEC3& b)
     const QNVEC3 d = a - b;
     return d.x * d.x < 1e-8f && d.y * d.y < 1e-8f && d.z * d.z < 1e-8f;
 }
+constexpr std::uint32_t kInventoryLimit = 5;
+constexpr std::uint32_t kEnhancerLimit = 6;
+
+float Action(std::uint32_t action)
+{
+    return QNINPUTMAP::Value(action);
+}
+
+bool Pressed(std::uint32_t action)
+{
+    return Action(action) != 0.0f;
+}
+
+void ClearAction(std::uint32_t action)
+{
+    if (QNINPUTBINDING* b = QNINPUTMAP::Binding(action))
+        b->Value = 0.0f;
+}
+
+bool IsDockHolding(const COLLECTORSHIPDOCK* dock)
+{
+    return dock->DockState == DOCKSTATE::DOCKED || dock->DockState == DOCKSTATE::UNLOADING ||
+           dock->DockState == DOCKSTATE::REPAIRING;
+}
+
+std::uint32_t CountOnStation(const STATION* station, std::uint32_t kind)
+{
+    return station && kind <= std::uint32_t(KIND_LAST_STRUCTURE) ? station->Counts[kind] : 0;
+}
 
 }  // namespace
 
@@ -35,6 +71,10 @@ PLAYERCOMPANY::PLAYERCOMPANY(std::int32_t view, std::uint32_t identity, COMPANY*
 {
     PlayerCompany = this;
     PlayerView = View;
+    if (STATION* station = SiteStation()) {
+        station->Sounds = true;
+        station->BeamLimit = station->JointLimit = STATION::kPlayerFrameLimit;
+    }
     SITE* site = Site();
     if (!site)
         return;
@@ -45,6 +85,120 @@ PLAYERCOMPANY::PLAYERCOMPANY(std::int32_t view, std::uint32_t identity, COMPANY*
     }
     site->SetState(3, 0, false, true);
     EnterSuit();
+}
+
+PLAYERCOMPANY::~PLAYERCOMPANY()
+{
+    if (PlayerCompany == this)
+        PlayerCompany = nullptr;
+}
+
+QNQUEUEDMESSAGE* PLAYERCOMPANY::MessageLine() const
+{
+    switch (Mode) {
+    case COMPANYMODE::SUIT:
+        return HudLines[HUD_SUIT].Get();
+    case COMPANYMODE::SHIP:
+        return HudLines[HUD_SHIP].Get();
+    default:
+        return nullptr;
+    }
+}
+
+void PLAYERCOMPANY::PostMessage(const char* format, ...)
+{
+    QNQUEUEDMESSAGE* line = MessageLine();
+    if (!line)
+        return;
+    std::va_list args;
+    va_start(args, format);
+    line->PostV(format, args);
+    va_end(args);
+}
+
+float PLAYERCOMPANY::ChargeInterest()
+{
+    const float charged = COMPANY::ChargeInterest();
+    if (charged > 0.0f)
+        PostMessage("Charged $%.1fM interest (%.1f%%)", charged * kMillions, kInterestRate * 100.0f);
+    return charged;
+}
+
+float PLAYERCOMPANY::SellItem(std::uint32_t index)
+{
+    if (index >= ItemCount())
+        return COMPANY::SellItem(index);
+    const char* name = ItemName(Item(index).Type);
+    const float proceeds = COMPANY::SellItem(index);
+    PostMessage("Sold %s for $%.1fM", name, proceeds * kMillions);
+    return proceeds;
+}
+
+void PLAYERCOMPANY::AddMoney(float amount)
+{
+    COMPANY::AddMoney(amount);
+    if (Mode == COMPANYMODE::SUIT)
+        if (SUITCONTROL* suit = SuitControlOf(Suit()))
+            suit->ShowMoney(Money());
+}
+
+void PLAYERCOMPANY::SetMoney(float amount)
+{
+    COMPANY::SetMoney(amount);
+    if (Mode == COMPANYMODE::SUIT)
+        if (SUITCONTROL* suit = SuitControlOf(Suit()))
+            suit->ShowMoney(Money());
+}
+
+bool PLAYERCOMPANY::AddItem(std::uint32_t type, float value, float conditionA, float conditionB,
+                            std::uint32_t colourPair)
+{
+    if (!COMPANY::AddItem(type, value, conditionA, conditionB, colourPair))
+        return false;
+    if (Mode == COMPANYMODE::SUIT)
+        if (SUITCONTROL* suit = SuitControlOf(Suit()))
+            suit->ShowInventoryItem(type);
+    return true;
+}
+
+INVENTORYITEM PLAYERCOMPANY::RemoveItem(std::uint32_t index)
+{
+    const INVENTORYITEM item = COMPANY::RemoveItem(index);
+    if (item.Type != 0 && Mode == COMPANYMODE::SUIT)
+        if (SUITCONTROL* suit = SuitControlOf(Suit())) {
+            suit->ClearInventory();
+            for (std::uint32_t i = 0; i < ItemCount(); ++i)
+                suit->ShowInventoryItem(Item(i).Type);
+        }
+    return item;
+}
+
+void PLAYERCOMPANY::SetShip(GAMENODE* ship)
+{
+    COMPANY::SetShip(ship);
+    if (!ship)
+        return;
+    if (auto* damageable = dynamic_cast<DAMAGEABLE*>(ship))
+        damageable->Active = true;
+    ship->SetState(3, 0, false, true);
+    if (COLLECTORSHIPDOCK* dock = Dock())
+        dock->SetShip(dynamic_cast<DAMAGEABLE*>(ship));
+}
+
+bool PLAYERCOMPANY::BuyCollectorShip()
+{
+    const bool free = FreeShip;
+    if (!COMPANY::BuyCollectorShip())
+        return false;
+    if (Mode == COMPANYMODE::SUIT && !free)
+        PostMessage("Purchased new Collector Ship for $%.1f M", CollectorShipPrice() * kMillions);
+    if (GAMENODE* ship = Ship()) {
+        if (PlayerControls.SetZoomEquipped)
+            PlayerControls.SetZoomEquipped(ship, true);
+        if (PlayerControls.SetShipCondition)
+            PlayerControls.SetShipCondition(ship, kBoughtCondition);
+    }
+    return true;
 }
 
 void PLAYERCOMPANY::ShowSuitWhereFree(GAMENODE* suit)
@@ -101,43 +255,73 @@ void PLAYERCOMPANY::EnterSuit()
         suit->ShowInventoryItem(Item(i).Type);
 }
 
-void PLAYERCOMPANY::AddMoney(float amount)
+void PLAYERCOMPANY::BoardShip()
 {
-    COMPANY::AddMoney(amount);
-    if (Mode == COMPANYMODE::SUIT)
-        if (SUITCONTROL* suit = SuitControlOf(Suit()))
-            suit->ShowMoney(Money());
+    if (Mode == COMPANYMODE::SHIP)
+        return;
+    if (GAMENODE* suit = Suit()) {
+        if (auto* vehicle = dynamic_cast<WORLDVEHICLE*>(suit))
+            vehicle->SetViewMode(0);
+        suit->SetState(2, 0, false, true);
+    }
+    if (COMPANYSHIP* control = ShipControl())
+        control->SetViewMode(1);
+    if (QNINPUTBINDING* throttle = QNINPUTMAP::Binding(ACT_THROTTLE))
+        throttle->Value = 0.0f;
+    COMPANY::BoardShip();
 }
 
-void PLAYERCOMPANY::SetMoney(float amount)
+bool PLAYERCOMPANY::IsStill(const GAMENODE* node) const
 {
-    COMPANY::SetMoney(amount);
-    if (Mode == COMPANYMODE::SUIT)
-        if (SUITCONTROL* suit = SuitControlOf(Suit()))
-            suit->ShowMoney(Money());
+    return node->IsSlowerThan(kSlow) && node->IsTurningSlowerThan(kSlow);
 }
 
-bool PLAYERCOMPANY::AddItem(std::uint32_t type, float value, float conditionA, float conditionB,
-                            std::uint32_t colourPair)
+SITE* PLAYERCOMPANY::ShipSite() const
 {
-    if (!COMPANY::AddItem(type, value, conditionA, conditionB, colourPair))
-        return false;
-    if (Mode == COMPANYMODE::SUIT)
-        if (SUITCONTROL* suit = SuitControlOf(Suit()))
-            suit->ShowInventoryItem(type);
-    return true;
+    GAMENODE* ship = Ship();
+    if (!ship)
+        return nullptr;
+    if (PlayerControls.ShipSite)
+        if (SITE* site = PlayerControls.ShipSite(ship))
+            return site;
+    return Site();
 }
 
-INVENTORYITEM PLAYERCOMPANY::RemoveItem(std::uint32_t index)
+void PLAYERCOMPANY::UpdateDock()
 {
-    const INVENTORYITEM item = COMPANY::RemoveItem(index);
-    if (item.Type != 0 && Mode == COMPANYMODE::SUIT)
-        if (SUITCONTROL* suit = SuitControlOf(Suit())) {
-            suit->ClearInventory();
-            for (std::uint32_t i = 0; i < ItemCount(); ++i)
-                suit->ShowInventoryItem(Item(i).Type);
+    COLLECTORSHIPDOCK* dock = Dock();
+    if (!dock)
+        return;
+    GAMENODE* ship = Ship();
+    COMPANYSHIP* control = ShipControl();
+    if (dock->IsDestroyed() && ship && dock->Ship() == ship && dock->Holding) {
+        dock->SetShip(nullptr);
+        SetShip(nullptr);
+        QNITEM::Destroy(ship);
+        return;
+    }
+    if (dock->IsDestroyed())
+        return;
+    const bool holdingState = IsDockHolding(dock);
+    if (ship) {
+        if (!dock->Ship() && holdingState) {
+            dock->BeginDocking();
+            dock->SetShip(dynamic_cast<DAMAGEABLE*>(ship));
+        } else if (dock->Ship() && control && control->IsShipDestroyed()) {
+            dock->SetShip(nullptr);
         }
-    return item;
+        return;
+    }
+    bool bought = false;
+    if (!dock->Ship() && holdingState && Mode != COMPANYMODE::EJECTING) {
+        bought = BuyCollectorShip();
+        if (bought)
+            FreeShip = false;
+    }
+    if (!bought && (dock->DockState == DOCKSTATE::WAITING || dock->DockState == DOCKSTATE::DOCKED))
+        dock->BeginDocking();
+    if (!bought && dock->Ship())
+        dock->SetShip(nullptr);
 }
 
 void PLAYERCOMPANY::Update()
@@ -146,74 +330,323 @@ void PLAYERCOMPANY::Update()
     if (SITE* site = Site())
         if (site->Crew && site->Crew->MemberCount() == 0)
             site->Crew->SetCount(kCrewSize);
-    if (Mode == COMPANYMODE::SUIT)
-        UpdateSuitControls();
-}
-
-void PLAYERCOMPANY::UpdateSuitControls()
-{
-    SUITCONTROL* suit = SuitControlOf(Suit());
-    if (!suit)
-        return;
-    suit->AddThrust(QNVEC3(QNINPUTMAP::Value(kSuitThrustActions[0]), QNINPUTMAP::Value(kSuitThrustActions[1]),
-                           QNINPUTMAP::Value(kSuitThrustActions[2])));
-    suit->AddTurn(QNVEC3(QNINPUTMAP::Value(kSuitTurnActions[0]), QNINPUTMAP::Value(kSuitTurnActions[1]),
-                         QNINPUTMAP::Value(kSuitTurnActions[2])));
-
-    // The station's selection step; the part in the sights is named on the message line (a
-    // repeat of the line showing is dropped by the line, so it stays up while aimed at).
-    SITE* site = Site();
-    auto* station = site ? dynamic_cast<STATION*>(site->Station.Get()) : nullptr;
-    if (station)
-        station->Update();
-    if (STATIONPART* aimed = station ? station->Selected.Get() : nullptr)
-        if (QNQUEUEDMESSAGE* line = suit->MessageLine())
-            line->Post("%s", ItemName(static_cast<std::uint32_t>(aimed->Kind)));
-}
-
-PLAYERCOMPANY::~PLAYERCOMPANY()
-{
-    if (PlayerCompany == this)
-        PlayerCompany = nullptr;
-}
-
-QNQUEUEDMESSAGE* PLAYERCOMPANY::MessageLine() const
-{
+    TakeStoreOrder();
+    SITE* shipSite = ShipSite();
+    AtOwnSite = !Ship() || shipSite == Site();
     switch (Mode) {
     case COMPANYMODE::SUIT:
-        return HudLines[HUD_SUIT].Get();
+        UpdateSuit();
+        break;
     case COMPANYMODE::SHIP:
-        return HudLines[HUD_SHIP].Get();
+        UpdateShip();
+        break;
+    case COMPANYMODE::DESTINATIONS:
+        UpdateDestinations();
+        break;
     default:
-        return nullptr;
+        break;
     }
 }
 
-void PLAYERCOMPANY::PostMessage(const char* format, ...)
+void PLAYERCOMPANY::UpdateSuit()
 {
-    QNQUEUEDMESSAGE* line = MessageLine();
-    if (!line)
+    STATION* station = SiteStation();
+    GAMENODE* suit = Suit();
+    SUITCONTROL* control = SuitControlOf(suit);
+    if (control)
+        control->SetProgress(ProcessingProgress);
+    if (station)
+        station->Update();
+    STATIONPART* aimed = station ? station->Selected.Get() : nullptr;
+    // The part in the sights is named on the suit's message line (a repeat of the line
+    // showing is dropped by the line, so it stays up while aimed at).
+    if (aimed && control)
+        if (QNQUEUEDMESSAGE* line = control->MessageLine())
+            line->Post("%s", ItemName(static_cast<std::uint32_t>(aimed->Kind)));
+    SITE* site = Site();
+    NoEnemies = !site || site->Targets().Count() == 0;
+
+    GAMENODE* ship = Ship();
+    COLLECTORSHIPDOCK* dock = Dock();
+    ReadyToBoard = ship && suit &&
+                   (ship->GetWorldMatrix().Translation() - suit->GetWorldMatrix().Translation()).Length() <
+                       kBoardDistance &&
+                   IsStill(ship) && !(dock && dock->Ship() == ship && dock->Holding);
+
+    if (Pressed(ACT_EXTEND) && aimed)
+        ExtendFrame();
+    if (Pressed(ACT_NEXT_CONNECTOR) && station)
+        station->AdvanceMarker();
+    if (Pressed(ACT_REMOVE)) {
+        if (!NoEnemies)
+            PostMessage("No removals when enemy ships are present");
+        else
+            RemoveAimed();
+    }
+    if (Pressed(ACT_BUILD_STORE))
+        OpenBuildStore();
+    if (Pressed(ACT_MERCENARIES))
+        QNSCENE::RequestPush(kMercenaryScene);
+    for (std::uint32_t i = 0; i < kInventoryLimit; ++i) {
+        if (Pressed(ACT_PLACE_FIRST + i))
+            PlaceItem(i);
+        if (Pressed(ACT_SELL_FIRST + i))
+            SellItem(i);
+    }
+    if (Pressed(ACT_HELMET) && control)
+        control->ToggleOverlay();
+    if (Pressed(ACT_CALL_FREIGHTER)) {
+        // The cargo port calls freighters; without one the call fails.
+        PostMessage("Can't call freighter");
+    }
+    if (Pressed(ACT_DOCK))
+        DockCommand();
+    if (control) {
+        control->AddThrust(QNVEC3(Action(ACT_SUIT_THRUST_X), Action(ACT_SUIT_THRUST_Y), Action(ACT_SUIT_THRUST_Z)));
+        control->AddTurn(QNVEC3(Action(ACT_SUIT_PITCH), Action(ACT_SUIT_YAW), Action(ACT_SUIT_ROLL)));
+    }
+    if (Pressed(ACT_BOARD) && ReadyToBoard)
+        BoardShip();
+}
+
+void PLAYERCOMPANY::DockCommand()
+{
+    COLLECTORSHIPDOCK* dock = Dock();
+    GAMENODE* ship = Ship();
+    COMPANYSHIP* control = ShipControl();
+    if (!dock || !ship || !control)
         return;
-    std::va_list args;
-    va_start(args, format);
-    line->PostV(format, args);
-    va_end(args);
+    if (dock->Ship() == ship && dock->Holding) {
+        if (Delivery == DELIVERYSTATE::UNLOADING)
+            return;
+        Delivery = DELIVERYSTATE::NONE;
+        dock->BeginDocking();
+    } else if (dock->CanDock()) {
+        dock->BeginDocking();
+        const std::uint32_t mask = control->OreMask();
+        if (WorkOrders[0].IsFilledBy(mask) || WorkOrders[1].IsFilledBy(mask))
+            Delivery = DELIVERYSTATE::DOCKING;
+    }
 }
 
-float PLAYERCOMPANY::ChargeInterest()
+void PLAYERCOMPANY::ExtendFrame()
 {
-    const float charged = COMPANY::ChargeInterest();
-    if (charged > 0.0f)
-        PostMessage("Charged $%.1fM interest (%.1f%%)", charged * kMillions, kInterestRate * 100.0f);
-    return charged;
+    STATION* station = SiteStation();
+    STATIONPART* aimed = station ? station->Selected.Get() : nullptr;
+    if (!aimed)
+        return;
+    std::int32_t kind = 0;
+    if (aimed->Kind == KIND_BEAM)
+        kind = KIND_JOINT;
+    else if (aimed->Kind == KIND_JOINT)
+        kind = KIND_BEAM;
+    else
+        return;
+    if (!station->BuildPart(kind, StructurePrice(std::uint32_t(kind)), STATION::kNoColour))
+        PostMessage("%s", PlacementMessage(station->Result));
 }
 
-float PLAYERCOMPANY::SellItem(std::uint32_t index)
+void PLAYERCOMPANY::RemoveAimed()
 {
-    if (index >= ItemCount())
-        return COMPANY::SellItem(index);
-    const char* name = ItemName(Item(index).Type);
-    const float proceeds = COMPANY::SellItem(index);
-    PostMessage("Sold %s for $%.1fM", name, proceeds * kMillions);
-    return proceeds;
+    STATION* station = SiteStation();
+    STATIONPART* part = station ? station->Selected.Get() : nullptr;
+    if (!part)
+        return;
+    COLLECTORSHIPDOCK* dock = Dock();
+    if (part == dock && dock->Ship() && dock->Holding) {
+        PostMessage("Collector Ship currently docked");
+        return;
+    }
+    const bool returns = part->Kind != KIND_BEAM && part->Kind != KIND_JOINT && !part->Indestructible;
+    if (returns && ItemCount() >= kInventorySize) {
+        PostMessage("No room in inventory for this item");
+        return;
+    }
+    const std::int32_t kind = part->Kind;
+    const float price = part->Price;
+    const float a = part->BallisticMax > 0.0f ? part->Ballistic / part->BallisticMax : 1.0f;
+    const float b = part->ElectronicMax > 0.0f ? part->Electronic / part->ElectronicMax : 1.0f;
+    std::uint32_t colour = 0;
+    if (kind == KIND_ENHANCER) {
+        colour = PAIR_NONE;
+        for (std::uint32_t c = 0; c < kColourPairCount; ++c)
+            if (station->EnhancerColours & (1u << c))
+                colour = colour == PAIR_NONE ? c : colour;
+    }
+    const std::uint32_t result = station->RemoveSelected();
+    if (result != PLACE_OK) {
+        PostMessage("%s", PlacementMessage(result));
+        return;
+    }
+    if (returns)
+        AddItem(std::uint32_t(kind), price, a, b, colour);
+}
+
+void PLAYERCOMPANY::PlaceItem(std::uint32_t index)
+{
+    STATION* station = SiteStation();
+    if (index >= ItemCount() || !station)
+        return;
+    const INVENTORYITEM item = Item(index);
+    std::uint32_t colour = STATION::kNoColour;
+    if (item.Type == ITEM_ENHANCER) {
+        colour = item.ColourPair;
+        if (colour >= kColourPairCount) {
+            const std::uint32_t taken = station->EnhancerColours | EnhancerColoursHeld;
+            const std::uint32_t start = std::uint32_t(RoundToInt(RandomRange(0.0f, 5.0f)));
+            colour = PAIR_NONE;
+            for (std::uint32_t k = 0; k < kColourPairCount && colour == PAIR_NONE; ++k) {
+                const std::uint32_t c = (start + k) % kColourPairCount;
+                if (!(taken & (1u << c)))
+                    colour = c;
+            }
+            if (colour == PAIR_NONE) {
+                PostMessage("All enhancer types already on station");
+                return;
+            }
+        }
+    }
+    STATIONPART* part = station->BuildPart(std::int32_t(item.Type), item.Value, colour);
+    if (!part) {
+        PostMessage("%s", PlacementMessage(station->Result));
+        return;
+    }
+    if (item.Type == ITEM_ENHANCER)
+        ComputeBonuses();
+    if (item.ConditionA >= 0.0f)
+        part->DamageBallistic(part->BallisticMax * (1.0f - item.ConditionA), 0, 0);
+    if (item.ConditionB >= 0.0f)
+        part->DamageElectronic(part->ElectronicMax * (1.0f - item.ConditionB), 0, 0);
+    RemoveItem(index);
+}
+
+void PLAYERCOMPANY::OpenBuildStore()
+{
+    STOREORDER& order = StoreOrders[STORE_BUILD];
+    const STATION* station = SiteStation();
+    order.Clear();
+    auto held = [&](std::uint32_t type) { return CountOnStation(station, type) + CountItems(type); };
+    const bool underpowered = station && station->Underpowered;
+    const bool generatorCredit =
+        held(ITEM_GENERATOR) == 0 || (underpowered && CountItems(ITEM_GENERATOR) == 0);
+    order.AddProduct(ITEM_GENERATOR, 0, generatorCredit);
+    if (held(ITEM_DOCK) == 0)
+        order.AddProduct(ITEM_DOCK, 1, true);
+    order.AddProduct(ITEM_PROCESSOR, 0, held(ITEM_PROCESSOR) == 0);
+    order.AddProduct(ITEM_STORAGE, 0, held(ITEM_STORAGE) == 0);
+    if (held(ITEM_CARGOPORT) == 0)
+        order.AddProduct(ITEM_CARGOPORT, 1, true);
+    if (held(ITEM_ENHANCER) < kEnhancerLimit)
+        order.AddProduct(ITEM_ENHANCER, kEnhancerLimit - held(ITEM_ENHANCER), false);
+    order.Capacity = kInventorySize - ItemCount();
+    order.Cash = Money();
+    order.Owner = Identity;
+    QNSCENE::RequestPush(kStoreScene);
+}
+
+void PLAYERCOMPANY::TakeStoreOrder()
+{
+    STOREORDER& order = StoreOrders[STORE_BUILD];
+    if (!order.Pending)
+        return;
+    order.Pending = 0;
+    SetMoney(order.Cash);
+    for (std::uint32_t p = 0; p < order.ProductCount && p < STOREORDER::kMaxProducts; ++p) {
+        const STOREPRODUCT& product = order.Products[p];
+        for (std::uint32_t n = 0; n < product.Quantity; ++n)
+            AddItem(product.ItemType, float(product.UnitPrice), -1.0f, -1.0f,
+                    product.ItemType == ITEM_ENHANCER ? std::uint32_t(PAIR_NONE) : 0u);
+    }
+}
+
+void PLAYERCOMPANY::UpdateShip()
+{
+    GAMENODE* ship = Ship();
+    COMPANYSHIP* control = ShipControl();
+    if (STATION* station = SiteStation())
+        station->ClearMarker();
+    if (!ship || !control)
+        return;
+    if (Pressed(ACT_ALL_ORE))
+        control->SetOreMask(kAllOre);
+    SITE* shipSite = ShipSite();
+    const bool still = IsStill(ship);
+    ReadyToBoard = still && shipSite == Site();
+    NoEnemies = !shipSite || shipSite->Targets().Count() == 0;
+
+    bool enabled = false;
+    if (shipSite) {
+        const float d = (ship->GetWorldMatrix().Translation() - shipSite->GetWorldMatrix().Translation()).Length();
+        enabled = d >= kJumpDistance && (!AtOwnSite || NoEnemies);
+    }
+    if (enabled != HyperjumpEnabled) {
+        HyperjumpEnabled = enabled;
+        PostMessage(enabled ? "Hyperjump Enabled" : "Hyperjump Disabled");
+    }
+
+    if (PlayerControls.SetZoom)
+        PlayerControls.SetZoom(ship, Pressed(ACT_ZOOM));
+    if (Pressed(ACT_COCKPIT) && PlayerControls.ToggleCockpit)
+        PlayerControls.ToggleCockpit(ship);
+    if (Pressed(ACT_FIRE) && PlayerControls.FireWeapon)
+        PlayerControls.FireWeapon(ship);
+    if (Pressed(ACT_CANISTER) && PlayerControls.EjectCanister)
+        PlayerControls.EjectCanister(ship);
+    if (Pressed(ACT_NEXT_WEAPON) && PlayerControls.SelectNextWeapon)
+        PlayerControls.SelectNextWeapon(ship);
+
+    const float throttle = Action(ACT_THROTTLE);
+    if (PlayerControls.SetThrottle)
+        PlayerControls.SetThrottle(ship, throttle);
+    if (PlayerControls.ShowThrottle)
+        PlayerControls.ShowThrottle(ship, throttle);
+    const auto* damageable = dynamic_cast<const DAMAGEABLE*>(ship);
+    if ((!damageable || damageable->Active) && PlayerControls.AddSteering)
+        PlayerControls.AddSteering(ship, QNVEC3(Action(ACT_PITCH), Action(ACT_YAW), Action(ACT_ROLL)));
+    for (std::uint32_t v = 0; v < 5; ++v)
+        if (Pressed(ACT_CAMERA_FIRST + v) && PlayerControls.SetCameraView)
+            PlayerControls.SetCameraView(ship, v + 1);
+
+    if (Pressed(ACT_LEAVE) && ReadyToBoard) {
+        EnterSuit();
+        return;
+    }
+    for (std::uint32_t c = 0; c < kCompanyCount; ++c) {
+        if (!Pressed(ACT_DESTINATIONS_FIRST + c))
+            continue;
+        if (HyperjumpEnabled) {
+            ChosenCompany = c;
+            Mode = COMPANYMODE::DESTINATIONS;
+            if (PlayerControls.ShowApproachCube)
+                PlayerControls.ShowApproachCube(ship, true);
+        } else {
+            PostMessage("Hyperjump currently disabled");
+        }
+        break;
+    }
+}
+
+void PLAYERCOMPANY::UpdateDestinations()
+{
+    GAMENODE* ship = Ship();
+    if (Pressed(ACT_ESCAPE)) {
+        ClearAction(ACT_ESCAPE);
+        Mode = COMPANYMODE::SHIP;
+        if (ship && PlayerControls.ShowApproachCube)
+            PlayerControls.ShowApproachCube(ship, false);
+        return;
+    }
+    for (std::uint32_t corner = 0; corner < 8; ++corner) {
+        if (!Pressed(ACT_CORNER_FIRST + corner))
+            continue;
+        Mode = COMPANYMODE::SHIP;
+        if (!ship)
+            return;
+        if (PlayerControls.ShowApproachCube)
+            PlayerControls.ShowApproachCube(ship, false);
+        const COMPANY* target = Rival(ChosenCompany);
+        if (target && target->Site() && PlayerControls.StartHyperjump)
+            PlayerControls.StartHyperjump(ship, target->Site(), corner);
+        return;
+    }
 }

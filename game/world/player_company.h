@@ -2,9 +2,15 @@
 /// PLAYERCOMPANY: the company of the person at the keyboard. There is one per game; the globals
 /// PlayerCompany and PlayerView name it while it exists.
 ///
-/// Its notices (sales, purchases, interest) go to the current HUD's lower message line: the
-/// suit HUD's in the suit, the ship HUD's in the ship, none otherwise. The HUDs register their
-/// lines in HudLines.
+/// Each frame it turns the actions of the input bindings into commands: in the suit, building
+/// and removing station parts from the inventory, docking and undocking the collector ship,
+/// calling freighters, the build store and the mercenary manager; in the ship, flying, firing,
+/// the camera views and the hyperjumps to another company's site. Vehicles and HUDs are driven
+/// through PlayerControls (they live in a higher library).
+///
+/// Its notices (sales, purchases, interest, refusals) go to the current HUD's lower message
+/// line: the suit HUD's in the suit, the ship HUD's in the ship, none otherwise. The HUDs
+/// register their lines in HudLines.
 
 #include <cstdarg>
 
@@ -13,10 +19,57 @@
 
 class QNQUEUEDMESSAGE;
 
+/// Actions of the default control table that the player's commands read.
+enum PLAYERACTION : std::uint32_t {
+    ACT_ESCAPE = 1,
+    ACT_EXTEND = 2,
+    ACT_NEXT_CONNECTOR = 4,
+    ACT_REMOVE = 6,
+    ACT_PLACE_FIRST = 8,   ///< 8-12: place inventory item 0-4
+    ACT_SELL_FIRST = 13,   ///< 13-17: sell inventory item 0-4
+    ACT_DOCK = 19,
+    ACT_BOARD = 20,
+    ACT_LEAVE = 21,
+    ACT_SUIT_THRUST_X = 22,
+    ACT_SUIT_THRUST_Y = 24,
+    ACT_SUIT_THRUST_Z = 26,
+    ACT_SUIT_PITCH = 28,
+    ACT_SUIT_YAW = 31,
+    ACT_SUIT_ROLL = 34,
+    ACT_HELMET = 37,
+    ACT_COCKPIT = 38,
+    ACT_THROTTLE = 42,
+    ACT_PITCH = 45,
+    ACT_YAW = 48,
+    ACT_ROLL = 51,
+    ACT_CALL_FREIGHTER = 54,
+    ACT_FIRE = 58,
+    ACT_CANISTER = 60,
+    ACT_NEXT_WEAPON = 62,
+    ACT_DESTINATIONS_FIRST = 69,  ///< 69-72: the destination list of company 0-3
+    ACT_CORNER_FIRST = 73,        ///< 73-80: jump to corner 0-7
+    ACT_CAMERA_FIRST = 81,        ///< 81-85: camera views 1-5
+    ACT_RANKING = 87,
+    ACT_ALL_ORE = 88,
+    ACT_ZOOM = 89,
+    ACT_BUILD_STORE = 90,
+    ACT_MERCENARIES = 92,
+};
+
 class PLAYERCOMPANY : public COMPANY {
 public:
     /// The HUD message lines, by the mode that shows them.
     enum HUDLINE : std::uint32_t { HUD_SUIT = 0, HUD_SHIP = 1, HUD_LINES = 2 };
+
+    /// Leaving the ship needs it slower than this on every axis; boarding needs the suit within
+    /// kBoardDistance of it; a hyperjump needs kJumpDistance from the origin of the ship's site.
+    static constexpr float kSlow = 0.1f;
+    static constexpr float kBoardDistance = 7.5f;
+    static constexpr float kJumpDistance = 200.0f;
+    /// The suit is put this far along the ship's -x axis when the pilot leaves.
+    static constexpr float kLeaveOffset = 5.0f;
+    /// A ship bought by the player has the zoom and these damage meters.
+    static constexpr float kBoughtCondition = 70.0f;
 
     /// The company; sets the player globals.
     PLAYERCOMPANY(std::int32_t view, std::uint32_t identity, COMPANY** companies, QNSCENE* scene = nullptr);
@@ -25,21 +78,28 @@ public:
     /// Puts the player in the suit: worn view, shown where it may stand, its HUD given the
     /// money and the inventory; then the base. Nothing when already in the suit.
     void EnterSuit() override;
-    /// The base and the HUD's money display.
+    /// The suit hidden, the ship flown from inside, the throttle at 0; then the base.
+    void BoardShip() override;
     void AddMoney(float amount) override;
     void SetMoney(float amount) override;
-    /// The base; in the suit the HUD's inventory shows the added item, or is refilled after a
-    /// removal.
+    void SetShip(GAMENODE* ship) override;
     bool AddItem(std::uint32_t type, float value, float conditionA, float conditionB,
                  std::uint32_t colourPair) override;
     INVENTORYITEM RemoveItem(std::uint32_t index) override;
-    /// The base, then the player's per-frame commands.
-    void Update() override;
-
-    /// The base; when interest was charged, "Charged $%.1fM interest (%.1f%%)" on the HUD.
-    float ChargeInterest() override;
     /// The base; "Sold %s for $%.1fM" on the HUD when an item was sold.
     float SellItem(std::uint32_t index) override;
+    void Update() override;
+    /// The base; a bought (not free) ship in the suit posts the purchase; the new ship gets the
+    /// zoom and kBoughtCondition on both meters.
+    bool BuyCollectorShip() override;
+    /// The base; when interest was charged, "Charged $%.1fM interest (%.1f%%)" on the HUD.
+    float ChargeInterest() override;
+    void UpdateDock() override;
+
+    /// Fills the build store's order from the station and the inventory and pushes the store.
+    void OpenBuildStore();
+    /// Takes a pending build-store purchase over (once).
+    void TakeStoreOrder();
 
     /// The message line of the current HUD, or null.
     QNQUEUEDMESSAGE* MessageLine() const;
@@ -47,6 +107,11 @@ public:
     void PostMessage(const char* format, ...) __attribute__((format(printf, 2, 3)));
 
     QNWEAK<QNQUEUEDMESSAGE> HudLines[HUD_LINES];
+    bool ReadyToBoard = false;     ///< suit: near a still ship; ship: slow at the own site
+    bool HyperjumpEnabled = false;
+    bool NoEnemies = true;
+    bool AtOwnSite = true;
+    std::uint32_t ChosenCompany = 0;
     QNWEAK<GAMENODE> Sky;   ///< the star backdrop that follows the player
 
     /// Crew members kept at the player's station.
@@ -57,5 +122,13 @@ public:
 
 private:
     void ShowSuitWhereFree(GAMENODE* suit);
-    void UpdateSuitControls();
+    void UpdateSuit();
+    void UpdateShip();
+    void UpdateDestinations();
+    void ExtendFrame();
+    void RemoveAimed();
+    void PlaceItem(std::uint32_t index);
+    void DockCommand();
+    bool IsStill(const GAMENODE* node) const;
+    SITE* ShipSite() const;
 };

@@ -9,6 +9,7 @@
 #include "game/world/arrow.h"
 #include "game/world/beam.h"
 #include "game/world/cargo_port.h"
+#include "game/world/collship_dock.h"
 #include "game/world/debris.h"
 #include "game/world/enhancer.h"
 #include "game/world/generator.h"
@@ -154,6 +155,7 @@ void STATION::Install()
     };
     SITE::RegisterStationMedia = &STATION::RegisterMedia;
     InstallStationWeapons();
+    COLLECTORSHIPDOCK::Install();
 }
 
 void STATION::RegisterMedia(QNRESOURCES& r)
@@ -163,6 +165,7 @@ void STATION::RegisterMedia(QNRESOURCES& r)
     HEADQUARTERS::RegisterMedia(r);
     GENERATOR::RegisterMedia(r);
     ENHANCER::RegisterMedia(r);
+    COLLECTORSHIPDOCK::RegisterMedia(r);
     DEBRISFIELD::RegisterMedia(r);
     RegisterStationWeaponMedia(r);
     CARGOPORT::RegisterMedia(r);

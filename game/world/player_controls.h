@@ -1,0 +1,43 @@
+#pragma once
+/// What the player's company drives on the vehicles and HUDs, which live in a higher library.
+/// The vehicles library fills PlayerControls; an entry left null does nothing (and a query
+/// answers false), so the company runs without that side. Every entry takes the vehicle's node.
+
+#include <cstdint>
+
+#include "engine/util/qnmatrix.h"
+
+class GAMENODE;
+class SITE;
+
+struct PLAYERCONTROLS {
+    // The collector ship.
+    void (*SetThrottle)(GAMENODE* ship, float throttle) = nullptr;
+    /// Adds to the steering request (pitch, yaw, roll).
+    void (*AddSteering)(GAMENODE* ship, const QNVEC3& steering) = nullptr;
+    void (*FireWeapon)(GAMENODE* ship) = nullptr;
+    void (*EjectCanister)(GAMENODE* ship) = nullptr;
+    void (*SelectNextWeapon)(GAMENODE* ship) = nullptr;
+    void (*SetZoom)(GAMENODE* ship, bool on) = nullptr;
+    void (*SetZoomEquipped)(GAMENODE* ship, bool on) = nullptr;
+    void (*ToggleCockpit)(GAMENODE* ship) = nullptr;
+    void (*SetCameraView)(GAMENODE* ship, std::uint32_t view) = nullptr;
+    bool (*StartHyperjump)(GAMENODE* ship, SITE* site, std::uint32_t corner) = nullptr;
+    /// The site the ship is in (null: none known).
+    SITE* (*ShipSite)(GAMENODE* ship) = nullptr;
+    /// Sets both damage meters' maximum and value.
+    void (*SetShipCondition)(GAMENODE* ship, float condition) = nullptr;
+    /// Posts on the ship HUD's lower line (the ship's own HUD, when it has one).
+    void (*ShipMessage)(GAMENODE* ship, const char* text) = nullptr;
+    /// Shows or hides the destination cube on the ship HUD.
+    void (*ShowApproachCube)(GAMENODE* ship, bool shown) = nullptr;
+    /// Shows the throttle on the ship HUD.
+    void (*ShowThrottle)(GAMENODE* ship, float throttle) = nullptr;
+
+};
+
+extern PLAYERCONTROLS PlayerControls;
+
+/// Scenes the player's commands push (by name; replaceable by tests).
+inline constexpr const char* kStoreScene = "STORE";
+inline constexpr const char* kMercenaryScene = "MERCENARYMANAGER";
