@@ -211,8 +211,9 @@ void COLLECTORSHIPDOCK::RegisterMedia(QNRESOURCES& r)
     stationmedia::Texture(r, "collshipdock_tower", 2);
     stationmedia::Texture(r, "collshipdock_tower_display", 1, 8, 4);
     stationmedia::Mesh(r, "collshipdock");
-    stationmedia::Mesh(r, "collshipdock_door");
-    stationmedia::Mesh(r, "collshipdock_tower");
+    // The turntable and the tower ride on the dock, whose own shape collides for them.
+    stationmedia::Mesh(r, "collshipdock_door", 1, 0);
+    stationmedia::Mesh(r, "collshipdock_tower", 1, 0);
     stationmedia::Quad(r, "collshipdock_tower_display", kDisplayWidth, kDisplayHeight);
     stationmedia::Sound(r, "collshipdock", 1, 10.0f, 200.0f);
 }

@@ -6,6 +6,7 @@
 #include "engine/scene/queued_message.h"
 #include "engine/scene/scene.h"
 #include "engine/util/qnmath.h"
+#include "game/world/arrow.h"
 #include "game/world/collship_dock.h"
 #include "game/world/company_links.h"
 #include "game/world/crew.h"
@@ -72,6 +73,7 @@ PLAYERCOMPANY::PLAYERCOMPANY(std::int32_t view, std::uint32_t identity, COMPANY*
     PlayerCompany = this;
     PlayerView = View;
     if (STATION* station = SiteStation()) {
+        station->Marker = new ARROW(station, View);
         station->Sounds = true;
         station->BeamLimit = station->JointLimit = STATION::kPlayerFrameLimit;
     }

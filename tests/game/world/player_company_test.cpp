@@ -1,0 +1,481 @@
+// The player's company driven by scripted keys and mouse buttons through the platform's event
+// source and the default bindings: building, selling and removing in the suit, the build
+// store's hand-over, the collector ship bought at the dock, docking with Space, delivery,
+// repair and undocking.
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "engine/input/default_bindings.h"
+#include "engine/input/qninput.h"
+#include "engine/input/qninputmap.h"
+#include "engine/resource/qndisk.h"
+#include "engine/scene/queued_message.h"
+#include "engine/scene/view.h"
+#include "game/world/cargo_port.h"
+#include "game/world/collship_dock.h"
+#include "game/world/ore_processor.h"
+#include "game/world/company_links.h"
+#include "game/world/damageable.h"
+#include "game/world/game_globals.h"
+#include "game/world/item_types.h"
+#include "game/world/path_planner.h"
+#include "game/world/player_company.h"
+#include "game/world/station.h"
+#include "game/world/store_order.h"
+#include "platform/events.h"
+#include "platform/test_events.h"
+#include "tests/game/game_test_util.h"
+
+namespace {
+
+// A collector ship as the company and the dock see it: two damage meters and the ore mask.
+class TESTSHIP : public DAMAGEABLE, public COMPANYSHIP {
+public:
+    TESTSHIP(QNNODE* parent, const QNMATRIX& at)
+        : DAMAGEABLE(parent, "SHIP", KIND_COLLSHIP, QNCF_LEVEL_GAME, 0, 0, &at, 0)
+    {
+        SetMaxima(25.0f, 25.0f);
+        BallisticRepairCost = ElectronicRepairCost = 2500000.0f;
+        Active = true;
+    }
+    bool IsShipDestroyed() const override { return IsDestroyed(); }
+    std::uint32_t OreMask() const override { return Ore; }
+    void SetOreMask(std::uint32_t mask) override { Ore = mask; }
+    void SetPilotAboard(bool) override {}
+    void SetViewMode(std::uint32_t) override {}
+    void SetDocked(bool docked) override { Docked = docked; }
+    bool InstallWeapon(std::uint32_t type) override
+    {
+        Weapons.push_back(type);
+        return true;
+    }
+
+    std::uint32_t Ore = 0;
+    bool Docked = false;
+    std::vector<std::uint32_t> Weapons;
+};
+
+bool Coincide(const QNVEC3& a, const QNVEC3& b, float tolerance = 1e-3f)
+{
+    return std::fabs(a.x - b.x) < tolerance && std::fabs(a.y - b.y) < tolerance && std::fabs(a.z - b.z) < tolerance;
+}
+
+class PlayerTest : public gametest::GameSceneTest {
+protected:
+    void SetUp() override
+    {
+        GameSceneTest::SetUp();
+        QNDISK::MakeTempFolder();
+        InitPathPlanners();
+        STATION::Install();
+        MakeScene([](QNRESOURCES& r) {
+            SITE::RegisterMedia(r);
+            QNRESOURCES::TextureParams = QNTEXTUREPARAMS();
+            QNRESOURCES::TextureParams.Name = "consolefont";
+            QNRESOURCES::TextureParams.File = "media\\general\\textures\\ruvuzev_font.dds";
+            QNRESOURCES::TextureParams.Columns = QNRESOURCES::TextureParams.Rows = 16;
+            r.AddTexture();
+        });
+        scene->ViewMask = 1;
+        new QNSCENE(&QNSCENE::SceneRoot(), "STORE", 0);
+        CompanyVehicles.CreateShip = [](GAMENODE* site, const QNMATRIX& at, std::uint32_t) -> GAMENODE* {
+            auto* ship = new TESTSHIP(site, at);
+            ship->SetState(3, 0, false, true);
+            return ship;
+        };
+        CARGOPORT::InstallMakers();
+        ClearStoreOrders();
+        // Every test ship flies for the player's view 0: no enemies at the site.
+        TARGETLIST::Reader = [](const GAMENODE* node) {
+            const auto* d = dynamic_cast<const DAMAGEABLE*>(node);
+            return TARGETLIST::CANDIDATE{0, d && d->IsDestroyed()};
+        };
+
+        QNINPDEV::Open();
+        QNKEYBOARD::Open(false);
+        QNMOUSE::Open(false);
+        QNINPUTMAP::Create(QNDEFAULTBINDINGCOUNT);
+        QnWriteDefaultBindings();
+        script.Install();
+
+        player = new PLAYERCOMPANY(0, 2, table, scene);
+        table[0] = player;
+        Companies[0] = player;
+        station = player->SiteStation();
+        ASSERT_NE(station, nullptr);
+        view = scene->GetView(0);
+        line = new QNQUEUEDMESSAGE(view->Root, "consolefont", 0, 0, 0, 2, 10, 10);
+        player->HudLines[PLAYERCOMPANY::HUD_SUIT] = line;
+        player->HudLines[PLAYERCOMPANY::HUD_SHIP] = line;
+        eye = new GAMENODE(view->Root, "EYE", 0, QNCF_LEVEL_PLAIN, 0, 0, nullptr, 0);
+        view->CurrentNode = eye;
+    }
+    void TearDown() override
+    {
+        script.Uninstall();
+        delete player;
+        Companies[0] = nullptr;
+        QNINPUTMAP::Free();
+        QNMOUSE::Close();
+        QNKEYBOARD::Close();
+        QNINPDEV::Close();
+        CompanyVehicles = COMPANYVEHICLES();
+        TARGETLIST::Reader = nullptr;
+        ClearStoreOrders();
+        GameSceneTest::TearDown();
+        FreePathPlanners();
+        QNDISK::RemoveTempFolder();
+    }
+
+    /// One frame of the program: events, devices and bindings, the scene, then the company.
+    void Step()
+    {
+        PlatformPumpMessages();
+        QNKEYBOARD::Poll();
+        QNMOUSE::Poll();
+        QNINPUTMAP::EvaluateAll(float(kFrame));
+        Frame();
+        player->Update();
+        script.Advance();
+    }
+    void Steps(int n)
+    {
+        for (int i = 0; i < n; ++i)
+            Step();
+    }
+    /// A key pressed (with Shift when asked) in one frame and released in the next.
+    void Key(SDL_Keycode key, bool shift = false)
+    {
+        if (shift)
+            script.KeyDown(SDLK_LSHIFT, KMOD_LSHIFT, script.Pass());
+        script.KeyDown(key, shift ? KMOD_LSHIFT : KMOD_NONE, script.Pass());
+        Step();
+        script.KeyUp(key, shift ? KMOD_LSHIFT : KMOD_NONE, script.Pass());
+        if (shift)
+            script.KeyUp(SDLK_LSHIFT, KMOD_NONE, script.Pass());
+        Step();
+    }
+    void Click(Uint8 button)
+    {
+        script.MouseButton(true, button, 0, 0, script.Pass());
+        Step();
+        script.MouseButton(false, button, 0, 0, script.Pass());
+        Step();
+    }
+    /// The eye 12 units out from `part` along `outward` (station frame), looking at it.
+    void Aim(STATIONPART* part, const QNVEC3& outward)
+    {
+        const QNVEC3 at = part->GetWorldMatrix().Translation();
+        const QNVEC3 dir = QNVEC3::TransformNormal(outward, station->GetWorldMatrix()).Normalize();
+        QNMATRIX m;
+        m.SetLookAt(at + dir * 12.0f, at, std::fabs(dir.y) > 0.9f ? QNVEC3(1, 0, 0) : QNVEC3(0, 1, 0));
+        eye->SetTransform(m);
+        Step();
+    }
+    /// Every line posted since the last call.
+    std::vector<std::string> Posted()
+    {
+        std::vector<std::string> out;
+        // The line shows and passes on what was posted; the ring keeps the texts.
+        while (read != line->WritePos) {
+            out.emplace_back(line->Lines[read]);
+            read = (read + 1) % QNQUEUEDMESSAGE::kLines;
+        }
+        return out;
+    }
+    STATIONPART* StartBeam(std::int32_t side) const
+    {
+        const STATIONCONNECTOR* link = station->RootJoint.Get()->Connectors[side].Link;
+        return link ? link->Owner : nullptr;
+    }
+    /// Builds `kind` on the first connector of `parent` that takes it.
+    STATIONPART* BuildOn(STATIONPART* parent, std::int32_t kind)
+    {
+        for (std::int32_t c = 0; c < parent->ConnectorCount; ++c) {
+            if (!parent->Connectors[c].IsFreeForMarker())
+                continue;
+            station->Select(parent);
+            station->ClearMarker();
+            station->SelectedConnector = c;
+            if (STATIONPART* p = station->BuildPart(kind, StructurePrice(std::uint32_t(kind)), STATION::kNoColour))
+                return p;
+        }
+        return nullptr;
+    }
+    /// Joints at the ends of start beams 0, 1 and 2 with the dock, an ore processor and a
+    /// generator, all through the factory.
+    COLLECTORSHIPDOCK* BuildDockStation()
+    {
+        STATIONPART* dockJoint = BuildOn(StartBeam(0), KIND_JOINT);
+        STATIONPART* powerJoint = BuildOn(StartBeam(2), KIND_JOINT);
+        EXPECT_TRUE(dockJoint && powerJoint);
+        if (!dockJoint || !powerJoint)
+            return nullptr;
+        EXPECT_NE(BuildOn(powerJoint, KIND_GENERATOR), nullptr);
+        STATIONPART* oreJoint = BuildOn(StartBeam(1), KIND_JOINT);
+        processor = oreJoint ? dynamic_cast<PROCESSOR*>(BuildOn(oreJoint, KIND_PROCESSOR)) : nullptr;
+        EXPECT_NE(processor, nullptr);
+        return dynamic_cast<COLLECTORSHIPDOCK*>(BuildOn(dockJoint, KIND_COLLSHIPDOCK));
+    }
+
+    COMPANY* table[4] = {};
+    PLAYERCOMPANY* player = nullptr;
+    STATION* station = nullptr;
+    PROCESSOR* processor = nullptr;
+    QNVIEW* view = nullptr;
+    QNQUEUEDMESSAGE* line = nullptr;
+    GAMENODE* eye = nullptr;
+    std::uint32_t read = 0;
+    PlatformScriptedEvents script;
+};
+
+TEST_F(PlayerTest, SuitCommandsBuildSellAndRefuse)
+{
+    ASSERT_EQ(player->Mode, COMPANYMODE::SUIT);
+    STATIONPART* beam = StartBeam(1);
+    Aim(beam, QNVEC3(1, 0, 0));
+    ASSERT_EQ(station->Selected.Get(), beam);
+
+    // Right button removes: a starting beam is permanent.
+    Click(SDL_BUTTON_RIGHT);
+    EXPECT_EQ(Posted(), std::vector<std::string>{"Structure is permanent"});
+
+    // Left button extends the frame: a joint on the beam's end.
+    const std::uint32_t joints = station->Counts[KIND_JOINT];
+    Click(SDL_BUTTON_LEFT);
+    EXPECT_EQ(station->Counts[KIND_JOINT], joints + 1);
+    EXPECT_TRUE(Posted().empty());
+
+    // Shift+2 sells the second item at half its value.
+    player->AddItem(ITEM_PROCESSOR, 20000000.0f, -1, -1, 0);
+    player->AddItem(ITEM_GENERATOR, 3000000.0f, -1, -1, 0);
+    Key(SDLK_2, true);
+    EXPECT_EQ(Posted(), std::vector<std::string>{"Sold Generator for $1.5M"});
+    EXPECT_EQ(player->Money(), 1500000.0f);
+    EXPECT_EQ(player->ItemCount(), 1u);
+
+    // 1 places the processor at the marker of the joint now in the sights.
+    STATIONPART* joint = station->CollectParts(KIND_JOINT).back();
+    ASSERT_EQ(station->Selected.Get(), joint);
+    Key(SDLK_1);
+    EXPECT_TRUE(Posted().empty());
+    EXPECT_EQ(player->ItemCount(), 0u);
+    ASSERT_EQ(station->Counts[KIND_PROCESSOR], 1u);
+    STATIONPART* part = station->CollectParts(KIND_PROCESSOR).back();
+    EXPECT_EQ(part->Price, 20000000.0f);
+
+    // A full inventory refuses a part that would come back into it.
+    part->DamageBallistic(part->BallisticMax * 0.5f, 0, 0);
+    while (player->ItemCount() < COMPANY::kInventorySize)
+        player->AddItem(ITEM_STORAGE, 5000000.0f, -1, -1, 0);
+    Aim(part, QNVEC3(0, 1, 0));
+    ASSERT_EQ(station->Selected.Get(), part);
+    Click(SDL_BUTTON_RIGHT);
+    EXPECT_EQ(Posted(), std::vector<std::string>{"No room in inventory for this item"});
+
+    // With room it comes back as an item at its price and condition.
+    Key(SDLK_5, true);
+    EXPECT_EQ(Posted(), std::vector<std::string>{"Sold Ore Storage Unit for $2.5M"});
+    Click(SDL_BUTTON_RIGHT);
+    EXPECT_TRUE(Posted().empty());
+    ASSERT_EQ(player->ItemCount(), COMPANY::kInventorySize);
+    EXPECT_EQ(station->Counts[KIND_PROCESSOR], 0u);
+    const INVENTORYITEM& back = player->Item(COMPANY::kInventorySize - 1);
+    EXPECT_EQ(back.Type, ITEM_PROCESSOR);
+    EXPECT_EQ(back.Value, 20000000.0f);
+    EXPECT_NEAR(back.ConditionA, 0.5f, 1e-4f);
+    EXPECT_NEAR(back.ConditionB, 1.0f, 1e-4f);
+}
+
+TEST_F(PlayerTest, BuildStoreHandOverIsTakenOnce)
+{
+    player->SetMoney(2000000.0f);
+    player->AddItem(ITEM_GENERATOR, 3000000.0f, -1, -1, 0);
+    Key(SDLK_F2);
+    QNSCENE::ApplyRequest();
+    ASSERT_NE(QNSCENE::Current, nullptr);
+    EXPECT_STREQ(QNSCENE::Current->Name().Text(), "STORE");
+
+    STOREORDER& order = StoreOrders[STORE_BUILD];
+    ASSERT_EQ(order.ProductCount, 6u);
+    const std::uint32_t types[6] = {ITEM_GENERATOR, ITEM_DOCK, ITEM_PROCESSOR, ITEM_STORAGE, ITEM_CARGOPORT, ITEM_ENHANCER};
+    for (std::uint32_t i = 0; i < 6; ++i)
+        EXPECT_EQ(order.Products[i].ItemType, types[i]);
+    EXPECT_EQ(order.Products[0].StoreCredit, 0u);  // one generator is held
+    EXPECT_EQ(order.Products[1].Limit, 1u);
+    EXPECT_EQ(order.Products[5].Limit, 6u);
+    EXPECT_EQ(order.Products[5].StoreCredit, 0u);
+    EXPECT_EQ(order.Capacity, 4u);
+    EXPECT_EQ(order.Cash, 2000000.0f);
+    EXPECT_EQ(order.Owner, 2u);
+
+    // The store sells a dock and two enhancers on credit and hands the order back.
+    order.Products[1].Quantity = 1;
+    order.Products[1].UnitPrice = 20000000;
+    order.Products[5].Quantity = 2;
+    order.Products[5].UnitPrice = 10000000;
+    order.Cash = -38000000.0f;
+    order.Pending = 1;
+    QNSCENE::RequestPop();
+    QNSCENE::ApplyRequest();
+    QNSCENE::Current = scene;
+    Steps(3);
+    EXPECT_EQ(order.Pending, 0u);
+    EXPECT_EQ(player->Money(), -38000000.0f);
+    ASSERT_EQ(player->ItemCount(), 4u);
+    EXPECT_EQ(player->Item(1).Type, ITEM_DOCK);
+    EXPECT_EQ(player->Item(1).Value, 20000000.0f);
+    EXPECT_EQ(player->Item(2).Type, ITEM_ENHANCER);
+    EXPECT_EQ(player->Item(3).ColourPair, std::uint32_t(PAIR_NONE));
+}
+
+TEST_F(PlayerTest, FirstShipIsFreeTheNextCostsFiveMillion)
+{
+    COLLECTORSHIPDOCK* dock = BuildDockStation();
+    ASSERT_NE(dock, nullptr);
+    Steps(2);
+    auto* ship = dynamic_cast<TESTSHIP*>(player->Ship());
+    ASSERT_NE(ship, nullptr);
+    EXPECT_EQ(player->Money(), 0.0f);
+    EXPECT_TRUE(Posted().empty());
+    EXPECT_FALSE(player->FreeShip);
+    EXPECT_TRUE(ship->Docked);
+    EXPECT_EQ(dock->Ship(), ship);
+    EXPECT_TRUE(dock->Holding);
+    EXPECT_EQ(ship->Weapons, (std::vector<std::uint32_t>{WEAPON_IRONMAN, WEAPON_CANISTER}));
+    EXPECT_TRUE(Coincide(ship->GetWorldMatrix().Translation(), dock->DockPointMatrix().Translation()));
+
+    // Removing the dock that holds the ship is refused.
+    Aim(dock, QNVEC3(0, 1, 0));
+    ASSERT_EQ(station->Selected.Get(), dock);
+    Click(SDL_BUTTON_RIGHT);
+    EXPECT_EQ(Posted(), std::vector<std::string>{"Collector Ship currently docked"});
+
+    // The ship is lost: the next one is bought at the dock, once the dock has cycled.
+    ship->Kill();
+    // The empty dock opens, closes again and then holds the new ship.
+    Step();
+    EXPECT_EQ(player->Ship(), nullptr);
+    int frames = 0;
+    while (!player->Ship() && frames++ < 1200)
+        Step();
+    auto* next = dynamic_cast<TESTSHIP*>(player->Ship());
+    ASSERT_NE(next, nullptr);
+    EXPECT_NE(static_cast<GAMENODE*>(next), static_cast<GAMENODE*>(ship));
+    EXPECT_EQ(player->Money(), -5000000.0f);
+    EXPECT_EQ(Posted(), std::vector<std::string>{"Purchased new Collector Ship for $5.0 M"});
+}
+
+TEST_F(PlayerTest, SpaceDocksAnAlignedShipWhichIsDeliveredRepairedAndReleased)
+{
+    COLLECTORSHIPDOCK* dock = BuildDockStation();
+    ASSERT_NE(dock, nullptr);
+    Steps(2);
+    auto* ship = dynamic_cast<TESTSHIP*>(player->Ship());
+    ASSERT_NE(ship, nullptr);
+    ASSERT_TRUE(dock->IsOperating());
+
+    // Space undocks: the turntable turns, then the ship is free.
+    Key(SDLK_SPACE);
+    int frames = 0;
+    while (dock->DockState != DOCKSTATE::WAITING && frames++ < 600)
+        Step();
+    EXPECT_EQ(dock->DockState, DOCKSTATE::WAITING);
+    EXPECT_FALSE(ship->Docked);
+    EXPECT_FALSE(dock->Holding);
+
+    // The ship comes back aligned, 3 units in front of the dock point, damaged and carrying the
+    // ore of the first order.
+    QNMATRIX back;
+    back.SetTranslation(0.0f, 0.0f, -3.0f);
+    ship->SetTransform(back * dock->DockPointMatrix());
+    ship->DamageBallistic(5.0f, 0, 0);
+    ship->DamageElectronic(2.0f, 0, 0);
+    ship->Ore = player->WorkOrders[0].Cells;
+    const float worth = player->WorkOrders[0].Worth();
+    // What the repair books: on the station's total, or already taken off the money.
+    auto booked = [&] { return station->RepairCostTotal - player->Money(); };
+    const float repairBefore = booked();
+    Step();
+    EXPECT_TRUE(dock->CanDock());
+
+    std::vector<DOCKSTATE> seen;
+    auto record = [&] {
+        if (seen.empty() || seen.back() != dock->DockState)
+            seen.push_back(dock->DockState);
+    };
+    script.KeyDown(SDLK_SPACE, KMOD_NONE, script.Pass());
+    Step();
+    record();
+    EXPECT_EQ(player->Delivery, DELIVERYSTATE::DOCKING);
+    script.KeyUp(SDLK_SPACE, KMOD_NONE, script.Pass());
+    frames = 0;
+    while (dock->DockState != DOCKSTATE::DOCKED && dock->DockState != DOCKSTATE::UNLOADING && frames++ < 600) {
+        Step();
+        record();
+    }
+    ASSERT_GE(seen.size(), 3u);
+    EXPECT_EQ(seen[0], DOCKSTATE::PULLING);
+    EXPECT_EQ(seen[1], DOCKSTATE::CLOSING);
+    EXPECT_EQ(seen[2], DOCKSTATE::DOCKED);
+    EXPECT_TRUE(ship->Docked);
+    EXPECT_TRUE(Coincide(ship->GetWorldMatrix().Translation(), dock->DockPointMatrix().Translation(), 0.02f));
+
+    // Delivery: unloading for 10 seconds starts the processor on the order's worth.
+    frames = 0;
+    while (player->Delivery != DELIVERYSTATE::UNLOADING && frames++ < 10)
+        Step();
+    ASSERT_EQ(player->Delivery, DELIVERYSTATE::UNLOADING);
+    EXPECT_EQ(dock->DockState, DOCKSTATE::UNLOADING);
+    Steps(int(9.5 / kFrame));
+    EXPECT_EQ(processor->ProcessingState, PROCESSORSTATE::IDLE);
+    Steps(int(0.6 / kFrame));
+    EXPECT_EQ(processor->ProcessingState, PROCESSORSTATE::PROCESSING);
+    EXPECT_EQ(processor->Amount, worth);
+    EXPECT_EQ(ship->Ore, 0u);
+    EXPECT_EQ(player->Delivery, DELIVERYSTATE::NONE);
+    EXPECT_TRUE(player->IdleProcessors.empty());
+
+    // Repair: the meters come back at 2 units a second, booked at the repair price.
+    frames = 0;
+    while (ship->BallisticFraction() < 1.0f && frames++ < 600)
+        Step();
+    Steps(2);
+    EXPECT_EQ(ship->Ballistic, 25.0f);
+    EXPECT_EQ(ship->Electronic, 25.0f);
+    EXPECT_EQ(dock->DockState, DOCKSTATE::DOCKED);
+    EXPECT_NEAR(booked() - repairBefore, 5.0f * 2500000.0f / 25.0f, 1000.0f);
+}
+
+TEST_F(PlayerTest, DeliveryWithoutAShipStopsAndTouchesNothing)
+{
+    COLLECTORSHIPDOCK* dock = BuildDockStation();
+    Steps(2);
+    auto* ship = dynamic_cast<TESTSHIP*>(player->Ship());
+    ASSERT_NE(ship, nullptr);
+    ship->Ore = player->WorkOrders[1].Cells;
+    player->Delivery = DELIVERYSTATE::DOCKED;
+    Step();
+    ASSERT_EQ(player->Delivery, DELIVERYSTATE::UNLOADING);
+    ASSERT_EQ(dock->DockState, DOCKSTATE::UNLOADING);
+    const WORKORDERDATA order = player->WorkOrders[1];
+
+    // The ship goes while unloading: the dock stops, the orders stay, no processor starts.
+    player->SetShip(nullptr);
+    dock->SetShip(nullptr);
+    QNITEM::Destroy(ship);
+    player->FreeShip = false;
+    player->SetMoney(0.0f);
+    CompanyVehicles.CreateShip = nullptr;
+    Step();
+    EXPECT_EQ(player->Delivery, DELIVERYSTATE::NONE);
+    EXPECT_EQ(dock->DockState, DOCKSTATE::DOCKED);
+    EXPECT_EQ(player->WorkOrders[1].Cells, order.Cells);
+    EXPECT_EQ(processor->ProcessingState, PROCESSORSTATE::IDLE);
+}
+
+}  // namespace
