@@ -7,6 +7,7 @@
 #include "engine/scene/scene.h"
 #include "engine/util/qnmath.h"
 #include "game/world/arrow.h"
+#include "game/world/cargo_port.h"
 #include "game/world/collship_dock.h"
 #include "game/world/company_links.h"
 #include "game/world/crew.h"
@@ -398,8 +399,9 @@ void PLAYERCOMPANY::UpdateSuit()
     if (Pressed(ACT_HELMET) && control)
         control->ToggleOverlay();
     if (Pressed(ACT_CALL_FREIGHTER)) {
-        // The cargo port calls freighters; without one the call fails.
-        PostMessage("Can't call freighter");
+        CARGOPORT* port = SiteCargoPort();
+        const bool called = port && !port->Present() && port->CallFreighter();
+        PostMessage(called ? "Freighter called" : "Can't call freighter");
     }
     if (Pressed(ACT_DOCK))
         DockCommand();
@@ -457,6 +459,10 @@ void PLAYERCOMPANY::RemoveAimed()
     COLLECTORSHIPDOCK* dock = Dock();
     if (part == dock && dock->Ship() && dock->Holding) {
         PostMessage("Collector Ship currently docked");
+        return;
+    }
+    if (auto* port = dynamic_cast<CARGOPORT*>(part); port && port->Freighter()) {
+        PostMessage("Freighter currently navigating toward Cargo Port");
         return;
     }
     const bool returns = part->Kind != KIND_BEAM && part->Kind != KIND_JOINT && !part->Indestructible;
