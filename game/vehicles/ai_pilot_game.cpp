@@ -246,6 +246,8 @@ public:
     {
         pilot_.Restart();
     }
+    // The pilot lets go of the ship while the ship's control (a later member) still lives.
+    ~COMPUTERPILOT() override { pilot_.SetShip(nullptr, nullptr); }
 
     void TakeShip(GAMENODE* node) override
     {
