@@ -200,12 +200,19 @@ void FREIGHTER::SetHighlight(bool on)
 void FREIGHTER::Update()
 {
     VEHICLE::Update();
-    if (Delete)
+    // A destroyed freighter drifts until its destruction removes it.
+    if (Delete || IsDestroyed())
         return;
     GAMENODE* port = Port.Get();
     auto* damageable = dynamic_cast<DAMAGEABLE*>(port);
     const bool portLost = !port || port->Delete || (damageable && damageable->IsDestroyed());
-    if (portLost && Leg != 5 && DockingState != DOCKINGSTATE::GONE) {
+    if (portLost && DockingState == DOCKINGSTATE::GONE) {
+        // Gone, and nobody left to collect it.
+        Port.Reset();
+        Vanish();
+        return;
+    }
+    if (portLost && Leg != 5) {
         Port.Reset();
         if (DockingState == DOCKINGSTATE::WAITING || DockingState == DOCKINGSTATE::ARRIVING) {
             // Never seen: nothing to fly away from.

@@ -260,6 +260,29 @@ TEST_P(FreighterTest, APortLostWhileDockedSendsTheFreighterAwayFromTheSite)
     EXPECT_GT(Flashes(), before) << "it vanishes in a flash";
 }
 
+TEST_F(CargoSiteTest, AFreighterWhosePlaceIsTakenRetriesEverySecond)
+{
+    ASSERT_TRUE(port->CallFreighter());
+    QNWEAK<GAMENODE> handle(port->Freighter());
+    auto* f = dynamic_cast<FREIGHTER*>(handle.Get());
+    // A block parked where the freighter comes out of hyperspace.
+    QNMATRIX at = f->GetWorldMatrix();
+    auto* block = new GAMENODE(site, "BLOCK", 10, QNCF_LEVEL_GAME, 0, 0, &at, 0);
+    block->SetMesh("headq");
+    block->SetState(3, 0, false, true);
+    RunUntil([&] { return port->Present(); }, 11.0);
+    Step();
+    EXPECT_EQ(f->Docking(), DOCKINGSTATE::ARRIVING);
+    EXPECT_LT(f->State, 2);
+    EXPECT_EQ(f->ArrivalDelay, FREIGHTER::kRetryDelay);
+    RunUntil([] { return false; }, 2.5);
+    EXPECT_EQ(f->Docking(), DOCKINGSTATE::ARRIVING) << "still refused";
+
+    QNITEM::Destroy(block);
+    EXPECT_LT(RunUntil([&] { return f->State == 3; }, 2.0), 1.05);
+    EXPECT_EQ(f->Leg, 1u);
+}
+
 // The ore chain end to end. The collector-ship dock's delivery step is not in this tree yet:
 // the test delivers an order filled by the ship's mask the way that step does, by starting the
 // first idle processor with the order's worth; from there on the company's own steps run.
