@@ -24,8 +24,6 @@ SPACEMEDIA SpaceMedia;
 namespace {
 
 constexpr std::uint32_t kEscapeAction = 1;
-// Seconds between keyboard polls while paused.
-constexpr float kPausePoll = 0.01f;
 // The items the player starts with: generator, dock, processor, storage, cargo port.
 constexpr std::uint32_t kStartingItems[] = {ITEM_GENERATOR, ITEM_DOCK, ITEM_PROCESSOR, ITEM_STORAGE,
                                             ITEM_CARGOPORT};
@@ -328,7 +326,7 @@ void SPACE::Pause()
         QNKEYBOARD::Poll();
         if (QNKEYBOARD::KeyEvent() == kPauseKey)
             return;
-        QNSYSTEM::Sleep(kPausePoll);
+        (PauseWait ? PauseWait : &QNSYSTEM::Sleep)(kPausePoll);
     }
 }
 

@@ -91,9 +91,16 @@ public:
     /// Draws one frame of the current scene while loading (render and present only; a quit
     /// seen there stays pending). Replaceable by tests.
     static inline void (*DrawLoadingFrame)() = nullptr;
+    /// Waits `seconds` between the keyboard polls of a pause (the system's sleep when null).
+    /// Replaceable by tests.
+    static inline void (*PauseWait)(float seconds) = nullptr;
+    /// Seconds between keyboard polls while paused.
+    static constexpr float kPausePoll = 0.01f;
 
 private:
     void PlaceLoadBar();
+    /// Pumps the window's messages and polls the keyboard, waiting kPausePoll between polls,
+    /// until Pause is pressed again or a quit arrives (which stays pending for the main loop).
     void Pause();
     void DeleteCompanies();
 };

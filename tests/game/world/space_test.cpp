@@ -1,10 +1,12 @@
 // The in-game scene: loading behind the bar, a new game's companies, the money they run, the
 // frame's controls, and a second game after the first.
 
+#include <functional>
 #include <set>
 #include <string>
 #include <vector>
 
+#include "engine/input/qninput.h"
 #include "engine/input/qninputmap.h"
 #include "engine/scene/queued_message.h"
 #include "engine/util/qnexception.h"
@@ -19,6 +21,8 @@
 #include "game/world/space.h"
 #include "game/world/store_order.h"
 #include "game/world/sun.h"
+#include "platform/events.h"
+#include "platform/test_events.h"
 #include "tests/game/game_test_util.h"
 
 namespace {
@@ -277,6 +281,78 @@ TEST_F(SpaceTest, EscapeCoversTheGameAndASecondGameFreesTheFirst)
     EXPECT_EQ(PlayerCompany, nullptr);
     EXPECT_EQ(ViewTurns[2].Capacity(), 0u);
     EXPECT_EQ(BuilderTurns.Capacity(), 0u);
+}
+
+// What a pause's waits do, set per test.
+std::function<void()> g_onWait;
+std::vector<float> g_waits;
+
+TEST_F(SpaceTest, PauseWaitsBetweenPollsUntilPauseAgainAndLeavesOnAQuitThatStaysPending)
+{
+    NewGame();
+    QNINPDEV::Open();
+    QNKEYBOARD::Open(false);
+    PlatformScriptedEvents script;
+    script.Install();
+    SPACE::PauseWait = [](float seconds) {
+        g_waits.push_back(seconds);
+        if (g_onWait)
+            g_onWait();
+        if (g_waits.size() > 50)  // a pause that never ends fails the test, not the run
+            PlatformPostQuit();
+    };
+    g_waits.clear();
+    // The frame's own pump and poll, then the game's update, as the main loop runs them.
+    auto frame = [this] {
+        PlatformPumpMessages();
+        QNKEYBOARD::Poll();
+        Frame();
+    };
+
+    // Pause pressed: the update waits, polling, until Pause is released (second wait) and
+    // pressed again (third wait).
+    script.KeyDown(SDLK_PAUSE);
+    g_onWait = [&script] {
+        if (g_waits.size() == 2)
+            script.KeyUp(SDLK_PAUSE);
+        if (g_waits.size() == 3)
+            script.KeyDown(SDLK_PAUSE);
+    };
+    frame();
+    ASSERT_EQ(g_waits.size(), 3u);
+    for (float w : g_waits)
+        EXPECT_EQ(w, SPACE::kPausePoll);
+    EXPECT_FALSE(PlatformQuitPending());
+    EXPECT_EQ(QNSCENE::Current, space);
+
+    // Shift+Pause does not start a pause.
+    script.KeyUp(SDLK_PAUSE);
+    script.KeyDown(SDLK_LSHIFT);
+    script.KeyDown(SDLK_PAUSE, KMOD_LSHIFT);
+    frame();
+    EXPECT_EQ(g_waits.size(), 3u);
+
+    // Paused again, a quit arrives while waiting: the pause ends at the next pump and the quit
+    // stays pending for the main loop, which ends the program with it.
+    script.KeyUp(SDLK_PAUSE, KMOD_LSHIFT);
+    script.KeyUp(SDLK_LSHIFT);
+    frame();
+    script.KeyDown(SDLK_PAUSE);
+    g_waits.clear();
+    g_onWait = [] {
+        if (g_waits.size() == 2)
+            PlatformPostQuit();
+    };
+    frame();
+    EXPECT_EQ(g_waits.size(), 2u);
+    EXPECT_TRUE(PlatformQuitPending());
+
+    PlatformClearQuit();
+    g_onWait = nullptr;
+    SPACE::PauseWait = nullptr;
+    script.Uninstall();
+    QNKEYBOARD::Close();
+    QNINPDEV::Close();
 }
 
 TEST_F(SpaceTest, ChatterPlaysEveryFiveToThirtySeconds)
