@@ -343,6 +343,7 @@ GfxResult Device::SetViewport(const GfxViewport& vp) {
         return D3DERR_INVALIDCALL;
     viewport_ = vp;
     transformsDirty_ = true;
+    if (rs_[D3DRS_POINTSCALEENABLE] && context_) ApplyPointScale();
     return D3D_OK;
 }
 

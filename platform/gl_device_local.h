@@ -171,6 +171,7 @@ private:
     void ApplyStencil();
     /// Fog of the draw; pre-transformed vertices take table fog only, from their depth.
     void ApplyFog(bool rhw);
+    void ApplyPointScale();
     void ApplyTransforms(bool rhw);
     void ApplyLighting(const Layout& layout, bool rhw, uint32_t first, uint32_t count);
     void ApplyLights(uint32_t first, uint32_t count);

@@ -320,19 +320,13 @@ void Device::ApplyRenderState(D3DRENDERSTATETYPE state) {
         glBlendEquation(eq);
         break;
     }
-    case D3DRS_POINTSIZE: glPointSize(std::clamp(AsFloat(v), 1.0f, 64.0f)); break;
+    // The size before scaling may be a fraction of a pixel: the scale brings it to screen size.
+    case D3DRS_POINTSIZE: glPointSize(std::clamp(AsFloat(v), 1.0f / 64.0f, 64.0f)); break;
     case D3DRS_POINTSIZE_MIN: glPointParameterf(GL_POINT_SIZE_MIN, std::max(0.0f, AsFloat(v))); break;
     case D3DRS_POINTSIZE_MAX: glPointParameterf(GL_POINT_SIZE_MAX, std::clamp(AsFloat(v), 0.0f, 64.0f)); break;
-    case D3DRS_POINTSCALEENABLE: case D3DRS_POINTSCALE_A: case D3DRS_POINTSCALE_B: case D3DRS_POINTSCALE_C: {
-        float att[3] = {1.0f, 0.0f, 0.0f};
-        if (rs_[D3DRS_POINTSCALEENABLE]) {
-            att[0] = AsFloat(rs_[D3DRS_POINTSCALE_A]);
-            att[1] = AsFloat(rs_[D3DRS_POINTSCALE_B]);
-            att[2] = AsFloat(rs_[D3DRS_POINTSCALE_C]);
-        }
-        glPointParameterfv(GL_POINT_DISTANCE_ATTENUATION, att);
+    case D3DRS_POINTSCALEENABLE: case D3DRS_POINTSCALE_A: case D3DRS_POINTSCALE_B: case D3DRS_POINTSCALE_C:
+        ApplyPointScale();
         break;
-    }
     case D3DRS_POINTSPRITEENABLE:
         if (v) glEnable(GL_POINT_SPRITE); else glDisable(GL_POINT_SPRITE);
         glActiveTexture(GL_TEXTURE0);
@@ -345,6 +339,21 @@ void Device::ApplyRenderState(D3DRENDERSTATETYPE state) {
         break;
     default: break;  // fog is applied per draw; vertex blending, tweening and multisampling are kept only
     }
+}
+
+// Direct3D scales a point of size S at eye distance d to H S sqrt(1 / (A + B d + C d^2)) pixels,
+// H the viewport height; GL's attenuation is the same without H, so the coefficients are divided
+// by H^2.
+void Device::ApplyPointScale() {
+    float att[3] = {1.0f, 0.0f, 0.0f};
+    if (rs_[D3DRS_POINTSCALEENABLE]) {
+        const float h = float(viewport_.Height ? viewport_.Height : pp_.BackBufferHeight);
+        const float k = h > 0.0f ? 1.0f / (h * h) : 1.0f;
+        att[0] = AsFloat(rs_[D3DRS_POINTSCALE_A]) * k;
+        att[1] = AsFloat(rs_[D3DRS_POINTSCALE_B]) * k;
+        att[2] = AsFloat(rs_[D3DRS_POINTSCALE_C]) * k;
+    }
+    glPointParameterfv(GL_POINT_DISTANCE_ATTENUATION, att);
 }
 
 void Device::ApplyStencil() {

@@ -22,11 +22,6 @@ bool Overlap(const QNBOX& a, const QNBOX& b)
            a.min.z <= b.max.z && b.min.z <= a.max.z;
 }
 
-bool ValidBox(const QNBOX& b)
-{
-    return b.min.x <= b.max.x && b.min.y <= b.max.y && b.min.z <= b.max.z;
-}
-
 }  // namespace
 
 QNVEC3 QNPICK::ToScreen(const QNVEC3& world)
@@ -38,7 +33,7 @@ QNVEC3 QNPICK::ToScreen(const QNVEC3& world)
 QNVEC3 QNPICK::ToVirtual(float x, float y)
 {
     const QNBOX& v = ViewportBox;
-    if (!ValidBox(v))
+    if (!v.IsOrdered())
         return {};
     return QNVIRTUALSCREEN::FromPixels(x, y, v.min.x, v.min.y, v.max.x, v.max.y);
 }

@@ -14,10 +14,7 @@ struct QNNODEBOUNDS {
     float Radius = 0.0f;          ///< of TreeBox
 
     static QNBOX Cleared() { return QNBOX(QNVEC3(1, 1, 1), QNVEC3(-1, -1, -1)); }
-    static bool Valid(const QNBOX& b)
-    {
-        return b.min.x <= b.max.x && b.min.y <= b.max.y && b.min.z <= b.max.z;
-    }
+    static bool Valid(const QNBOX& b) { return b.IsOrdered(); }
 };
 
 /// One hit of QNNODE::CastSegment: the node whose body was hit, the point, the normal and the

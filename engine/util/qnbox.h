@@ -14,6 +14,8 @@ struct QNBOX {
     /// False when an axis has min above max (or not comparable); otherwise true
     /// only when at least one axis is a proper interval.
     bool IsValid() const;
+    /// min <= max on every axis (a point or a flat box counts; a cleared box does not).
+    bool IsOrdered() const { return min.x <= max.x && min.y <= max.y && min.z <= max.z; }
     /// min <= p < max on every axis, or p == min on a point axis.
     bool Contains(const QNVEC3& p) const;
     /// The two boxes share a point on every axis.

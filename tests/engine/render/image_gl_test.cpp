@@ -436,3 +436,31 @@ TEST_F(ImageTest, PreTransformedVerticesTakeTableFogFromTheirDepth) {
     QNMATERIAL::GroupMask = groups;
     EXPECT_TRUE(RegionIs(15, 15, 45, 45, 0xFF0000, 2)) << std::hex << Pixel(30, 30);
 }
+
+// A scaled point is H S sqrt(1 / (A + B d + C d^2)) pixels wide, H the viewport height: size 0.5
+// at distance 10 with C = 1 on a 120-pixel viewport is 6 pixels.
+TEST_F(ImageTest, ScaledPointsTakeTheirSizeFromTheViewportHeight) {
+    auto* m = new QNMESHBUFFERS;
+    meshes_.push_back(m);
+    m->Create(1, 0, 2, 0, 2, 0, 0, D3DPT_POINTLIST);
+    QNVERTEXARRAY v = m->Vertices();
+    v.SetPosition(0, QNVEC3(0, 0, 10));
+    v.SetDiffuse(0, 0xFFFFFFFFu);
+    m->UploadVertices();
+    QNMATERIAL mat;
+    mat.Lighting = 0;
+    mat.PointSize = 0.5f;
+    mat.PointSizeMax = 64.0f;
+    mat.PointScale = 1;
+    mat.PointScaleA = 0.0f;
+    mat.PointScaleB = 0.0f;
+    mat.PointScaleC = 1.0f;
+    view_.AddItem("point", m, nullptr, nullptr, &mat, QNMATRIX::Identity, QNRI_NOCULL);
+    const std::uint32_t groups = QNMATERIAL::GroupMask;
+    QNMATERIAL::GroupMask |= QNMAT_POINTS;
+    Frame(0, 0, 0);
+    QNMATERIAL::GroupMask = groups;
+    EXPECT_TRUE(RegionIs(78, 58, 82, 62, 0xFFFFFF)) << std::hex << Pixel(80, 60);
+    EXPECT_TRUE(RegionIs(70, 50, 75, 70, 0x000000));
+    EXPECT_TRUE(RegionIs(85, 50, 90, 70, 0x000000));
+}
