@@ -94,6 +94,8 @@ float MINELAUNCHER::TurnAngle() const
 void MINELAUNCHER::Update()
 {
     STATIONPART::Update();
+    if (!separated_)
+        separated_ = SeparateFromSupport(this);
     if (IsDestroyed() || Delete || Removal != REMOVALSTATE::NONE) {
         DeleteMines();
         return;

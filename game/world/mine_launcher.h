@@ -60,6 +60,7 @@ public:
     std::uint32_t Launches = 0;
 
 private:
+    bool separated_ = false;
     void RefreshMotor();
     void DeleteMines();
 };

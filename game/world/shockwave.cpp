@@ -161,6 +161,8 @@ bool SHOCKWAVE::Fire()
 void SHOCKWAVE::Update()
 {
     STATIONPART::Update();
+    if (!separated_)
+        separated_ = SeparateFromSupport(this);
     if (Delete || IsDestroyed())
         return;
     switch (ShockState) {

@@ -73,6 +73,7 @@ public:
     TARGETLIST* Targets = nullptr;
 
 private:
+    bool separated_ = false;
     /// Drives the wings open (from CHARGING) or closed, with the wing sound.
     void MoveWings();
     static double Step(QNTIMER& timer);

@@ -58,20 +58,26 @@ GAMENODE* STATIONWEAPON::MakeMovingChild(QNNODE* parent, const char* name, std::
     return node;
 }
 
-void STATIONWEAPON::SeparateCollisions()
+bool SeparateFromSupport(QNNODE* part)
 {
-    if (separated_ || State < 2)
-        return;
-    separated_ = true;
-    SetTreeCollision(this, false);
-    QNBODY* base = PhysicsBodyOf(ParentNode());
+    if (!part || part->State < 2)
+        return false;
+    part->SetTreeCollision(part, false);
+    QNBODY* base = PhysicsBodyOf(part->ParentNode());
     if (!base || !base->Model)
-        return;
-    for (QNITEM* x = this; x; x = QNITEM::Next(this, x)) {
+        return true;
+    for (QNITEM* x = part; x; x = QNITEM::Next(part, x)) {
         QNBODY* b = PhysicsBodyOf(dynamic_cast<QNNODE*>(x));
         if (b && b->Model)
             b->SetPairEnabled(base, true);
     }
+    return true;
+}
+
+void STATIONWEAPON::SeparateCollisions()
+{
+    if (!separated_)
+        separated_ = SeparateFromSupport(this);
 }
 
 void STATIONWEAPON::SwitchMotors(bool on)

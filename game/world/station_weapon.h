@@ -123,6 +123,9 @@ private:
     bool separated_ = false;
 };
 
+/// Once `part` is shown (false before): its bodies stop colliding with each other and with the
+/// part it stands on, which they overlap by construction.
+bool SeparateFromSupport(QNNODE* part);
 /// Drops the node's collision model and has the engine delete it at the next frame.
 void RemoveNextFrame(QNNODE* node);
 /// The view root above `node` (where shots and effects are made), or null.

@@ -1,7 +1,9 @@
 #include "game/world/station_weapons.h"
 
 #include "game/world/antiship.h"
+#include "game/world/early_warning.h"
 #include "game/world/flack_gun.h"
+#include "game/world/merc_ship_dock.h"
 #include "game/world/midrange_turret.h"
 #include "game/world/mine_launcher.h"
 #include "game/world/muzzle_flash.h"
@@ -35,6 +37,8 @@ void InstallStationWeapons()
     STATION::SetMaker(KIND_NEUTRONEMITTER, &Make<NEUTRONEMITTER>);
     STATION::SetMaker(KIND_MINELAUNCHER, &MakeUnaimed<MINELAUNCHER>);
     STATION::SetMaker(KIND_SHOCKWAVE, &Make<SHOCKWAVE>);
+    STATION::SetMaker(KIND_EARLYWARNING, &Make<EARLYWARNING>);
+    STATION::SetMaker(KIND_MERCSHIPDOCK, &MakeUnaimed<MERCSHIPDOCK>);
 }
 
 void RegisterStationWeaponMedia(QNRESOURCES& r)
@@ -47,4 +51,6 @@ void RegisterStationWeaponMedia(QNRESOURCES& r)
     NEUTRONEMITTER::RegisterMedia(r);
     MINELAUNCHER::RegisterMedia(r);
     SHOCKWAVE::RegisterMedia(r);
+    EARLYWARNING::RegisterMedia(r);
+    MERCSHIPDOCK::RegisterMedia(r);
 }
