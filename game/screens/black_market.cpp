@@ -147,6 +147,15 @@ void BLACKMARKET::Enter()
     Background[2] = 0.7f;
     Background[3] = 1.0f;
     QNNODE* root = GetView(0)->Root;
+    // The stand-in pictures carry no words: a caption names each place (made first, so drawn over
+    // the pictures).
+    for (std::uint32_t i = 0; i < 4; ++i) {
+        auto* caption = new TEXTFIELD(root, "CAPTION", "storefont", "storealpha", kPictures[i].X, kPictures[i].Y,
+                                      kCaptionCell[0], kCaptionCell[1], 16, 1);
+        caption->BroadcastProperty18(1, false);
+        caption->Print(0, "%s", kCaptions[i]);
+        caption->SetState(3, 0, false, false);
+    }
     auto place = [&](std::int32_t index) {
         const MARKETPICTURE& p = kPictures[index < 0 ? 3 : index];
         auto* button = new MARKETBUTTON(root, index, p.X, p.Y);
@@ -157,14 +166,6 @@ void BLACKMARKET::Enter()
     place(0);
     place(1);
     place(2);
-    // The stand-in pictures carry no words: a caption names each place.
-    for (std::uint32_t i = 0; i < 4; ++i) {
-        auto* caption = new TEXTFIELD(root, "CAPTION", "storefont", "storealpha", kPictures[i].X, kPictures[i].Y,
-                                      kCaptionCell[0], kCaptionCell[1], 16, 1);
-        caption->BroadcastProperty18(1, false);
-        caption->Print(0, "%s", kCaptions[i]);
-        caption->SetState(3, 0, false, false);
-    }
     (new BACKDROP(root, "blackmarketbackdrop", 1.0f))->SetState(3, 0, false, false);
     auto* cursor = new CURSOR(root, nullptr, QNVEC3(0, 0, 0));
     MarketCursor = cursor;

@@ -46,6 +46,8 @@ constexpr std::uint32_t kQuantityColumns = 20;
 // Other text fields: glyphs of 18 x 30.
 constexpr float kTextCellWidth = 18.0f, kTextCellHeight = 30.0f;
 constexpr float kBackdropDepth = 1.0f;
+// Buttons lie behind their captions.
+constexpr float kButtonDepth = 0.5f;
 constexpr float kCaptionCellWidth = 14.0f, kCaptionCellHeight = 24.0f;
 const char* const kCaptions[3] = {"BUY", "CANCEL", "NEXT PAGE"};
 
@@ -123,7 +125,7 @@ STORESCREEN::STOREBUTTON::STOREBUTTON(QNNODE* parent, ROLE role, STORESCREEN* st
     const char* picture = role == ROLE::BUY      ? "storebuybutton"
                           : role == ROLE::CANCEL ? "storecancelbutton"
                                                  : "storenextpagebutton";
-    DressSprite(this, picture, "sprite", x, y);
+    DressSprite(this, picture, "sprite", x, y, kButtonDepth);
     ShowTextureCell(this, 0);
 }
 

@@ -6,6 +6,7 @@
 
 #include <cmath>
 #include <string>
+#include <vector>
 
 #include "app/screenshot.h"
 #include "engine/physics/qnphysworld.h"
@@ -14,6 +15,7 @@
 #include "engine/render/qnvertex_buffer.h"
 #include "engine/scene/node_slots.h"
 #include "engine/resource/qnstorage.h"
+#include "engine/scene/node_chain.h"
 #include "engine/scene/scene.h"
 #include "engine/scene/scene_renderer.h"
 #include "engine/scene/view.h"
@@ -126,6 +128,18 @@ protected:
             }
         return all ? double(same) / all : 0.0;
     }
+    /// Mean of the channels over the rectangle.
+    double Brightness(int x0, int y0, int x1, int y1) const
+    {
+        double sum = 0;
+        int n = 0;
+        for (int y = y0; y < y1; ++y)
+            for (int x = x0; x < x1; ++x, ++n) {
+                const std::uint32_t p = Pixel(x, y);
+                sum += double((p >> 16) & 0xFF) + double((p >> 8) & 0xFF) + double(p & 0xFF);
+            }
+        return n ? sum / (3.0 * n) : 0.0;
+    }
     /// Number of different colours (to 4 bits a channel) in the rectangle.
     int Colours(int x0, int y0, int x1, int y1) const
     {
@@ -231,6 +245,13 @@ TEST_F(StoreScreenshots, TheBlackMarketShowsItsBackdropAndHighlightsOnlyUnderThe
     Enter(market);
     Shoot("blackmarket");
     EXPECT_GT(Colours(0, 0, int(kWidth), int(kHeight)), 8);
+    // The pointer rests at the centre, inside the station-weapon picture's box only.
+    QNNODE* root = market->GetView(0)->Root;
+    std::vector<std::int32_t> states;
+    for (QNCHILDWALK walk(root); QNITEM* c = walk.Advance();)
+        if (std::string(c->Name().Text()) == "STOREBUTTON")
+            states.push_back(static_cast<QNNODE*>(c)->State);
+    EXPECT_EQ(states, (std::vector<std::int32_t>{3, 2, 2}));
 }
 
 TEST_F(StoreScreenshots, TheMercenaryManagerShowsTheSpinningShipInItsWindow)
@@ -243,6 +264,11 @@ TEST_F(StoreScreenshots, TheMercenaryManagerShowsTheSpinningShipInItsWindow)
     ToPixels(SHIPSCENE::kWindowLeft, SHIPSCENE::kWindowTop, SHIPSCENE::kWindowWidth, SHIPSCENE::kWindowHeight, &x0,
              &y0, &x1, &y1);
     EXPECT_GT(Colours(x0, y0, x1, y1), 6);
+    // The ship scene cleared its window only: inside, its black under the translucent backdrop;
+    // just outside, the manager's own background under it.
+    const double inside = Brightness(x0 + 4, y0 + 4, x0 + 40, y0 + 40);
+    const double outside = Brightness(x1 + 4, y1 - 40, x1 + 24, y1 - 4);
+    EXPECT_LT(inside + 5.0, outside) << inside << " " << outside;
 }
 
 }  // namespace
