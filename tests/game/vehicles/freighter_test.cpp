@@ -16,6 +16,8 @@
 #include "game/vehicles/outside_hyperspace.h"
 #include "game/world/arrow.h"
 #include "game/world/company.h"
+#include "game/world/company_links.h"
+#include "game/world/item_types.h"
 #include "game/world/ore_processor.h"
 #include "game/world/ore_storage.h"
 #include "game/world/game_globals.h"
@@ -75,6 +77,7 @@ protected:
     }
     void TearDown() override
     {
+        CompanyVehicles = COMPANYVEHICLES();
         company = nullptr;
         owner.reset();
         GameSceneTest::TearDown();
@@ -283,9 +286,26 @@ TEST_F(CargoSiteTest, AFreighterWhosePlaceIsTakenRetriesEverySecond)
     EXPECT_EQ(f->Leg, 1u);
 }
 
-// The ore chain end to end. The collector-ship dock's delivery step is not in this tree yet:
-// the test delivers an order filled by the ship's mask the way that step does, by starting the
-// first idle processor with the order's worth; from there on the company's own steps run.
+// A collector ship as the company and its dock see it: the ore mask it carries.
+class STANDINSHIP : public DAMAGEABLE, public COMPANYSHIP {
+public:
+    STANDINSHIP(QNNODE* parent, const QNMATRIX& at) : DAMAGEABLE(parent, "SHIP", KIND_COLLSHIP, QNCF_LEVEL_GAME, 0, 0, &at, 0)
+    {
+        SetMaxima(25.0f, 25.0f);
+        Active = true;
+    }
+    bool IsShipDestroyed() const override { return IsDestroyed(); }
+    std::uint32_t OreMask() const override { return Ore; }
+    void SetOreMask(std::uint32_t mask) override { Ore = mask; }
+    void SetPilotAboard(bool) override {}
+    void SetViewMode(std::uint32_t) override {}
+    void SetDocked(bool) override {}
+    bool InstallWeapon(std::uint32_t) override { return true; }
+    std::uint32_t Ore = 0;
+};
+
+// The ore chain end to end, through the company's own steps: an order filled by the docked
+// ship's mask is delivered at the dock, processed, stored, carried off by a freighter and paid.
 TEST_F(CargoSiteTest, AnOrderBecomesProductStorageAPodAndMoney)
 {
     company = owner.get();
@@ -299,28 +319,49 @@ TEST_F(CargoSiteTest, AnOrderBecomesProductStorageAPodAndMoney)
                 return c;
         return -1;
     };
-    auto* processor = dynamic_cast<PROCESSOR*>(Build(left, outer(left), KIND_PROCESSOR));
+    STATIONPART* dock = Build(left, outer(left), KIND_COLLSHIPDOCK);
+    ASSERT_NE(dock, nullptr) << PlacementMessage(station->Result);
+    auto* processor = dynamic_cast<PROCESSOR*>(Build(back, outer(back), KIND_PROCESSOR));
     ASSERT_NE(processor, nullptr) << PlacementMessage(station->Result);
-    auto* storage = dynamic_cast<STORAGE*>(Build(back, outer(back), KIND_STORAGE));
+    // The storage unit at the end of a branch off the processor's joint.
+    STATIONPART* branch = nullptr;
+    for (std::int32_t c = 0; c < back->ConnectorCount && !branch; ++c)
+        if (back->Connectors[c].IsFreeForMarker() && back->ConnectorFace(c) < FACE_TOP)
+            branch = Build(back, c, KIND_BEAM);
+    ASSERT_NE(branch, nullptr) << PlacementMessage(station->Result);
+    STATIONPART* tip = nullptr;
+    for (std::int32_t c = 0; c < branch->ConnectorCount && !tip; ++c)
+        if (branch->Connectors[c].IsFreeForMarker())
+            tip = Build(branch, c, KIND_JOINT);
+    ASSERT_NE(tip, nullptr) << PlacementMessage(station->Result);
+    STORAGE* storage = nullptr;
+    for (std::int32_t c = 0; c < tip->ConnectorCount && !storage; ++c)
+        if (tip->Connectors[c].IsFreeForMarker() && tip->ConnectorFace(c) < FACE_TOP)
+            storage = dynamic_cast<STORAGE*>(Build(tip, c, KIND_STORAGE));
     ASSERT_NE(storage, nullptr) << PlacementMessage(station->Result);
     ASSERT_FALSE(station->Underpowered);
+    CompanyVehicles.CreateShip = [](GAMENODE* site, const QNMATRIX& at, std::uint32_t) -> GAMENODE* {
+        return new STANDINSHIP(site, at);
+    };
+    ASSERT_TRUE(company->BuyCollectorShip());
+    auto* ship = dynamic_cast<STANDINSHIP*>(company->Ship());
+    ASSERT_NE(ship, nullptr);
 
     const float start = 10e6f;
     company->SetMoney(start);
     company->NewWorkOrders();
-    const WORKORDERDATA& order = company->WorkOrders[0];
-    const std::uint32_t shipMask = order.Cells;
-    ASSERT_TRUE(order.IsFilledBy(shipMask));
-    ASSERT_FALSE(order.IsFilledBy(shipMask & (shipMask - 1))) << "one ore short fills nothing";
-    const float worth = order.Worth();
+    const WORKORDERDATA order = company->WorkOrders[0];
+    const float worth = std::max(order.Worth(), company->WorkOrders[1].IsFilledBy(order.Cells)
+                                                    ? company->WorkOrders[1].Worth()
+                                                    : 0.0f);
     ASSERT_GT(worth, 0.0f);
+    ship->Ore = order.Cells;
+    company->Delivery = DELIVERYSTATE::DOCKED;  // the pilot docked (the player's Space)
 
-    Step();
-    ASSERT_EQ(company->IdleProcessors.size(), 1u);
-    ASSERT_EQ(company->EmptyStorage.size(), 1u);
-    auto* idle = dynamic_cast<PROCESSOR*>(company->IdleProcessors.front().Get());
-    ASSERT_EQ(idle, processor);
-    idle->StartProcessing(worth);
+    EXPECT_LT(RunUntil([&] { return processor->ProcessingState == PROCESSORSTATE::PROCESSING; }, 15.0), 10.5);
+    EXPECT_EQ(processor->Amount, worth);
+    EXPECT_EQ(ship->Ore, 0u) << "the ore left the ship";
+    EXPECT_EQ(company->Delivery, DELIVERYSTATE::NONE);
 
     EXPECT_LT(RunUntil([&] { return storage->StoredOre != 0.0f; }, 200.0), 181.0);
     EXPECT_EQ(storage->StoredOre, worth);
