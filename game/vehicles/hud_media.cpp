@@ -20,6 +20,19 @@ void RegisterHudTexture(QNRESOURCES& resources, const char* name, const char* fi
         resources.FindTexture(name)->Texture.TransformFlag = 1;
 }
 
+void RegisterConsoleFont(QNRESOURCES& resources)
+{
+    QNTEXTUREPARAMS& t = QNRESOURCES::TextureParams;
+    t = QNTEXTUREPARAMS();
+    t.Name = "consolefont";
+    t.File = "media\\general\\textures\\ruvuzev_font.dds";
+    t.Columns = 16;
+    t.Rows = 16;
+    t.CellWidth = 0.9688f;
+    t.CellHeight = 0.8438f;
+    resources.AddTexture();
+}
+
 void RegisterHudQuad(QNRESOURCES& resources, const char* name, const char* texture, float width, float height)
 {
     QNMESHPARAMS& m = QNRESOURCES::MeshParams;

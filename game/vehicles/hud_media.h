@@ -13,6 +13,10 @@
 void RegisterHudTexture(QNRESOURCES& resources, const char* name, const char* file, std::uint32_t columns = 1,
                         std::uint32_t rows = 1);
 
+/// Registers "consolefont" as the in-game scene does: the font picture with its 16 x 16 glyph
+/// grid over the top-left 0.9688 x 0.8438 of it (for scenes that draw HUD text without it).
+void RegisterConsoleFont(QNRESOURCES& resources);
+
 /// Registers a quad of `width` x `height` HUD units named `name`, centred on its origin and
 /// facing the viewer; its texture coordinates span one cell of the registered texture
 /// `texture`, so that selecting a cell shows exactly that cell.

@@ -28,7 +28,7 @@ protected:
     {
         GameSceneTest::SetUp();
         MakeScene([](QNRESOURCES& r) {
-            RegisterHudTexture(r, "consolefont", "media\\general\\textures\\ruvuzev_font.dds", 16, 16);
+            RegisterConsoleFont(r);
             HUD::LoadResources(r);
             SUITHUD::LoadResources(r);
         }, 1);
@@ -230,7 +230,8 @@ TEST_F(HudTest, SuitHudDrawsItsElementsInTheOverlay)
     auto px = [&](float x) { return std::uint32_t((x / 1333.0f + 0.5f) * float(width)); };
     auto py = [&](float y) { return std::uint32_t((0.5f - y / 1000.0f) * float(height)); };
     EXPECT_GT(ShareNot(px(-40), py(40), px(40), py(-40), background), 0.05);         // reticle
-    EXPECT_GT(ShareNot(px(260), py(470), px(390), py(430), background), 0.05);      // money text
+    EXPECT_GT(ShareNot(px(260), py(470), px(390), py(430), background), 0.01);      // money text
+    EXPECT_LT(ShareNot(px(115), py(465), px(205), py(435), background), 0.002);     // its leading blanks
     EXPECT_GT(ShareNot(px(560), py(490), px(650), py(280), background), 0.10);      // two inventory icons
     EXPECT_LT(ShareNot(px(-600), py(200), px(-400), py(0), background), 0.01);      // nothing there
     EXPECT_LT(ShareNot(px(570), py(-95), px(630), py(-155), background), 0.01);     // no overload

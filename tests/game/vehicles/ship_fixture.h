@@ -116,7 +116,7 @@ protected:
             SITE::RegisterMedia(r);
             DEBRISFIELD::RegisterMedia(r);  // a destroyed ship's pieces
             RegisterSkyMedia(r);
-            RegisterHudTexture(r, "consolefont", "media\\general\\textures\\ruvuzev_font.dds", 16, 16);
+            RegisterConsoleFont(r);
             HUD::LoadResources(r);
             SHIPHUD::LoadResources(r);
             COLLSHIP::LoadResources(r);

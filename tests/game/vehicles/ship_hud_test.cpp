@@ -27,7 +27,7 @@ protected:
     {
         GameSceneTest::SetUp();
         MakeScene([](QNRESOURCES& r) {
-            RegisterHudTexture(r, "consolefont", "media\\general\\textures\\ruvuzev_font.dds", 16, 16);
+            RegisterConsoleFont(r);
             HUD::LoadResources(r);
             SHIPHUD::LoadResources(r);
         }, 1);

@@ -29,7 +29,7 @@ protected:
         MakeScene([](QNRESOURCES& r) {
             SITE::RegisterMedia(r);
             RegisterSkyMedia(r);
-            RegisterHudTexture(r, "consolefont", "media\\general\\textures\\ruvuzev_font.dds", 16, 16);
+            RegisterConsoleFont(r);
             HUD::LoadResources(r);
             SUIT::LoadResources(r);
         }, 1);
