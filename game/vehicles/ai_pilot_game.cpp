@@ -272,6 +272,12 @@ public:
         QNMATRIX turn;
         turn.SetRotationY(kCornerTurnDegrees * std::numbers::pi_v<float> / 180.0f);
         ship->SetTransform(turn * COLLSHIP::CornerMatrix(corner) * site->GetWorldMatrix());
+        // Out of the dock's grip: still, with the hull's own damping.
+        ship->StopMotion(false, QNCF_LEVEL_PLAIN);
+        if (control_)
+            control_->SetDamping(COLLSHIP::kLinearDamping, COLLSHIP::kAngularDamping);
+        if (QNBODY* body = PhysicsBodyOf(ship))
+            body->SetLinearDamping(COLLSHIP::kLinearDamping);
     }
 
     void Update() override

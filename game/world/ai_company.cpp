@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "engine/util/qnmath.h"
+#include "game/world/collship_dock.h"
 #include "game/world/company_links.h"
 #include "game/world/item_types.h"
 #include "game/world/station.h"
@@ -58,6 +59,10 @@ AICOMPANY::~AICOMPANY()
 
 void AICOMPANY::SetShip(GAMENODE* ship)
 {
+    if (ship) {
+        if (COLLECTORSHIPDOCK* dock = Dock())
+            dock->ReleaseShip();
+    }
     COMPANY::SetShip(ship);
     if (!ship) {
         if (pilot_)
@@ -87,7 +92,12 @@ void AICOMPANY::UpdateDock()
     FreeShip = false;
     if (!BuyCollectorShip() || !ship_)
         return;
-    // A computer ship leaves the dock at once.
+    // A computer ship leaves the dock at once; the dock keeps none.
+    if (COLLECTORSHIPDOCK* dock = Dock()) {
+        dock->SetShip(dynamic_cast<DAMAGEABLE*>(ship_.Get()));
+        dock->ReleaseShip();
+        dock->SetShip(nullptr);
+    }
     if (COMPANYSHIP* control = ShipControl())
         control->SetDocked(false);
     const auto corner = static_cast<std::uint32_t>(std::clamp(RoundToInt(RandomRange(0.0f, 7.0f)), 0, 7));

@@ -143,6 +143,10 @@ TEST_F(AiGameTest, TwoMinutesGrowEssentialsBuyShipsAndEarn)
             AICOMPANY* c = watches[i].Company;
             ASSERT_FLOAT_EQ(c->IncomeRate, rates[i]) << "company " << c->View;
             // Frames with nothing booked earn the rate for the frame.
+            if (watches[i].ShipBought == now) {
+                EXPECT_NEAR(c->Money() - money[i], c->IncomeRate * kStep - spending[i] - CollectorShipPrice(), 2.0f)
+                    << "every computer ship costs its price, the first one too";
+            }
             if (spending[i] == 0.0f && watches[i].ShipBought != now && c->InterestTimer.Elapsed() > kStep) {
                 EXPECT_NEAR(c->Money() - money[i], c->IncomeRate * kStep, 1.0f + std::fabs(c->Money()) * 1e-6f);
             }
@@ -157,8 +161,15 @@ TEST_F(AiGameTest, TwoMinutesGrowEssentialsBuyShipsAndEarn)
             EXPECT_GE(w.Attached[k], 0.0) << "kind " << kEssentials[k];
             EXPECT_GE(s->Counts[kEssentials[k]], 1u);
         }
+        for (int k = 1; k < 5; ++k) {
+            if (w.Attached[k] >= 0.0 && w.Attached[k - 1] >= 0.0) {
+                EXPECT_GT(w.Attached[k], w.Attached[k - 1]) << "essentials in order";
+            }
+        }
         if (docks) {
             ASSERT_GE(w.ShipBought, 0.0);
+            EXPECT_GE(w.Company->IncomeRate, AICOMPANY::kBaseIncome);
+            EXPECT_NE(w.Company->Pilot(), nullptr);
             EXPECT_FALSE(w.Company->FreeShip);
         } else {
             EXPECT_EQ(w.Company->Ship(), nullptr);
