@@ -479,3 +479,51 @@ TEST_F(PlayerTest, DeliveryWithoutAShipStopsAndTouchesNothing)
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(PlayerTest, HyperjumpOpensOnlyFarFromTheSiteWithoutEnemies)
+{
+    SITE* site = player->Site();
+    QNMATRIX near;
+    near.SetTranslation(0.0f, 0.0f, 150.0f);
+    auto* ship = new TESTSHIP(site, near * site->GetWorldMatrix());
+    ship->SetState(3, 0, false, true);
+    player->SetShip(ship);
+    player->BoardShip();
+    ASSERT_EQ(player->Mode, COMPANYMODE::SHIP);
+
+    // R opens company 0's destination list only beyond 200 units of the site.
+    Key(SDLK_r);
+    EXPECT_EQ(player->Mode, COMPANYMODE::SHIP);
+    EXPECT_EQ(Posted(), std::vector<std::string>{"Hyperjump currently disabled"});
+
+    QNMATRIX far;
+    far.SetTranslation(0.0f, 0.0f, 201.0f);
+    ship->SetTransform(far * site->GetWorldMatrix());
+    Step();
+    EXPECT_TRUE(player->HyperjumpEnabled);
+    EXPECT_EQ(Posted(), std::vector<std::string>{"Hyperjump Enabled"});
+    Key(SDLK_g);
+    EXPECT_EQ(player->Mode, COMPANYMODE::DESTINATIONS);
+    EXPECT_EQ(player->ChosenCompany, 1u);
+    Key(SDLK_ESCAPE);
+    EXPECT_EQ(player->Mode, COMPANYMODE::SHIP);
+
+    // An enemy ship at the own site shuts it again.
+    auto* enemy = new TESTSHIP(site, near * site->GetWorldMatrix());
+    TARGETLIST::Reader = [](const GAMENODE* node) {
+        return TARGETLIST::CANDIDATE{std::string(node->Name().Text()) == "ENEMY" ? 1u : 0u, false};
+    };
+    enemy->SetName("ENEMY");
+    Steps(2);
+    EXPECT_FALSE(player->HyperjumpEnabled);
+    EXPECT_EQ(Posted(), std::vector<std::string>{"Hyperjump Disabled"});
+
+    // Enter leaves the ship only when it is still and at the own site: the suit stands beside it.
+    QNITEM::Destroy(enemy);
+    Key(SDLK_RETURN);
+    EXPECT_EQ(player->Mode, COMPANYMODE::SUIT);
+}
+
+}  // namespace
