@@ -1,6 +1,7 @@
 #include "game/world/player_company.h"
 
 #include <cmath>
+#include <cstdio>
 
 #include "engine/input/qninputmap.h"
 #include "engine/scene/queued_message.h"
@@ -110,12 +111,16 @@ QNQUEUEDMESSAGE* PLAYERCOMPANY::MessageLine() const
 
 void PLAYERCOMPANY::PostMessage(const char* format, ...)
 {
-    QNQUEUEDMESSAGE* line = MessageLine();
-    if (!line)
-        return;
     std::va_list args;
     va_start(args, format);
-    line->PostV(format, args);
+    if (QNQUEUEDMESSAGE* line = MessageLine()) {
+        line->PostV(format, args);
+    } else if (Mode == COMPANYMODE::SHIP && Ship() && PlayerControls.ShipMessage) {
+        // The ship's own HUD when it registered no line here.
+        char text[QNQUEUEDMESSAGE::kLineSize];
+        std::vsnprintf(text, sizeof text, format, args);
+        PlayerControls.ShipMessage(Ship(), text);
+    }
     va_end(args);
 }
 

@@ -87,8 +87,9 @@ TEST_F(ChipperTest, AChippedOreRockHandsItsOreToTheShipOnce)
     EXPECT_TRUE(Under("CHIPPER").empty());
     auto* cloud = static_cast<CLOUD*>(Under("CLOUD")[0]);
     EXPECT_EQ(cloud->Ore.Get(), ore);
-    ASSERT_NE(cloud->Marker.Get(), nullptr);
-    EXPECT_EQ(cloud->Marker->Parent(), static_cast<QNITEM*>(HudOf(ship)));
+    QNWEAK<GAMENODE> marker = cloud->Marker.Get();
+    ASSERT_NE(marker.Get(), nullptr);
+    EXPECT_EQ(marker->Parent(), static_cast<QNITEM*>(HudOf(ship)));
     EXPECT_EQ(ore->GetWorldMatrix().Translation(), at.Translation());  // the rock is left alone
 
     // The ship flies through twice: one pick-up, one message.
@@ -114,7 +115,7 @@ TEST_F(ChipperTest, AChippedOreRockHandsItsOreToTheShipOnce)
     // The cloud and its marker are gone 10 s after the split; the launcher is loaded again.
     const double gone = RunUntil([&] { return Under("CLOUD").empty(); }, 12.0);
     EXPECT_NEAR(gone + hit, CLOUD::kLife + hit, 0.2);
-    EXPECT_EQ(cloud->Marker.Get(), nullptr);
+    EXPECT_EQ(marker.Get(), nullptr);
     EXPECT_EQ(launcher->AmmoLevel(), CHIPPERLAUNCHER::kLoaded);
 }
 
@@ -130,8 +131,9 @@ TEST_F(ChipperTest, ReleaseWindowAndRemovalTimes)
     EXPECT_EQ(chipper->Hit, CHIPPERHIT::OTHER);
     EXPECT_NEAR(chipper->HitTime, touched, 0.05);
     EXPECT_FALSE(PairEnabled(chipper, ship));
+    const double hitTime = chipper->HitTime;
     const double left = RunUntil([&] { return !watch.Get() || watch->Delete; }, 5.0);
-    EXPECT_NEAR(touched + left, chipper->HitTime + CHIPPER::kAfterHit, 0.05);
+    EXPECT_NEAR(touched + left, hitTime + CHIPPER::kAfterHit, 0.05);
     EXPECT_TRUE(Under("CLOUD").empty());
     EXPECT_EQ(other->Ballistic, COLLSHIP::kCondition);  // the chipper does no damage
 
