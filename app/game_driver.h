@@ -1,0 +1,41 @@
+#pragma once
+// Runs the program's own game with no display on the virtual clock: the logo, the main menu, a
+// new game started by a scripted F2, then a given number of frames in the game. The frame's game
+// update, draw submission and physics step are timed apart, and the game's size (nodes, bodies,
+// resident memory) can be read at any frame. The soak program and the frame benchmark use it.
+
+#include <cstdint>
+#include <functional>
+
+struct GAMEDRIVERTIMES {
+    double Update = 0.0;   ///< seconds spent in the scenes' update
+    double Draw = 0.0;     ///< seconds spent in the scenes' render (draw submission)
+    double Physics = 0.0;  ///< seconds spent in the scenes' post-update (the physics step)
+    std::uint64_t Frames = 0;
+    std::uint64_t DrawnFrames = 0;
+};
+
+struct GAMESIZE {
+    std::uint64_t Nodes = 0;     ///< items under the scene root
+    std::uint64_t Bodies = 0;    ///< bodies in every view's physics world
+    std::uint64_t ResidentKiB = 0;
+};
+
+struct GAMEDRIVE {
+    std::uint64_t Frames = 0;       ///< frames to run once the game has started
+    std::uint32_t DrawEvery = 1;    ///< draw one frame in this many (others skip the render)
+    /// Called after every in-game frame with its number (from 1); `times` holds the totals so
+    /// far. Returning false ends the run early.
+    std::function<bool(std::uint64_t frame, const GAMEDRIVERTIMES& times)> OnFrame;
+};
+
+/// Frames per virtual second: each frame moves the clock by 20 ms.
+inline constexpr std::uint32_t kDriverFramesPerSecond = 50;
+
+/// Runs the game as described; returns the program's exit status (0 for a clean run, non-zero
+/// after an engine error or when the game never started). Picks the offscreen video and null
+/// sound drivers when none is set.
+int DriveHeadlessGame(GAMEDRIVE& drive, GAMEDRIVERTIMES* times);
+
+/// The size of the running game now.
+GAMESIZE MeasureGame();
