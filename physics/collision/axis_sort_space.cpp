@@ -446,6 +446,76 @@ void McdAxisSortSpace::MoveEndpoints(int id, const MeReal min[3], const MeReal m
     }
 }
 
+// The first update after an insertion would walk the endpoints down from the top of every
+// list, past about half of them. Instead the object's cells come from comparing its box with
+// every other object's (the intervals overlap on an axis when min <= other max and other min
+// <= max, the rule the tie order of the lists encodes), and each endpoint goes straight to its
+// place: the min before the first endpoint of value >= min, the max after the last endpoint of
+// value <= max. Both are found by one scan of the axis array, then moved over an equal run.
+// Objects not yet placed keep their endpoints at FLT_MAX and overlap nothing. A removal clears
+// every cell of its id (the disabled bits too) and creation zeroes them all, so an inserted id
+// starts from empty cells.
+void McdAxisSortSpace::PlaceEndpoints(int id, const MeReal min[3], const MeReal max[3])
+{
+    for (int j = 0; j < capacity_; ++j) {
+        if (j == id || objects_[j].id < 0)
+            continue;
+        unsigned count = 0;
+        for (int k = 0; k < 3; ++k)
+            if ((axisMask_ & (1u << k)) && End(k, j, kMin)->value <= max[k] && min[k] <= End(k, j, kMax)->value)
+                ++count;
+        // The counts of a new id are 0 (its removal cleared them): only overlaps are written,
+        // which keeps the cell matrix, one row per id, mostly out of the cache.
+        if (count == 0)
+            continue;
+        const int a = j < id ? j : id, b = j < id ? id : j;
+        const std::size_t c = CellIndex(a, b);
+        const unsigned cell = (Cell(c) & kDisabledBit) | count;
+        SetCell(c, cell);
+        if (cell == activeAxes_)
+            PairBegins(a, b);
+    }
+    for (int k = 0; k < 3; ++k) {
+        if (!(axisMask_ & (1u << k)))
+            continue;
+        Endpoint* lo = End(k, id, kMin);
+        Endpoint* hi = End(k, id, kMax);
+        Unlink(lo);
+        Unlink(hi);
+        lo->value = min[k];
+        hi->value = max[k];
+        Endpoint* before = &high_[k];
+        Endpoint* after = &low_[k];
+        MeReal beforeValue = before->value;
+        MeReal afterValue = -FLT_MAX;
+        Endpoint* axis = ends_[k];
+        for (int j = 0; j < capacity_; ++j) {
+            if (j == id || objects_[j].id < 0)
+                continue;
+            for (int kind = 0; kind < 2; ++kind) {
+                Endpoint* e = &axis[2 * j + kind];
+                const MeReal v = e->value;
+                if (v >= min[k] && v < beforeValue) {
+                    before = e;
+                    beforeValue = v;
+                }
+                if (v <= max[k] && (after == &low_[k] || v > afterValue)) {
+                    after = e;
+                    afterValue = v;
+                }
+            }
+        }
+        while (before->prev->kind != kSentinel && before->prev->value >= min[k])
+            before = before->prev;
+        InsertBefore(lo, before);
+        if (after == &low_[k] || after->value < min[k])
+            after = lo;
+        while (after->next->kind != kSentinel && after->next->value <= max[k])
+            after = after->next;
+        InsertAfter(hi, after);
+    }
+}
+
 void McdAxisSortSpace::RefreshObject(Object* o, void* argument)
 {
     if (updateFn_)
@@ -455,7 +525,12 @@ void McdAxisSortSpace::RefreshObject(Object* o, void* argument)
     // A box with NaN, infinite or inverted bounds keeps the endpoints it had.
     if (!ValidBox(min, max))
         return;
-    MoveEndpoints(o->id, min, max);
+    if (o->placed) {
+        MoveEndpoints(o->id, min, max);
+    } else {
+        PlaceEndpoints(o->id, min, max);
+        o->placed = 1;
+    }
 }
 
 // Objects.
@@ -470,6 +545,7 @@ int McdAxisSortSpace::InsertObject(void* data)
     Object* o = &objects_[id];
     o->id = id;
     o->data = data;
+    o->placed = 0;
     for (int k = 0; k < 3; ++k) {
         for (MeU8 kind : {kMin, kMax}) {
             Endpoint* e = End(k, id, kind);
@@ -480,9 +556,6 @@ int McdAxisSortSpace::InsertObject(void* data)
         }
     }
     SetObjectFlag(id, true);
-    for (int j = 0; j < capacity_; ++j)
-        if (j != id)
-            SetCell(j < id ? CellIndex(j, id) : CellIndex(id, j), 0);
     return id;
 }
 

@@ -65,6 +65,7 @@ public:
         int id;      ///< its own index when valid, -1 when free
         void* data;  ///< the model
         MeU8 flag;   ///< copy of the update flag
+        MeU8 placed; ///< 0 from insertion until its first update places it
     };
     struct PairNode {
         PairNode* next;  ///< in the new or ended list
@@ -91,6 +92,7 @@ private:
     PairNode* Find(std::uint32_t key, PairNode*** link);
     Endpoint* End(int axis, int id, int kind) { return &ends_[axis][2 * id + kind]; }
     void MoveEndpoints(int id, const MeReal min[3], const MeReal max[3]);
+    void PlaceEndpoints(int id, const MeReal min[3], const MeReal max[3]);
     void MinUp(Endpoint* e, bool skipStamped);
     void MinDown(Endpoint* e, const MeReal* skipAbove);
     void MaxUp(Endpoint* e, const MeReal* skipBelow);
