@@ -42,7 +42,7 @@ void ANTISHIP::MISSILE::OnContact(QNNODE* other, std::uint32_t phase, const floa
     if (phase != QNCONTACT_BEGAN || !other)
         return;
     if (!Damaged && IsVehicleNode(other)) {
-        if (auto* victim = dynamic_cast<DAMAGEABLE*>(other->FindAncestor(QNCF_LEVEL_GAME))) {
+        if (auto* victim = DamageableOf(other)) {
             victim->DamageBallistic(kDamage, 2, 1);
             Damaged = true;
         }

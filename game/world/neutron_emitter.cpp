@@ -169,7 +169,7 @@ void NEUTRONEMITTER::NEUTRONBEAM::Update()
         // Distances count from the segment's start, one unit out.
         Length = kNear + hit.Distance;
         if (IsVehicleNode(hit.Node))
-            if (auto* victim = dynamic_cast<DAMAGEABLE*>(hit.Node->FindAncestor(QNCF_LEVEL_GAME)))
+            if (auto* victim = DamageableOf(hit.Node))
                 victim->DamageElectronic(kBurn * float(step), 1, 1);
     }
     const std::uint32_t n = std::uint32_t(Length / kSegmentLength) + 1;

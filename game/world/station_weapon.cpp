@@ -284,3 +284,11 @@ bool STATIONWEAPON::WithinAim(const QNVEC3& local, float horizontal, float verti
         return false;
     return std::fabs(std::atan2(local.x, local.z)) <= horizontal && std::fabs(std::atan2(local.y, local.z)) <= vertical;
 }
+
+DAMAGEABLE* DamageableOf(QNNODE* node)
+{
+    for (QNNODE* n = node; n; n = n->ParentNode())
+        if (auto* d = dynamic_cast<DAMAGEABLE*>(n))
+            return d;
+    return nullptr;
+}

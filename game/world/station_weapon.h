@@ -134,6 +134,8 @@ QNNODE* SceneLevelOf(QNNODE* node);
 void LeaveExplosion(QNNODE* site, const QNMATRIX& at, float size);
 /// The company view of a vehicle node (its obstacle view), or ~0 for other nodes.
 std::uint32_t CompanyOf(const QNNODE* node);
+/// The damageable object a node belongs to: the node itself or its nearest damageable ancestor.
+DAMAGEABLE* DamageableOf(QNNODE* node);
 /// Whether the node's kind is a vehicle in the node-kind class table.
 bool IsVehicleNode(const QNNODE* node);
 /// Calls `f` for each vehicle under `root` (the view root): its children and, for the sites

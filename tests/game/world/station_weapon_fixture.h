@@ -51,7 +51,7 @@ protected:
     {
         QNMATRIX m;
         m.SetTranslationV(at);
-        auto* ship = new DAMAGEABLE(site, "SHIP", kKindCollectorShip, QNCF_BODY, 0, 0, &m, company);
+        auto* ship = new DAMAGEABLE(site, "SHIP", kKindCollectorShip, QNCF_LEVEL_GAME | QNCF_BODY, 0, 0, &m, company);
         ship->SetMaxima(100.0f, 100.0f);
         ship->SetMesh("asteroid");
         ship->SetState(3, 0, false, true);
