@@ -17,6 +17,7 @@ protected:
     {
         ShipTest::SetUp();
         ClearStoreOrders();
+        new STORE(&QNSCENE::SceneRoot());
         new BLACKMARKET(&QNSCENE::SceneRoot());
         new STATIONWEAPONSTORE(&QNSCENE::SceneRoot());
         new SHIPWEAPONSTORE(&QNSCENE::SceneRoot());
@@ -169,6 +170,40 @@ TEST_F(BlackMarketTest, WithoutAShipWeaponsWaitAndACancelledStoreOnlyWritesTheMo
     EXPECT_EQ(company->Money(), before);
     EXPECT_EQ(company->ItemCount(), 0u);
     EXPECT_EQ(StoreOrders[STORE_STATIONWEAPONS].Pending, 0);
+}
+
+TEST_F(BlackMarketTest, BuyingInTheBuildStoreChangesTheCompanyOnceOnTheNextFrame)
+{
+    company->OpenBuildStore();
+    QNSCENE::ApplyRequest();
+    ASSERT_EQ(CurrentName(), "STORE");
+    STORESCREEN* store = CurrentStore();
+    const STOREORDER& order = StoreOrders[STORE_BUILD];
+    ASSERT_EQ(order.Products[0].ItemType, std::uint32_t(ITEM_GENERATOR));
+    ASSERT_EQ(order.Products[2].ItemType, std::uint32_t(ITEM_PROCESSOR));
+    for (std::uint32_t i = 0; i < store->CatalogueCount; ++i)
+        store->DrawPrice(i, 0.5f);
+    store->AddUnit(0);
+    store->AddUnit(2);
+    store->AddUnit(2);
+    EXPECT_EQ(store->BuyButton.Get()->Disabled, 0);
+    store->Buy();
+    QNSCENE::ApplyRequest();
+    EXPECT_EQ(QNSCENE::Current, scene);
+    EXPECT_EQ(order.Pending, 1);
+    EXPECT_EQ(company->Money(), 1e8f);
+    EXPECT_EQ(company->ItemCount(), 0u);
+
+    const float generator = StructurePrice(ITEM_GENERATOR), processor = StructurePrice(ITEM_PROCESSOR);
+    company->Update();
+    EXPECT_EQ(company->Money(), 1e8f - generator - 2.0f * processor);
+    ASSERT_EQ(company->ItemCount(), 3u);
+    EXPECT_EQ(company->Item(0).Type, std::uint32_t(ITEM_GENERATOR));
+    EXPECT_EQ(company->Item(0).Value, generator);
+    EXPECT_EQ(company->Item(2).Type, std::uint32_t(ITEM_PROCESSOR));
+    company->Update();
+    EXPECT_EQ(company->Money(), 1e8f - generator - 2.0f * processor);
+    EXPECT_EQ(company->ItemCount(), 3u);
 }
 
 }  // namespace
