@@ -38,8 +38,13 @@ void LOCATOR::Update()
         TargetLost = true;
         ShowOnVote(this, 1, false, true, true);
     }
+    if (!target) {
+        // An arrow that points at nothing would mislead: shown again once there is a target.
+        ShowOnVote(this, 1, false);
+        return;
+    }
     const QNNODE* viewer = View ? View->CurrentNode.Get() : nullptr;
-    if (TargetLost || !target || !viewer)
+    if (TargetLost || !viewer)
         return;
     const QNMATRIX eye = viewer->GetWorldMatrix();
     const QNVEC3 world = target->GetWorldMatrix().Translation() - eye.Translation();

@@ -123,8 +123,11 @@ TEST_F(HudTest, LocatorAimAndTargetLoss)
     target->SetState(3, 0, false, true);
     target->SetTranslation(QNVEC3(300, 0, 0));  // to the right
     const float green[3] = {0, 1, 0};
-    LOCATOR* locator = AddLocator(hud->LocatorManager, target, 90.0f, green);
+    LOCATOR* locator = AddLocator(hud->LocatorManager, nullptr, 90.0f, green);
     locator->SetState(3, 0, false, true);
+    Frame();
+    EXPECT_FALSE(Shown(locator));  // nothing to point at
+    locator->SetTarget(target);
     Frame();
     EXPECT_TRUE(Shown(locator));
     const QNVEC3 arrow = locator->Arrow->GetWorldMatrix().Translation() - locator->GetWorldMatrix().Translation();
