@@ -5,6 +5,7 @@
 #include "engine/physics/qnphysworld.h"
 #include "engine/scene/resources.h"
 #include "engine/scene/scene_hooks.h"
+#include "engine/util/qnapp_state.h"
 #include "engine/util/qnmath.h"
 #include "game/world/debris.h"
 #include "game/world/station_media.h"
@@ -30,8 +31,6 @@ constexpr float kVentOffset = 0.3f;
 constexpr float kVentAngle = 30.0f * kDegree;
 constexpr std::uint32_t kVentBurst = 3;
 constexpr std::uint32_t kChipFrames = 4;
-// A chip is a tiny body: light, so that the vent's launch speed carries it.
-constexpr float kChipScale = 10.0f;
 constexpr float kChipSize = 0.25f;
 // Physics scale of the arm (the hinge drive moves it).
 constexpr float kArmScale = 200.0f;
@@ -54,19 +53,31 @@ void Drive(GAMENODE* arm, const ARMDRIVE& d)
 }  // namespace
 
 VENTCHIP::VENTCHIP(QNEMITTER* vent, std::uint32_t frame)
-    : QNEFFECTNODE(vent, "CHIP", KIND_PROCESSOR, QNCF_BODY, 1), Lifetime(RandomRange(kLifeMin, kLifeMax))
+    : QNEFFECTNODE(vent, "CHIP", KIND_PROCESSOR, 0, 1), Lifetime(RandomRange(kLifeMin, kLifeMax))
 {
-    SetScale(kChipScale, 1.0f);
     SetMaterial("alphatest");
     SetTexture("processor_chip");
     SetMesh("processor_chip");
     stationmedia::ShowCell(this, frame % kChipFrames);
 }
 
+void VENTCHIP::OnEmit()
+{
+    Velocity = GetWorldMatrix().Row(2).Normalize() * RandomRange(kVentSpeedMin, kVentSpeedMax);
+}
+
 void VENTCHIP::Update()
 {
-    if (Age() >= Lifetime)
+    if (Age() >= Lifetime) {
         Recycle();
+        return;
+    }
+    QNMATRIX m = GetWorldMatrix();
+    const QNVEC3 at = m.Translation() + Velocity * QNAPP::dt;
+    m.m[12] = at.x;
+    m.m[13] = at.y;
+    m.m[14] = at.z;
+    SetTransform(m);
 }
 
 PROCESSOR::PROCESSOR(STATIONPART* parent, std::int32_t connector, std::uint32_t view, bool indestructible,

@@ -19,13 +19,17 @@ enum class PROCESSORSTATE : std::uint32_t {
     FINISHED = 3,
 };
 
-/// A chip puffed out of a vent; back into its vent's pool once its lifetime is over.
+/// A chip puffed out of a vent; back into its vent's pool once its lifetime is over. Chips
+/// carry no rigid body (thirty per processor would crowd the view's world): each drifts along
+/// its launch direction by itself.
 class VENTCHIP : public QNEFFECTNODE {
 public:
     static constexpr float kLifeMin = 0.5f, kLifeMax = 1.0f;
     VENTCHIP(QNEMITTER* vent, std::uint32_t frame);
+    void OnEmit() override;
     void Update() override;
     float Lifetime = 0.0f;
+    QNVEC3 Velocity;
 };
 
 class PROCESSOR : public STATIONPART {

@@ -68,10 +68,21 @@ TEST_F(OreChainTest, ProcessingCountsOnlyPoweredTimeAndHoldsTheProductUntilColle
     ASSERT_EQ(station->ProcessorsAndStorage.size(), 1u);
     EXPECT_TRUE(processor->IsOperating());
     const QNMATRIX armRest = processor->Arm->GetWorldMatrix();
+    // Chips out of the vents (launched chips hang under their vent, the others in its pool).
+    auto flying = [&] {
+        int n = 0;
+        for (QNEMITTER* vent : processor->Vents)
+            for (QNITEM* c = vent->FirstChild(); c; c = c->Next())
+                n += dynamic_cast<VENTCHIP*>(c) ? 1 : 0;
+        return n;
+    };
+    EXPECT_EQ(flying(), 0);
 
     processor->StartProcessing(12e6f);
     EXPECT_EQ(processor->ProcessingState, PROCESSORSTATE::PROCESSING);
     EXPECT_TRUE(processor->Running);
+    Frame();
+    EXPECT_EQ(flying(), PROCESSOR::kVents * 3) << "every vent bursts at once";
     Seconds(60.0);
     EXPECT_NEAR(processor->Elapsed, 60.0f, 0.1f);
     // The running machinery swings the arm on its hinge.
@@ -82,6 +93,7 @@ TEST_F(OreChainTest, ProcessingCountsOnlyPoweredTimeAndHoldsTheProductUntilColle
     EXPECT_EQ(processor->ProcessingState, PROCESSORSTATE::PAUSED);
     EXPECT_FALSE(processor->Running);
     Seconds(30.0);
+    EXPECT_EQ(flying(), 0) << "the vents rest while the machinery is off";
     EXPECT_NEAR(processor->Elapsed, 60.0f, 0.1f);
     EXPECT_EQ(station->RemovePartChecked(processor, false), PLACE_CONTAINS_ORE);
 
