@@ -1,6 +1,6 @@
-// A computer pilot flying out of a real site: the route is planned on the view's turn around
+// A computer pilot in a real site: flying out, the route is planned on the view's turn around
 // the registered obstacle boxes and the collector ship reaches the exit point without its box
-// entering one of them.
+// entering one of them; on an attack run, the look ahead takes the nearest hit.
 
 #include <memory>
 
@@ -114,6 +114,62 @@ TEST_F(RouteTest, FlyingOutReachesTheExitPointAroundTheObstacles)
     EXPECT_GT(pilot.RouteTask.Route.PathCount, 2u) << "a detour around the wall";
     EXPECT_LE(nearest, 15.0f);
     EXPECT_LT(frames, 60 * 90);
+}
+
+// The player's site seen from a pilot of view 1, with one station part: `Part`, of kind 11.
+class RAIDWORLD : public HOMEWORLD {
+public:
+    RAIDWORLD(SITE* site, QNITEM* part) : HOMEWORLD(site), part_(part) {}
+    std::uint32_t HomeView() const override { return 1; }
+    std::uint32_t PlayerView() const override { return 0; }
+    std::uint32_t StationThreats() const override { return 1; }
+    void PartsOfKind(std::uint32_t view, std::int32_t kind, std::vector<QNITEM*>& out) const override
+    {
+        if (view == 0 && kind == 11 && part_.Get())
+            out.push_back(part_.Get());
+    }
+    bool Locate(const QNITEM* node, QNVEC3& position) const override
+    {
+        const auto* n = dynamic_cast<const QNNODE*>(node);
+        if (n)
+            position = n->GetWorldMatrix().Translation();
+        return n != nullptr;
+    }
+    std::int32_t KindOf(const QNITEM* node) const override { return node == part_.Get() ? 11 : 64; }
+
+private:
+    QNWEAK<QNITEM> part_;
+};
+
+TEST_F(RouteTest, TheAttackRunShootsOnlyWhenTheNearestHitIsTheTarget)
+{
+    COLLSHIP* raider = Ship(0, 1, QNVEC3(0.0f, 0.0f, -40.0f), VIEWMODE_OUTSIDE);
+    COLLSHIP* target = Ship(0, 0, QNVEC3(0.0f, 0.0f, 0.0f), VIEWMODE_OUTSIDE);
+    COLLSHIP* blocker = Ship(0, 2, QNVEC3(0.0f, 0.0f, -20.0f), VIEWMODE_OUTSIDE);
+    Frame();
+
+    RAIDWORLD world(sites[0], target);
+    std::unique_ptr<PILOTSHIP> control(MakePilotShip(raider));
+    auto run = [&] {
+        AIPILOT pilot(world);
+        pilot.SetShip(raider, control.get());
+        pilot.EnterState(PILOTSTATE::DECIDE);
+        for (int i = 0; i < 10 && pilot.State != PILOTSTATE::SHOOT &&
+                        !(pilot.Previous == PILOTSTATE::ATTACK_RUN && pilot.State == PILOTSTATE::DECIDE);
+             ++i) {
+            raider->Throttle = 0.0f;
+            pilot.Update();
+            Frame();
+        }
+        return pilot.State;
+    };
+    // The ship in between is hit first: the run is given up and the part released.
+    EXPECT_EQ(run(), PILOTSTATE::DECIDE);
+    EXPECT_FALSE(AIPILOT::IsClaimed(target));
+    // A ship behind the target is farther: the target is the nearest hit.
+    blocker->SetTransform(Translation(0.0f, 0.0f, 30.0f) * sites[0]->GetWorldMatrix());
+    Frame();
+    EXPECT_EQ(run(), PILOTSTATE::SHOOT);
 }
 
 }  // namespace
