@@ -5,6 +5,7 @@
 
 #include "engine/input/qninputmap.h"
 #include "engine/scene/queued_message.h"
+#include "engine/scene/view.h"
 #include "engine/scene/scene.h"
 #include "engine/util/qnmath.h"
 #include "game/world/arrow.h"
@@ -277,6 +278,32 @@ void PLAYERCOMPANY::BoardShip()
     if (QNINPUTBINDING* throttle = QNINPUTMAP::Binding(ACT_THROTTLE))
         throttle->Value = 0.0f;
     COMPANY::BoardShip();
+}
+
+void PLAYERCOMPANY::Eject()
+{
+    GAMENODE* ship = Ship();
+    if (!ship)
+        return;
+    if (COMPANYSHIP* control = ShipControl())
+        control->SetViewMode(2);
+    COMPANY::Eject();
+    QNNODE* parent = ship->FindAncestor(QNCF_LEVEL_VIEWROOT);
+    if (!parent)
+        return;
+    QNITEM::Destroy(EjectCamera.Get());
+    const QNMATRIX world = ship->GetWorldMatrix();
+    QNMATRIX tilt;
+    tilt.SetRotationX(kEjectCameraTilt * 0.017453293f);
+    const QNVEC3 offset = QNVEC3::TransformNormal(QNVEC3(0.0f, kEjectCameraDistance, 0.0f), tilt * world);
+    const QNVEC3 nose = QNVEC3::TransformNormal(QNVEC3(0.0f, 0.0f, 1.0f), world).Normalize();
+    QNMATRIX eye;
+    eye.SetLookAt(world.Translation() + offset, world.Translation() + nose * kEjectCameraLead, QNVEC3(0, 1, 0));
+    auto* camera = new GAMENODE(parent, "CAMERA", 0, QNCF_LEVEL_PLAIN, 0, 0, &eye, 0);
+    camera->SetState(3, 0, false, false);
+    if (camera->View)
+        camera->View->CurrentNode = camera;
+    EjectCamera = camera;
 }
 
 bool PLAYERCOMPANY::IsStill(const GAMENODE* node) const

@@ -80,6 +80,9 @@ public:
     void EnterSuit() override;
     /// The suit hidden, the ship flown from inside, the throttle at 0; then the base.
     void BoardShip() override;
+    /// The ship seen from outside, the base, and a camera above and behind the ship that
+    /// watches the ejection (it replaces the previous one).
+    void Eject() override;
     void AddMoney(float amount) override;
     void SetMoney(float amount) override;
     void SetShip(GAMENODE* ship) override;
@@ -113,6 +116,12 @@ public:
     bool AtOwnSite = true;
     std::uint32_t ChosenCompany = 0;
     QNWEAK<GAMENODE> Sky;   ///< the star backdrop that follows the player
+    QNWEAK<GAMENODE> EjectCamera;
+    /// The eject camera: this far from the ship, tilted this far back (degrees), looking at a
+    /// point this far ahead of it.
+    static constexpr float kEjectCameraDistance = 10.0f;
+    static constexpr float kEjectCameraTilt = -30.0f;
+    static constexpr float kEjectCameraLead = 5.0f;
 
     /// Crew members kept at the player's station.
     static constexpr std::uint32_t kCrewSize = 5;

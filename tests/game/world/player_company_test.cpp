@@ -527,3 +527,39 @@ TEST_F(PlayerTest, HyperjumpOpensOnlyFarFromTheSiteWithoutEnemies)
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(PlayerTest, ShipLostInTheDestinationListEjectsAndIsWatchedFromAbove)
+{
+    SITE* site = player->Site();
+    QNMATRIX far;
+    far.SetTranslation(0.0f, 0.0f, 250.0f);
+    auto* ship = new TESTSHIP(site, far * site->GetWorldMatrix());
+    ship->SetState(3, 0, false, true);
+    player->SetShip(ship);
+    player->BoardShip();
+    Step();
+    Key(SDLK_b);
+    ASSERT_EQ(player->Mode, COMPANYMODE::DESTINATIONS);
+    EXPECT_EQ(player->ChosenCompany, 2u);
+
+    const QNVEC3 at = ship->GetWorldMatrix().Translation();
+    ship->Kill();
+    Step();
+    EXPECT_EQ(player->Mode, COMPANYMODE::EJECTING);
+    EXPECT_EQ(player->Ship(), nullptr);
+    GAMENODE* camera = player->EjectCamera.Get();
+    ASSERT_NE(camera, nullptr);
+    EXPECT_EQ(view->CurrentNode.Get(), camera);
+    // 10 units from the ship, above and behind it: (0, 8.66, -5) in the ship's axes.
+    const QNVEC3 eye = camera->GetWorldMatrix().Translation() - at;
+    const QNVEC3 local = QNVEC3::TransformNormal(eye, site->GetWorldMatrix().Inverse());
+    EXPECT_TRUE(Coincide(local, QNVEC3(0.0f, 8.660254f, -5.0f), 1e-3f));
+
+    // After the ejection the player is back in the suit.
+    Steps(int(4.6 / kFrame));
+    EXPECT_EQ(player->Mode, COMPANYMODE::SUIT);
+}
+
+}  // namespace
