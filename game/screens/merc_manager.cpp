@@ -234,10 +234,11 @@ MERCENARYMANAGER::DRAGTOHIRE::DRAGTOHIRE(QNNODE* parent, MERCENARYMANAGER* manag
     SetState(3, 0, false, false);
 }
 
-std::int32_t MERCENARYMANAGER::DRAGTOHIRE::OnMessage(std::uint32_t id, std::uintptr_t, std::uintptr_t)
+std::int32_t MERCENARYMANAGER::DRAGTOHIRE::OnMessage(std::uint32_t id, std::uintptr_t a, std::uintptr_t)
 {
     MERCENARYMANAGER* m = Manager;
-    const bool newShip = m->DragIcon && m->DragIcon->Dragging() && m->DragIcon->Property19 == kNewShip;
+    std::uint32_t value = 0;
+    const bool newShip = m->DragIcon && m->DragIcon->Carried(&value) && value == kNewShip;
     switch (id) {
     case QNMSG_ENTER:
         if (newShip)
@@ -247,7 +248,7 @@ std::int32_t MERCENARYMANAGER::DRAGTOHIRE::OnMessage(std::uint32_t id, std::uint
         ShowTextureCell(this, 0);
         break;
     case QNMSG_DROP_TARGET:
-        if (!newShip || Hired(Index))
+        if (!newShip || a != reinterpret_cast<std::uintptr_t>(m->DragIcon) || Hired(Index))
             return 1;
         ShowTextureCell(this, 0);
         m->HireSlot(Index);
@@ -269,7 +270,8 @@ MERCENARYMANAGER::DISMISSBUTTON::DISMISSBUTTON(QNNODE* parent, MERCENARYMANAGER*
 std::int32_t MERCENARYMANAGER::DISMISSBUTTON::OnMessage(std::uint32_t id, std::uintptr_t a, std::uintptr_t)
 {
     MERCENARYMANAGER* m = Manager;
-    const bool hiredShip = m->DragIcon && m->DragIcon->Dragging() && m->DragIcon->Property19 < kSlots;
+    std::uint32_t value = 0;
+    const bool hiredShip = m->DragIcon && m->DragIcon->Carried(&value) && value < kSlots;
     switch (id) {
     case QNMSG_ENTER:
         if (hiredShip)
@@ -279,9 +281,9 @@ std::int32_t MERCENARYMANAGER::DISMISSBUTTON::OnMessage(std::uint32_t id, std::u
         ShowTextureCell(this, 0);
         break;
     case QNMSG_DROP_TARGET:
-        if (!hiredShip || !Hired(m->DragIcon->Property19))
+        if (!hiredShip || a != reinterpret_cast<std::uintptr_t>(m->DragIcon) || !Hired(value))
             return 1;
-        m->DismissSlot(m->DragIcon->Property19);
+        m->DismissSlot(value);
         m->Play("dragdrop");
         SetValue(1);
         return 2;
@@ -575,8 +577,20 @@ void MERCENARYMANAGER::DRAGICON::Begin(std::uint32_t value)
 void MERCENARYMANAGER::DRAGICON::End()
 {
     SetState(2, 0, false, false);
-    if (QNSCENE::GetKeyboardTarget() == this)
+}
+
+void MERCENARYMANAGER::DRAGICON::Update()
+{
+    if (State != 3 && QNSCENE::GetKeyboardTarget() == this)
         QNSCENE::SetKeyboardTarget(nullptr);
+}
+
+bool MERCENARYMANAGER::DRAGICON::Carried(std::uint32_t* value) const
+{
+    if (QNSCENE::GetKeyboardTarget() != this)
+        return false;
+    *value = Property19;
+    return true;
 }
 
 // ---- the screen ----------------------------------------------------------------------------

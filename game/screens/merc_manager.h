@@ -204,12 +204,19 @@ public:
     SPRITENODE* Parts[2] = {};
 };
 
-/// The picture that follows the pointer while a ship is dragged; its value says what.
+/// The picture that follows the pointer while a ship is dragged; its value says what. The
+/// pointer carries it until a drop target takes it or, after the drag ended without one, until
+/// the next frame (the drag's source may hear of the end before the target under the pointer
+/// sees the drop).
 class MERCENARYMANAGER::DRAGICON : public ELEMENT {
 public:
     DRAGICON(QNNODE* parent, MERCENARYMANAGER* manager);
     /// Shows the icon carrying `value`, as the pointer's carried node.
     void Begin(std::uint32_t value);
+    /// Hides the icon.
     void End();
-    bool Dragging() const { return State == 3; }
+    /// Lets go of an icon whose drag has ended.
+    void Update() override;
+    /// Whether the pointer carries the icon; its value then in *value.
+    bool Carried(std::uint32_t* value) const;
 };

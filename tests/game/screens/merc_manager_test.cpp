@@ -36,21 +36,21 @@ protected:
     }
     static MERCENARYRECORD& Record(std::uint32_t k) { return MercenaryState.Records[k]; }
     static void Click(SPRITENODE* e) { e->OnMessage(QNMSG_PRESS, 1, 0); }
-    // Drags a new ship from the picture onto slot k's window: the drop's answer.
-    static std::int32_t DragNewShipTo(MM* m, std::uint32_t k)
+    // A drag from `source` dropped on `target`, in the order of a frame where the source hears
+    // of the end first; then a frame lets the pointer go of the icon. The drop's answer.
+    std::int32_t Drag(MM* m, SPRITENODE* source, SPRITENODE* target)
     {
-        m->Overlay->OnMessage(QNMSG_DRAG_BEGIN, 0, 0);
-        const std::int32_t answer = m->HireWindows[k]->DragPicture->OnMessage(QNMSG_DROP_TARGET, 0, 0);
-        m->Overlay->OnMessage(QNMSG_DROPPED, 0, 0);
+        source->OnMessage(QNMSG_DRAG_BEGIN, 0, 0);
+        source->OnMessage(QNMSG_DROPPED, 0, 0);
+        const auto carried = reinterpret_cast<std::uintptr_t>(QNSCENE::GetKeyboardTarget());
+        const std::int32_t answer = target->OnMessage(QNMSG_DROP_TARGET, carried, 0);
+        Frame();
+        EXPECT_EQ(QNSCENE::GetKeyboardTarget(), nullptr);
+        EXPECT_EQ(m->DragIcon->State, 2);
         return answer;
     }
-    static std::int32_t DragWindowTo(MM* m, std::uint32_t k, SPRITENODE* target)
-    {
-        m->HireWindows[k]->OnMessage(QNMSG_DRAG_BEGIN, 0, 0);
-        const std::int32_t answer = target->OnMessage(QNMSG_DROP_TARGET, 0, 0);
-        m->HireWindows[k]->OnMessage(QNMSG_DROPPED, 0, 0);
-        return answer;
-    }
+    std::int32_t DragNewShipTo(MM* m, std::uint32_t k) { return Drag(m, m->Overlay, m->HireWindows[k]->DragPicture); }
+    std::int32_t DragWindowTo(MM* m, std::uint32_t k, SPRITENODE* target) { return Drag(m, m->HireWindows[k], target); }
     static std::string SpinnerText(MM* m) { return m->Spinner->Value->Line(0); }
 };
 
