@@ -90,7 +90,7 @@ FREIGHTER::FREIGHTER(QNNODE* parent, const QNMATRIX& start, const QNVEC3* waypoi
     LeftDoor = MakeDoor(kLeftDoorAt, 0.0f, "freighter_docking");
     RightDoor = MakeDoor(kRightDoorAt, 180.0f * kDegree, "freighter_undocking");
     for (int i = 0; i < 3; ++i) {
-        const QNMATRIX m = At(kGlows[i].At, 180.0f * kDegree);
+        const QNMATRIX m = At(kGlows[i].At, 180.0f * kDegree) * start;
         auto* glow = new QNGLOW(this, &m, kGlowCone, kGlowFade, kGlowSize, kGlows[i].Mesh, "engine_glow_blue");
         glow->Alpha = 0.0f;
         EngineGlows[i] = glow;
@@ -234,13 +234,18 @@ void FREIGHTER::Update()
     if (Delete)
         return;
     DoorStep();
+    // Glows keep a world placement of their own: carried along with the hull each frame.
+    const QNMATRIX world = GetWorldMatrix();
+    float glow = 0.0f;
     if (QNBODY* body = PhysicsBodyOf(this)) {
-        const QNVEC3 v = QNVEC3::TransformNormal(body->GetLinearVelocity(), GetWorldMatrix().Inverse());
-        const float glow = std::clamp(v.z * kGlowPerSpeed, 0.0f, 1.0f);
-        for (GAMENODE* g : EngineGlows)
-            if (auto* q = dynamic_cast<QNGLOW*>(g))
-                q->Alpha = glow;
+        const QNVEC3 v = QNVEC3::TransformNormal(body->GetLinearVelocity(), world.Inverse());
+        glow = std::clamp(v.z * kGlowPerSpeed, 0.0f, 1.0f);
     }
+    for (int i = 0; i < 3; ++i)
+        if (auto* q = dynamic_cast<QNGLOW*>(EngineGlows[i])) {
+            q->SetTransform(At(kGlows[i].At, 180.0f * kDegree) * world);
+            q->Alpha = glow;
+        }
 }
 
 void FREIGHTER::DockingStep()

@@ -204,6 +204,8 @@ TEST_P(FreighterTest, AVisitFromCallToDeparture)
     const double flight = RunUntil([&] { return f->Docking() == DOCKINGSTATE::DOCKED; }, 120.0);
     ASSERT_EQ(f->Docking(), DOCKINGSTATE::DOCKED) << "leg " << f->Leg << " state " << int(f->Docking());
     EXPECT_LT(flight, 90.0);
+    const QNVEC3 engine = QNVEC3::TransformCoord(QNVEC3(0.0229f, -1.3672f, -11.5f), f->GetWorldMatrix());
+    EXPECT_LT((f->EngineGlows[1]->GetWorldMatrix().Translation() - engine).Length(), 0.01f) << "the glows fly along";
     EXPECT_GE(f->Plans, 1u);
     // At the berth within both tolerances: the position and the nose along the lane.
     const QNMATRIX docked = f->GetWorldMatrix();
