@@ -1,0 +1,103 @@
+// A new game through the program's own links: every company's site with its station,
+// headquarters, ore field, sun and crew; the player in the suit with its HUD and the view's
+// camera under the stars; a destruction leaves an explosion.
+
+#include "app/game_setup.h"
+#include "engine/input/qninputmap.h"
+#include "engine/scene/view.h"
+#include "game/vehicles/explosion.h"
+#include "game/vehicles/suit.h"
+#include "game/vehicles/suit_hud.h"
+#include "game/world/crew.h"
+#include "game/world/destruction.h"
+#include "game/world/game_globals.h"
+#include "game/world/ore_field.h"
+#include "game/world/player_company.h"
+#include "game/world/space.h"
+#include "game/world/station.h"
+#include "tests/game/game_test_util.h"
+
+namespace {
+
+class NewGameTest : public gametest::GameSceneTest {
+protected:
+    void SetUp() override
+    {
+        GameSceneTest::SetUp();
+        QNINPUTMAP::Create(93);
+        InstallGameLinks();
+        SPACE::DrawLoadingFrame = [] {};
+        space = new SPACE(&QNSCENE::SceneRoot());
+        new QNSCENE(&QNSCENE::SceneRoot(), "MAINMENU", 1);
+        QNSCENE::RequestSwitch("SPACE");
+        QNSCENE::ApplyRequest();
+        scene = space;
+    }
+    void TearDown() override
+    {
+        GameSceneTest::TearDown();
+        SPACE::DrawLoadingFrame = nullptr;
+        SpaceMedia = SPACEMEDIA();
+        QNINPUTMAP::Free();
+    }
+
+    SPACE* space = nullptr;
+};
+
+TEST_F(NewGameTest, EverySiteIsBuiltAndThePlayerWearsTheSuitUnderTheStars)
+{
+    for (std::uint32_t v = 0; v < kCompanyCount; ++v) {
+        COMPANY* c = Companies[v];
+        ASSERT_NE(c, nullptr);
+        SITE* site = c->Site();
+        ASSERT_NE(site, nullptr);
+        STATION* station = c->SiteStation();
+        ASSERT_NE(station, nullptr) << "company " << v;
+        EXPECT_EQ(station->Counts[KIND_HEADQUARTERS], 1u);
+        EXPECT_EQ(station->Counts[KIND_BEAM], 4u);
+        ASSERT_NE(site->OreField, nullptr);
+        EXPECT_NE(site->OreField->FirstChild(), nullptr);
+        EXPECT_NE(site->Sun, nullptr);
+        ASSERT_NE(site->Crew, nullptr);
+        EXPECT_NE(dynamic_cast<SUIT*>(c->Suit()), nullptr);
+    }
+
+    ASSERT_NE(PlayerCompany, nullptr);
+    auto* suit = dynamic_cast<SUIT*>(PlayerCompany->Suit());
+    ASSERT_NE(suit, nullptr);
+    QNVIEW* view = space->GetView(PlayerCompany->View);
+    EXPECT_EQ(view->CurrentNode.Get(), suit);
+    EXPECT_EQ(suit->ViewMode, VIEWMODE_INSIDE);
+    EXPECT_EQ(suit->State, 3);
+    ASSERT_NE(suit->Hud, nullptr);
+    EXPECT_EQ(suit->Hud->Inventory->Count, 5u);  // the starting items
+    EXPECT_EQ(PlayerCompany->MessageLine(), suit->MessageLine());
+    // The computer companies' suits are nobody's camera and wear no HUD.
+    for (std::uint32_t v = 0; v < kCompanyCount; ++v) {
+        if (Companies[v] != PlayerCompany) {
+            EXPECT_EQ(dynamic_cast<SUIT*>(Companies[v]->Suit())->Hud, nullptr);
+        }
+    }
+
+    // A few frames on, the player's crew is out and the sky sits on the suit as it drifts.
+    suit->AddThrust(QNVEC3(0, 0, 3));
+    for (int i = 0; i < 30; ++i)
+        Frame();
+    EXPECT_EQ(PlayerCompany->Site()->Crew->MemberCount(), PLAYERCOMPANY::kCrewSize);
+    GAMENODE* sky = PlayerCompany->Sky.Get();
+    ASSERT_NE(sky, nullptr);
+    EXPECT_LT((sky->GetWorldMatrix().Translation() - suit->GetWorldMatrix().Translation()).Length(), 0.5f);
+
+    // A destruction at the site leaves an explosion there.
+    SITE* site = PlayerCompany->Site();
+    QNMATRIX at;
+    at.SetTranslation(0.0f, 20.0f, 0.0f);
+    at = at * site->GetWorldMatrix();
+    new DESTRUCTION(site, DEBRISKIND::STATION, &at);
+    bool exploded = false;
+    for (QNITEM* c = site->FirstChild(); c; c = c->Next())
+        exploded = exploded || dynamic_cast<EXPLOSION*>(c) != nullptr;
+    EXPECT_TRUE(exploded);
+}
+
+}  // namespace
