@@ -57,7 +57,7 @@ public:
     QNWEAK<QNNODE> Struck;
     QNMATRIX ContactFrame;
     QNTIMER LifeTimer;
-    /// Thrust of the last steering step (for the HUD-less checks of flight).
+    /// Thrust of the last steering step: 4 flying free, 3 on course, 1 while turning.
     float Thrust = 0.0f;
 
     static void LoadResources(QNRESOURCES& resources);
