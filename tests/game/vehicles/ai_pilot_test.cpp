@@ -27,7 +27,11 @@ public:
     void Undock() override {}
     void Push(float thrust) override { Pushes.push_back(thrust); }
     void Turn(const QNVEC3& torque) override { Turns.push_back(torque); }
-    bool SteerTowards(const QNVEC3&, const QNVEC3&, float, float) override { return true; }
+    bool SteerTowards(const QNVEC3&, const QNVEC3&, float, float) override
+    {
+        ++Steers;
+        return true;
+    }
     void SetScale(float, float) override {}
     float LinearDamping() const override { return 0.0f; }
     float AngularDamping() const override { return 0.0f; }
@@ -66,7 +70,7 @@ public:
     QNVEC3 Position;
     std::uint32_t ViewIndex = 0, Selected = 0;
     float Ballistic = 1.0f;
-    int Shots = 0;
+    int Shots = 0, Steers = 0;
     std::vector<float> Pushes;
     std::vector<QNVEC3> Turns;
     std::vector<std::uint32_t> Jumps;
@@ -279,6 +283,55 @@ TEST_F(PilotTest, AShipOutsideTheShownViewReturnsAndAHurtShipGoesHome)
     b.Pilot.EnterState(PILOTSTATE::DECIDE);
     Frame({&b});
     EXPECT_NE(b.Pilot.State, PILOTSTATE::RETURN);
+}
+
+TEST_F(PilotTest, DogfightClosesInBreaksAwayWeavesAndStopsOutOfRange)
+{
+    // The fake world puts every target at (0, 0, 500).
+    FAKEWORLD world(game, 1);
+    auto* ship = new FAKESHIP;
+    game.Root.AddChild(ship);
+    auto* foe = new QNITEM("FOE");
+    game.Root.AddChild(foe);
+    AIWATCHTASK watch(world);
+    watch.Set(foe, ship, ship);
+    watch.Start();
+
+    EXPECT_EQ(watch.Step(), TASKSTATUS::UNDER_WAY);
+    EXPECT_EQ(watch.Phase, WATCHPHASE::CLOSE_IN);
+    EXPECT_EQ(ship->Steers, 1);
+    EXPECT_EQ(ship->Pushes.back(), watch.Speed);
+
+    // Inside the break-off distance: a break torque, scaled by how close the ship came.
+    ship->Position = QNVEC3(0, 0, 470);
+    watch.Step();
+    ASSERT_EQ(watch.Phase, WATCHPHASE::BREAK);
+    const QNVEC3 torque = watch.Torque;
+    EXPECT_EQ(std::fabs(torque.x) + std::fabs(torque.y), AIWATCHTASK::kBreakTorque);
+    ship->Position = QNVEC3(0, 0, 480);
+    watch.Step();
+    ASSERT_EQ(ship->Turns.size(), 1u);
+    EXPECT_FLOAT_EQ(ship->Turns[0].x, torque.x * 0.5f);
+
+    // Growing distance: weave at 0.85 of the speed while within 90, then stop.
+    ship->Position = QNVEC3(0, 0, 460);
+    watch.Step();
+    EXPECT_EQ(watch.Phase, WATCHPHASE::WEAVE);
+    watch.Step();
+    EXPECT_FLOAT_EQ(ship->Pushes.back(), AIWATCHTASK::kWeaveThrust * watch.Speed);
+    ship->Position = QNVEC3(0, 0, 300);
+    watch.Step();
+    EXPECT_TRUE(watch.IsDone());
+
+    // A destroyed foe ends the task as done; a lost ship as failed.
+    watch.Start();
+    game.Destroyed[foe] = true;
+    EXPECT_EQ(watch.Step(), TASKSTATUS::DONE);
+    game.Destroyed[foe] = false;
+    watch.Set(foe, ship, ship);
+    watch.Start();
+    delete ship;
+    EXPECT_EQ(watch.Step(), TASKSTATUS::FAILED);
 }
 
 }  // namespace
