@@ -107,8 +107,32 @@ void PlatformWindowAdopt(SDL_Window* window)
     }
 }
 
+namespace {
+int g_iconWidth = 0;
+}  // namespace
+
+bool PlatformSetWindowIcon(const std::uint32_t* argb, int width, int height)
+{
+    if (!g_window || !argb || width <= 0 || height <= 0)
+        return false;
+    SDL_Surface* surface = SDL_CreateRGBSurfaceFrom(const_cast<std::uint32_t*>(argb), width, height, 32, width * 4,
+                                                    0x00FF0000u, 0x0000FF00u, 0x000000FFu, 0xFF000000u);
+    if (!surface)
+        return false;
+    SDL_SetWindowIcon(g_window, surface);
+    SDL_FreeSurface(surface);
+    g_iconWidth = width;
+    return true;
+}
+
+int PlatformWindowIconWidth()
+{
+    return g_window ? g_iconWidth : 0;
+}
+
 void PlatformWindowDestroy()
 {
+    g_iconWidth = 0;
     if (!g_window)
         return;
     SDL_SetWindowGrab(g_window, SDL_FALSE);

@@ -1,4 +1,5 @@
 #pragma once
+#include <cstdint>
 // The program's one window over SDL2. It is always an OpenGL-capable window; the graphics
 // device creates its context on it. Platform code only: no engine includes.
 
@@ -54,6 +55,11 @@ bool PlatformWindowIsForeground();
 /// Called by the message pump with every window event, so that focus and minimised state
 /// follow scripted events as well as real ones.
 void PlatformWindowTrackEvent(const SDL_Event& event);
+
+/// Gives the window an icon of ARGB words (rows top first); false without a window or when SDL
+/// refuses the image. PlatformWindowIconWidth is the width of the icon last given (0: none).
+bool PlatformSetWindowIcon(const std::uint32_t* argb, int width, int height);
+int PlatformWindowIconWidth();
 
 /// Shows or hides the system cursor.
 void PlatformShowCursor(bool show);

@@ -1,6 +1,7 @@
 #include "engine/app/qnapp_hooks.h"
 
 #include "engine/app/qnapp.h"
+#include "engine/app/qnwindow.h"
 #include "engine/input/qninput.h"
 #include "engine/input/qninputmap.h"
 #include "engine/physics/qnphysworld.h"
@@ -75,7 +76,10 @@ void InstallDevices()
     d.JoystickOpen = [](bool exclusive) { QNJOYSTICK::Open(exclusive); };
     d.MouseOpen = [](bool exclusive) { QNMOUSE::Open(exclusive); };
     d.BindingsCreate = [](std::uint32_t count) { QNINPUTMAP::Create(count); };
-    d.ArchiveOpen = [](const char* name) { QNSTORAGE::SetArchive(name); };
+    d.ArchiveOpen = [](const char* name) {
+        QNSTORAGE::SetArchive(name);
+        QNWINDOW::SetIcon(QNWINDOW::kIcon);  // a program without its media keeps the default icon
+    };
     d.GameTimerRestart = [] {
         GameTimeCounter = 0;
         QNTIMER::ReadCounter();

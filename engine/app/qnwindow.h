@@ -21,4 +21,10 @@ struct QNWINDOW {
     static void Resize(int width, int height);
     /// The window, or null.
     static PlatformWindow* Handle();
+    /// Gives the window the icon image `medium` (a DDS file of the archive, or of the disk when
+    /// no archive is set); false, leaving the window as it was, when it is missing or unreadable.
+    static bool SetIcon(const char* medium);
+
+    /// The program's icon medium.
+    static constexpr const char* kIcon = "media\\program\\icon.dds";
 };

@@ -339,6 +339,8 @@ constexpr B kTable[] = {
 
     // Logo screen.
     Tex("media\\screens\\quennet\\textures\\logo.dds", TL::LOGO, 0xFFE0B040, 512),
+    // The window icon: the maker's emblem, at the size window managers show.
+    Tex("media\\program\\icon.dds", TL::LOGO, 0xFFE0B040, 32),
 
     // Main menu.
     Tex("media\\screens\\mainmenu\\textures\\backdrop.dds", TL::BACKDROP, kMenu, 512),
