@@ -379,6 +379,33 @@ TEST_F(SpaceTest, PhasesPairLifecycleAndDisabledPairs)
     EXPECT_EQ(McdSpaceModelIsFrozen(models[a]), 0);
 }
 
+// A pair disabled between insertion and the first update stays off when the first update
+// places the model; a removal forgets it, so the same pair comes back after a re-insertion.
+TEST_F(SpaceTest, PairDisabledBeforeTheFirstUpdateStaysOffUntilRemoval)
+{
+    space = McdAxisSortCreate(framework, 7, 8, 1000);
+    const int a = AddModel(false, 1), b = AddModel(false, 1);
+    transforms[b].m[3][0] = 0.5f;
+    Insert(a);
+    Insert(b);
+    McdSpaceDisablePair(models[a], models[b]);
+    McdSpaceUpdate(space);
+    McdSpaceEndChanges(space);
+    Reports r = Report();
+    McdSpaceBeginChanges(space);
+    EXPECT_TRUE(r.added.empty());
+    EXPECT_EQ(McdSpaceRemoveModel(models[b]), 1);
+    McdSpaceEndChanges(space);
+    Report();
+    McdSpaceBeginChanges(space);
+    Insert(b);
+    McdSpaceUpdate(space);
+    McdSpaceEndChanges(space);
+    r = Report();
+    McdSpaceBeginChanges(space);
+    EXPECT_EQ(r.added.size(), 1u);
+}
+
 TEST_F(SpaceTest, CreationArgumentsAndBuckets)
 {
     EXPECT_EQ(McdAxisSortCreate(framework, 0, 8, 8), nullptr);
