@@ -11,6 +11,9 @@
 #include "game/world/arrow.h"
 #include "game/world/cargo_port.h"
 #include "game/world/collship_dock.h"
+#include "game/world/enhancer.h"
+#include "game/world/ore_processor.h"
+#include "game/world/ore_storage.h"
 #include "game/world/company_links.h"
 #include "game/world/crew.h"
 #include "game/world/game_globals.h"
@@ -306,6 +309,22 @@ void PLAYERCOMPANY::Eject()
     EjectCamera = camera;
 }
 
+void PLAYERCOMPANY::AimedName(const STATIONPART* part, char* out, std::size_t size)
+{
+    const char* name = ItemName(static_cast<std::uint32_t>(part->Kind));
+    float value = 0.0f;
+    if (const auto* processor = dynamic_cast<const PROCESSOR*>(part))
+        value = processor->Amount;
+    else if (const auto* storage = dynamic_cast<const STORAGE*>(part))
+        value = storage->StoredOre;
+    if (const auto* enhancer = dynamic_cast<const ENHANCER*>(part); enhancer && enhancer->Colour < kColourPairCount)
+        std::snprintf(out, size, "%s (%s)", name, ColourPairName(enhancer->Colour));
+    else if (value != 0.0f)
+        std::snprintf(out, size, "%s ($%.1f M)", name, value * kMillions);
+    else
+        std::snprintf(out, size, "%s", name);
+}
+
 bool PLAYERCOMPANY::IsStill(const GAMENODE* node) const
 {
     return node->IsSlowerThan(kSlow) && node->IsTurningSlowerThan(kSlow);
@@ -396,8 +415,11 @@ void PLAYERCOMPANY::UpdateSuit()
     // The part in the sights is named on the suit's message line (a repeat of the line
     // showing is dropped by the line, so it stays up while aimed at).
     if (aimed && control)
-        if (QNQUEUEDMESSAGE* line = control->MessageLine())
-            line->Post("%s", ItemName(static_cast<std::uint32_t>(aimed->Kind)));
+        if (QNQUEUEDMESSAGE* line = control->MessageLine()) {
+            char name[QNQUEUEDMESSAGE::kLineSize];
+            AimedName(aimed, name, sizeof name);
+            line->Post("%s", name);
+        }
     SITE* site = Site();
     NoEnemies = !site || site->Targets().Count() == 0;
 

@@ -13,6 +13,7 @@
 /// register their lines in HudLines.
 
 #include <cstdarg>
+#include <cstddef>
 
 #include "engine/util/qn_item.h"
 #include "game/world/company.h"
@@ -103,6 +104,9 @@ public:
     void OpenBuildStore();
     /// Takes a pending build-store purchase over (once).
     void TakeStoreOrder();
+    /// The aimed part's name as the suit shows it: an enhancer with its colour pair, an ore
+    /// processor or storage unit with the value it holds ("%s ($%.1f M)"); bounded by `size`.
+    static void AimedName(const STATIONPART* part, char* out, std::size_t size);
 
     /// The message line of the current HUD, or null.
     QNQUEUEDMESSAGE* MessageLine() const;

@@ -267,6 +267,13 @@ TEST_F(PlayerTest, SuitCommandsBuildSellAndRefuse)
     ASSERT_EQ(station->Counts[KIND_PROCESSOR], 1u);
     STATIONPART* part = station->CollectParts(KIND_PROCESSOR).back();
     EXPECT_EQ(part->Price, 20000000.0f);
+    char name[QNQUEUEDMESSAGE::kLineSize];
+    PLAYERCOMPANY::AimedName(part, name, sizeof name);
+    EXPECT_STREQ(name, "Ore Processor");
+    static_cast<PROCESSOR*>(part)->Amount = 2500000.0f;
+    PLAYERCOMPANY::AimedName(part, name, sizeof name);
+    EXPECT_STREQ(name, "Ore Processor ($2.5 M)");
+    static_cast<PROCESSOR*>(part)->Amount = 0.0f;
 
     // A full inventory refuses a part that would come back into it.
     part->DamageBallistic(part->BallisticMax * 0.5f, 0, 0);
