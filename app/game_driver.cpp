@@ -93,6 +93,8 @@ void DriverPresent()
         return;
     if (!s.Started) {
         s.Started = InGame();
+        if (!s.Started && s.Drive->OnStartPass)
+            s.Drive->OnStartPass(s.Passes);
         if (!s.Started && s.Passes > kStartLimit) {
             std::fprintf(stderr, "game driver: the game did not start within %llu frames\n",
                          static_cast<unsigned long long>(kStartLimit));
@@ -172,6 +174,11 @@ int DriveHeadlessGame(GAMEDRIVE& drive, GAMEDRIVERTIMES* times)
         *times = state.Times;
     g_state = nullptr;
     return status;
+}
+
+PlatformScriptedEvents* DriverScript()
+{
+    return g_state ? g_state->Script : nullptr;
 }
 
 GAMESIZE MeasureGame()

@@ -27,7 +27,12 @@ struct GAMEDRIVE {
     /// Called after every in-game frame with its number (from 1); `times` holds the totals so
     /// far. Returning false ends the run early.
     std::function<bool(std::uint64_t frame, const GAMEDRIVERTIMES& times)> OnFrame;
+    /// Called after every frame before the game has started (logo, menu, load screen) with the
+    /// pass number from 1.
+    std::function<void(std::uint64_t pass)> OnStartPass;
 };
+
+class PlatformScriptedEvents;
 
 /// Frames per virtual second: each frame moves the clock by 20 ms.
 inline constexpr std::uint32_t kDriverFramesPerSecond = 50;
@@ -36,6 +41,10 @@ inline constexpr std::uint32_t kDriverFramesPerSecond = 50;
 /// after an engine error or when the game never started). Picks the offscreen video and null
 /// sound drivers when none is set.
 int DriveHeadlessGame(GAMEDRIVE& drive, GAMEDRIVERTIMES* times);
+
+/// The scripted event source of the running drive (null outside one): what a test pushes
+/// there reaches the game as the player's keys and pointer. Its pass is the frame count.
+PlatformScriptedEvents* DriverScript();
 
 /// The size of the running game now.
 GAMESIZE MeasureGame();

@@ -7,6 +7,7 @@
 
 #include "engine/scene/node_chain.h"
 #include "engine/scene/resources.h"
+#include "game/world/work_order.h"
 
 struct QNPATHBOX;
 
@@ -16,9 +17,6 @@ inline constexpr std::int32_t kKindOre = 4;
 inline constexpr std::int32_t kKindOreField = 5;
 inline constexpr std::int32_t kKindPortal = 78;
 
-/// Ore kinds and colours.
-inline constexpr std::uint32_t kOreKinds = 3;
-inline constexpr std::uint32_t kOreColours = 4;
 /// Meshes of the asteroid group.
 inline constexpr std::uint32_t kAsteroidMeshes = 2;
 
