@@ -1,13 +1,17 @@
 // A new game through the program's own links: every company's site with its station,
 // headquarters, ore field, sun and crew; the player in the suit with its HUD and the view's
-// camera under the stars; a destruction leaves an explosion.
+// camera under the stars; a destruction leaves an explosion; boarding a ship swaps the suit HUD
+// for the ship HUD.
 
 #include "app/game_setup.h"
 #include "engine/input/qninputmap.h"
 #include "engine/scene/view.h"
+#include "game/vehicles/collship.h"
+#include "game/vehicles/collship_hud.h"
 #include "game/vehicles/explosion.h"
 #include "game/vehicles/suit.h"
 #include "game/vehicles/suit_hud.h"
+#include "game/world/company_links.h"
 #include "game/world/crew.h"
 #include "game/world/destruction.h"
 #include "game/world/game_globals.h"
@@ -98,6 +102,24 @@ TEST_F(NewGameTest, EverySiteIsBuiltAndThePlayerWearsTheSuitUnderTheStars)
     for (QNITEM* c = site->FirstChild(); c; c = c->Next())
         exploded = exploded || dynamic_cast<EXPLOSION*>(c) != nullptr;
     EXPECT_TRUE(exploded);
+
+    // Boarding a ship beside the suit: the ship HUD and the ship's camera replace the suit's;
+    // back in the suit, its HUD returns.
+    QNMATRIX beside;
+    beside.SetTranslation(8.0f, 0.0f, 0.0f);
+    auto* ship = dynamic_cast<COLLSHIP*>(
+        CompanyVehicles.CreateShip(site, beside * suit->GetWorldMatrix(), PlayerCompany->Identity));
+    ASSERT_NE(ship, nullptr);
+    PlayerCompany->SetShip(ship);
+    PlayerCompany->BoardShip();
+    EXPECT_NE(dynamic_cast<COLLSHIPHUD*>(ship->Hud), nullptr);
+    EXPECT_EQ(view->CurrentNode.Get(), ship);
+    EXPECT_EQ(suit->Hud, nullptr);
+    Frame();
+    PlayerCompany->EnterSuit();
+    EXPECT_EQ(ship->Hud, nullptr);
+    ASSERT_NE(suit->Hud, nullptr);
+    EXPECT_EQ(view->CurrentNode.Get(), suit);
 }
 
 }  // namespace
