@@ -86,6 +86,8 @@ void DriverPresent()
     DRIVERSTATE& s = *g_state;
     ++s.Passes;
     s.Clock += kFrameStep;
+    if (s.Drive->BeforePresent)
+        s.Drive->BeforePresent();
     if (s.Present)
         s.Present();
     s.Script->Advance();

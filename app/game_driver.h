@@ -30,6 +30,9 @@ struct GAMEDRIVE {
     /// Called after every frame before the game has started (logo, menu, load screen) with the
     /// pass number from 1.
     std::function<void(std::uint64_t pass)> OnStartPass;
+    /// Called with the finished frame still in the back buffer, before it is presented (frame
+    /// read-back for screenshots).
+    std::function<void()> BeforePresent;
 };
 
 class PlatformScriptedEvents;
