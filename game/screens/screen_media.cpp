@@ -5,6 +5,7 @@
 #include "engine/mesh/qnmesh.h"
 #include "engine/util/qnsystem.h"
 #include "engine/util/qntimer.h"
+#include "game/world/media_util.h"
 #include "platform/audio_device.h"
 #include "platform/events.h"
 
@@ -18,42 +19,15 @@ constexpr float kWaitPoll = 0.001f;
 void RegisterTexture(QNRESOURCES& resources, const char* name, const char* file, int count,
                      std::uint32_t columns, std::uint32_t rows)
 {
-    QNTEXTUREPARAMS& t = QNRESOURCES::TextureParams;
-    t = QNTEXTUREPARAMS();
-    t.Name = name;
-    t.File = file;
-    t.Count = count;
-    t.Columns = columns;
-    t.Rows = rows;
-    resources.AddTexture();
+    RegisterTextures(resources, name, file, count, columns, rows);
 }
 
 void RegisterSprite(QNRESOURCES& resources, const char* name, const char* file, int count, float width,
                     float height, std::uint32_t columns, std::uint32_t rows)
 {
-    RegisterTexture(resources, name, file, count, columns, rows);
-    QNMESHPARAMS& m = QNRESOURCES::MeshParams;
-    m = QNMESHPARAMS();
-    m.Name = name;
-    m.CollisionOption1 = 0;
-    m.Args[0] = width;
-    m.Args[1] = height;
-    m.Args[2] = 1;
-    m.Args[3] = 1;
-    m.Args[4] = 1;
-    m.Args[5] = 1;
-    m.Args[6] = 1;
-    resources.AddMesh();
-    // A picture of several cells shows one cell at a time: the quad's texture coordinates span
-    // one cell, and selecting a cell moves them.
-    if (columns > 1 || rows > 1) {
-        if (QNMESHLIST* group = resources.FindMesh(name)) {
-            const float grid[6] = {float(columns), float(rows), 0.0f, 1.0f / float(columns), 1.0f / float(rows), 0.0f};
-            QNMESH& mesh = group->Level(0);
-            mesh.SetTextureGrid(grid);
-            mesh.CreateGrid(width, height, 1, 1, 1, 1, m.Option2, m.Option3, m.Option1, m.Option4, true, true);
-        }
-    }
+    RegisterTextures(resources, name, file, count, columns, rows);
+    RegisterQuad(resources, name, width, height, float(columns), float(rows), 1.0f / float(columns),
+                 1.0f / float(rows));
 }
 
 void RegisterScreenSound(QNRESOURCES& resources, const char* name, const char* file)

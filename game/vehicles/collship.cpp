@@ -101,6 +101,7 @@ const char* COLLSHIP::OreKindName(std::uint32_t kind)
 void COLLSHIP::Update()
 {
     VEHICLE::Update();
+    PlaceEngineGlows();
     if (Wrecked) {
         UpdateWreck();
         return;

@@ -173,6 +173,7 @@ public:
     QNWEAK<QNNODE> Target;             ///< hostile vehicle straight ahead
     char TargetLabel[64] = {};
     std::vector<GAMENODE*> EngineGlows; ///< owned, outside view only
+    std::vector<QNMATRIX> EngineGlowAt; ///< each glow's place on the hull
     ZOOMSTATE Zoom = ZOOMSTATE::NORMAL;
     float FieldOfView = kNormalFov, NearPlane = kNormalNear;
     QNANIMCLOCK FovAnimation, NearAnimation;
@@ -203,6 +204,7 @@ private:
     void ApplyPhysics();
     void TearDownInside();
     void MakeEngineGlows();
+    void PlaceEngineGlows();
     void DeleteEngineGlows();
     void DeleteTunnel();
     void ClearTargets(std::vector<TARGETENTRY>& list);

@@ -18,6 +18,7 @@
 #include "game/vehicles/outside_hyperspace.h"
 #include "game/vehicles/ship_hud_link.h"
 #include "game/vehicles/ship_weapon.h"
+#include "game/world/media_util.h"
 #include "game/world/natural_object.h"
 #include "game/world/ore_field.h"
 #include "game/world/site.h"
@@ -236,8 +237,10 @@ void COLLSHIP::MakeEngineGlows()
     static const QNVEC3 kCollector[2] = {{1.46f, 0.083f, -3.229f}, {-1.519f, 0.083f, -3.229f}};
     const QNVEC3* at = MercenaryLook ? kMercenary : kCollector;
     const int count = MercenaryLook ? 3 : 2;
+    const QNMATRIX world = GetWorldMatrix();
     for (int i = 0; i < count; ++i) {
-        const QNMATRIX m = TurnY(180.0f) * Translation(at[i].x, at[i].y, at[i].z);
+        EngineGlowAt.push_back(TurnY(180.0f) * Translation(at[i].x, at[i].y, at[i].z));
+        const QNMATRIX m = EngineGlowAt.back() * world;
         auto* glow = new QNGLOW(this, &m, 90.0f * kDegree, 12.0f * kDegree, 1.0f, "collship_glow_blue",
                                 "engine_glow_blue");
         glow->SetState(3, 0, true, true);
@@ -245,11 +248,20 @@ void COLLSHIP::MakeEngineGlows()
     }
 }
 
+// Glows keep a world placement of their own: carried along with the hull each frame.
+void COLLSHIP::PlaceEngineGlows()
+{
+    const QNMATRIX world = GetWorldMatrix();
+    for (std::size_t i = 0; i < EngineGlows.size(); ++i)
+        EngineGlows[i]->SetTransform(EngineGlowAt[i] * world);
+}
+
 void COLLSHIP::DeleteEngineGlows()
 {
     for (GAMENODE* glow : EngineGlows)
         QNITEM::Destroy(glow);
     EngineGlows.clear();
+    EngineGlowAt.clear();
 }
 
 void COLLSHIP::ToggleCockpit()
@@ -551,18 +563,9 @@ void COLLSHIP::LoadResources(QNRESOURCES& r)
             m.CollisionOption1 = 0;
         r.AddMeshFile();
     }
-    auto grid = [&](const char* name, float w, float h) {
-        m = QNMESHPARAMS();
-        m.Name = name;
-        m.CollisionOption1 = 0;
-        const float args[7] = {w, h, 1, 1, 1, 1, 1};
-        for (int i = 0; i < 7; ++i)
-            m.Args[i] = args[i];
-        r.AddMesh();
-    };
-    grid("shiphud_zoomscreen", 1333.0f, 166.66667f);
-    grid("collship_glow_blue", 1.0f, 1.0f);
-    grid("shiphud_cockpit_damage", 0.3f, 0.3f);
+    RegisterQuad(r, "shiphud_zoomscreen", 1333.0f, 166.66667f);
+    RegisterQuad(r, "collship_glow_blue", 1.0f, 1.0f);
+    RegisterQuad(r, "shiphud_cockpit_damage", 0.3f, 0.3f);
 
     // The shape of the ship seen by nobody (view mode 0): a box the size of the hull.
     const QNBOX& hull = r.FindMesh("collship")->Level(0).Box;

@@ -7,6 +7,7 @@
 #include "engine/render/qncolour.h"
 #include "engine/scene/resources.h"
 #include "engine/util/qnmath.h"
+#include "game/world/media_util.h"
 
 namespace {
 
@@ -102,17 +103,6 @@ void RegisterCometMedia(QNRESOURCES& r)
     QNRESOURCES::TextureParams.Name = "comet";
     QNRESOURCES::TextureParams.File = "media\\natural\\textures\\comet.dds";
     r.AddTexture();
-    QNRESOURCES::MeshParams = QNMESHPARAMS();
-    QNMESHPARAMS& p = QNRESOURCES::MeshParams;
-    p.Name = "comet";
     // The comet is scenery: no collision model.
-    p.CollisionOption1 = 0;
-    p.Args[0] = kCardLength;
-    p.Args[1] = kCardWidth;
-    p.Args[2] = 1;
-    p.Args[3] = 1;
-    p.Args[4] = 1;
-    p.Args[5] = 1;
-    p.Args[6] = 1;
-    r.AddMesh();
+    RegisterQuad(r, "comet", kCardLength, kCardWidth);
 }

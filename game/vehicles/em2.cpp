@@ -6,6 +6,7 @@
 #include "engine/scene/resources.h"
 #include "game/vehicles/neutron_beam.h"
 #include "game/world/damageable.h"
+#include "game/world/media_util.h"
 
 namespace {
 
@@ -18,17 +19,6 @@ constexpr float kLightRange = 4.0f;
 constexpr float kLightColour[3] = {1.0f, 0.78f, 0.5f};
 constexpr float kSegmentQuad[2] = {5.0f, 3.0f};
 constexpr float kRingQuad = 2.5f;
-
-void RegisterQuad(QNRESOURCES& r, const char* name, float w, float h)
-{
-    QNMESHPARAMS& m = QNRESOURCES::MeshParams;
-    m = QNMESHPARAMS();
-    m.Name = name;
-    m.CollisionOption1 = 0;
-    const float args[7] = {w, h, 1, 1, 1, 1, 1};
-    std::copy(args, args + 7, m.Args);
-    r.AddMesh();
-}
 
 }  // namespace
 

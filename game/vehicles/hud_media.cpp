@@ -2,19 +2,15 @@
 
 #include "engine/render/qncolour.h"
 #include "engine/render/qntexture.h"
+#include "engine/scene/text_mesh.h"
+#include "game/world/media_util.h"
 
 #include <string>
 
 void RegisterHudTexture(QNRESOURCES& resources, const char* name, const char* file, std::uint32_t columns,
                         std::uint32_t rows)
 {
-    QNTEXTUREPARAMS& t = QNRESOURCES::TextureParams;
-    t = QNTEXTUREPARAMS();
-    t.Name = name;
-    t.File = file;
-    t.Columns = columns;
-    t.Rows = rows;
-    resources.AddTexture();
+    RegisterTextures(resources, name, file, 1, columns, rows);
     // A gridded texture shows one cell at a time through its stage's texture transform.
     if (columns > 1 || rows > 1)
         resources.FindTexture(name)->Texture.TransformFlag = 1;
@@ -35,24 +31,14 @@ void RegisterConsoleFont(QNRESOURCES& resources)
 
 void RegisterHudQuad(QNRESOURCES& resources, const char* name, const char* texture, float width, float height)
 {
-    QNMESHPARAMS& m = QNRESOURCES::MeshParams;
-    m = QNMESHPARAMS();
-    m.Name = name;
-    m.CollisionOption1 = 0;
-    const float args[7] = {width, height, 1, 1, 1, 1, 1};
-    for (int i = 0; i < 7; ++i)
-        m.Args[i] = args[i];
-    resources.AddMesh();
-    // The generated quad covers the whole texture; one cell of a gridded texture instead.
+    // The quad covers the whole texture; one cell of a gridded texture instead.
     const QNTEXTUREENTRY* entry = texture ? resources.FindTexture(texture) : nullptr;
-    QNMESHLIST* group = resources.FindMesh(name);
-    if (!entry || !group || !(entry->Texture.Grid.Cells.x > 1.0f || entry->Texture.Grid.Cells.y > 1.0f))
+    if (!entry) {
+        RegisterQuad(resources, name, width, height);
         return;
+    }
     const QNTEXGRID& grid = entry->Texture.Grid;
-    const float cells[6] = {grid.Cells.x, grid.Cells.y, 0.0f, grid.CellSize.x, grid.CellSize.y, 0.0f};
-    QNMESH& mesh = group->Level(0);
-    mesh.SetTextureGrid(cells);
-    mesh.CreateGrid(width, height, 1, 1, 1, 1, m.Option2, m.Option3, m.Option1, m.Option4, true, true);
+    RegisterQuad(resources, name, width, height, grid.Cells.x, grid.Cells.y, grid.CellSize.x, grid.CellSize.y);
 }
 
 void DressHudNode(QNMESHNODE* node, const char* texture, const char* mesh)
@@ -85,15 +71,7 @@ void ShowOnVote(QNNODE* node, std::int32_t vote, bool show, bool checked, bool r
 
 void BuildHudText(QNMESHNODE* node, float width, float height, std::uint32_t columns, std::uint32_t rows)
 {
-    QNMESHPARAMS& p = QNRESOURCES::MeshParams;
-    p = QNMESHPARAMS();
-    p.Option1 = 2;
-    p.Option2 = 1;
-    p.Option3 = 2;
-    p.Option4 = 3;
-    p.Option5 = 1;
-    p.CollisionOption1 = 0;
-    p.Args[6] = 1;
+    SetTextMeshParams();
     node->BuildTextMesh(width, height, columns, rows);
 }
 

@@ -1,37 +1,20 @@
 #include "game/world/site.h"
 
 #include "game/world/crew.h"
+#include "game/world/game_frames.h"
 #include "game/world/media_util.h"
 #include "game/world/natural_object.h"
 #include "game/world/ore_field.h"
 #include "game/world/sun.h"
 
-namespace {
-
-// Each company's site sits this far from the field's centre, one per axis direction.
-constexpr float kSiteDistance = 2000.0f;
-
-const QNMATRIX& SiteFrame(std::uint32_t index)
-{
-    static QNMATRIX m;
-    m = SiteMatrix(index);
-    return m;
-}
-
-}  // namespace
-
 QNMATRIX SiteMatrix(std::uint32_t index)
 {
-    static const float offsets[kSiteCount][3] = {
-        {kSiteDistance, 0, 0}, {0, 0, kSiteDistance}, {-kSiteDistance, 0, 0}, {0, 0, -kSiteDistance}};
-    const float* o = offsets[index % kSiteCount];
-    QNMATRIX m;
-    m.SetTranslation(o[0], o[1], o[2]);
-    return m;
+    return gameframes::SiteFrames()[index % kSiteCount];
 }
 
 SITE::SITE(QNNODE* parent, std::uint32_t siteIndex, std::uint32_t view)
-    : GAMENODE(parent, "SITE", kKindSite, QNCF_LEVEL_VIEWROOT | QNCF_UPDATE, 0, 2, &SiteFrame(siteIndex), 0),
+    : GAMENODE(parent, "SITE", kKindSite, QNCF_LEVEL_VIEWROOT | QNCF_UPDATE, 0, 2,
+               &gameframes::SiteFrames()[siteIndex % kSiteCount], 0),
       ViewIndex(view), SiteIndex(siteIndex), targets_(std::make_unique<TARGETLIST>(this, view))
 {
     const QNMATRIX world = GetWorldMatrix();

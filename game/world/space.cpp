@@ -14,6 +14,7 @@
 #include "game/world/ai_company.h"
 #include "game/world/game_globals.h"
 #include "game/world/item_types.h"
+#include "game/world/media_util.h"
 #include "game/world/path_planner.h"
 #include "game/world/player_company.h"
 #include "game/world/store_order.h"
@@ -83,21 +84,7 @@ void TextureBlock(const char* name, const char* file, std::uint32_t cells, float
 // A flat screen grid of `width` x `height` units.
 void ScreenMeshBlock(const char* name, float width, float height)
 {
-    QNMESHPARAMS& p = QNRESOURCES::MeshParams;
-    p = QNMESHPARAMS();
-    p.Name = name;
-    p.Option1 = 0;
-    p.Option2 = 1;
-    p.Option3 = 2;
-    p.CollisionOption1 = 0;
-    p.CollisionOption2 = 40;
-    p.Option4 = 3;
-    p.Option5 = 1;
-    p.LevelCount = 1;
-    p.LastLevelFraction = 0.0f;
-    const float args[7] = {width, height, 1, 1, 1, 1, 1};
-    for (int i = 0; i < 7; ++i)
-        p.Args[i] = args[i];
+    SetQuadParams(name, width, height);
 }
 
 void Run(SPACEMEDIA::REGISTRAR registrar, QNRESOURCES& resources)

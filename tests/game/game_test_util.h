@@ -6,6 +6,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
 #include <functional>
 #include <vector>
 
@@ -163,6 +164,19 @@ protected:
         QNSCENE::RenderScene(scene);
         QNDISPLAY::EndScene();
         ASSERT_TRUE(QNDISPLAY::ReadBack(pixels, width, height));
+    }
+    /// Writes the last frame as a binary PPM to `path`, for a look; nothing without a path.
+    void SavePicture(const char* path) const
+    {
+        std::FILE* f = path ? std::fopen(path, "wb") : nullptr;
+        if (!f)
+            return;
+        std::fprintf(f, "P6 %u %u 255\n", width, height);
+        for (std::uint32_t p : pixels) {
+            const unsigned char rgb[3] = {std::uint8_t(p >> 16), std::uint8_t(p >> 8), std::uint8_t(p)};
+            std::fwrite(rgb, 1, 3, f);
+        }
+        std::fclose(f);
     }
     std::uint32_t Pixel(std::uint32_t x, std::uint32_t y) const { return pixels[std::size_t(y) * width + x] & 0xFFFFFF; }
     /// Share of the pixels of the rectangle that differ from `rgb` by more than `tol` in a channel.

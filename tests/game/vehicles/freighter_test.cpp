@@ -128,18 +128,8 @@ protected:
     // Writes the frame as a PPM when SHIP_IMAGE_DIR names a folder (for looking at it).
     void Keep(const char* name) const
     {
-        const char* dir = std::getenv("SHIP_IMAGE_DIR");
-        std::FILE* f = dir ? std::fopen((std::string(dir) + "/" + name + ".ppm").c_str(), "wb") : nullptr;
-        if (!f)
-            return;
-        std::fprintf(f, "P6 %u %u 255\n", width, height);
-        for (std::uint32_t y = 0; y < height; ++y)
-            for (std::uint32_t x = 0; x < width; ++x) {
-                const std::uint32_t p = Pixel(x, y);
-                const unsigned char rgb[3] = {std::uint8_t(p >> 16), std::uint8_t(p >> 8), std::uint8_t(p)};
-                std::fwrite(rgb, 1, 3, f);
-            }
-        std::fclose(f);
+        if (const char* dir = std::getenv("SHIP_IMAGE_DIR"))
+            SavePicture((std::string(dir) + "/" + name + ".ppm").c_str());
     }
     // A picture from `offset` (in the freighter's axes) looking at it: the freighter fills the
     // middle of the frame.

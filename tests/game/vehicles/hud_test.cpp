@@ -242,15 +242,7 @@ TEST_F(HudTest, SuitHudDrawsItsElementsInTheOverlay)
     Frame();
     Render();
     EXPECT_GT(ShareNot(px(570), py(-95), px(630), py(-155), background), 0.2);
-    if (const char* dump = std::getenv("CORVANE_DUMP_HUD")) {
-        std::FILE* f = std::fopen(dump, "wb");
-        std::fprintf(f, "P6\n%u %u\n255\n", width, height);
-        for (std::uint32_t p : pixels) {
-            const unsigned char rgb[3] = {std::uint8_t(p >> 16), std::uint8_t(p >> 8), std::uint8_t(p)};
-            std::fwrite(rgb, 1, 3, f);
-        }
-        std::fclose(f);
-    }
+    SavePicture(std::getenv("CORVANE_DUMP_HUD"));
 }
 
 }  // namespace

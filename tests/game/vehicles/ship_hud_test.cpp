@@ -227,15 +227,7 @@ TEST_F(ShipHudTest, ShipHudDrawsItsInstruments)
     EXPECT_GT(ShareNot(px(-250), py(480), px(-150), py(380), background), 0.08); // countermeter 0
     EXPECT_GT(ShareNot(px(-650), py(480), px(-570), py(300), background), 0.2);  // order icons
     EXPECT_LT(ShareNot(px(150), py(-200), px(400), py(-350), background), 0.01); // nothing there
-    if (const char* dump = std::getenv("CORVANE_DUMP_HUD")) {
-        std::FILE* f = std::fopen(dump, "wb");
-        std::fprintf(f, "P6\n%u %u\n255\n", width, height);
-        for (std::uint32_t p : pixels) {
-            const unsigned char rgb[3] = {std::uint8_t(p >> 16), std::uint8_t(p >> 8), std::uint8_t(p)};
-            std::fwrite(rgb, 1, 3, f);
-        }
-        std::fclose(f);
-    }
+    SavePicture(std::getenv("CORVANE_DUMP_HUD"));
 }
 
 }  // namespace

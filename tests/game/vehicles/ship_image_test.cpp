@@ -30,23 +30,10 @@ protected:
         return block;
     }
     // Writes the frame as a PPM when SHIP_IMAGE_DIR names a folder (for looking at it).
-    void Keep(const char* name)
+    void Keep(const char* name) const
     {
-        const char* dir = std::getenv("SHIP_IMAGE_DIR");
-        if (!dir)
-            return;
-        std::FILE* f = std::fopen((std::string(dir) + "/" + name + ".ppm").c_str(), "wb");
-        if (!f)
-            return;
-        std::fprintf(f, "P6 %u %u 255\n", width, height);
-        for (std::uint32_t y = 0; y < height; ++y)
-            for (std::uint32_t x = 0; x < width; ++x) {
-                const std::uint32_t p = Pixel(x, y);
-                const unsigned char rgb[3] = {static_cast<unsigned char>(p >> 16), static_cast<unsigned char>(p >> 8),
-                                              static_cast<unsigned char>(p)};
-                std::fwrite(rgb, 1, 3, f);
-            }
-        std::fclose(f);
+        if (const char* dir = std::getenv("SHIP_IMAGE_DIR"))
+            SavePicture((std::string(dir) + "/" + name + ".ppm").c_str());
     }
 };
 

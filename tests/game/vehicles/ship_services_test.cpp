@@ -175,6 +175,17 @@ TEST_F(ShipTest, ViewModesBuildAndTearDownTheirPartsWithOneChipperLauncher)
     EXPECT_EQ(ship->FindChild("CAMERA"), nullptr);
     EXPECT_EQ(ship->EngineGlows.size(), 2u);
     EXPECT_EQ(ship->Mesh, &scene->Resources.FindMesh("collship")->Level(0));
+    // The glows sit at the engines and fly along with the hull.
+    const QNVEC3 engine(1.46f, 0.083f, -3.229f);
+    auto glowGap = [&] {
+        const QNVEC3 at = QNVEC3::TransformCoord(engine, ship->GetWorldMatrix());
+        return (ship->EngineGlows[0]->GetWorldMatrix().Translation() - at).Length();
+    };
+    EXPECT_LT(glowGap(), 0.01f);
+    PhysicsBodyOf(ship)->SetLinearVelocity(ship->GetWorldMatrix().Row(2) * 40.0f);
+    Frames(30);
+    EXPECT_GT((ship->GetWorldMatrix().Translation() - QNVEC3(0, 0, 0)).Length(), 15.0f);
+    EXPECT_LT(glowGap(), 40.0f * float(kFrame)) << "at most the last step behind";
 
     ship->SetViewMode(VIEWMODE_INSIDE);
     EXPECT_EQ(Chippers(ship), 1u);

@@ -139,18 +139,7 @@ protected:
         return std::uint32_t(ShareNot(x0, y0, x1, y1, rgb, 4) * double((x1 - x0) * (y1 - y0)) + 0.5);
     }
     /// Writes the last picture as a binary PPM next to the test program, for a look.
-    void Save(const char* name) const
-    {
-        std::FILE* f = std::fopen(name, "wb");
-        if (!f)
-            return;
-        std::fprintf(f, "P6 %u %u 255\n", width, height);
-        for (std::uint32_t p : pixels) {
-            const unsigned char rgb[3] = {std::uint8_t(p >> 16), std::uint8_t(p >> 8), std::uint8_t(p)};
-            std::fwrite(rgb, 1, 3, f);
-        }
-        std::fclose(f);
-    }
+    void Save(const char* name) const { SavePicture(name); }
     GAMENODE* camera = nullptr;
 };
 
