@@ -1,6 +1,13 @@
 #include "game/vehicles/player_controls_install.h"
 
+#include <algorithm>
+
 #include "game/vehicles/collship.h"
+#include "game/vehicles/hud_media.h"
+#include "game/vehicles/ranking_display.h"
+#include "game/vehicles/ship_hud.h"
+#include "game/vehicles/suit.h"
+#include "game/vehicles/suit_hud.h"
 #include "game/vehicles/ship_hud_link.h"
 #include "game/world/player_controls.h"
 #include "game/world/site.h"
@@ -10,6 +17,21 @@ namespace {
 COLLSHIP* Ship(GAMENODE* node)
 {
     return dynamic_cast<COLLSHIP*>(node);
+}
+
+/// The HUD of the worn suit or of the player's ship, or null.
+HUD* HudOf(GAMENODE* node)
+{
+    if (SUIT* suit = dynamic_cast<SUIT*>(node))
+        return suit->Hud;
+    if (COLLSHIP* ship = Ship(node); ship && ship->Hud)
+        return dynamic_cast<HUD*>(ship->Hud->Node());
+    return nullptr;
+}
+
+SHIPHUD* ShipHudOf(GAMENODE* node)
+{
+    return dynamic_cast<SHIPHUD*>(HudOf(node));
 }
 
 }  // namespace
@@ -74,5 +96,43 @@ void InstallPlayerShipControls()
     c.ShowThrottle = [](GAMENODE* n, float t) {
         if (COLLSHIP* s = Ship(n); s && s->Hud)
             s->Hud->SetThrottle(t);
+    };
+    c.ShowApproachCube = [](GAMENODE* n, bool shown) {
+        if (SHIPHUD* hud = ShipHudOf(n))
+            hud->ShowApproachCube(shown);
+    };
+    c.RefreshWorkOrders = [](GAMENODE* n, std::uint32_t mask) {
+        if (COLLSHIP* s = Ship(n); s && s->Hud)
+            s->Hud->RefreshWorkOrders(mask);
+    };
+    c.RankingShown = [](GAMENODE* n) {
+        HUD* hud = HudOf(n);
+        return hud && hud->Ranking && hud->ShownPanel.Get() == hud->Ranking;
+    };
+    c.ShowRanking = [](GAMENODE* n, bool show, const RANKINGROW* rows, std::uint32_t count) {
+        HUD* hud = HudOf(n);
+        if (!hud || !hud->Ranking)
+            return;
+        if (!show) {
+            if (hud->ShownPanel.Get() == hud->Ranking)
+                hud->ShowPanel(false, nullptr);
+            return;
+        }
+        RANKINGDISPLAY* ranking = hud->Ranking;
+        count = std::min(count, RANKINGDISPLAY::kRows);
+        for (std::uint32_t i = 0; i < RANKINGDISPLAY::kRows; ++i)
+            ranking->Records[i] = i < count ? RANKINGRECORD{rows[i].Index, rows[i].Identity, rows[i].Money}
+                                            : RANKINGRECORD{};
+        hud->ShowPanel(true, ranking);
+    };
+    c.SetSuitIndicators = [](GAMENODE* n, bool board, bool freighter, bool underpowered) {
+        SUIT* suit = dynamic_cast<SUIT*>(n);
+        SUITHUD* hud = suit ? suit->Hud : nullptr;
+        if (!hud)
+            return;
+        hud->CollShipIndicator->Blinking = board;
+        ShowOnVote(hud->CollShipIndicator, 1, board);
+        ShowOnVote(hud->CargoShipIndicator, 1, freighter);
+        hud->SetOverload(underpowered);
     };
 }

@@ -429,6 +429,12 @@ void PLAYERCOMPANY::UpdateSuit()
                    (ship->GetWorldMatrix().Translation() - suit->GetWorldMatrix().Translation()).Length() <
                        kBoardDistance &&
                    IsStill(ship) && !(dock && dock->Ship() == ship && dock->Holding);
+    if (PlayerControls.SetSuitIndicators && suit) {
+        const CARGOPORT* port = SiteCargoPort();
+        PlayerControls.SetSuitIndicators(suit, ReadyToBoard, port && port->Present(),
+                                         station && station->Underpowered);
+    }
+    UpdateRanking(suit);
 
     if (Pressed(ACT_EXTEND) && aimed)
         ExtendFrame();
@@ -629,8 +635,11 @@ void PLAYERCOMPANY::UpdateShip()
         station->ClearMarker();
     if (!ship || !control)
         return;
-    if (Pressed(ACT_ALL_ORE))
+    if (Pressed(ACT_ALL_ORE)) {
         control->SetOreMask(kAllOre);
+        if (PlayerControls.RefreshWorkOrders)
+            PlayerControls.RefreshWorkOrders(ship, kAllOre);
+    }
     SITE* shipSite = ShipSite();
     const bool still = IsStill(ship);
     ReadyToBoard = still && shipSite == Site();
@@ -646,6 +655,7 @@ void PLAYERCOMPANY::UpdateShip()
         PostMessage(enabled ? "Hyperjump Enabled" : "Hyperjump Disabled");
     }
 
+    UpdateRanking(ship);
     if (PlayerControls.SetZoom)
         PlayerControls.SetZoom(ship, Pressed(ACT_ZOOM));
     if (Pressed(ACT_COCKPIT) && PlayerControls.ToggleCockpit)
@@ -686,6 +696,28 @@ void PLAYERCOMPANY::UpdateShip()
         }
         break;
     }
+}
+
+void PLAYERCOMPANY::UpdateRanking(GAMENODE* vehicle)
+{
+    if (!vehicle || !PlayerControls.RankingShown || !PlayerControls.ShowRanking)
+        return;
+    const bool shown = PlayerControls.RankingShown(vehicle);
+    const bool escape = shown && Pressed(ACT_ESCAPE);
+    if (!Pressed(ACT_RANKING) && !escape)
+        return;
+    // Escape closes the panel only; the screens do not see it.
+    ClearAction(ACT_ESCAPE);
+    if (shown) {
+        PlayerControls.ShowRanking(vehicle, false, nullptr, 0);
+        return;
+    }
+    RANKINGROW rows[kCompanyCount];
+    std::uint32_t count = 0;
+    for (std::uint32_t c = 0; c < kCompanyCount; ++c)
+        if (const COMPANY* company = Rival(c))
+            rows[count++] = RANKINGROW{c, company->Identity, company->Money()};
+    PlayerControls.ShowRanking(vehicle, true, rows, count);
 }
 
 void PLAYERCOMPANY::UpdateDestinations()

@@ -142,6 +142,8 @@ private:
     void RemoveAimed();
     void PlaceItem(std::uint32_t index);
     void DockCommand();
+    /// Action 87, or Escape while the ranking panel shows: toggles the vehicle HUD's ranking.
+    void UpdateRanking(GAMENODE* vehicle);
     bool IsStill(const GAMENODE* node) const;
     SITE* ShipSite() const;
 };

@@ -10,6 +10,13 @@
 class GAMENODE;
 class SITE;
 
+/// One company's row on a ranking panel.
+struct RANKINGROW {
+    std::uint32_t Index = 0;      ///< the company's view (its colour)
+    std::uint32_t Identity = 0;   ///< its emblem
+    float Money = 0.0f;
+};
+
 struct PLAYERCONTROLS {
     // The collector ship.
     void (*SetThrottle)(GAMENODE* ship, float throttle) = nullptr;
@@ -33,6 +40,19 @@ struct PLAYERCONTROLS {
     void (*ShowApproachCube)(GAMENODE* ship, bool shown) = nullptr;
     /// Shows the throttle on the ship HUD.
     void (*ShowThrottle)(GAMENODE* ship, float throttle) = nullptr;
+    /// The ship HUD's work-order lines checked against the ore mask.
+    void (*RefreshWorkOrders)(GAMENODE* ship, std::uint32_t oreMask) = nullptr;
+
+    // The HUD of the vehicle the player is in (worn suit or ship).
+    /// Whether the HUD's ranking panel is the panel shown.
+    bool (*RankingShown)(GAMENODE* vehicle) = nullptr;
+    /// Fills the ranking panel with `count` rows and shows it, or hides it.
+    void (*ShowRanking)(GAMENODE* vehicle, bool show, const RANKINGROW* rows, std::uint32_t count) = nullptr;
+
+    // The worn suit's HUD.
+    /// Board indicator (ship ready to board), cargo-ship indicator (freighter docked) and the
+    /// power warning (station underpowered).
+    void (*SetSuitIndicators)(GAMENODE* suit, bool board, bool freighter, bool underpowered) = nullptr;
 
 };
 

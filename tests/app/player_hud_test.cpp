@@ -1,0 +1,165 @@
+// The player's commands reaching the HUDs in a new game, by scripted keys through the default
+// bindings: the ranking panel in the suit and in the ship, the suit HUD's indicators, the
+// approach cube of the destination list and the work-order refresh of "every ore".
+
+#include <gtest/gtest.h>
+
+#include "app/game_setup.h"
+#include "engine/input/default_bindings.h"
+#include "engine/input/qninput.h"
+#include "engine/input/qninputmap.h"
+#include "game/vehicles/collship.h"
+#include "game/vehicles/collship_hud.h"
+#include "game/vehicles/ranking_display.h"
+#include "game/vehicles/suit.h"
+#include "game/vehicles/suit_hud.h"
+#include "game/world/company_links.h"
+#include "game/world/game_globals.h"
+#include "game/world/player_company.h"
+#include "game/world/space.h"
+#include "game/world/station.h"
+#include "platform/events.h"
+#include "platform/test_events.h"
+#include "tests/game/game_test_util.h"
+
+namespace {
+
+bool Shown(const QNNODE* n)
+{
+    return n && n->State == 3;
+}
+
+class PlayerHudTest : public gametest::GameSceneTest {
+protected:
+    void SetUp() override
+    {
+        GameSceneTest::SetUp();
+        QNINPDEV::Open();
+        QNKEYBOARD::Open(false);
+        QNMOUSE::Open(false);
+        QNINPUTMAP::Create(QNDEFAULTBINDINGCOUNT);
+        QnWriteDefaultBindings();
+        script.Install();
+        InstallGameLinks();
+        SPACE::DrawLoadingFrame = [] {};
+        space = new SPACE(&QNSCENE::SceneRoot());
+        new QNSCENE(&QNSCENE::SceneRoot(), "MAINMENU", 1);
+        QNSCENE::RequestSwitch("SPACE");
+        QNSCENE::ApplyRequest();
+        scene = space;
+    }
+    void TearDown() override
+    {
+        GameSceneTest::TearDown();
+        SPACE::DrawLoadingFrame = nullptr;
+        SpaceMedia = SPACEMEDIA();
+        script.Uninstall();
+        QNINPUTMAP::Free();
+        QNMOUSE::Close();
+        QNKEYBOARD::Close();
+        QNINPDEV::Close();
+    }
+    void Step()
+    {
+        PlatformPumpMessages();
+        QNKEYBOARD::Poll();
+        QNMOUSE::Poll();
+        QNINPUTMAP::EvaluateAll(float(kFrame));
+        Frame();
+        script.Advance();
+    }
+    void Key(SDL_Keycode key, bool shift = false)
+    {
+        if (shift)
+            script.KeyDown(SDLK_LSHIFT, KMOD_LSHIFT, script.Pass());
+        script.KeyDown(key, shift ? KMOD_LSHIFT : KMOD_NONE, script.Pass());
+        Step();
+        script.KeyUp(key, shift ? KMOD_LSHIFT : KMOD_NONE, script.Pass());
+        if (shift)
+            script.KeyUp(SDLK_LSHIFT, KMOD_NONE, script.Pass());
+        Step();
+    }
+
+    SPACE* space = nullptr;
+    PlatformScriptedEvents script;
+};
+
+TEST_F(PlayerHudTest, RankingIndicatorsApproachCubeAndOrdersReachTheHuds)
+{
+    ASSERT_NE(PlayerCompany, nullptr);
+    auto* suit = dynamic_cast<SUIT*>(PlayerCompany->Suit());
+    ASSERT_TRUE(suit && suit->Hud);
+    SUITHUD* hud = suit->Hud;
+    const float money[4] = {2.0e6f, 9.0e6f, 4.0e6f, 7.0e6f};
+    for (std::uint32_t v = 0; v < kCompanyCount; ++v)
+        Companies[v]->SetMoney(money[v]);
+
+    // K in the suit: the ranking, richest first, covers the clutter; Escape closes it and does
+    // not open the main menu.
+    Key(SDLK_k);
+    ASSERT_EQ(hud->ShownPanel.Get(), hud->Ranking);
+    EXPECT_TRUE(Shown(hud->Ranking));
+    const std::uint32_t expected[4] = {1, 3, 2, 0};
+    for (std::uint32_t i = 0; i < 4; ++i) {
+        EXPECT_EQ(hud->Ranking->Order[i]->Colour, expected[i]);
+        EXPECT_EQ(hud->Ranking->Order[i]->Icon, Companies[expected[i]]->Identity);
+        EXPECT_FLOAT_EQ(hud->Ranking->Order[i]->Money, money[expected[i]]);
+    }
+    Key(SDLK_ESCAPE);
+    EXPECT_EQ(hud->ShownPanel.Get(), nullptr);
+    EXPECT_FALSE(Shown(hud->Ranking));
+    EXPECT_EQ(QNSCENE::RequestKind, QNSCENE::REQUEST_NONE);
+    // Without the panel Escape is the menu's again.
+    Key(SDLK_ESCAPE);
+    EXPECT_EQ(QNSCENE::RequestKind, QNSCENE::REQUEST_PUSH);
+    QNSCENE::RequestKind = QNSCENE::REQUEST_NONE;
+
+    // The power warning follows the station; a still ship beside the suit lights the board
+    // indicator; no freighter is docked.
+    STATION* station = PlayerCompany->SiteStation();
+    station->Underpowered = true;
+    Step();
+    EXPECT_TRUE(Shown(hud->OverloadIcon));
+    EXPECT_FALSE(Shown(hud->CollShipIndicator));
+    EXPECT_FALSE(Shown(hud->CargoShipIndicator));
+    station->Underpowered = false;
+    QNMATRIX beside;
+    beside.SetTranslation(5.0f, 0.0f, 0.0f);
+    auto* ship = dynamic_cast<COLLSHIP*>(
+        CompanyVehicles.CreateShip(PlayerCompany->Site(), beside * suit->GetWorldMatrix(), PlayerCompany->Identity));
+    ASSERT_NE(ship, nullptr);
+    PlayerCompany->SetShip(ship);
+    Step();
+    EXPECT_FALSE(Shown(hud->OverloadIcon));
+    EXPECT_TRUE(PlayerCompany->ReadyToBoard);
+    EXPECT_TRUE(Shown(hud->CollShipIndicator));
+
+    // Aboard, far out: K toggles the ship HUD's ranking; R opens the destination list with the
+    // approach cube, Escape closes both; Shift+Z checks every order line.
+    QNMATRIX far;
+    far.SetTranslation(0.0f, 0.0f, 250.0f);
+    ship->SetTransform(far * PlayerCompany->Site()->GetWorldMatrix());
+    PlayerCompany->BoardShip();
+    auto* shipHud = dynamic_cast<COLLSHIPHUD*>(ship->Hud);
+    ASSERT_NE(shipHud, nullptr);
+    Step();
+    ASSERT_TRUE(PlayerCompany->HyperjumpEnabled);
+    Key(SDLK_k);
+    EXPECT_EQ(shipHud->ShownPanel.Get(), shipHud->Ranking);
+    Key(SDLK_k);
+    EXPECT_EQ(shipHud->ShownPanel.Get(), nullptr);
+    Key(SDLK_r);
+    ASSERT_EQ(PlayerCompany->Mode, COMPANYMODE::DESTINATIONS);
+    ASSERT_NE(shipHud->ApproachCube, nullptr);
+    EXPECT_EQ(shipHud->ShownPanel.Get(), shipHud->ApproachCube);
+    Key(SDLK_ESCAPE);
+    EXPECT_EQ(PlayerCompany->Mode, COMPANYMODE::SHIP);
+    EXPECT_EQ(shipHud->ApproachCube, nullptr);
+    EXPECT_EQ(shipHud->ShownPanel.Get(), nullptr);
+    EXPECT_EQ(QNSCENE::RequestKind, QNSCENE::REQUEST_NONE);
+    Key(SDLK_z, true);
+    EXPECT_EQ(shipHud->OreMask, ship->OreMask());
+    EXPECT_NE(shipHud->OreMask, 0u);
+}
+
+}  // namespace
