@@ -11,8 +11,9 @@ cmake --build build -j "$(nproc)"
 if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
   exec ./build/app/corvane
 fi
-if [ -x ./build/app/corvane-harness ]; then
+if [ -x ./build/app/corvane-demo ]; then
+  # No display: the scripted demo plays the main road and saves its sights in screenshots/.
   mkdir -p screenshots
-  SDL_VIDEODRIVER=offscreen ALSOFT_DRIVERS=null exec ./build/app/corvane-harness --game --frames 600 --screenshots screenshots
+  SDL_VIDEODRIVER=offscreen ALSOFT_DRIVERS=null exec ./build/app/corvane-demo screenshots
 fi
 echo "No display, and the headless harness is not built yet."

@@ -46,11 +46,11 @@ protected:
     }
     void TearDown() override { fs::remove_all(dir); }
 
-    RunResult Run(const std::string& args)
+    RunResult Run(const std::string& args, const char* program = CORVANE_HARNESS)
     {
         const fs::path out = dir / "stdout.txt";
         const fs::path err = dir / "stderr.txt";
-        const std::string cmd = "SDL_VIDEODRIVER=offscreen ALSOFT_DRIVERS=null " + std::string(CORVANE_HARNESS) +
+        const std::string cmd = "SDL_VIDEODRIVER=offscreen ALSOFT_DRIVERS=null " + std::string(program) +
                                 " " + args + " >" + out.string() + " 2>" + err.string();
         const int raw = std::system(cmd.c_str());
         RunResult r;
@@ -249,6 +249,47 @@ TEST_F(HarnessTest, GameRunShowsTheLogoThenTheMenu)
     EXPECT_GT(count(suit, 490, 15, 580, 32, orange), 60);
     EXPECT_GT(count(suit, 590, 10, 635, 50, orange), 40);
     EXPECT_GT(count(suit, 250, 270, 390, 288, orange), 40);
+}
+
+// The demo plays the main road and photographs each sight.
+TEST_F(HarnessTest, DemoPhotographsLogoMenuStationStoreCockpitAndFight)
+{
+    const RunResult r = Run(dir.string() + " ppm", CORVANE_DEMO);
+    ASSERT_EQ(r.status, 0) << r.out << r.err;
+    Screenshot logo, menu, station, store, cockpit, fight;
+    for (auto [name, image] : {std::pair{"logo", &logo}, {"menu", &menu}, {"station", &station}, {"store", &store},
+                               {"cockpit", &cockpit}, {"fight", &fight}})
+        ASSERT_TRUE(LoadPpm((dir / (std::string(name) + ".ppm")).string(), image)) << name;
+    auto at = [](const Screenshot& s, int x, int y, int c) {
+        return int(s.rgb[(std::size_t(y) * std::size_t(s.width) + std::size_t(x)) * 3 + std::size_t(c)]);
+    };
+    auto count = [&at](const Screenshot& s, int x0, int y0, int x1, int y1, auto test) {
+        int n = 0;
+        for (int y = y0; y < y1; ++y)
+            for (int x = x0; x < x1; ++x)
+                n += test(at(s, x, y, 0), at(s, x, y, 1), at(s, x, y, 2)) ? 1 : 0;
+        return n;
+    };
+    // The logo's gold ring and the menu's blue button.
+    EXPECT_GT(at(logo, 130, 240, 0), 150);
+    EXPECT_LT(at(logo, 130, 240, 2), 100);
+    EXPECT_GT(at(menu, 110, 335, 2), at(menu, 400, 335, 2) + 40);
+    // The station's blue hull in the middle, black sky below it.
+    const auto hull = [](int red, int, int blue) { return blue > 150 && blue > red + 60; };
+    const auto black = [](int r, int g, int b) { return r + g + b < 60; };
+    EXPECT_GT(count(station, 265, 150, 375, 230, hull), 110 * 80 / 4);
+    EXPECT_GT(count(station, 30, 330, 200, 440, black), 170 * 110 * 3 / 4);
+    // The store: the first preview window is black around a lit product; the backdrop is blue.
+    const auto lit = [](int r, int g, int b) { return r + g + b > 150; };
+    EXPECT_GT(count(store, 60, 80, 190, 175, black), 130 * 95 / 4);
+    EXPECT_GT(count(store, 60, 80, 190, 175, lit), 500);
+    EXPECT_GT(at(store, 320, 250, 2), at(store, 320, 250, 0) + 30);
+    // The cockpit's pale blue sight frame; the fight's white muzzle flashes at both sides.
+    const auto frame = [](int r, int g, int b) { return b > 200 && g > 150 && r < 170; };
+    const auto flash = [](int r, int g, int b) { return r > 220 && g > 220 && b > 200; };
+    EXPECT_GT(count(cockpit, 0, 0, cockpit.width, cockpit.height, frame), 2000);
+    EXPECT_GT(count(fight, 10, 230, 190, 430, flash), 500);
+    EXPECT_GT(count(fight, 450, 230, 630, 430, flash), 500);
 }
 
 }  // namespace

@@ -50,6 +50,7 @@ bool Centre(QNVEC3* out)
 
 TEST(GameViews, GrownStationOreFieldAndCockpit)
 {
+    ReportToTest();
     Screenshot station, field, cockpit;
     Screenshot* capture = nullptr;
 
@@ -109,7 +110,7 @@ TEST(GameViews, GrownStationOreFieldAndCockpit)
         }
     };
     ASSERT_EQ(DriveHeadlessGame(drive, nullptr), 0);
-    ASSERT_EQ(road.Reached().size(), road.StepCount()) << (road.Reached().empty() ? "none" : road.Reached().back());
+    ASSERT_TRUE(road.Finished()) << "last step reached: " << (road.Reached().empty() ? "none" : road.Reached().back());
     ASSERT_GT(station.width, 0);
     ASSERT_GT(field.width, 0);
     ASSERT_GT(cockpit.width, 0);

@@ -1,0 +1,153 @@
+// The scripted demo: the program's own game played with no display along the main road, saving
+// a screenshot at each sight: the logo, the main menu, the grown station from the suit, the
+// build store, the cockpit of the free collector ship, and the ship firing its gun.
+//
+//   corvane-demo DIR [png|ppm]
+//
+// Exit status: 0 when the road was played to its end and every picture was written; 1 when a
+// step failed or the game ended with an error; 2 for a bad command line.
+
+#include <cstdio>
+#include <string>
+
+#include "app/game_driver.h"
+#include "app/game_road.h"
+#include "app/screenshot.h"
+#include "game/world/collship_dock.h"
+#include "game/world/natural_object.h"
+
+namespace {
+
+using namespace road;
+
+// Start-up passes at which the logo and the menu are photographed (the menu follows the logo's
+// two seconds at pass 100; the new game starts at pass 150).
+constexpr std::uint64_t kLogoPass = 60;
+constexpr std::uint64_t kMenuPass = 130;
+// Frames the ship holds its trigger in the fight.
+constexpr std::uint64_t kFireFrames = 40;
+
+std::string g_dir;
+std::string g_format = "png";
+const char* g_capture = nullptr;
+int g_written = 0;
+bool g_writeFailed = false;
+
+void Capture()
+{
+    if (!g_capture)
+        return;
+    std::string error;
+    const std::string path = g_dir + "/" + g_capture + "." + g_format;
+    if (SaveScreenshot(ReadFrame(), path, &error))
+        ++g_written;
+    else {
+        std::fprintf(stderr, "corvane-demo: could not write %s: %s\n", path.c_str(), error.c_str());
+        g_writeFailed = true;
+    }
+    g_capture = nullptr;
+}
+
+/// Looks at the middle of the station from a diagonal above it.
+void ViewStation()
+{
+    const QNVEC3 centre = Station()->RootJoint.Get()->GetWorldMatrix().Translation();
+    const QNVEC3 dir = QNVEC3::TransformNormal(QNVEC3(0.6f, 0.45f, -0.66f), Station()->GetWorldMatrix()).Normalize();
+    QNMATRIX m;
+    m.SetLookAt(centre + dir * 45.0f, centre, QNVEC3(0, 1, 0));
+    PlaceAtWorld(PlayerCompany->Suit(), m);
+}
+
+/// The nearest rock of the player's view (an asteroid or an ore rock) to `from`.
+NATURALOBJECT* NearestRock(const QNVEC3& from)
+{
+    QNITEM* root = QNSCENE::Current->GetView(PlayerView)->Root;
+    NATURALOBJECT* best = nullptr;
+    float bestDistance = 0.0f;
+    for (QNITEM* i = root; i; i = QNITEM::Next(root, i))
+        if (auto* rock = dynamic_cast<NATURALOBJECT*>(i)) {
+            const float d = (rock->GetWorldMatrix().Translation() - from).Length();
+            if (!best || d < bestDistance)
+                best = rock, bestDistance = d;
+        }
+    return best;
+}
+
+std::vector<ROADSTEP> Steps()
+{
+    std::vector<ROADSTEP> steps = {{"a new game", nullptr, 1, [] { Require(PlayerCompany != nullptr, "no player company"); }}};
+    const std::int32_t kinds[] = {KIND_GENERATOR, KIND_COLLSHIPDOCK, KIND_PROCESSOR, KIND_STORAGE};
+    const std::int32_t sides[] = {2, 0, 1, 3};
+    for (int i = 0; i < 4; ++i)
+        for (ROADSTEP& s : BuildOnStartBeam(sides[i], kinds[i], i < 3 ? QNVEC3(1, 0, 0) : QNVEC3(0, 0, 0)))
+            steps.push_back(std::move(s));
+    std::vector<ROADSTEP> rest = {
+        {"the grown station", &ViewStation, 30, [] { g_capture = "station"; }},
+        {"the build store", [] { Key(SDLK_F2); }, 40,
+         [] {
+             Require(QNSCENE::Current && QNSCENE::Current != GameScenes.Space, "the store did not open");
+             g_capture = "store";
+         }},
+        {"back from the store", [] { Key(SDLK_ESCAPE); }, 30,
+         [] { Require(QNSCENE::Current == GameScenes.Space, "the store did not close"); }},
+        {"the free ship", nullptr, 600, [] { Require(PlayerCompany->Ship() != nullptr, "no free ship"); }},
+        {"undock", [] { Key(SDLK_SPACE); }, 30, [] { Require(!PlayerCompany->Dock()->Holding, "still docked"); },
+         [] { return !PlayerCompany->Dock()->Holding; }, nullptr, 40},
+        {"board", [] {
+             GAMENODE* ship = PlayerCompany->Ship();
+             QNMATRIX m = ship->GetWorldMatrix();
+             m.SetTranslationV(ship->GetWorldMatrix().Translation() + QNVEC3(0, 4, 0));
+             PlaceAtWorld(PlayerCompany->Suit(), m);
+             Key(SDLK_RETURN);
+         },
+         30, [] { Require(PlayerCompany->Mode == COMPANYMODE::SHIP, "not aboard"); }},
+        {"the cockpit", nullptr, 20, [] { g_capture = "cockpit"; }},
+        {"the fight", [] {
+             // The ship 25 units from the nearest rock, nose on, the gun held.
+             GAMENODE* ship = PlayerCompany->Ship();
+             NATURALOBJECT* rock = NearestRock(ship->GetWorldMatrix().Translation());
+             if (!Require(rock != nullptr, "no rock in the site"))
+                 return;
+             const QNVEC3 target = rock->GetWorldMatrix().Translation();
+             QNMATRIX look;
+             look.SetLookAt(target + QNVEC3(0, 0, -25), target, QNVEC3(0, 1, 0));
+             PlaceAtWorld(ship, look);
+             Script().KeyDown(SDLK_SPACE, KMOD_NONE, Script().Pass() + 1);
+             Script().KeyUp(SDLK_SPACE, KMOD_NONE, Script().Pass() + kFireFrames);
+         },
+         kFireFrames / 2 + 1, [] { g_capture = "fight"; }},
+        {"the end", nullptr, kFireFrames, nullptr},
+    };
+    for (ROADSTEP& s : rest)
+        steps.push_back(std::move(s));
+    return steps;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc < 2 || argc > 3 || !argv[1][0] ||
+        (argc == 3 && std::string(argv[2]) != "png" && std::string(argv[2]) != "ppm")) {
+        std::fprintf(stderr, "usage: corvane-demo DIR [png|ppm]\n");
+        return 2;
+    }
+    g_dir = argv[1];
+    if (argc == 3)
+        g_format = argv[2];
+    ROAD road(Steps());
+    GAMEDRIVE drive;
+    drive.Frames = 100000;
+    drive.OnStartPass = [](std::uint64_t pass) {
+        if (pass == kLogoPass)
+            g_capture = "logo";
+        else if (pass == kMenuPass)
+            g_capture = "menu";
+    };
+    drive.OnFrame = [&](std::uint64_t, const GAMEDRIVERTIMES&) { return road.Frame(); };
+    drive.BeforePresent = &Capture;
+    const int status = DriveHeadlessGame(drive, nullptr);
+    std::printf("corvane-demo: %zu of %zu steps, %d pictures in %s, status %d\n", road.Reached().size(),
+                road.StepCount(), g_written, g_dir.c_str(), status);
+    return status == 0 && road.Finished() && !g_writeFailed ? 0 : 1;
+}

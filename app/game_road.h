@@ -1,0 +1,253 @@
+#pragma once
+// Scripted play over the game driver: a step sequencer over the game's frames, the player's keys
+// and pointer through the driver's scripted event source, placing the suit and the ship in world
+// axes, and building on the station from the inventory. The demo program and the whole-program
+// tests use it; a failed requirement is reported through road::OnFailure and stops the road.
+
+#include <cmath>
+#include <cstdio>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/game_driver.h"
+#include "engine/scene/scene.h"
+#include "game/world/game_globals.h"
+#include "game/world/player_company.h"
+#include "game/world/station.h"
+#include "platform/test_events.h"
+
+namespace road {
+
+/// Receives each failed requirement (the step's name and what failed); the default prints it.
+inline std::function<void(const std::string& step, const std::string& what)> OnFailure;
+
+namespace detail {
+inline std::string CurrentStep;
+inline bool Failed = false;
+}  // namespace detail
+
+/// Checks `condition`; when false reports `what` for the current step and marks the road failed.
+inline bool Require(bool condition, const char* what)
+{
+    if (condition)
+        return true;
+    detail::Failed = true;
+    if (OnFailure)
+        OnFailure(detail::CurrentStep, what);
+    else
+        std::fprintf(stderr, "road: step \"%s\": %s\n", detail::CurrentStep.c_str(), what);
+    return false;
+}
+
+// A step acts, waits its frames, then checks. A step with a Done test acts again (with the next
+// attempt number) while Done answers false, up to Attempts times, before it checks.
+struct ROADSTEP {
+    const char* Name;
+    std::function<void()> Act;
+    std::uint64_t Wait;
+    std::function<void()> Check;
+    std::function<bool()> Done = nullptr;
+    std::function<void(int attempt)> Again = nullptr;
+    int Attempts = 1;
+};
+
+class ROAD {
+public:
+    explicit ROAD(std::vector<ROADSTEP> steps) : steps_(std::move(steps)) { detail::Failed = false; }
+
+    /// One in-game frame: false once every step has run (or a check failed).
+    bool Frame()
+    {
+        if (index_ >= steps_.size())
+            return false;
+        ROADSTEP& s = steps_[index_];
+        detail::CurrentStep = s.Name;
+        if (!acted_) {
+            if (s.Act)
+                s.Act();
+            acted_ = true;
+            waited_ = 0;
+            return true;
+        }
+        if (++waited_ < s.Wait)
+            return true;
+        if (s.Done && !s.Done() && ++attempt_ < s.Attempts) {
+            if (s.Again)
+                s.Again(attempt_);
+            waited_ = 0;
+            return true;
+        }
+        attempt_ = 0;
+        if (s.Check)
+            s.Check();
+        if (detail::Failed)
+            return false;
+        ++index_;
+        acted_ = false;
+        reached_.push_back(s.Name);
+        return index_ < steps_.size();
+    }
+    const std::vector<std::string>& Reached() const { return reached_; }
+    bool Finished() const { return index_ >= steps_.size() && !detail::Failed; }
+    std::size_t StepCount() const { return steps_.size(); }
+
+private:
+    std::vector<ROADSTEP> steps_;
+    std::size_t index_ = 0;
+    bool acted_ = false;
+    std::uint64_t waited_ = 0;
+    int attempt_ = 0;
+    std::vector<std::string> reached_;
+};
+
+inline PlatformScriptedEvents& Script()
+{
+    return *DriverScript();
+}
+
+/// A key down in the next frame and up in the one after (with Shift when asked).
+inline void Key(SDL_Keycode key, bool shift = false)
+{
+    const std::uint64_t at = Script().Pass() + 1;
+    if (shift)
+        Script().KeyDown(SDLK_LSHIFT, KMOD_LSHIFT, at);
+    Script().KeyDown(key, shift ? KMOD_LSHIFT : KMOD_NONE, at);
+    Script().KeyUp(key, shift ? KMOD_LSHIFT : KMOD_NONE, at + 1);
+    if (shift)
+        Script().KeyUp(SDLK_LSHIFT, KMOD_NONE, at + 1);
+}
+
+inline void Click(Uint8 button)
+{
+    const std::uint64_t at = Script().Pass() + 1;
+    Script().MouseButton(true, button, 0, 0, at);
+    Script().MouseButton(false, button, 0, 0, at + 1);
+}
+
+inline STATION* Station()
+{
+    return PlayerCompany ? PlayerCompany->SiteStation() : nullptr;
+}
+
+/// Puts the player's suit `distance` out from `part` along `outward` (station frame), still,
+/// looking at it: the marker and the selection follow the suit's sight.
+/// Puts `node` at the world transform `world` and stops it. A body that follows its parent
+/// takes its transform relative to the parent; others take it in world axes.
+inline void PlaceAtWorld(GAMENODE* node, const QNMATRIX& world)
+{
+    node->SetTransform(world);
+    const QNNODE* parent = node->ParentNode();
+    if (parent && (node->GetWorldMatrix().Translation() - world.Translation()).Length() > 1e-3f)
+        node->SetTransform(world * parent->GetWorldMatrix().Inverse());
+    node->StopMotion(true, QNCF_LEVEL_PLAIN);
+}
+
+inline void AimAlong(const STATIONPART* part, const QNVEC3& dir, float distance = 12.0f)
+{
+    GAMENODE* suit = PlayerCompany->Suit();
+    if (!Require(suit != nullptr, "the player wears no suit"))
+        return;
+    const QNVEC3 at = part->GetWorldMatrix().Translation();
+    QNMATRIX m;
+    m.SetLookAt(at + dir * distance, at, std::fabs(dir.y) > 0.9f ? QNVEC3(1, 0, 0) : QNVEC3(0, 1, 0));
+    PlaceAtWorld(suit, m);
+}
+
+inline void Aim(const STATIONPART* part, const QNVEC3& outward, float distance = 12.0f)
+{
+    AimAlong(part, QNVEC3::TransformNormal(outward, Station()->GetWorldMatrix()).Normalize(), distance);
+}
+
+/// Looks at `part` from outside the station, along the line from the headquarters' joint.
+inline void AimOutward(const STATIONPART* part, float distance = 12.0f)
+{
+    const QNVEC3 root = Station()->RootJoint.Get()->GetWorldMatrix().Translation();
+    AimAlong(part, (part->GetWorldMatrix().Translation() - root).Normalize(), distance);
+}
+
+inline STATIONPART* StartBeam(std::int32_t side)
+{
+    if (side < 0 || side >= Station()->RootJoint.Get()->ConnectorCount)
+        return nullptr;
+    const STATIONCONNECTOR* link = Station()->RootJoint.Get()->Connectors[side].Link;
+    return link ? link->Owner : nullptr;
+}
+
+// Frames a step waits for the commands of its keys to be read and applied.
+constexpr std::uint64_t kKeyFrames = 6;
+
+
+/// Steps that extend a joint at the end of start beam `side` (seen along `outward`, station
+/// axes, or from outside the station along the beam when `outward` is zero) and place inventory item 0 on it as `kind`; while its side is refused, Tab moves the
+/// marker to the next free connector and 1 is pressed again. Without `extend` the joint at the
+/// beam's end is already there.
+inline std::vector<ROADSTEP> BuildOnStartBeam(std::int32_t side, std::int32_t kind, const QNVEC3& outward,
+                                              bool extend = true)
+{
+    auto joint = std::make_shared<QNWEAK<STATIONPART>>();
+    auto before = std::make_shared<std::uint32_t>(0);
+    auto findJoint = [=] {
+        STATIONPART* beam = StartBeam(side);
+        if (!Require(beam != nullptr, "no start beam on that side"))
+            return;
+        for (std::int32_t c = 0; c < beam->ConnectorCount; ++c)
+            if (const STATIONCONNECTOR* l = beam->Connectors[c].Link;
+                l && l->Owner->Kind == KIND_JOINT && l->Owner != Station()->RootJoint.Get())
+                *joint = l->Owner;
+        Require(joint->Get() != nullptr, "no joint at the beam's end");
+    };
+    std::vector<ROADSTEP> steps = {
+        {"aim at a start beam",
+         [=] {
+             if (!Require(StartBeam(side) != nullptr, "no start beam on that side"))
+                 return;
+             if (outward.Length() > 0.0f)
+                 Aim(StartBeam(side), outward);
+             else
+                 AimOutward(StartBeam(side));
+         },
+         kKeyFrames,
+         [=] {
+             if (extend)
+                 Require(Station()->Selected.Get() == StartBeam(side), "the beam is not selected");
+         }},
+        {"extend the beam with a joint",
+         [=] {
+             if (extend)
+                 Click(SDL_BUTTON_LEFT);
+         },
+         kKeyFrames, findJoint},
+        {"aim at the joint",
+         [=] {
+             // A joint that already holds a part on its outer side is seen from above.
+             if (extend)
+                 AimOutward(joint->Get());
+             else
+                 Aim(joint->Get(), QNVEC3(0, 1, 0));
+         },
+         kKeyFrames,
+         [=] { Require(Station()->Selected.Get() == joint->Get(), "the joint is not selected"); }},
+        {"place the first inventory item",
+         [=] {
+             *before = PlayerCompany->ItemCount();
+             Key(SDLK_1);
+         },
+         kKeyFrames,
+         [=] {
+             Require(PlayerCompany->ItemCount() == *before - 1, "the item did not leave the inventory");
+             Require(Station()->Counts[kind] == 1u, "the part was not placed");
+         },
+         [=] { return Station()->Counts[kind] == 1u; },
+         [](int) {
+             Key(SDLK_TAB);
+             Script().KeyDown(SDLK_1, KMOD_NONE, Script().Pass() + 3);
+             Script().KeyUp(SDLK_1, KMOD_NONE, Script().Pass() + 4);
+         },
+         8},
+    };
+    return steps;
+}
+
+}  // namespace road
