@@ -2,6 +2,7 @@
 
 #include <numbers>
 
+#include "engine/physics/node_motion.h"
 #include "engine/physics/qnphysworld.h"
 #include "engine/scene/resources.h"
 #include "engine/scene/scene_hooks.h"
@@ -32,8 +33,12 @@ constexpr float kVentAngle = 30.0f * kDegree;
 constexpr std::uint32_t kVentBurst = 3;
 constexpr std::uint32_t kChipFrames = 4;
 constexpr float kChipSize = 0.25f;
-// Physics scale of the arm (the hinge drive moves it).
+// Physics scale of both arms (the hinge drive moves them).
 constexpr float kArmScale = 200.0f;
+// The large arm: its end on the small arm and its axle, along its own x.
+constexpr float kLargeArmEnd = 1.735f;
+// The axle's frame: turned -90 degrees about y (its z runs along the arm), 18 about that z.
+constexpr float kAxleTurnY = -90.0f * kDegree, kAxleTurnZ = 18.0f * kDegree;
 
 QNMATRIX At(const QNVEC3& p, float aboutX = 0.0f, float aboutY = 0.0f)
 {
@@ -42,6 +47,27 @@ QNMATRIX At(const QNVEC3& p, float aboutX = 0.0f, float aboutY = 0.0f)
     y.SetRotationY(aboutY);
     t.SetTranslationV(p);
     return x * y * t;
+}
+
+// Holds the large arm's axle on the processor's line through it (the arm's rest axis): carried
+// at its other end by the small arm, the arm's axle slides and turns in its guide, which closes
+// the loop.
+void JoinAxle(GAMENODE* axle, QNNODE* processor, QNNODE* largeArm)
+{
+    QNPHYSWORLD* world = axle->View ? PhysicsWorldOf(axle->View) : nullptr;
+    if (!world)
+        return;
+    QNMATRIX turnY, turnZ;
+    turnY.SetRotationY(kAxleTurnY);
+    turnZ.SetRotationZ(kAxleTurnZ);
+    QNMATRIX frame = turnZ * turnY * axle->GetWorldMatrix();
+    frame.Round();
+    if (!axle->Joint)
+        axle->Joint = new QNJOINT;
+    axle->Joint->Create(world, QNJOINT_LINE);
+    axle->Joint->SetBodies(PhysicsBodyOf(largeArm), PhysicsBodyOf(processor));
+    axle->Joint->SetPosition(frame.Translation(), frame.Translation());
+    axle->Joint->SetAxis(frame.Row(2), frame.Row(2));
 }
 
 void Drive(GAMENODE* arm, const ARMDRIVE& d)
@@ -104,12 +130,21 @@ PROCESSOR::PROCESSOR(STATIONPART* parent, std::int32_t connector, std::uint32_t 
     const QNMATRIX arm2At = At(QNVEC3(0.0f, 0.0f, 0.4f));
     auto* arm2 = new GAMENODE(Arm, "SMALLARM2", KIND_PROCESSOR, QNCF_LEVEL_PLAIN, 0, 1, &arm2At, 0);
     arm2->SetTexture("processor");
-    const QNMATRIX largeAt = At(QNVEC3(-1.7f, 1.7f, 0.19f), 13.0f * kDegree);
-    auto* large = new GAMENODE(arm2, "LARGEARM", KIND_PROCESSOR, QNCF_LEVEL_PLAIN, 0, 1, &largeAt, 0);
-    large->SetTexture("processor");
-    large->SetMesh("processor_largearm");
     const QNMATRIX hinge = At(QNVEC3(), 0.0f, 90.0f * kDegree);
     Arm->CreateJoint(QNJOINT_HINGE, &hinge);
+    // The large arm is a body of its own: a ball at its end rides on the small arm, its axle
+    // slides in a guide of the processor.
+    const QNMATRIX largeAt = At(QNVEC3(-1.7f, 1.7f, 0.19f), 13.0f * kDegree);
+    LargeArm = new GAMENODE(arm2, "LARGEARM", KIND_PROCESSOR, QNCF_LEVEL_PLAIN | QNCF_BODY, 0, 5, &largeAt, 0);
+    LargeArm->SetTexture("processor");
+    LargeArm->SetMesh("processor_largearm");
+    LargeArm->SetScale(kArmScale, 1.0f);
+    const QNMATRIX endInArm =
+        At(QNVEC3(kLargeArmEnd, 0.0f, 0.0f)) * LargeArm->GetWorldMatrix() * Arm->GetWorldMatrix().Inverse();
+    LargeArm->CreateJointVariant(QNJOINT_BALL, Arm, &endInArm);
+    const QNMATRIX axleAt = At(QNVEC3(-kLargeArmEnd, 0.0f, 0.0f));
+    Axle = new GAMENODE(LargeArm, "AXLE", KIND_PROCESSOR, QNCF_LEVEL_PLAIN, 0, 1, &axleAt, 0);
+    JoinAxle(Axle, this, LargeArm);
     Drive(Arm, kArmResting);
 
     if (effects) {

@@ -59,6 +59,8 @@ public:
 
     GAMENODE* Gearbox = nullptr;
     GAMENODE* Arm = nullptr;       ///< the hinged small arm that the machinery drives
+    GAMENODE* LargeArm = nullptr;  ///< rides on the small arm, its axle in a guide
+    GAMENODE* Axle = nullptr;      ///< the large arm's axle, jointed to the processor
     QNEMITTER* Vents[kVents] = {};
     bool Running = false;
     float Amount = 0.0f;
