@@ -2,7 +2,9 @@
 
 #include "platform/window.h"
 
+#include <algorithm>
 #include <cmath>
+#include <vector>
 
 PlatformMouse::~PlatformMouse() { SetRelative(false); }
 
@@ -83,11 +85,72 @@ bool PlatformMouse::Pointer(int32_t* x, int32_t* y) const {
   return true;
 }
 
-void PlatformSetArrowCursor() {
+namespace {
+
+SDL_Cursor* gArrow = nullptr;
+SDL_Cursor* gImageCursor = nullptr;  // owned; freed when replaced
+std::vector<uint32_t> gImage;
+int gImageWidth = 0, gImageHeight = 0, gHotX = 0, gHotY = 0;
+
+void ShowArrow() {
   if (SDL_WasInit(SDL_INIT_VIDEO) == 0) return;
-  static SDL_Cursor* arrow = nullptr;
-  if (!arrow) arrow = SDL_CreateSystemCursor(SDL_SYSTEM_CURSOR_ARROW);
-  if (arrow) SDL_SetCursor(arrow);
+  if (!gArrow) gArrow = SDL_CreateSystemCursor(SDL_SYSTEM_CURSOR_ARROW);
+  if (gArrow) SDL_SetCursor(gArrow);
+}
+
+void DropImageCursor() {
+  if (gImageCursor) {
+    SDL_FreeCursor(gImageCursor);  // SDL falls back on its default cursor if this one is shown
+    gImageCursor = nullptr;
+  }
+  gImage.clear();
+  gImageWidth = gImageHeight = 0;
+}
+
+}  // namespace
+
+void PlatformSetArrowCursor() {
+  ShowArrow();
+  DropImageCursor();
+}
+
+bool PlatformSetImageCursor(const uint32_t* argb, int width, int height, int hotX, int hotY) {
+  if (!argb || width <= 0 || height <= 0 || hotX < 0 || hotY < 0 || hotX >= width || hotY >= height) {
+    PlatformSetArrowCursor();
+    return false;
+  }
+  const size_t count = static_cast<size_t>(width) * static_cast<size_t>(height);
+  if (width == gImageWidth && height == gImageHeight && hotX == gHotX && hotY == gHotY &&
+      std::equal(argb, argb + count, gImage.begin()))
+    return true;  // already in use: the set-cursor message repeats it often
+  SDL_Cursor* cursor = nullptr;
+  if (SDL_WasInit(SDL_INIT_VIDEO) != 0) {
+    SDL_Surface* surface = SDL_CreateRGBSurfaceFrom(const_cast<uint32_t*>(argb), width, height, 32, width * 4,
+                                                    0x00FF0000u, 0x0000FF00u, 0x000000FFu, 0xFF000000u);
+    if (surface) {
+      cursor = SDL_CreateColorCursor(surface, hotX, hotY);  // null where the driver has no colour cursors
+      SDL_FreeSurface(surface);
+    }
+  }
+  if (cursor) {
+    SDL_SetCursor(cursor);
+  } else {
+    ShowArrow();
+  }
+  DropImageCursor();
+  gImageCursor = cursor;
+  gImage.assign(argb, argb + count);
+  gImageWidth = width;
+  gImageHeight = height;
+  gHotX = hotX;
+  gHotY = hotY;
+  return true;
+}
+
+const uint32_t* PlatformCursorImage(int* width, int* height) {
+  if (width) *width = gImageWidth;
+  if (height) *height = gImageHeight;
+  return gImage.empty() ? nullptr : gImage.data();
 }
 
 int PlatformCountCursor(bool show) {

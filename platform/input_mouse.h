@@ -51,6 +51,14 @@ class PlatformMouse : public PlatformInputDevice {
 /// Sets the standard arrow cursor (no effect without a video subsystem).
 void PlatformSetArrowCursor();
 
+/// Sets a cursor made from an ARGB image (rows top first) with its hot spot in pixels. The image is
+/// kept as the cursor in use even when the video driver cannot show colour cursors (the system
+/// arrow shows then). False, with the arrow set, for an empty image or a hot spot outside it.
+bool PlatformSetImageCursor(const uint32_t* argb, int width, int height, int hotX, int hotY);
+
+/// The image cursor in use (nullptr while the arrow is set); `width` and `height` receive its size.
+const uint32_t* PlatformCursorImage(int* width, int* height);
+
 /// The system cursor's display counter: each call adds 1 (show) or takes 1 away (hide);
 /// the cursor shows while the counter is 0 or more. Returns the new counter.
 int PlatformCountCursor(bool show);

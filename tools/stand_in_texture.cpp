@@ -402,6 +402,23 @@ void PaintLook(Image& img, const QNMEDIAENTRY& e, int member, std::uint32_t seed
             return WithAlpha(Mix(base, Rgba{1, 1, 1, 1}, head), a);
         });
         break;
+    case QNTEXLOOK::POINTER: {
+        // Arrow: left edge straight down from the tip, the right edge at 45 degrees, a short tail.
+        const float px = 1.0f / static_cast<float>(img.Width);
+        auto inside = [](float x, float y, float grow) {
+            const bool head = x >= -grow && y >= x - grow * 1.42f && y <= 0.72f - 0.45f * x + grow;
+            const float along = (x + y) * 0.7071f, across = (y - x) * 0.7071f;
+            const bool tail = along > 0.3f && along < 0.72f + grow && std::fabs(across - 0.18f) < 0.06f + grow;
+            return head || tail;
+        };
+        Paint(img, {0, 0, img.Width, img.Height}, [&](float u, float v) {
+            const float x = u - 1.5f * px, y = v - 1.5f * px;  // tip at pixel (1, 1)
+            if (inside(x, y, 0)) return WithAlpha(base, 1.0f);
+            if (inside(x, y, 1.5f * px)) return Rgba{0, 0, 0, 1};
+            return Rgba{0, 0, 0, 0};
+        });
+        break;
+    }
     case QNTEXLOOK::VISORTOP:
     case QNTEXLOOK::VISORBOTTOM: {
         // The rim's depth in pixels from the outer edge: 40 in the middle, 128 in the corners,

@@ -90,8 +90,12 @@ public:
     static std::uint32_t ButtonState();
     /// The new button state in the poll it changed, else 0.
     static std::uint32_t ButtonEvent();
-    /// 0 = standard arrow; other ids have no cursor resource here and also give the arrow.
+    /// 0 = standard arrow; another id shows the image medium kCursorMedium names for it (hot spot at
+    /// kCursorHotX/Y), or the arrow when the media have no such image.
     static void SetCursor(std::uint32_t resourceId);
+    static constexpr const char* kCursorMedium = "media\\program\\cursor%u_image.dds";
+    /// The pointer images are arrows with their tip at the top-left corner.
+    static constexpr int kCursorHotX = 1, kCursorHotY = 1;
     static std::uint32_t Cursor();
     /// The system cursor's display counter.
     static int ShowCursor(bool show);

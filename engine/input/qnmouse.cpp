@@ -1,8 +1,11 @@
 #include "engine/input/qninput.h"
 #include "engine/input/qninput_local.h"
+#include "engine/resource/qnimagemedium.h"
 #include "platform/input_mouse.h"
 
 #include <algorithm>
+#include <cstdio>
+#include <map>
 #include <memory>
 
 float QNMOUSE::Position[3] = {0, 0, 0};
@@ -16,6 +19,7 @@ PlatformMouseState gState;
 std::uint32_t gButtonState = 0;
 std::uint32_t gButtonEvent = 0;
 std::uint32_t gCursor = 0;
+std::map<std::uint32_t, DdsImage> gCursorImages;
 
 void ReadDevice() {
     const std::uint32_t rc = gDevice->GetState(&gState);
@@ -92,8 +96,24 @@ std::uint32_t QNMOUSE::ButtonState() { return gButtonState; }
 std::uint32_t QNMOUSE::ButtonEvent() { return gButtonEvent; }
 
 void QNMOUSE::SetCursor(std::uint32_t resourceId) {
-    PlatformSetArrowCursor();
     gCursor = resourceId;
+    if (resourceId != 0) {
+        // Images are read once; a missing one is looked for again (the archive may open later).
+        auto found = gCursorImages.find(resourceId);
+        if (found == gCursorImages.end()) {
+            char medium[64];
+            std::snprintf(medium, sizeof medium, kCursorMedium, static_cast<unsigned>(resourceId));
+            DdsImage image;
+            if (QNReadImageMedium(medium, &image) && !image.argb.empty())
+                found = gCursorImages.emplace(resourceId, std::move(image)).first;
+        }
+        if (found != gCursorImages.end() &&
+            PlatformSetImageCursor(found->second.argb.data(), static_cast<int>(found->second.width),
+                                   static_cast<int>(found->second.height),
+                                   kCursorHotX, kCursorHotY))
+            return;
+    }
+    PlatformSetArrowCursor();
 }
 
 std::uint32_t QNMOUSE::Cursor() { return gCursor; }

@@ -341,6 +341,8 @@ constexpr B kTable[] = {
     Tex("media\\screens\\quennet\\textures\\logo.dds", TL::LOGO, 0xFFE0B040, 512),
     // The window icon: the maker's emblem, at the size window managers show.
     Tex("media\\program\\icon.dds", TL::LOGO, 0xFFE0B040, 32),
+    // The pointer of the menus and screens (cursor resource 109), at the usual pointer size (no digits last: those number series members).
+    Tex("media\\program\\cursor109_image.dds", TL::POINTER, 0xFFF0F0F0, 32),
 
     // Main menu.
     Tex("media\\screens\\mainmenu\\textures\\backdrop.dds", TL::BACKDROP, kMenu, 512),

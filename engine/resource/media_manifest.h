@@ -79,6 +79,7 @@ enum class QNTEXLOOK : std::uint8_t {
     COMET,       ///< comet head and tail, long in u
     VISORTOP,    ///< helmet rim along the top edge, clear below it; thicker towards the corners
     VISORBOTTOM, ///< the same rim along the bottom edge
+    POINTER,     ///< mouse pointer: outlined arrow, tip at the top-left corner, clear around it
 };
 
 /// Sound of a stand-in.
