@@ -7,6 +7,7 @@
 #include "engine/physics/qncollgeom.h"
 #include "engine/physics/qnphysworld.h"
 #include "engine/scene/glow.h"
+#include "engine/scene/node_slots.h"
 #include "engine/scene/node_bounds.h"
 #include "engine/scene/resources.h"
 #include "engine/scene/view.h"
@@ -49,8 +50,10 @@ MISSILE::MISSILE(QNNODE* parent, const QNMATRIX* transform)
     QNMATRIX at, turn;
     turn.SetRotationY(kPi);
     at.SetTranslation(0.0f, 0.0f, kGlowZ);
-    at = turn * at;
-    new QNGLOW(this, &at, kGlowCone, kGlowFade, kGlowSize, "cheetah_missile_glow", "cheetah_missile_glow");
+    GlowLocal = turn * at;
+    // A glow's frame is absolute: it starts at the tail and is carried along in Update.
+    const QNMATRIX glowAt = GlowLocal * GetWorldMatrix();
+    Glow = new QNGLOW(this, &glowAt, kGlowCone, kGlowFade, kGlowSize, "cheetah_missile_glow", "cheetah_missile_glow");
     LifeTimer.Init(0.0);
 }
 
@@ -74,6 +77,7 @@ void MISSILE::Update()
     if (auto* d = dynamic_cast<DAMAGEABLE*>(Target.Get()); d && d->IsDestroyed())
         Target = nullptr;
     Thrust = homing::HomingSteer(this, Target.Get(), Homing).Thrust;
+    NodeSetTransform(Glow, GlowLocal * GetWorldMatrix());
     if (!Hit) {
         if (LifeTimer.Elapsed() >= kLifetime)
             Remove();
@@ -163,10 +167,13 @@ void MISSILE::LoadResources(QNRESOURCES& r)
     t.Name = "cheetah_missile";
     t.File = "media\\vehicles\\weapons\\textures\\cheetah_missile.dds";
     r.AddTexture();
-    t = QNTEXTUREPARAMS();
-    t.Name = "cheetah_missile_glow";
-    t.File = "media\\vehicles\\weapons\\textures\\cheetah_missile_glow.dds";
-    r.AddTexture();
+    // The station's anti-ship missiles carry the same glow and may have registered it.
+    if (!r.Textures.FindChild("cheetah_missile_glow")) {
+        t = QNTEXTUREPARAMS();
+        t.Name = "cheetah_missile_glow";
+        t.File = "media\\vehicles\\weapons\\textures\\cheetah_missile_glow.dds";
+        r.AddTexture();
+    }
     QNMESHPARAMS& m = QNRESOURCES::MeshParams;
     m = QNMESHPARAMS();
     m.Name = "cheetah_missile";
@@ -175,12 +182,14 @@ void MISSILE::LoadResources(QNRESOURCES& r)
     // A box collides with every other shape, hulls' triangle lists included.
     m.CollisionOption1 = QNCOLLGEOM::BOX;
     r.AddMeshFile();
-    m = QNMESHPARAMS();
-    m.Name = "cheetah_missile_glow";
-    m.CollisionOption1 = 0;
-    const float quad[7] = {kGlowQuad, kGlowQuad, 1, 1, 1, 1, 1};
-    std::copy(quad, quad + 7, m.Args);
-    r.AddMesh();
+    if (!r.Meshes.FindChild("cheetah_missile_glow")) {
+        m = QNMESHPARAMS();
+        m.Name = "cheetah_missile_glow";
+        m.CollisionOption1 = 0;
+        const float quad[7] = {kGlowQuad, kGlowQuad, 1, 1, 1, 1, 1};
+        std::copy(quad, quad + 7, m.Args);
+        r.AddMesh();
+    }
     QNSOUNDPARAMS& s = QNRESOURCES::SoundParams;
     s = QNSOUNDPARAMS();
     s.Name = "cheetah_missile";

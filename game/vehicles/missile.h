@@ -17,6 +17,8 @@
 
 class QNRESOURCES;
 
+class QNGLOW;
+
 class MISSILE : public GAMENODE {
 public:
     static constexpr std::int32_t kKind = KIND_CHEETAHMISSILE;
@@ -57,6 +59,8 @@ public:
     QNWEAK<QNNODE> Struck;
     QNMATRIX ContactFrame;
     QNTIMER LifeTimer;
+    QNGLOW* Glow = nullptr;   ///< own child
+    QNMATRIX GlowLocal;       ///< the glow's place in the missile's frame
     /// Thrust of the last steering step: 4 flying free, 3 on course, 1 while turning.
     float Thrust = 0.0f;
 

@@ -2,6 +2,7 @@
 
 #include "engine/physics/node_motion.h"
 #include "engine/physics/qnphysworld.h"
+#include "engine/scene/resources.h"
 #include "engine/util/qnmath.h"
 #include "game/world/homing_steering.h"
 #include "game/world/station_media.h"
@@ -70,6 +71,13 @@ void ANTISHIP::RegisterMedia(QNRESOURCES& r)
     stationmedia::Mesh(r, "antiship_radar");
     stationmedia::Mesh(r, "antiship_missile", 1, 3);
     stationmedia::Sound(r, "antiship_missile", 1, 30.0f, 1000.0f);
+    if (!r.Materials.FindChild("antiship"))
+        r.AddMaterial("antiship");
+    // The glow is the ship missile's; the ships register it too, whoever comes first.
+    if (!r.Textures.FindChild(MISSILE::kGlowName))
+        stationmedia::Texture(r, MISSILE::kGlowName);
+    if (!r.Meshes.FindChild(MISSILE::kGlowName))
+        stationmedia::Quad(r, MISSILE::kGlowName, MISSILE::kGlowQuad, MISSILE::kGlowQuad);
 }
 
 void ANTISHIP::SetHighlight(bool on)

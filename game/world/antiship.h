@@ -11,6 +11,8 @@
 
 class QNRESOURCES;
 
+class QNGLOW;
+
 class ANTISHIP : public STATIONWEAPON {
 public:
     static constexpr std::uint32_t kRails = 6;
@@ -68,6 +70,11 @@ public:
     static constexpr float kMass = 500.0f;
     static constexpr float kLinearDamping = 0.01f;
     static constexpr float kAngularDamping = 0.25f;
+    /// The exhaust glow: the ship missile's glow media, cone and fade in degrees.
+    static constexpr const char* kGlowName = "cheetah_missile_glow";
+    static constexpr float kGlowZ = -1.1055f, kGlowSize = 0.75f, kGlowCone = 90.0f, kGlowFade = 12.0f;
+    /// Side of the generated glow square when the ships have not registered it.
+    static constexpr float kGlowQuad = 4.0f;
 
     MISSILE(QNNODE* parent, const QNMATRIX& at, DAMAGEABLE* target);
 
@@ -77,6 +84,8 @@ public:
     void OnContact(QNNODE* other, std::uint32_t phase, const float* point, const float* normal) override;
 
     QNWEAK<DAMAGEABLE> Target;
+    QNGLOW* Glow = nullptr;   ///< own child
+    QNMATRIX GlowLocal;       ///< the glow's place in the missile's frame
     QNTIMER Life;
     bool SoundStarted = false;
     bool Hit = false;

@@ -1,5 +1,8 @@
 #include "engine/physics/node_motion.h"
 #include "engine/physics/qnphysworld.h"
+#include "engine/scene/glow.h"
+#include "engine/scene/node_slots.h"
+#include "engine/util/qnmath.h"
 #include "game/world/antiship.h"
 #include "game/world/homing_steering.h"
 
@@ -7,6 +10,7 @@ ANTISHIP::MISSILE::MISSILE(QNNODE* parent, const QNMATRIX& at, DAMAGEABLE* targe
     : GAMENODE(parent, "MISSILE", kKind, QNCF_LEVEL_GAME | QNCF_BODY | QNCF_CONTACTS | QNCF_UPDATE, 0, 0, &at, 0),
       Target(target)
 {
+    SetMaterial("antiship");
     SetTexture("antiship");
     SetMesh("antiship_missile");
     SetSound("antiship_missile");
@@ -15,6 +19,14 @@ ANTISHIP::MISSILE::MISSILE(QNNODE* parent, const QNMATRIX& at, DAMAGEABLE* targe
         body->SetLinearDamping(kLinearDamping);
         body->SetAngularDamping(kAngularDamping);
     }
+    // The exhaust glow at the tail, looking backwards.
+    QNMATRIX turn, tail;
+    turn.SetRotationY(Radians(180.0f));
+    tail.SetTranslation(0.0f, 0.0f, kGlowZ);
+    GlowLocal = turn * tail;
+    // A glow's frame is absolute: it starts at the tail and is carried along in Update.
+    const QNMATRIX glowAt = GlowLocal * at;
+    Glow = new QNGLOW(this, &glowAt, Radians(kGlowCone), Radians(kGlowFade), kGlowSize, kGlowName, kGlowName);
     Life.Init(kLifetime);
 }
 
@@ -23,6 +35,7 @@ void ANTISHIP::MISSILE::Update()
     if (Delete)
         return;
     homing::HomingSteer(this, Target.Get(), true);
+    NodeSetTransform(Glow, GlowLocal * GetWorldMatrix());
     if (!SoundStarted) {
         SoundStarted = true;
         PlaySound(-1);

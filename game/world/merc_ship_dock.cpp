@@ -1,6 +1,7 @@
 #include "game/world/merc_ship_dock.h"
 
 #include "engine/physics/qnphysworld.h"
+#include "engine/scene/node_bounds.h"
 #include "game/world/station_media.h"
 #include "game/world/station_weapon.h"
 
@@ -60,8 +61,27 @@ void MERCSHIPDOCK::SetPowered(bool on)
 void MERCSHIPDOCK::Update()
 {
     STATIONPART::Update();
+    if (!roomMade_)
+        MakeRoom();
     if (!separated_)
         separated_ = SeparateFromSupport(this);
+}
+
+void MERCSHIPDOCK::MakeRoom()
+{
+    // Grown once placed, so the checked placement tests the dock's own shape; from then on the
+    // planner and later parts keep clear of the ships' room.
+    roomMade_ = true;
+    QNBOX box;
+    GetLocalBox(box, true);
+    box.min = box.min - QNVEC3(kShipRoom, 0.0f, kShipRoom);
+    box.max = box.max + QNVEC3(kShipRoom, kShipHeadroom, kShipRoom);
+    if (!Bounds)
+        Bounds = new QNNODEBOUNDS;
+    Bounds->LocalBox = box;
+    Bounds->WorldBox = box.Transform(GetWorldMatrix());
+    if (ObstacleBox)
+        SetObstacleView(ObstacleView);
 }
 
 void MERCSHIPDOCK::SetHighlight(bool on)

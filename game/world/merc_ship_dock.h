@@ -13,6 +13,8 @@ public:
     static constexpr float kRadarSpeed = 2.0f;
     static constexpr float kMotorForce = 1000.0f;
     static constexpr float kRadarMass = 500.0f;
+    /// The box reaches this far beyond the mesh in x and z, and this far above it.
+    static constexpr float kShipRoom = 10.0f, kShipHeadroom = 5.0f;
 
     MERCSHIPDOCK(QNNODE* parent, std::int32_t connector, std::uint32_t view);
 
@@ -27,5 +29,8 @@ public:
 
 private:
     bool separated_ = false;
+    bool roomMade_ = false;
     void Refresh();
+    /// Grows the box by the ships' room and registers it with the planner again.
+    void MakeRoom();
 };

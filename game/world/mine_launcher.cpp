@@ -4,6 +4,7 @@
 
 #include "engine/physics/node_motion.h"
 #include "engine/physics/qnphysworld.h"
+#include "engine/scene/node_bounds.h"
 #include "engine/util/qnmath.h"
 #include "game/world/station_media.h"
 
@@ -25,6 +26,15 @@ MINELAUNCHER::MINELAUNCHER(QNNODE* parent, std::int32_t connector, std::uint32_t
     CreateJoint(QNJOINT_HINGE, &hinge);
     SetJointMotor(RandomRange(0.0f, 1.0f) < 0.5f ? kTurnSpeed : -kTurnSpeed, kMotorForce);
     const QNMATRIX world = GetWorldMatrix();
+    // Deep enough in z for the turning launcher's corners.
+    QNBOX box;
+    GetLocalBox(box, true);
+    box.min.z *= kBoxWidening;
+    box.max.z *= kBoxWidening;
+    if (!Bounds)
+        Bounds = new QNNODEBOUNDS;
+    Bounds->LocalBox = box;
+    Bounds->WorldBox = box.Transform(world);
     Inverse = world.Inverse();
     for (std::uint32_t k = 0; k < kSlots; ++k) {
         QNMATRIX turn;

@@ -32,6 +32,7 @@ public:
     static constexpr float kSlotWindow = 2.0f;     ///< degrees
     static constexpr float kMass = 1000.0f;
     static constexpr float kTurnSpeed = 0.25f;
+    static constexpr float kBoxWidening = 1.4142135f;
     static constexpr float kMotorForce = 1000.0f;
     static constexpr float kKick = 0.5f;           ///< torque given to a new mine
 

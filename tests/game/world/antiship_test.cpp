@@ -3,6 +3,7 @@
 // its lifetime without an explosion; and a target, a launcher and a shockwave deleted in the
 // middle of their cycles.
 
+#include "engine/scene/glow.h"
 #include "game/world/antiship.h"
 #include "game/world/mine_launcher.h"
 #include "game/world/shockwave.h"
@@ -39,8 +40,20 @@ TEST_F(WeaponTest, MissilesHitOnceOrExpireAndTheLauncherReloadsRailByRail)
     auto* stray = new MISSILE(view->Root, down, nullptr);
     stray->SetState(3, 0, false, true);
     QNWEAK<MISSILE> strayHandle(stray);
+    // Its exhaust glow sits at the tail and looks backwards, carried along in flight (a frame
+    // behind at most).
+    Seconds(0.5);
+    ASSERT_GT((Position(stray) - p).Length(), 10.0f) << "under way";
+    ASSERT_NE(stray->Glow, nullptr);
+    EXPECT_EQ(stray->Glow->ParentNode(), stray);
+    const QNMATRIX& mw = stray->GetWorldMatrix();
+    const QNMATRIX& gw = stray->Glow->GetWorldMatrix();
+    const QNVEC3 forward(mw.at(2, 0), mw.at(2, 1), mw.at(2, 2));
+    const QNVEC3 tail = Position(stray) + forward * MISSILE::kGlowZ;
+    EXPECT_NEAR((Position(stray->Glow) - tail).Length(), 0.0f, 1.5f);
+    EXPECT_NEAR(gw.at(2, 0) * forward.x + gw.at(2, 1) * forward.y + gw.at(2, 2) * forward.z, -1.0f, 1e-4f);
     const int explosions = weapontest::g_explosions;
-    Seconds(6.8);
+    Seconds(6.3);
     EXPECT_NE(strayHandle.Get(), nullptr);
     Seconds(0.4);
     EXPECT_EQ(strayHandle.Get(), nullptr);

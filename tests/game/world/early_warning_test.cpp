@@ -58,6 +58,16 @@ TEST_F(EarlyWarningTest, TheMercenaryDockRadarTurnsOnlyWhileTheDockOperates)
 {
     auto* dock = OnTop<MERCSHIPDOCK>(KIND_MERCSHIPDOCK, 2);
     ASSERT_NE(dock, nullptr);
+    // Once placed, the planner keeps the ships' room beside and above the dock free.
+    Frames(1);
+    ASSERT_NE(dock->ObstacleBox, nullptr);
+    const QNBOX mesh = dock->Resources->FindMesh("mercshipdock")->Level(0).Box;
+    const QNMATRIX& w = dock->GetWorldMatrix();
+    const float room = MERCSHIPDOCK::kShipRoom - 0.5f;
+    for (const QNVEC3& p : {QNVEC3(mesh.max.x + room, 0, 0), QNVEC3(mesh.min.x - room, 0, 0),
+                            QNVEC3(0, 0, mesh.max.z + room), QNVEC3(0, 0, mesh.min.z - room),
+                            QNVEC3(0, mesh.max.y + MERCSHIPDOCK::kShipHeadroom - 0.5f, 0)})
+        EXPECT_TRUE(dock->ObstacleBox->Box.Contains(QNVEC3::TransformCoord(p, w))) << p.x << " " << p.y << " " << p.z;
     Seconds(1.0);
     EXPECT_FALSE(dock->Radar->IsTurningSlowerThan(1.0f)) << "turning at its motor's speed";
     dock->SetPowered(false);

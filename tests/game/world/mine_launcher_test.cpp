@@ -45,6 +45,13 @@ TEST_F(MineTest, LaunchesOnlyFromEmptySlotsASecondApartNearTheSlotAngle)
 {
     auto* launcher = Build<MINELAUNCHER>(KIND_MINELAUNCHER);
     ASSERT_NE(launcher, nullptr);
+    // The box holds the turning launcher: deeper than the mesh by the square root of two.
+    QNBOX box;
+    launcher->GetLocalBox(box, true);
+    const QNBOX mesh = launcher->Resources->FindMesh("minelauncher")->Level(0).Box;
+    EXPECT_NEAR(box.max.z, mesh.max.z * 1.4142135f, 1e-4f);
+    EXPECT_NEAR(box.min.z, mesh.min.z * 1.4142135f, 1e-4f);
+    EXPECT_EQ(box.max.x, mesh.max.x);
     std::uint32_t launches = 0;
     for (int i = 0; i < 60 * 10; ++i) {
         Step();

@@ -3,6 +3,7 @@
 // fire held by a nearer rock, a deleted target, and the F key.
 
 #include "engine/input/qninput.h"
+#include "game/world/timed_value.h"
 #include "station_weapon_fixture.h"
 
 namespace {
@@ -136,6 +137,30 @@ TEST_F(BaseTest, TheCycleTracksFiresHoldsForARockAndDropsLostTargets)
     Frame();
     EXPECT_EQ(w->Target(), nullptr);
     EXPECT_EQ(w->WeaponState, WEAPONSTATE::IDLE);
+}
+
+TEST(TimedValueTest, ShapesByMode)
+{
+    const std::int64_t saved = QNTIMER::FrameCounter();
+    const auto at = [](double seconds) { QNTIMER::SetFrameCounter(std::int64_t(seconds * double(QNTIMER::Frequency()))); };
+    TIMEDVALUE v;
+    const auto read = [&](std::uint32_t mode, double seconds) {
+        at(0);
+        v.Set(2.0f, 6.0f, 2.0f, mode);
+        at(seconds);
+        return v.Value();
+    };
+    EXPECT_FLOAT_EQ(read(TIMEDVALUE::ONCE, 1.0), 4.0f);
+    EXPECT_FLOAT_EQ(read(TIMEDVALUE::ONCE, 9.0), 6.0f);
+    EXPECT_FLOAT_EQ(read(TIMEDVALUE::LOOP, 5.0), 4.0f);
+    EXPECT_FLOAT_EQ(read(TIMEDVALUE::PINGPONG, 3.0), 4.0f);
+    EXPECT_FLOAT_EQ(read(TIMEDVALUE::PINGPONG, 3.5), 3.0f) << "on its way back";
+    EXPECT_FLOAT_EQ(read(TIMEDVALUE::PINGPONG, 4.5), 3.0f) << "out again";
+    EXPECT_FLOAT_EQ(read(7, 3.0), 8.0f) << "raw time runs past the end";
+    at(0);
+    v.Set(1.0f, 0.0f, 0.0f, TIMEDVALUE::ONCE);
+    EXPECT_FLOAT_EQ(v.Value(), 0.0f);
+    QNTIMER::SetFrameCounter(saved);
 }
 
 }  // namespace
