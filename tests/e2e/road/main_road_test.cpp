@@ -12,6 +12,7 @@
 
 #include "app/game_driver.h"
 #include "engine/scene/scene.h"
+#include "game/vehicles/collship.h"
 #include "game/world/collship_dock.h"
 #include "game/world/company.h"
 #include "game/world/game_globals.h"
@@ -155,6 +156,11 @@ STATIONPART* StartBeam(std::int32_t side)
     return link ? link->Owner : nullptr;
 }
 
+COLLSHIP* Ship()
+{
+    return dynamic_cast<COLLSHIP*>(PlayerCompany->Ship());
+}
+
 // Frames a step waits for the commands of its keys to be read and applied.
 constexpr std::uint64_t kKeyFrames = 6;
 
@@ -265,6 +271,16 @@ TEST(MainRoad, NewGameBuildsTheChainGetsTheFreeShipBoardsAndEndsCleanly)
                  EXPECT_EQ(Companies[v], companiesAtStart[v]);
              EXPECT_EQ(Station()->Counts[KIND_PROCESSOR], 1u);
          }},
+        {"board the ship again", [] {
+             QNMATRIX m = Ship()->GetWorldMatrix();
+             m.SetTranslationV(m.Translation() + QNVEC3(0, 4, 0));
+             PlaceAtWorld(PlayerCompany->Suit(), m);
+             Key(SDLK_RETURN);
+         },
+         30, [] { ASSERT_EQ(PlayerCompany->Mode, COMPANYMODE::SHIP); }},
+        {"Tab selects the chipper", [] { Key(SDLK_TAB); }, kKeyFrames,
+         [] { ASSERT_EQ(Ship()->SelectedWeaponType(), std::uint32_t(WEAPON_CHIPPER)); },
+         [] { return Ship()->SelectedWeaponType() == WEAPON_CHIPPER; }, [](int) { Key(SDLK_TAB); }, 8},
     };
     for (ROADSTEP& s : rest)
         steps.push_back(std::move(s));
