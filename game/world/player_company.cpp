@@ -384,6 +384,11 @@ void PLAYERCOMPANY::Update()
     if (SITE* site = Site())
         if (site->Crew && site->Crew->MemberCount() == 0)
             site->Crew->SetCount(kCrewSize);
+    const CARGOPORT* port = SiteCargoPort();
+    if (!port || !port->Present())
+        WatchedFreighter.Reset();
+    else if (!WatchedFreighter.Get())
+        WatchedFreighter = port->Freighter();
     TakeStoreOrder();
     SITE* shipSite = ShipSite();
     AtOwnSite = !Ship() || shipSite == Site();
@@ -648,7 +653,7 @@ void PLAYERCOMPANY::UpdateShip()
     bool enabled = false;
     if (shipSite) {
         const float d = (ship->GetWorldMatrix().Translation() - shipSite->GetWorldMatrix().Translation()).Length();
-        enabled = d >= kJumpDistance && (!AtOwnSite || NoEnemies);
+        enabled = d >= kJumpDistance && (!AtOwnSite || (NoEnemies && !WatchedFreighter.Get()));
     }
     if (enabled != HyperjumpEnabled) {
         HyperjumpEnabled = enabled;

@@ -121,6 +121,8 @@ public:
     std::uint32_t ChosenCompany = 0;
     QNWEAK<GAMENODE> Sky;   ///< the star backdrop that follows the player
     QNWEAK<GAMENODE> EjectCamera;
+    /// The freighter at the own cargo port while one is docked there (closes the hyperjump).
+    QNWEAK<GAMENODE> WatchedFreighter;
     /// The eject camera: this far from the ship, tilted this far back (degrees), looking at a
     /// point this far ahead of it.
     static constexpr float kEjectCameraDistance = 10.0f;

@@ -124,6 +124,7 @@ protected:
         QNKEYBOARD::Close();
         QNINPDEV::Close();
         CompanyVehicles = COMPANYVEHICLES();
+        CargoLinks = CARGOLINKS();
         TARGETLIST::Reader = nullptr;
         ClearStoreOrders();
         GameSceneTest::TearDown();
@@ -567,6 +568,73 @@ TEST_F(PlayerTest, ShipLostInTheDestinationListEjectsAndIsWatchedFromAbove)
     // After the ejection the player is back in the suit.
     Steps(int(4.6 / kFrame));
     EXPECT_EQ(player->Mode, COMPANYMODE::SUIT);
+}
+
+}  // namespace
+
+namespace {
+
+// A freighter that only answers the port: it stays where it is made and counts as docked.
+class WAITINGFREIGHTER : public GAMENODE, public CARGOFREIGHTER {
+public:
+    WAITINGFREIGHTER(QNNODE* parent, const QNMATRIX& at)
+        : GAMENODE(parent, "FREIGHTER", 67, QNCF_LEVEL_GAME, 0, 0, &at, 0)
+    {
+    }
+    void Call() override {}
+    void OpenDoors() override {}
+    void CloseDoors() override {}
+    void LoadPod(float) override {}
+    void Depart() override {}
+    QNVEC3 PodPosition(std::uint32_t) const override { return QNVEC3(0, 0, 0); }
+    DOCKINGSTATE Docking() const override { return DOCKINGSTATE::WAITING; }
+    DOORSTATE Doors() const override { return DOORSTATE::CLOSED; }
+    float Load() const override { return 0.0f; }
+    bool IsFreighterDestroyed() const override { return Destroyed; }
+    bool Destroyed = false;
+};
+
+TEST_F(PlayerTest, AFreighterAtTheOwnPortIsWatchedAndHoldsTheHyperjump)
+{
+    CargoLinks.CreateFreighter = [](QNNODE* parent, const QNMATRIX& start, const QNVEC3*, const QNVEC3&, CARGOPORT*,
+                                    std::uint32_t) -> GAMENODE* { return new WAITINGFREIGHTER(parent, start); };
+    STATIONPART* powerJoint = BuildOn(StartBeam(2), KIND_JOINT);
+    STATIONPART* portJoint = BuildOn(StartBeam(0), KIND_JOINT);
+    ASSERT_TRUE(powerJoint && portJoint);
+    ASSERT_NE(BuildOn(powerJoint, KIND_GENERATOR), nullptr);
+    auto* port = dynamic_cast<CARGOPORT*>(BuildOn(portJoint, KIND_CARGOPORT));
+    ASSERT_NE(port, nullptr);
+    Step();
+
+    SITE* site = player->Site();
+    QNMATRIX far;
+    far.SetTranslation(0.0f, 0.0f, 250.0f);
+    auto* ship = new TESTSHIP(site, far * site->GetWorldMatrix());
+    ship->SetState(3, 0, false, true);
+    player->SetShip(ship);
+    player->BoardShip();
+    Step();
+    ASSERT_TRUE(player->HyperjumpEnabled);
+    Posted();
+
+    // Called, the freighter is watched from its arrival on, and the jump closes until it is gone.
+    ASSERT_TRUE(port->CallFreighter());
+    Steps(int(9.8 / kFrame));
+    EXPECT_EQ(player->WatchedFreighter.Get(), nullptr);
+    EXPECT_TRUE(player->HyperjumpEnabled);
+    Steps(int(0.4 / kFrame));
+    ASSERT_TRUE(port->Present());
+    EXPECT_EQ(player->WatchedFreighter.Get(), port->Freighter());
+    EXPECT_FALSE(player->HyperjumpEnabled);
+    EXPECT_EQ(Posted(), std::vector<std::string>{"Hyperjump Disabled"});
+    Key(SDLK_r);
+    EXPECT_EQ(player->Mode, COMPANYMODE::SHIP);
+
+    static_cast<WAITINGFREIGHTER*>(port->Freighter())->Destroyed = true;
+    Steps(2);
+    EXPECT_FALSE(port->Present());
+    EXPECT_EQ(player->WatchedFreighter.Get(), nullptr);
+    EXPECT_TRUE(player->HyperjumpEnabled);
 }
 
 }  // namespace
