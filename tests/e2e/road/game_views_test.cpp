@@ -1,6 +1,6 @@
 // What a player sees, from the program's own game with no display: a grown station (generator,
-// dock, processor, storage unit) from the suit, the ore field and the sun seen from
-// the station, and the collector ship from its cockpit. Each picture is saved under
+// dock, processor, storage unit) from the suit, the ore field seen over the station, and the
+// collector ship's cockpit, parked and flying at the station. Each picture is saved under
 // screenshots/ beside the test and checked by pixel regions.
 
 #include <gtest/gtest.h>
@@ -51,7 +51,7 @@ bool Centre(QNVEC3* out)
 TEST(GameViews, GrownStationOreFieldAndCockpit)
 {
     ReportToTest();
-    Screenshot station, field, cockpit;
+    Screenshot station, field, cockpit, approach;
     Screenshot* capture = nullptr;
 
     std::vector<ROADSTEP> steps = {{"a new game", nullptr, 1, [] { ASSERT_NE(PlayerCompany, nullptr); }}};
@@ -94,6 +94,19 @@ TEST(GameViews, GrownStationOreFieldAndCockpit)
          },
          30, [] { ASSERT_EQ(PlayerCompany->Mode, COMPANYMODE::SHIP); }},
         {"the cockpit", nullptr, 30, [&] { capture = &cockpit; }},
+        {"flying toward the station", [] {
+             const QNVEC3 centre = Station()->RootJoint.Get()->GetWorldMatrix().Translation();
+             const QNVEC3 dir = QNVEC3::TransformNormal(QNVEC3(0.6f, 0.3f, -0.74f), Station()->GetWorldMatrix()).Normalize();
+             QNMATRIX m;
+             m.SetLookAt(centre + dir * 90.0f, centre, QNVEC3(0, 1, 0));
+             PlaceAtWorld(PlayerCompany->Ship(), m);
+             Script().KeyDown(SDLK_w, KMOD_NONE, Script().Pass() + 3);
+             Script().KeyUp(SDLK_w, KMOD_NONE, Script().Pass() + 30);
+         },
+         60, [&] {
+             EXPECT_FALSE(PlayerCompany->Ship()->IsSlowerThan(1.0f));
+             capture = &approach;
+         }},
         {"done", nullptr, 2, nullptr},
     };
     for (ROADSTEP& s : views)
@@ -117,6 +130,7 @@ TEST(GameViews, GrownStationOreFieldAndCockpit)
     EXPECT_TRUE(SaveScreenshot(station, "screenshots/grown_station.png"));
     EXPECT_TRUE(SaveScreenshot(field, "screenshots/ore_field.png"));
     EXPECT_TRUE(SaveScreenshot(cockpit, "screenshots/cockpit.png"));
+    EXPECT_TRUE(SaveScreenshot(approach, "screenshots/approach.png"));
 
     const auto lit = [](int r, int g, int b) { return r + g + b > 90; };
     const auto black = [](int r, int g, int b) { return r + g + b < 60; };
@@ -136,6 +150,8 @@ TEST(GameViews, GrownStationOreFieldAndCockpit)
     // The cockpit: the sight's pale blue frame and the money in the HUD's orange.
     EXPECT_GT(Count(cockpit, 0, 0, cockpit.width, cockpit.height, frame), 2000);
     EXPECT_GT(Count(cockpit, 490, 10, 590, 35, orange), 30);
+    // Flying at the station: its hull in the middle of the sight.
+    EXPECT_GT(Count(approach, 280, 190, 380, 260, hull), 300);
 }
 
 }  // namespace
