@@ -1,4 +1,4 @@
-// World step benchmarks: scattered boxes, a pyramid pile, a hinge chain, a mix like the
+// World step benchmarks: scattered boxes, a pyramid pile, a square pyramid (one big partition), a hinge chain, a mix like the
 // game's and boxes sliding to a stop under friction (where the solver pivots), on both solver
 // variants, each scene also built in ODE twice: with its direct step (dWorldStep, which
 // solves an LCP too) and with its iterative step (dWorldQuickStep, 20 iterations, which most
@@ -92,6 +92,32 @@ Scene Pile(int base)
                     if (std::fabs(s.boxes[upper].x - s.boxes[lower].x) < 1.0f)
                         s.stacked.push_back({upper, lower});
         rows.push_back(row);
+    }
+    return s;
+}
+
+// A square pyramid: layer r has (base - r)^2 boxes, each resting on the four below it by one
+// corner each (base 8: 204 boxes, 816 contacts, one partition).
+Scene Pyramid(int base)
+{
+    Scene s;
+    s.name = "pyramid_" + std::to_string(base);
+    std::vector<int> below;
+    for (int r = 0; r < base; ++r) {
+        std::vector<int> layer;
+        const int count = base - r;
+        for (int i = 0; i < count; ++i)
+            for (int k = 0; k < count; ++k) {
+                layer.push_back(static_cast<int>(s.boxes.size()));
+                s.boxes.push_back({(i - (count - 1) * 0.5f) * 1.02f, 0.5f + r * 1.0f, (k - (count - 1) * 0.5f) * 1.02f,
+                                   0.5f, 1, false});
+            }
+        for (int upper : layer)
+            for (int lower : below)
+                if (std::fabs(s.boxes[upper].x - s.boxes[lower].x) < 1.0f &&
+                    std::fabs(s.boxes[upper].z - s.boxes[lower].z) < 1.0f)
+                    s.stacked.push_back({upper, lower});
+        below = layer;
     }
     return s;
 }
@@ -405,8 +431,8 @@ std::map<std::string, Result> results;
 std::vector<Scene>& Scenes()
 {
     static std::vector<Scene> scenes = {ScatteredBoxes(50), ScatteredBoxes(150), ScatteredBoxes(300), Pile(4),
-                                        Pile(6),            Pile(8),             HingeChain(50),      GameMix(),
-                                        Sliding(50)};
+                                        Pile(6),            Pile(8),             Pyramid(8),          HingeChain(50),
+                                        GameMix(),          Sliding(50)};
     return scenes;
 }
 
