@@ -1,12 +1,15 @@
 #include "game/vehicles/chipper.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "engine/physics/node_motion.h"
 #include "engine/physics/qncollgeom.h"
 #include "engine/physics/qnphysworld.h"
+#include "engine/scene/node_bounds.h"
 #include "engine/scene/resources.h"
 #include "engine/scene/scene_hooks.h"
+#include "engine/util/qnapp_state.h"
 #include "engine/util/qnmath.h"
 #include "game/vehicles/collship.h"
 #include "game/vehicles/ore_cloud.h"
@@ -77,11 +80,11 @@ void CHIPPERLAUNCHER::Fire()
     ReloadTimer.Restart();
     chipper->SetTreeCollision(Ship, false);
     if (QNBODY* body = PhysicsBodyOf(chipper)) {
-        const QNMATRIX world = chipper->GetWorldMatrix();
+        // Along the muzzle: the new body's own matrix need not carry the ship's turn yet.
         const QNBODY* shipBody = PhysicsBodyOf(Ship);
         const QNVEC3 carried = shipBody ? shipBody->GetLinearVelocity() : QNVEC3(0, 0, 0);
-        body->SetLinearVelocity(Turned(QNVEC3(0, 0, kSpeed), world) + carried);
-        body->AddTorque(Turned(QNVEC3(0, 0, -kSpin), world));
+        body->SetLinearVelocity(Turned(QNVEC3(0, 0, kSpeed), muzzle) + carried);
+        body->AddTorque(Turned(QNVEC3(0, 0, -kSpin), muzzle));
     }
     Side = !Side;
 }
@@ -114,10 +117,39 @@ void CHIPPER::OnContact(QNNODE* other, std::uint32_t phase, const float* point, 
     }
 }
 
+void CHIPPER::LookAhead()
+{
+    // At 25 units a second the chipper moves several radii a frame, and a rock's triangles only
+    // meet a sphere whose centre is still outside: a surface crossed between two frames would
+    // never be touched. So the line the chipper covers in the next frame is tested here, and a
+    // rock on it counts as the hit.
+    const QNBODY* body = PhysicsBodyOf(this);
+    if (!body)
+        return;
+    const QNVEC3 velocity = body->GetLinearVelocity();
+    const float speed = velocity.Length();
+    if (!(speed > 0.0f))
+        return;
+    const float step = std::min(std::max(QNAPP::dt, 0.0f), kMaxLookAheadStep);
+    QNNODEHIT hits[kLookAheadHits];
+    const int n = CastSegment(0.0f, speed * step + kLookAheadMargin, velocity * (1.0f / speed), kLookAheadHits, hits);
+    const QNNODEHIT* nearest = nullptr;
+    for (int i = 0; i < n && i < kLookAheadHits; ++i) {
+        const QNNODEHIT& h = hits[i];
+        if (h.Node && h.Node != this && (h.Node->Kind == kKindAsteroid || h.Node->Kind == kKindOre) &&
+            (!nearest || h.Distance < nearest->Distance))
+            nearest = &h;
+    }
+    if (nearest)
+        OnContact(nearest->Node, 0, nearest->Point, nearest->Normal);
+}
+
 void CHIPPER::Update()
 {
     if (Delete)
         return;
+    if (Hit == CHIPPERHIT::FLYING)
+        LookAhead();
     const double t = FlightTimer.Elapsed();
     if (Release && t < kReleaseTime) {
         SetTreeCollision(Ship.Get(), false);

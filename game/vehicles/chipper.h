@@ -90,8 +90,16 @@ public:
     QNVEC3 HitNormal;
     ONESHOTSOUND ReleaseSound;
 
+    /// The look-ahead of each update: the line covered in the next frame (a frame of at most
+    /// kMaxLookAheadStep seconds) plus kLookAheadMargin, the chipper's own radius and a little.
+    static constexpr float kMaxLookAheadStep = 0.1f;
+    static constexpr float kLookAheadMargin = 0.25f;
+    static constexpr int kLookAheadHits = 8;
+
 private:
     void Remove();
+    /// A rock on the line the chipper covers in the next frame counts as its hit.
+    void LookAhead();
 };
 
 /// The burst of rock chunks a split throws: kBurst every kInterval seconds, then removed.

@@ -119,6 +119,31 @@ TEST_F(ChipperTest, AChippedOreRockHandsItsOreToTheShipOnce)
     EXPECT_EQ(launcher->AmmoLevel(), CHIPPERLAUNCHER::kLoaded);
 }
 
+// A chipper moves further in a frame than its radius: wherever the rock's surface falls between
+// two frames, it must still strike the rock rather than pass into it.
+TEST_F(ChipperTest, ARockIsStruckWhateverTheDistanceBetweenFrames)
+{
+    for (int i = 0; i < 6; ++i) {
+        COLLSHIP* ship = MiningShip(VIEWMODE_OUTSIDE);
+        QNMATRIX at;
+        at.SetTranslation(-1.3f, -0.15f, 20.0f + 0.07f * float(i));
+        at = at * ship->GetWorldMatrix();
+        QNWEAK<ORE> ore = new ORE(scene->GetView(0)->Root, 1, 2, at, 0);
+        ore->SetState(3, 0, false, true);
+        ship->FireSelectedWeapon();
+        ASSERT_EQ(Under("CHIPPER").size(), 1u);
+        QNWEAK<CHIPPER> chipper = static_cast<CHIPPER*>(Under("CHIPPER")[0]);
+        RunUntil([&] { return !chipper.Get() || chipper->Delete || !Under("CLOUD").empty(); }, 2.0);
+        EXPECT_FALSE(Under("CLOUD").empty()) << "rock at " << 20.0f + 0.07f * float(i);
+        for (const char* name : {"CLOUD", "CHUNKS", "CHIPPER"})
+            for (GAMENODE* n : Under(name))
+                QNITEM::Destroy(n);
+        QNITEM::Destroy(ore.Get());
+        QNITEM::Destroy(ship);
+        Frame();
+    }
+}
+
 TEST_F(ChipperTest, ReleaseWindowAndRemovalTimes)
 {
     COLLSHIP* ship = MiningShip(VIEWMODE_OUTSIDE);
