@@ -23,6 +23,10 @@ namespace road {
 /// Receives each failed requirement (the step's name and what failed); the default prints it.
 inline std::function<void(const std::string& step, const std::string& what)> OnFailure;
 
+/// Asked after each check: true stops the road as a failed requirement does (tests stop on a
+/// fatal assertion of their own checks).
+inline std::function<bool()> StopWhen;
+
 namespace detail {
 inline std::string CurrentStep;
 inline bool Failed = false;
@@ -82,6 +86,8 @@ public:
         attempt_ = 0;
         if (s.Check)
             s.Check();
+        if (StopWhen && StopWhen())
+            detail::Failed = true;
         if (detail::Failed)
             return false;
         ++index_;

@@ -8,12 +8,14 @@
 
 namespace road {
 
-/// Routes the road's failed requirements to the running test.
+/// Routes the road's failed requirements to the running test, and stops the road at a fatal
+/// assertion in a step's own check.
 inline void ReportToTest()
 {
     OnFailure = [](const std::string& step, const std::string& what) {
         ADD_FAILURE() << "step \"" << step << "\": " << what;
     };
+    StopWhen = [] { return ::testing::Test::HasFatalFailure(); };
 }
 
 }  // namespace road
