@@ -66,6 +66,13 @@ struct QNMATRIX {
     void SetIdentity();
     void SetTranslation(float x, float y, float z);
     void SetTranslationV(const QNVEC3& v) { SetTranslation(v.x, v.y, v.z); }
+    /// A pure translation.
+    static QNMATRIX MakeTranslation(float x, float y, float z)
+    {
+        QNMATRIX m;
+        m.SetTranslation(x, y, z);
+        return m;
+    }
     void SetScaling(float x, float y, float z);
     /// Left-handed rotations by an angle in radians (clockwise looking down the axis toward the origin).
     void SetRotationX(float a);

@@ -9,13 +9,6 @@
 
 namespace {
 
-QNMATRIX At(float x, float y, float z)
-{
-    QNMATRIX m;
-    m.SetTranslation(x, y, z);
-    return m;
-}
-
 constexpr float kRailX[ANTISHIP::kRails] = {-4.4f, -3.3f, -2.2f, 2.2f, 3.3f, 4.4f};
 
 }  // namespace
@@ -24,7 +17,7 @@ QNMATRIX ANTISHIP::RailMatrix(std::uint32_t k)
 {
     QNMATRIX tilt;
     tilt.SetRotationX(kRailTilt);
-    return tilt * At(kRailX[k % kRails], 0, 0);
+    return tilt * QNMATRIX::MakeTranslation(kRailX[k % kRails], 0, 0);
 }
 
 ANTISHIP::ANTISHIP(QNNODE* parent, std::int32_t connector, std::uint32_t view, TARGETLIST* targets)
@@ -32,19 +25,12 @@ ANTISHIP::ANTISHIP(QNNODE* parent, std::int32_t connector, std::uint32_t view, T
 {
     SetTexture("antiship");
     SetMesh("antiship");
-    AddConnector(FACE_BOTTOM);
-    AddConnector(FACE_LEFT);
-    AddConnector(FACE_RIGHT);
-    AddConnector(FACE_BACK);
-    Place(parent, connector);
-    SetScale(kMass, 1.0f);
-    if (QNBODY* body = PhysicsBodyOf(this))
-        body->SetAngularDamping(kAngularDamping);
+    StandOnConnector(parent, connector, kMass, kAngularDamping);
     QNMATRIX hinge;
     hinge.SetRotationX(Radians(-90.0f));
     HangOnHinge(hinge, RandomRange(0.0f, 1.0f) < 0.5f ? kTurnSpeed : -kTurnSpeed, kMotorForce);
 
-    Gun = MakeMovingChild(this, "RADAR", QNCF_LEVEL_PLAIN, QNUF_PAIR_BODY, At(0, kRadarHeight, 0), "antiship",
+    Gun = MakeMovingChild(this, "RADAR", QNCF_LEVEL_PLAIN, QNUF_PAIR_BODY, QNMATRIX::MakeTranslation(0, kRadarHeight, 0), "antiship",
                           "antiship_radar", kRadarMass, kRadarDamping);
     QNMATRIX pitch;
     pitch.SetRotationY(Radians(90.0f));

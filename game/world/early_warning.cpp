@@ -7,13 +7,6 @@
 
 namespace {
 
-QNMATRIX At(float x, float y, float z)
-{
-    QNMATRIX m;
-    m.SetTranslation(x, y, z);
-    return m;
-}
-
 GAMENODE* Moving(QNNODE* parent, const char* name, const QNMATRIX& at, const char* mesh, float mass)
 {
     auto* node = new GAMENODE(parent, name, KIND_EARLYWARNING, QNCF_LEVEL_PLAIN | QNCF_BODY, QNUF_PAIR_BODY, 5, &at, 0);
@@ -45,17 +38,17 @@ EARLYWARNING::EARLYWARNING(QNNODE* parent, std::int32_t connector, std::uint32_t
     QNMATRIX across, back;
     across.SetRotationY(Radians(90.0f));
     back.SetRotationY(Radians(180.0f));
-    const QNMATRIX wingAt[2] = {At(0, 3.213f, 0.279f), back * At(0, 3.213f, 0.279f)};
+    const QNMATRIX wingAt[2] = {QNMATRIX::MakeTranslation(0, 3.213f, 0.279f), back * QNMATRIX::MakeTranslation(0, 3.213f, 0.279f)};
     for (int i = 0; i < 2; ++i) {
         Wings[i] = Moving(this, "WING", wingAt[i], "earlywarning_wing", kChildMass);
         Wings[i]->CreateJoint(QNJOINT_HINGE, &across);
         Wings[i]->DriveJoint(-kWingSweep, kWingSweep, kWingSpeed, kWingRange, kMotorForce, 0.01f);
         Wings[i]->ActivateJointMotor(false);
     }
-    Dish = new DISH(this, At(0.063f, 2.99f, 0.35f), targets);
+    Dish = new DISH(this, QNMATRIX::MakeTranslation(0.063f, 2.99f, 0.35f), targets);
     QNMATRIX spin;
     spin.SetRotationX(Radians(90.0f));
-    const QNMATRIX dishHinge = spin * At(-0.063f, 0, -0.35f);
+    const QNMATRIX dishHinge = spin * QNMATRIX::MakeTranslation(-0.063f, 0, -0.35f);
     Dish->CreateJoint(QNJOINT_HINGE, &dishHinge);
     Dish->SetJointMotor(kDishSpin, kMotorForce);
     SetScale(kMass, 1.0f);

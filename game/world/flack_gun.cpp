@@ -5,17 +5,6 @@
 #include "engine/util/qnmath.h"
 #include "game/world/station_media.h"
 
-namespace {
-
-QNMATRIX At(float x, float y, float z)
-{
-    QNMATRIX m;
-    m.SetTranslation(x, y, z);
-    return m;
-}
-
-}  // namespace
-
 FLACKGUN::FLACKGUN(QNNODE* parent, std::int32_t connector, std::uint32_t view, TARGETLIST* targets)
     : STATIONWEAPON(parent, "FLACKGUN", KIND_FLACKGUN, 0, view, targets)
 {
@@ -28,7 +17,7 @@ FLACKGUN::FLACKGUN(QNNODE* parent, std::int32_t connector, std::uint32_t view, T
     AddConnector(FACE_BACK);
     Place(parent, connector);
 
-    Casing = MakeMovingChild(this, "CASING", QNCF_LEVEL_PLAIN, QNUF_PAIR_BODY, At(0, 1.4f, -2.55f), "flackgun",
+    Casing = MakeMovingChild(this, "CASING", QNCF_LEVEL_PLAIN, QNUF_PAIR_BODY, QNMATRIX::MakeTranslation(0, 1.4f, -2.55f), "flackgun",
                              "flackgun_casing", kCasingMass, kCasingDamping);
     QNMATRIX hinge;
     hinge.SetRotationX(Radians(-90.0f));
@@ -36,10 +25,10 @@ FLACKGUN::FLACKGUN(QNNODE* parent, std::int32_t connector, std::uint32_t view, T
     Casing->SetJointMotor(kIdleTurn, kMotorForce);
     QNMATRIX tilt;
     tilt.SetRotationX(Radians(12.0f));
-    const QNMATRIX flashes[2] = {tilt * At(-0.7f, 0, 3.1f), tilt * At(0.7f, 0, 3.1f)};
-    Guns[0] = new TURRETGUN(Casing, "GUN", KIND_FLACKGUN, At(0.02f, 0.5834f, -0.5456f), "flackgun", "flackgun_guns",
+    const QNMATRIX flashes[2] = {tilt * QNMATRIX::MakeTranslation(-0.7f, 0, 3.1f), tilt * QNMATRIX::MakeTranslation(0.7f, 0, 3.1f)};
+    Guns[0] = new TURRETGUN(Casing, "GUN", KIND_FLACKGUN, QNMATRIX::MakeTranslation(0.02f, 0.5834f, -0.5456f), "flackgun", "flackgun_guns",
                             flashes, nullptr);
-    Guns[1] = new TURRETGUN(Casing, "GUN", KIND_FLACKGUN, At(0.02f, 0.1084f, -0.4456f), "flackgun", "flackgun_guns",
+    Guns[1] = new TURRETGUN(Casing, "GUN", KIND_FLACKGUN, QNMATRIX::MakeTranslation(0.02f, 0.1084f, -0.4456f), "flackgun", "flackgun_guns",
                             flashes, nullptr);
     Gun = Casing;
     MinRange = 50.0f;
@@ -73,9 +62,9 @@ bool FLACKGUN::Fire()
     const std::uint32_t next = 1 - LastGun;
     TURRETGUN* firing = Guns[next];
     TURRETGUN* other = Guns[LastGun];
-    firing->Recoil(At(0, 0, -kRecoil) * firing->Home, kRecoilTime);
+    firing->Recoil(QNMATRIX::MakeTranslation(0, 0, -kRecoil) * firing->Home, kRecoilTime);
     firing->ShowFlash();
-    other->SetLocalTransform(At(0, 0, kRecoil) * other->Home);
+    other->SetLocalTransform(QNMATRIX::MakeTranslation(0, 0, kRecoil) * other->Home);
     LastGun = next;
 
     if (const DAMAGEABLE* target = Target()) {

@@ -11,36 +11,18 @@
 #include "engine/util/qnmath.h"
 #include "game/world/station_media.h"
 
-namespace {
-
-QNMATRIX At(float x, float y, float z)
-{
-    QNMATRIX m;
-    m.SetTranslation(x, y, z);
-    return m;
-}
-
-}  // namespace
-
 NEUTRONEMITTER::NEUTRONEMITTER(QNNODE* parent, std::int32_t connector, std::uint32_t view, TARGETLIST* targets)
     : STATIONWEAPON(parent, "NEUTRONEMITTER", KIND_NEUTRONEMITTER, QNCF_BODY, view, targets)
 {
     SetTexture("neutronemitter");
     SetMesh("neutronemitter");
     SetSound("neutronemitter");
-    AddConnector(FACE_BOTTOM);
-    AddConnector(FACE_LEFT);
-    AddConnector(FACE_RIGHT);
-    AddConnector(FACE_BACK);
-    Place(parent, connector);
-    SetScale(kMass, 1.0f);
-    if (QNBODY* body = PhysicsBodyOf(this))
-        body->SetAngularDamping(kAngularDamping);
+    StandOnConnector(parent, connector, kMass, kAngularDamping);
     QNMATRIX hinge;
     hinge.SetRotationX(Radians(-90.0f));
     HangOnHinge(hinge, RandomRange(0.0f, 1.0f) < 0.5f ? kTurnSpeed : -kTurnSpeed, kMotorForce);
 
-    Gun = MakeMovingChild(this, "PROJECTOR", QNCF_LEVEL_PLAIN, QNUF_PAIR_BODY, At(0, 1.33f, 0.62f), "neutronemitter",
+    Gun = MakeMovingChild(this, "PROJECTOR", QNCF_LEVEL_PLAIN, QNUF_PAIR_BODY, QNMATRIX::MakeTranslation(0, 1.33f, 0.62f), "neutronemitter",
                           "neutronemitter_projector", kProjectorMass, kProjectorDamping);
     QNMATRIX pitch;
     pitch.SetRotationY(Radians(90.0f));
@@ -114,13 +96,13 @@ bool NEUTRONEMITTER::Track()
 
 NEUTRONEMITTER::NEUTRONBEAM::NEUTRONBEAM(QNNODE* parent)
     : GAMENODE(parent, "NEUTRONBEAM", KIND_NEUTRONEMITTER, QNCF_LEVEL_GAME | QNCF_UPDATE, 0, 1, nullptr, 0),
-      Home(At(0, 0, 4.0f))
+      Home(QNMATRIX::MakeTranslation(0, 0, 4.0f))
 {
     SetLocalTransform(Home);
     QNMATRIX turn;
     turn.SetRotationY(Radians(90.0f));
     for (std::uint32_t k = 0; k < kSegments; ++k) {
-        const QNMATRIX at = turn * At(0, 0, kSegmentStep * float(k));
+        const QNMATRIX at = turn * QNMATRIX::MakeTranslation(0, 0, kSegmentStep * float(k));
         GAMENODE* s = Segments[k] = new GAMENODE(this, "SEGMENT", KIND_NEUTRONEMITTER, QNCF_LEVEL_PLAIN, 0, 1, &at, 0);
         s->SetMaterial("neutronemitter_beam");
         s->SetTexture("neutronemitter_beam");

@@ -10,13 +10,6 @@
 
 namespace {
 
-QNMATRIX At(float x, float y, float z)
-{
-    QNMATRIX m;
-    m.SetTranslation(x, y, z);
-    return m;
-}
-
 constexpr float kDriveSpeed = 1.0f;
 constexpr float kDriveForce = 1000.0f;
 constexpr float kDriveRange = Radians(10.0f);
@@ -40,7 +33,7 @@ SHOCKWAVE::SHOCKWAVE(QNNODE* parent, std::int32_t connector, std::uint32_t view,
     for (std::uint32_t k = 0; k < kWings; ++k) {
         QNMATRIX around;
         around.SetRotationY(Radians(90.0f * float(k)));
-        const QNMATRIX at = At(0, kWingHeight, kWingRim) * around;
+        const QNMATRIX at = QNMATRIX::MakeTranslation(0, kWingHeight, kWingRim) * around;
         GAMENODE* wing = Wings[k] =
             new GAMENODE(this, "WING", KIND_SHOCKWAVE, QNCF_LEVEL_PLAIN | QNCF_BODY, QNUF_PAIR_BODY, 5, &at, 0);
         wing->SetTexture("shockwave");
@@ -147,7 +140,7 @@ bool SHOCKWAVE::Fire()
         return false;
     SetSound("shockwave_energyball");
     PlaySound(1);
-    auto* ball = new ENERGYBALL(scene, At(0, kBallHeight, 0) * GetWorldMatrix(), this, Targets);
+    auto* ball = new ENERGYBALL(scene, QNMATRIX::MakeTranslation(0, kBallHeight, 0) * GetWorldMatrix(), this, Targets);
     Ball = ball;
     ball->SetState(3, 0, false, true);
     ShockState = SHOCKWAVESTATE::BALL;

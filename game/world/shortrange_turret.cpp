@@ -4,17 +4,6 @@
 #include "engine/util/qnmath.h"
 #include "game/world/station_media.h"
 
-namespace {
-
-QNMATRIX At(float x, float y, float z)
-{
-    QNMATRIX m;
-    m.SetTranslation(x, y, z);
-    return m;
-}
-
-}  // namespace
-
 SHORTRANGETURRET::SHORTRANGETURRET(QNNODE* parent, std::int32_t connector, std::uint32_t view, TARGETLIST* targets)
     : BURSTTURRET(parent, "SHORTRANGETURRET", KIND_SHORTRANGETURRET, 0, view, targets)
 {
@@ -27,20 +16,20 @@ SHORTRANGETURRET::SHORTRANGETURRET(QNNODE* parent, std::int32_t connector, std::
     AddConnector(FACE_BACK);
     Place(parent, connector);
 
-    Casing = MakeMovingChild(this, "CASING", QNCF_LEVEL_PLAIN, QNUF_PAIR_BODY, At(0, 2.42f, 0.19f), "shortrangeturret",
+    Casing = MakeMovingChild(this, "CASING", QNCF_LEVEL_PLAIN, QNUF_PAIR_BODY, QNMATRIX::MakeTranslation(0, 2.42f, 0.19f), "shortrangeturret",
                              "shortrangeturret_casing", kCasingMass, kCasingDamping);
     // The casing turns about its upright axis, through a point 0.19 behind its centre.
     QNMATRIX hinge;
     hinge.SetRotationX(Radians(-90.0f));
-    const QNMATRIX frame = hinge * At(0, 0, -0.19f);
+    const QNMATRIX frame = hinge * QNMATRIX::MakeTranslation(0, 0, -0.19f);
     Casing->CreateJoint(QNJOINT_HINGE, &frame);
     Casing->SetJointMotor(kIdleTurn, kMotorForce);
 
-    QNMATRIX flashes[2] = {At(-0.37f, 0, 4.25f - 2.7f), At(0.37f, 0, 4.25f - 2.7f)};
-    const QNMATRIX light = At(0, 0, 3.0f - 2.7f);
-    Muzzle = new TURRETGUN(Casing, "OUTERGUN", KIND_SHORTRANGETURRET, At(0.005f, 0.165f, 2.7f), "shortrangeturret",
+    QNMATRIX flashes[2] = {QNMATRIX::MakeTranslation(-0.37f, 0, 4.25f - 2.7f), QNMATRIX::MakeTranslation(0.37f, 0, 4.25f - 2.7f)};
+    const QNMATRIX light = QNMATRIX::MakeTranslation(0, 0, 3.0f - 2.7f);
+    Muzzle = new TURRETGUN(Casing, "OUTERGUN", KIND_SHORTRANGETURRET, QNMATRIX::MakeTranslation(0.005f, 0.165f, 2.7f), "shortrangeturret",
                            "shortrangeturret_outergun", flashes, &light);
-    InnerGun = new TURRETGUN(Casing, "INNERGUN", KIND_SHORTRANGETURRET, At(0.005f, 0.165f, 1.7f), "shortrangeturret",
+    InnerGun = new TURRETGUN(Casing, "INNERGUN", KIND_SHORTRANGETURRET, QNMATRIX::MakeTranslation(0.005f, 0.165f, 1.7f), "shortrangeturret",
                              "shortrangeturret_innergun", nullptr, nullptr);
     Gun = Casing;
     Steered = Casing;
@@ -53,7 +42,7 @@ SHORTRANGETURRET::SHORTRANGETURRET(QNNODE* parent, std::int32_t connector, std::
 
 void SHORTRANGETURRET::Kick()
 {
-    Muzzle->Recoil(At(0, 0.165f, 2.35f), kRecoilTime);
+    Muzzle->Recoil(QNMATRIX::MakeTranslation(0, 0.165f, 2.35f), kRecoilTime);
 }
 
 void SHORTRANGETURRET::SwitchMotors(bool on)

@@ -36,6 +36,18 @@ void STATIONWEAPON::Place(QNNODE* parent, std::int32_t connector)
         AttachTo(part, connector, 0);
 }
 
+void STATIONWEAPON::StandOnConnector(QNNODE* parent, std::int32_t connector, float mass, float angularDamping)
+{
+    AddConnector(FACE_BOTTOM);
+    AddConnector(FACE_LEFT);
+    AddConnector(FACE_RIGHT);
+    AddConnector(FACE_BACK);
+    Place(parent, connector);
+    SetScale(mass, 1.0f);
+    if (QNBODY* body = PhysicsBodyOf(this))
+        body->SetAngularDamping(angularDamping);
+}
+
 void STATIONWEAPON::HangOnHinge(const QNMATRIX& frame, float speed, float maxForce)
 {
     CreateJoint(QNJOINT_HINGE, &frame);

@@ -100,6 +100,9 @@ protected:
     /// The part's hinge (placed by `frame` in the part's own frame) with a motor of `speed`;
     /// the motor waits for RefreshMotors.
     void HangOnHinge(const QNMATRIX& frame, float speed, float maxForce);
+    /// The common stand of a turning weapon: connectors below, left, right and behind, placed on
+    /// `connector` of `parent`, with its mass and angular damping.
+    void StandOnConnector(QNNODE* parent, std::int32_t connector, float mass, float angularDamping);
     /// A child on its own body, hinged to this part.
     GAMENODE* MakeMovingChild(QNNODE* parent, const char* name, std::uint32_t classFlags, std::uint32_t userFlags,
                               const QNMATRIX& at, const char* texture, const char* mesh, float mass,
