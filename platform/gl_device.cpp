@@ -36,7 +36,7 @@ bool Device::BoundsKey::operator<(const BoundsKey& o) const {
 Device::Device(SDL_Window* focus, D3DFORMAT desktopFormat)
     : shared_(std::make_shared<Shared>()), focus_(focus), desktopFormat_(desktopFormat) {
     shared_->device = this;
-    std::memcpy(world_, kIdentity, sizeof world_);
+    for (auto& w : worlds_) std::memcpy(w, kIdentity, sizeof w);
     std::memcpy(view_, kIdentity, sizeof view_);
     std::memcpy(proj_, kIdentity, sizeof proj_);
     for (auto& t : texm_) std::memcpy(t, kIdentity, sizeof t);
@@ -62,6 +62,7 @@ void Device::Forget(const void* resource) {
         }
     }
     if (stream_ == resource) stream_ = nullptr;
+    if (tweenStream_ == resource) tweenStream_ = nullptr;
     if (indices_ == resource) indices_ = nullptr;
 }
 
@@ -212,14 +213,14 @@ void Device::SetDefaultState() {
         textures_[s] = nullptr;
         std::memcpy(texm_[s], kIdentity, sizeof texm_[s]);
     }
-    std::memcpy(world_, kIdentity, sizeof world_);
+    for (auto& w : worlds_) std::memcpy(w, kIdentity, sizeof w);
     std::memcpy(view_, kIdentity, sizeof view_);
     std::memcpy(proj_, kIdentity, sizeof proj_);
     material_ = GfxMaterial{};
     lights_.clear();
-    stream_ = nullptr;
+    stream_ = tweenStream_ = nullptr;
     indices_ = nullptr;
-    streamStride_ = baseVertex_ = fvf_ = 0;
+    streamStride_ = tweenStride_ = baseVertex_ = fvf_ = 0;
     viewport_ = GfxViewport{0, 0, pp_.BackBufferWidth, pp_.BackBufferHeight, 0.0f, 1.0f};
 
     glFrontFace(GL_CW);  // front faces are clockwise as seen on screen
@@ -368,7 +369,8 @@ GfxResult Device::SetTransform(uint32_t state, const float* m) {
         stagesDirty_ = true;
         return D3D_OK;
     } else if (state > D3DTS_WORLD && state < D3DTS_WORLD + 256) {
-        return D3D_OK;  // vertex blending is not done: only world matrix 0 is used
+        std::memcpy(worlds_[state - D3DTS_WORLD], m, sizeof worlds_[0]);
+        return D3D_OK;  // read by blended draws only, which blend on every draw
     } else {
         return D3DERR_INVALIDCALL;
     }
@@ -464,6 +466,11 @@ GfxResult Device::CreateTexture(uint32_t width, uint32_t height, uint32_t levels
 }
 
 GfxResult Device::SetStreamSource(uint32_t stream, GfxVertexBuffer* vb, uint32_t stride) {
+    if (stream == 1) {
+        tweenStream_ = static_cast<VertexBuffer*>(vb);
+        tweenStride_ = stride;
+        return D3D_OK;
+    }
     if (stream != 0) return D3DERR_INVALIDCALL;
     stream_ = static_cast<VertexBuffer*>(vb);
     streamStride_ = stride;

@@ -109,6 +109,9 @@ struct Layout {
     uint32_t texSets = 0;
     uint32_t texOffset[8] = {};
     uint32_t texSize[8] = {};
+    uint32_t weights = 0;       // blend weights after the position (floats from offset 12)
+    bool blendIndices = false;  // four matrix indices in one word after the weights
+    uint32_t indicesOffset = 0;
 };
 Layout ParseFvf(uint32_t fvf);
 void FillCaps(GfxCaps* caps);
@@ -172,7 +175,11 @@ private:
     /// Fog of the draw; pre-transformed vertices take table fog only, from their depth.
     void ApplyFog(bool rhw);
     void ApplyPointScale();
+    /// World matrices under the view; a blended draw has its vertices in world space already.
     void ApplyTransforms(bool rhw);
+    /// Vertex blending and tweening of vertices [lo, hi) into the blend scratch, in world space.
+    /// False when the draw blends nothing; a second stream too short fails the draw.
+    GfxResult BlendVertices(const Layout& layout, uint32_t lo, uint32_t hi, bool* blended);
     void ApplyLighting(const Layout& layout, bool rhw, uint32_t first, uint32_t count);
     void ApplyLights(uint32_t first, uint32_t count);
     void ApplyTextureStages(const Layout& layout, bool rhw);
@@ -198,18 +205,24 @@ private:
     uint32_t rs_[D3DRS_COUNT] = {};
     uint32_t tss_[8][D3DTSS_COUNT] = {};
     Texture* textures_[8] = {};
-    float world_[16], view_[16], proj_[16], texm_[8][16];
+    float worlds_[256][16];  // world matrices of vertex blending; 0 is the world matrix
+    float (&world_)[16] = worlds_[0];
+    float view_[16], proj_[16], texm_[8][16];
     GfxMaterial material_;
     std::map<uint32_t, LightRecord> lights_;
     GfxViewport viewport_;
     VertexBuffer* stream_ = nullptr;
     uint32_t streamStride_ = 0;
+    VertexBuffer* tweenStream_ = nullptr;  // stream 1: the second positions of tweening, stream 0's layout
+    uint32_t tweenStride_ = 0;
     IndexBuffer* indices_ = nullptr;
     uint32_t baseVertex_ = 0;
     uint32_t fvf_ = 0;
 
     bool transformsDirty_ = true;
     bool lastRhw_ = false;
+    bool blended_ = false;  // the current draw's vertices are in the blend scratch
+    bool lastBlended_ = false;
     bool lastStagesRhw_ = false;
     bool materialDirty_ = true;
     bool stagesDirty_ = true;
@@ -218,6 +231,10 @@ private:
     std::vector<uint32_t> glLightSlots_;  // device light index in each GL light, UINT32_MAX when off
     std::vector<float> rhwScratch_;
     std::vector<float> rhwFog_;  // fog depth of each pre-transformed vertex
+    std::vector<float> blendPos_;     // x, y, z, w of each blended vertex
+    std::vector<float> blendNormal_;  // its normal
+    float blendCentre_[3] = {};       // sphere of the blended vertices, for the light range tests
+    float blendRadius_ = 0.0f;
 
     struct BoundsKey {
         uint64_t vb;  // the buffer's serial

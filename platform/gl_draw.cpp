@@ -25,6 +25,11 @@
 // does not reach the drawn vertices' bounding sphere. Positions are given to GL
 // under the view matrix, so GL holds them in the converted eye space.
 //
+// Vertex blending and tweening are done on the CPU, as software vertex processing does:
+// each vertex is taken to world space by its weighted world matrices (normals by their
+// inverse transposes) and the draw runs under the view alone. Tweening reads its second
+// positions and normals from stream 1, laid out as stream 0.
+//
 // Stages go through GL_COMBINE. A stage with no texture samples a 1x1 white
 // texture; a single-level texture ignores its mip filter; two-coordinate
 // texture transforms take their translation from the matrix's third row.
@@ -337,7 +342,7 @@ void Device::ApplyRenderState(D3DRENDERSTATETYPE state) {
     case D3DRS_COLORVERTEX:
         materialDirty_ = true;
         break;
-    default: break;  // fog is applied per draw; vertex blending, tweening and multisampling are kept only
+    default: break;  // fog, vertex blending and tweening are applied per draw; multisampling is kept only
     }
 }
 
@@ -386,9 +391,10 @@ void Device::ApplyFog(bool rhw) {
 }
 
 void Device::ApplyTransforms(bool rhw) {
-    if (!transformsDirty_ && rhw == lastRhw_) return;
+    if (!transformsDirty_ && rhw == lastRhw_ && blended_ == lastBlended_) return;
     transformsDirty_ = false;
     lastRhw_ = rhw;
+    lastBlended_ = blended_;
     if (rhw) {
         glViewport(0, 0, GLsizei(pp_.BackBufferWidth), GLsizei(pp_.BackBufferHeight));
         glDepthRange(0.0, 1.0);
@@ -413,7 +419,7 @@ void Device::ApplyTransforms(bool rhw) {
     Mul(p, R, p);
     glMatrixMode(GL_PROJECTION);
     glLoadMatrixf(p);
-    Mul(world_, view_, mv);
+    Mul(blended_ ? kIdentity : world_, view_, mv);
     Mul(mv, F, mv);
     glMatrixMode(GL_MODELVIEW);
     glLoadMatrixf(mv);
@@ -462,7 +468,11 @@ void Device::ApplyLights(uint32_t first, uint32_t count) {
         if (!rec.enabled) continue;
         const GfxLight& l = rec.light;
         if (l.Type != D3DLIGHT_DIRECTIONAL) {
-            if (!haveBounds) {
+            if (!haveBounds && blended_) {
+                std::copy(blendCentre_, blendCentre_ + 3, c);
+                r = blendRadius_;
+                haveBounds = true;
+            } else if (!haveBounds) {
                 float lc[3], lr;
                 if (!BoundsOfRange(first, count, lc, &lr)) {
                     lc[0] = lc[1] = lc[2] = 0.0f;
@@ -643,6 +653,109 @@ void Device::ApplyTextureStages(const Layout&, bool rhw) {
     glActiveTexture(GL_TEXTURE0);
 }
 
+GfxResult Device::BlendVertices(const Layout& L, uint32_t lo, uint32_t hi, bool* blended) {
+    *blended = false;
+    if (L.rhw) return D3D_OK;
+    const uint32_t mode = rs_[D3DRS_VERTEXBLEND];
+    const bool tween = mode == D3DVBF_TWEENING;
+    const bool indexed = rs_[D3DRS_INDEXEDVERTEXBLENDENABLE] && L.blendIndices;
+    uint32_t weights = 0;  // weights read from the vertex; the matrix after them takes the rest
+    if (mode >= D3DVBF_1WEIGHTS && mode <= D3DVBF_3WEIGHTS) weights = std::min(mode, L.weights);
+    else if (!tween && !(mode == D3DVBF_0WEIGHTS && indexed)) return D3D_OK;
+    if (!tween && weights == 0 && !indexed) return D3D_OK;
+
+    const Buffer& vb = stream_->buf;
+    const uint32_t stride = streamStride_;
+    const uint8_t* second = nullptr;
+    if (tween && tweenStream_) {
+        if (tweenStride_ < L.stride || size_t(hi) * tweenStride_ > tweenStream_->buf.shadow.size())
+            return D3DERR_INVALIDCALL;
+        second = tweenStream_->buf.shadow.data();
+    }
+
+    // Normals go through the inverse transpose of each matrix's 3x3 part, made once per draw.
+    float normalMatrix[256][9];
+    bool haveNormalMatrix[256] = {};
+    auto normalOf = [&](uint32_t k) -> const float* {
+        float* n = normalMatrix[k];
+        if (haveNormalMatrix[k]) return n;
+        haveNormalMatrix[k] = true;
+        const float* m = worlds_[k];
+        const float a = m[0], b = m[1], c = m[2], d = m[4], e = m[5], f = m[6], g = m[8], h = m[9], i = m[10];
+        // Cofactors, which are the inverse transpose times the determinant.
+        const float cof[9] = {e * i - f * h, f * g - d * i, d * h - e * g, c * h - b * i, a * i - c * g,
+                              b * g - a * h, b * f - c * e, c * d - a * f, a * e - b * d};
+        const float det = a * cof[0] + b * cof[1] + c * cof[2];
+        const float s = std::fabs(det) > 1e-20f ? 1.0f / det : 1.0f;
+        for (int j = 0; j < 9; ++j) n[j] = cof[j] * s;
+        return n;
+    };
+
+    blendPos_.resize(size_t(hi) * 4);
+    blendNormal_.resize(size_t(hi) * 3);
+    float lo3[3] = {1e30f, 1e30f, 1e30f}, hi3[3] = {-1e30f, -1e30f, -1e30f};
+    for (uint32_t v = lo; v < hi; ++v) {
+        const uint8_t* src = vb.shadow.data() + size_t(v) * stride;
+        float p[3], n[3] = {0, 0, 0};
+        std::memcpy(p, src, sizeof p);
+        if (L.normal) std::memcpy(n, src + L.normalOffset, sizeof n);
+        float w[4] = {1, 0, 0, 0};
+        uint32_t matrix[4] = {0, 1, 2, 3};
+        uint32_t count = 1;
+        if (tween) {
+            const float t = AsFloat(rs_[D3DRS_TWEENFACTOR]);
+            if (second) {
+                const uint8_t* src2 = second + size_t(v) * tweenStride_;
+                float p2[3], n2[3];
+                std::memcpy(p2, src2, sizeof p2);
+                for (int k = 0; k < 3; ++k) p[k] += t * (p2[k] - p[k]);
+                if (L.normal) {
+                    std::memcpy(n2, src2 + L.normalOffset, sizeof n2);
+                    for (int k = 0; k < 3; ++k) n[k] += t * (n2[k] - n[k]);
+                }
+            }
+        } else {
+            float rest = 1.0f;
+            for (uint32_t k = 0; k < weights; ++k) {
+                std::memcpy(&w[k], src + 12 + 4 * k, 4);
+                rest -= w[k];
+            }
+            w[weights] = rest;
+            count = weights + 1;
+            if (indexed) {
+                uint8_t idx[4];
+                std::memcpy(idx, src + L.indicesOffset, sizeof idx);
+                for (uint32_t k = 0; k < count; ++k) matrix[k] = idx[k];
+            }
+        }
+        float* op = &blendPos_[size_t(v) * 4];
+        float* on = &blendNormal_[size_t(v) * 3];
+        std::fill(op, op + 4, 0.0f);
+        std::fill(on, on + 3, 0.0f);
+        for (uint32_t k = 0; k < count; ++k) {
+            const float* m = worlds_[matrix[k]];
+            for (int j = 0; j < 4; ++j) op[j] += w[k] * (p[0] * m[j] + p[1] * m[4 + j] + p[2] * m[8 + j] + m[12 + j]);
+            if (!L.normal) continue;
+            const float* nm = normalOf(matrix[k]);
+            for (int j = 0; j < 3; ++j) on[j] += w[k] * (n[0] * nm[j] + n[1] * nm[3 + j] + n[2] * nm[6 + j]);
+        }
+        const float iw = op[3] != 0.0f ? 1.0f / op[3] : 1.0f;
+        for (int k = 0; k < 3; ++k) {
+            lo3[k] = std::min(lo3[k], op[k] * iw);
+            hi3[k] = std::max(hi3[k], op[k] * iw);
+        }
+    }
+    float r2 = 0.0f;
+    for (int k = 0; k < 3; ++k) {
+        blendCentre_[k] = 0.5f * (lo3[k] + hi3[k]);
+        const float h = 0.5f * (hi3[k] - lo3[k]);
+        r2 += h * h;
+    }
+    blendRadius_ = std::sqrt(r2);
+    *blended = true;
+    return D3D_OK;
+}
+
 GfxResult Device::Draw(D3DPRIMITIVETYPE type, uint32_t prims, bool indexed, uint32_t first, uint32_t,
                        uint32_t startIndex) {
     if (lost_ != Lost::None) return D3D_OK;
@@ -672,6 +785,7 @@ GfxResult Device::Draw(D3DPRIMITIVETYPE type, uint32_t prims, bool indexed, uint
     }
     if (size_t(hi) > vertices || lo >= hi) return D3DERR_INVALIDCALL;
 
+    if (GfxResult r = BlendVertices(L, lo, hi, &blended_); r != D3D_OK) return r;
     glBindFramebuffer(GL_FRAMEBUFFER, fbo_);
     ApplyLighting(L, L.rhw, lo, hi - lo);
     ApplyTransforms(L.rhw);
@@ -701,6 +815,15 @@ GfxResult Device::Draw(D3DPRIMITIVETYPE type, uint32_t prims, bool indexed, uint
         glEnableClientState(GL_FOG_COORD_ARRAY);
         glFogCoordPointer(GL_FLOAT, 0, rhwFog_.data());
         glBindBuffer(GL_ARRAY_BUFFER, vb.id);
+    } else if (blended_) {
+        glDisableClientState(GL_FOG_COORD_ARRAY);
+        glBindBuffer(GL_ARRAY_BUFFER, 0);
+        glVertexPointer(4, GL_FLOAT, 0, blendPos_.data());
+        if (L.normal) {
+            glEnableClientState(GL_NORMAL_ARRAY);
+            glNormalPointer(GL_FLOAT, 0, blendNormal_.data());
+        }
+        glBindBuffer(GL_ARRAY_BUFFER, vb.id);
     } else {
         glDisableClientState(GL_FOG_COORD_ARRAY);
         glBindBuffer(GL_ARRAY_BUFFER, vb.id);
@@ -708,7 +831,7 @@ GfxResult Device::Draw(D3DPRIMITIVETYPE type, uint32_t prims, bool indexed, uint
     }
     if (L.normal && !L.rhw) {
         glEnableClientState(GL_NORMAL_ARRAY);
-        glNormalPointer(GL_FLOAT, GLsizei(stride), base + L.normalOffset);
+        if (!blended_) glNormalPointer(GL_FLOAT, GLsizei(stride), base + L.normalOffset);
     } else {
         glDisableClientState(GL_NORMAL_ARRAY);
         glNormal3f(0.0f, 0.0f, 0.0f);

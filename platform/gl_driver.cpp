@@ -165,7 +165,7 @@ void FillCaps(GfxCaps* caps) {
     caps->MaxSimultaneousTextures = kStages;
     caps->MaxActiveLights = 8;
     caps->MaxVertexIndex = 0xFFFFFF;
-    caps->MaxStreams = 1;
+    caps->MaxStreams = 2;  // the second one serves tweening only
     caps->MaxPointSize = 64.0f;
 }
 

@@ -131,15 +131,22 @@ GfxResult Texture::UploadLevel(uint32_t level, const uint32_t* argb) {
 Layout ParseFvf(uint32_t fvf) {
     Layout l;
     uint32_t off = 0;
+    uint32_t betas = 0;  // words after the position: blend weights, the last one the indices with UBYTE4
     switch (fvf & D3DFVF_POSITION_MASK) {
     case D3DFVF_XYZ: off = 12; break;
     case D3DFVF_XYZRHW: off = 16; l.rhw = true; break;
-    case 0x006: off = 16; break;  // XYZB1
-    case 0x008: off = 20; break;  // XYZB2
-    case 0x00A: off = 24; break;  // XYZB3
-    case D3DFVF_XYZB4: off = 28; break;
-    case 0x00E: off = 32; break;  // XYZB5
+    case 0x006: off = 16; betas = 1; break;  // XYZB1
+    case 0x008: off = 20; betas = 2; break;  // XYZB2
+    case 0x00A: off = 24; betas = 3; break;  // XYZB3
+    case D3DFVF_XYZB4: off = 28; betas = 4; break;
+    case 0x00E: off = 32; betas = 5; break;  // XYZB5
     default: off = 0; break;
+    }
+    l.weights = betas;
+    if (betas > 0 && (fvf & D3DFVF_LASTBETA_UBYTE4)) {
+        l.weights = betas - 1;
+        l.blendIndices = true;
+        l.indicesOffset = 12 + 4 * l.weights;
     }
     if (fvf & D3DFVF_NORMAL) {
         l.normal = true;

@@ -213,6 +213,14 @@ enum D3DTEXTUREFILTERTYPE : uint32_t { D3DTEXF_NONE = 0, D3DTEXF_POINT = 1, D3DT
 enum D3DTEXTUREADDRESS : uint32_t { D3DTADDRESS_WRAP = 1, D3DTADDRESS_MIRROR = 2, D3DTADDRESS_CLAMP = 3, D3DTADDRESS_BORDER = 4 };
 enum D3DTEXTURETRANSFORMFLAGS : uint32_t { D3DTTFF_DISABLE = 0, D3DTTFF_COUNT2 = 2 };
 
+// Vertex blend modes: 1 to 3 weights blend 2 to 4 world matrices; tweening blends two streams.
+constexpr uint32_t D3DVBF_DISABLE = 0;
+constexpr uint32_t D3DVBF_1WEIGHTS = 1;
+constexpr uint32_t D3DVBF_2WEIGHTS = 2;
+constexpr uint32_t D3DVBF_3WEIGHTS = 3;
+constexpr uint32_t D3DVBF_TWEENING = 255;
+constexpr uint32_t D3DVBF_0WEIGHTS = 256;
+
 enum D3DFILLMODE : uint32_t { D3DFILL_POINT = 1, D3DFILL_WIREFRAME = 2, D3DFILL_SOLID = 3 };
 enum D3DSHADEMODE : uint32_t { D3DSHADE_FLAT = 1, D3DSHADE_GOURAUD = 2 };
 enum D3DCULL : uint32_t { D3DCULL_NONE = 1, D3DCULL_CW = 2, D3DCULL_CCW = 3 };

@@ -214,3 +214,150 @@ TEST_F(GlDeviceTest, AGlErrorOfTheFrameFailsItsPresent) {
     EXPECT_EQ(device_->Present(), D3DERR_DRIVERINTERNALERROR);
     EXPECT_EQ(device_->Present(), D3D_OK);  // read and cleared
 }
+
+namespace {
+
+// A vertex with three blend weights, four matrix indices and a normal.
+struct BlendVertex {
+    float x, y, z;
+    float w[3];
+    std::uint8_t idx[4];
+    float nx, ny, nz;
+};
+static_assert(sizeof(BlendVertex) == 40);
+constexpr std::uint32_t kBlendFvf = D3DFVF_XYZB4 | D3DFVF_LASTBETA_UBYTE4 | D3DFVF_NORMAL;
+
+// A bar along x from -0.8 to 0.8, 0.2 high, as a triangle strip of 18 vertices facing the
+// camera. The first weight falls from 1 at the left end to 0 at the right end, so the left
+// end follows the first matrix and the right end the second.
+GfxVertexBuffer* MakeBar(GfxDevice* device, float z, float lift, std::uint8_t first, std::uint8_t second) {
+    std::vector<BlendVertex> v;
+    for (int i = 0; i <= 8; ++i) {
+        const float t = float(i) / 8.0f, x = -0.8f + 1.6f * t;
+        for (float y : {-0.1f, 0.1f})
+            v.push_back({x, y + lift, z, {1.0f - t, 0.0f, 0.0f}, {first, second, 0, 0}, 0.0f, 0.0f, -1.0f});
+    }
+    GfxVertexBuffer* vb = nullptr;
+    const auto bytes = std::uint32_t(v.size() * sizeof(BlendVertex));
+    EXPECT_EQ(device->CreateVertexBuffer(bytes, 0, kBlendFvf, D3DPOOL_MANAGED, &vb), D3D_OK);
+    std::uint8_t* p = nullptr;
+    EXPECT_EQ(vb->Lock(0, 0, &p, 0), D3D_OK);
+    std::memcpy(p, v.data(), bytes);
+    vb->Unlock();
+    return vb;
+}
+
+std::uint32_t FloatWord(float f) {
+    std::uint32_t u;
+    std::memcpy(&u, &f, 4);
+    return u;
+}
+
+// Row-vector matrices: rotation about x by 180 degrees when flip is set, then a move.
+void SetWorld(GfxDevice* device, std::uint32_t index, float dy, float dz, bool flip = false) {
+    const float s = flip ? -1.0f : 1.0f;
+    const float m[16] = {1, 0, 0, 0, 0, s, 0, 0, 0, 0, s, 0, 0, dy, dz, 1};
+    device->SetTransform(D3DTS_WORLDMATRIX(index), m);
+}
+
+}  // namespace
+
+// Pixel (px, py) of the 64 x 64 target shows clip point ((px + 0.5) / 32 - 1, 1 - (py + 0.5) / 32).
+TEST_F(GlDeviceTest, VertexBlendingBendsGeometryBetweenWorldMatrices) {
+    device_->SetVertexShader(kBlendFvf);
+    device_->SetRenderState(D3DRS_ZENABLE, 0);
+    device_->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
+    device_->SetRenderState(D3DRS_LIGHTING, 0);
+    device_->SetRenderState(D3DRS_VERTEXBLEND, D3DVBF_1WEIGHTS);
+    GfxVertexBuffer* bar = MakeBar(device_, 0.5f, 0.0f, 0, 0);
+    device_->SetStreamSource(0, bar, sizeof(BlendVertex));
+
+    // World 1 lifts by 0.6: the left end stays, the middle rises by 0.3, the right end by 0.56.
+    SetWorld(device_, 0, 0.0f, 0.0f);
+    SetWorld(device_, 1, 0.6f, 0.0f);
+    device_->Clear(D3DCLEAR_TARGET, 0xFF000000u, 1, 0);
+    ASSERT_EQ(device_->DrawPrimitive(D3DPT_TRIANGLESTRIP, 0, 16), D3D_OK);
+    EXPECT_EQ(PixelAt(10, 32), 0xFFFFFFu);
+    EXPECT_EQ(PixelAt(32, 22), 0xFFFFFFu);
+    EXPECT_EQ(PixelAt(32, 32), 0u);
+    EXPECT_EQ(PixelAt(54, 14), 0xFFFFFFu);
+    EXPECT_EQ(PixelAt(54, 32), 0u);
+
+    // With blending off only world matrix 0 counts: the bar lies straight.
+    device_->SetRenderState(D3DRS_VERTEXBLEND, D3DVBF_DISABLE);
+    device_->Clear(D3DCLEAR_TARGET, 0xFF000000u, 1, 0);
+    ASSERT_EQ(device_->DrawPrimitive(D3DPT_TRIANGLESTRIP, 0, 16), D3D_OK);
+    EXPECT_EQ(PixelAt(54, 32), 0xFFFFFFu);
+    EXPECT_EQ(PixelAt(54, 14), 0u);
+
+    // Normals blend through the same matrices: world 1 turns the bar over, so its right end
+    // faces away from a light that shines into the screen and stays dark, while the left end
+    // is lit. Unblended normals would light both ends.
+    GfxVertexBuffer* flat = MakeBar(device_, 0.0f, 0.0f, 0, 0);
+    device_->SetStreamSource(0, flat, sizeof(BlendVertex));
+    bar->Release();
+    device_->SetRenderState(D3DRS_VERTEXBLEND, D3DVBF_1WEIGHTS);
+    device_->SetRenderState(D3DRS_LIGHTING, 1);
+    device_->SetRenderState(D3DRS_AMBIENT, 0);
+    GfxMaterial mat;
+    mat.Diffuse = {1, 1, 1, 1};
+    device_->SetMaterial(mat);
+    GfxLight sun;
+    sun.Type = D3DLIGHT_DIRECTIONAL;
+    sun.Diffuse = {1, 1, 1, 1};
+    sun.Direction = {0, 0, 1};
+    device_->SetLight(0, sun);
+    device_->LightEnable(0, true);
+    SetWorld(device_, 0, 0.0f, 0.5f);
+    SetWorld(device_, 1, 0.6f, 0.5f, true);
+    device_->Clear(D3DCLEAR_TARGET, 0xFF0000FFu, 1, 0);
+    ASSERT_EQ(device_->DrawPrimitive(D3DPT_TRIANGLESTRIP, 0, 16), D3D_OK);
+    EXPECT_GT(PixelAt(10, 32) >> 8 & 0xFF, 0xC0u);  // normal 0.875 toward the light
+    EXPECT_EQ(PixelAt(54, 14), 0u);                 // bar there, unlit
+    EXPECT_EQ(PixelAt(54, 32), 0x0000FFu);          // background
+    EXPECT_EQ(device_->Present(), D3D_OK);
+    flat->Release();
+}
+
+TEST_F(GlDeviceTest, IndexedBlendingAndTweeningPickTheirMatricesAndStreams) {
+    GfxCaps caps;
+    ASSERT_EQ(device_->GetDeviceCaps(&caps), D3D_OK);
+    EXPECT_GE(caps.MaxStreams, 2u);
+    device_->SetVertexShader(kBlendFvf);
+    device_->SetRenderState(D3DRS_ZENABLE, 0);
+    device_->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
+    device_->SetRenderState(D3DRS_LIGHTING, 0);
+
+    // Indexed: the second weight's matrix is number 7 (lowering), not number 1 (lifting).
+    GfxVertexBuffer* bar = MakeBar(device_, 0.5f, 0.0f, 0, 7);
+    device_->SetStreamSource(0, bar, sizeof(BlendVertex));
+    SetWorld(device_, 0, 0.0f, 0.0f);
+    SetWorld(device_, 1, 0.6f, 0.0f);
+    SetWorld(device_, 7, -0.6f, 0.0f);
+    device_->SetRenderState(D3DRS_VERTEXBLEND, D3DVBF_1WEIGHTS);
+    device_->SetRenderState(D3DRS_INDEXEDVERTEXBLENDENABLE, 1);
+    device_->Clear(D3DCLEAR_TARGET, 0xFF000000u, 1, 0);
+    ASSERT_EQ(device_->DrawPrimitive(D3DPT_TRIANGLESTRIP, 0, 16), D3D_OK);
+    EXPECT_EQ(PixelAt(10, 32), 0xFFFFFFu);
+    EXPECT_EQ(PixelAt(54, 50), 0xFFFFFFu);
+    EXPECT_EQ(PixelAt(54, 14), 0u);
+    EXPECT_EQ(PixelAt(54, 32), 0u);
+
+    // Tweening: halfway between stream 0 and a stream 1 lifted by 0.8, under world matrix 0.
+    device_->SetRenderState(D3DRS_INDEXEDVERTEXBLENDENABLE, 0);
+    device_->SetRenderState(D3DRS_VERTEXBLEND, D3DVBF_TWEENING);
+    device_->SetRenderState(D3DRS_TWEENFACTOR, FloatWord(0.5f));
+    GfxVertexBuffer* lifted = MakeBar(device_, 0.5f, 0.8f, 0, 0);
+    device_->SetStreamSource(1, lifted, sizeof(BlendVertex));
+    device_->Clear(D3DCLEAR_TARGET, 0xFF000000u, 1, 0);
+    ASSERT_EQ(device_->DrawPrimitive(D3DPT_TRIANGLESTRIP, 0, 16), D3D_OK);
+    EXPECT_EQ(PixelAt(10, 19), 0xFFFFFFu);
+    EXPECT_EQ(PixelAt(54, 19), 0xFFFFFFu);
+    EXPECT_EQ(PixelAt(32, 32), 0u);
+    // A second stream shorter than the draw is refused, not read past its end.
+    device_->SetStreamSource(1, lifted, 2 * sizeof(BlendVertex));
+    EXPECT_EQ(device_->DrawPrimitive(D3DPT_TRIANGLESTRIP, 0, 16), D3DERR_INVALIDCALL);
+    EXPECT_EQ(device_->Present(), D3D_OK);
+    lifted->Release();
+    bar->Release();
+}
