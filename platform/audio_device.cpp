@@ -3,6 +3,8 @@
 
 #include <AL/al.h>
 #include <AL/alc.h>
+#include <AL/efx-presets.h>
+#include <AL/efx.h>
 #include <SDL.h>
 
 #include <algorithm>
@@ -23,6 +25,22 @@ PlatformAudioListener gListener;
 bool gListenerPending = false;
 uint64_t (*gClock)() = nullptr;
 std::vector<PlatformAudioPath*> gPaths;
+bool gEffectsAllowed = true;
+
+// The reverb of stereo paths: one reverb effect in one auxiliary slot, through the effects
+// extension. Entry points come from the context, so a library without them still loads.
+struct Reverb {
+  LPALGENEFFECTS genEffects = nullptr;
+  LPALDELETEEFFECTS deleteEffects = nullptr;
+  LPALEFFECTI effecti = nullptr;
+  LPALEFFECTF effectf = nullptr;
+  LPALGENAUXILIARYEFFECTSLOTS genSlots = nullptr;
+  LPALDELETEAUXILIARYEFFECTSLOTS deleteSlots = nullptr;
+  LPALAUXILIARYEFFECTSLOTI sloti = nullptr;
+  ALuint effect = 0;
+  ALuint slot = 0;  // 0 when there is no reverb: stereo paths then play dry
+};
+Reverb gReverb;
 
 float GainOf(int32_t hundredthsDb) { return std::pow(10.0f, static_cast<float>(hundredthsDb) / 2000.0f); }
 
@@ -49,6 +67,64 @@ void ToAl(const float in[3], ALfloat out[3]) {
   out[2] = -in[2];
 }
 
+template <typename F>
+bool Entry(F* f, const char* name) {
+  *f = reinterpret_cast<F>(alGetProcAddress(name));
+  return *f != nullptr;
+}
+
+// Makes the reverb slot when the device has the effects extension; any failure leaves none.
+void OpenReverb() {
+  gReverb = Reverb{};
+  if (!gEffectsAllowed || alcIsExtensionPresent(gDevice, "ALC_EXT_EFX") != ALC_TRUE) return;
+  Reverb r;
+  if (!Entry(&r.genEffects, "alGenEffects") || !Entry(&r.deleteEffects, "alDeleteEffects") ||
+      !Entry(&r.effecti, "alEffecti") || !Entry(&r.effectf, "alEffectf") ||
+      !Entry(&r.genSlots, "alGenAuxiliaryEffectSlots") ||
+      !Entry(&r.deleteSlots, "alDeleteAuxiliaryEffectSlots") || !Entry(&r.sloti, "alAuxiliaryEffectSloti"))
+    return;
+  const AlScope scope;
+  r.genEffects(1, &r.effect);
+  if (scope.Failed()) return;
+  r.effecti(r.effect, AL_EFFECT_TYPE, AL_EFFECT_REVERB);
+  const EFXEAXREVERBPROPERTIES p = EFX_REVERB_PRESET_GENERIC;
+  r.effectf(r.effect, AL_REVERB_DENSITY, p.flDensity);
+  r.effectf(r.effect, AL_REVERB_DIFFUSION, p.flDiffusion);
+  r.effectf(r.effect, AL_REVERB_GAIN, p.flGain);
+  r.effectf(r.effect, AL_REVERB_GAINHF, p.flGainHF);
+  r.effectf(r.effect, AL_REVERB_DECAY_TIME, p.flDecayTime);
+  r.effectf(r.effect, AL_REVERB_DECAY_HFRATIO, p.flDecayHFRatio);
+  r.effectf(r.effect, AL_REVERB_REFLECTIONS_GAIN, p.flReflectionsGain);
+  r.effectf(r.effect, AL_REVERB_REFLECTIONS_DELAY, p.flReflectionsDelay);
+  r.effectf(r.effect, AL_REVERB_LATE_REVERB_GAIN, p.flLateReverbGain);
+  r.effectf(r.effect, AL_REVERB_LATE_REVERB_DELAY, p.flLateReverbDelay);
+  r.effectf(r.effect, AL_REVERB_AIR_ABSORPTION_GAINHF, p.flAirAbsorptionGainHF);
+  r.effectf(r.effect, AL_REVERB_ROOM_ROLLOFF_FACTOR, p.flRoomRolloffFactor);
+  r.effecti(r.effect, AL_REVERB_DECAY_HFLIMIT, p.iDecayHFLimit);
+  if (scope.Failed()) {
+    r.deleteEffects(1, &r.effect);
+    return;
+  }
+  r.genSlots(1, &r.slot);
+  if (!scope.Failed()) r.sloti(r.slot, AL_EFFECTSLOT_EFFECT, static_cast<ALint>(r.effect));
+  if (scope.Failed()) {
+    if (r.slot != 0) r.deleteSlots(1, &r.slot);
+    r.deleteEffects(1, &r.effect);
+    return;
+  }
+  gReverb = r;
+}
+
+// After every source is gone: a slot still fed by a source cannot be deleted.
+void CloseReverb() {
+  if (gReverb.slot != 0) {
+    const AlScope scope;
+    gReverb.deleteSlots(1, &gReverb.slot);
+    gReverb.deleteEffects(1, &gReverb.effect);
+  }
+  gReverb = Reverb{};
+}
+
 }  // namespace
 
 uint32_t PlatformAudio::Open(const char* deviceName) {
@@ -65,6 +141,7 @@ uint32_t PlatformAudio::Open(const char* deviceName) {
     return kAudioErrFail;
   }
   ++gGeneration;
+  OpenReverb();
   alDistanceModel(AL_INVERSE_DISTANCE_CLAMPED);
   gListener = PlatformAudioListener{};
   gListenerPending = true;
@@ -82,7 +159,9 @@ void PlatformAudio::Close() {
       alDeleteSources(1, &path->source_);
     }
     path->source_ = 0;
+    path->reverbSend_ = false;
   }
+  CloseReverb();
   alcMakeContextCurrent(nullptr);
   alcDestroyContext(gContext);
   alcCloseDevice(gDevice);
@@ -92,6 +171,10 @@ void PlatformAudio::Close() {
 }
 
 bool PlatformAudio::IsOpen() { return gDevice != nullptr; }
+
+bool PlatformAudio::HasReverb() { return gReverb.slot != 0; }
+
+void PlatformAudio::SetEffectsAllowed(bool allowed) { gEffectsAllowed = allowed; }
 
 void PlatformAudio::SetDeviceName(const char* name) {
   gHaveDeviceName = name != nullptr;
@@ -306,6 +389,10 @@ PlatformAudioPath::PlatformAudioPath(uint32_t kind) : kind_(kind) {
     alSourcei(source_, AL_SOURCE_RELATIVE, AL_TRUE);
     alSource3f(source_, AL_POSITION, 0, 0, 0);
     alSourcef(source_, AL_ROLLOFF_FACTOR, 0);
+    if (kind_ == kAudioPathStereo && gReverb.slot != 0) {
+      alSource3i(source_, AL_AUXILIARY_SEND_FILTER, static_cast<ALint>(gReverb.slot), 0, AL_FILTER_NULL);
+      reverbSend_ = !scope.Failed();
+    }
   } else {
     pending3D_ = true;
     ApplyPending();

@@ -16,6 +16,9 @@
 // - Mono and stereo paths play unpositioned (relative to the listener, at its
 //   origin); positional paths downmix stereo data to mono, since OpenAL only
 //   spatialises mono sources.
+// - Stereo paths also feed one shared reverb (a reverb effect in an auxiliary
+//   slot of OpenAL's effects extension) when the device offers it; without it
+//   they play as plain stereo.
 // - 3D settings of paths and the listener are deferred: they take effect at
 //   the next PlatformAudio::Commit, all at once, as does fade progress.
 //
@@ -74,6 +77,13 @@ class PlatformAudio {
   /// Device Open uses when given none (tests point it at a missing device). Null = default.
   static void SetDeviceName(const char* name);
 
+  /// True while the open device has a reverb (OpenAL's effects extension) that stereo paths
+  /// send to; without one they play dry.
+  static bool HasReverb();
+  /// Whether Open may use the effects extension (on by default; tests turn it off to stand
+  /// for a device without it). Takes effect at the next Open.
+  static void SetEffectsAllowed(bool allowed);
+
   /// Stores the listener parameters; applied at the next Commit.
   static void SetListener(const PlatformAudioListener& listener);
   static const PlatformAudioListener& Listener();
@@ -121,7 +131,7 @@ class PlatformSegment {
 /// Kinds of audio path.
 enum PlatformAudioPathKind : uint32_t {
   kAudioPathMono = 0,    ///< unpositioned
-  kAudioPathStereo = 1,  ///< unpositioned (no reverb send)
+  kAudioPathStereo = 1,  ///< unpositioned, with a send to the device's reverb when it has one
   kAudioPath3D = 2,      ///< positioned in the world
 };
 
@@ -159,6 +169,8 @@ class PlatformAudioPath {
 
   /// The OpenAL source (0 without device), for read-back.
   uint32_t Source() const { return source_; }
+  /// True when the source feeds the device's reverb (stereo paths on a device with one).
+  bool ReverbSend() const { return reverbSend_ && Live(); }
 
  private:
   friend class PlatformAudio;
@@ -179,4 +191,5 @@ class PlatformAudioPath {
   bool fading_ = false;
   PlatformAudio3D params_;
   bool pending3D_ = false;
+  bool reverbSend_ = false;
 };

@@ -2,8 +2,9 @@
 /// Sound: the audio device with its listener (QNAUDDEV) and sound resources (QNSOUND).
 ///
 /// A sound is a WAV medium (from the storage archive through a temporary copy, or from disk)
-/// played on its own audio path, one voice per path. Kinds: 0 mono and 1 stereo play
-/// unpositioned; 2 plays positioned in the world, in the engine's left-handed coordinates.
+/// played on its own audio path, one voice per path. Kinds: 0 mono and 1 stereo with reverb
+/// (plain stereo on a device without effects) play unpositioned; 2 plays positioned in the
+/// world, in the engine's left-handed coordinates.
 /// Several sounds may share one sound's data (CreatePath with a source), each on its own path.
 ///
 /// 3D parameters and the listener are deferred: they take effect at QNAUDDEV::Update, which

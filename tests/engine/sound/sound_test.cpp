@@ -121,7 +121,10 @@ TEST_F(Sound, IsPlayingTrustsThePlayForItsFirstMoments) {
   s.Load(QNSTRING(wav_), QNSOUND::STEREO, 0, false);
   EXPECT_FALSE(s.IsPlaying());
   s.CreatePath();
+  EXPECT_EQ(s.Path()->Kind(), kAudioPathStereo);
+  EXPECT_EQ(s.Path()->ReverbSend(), PlatformAudio::HasReverb());  // stereo with reverb
   s.Play(0);
+  EXPECT_TRUE(s.Path()->IsPlaying());
   s.Path()->Stop();  // as if the device had not started the voice yet
   EXPECT_TRUE(s.IsPlaying());
   SetClockSeconds(10.1);

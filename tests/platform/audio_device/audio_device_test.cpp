@@ -2,6 +2,7 @@
 #include "wav_writer.h"
 
 #include <AL/al.h>
+#include <AL/alc.h>
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -230,6 +231,33 @@ TEST_F(Audio, AnEarlierErrorOrRunningOutOfSourcesNeverFailsALaterSound) {
   EXPECT_EQ(voiced.Play(kAudioRepeatForever), kAudioOk);
   EXPECT_TRUE(voiced.IsPlaying());
   PlatformAudio::Commit();
+  EXPECT_EQ(alGetError(), AL_NO_ERROR);
+}
+
+TEST_F(Audio, StereoPathsFeedTheReverbOrPlayDryWithoutIt) {
+  const bool efx = alcIsExtensionPresent(alcGetContextsDevice(alcGetCurrentContext()), "ALC_EXT_EFX") == ALC_TRUE;
+  EXPECT_EQ(PlatformAudio::HasReverb(), efx);
+  auto segment = Load(stereo_);
+  PlatformAudioPath stereo(kAudioPathStereo), mono(kAudioPathMono), positional(kAudioPath3D);
+  EXPECT_EQ(stereo.ReverbSend(), efx);
+  EXPECT_FALSE(mono.ReverbSend());
+  EXPECT_FALSE(positional.ReverbSend());
+  stereo.Download(segment);
+  EXPECT_EQ(stereo.Play(kAudioRepeatForever), kAudioOk);
+  EXPECT_TRUE(stereo.IsPlaying());
+  EXPECT_EQ(alGetError(), AL_NO_ERROR);
+
+  // A device without effects: the same kind plays as plain stereo.
+  PlatformAudio::SetEffectsAllowed(false);
+  ASSERT_EQ(PlatformAudio::Open(), kAudioOk);
+  PlatformAudio::SetEffectsAllowed(true);
+  EXPECT_FALSE(PlatformAudio::HasReverb());
+  EXPECT_FALSE(stereo.ReverbSend());  // its source died with the old device
+  PlatformAudioPath dry(kAudioPathStereo);
+  EXPECT_FALSE(dry.ReverbSend());
+  dry.Download(segment = Load(stereo_));
+  EXPECT_EQ(dry.Play(0), kAudioOk);
+  EXPECT_TRUE(dry.IsPlaying());
   EXPECT_EQ(alGetError(), AL_NO_ERROR);
 }
 
