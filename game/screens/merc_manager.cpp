@@ -137,7 +137,7 @@ std::int32_t MERCENARYMANAGER::HIREWINDOW::OnMessage(std::uint32_t id, std::uint
             SetValue(Hired(Index) ? WINDOW_HIRED : WINDOW_FREE);
             break;
         case WINDOW_FREE:
-            MercenaryState.Records[Index].Bytes[MERC_HIRED] = 0;
+            MercenaryState.Records[Index].Hired = 0;
             BroadcastProperty18(0, false);
             m->RefreshAllWindow();
             Show(DragPicture, true);
@@ -147,7 +147,7 @@ std::int32_t MERCENARYMANAGER::HIREWINDOW::OnMessage(std::uint32_t id, std::uint
             break;
         case WINDOW_HIRED:
         case WINDOW_SELECTED:
-            MercenaryState.Records[Index].Bytes[MERC_HIRED] = 1;
+            MercenaryState.Records[Index].Hired = 1;
             BroadcastProperty18(0, false);
             m->RefreshAllWindow();
             Show(DragPicture, false);
@@ -376,8 +376,8 @@ std::int32_t MERCENARYMANAGER::CHECKBOX::OnMessage(std::uint32_t id, std::uintpt
             for (std::uint32_t i = first; i < first + size; ++i)
                 if (m->Radios[i])
                     m->Radios[i]->BroadcastProperty18(0, true);
-            if (one && MercenaryState.Records[m->Selection].Words[word] == 0) {
-                MercenaryState.Records[m->Selection].Words[word] = 1;
+            if (one && RecordWord(MercenaryState.Records[m->Selection], word) == 0) {
+                RecordWord(MercenaryState.Records[m->Selection], word) = 1;
                 if (m->Radios[first])
                     m->Radios[first]->SetValue(1);
             }
@@ -388,7 +388,7 @@ std::int32_t MERCENARYMANAGER::CHECKBOX::OnMessage(std::uint32_t id, std::uintpt
                     m->Radios[i]->SetValue(0);
                 }
             if (one)
-                MercenaryState.Records[m->Selection].Words[word] = 0;
+                RecordWord(MercenaryState.Records[m->Selection], word) = 0;
         }
         break;
     }
@@ -692,7 +692,7 @@ void MERCENARYMANAGER::Enter()
 
 void MERCENARYMANAGER::Leave()
 {
-    MercenaryState.Selection = 1;
+    MercenaryState.ScreenLeft = 1;
     QNAPP::SetCursorMode(true, 0);
     for (HIREWINDOW*& w : HireWindows)
         w = nullptr;
@@ -714,7 +714,7 @@ void MERCENARYMANAGER::HireSlot(std::uint32_t slot)
     if (slot >= kSlots || Hired(slot))
         return;
     MercenaryState.Records[slot] = MERCENARYRECORD();
-    MercenaryState.Records[slot].Bytes[MERC_HIRED] = 1;
+    MercenaryState.Records[slot].Hired = 1;
     if (HireWindows[slot])
         HireWindows[slot]->SetValue(WINDOW_SELECTED);
 }
@@ -813,25 +813,25 @@ void MERCENARYMANAGER::Refresh()
         if (r)
             r->SetValue(0);
     }
-    for (MERCWORD w : {MERC_DUTY, MERC_RISK, MERC_APPROACH})
-        if (rec.Words[w] == 0)
-            rec.Words[w] = 1;
+    for (std::uint32_t* w : {&rec.Duty, &rec.Risk, &rec.Approach})
+        if (*w == 0)
+            *w = 1;
     if (CheckBoxes[0])
-        CheckBoxes[0]->SetValue(rec.Bytes[MERC_ATTACK_ON] ? 1 : 0);
+        CheckBoxes[0]->SetValue(rec.AttackOn ? 1 : 0);
     if (CheckBoxes[1])
-        CheckBoxes[1]->SetValue(rec.Bytes[MERC_DEFEND_ON] ? 1 : 0);
+        CheckBoxes[1]->SetValue(rec.DefendOn ? 1 : 0);
     auto set = [&](std::uint32_t group, std::uint32_t value) {
         if (value >= 1 && value <= GroupSize(group) && Radios[GroupFirst(group) + value - 1])
             Radios[GroupFirst(group) + value - 1]->SetValue(1);
     };
-    if (rec.Bytes[MERC_ATTACK_ON])
-        set(0, rec.Words[MERC_ATTACK_TARGET]);
-    if (rec.Bytes[MERC_DEFEND_ON])
-        set(1, rec.Words[MERC_DEFEND_MODE]);
-    set(2, rec.Words[MERC_DUTY]);
-    set(3, rec.Words[MERC_RISK]);
+    if (rec.AttackOn)
+        set(0, rec.AttackTarget);
+    if (rec.DefendOn)
+        set(1, rec.DefendMode);
+    set(2, rec.Duty);
+    set(3, rec.Risk);
     if (Spinner)
-        Spinner->SetValue(rec.Words[MERC_APPROACH]);
+        Spinner->SetValue(rec.Approach);
 }
 
 void MERCENARYMANAGER::RefreshAllWindow()
@@ -852,13 +852,33 @@ void MERCENARYMANAGER::StoreRadioChoice(std::uint32_t radio)
     StoreWord(MERCWORD(group), radio - GroupFirst(group) + 1);
 }
 
+std::uint8_t& RecordByte(MERCENARYRECORD& record, MERCBYTE field)
+{
+    switch (field) {
+    case MERC_ATTACK_ON: return record.AttackOn;
+    case MERC_DEFEND_ON: return record.DefendOn;
+    default: return record.Hired;
+    }
+}
+
+std::uint32_t& RecordWord(MERCENARYRECORD& record, MERCWORD field)
+{
+    switch (field) {
+    case MERC_DEFEND_MODE: return record.DefendMode;
+    case MERC_DUTY: return record.Duty;
+    case MERC_RISK: return record.Risk;
+    case MERC_APPROACH: return record.Approach;
+    default: return record.AttackTarget;
+    }
+}
+
 void MERCENARYMANAGER::StoreByte(MERCBYTE field, std::uint8_t value)
 {
     if (Selection == kAll) {
         for (MERCENARYRECORD& r : MercenaryState.Records)
-            r.Bytes[field] = value;
+            RecordByte(r, field) = value;
     } else if (Selection >= 0 && Selection < std::int32_t(kSlots)) {
-        MercenaryState.Records[Selection].Bytes[field] = value;
+        RecordByte(MercenaryState.Records[Selection], field) = value;
     }
 }
 
@@ -866,9 +886,9 @@ void MERCENARYMANAGER::StoreWord(MERCWORD field, std::uint32_t value)
 {
     if (Selection == kAll) {
         for (MERCENARYRECORD& r : MercenaryState.Records)
-            r.Words[field] = value;
+            RecordWord(r, field) = value;
     } else if (Selection >= 0 && Selection < std::int32_t(kSlots)) {
-        MercenaryState.Records[Selection].Words[field] = value;
+        RecordWord(MercenaryState.Records[Selection], field) = value;
     }
 }
 

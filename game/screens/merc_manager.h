@@ -23,11 +23,9 @@
 
 class SHIPSCENE;
 
-/// Bytes of a mercenary record.
+/// Flag bytes of a mercenary record by number, for handlers that serve several of them.
 enum MERCBYTE : std::uint32_t { MERC_HIRED = 0, MERC_ATTACK_ON = 1, MERC_DEFEND_ON = 2 };
-/// Words of a mercenary record: attack target 0 none, 1 Station, 2 Ships, 3 Closest; defend mode
-/// 0 none, 1 Stay Close, 2 Chase; duty 1 Patrol, 2 Dock; risk 1 Minimize, 2 Maximize; approach 1-8
-/// (0 = unset everywhere).
+/// Choice words of a mercenary record by number; control group k stores word k.
 enum MERCWORD : std::uint32_t {
     MERC_ATTACK_TARGET = 0,
     MERC_DEFEND_MODE = 1,
@@ -35,6 +33,9 @@ enum MERCWORD : std::uint32_t {
     MERC_RISK = 3,
     MERC_APPROACH = 4,
 };
+/// The field of a record that a number names.
+std::uint8_t& RecordByte(MERCENARYRECORD& record, MERCBYTE field);
+std::uint32_t& RecordWord(MERCENARYRECORD& record, MERCWORD field);
 
 class MERCENARYMANAGER : public QNSCENE {
 public:
@@ -97,7 +98,7 @@ public:
 
     /// The approach shown by the spinner.
     std::uint32_t SpinnerValue() const;
-    static bool Hired(std::uint32_t slot) { return slot < kSlots && MercenaryState.Records[slot].Bytes[MERC_HIRED]; }
+    static bool Hired(std::uint32_t slot) { return slot < kSlots && MercenaryState.Records[slot].Hired; }
 
     /// The ship window's child scene.
     SHIPSCENE* Ships = nullptr;

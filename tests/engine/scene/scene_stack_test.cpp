@@ -320,13 +320,13 @@ TEST(SceneRecords, HotspotAndMercenaryDefaults)
     EXPECT_EQ(spot.Node.Get(), nullptr);
     EXPECT_EQ(spot.Parent(), nullptr);
 
-    MercenaryState.Records[2].Bytes[1] = 7;
-    MercenaryState.Records[0].Words[4] = 9;
-    MercenaryState.Selection = 2;
+    MercenaryState.Records[2].AttackOn = 7;
+    MercenaryState.Records[0].Approach = 9;
+    MercenaryState.ScreenLeft = 2;
     MercenaryState.Clear();
-    EXPECT_EQ(MercenaryState.Records[2].Bytes[1], 0);
-    EXPECT_EQ(MercenaryState.Records[0].Words[4], 0u);
-    EXPECT_EQ(MercenaryState.Selection, 0u);
+    EXPECT_EQ(MercenaryState.Records[2].AttackOn, 0);
+    EXPECT_EQ(MercenaryState.Records[0].Approach, 0u);
+    EXPECT_EQ(MercenaryState.ScreenLeft, 0u);
 
     QNSCENE& root = QNSCENE::SceneRoot();
     EXPECT_EQ(root.Background[0], -1.0f);

@@ -68,9 +68,9 @@ TEST_F(MercTest, HiringDismissingAndOrdersForOneShipOrAll)
     EXPECT_EQ(m->LastSound, "dragdrop");
     EXPECT_TRUE(MM::Hired(1));
     EXPECT_EQ(m->Selection, 1);
-    EXPECT_EQ(Record(1).Words[MERC_DUTY], 1u);
-    EXPECT_EQ(Record(1).Words[MERC_RISK], 1u);
-    EXPECT_EQ(Record(1).Words[MERC_APPROACH], 1u);
+    EXPECT_EQ(Record(1).Duty, 1u);
+    EXPECT_EQ(Record(1).Risk, 1u);
+    EXPECT_EQ(Record(1).Approach, 1u);
     EXPECT_EQ(m->Radios[5]->Property19, 1u);  // Patrol
     EXPECT_EQ(m->Radios[7]->Property19, 1u);  // Minimize Risk
     EXPECT_EQ(m->Radios[0]->Disabled, 1);     // no attack yet: its group stays off
@@ -84,19 +84,19 @@ TEST_F(MercTest, HiringDismissingAndOrdersForOneShipOrAll)
 
     // Orders for slot 1: Attack turns on Station; Ships replaces it; Defend then Chase.
     Click(m->CheckBoxes[0]);
-    EXPECT_EQ(Record(1).Bytes[MERC_ATTACK_ON], 1);
-    EXPECT_EQ(Record(1).Words[MERC_ATTACK_TARGET], 1u);
+    EXPECT_EQ(Record(1).AttackOn, 1);
+    EXPECT_EQ(Record(1).AttackTarget, 1u);
     EXPECT_EQ(m->Radios[0]->Property19, 1u);
     EXPECT_EQ(m->Radios[0]->Disabled, 0);
     Click(m->Radios[1]);
-    EXPECT_EQ(Record(1).Words[MERC_ATTACK_TARGET], 2u);
+    EXPECT_EQ(Record(1).AttackTarget, 2u);
     EXPECT_EQ(m->Radios[0]->Property19, 0u);
     Click(m->CheckBoxes[1]);
     Click(m->Radios[4]);
-    EXPECT_EQ(Record(1).Words[MERC_DEFEND_MODE], 2u);
+    EXPECT_EQ(Record(1).DefendMode, 2u);
     Click(m->CheckBoxes[0]);  // Attack off: the target is forgotten
-    EXPECT_EQ(Record(1).Bytes[MERC_ATTACK_ON], 0);
-    EXPECT_EQ(Record(1).Words[MERC_ATTACK_TARGET], 0u);
+    EXPECT_EQ(Record(1).AttackOn, 0);
+    EXPECT_EQ(Record(1).AttackTarget, 0u);
     EXPECT_EQ(m->Radios[1]->Disabled, 1);
 
     // The spinner wraps both ways.
@@ -104,9 +104,9 @@ TEST_F(MercTest, HiringDismissingAndOrdersForOneShipOrAll)
         Click(m->Spinner->Up);
     EXPECT_EQ(SpinnerText(m), "8");
     Click(m->Spinner->Up);
-    EXPECT_EQ(Record(1).Words[MERC_APPROACH], 1u);
+    EXPECT_EQ(Record(1).Approach, 1u);
     Click(m->Spinner->Down);
-    EXPECT_EQ(Record(1).Words[MERC_APPROACH], 8u);
+    EXPECT_EQ(Record(1).Approach, 8u);
     EXPECT_EQ(SpinnerText(m), "8");
 
     // All three at once.
@@ -120,19 +120,19 @@ TEST_F(MercTest, HiringDismissingAndOrdersForOneShipOrAll)
     Click(m->CheckBoxes[0]);
     Click(m->Radios[2]);
     for (std::uint32_t k = 0; k < 3; ++k) {
-        EXPECT_EQ(Record(k).Bytes[MERC_ATTACK_ON], 1) << k;
-        EXPECT_EQ(Record(k).Words[MERC_ATTACK_TARGET], 3u) << k;
+        EXPECT_EQ(Record(k).AttackOn, 1) << k;
+        EXPECT_EQ(Record(k).AttackTarget, 3u) << k;
     }
     Click(m->Spinner->Down);
     for (std::uint32_t k = 0; k < 3; ++k)
-        EXPECT_EQ(Record(k).Words[MERC_APPROACH], 8u) << k;
+        EXPECT_EQ(Record(k).Approach, 8u) << k;
 
     // Dismissing the selected slot moves the selection on, then to nothing.
     Click(m->HireWindows[1]);
     EXPECT_EQ(m->Selection, 1);
     EXPECT_EQ(DragWindowTo(m, 1, m->Dismiss), 2);
     EXPECT_FALSE(MM::Hired(1));
-    EXPECT_EQ(Record(1).Words[MERC_APPROACH], 0u);
+    EXPECT_EQ(Record(1).Approach, 0u);
     EXPECT_EQ(m->Selection, 0);
     EXPECT_EQ(m->Dismiss->Property19, 1u);
     Stall(1.1);
@@ -147,8 +147,8 @@ TEST_F(MercTest, HiringDismissingAndOrdersForOneShipOrAll)
 
 TEST_F(MercTest, ReEnteringRebuildsTheShipAndRestartsItsSpin)
 {
-    Record(2).Bytes[MERC_HIRED] = 1;
-    Record(2).Words[MERC_RISK] = 2;
+    Record(2).Hired = 1;
+    Record(2).Risk = 2;
     MM* m = OpenManager();
     EXPECT_EQ(m->Selection, 2);
     EXPECT_EQ(m->Radios[8]->Property19, 1u);  // Maximize Risk, kept from the table
@@ -163,7 +163,7 @@ TEST_F(MercTest, ReEnteringRebuildsTheShipAndRestartsItsSpin)
     EXPECT_NEAR(nose1.y, 0.0f, 1e-3f);
 
     Leave();
-    EXPECT_EQ(MercenaryState.Selection, 1u);
+    EXPECT_EQ(MercenaryState.ScreenLeft, 1u);
     EXPECT_FALSE(first);
     Enter(m);
     GAMENODE* again = m->Ships->Ship();

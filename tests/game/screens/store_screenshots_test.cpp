@@ -256,7 +256,7 @@ TEST_F(StoreScreenshots, TheBlackMarketShowsItsBackdropAndHighlightsOnlyUnderThe
 
 TEST_F(StoreScreenshots, TheMercenaryManagerShowsTheSpinningShipInItsWindow)
 {
-    MercenaryState.Records[1].Bytes[MERC_HIRED] = 1;
+    MercenaryState.Records[1].Hired = 1;
     auto* manager = new MERCENARYMANAGER(&QNSCENE::SceneRoot());
     Enter(manager);
     Shoot("mercenarymanager");
