@@ -126,9 +126,24 @@ void AIBUILDER::Request(std::int32_t kind, float price, std::uint32_t colour)
     placer_->Request(kind, price, colour);
 }
 
+bool AIBUILDER::HoldsPoweredItems() const
+{
+    for (std::uint32_t type = 0; type < kTypes; ++type) {
+        if (type != ITEM_GENERATOR && counts_[type] > 0)
+            return true;
+    }
+    return false;
+}
+
 bool AIBUILDER::NeedsGenerator() const
 {
-    return Count(ITEM_GENERATOR) > station_->Generators();
+    // The computer companies hold no generator items, and one generator powers eight parts: with
+    // the items alone their stations would go dark at the ninth powered part, earn nothing and
+    // never afford another build. So the station's own need also calls for one: any time it is
+    // underpowered, and before one more part while items of powered kinds are still to be placed.
+    if (Count(ITEM_GENERATOR) > station_->Generators())
+        return true;
+    return station_->Underpowered() || HoldsPoweredItems();
 }
 
 bool AIBUILDER::Urgent() const

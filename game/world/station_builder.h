@@ -11,6 +11,11 @@
 /// essentials are free). A placement dropped by the placement layer charges nothing; its item
 /// is gone. Urgent needs (power, a missing essential part with an item to replace it) break off
 /// any decision but the essential and replacement ones.
+///
+/// Power. A generator is ordered when the builder holds more generator items than the station
+/// has generators, and also without an item when the station is underpowered (a charged
+/// replacement that does not wait for money, since an underpowered station earns nothing) or
+/// when one more part would be unpowered while items of powered kinds are still held.
 
 #include <cstdint>
 #include <memory>
@@ -123,7 +128,10 @@ private:
 
     void Choose();
     bool Urgent() const;
+    /// A generator is wanted when the station is short of power (see Urgent and Choose).
     bool NeedsGenerator() const;
+    /// Items held of kinds that draw power (any but the generator).
+    bool HoldsPoweredItems() const;
     /// Takes a random item of `group`; its type, or 0 when the group is empty.
     std::uint32_t TakeFrom(std::uint32_t group);
 

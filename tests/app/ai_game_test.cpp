@@ -2,6 +2,7 @@
 // computer companies grow their stations one builder per frame, buy their ships and earn
 // from complete, powered chains; a ten-minute game stays bounded.
 
+#include <algorithm>
 #include <array>
 #include <vector>
 
@@ -203,6 +204,64 @@ TEST_F(AiGameTest, TenMinutesStayBoundedAndNoBuilderStalls)
         } else {
             ADD_FAILURE() << "no ship";
         }
+    }
+}
+
+TEST_F(AiGameTest, ThirtyMinutesFromTheStartStayPoweredKeepEarningAndStopGrowing)
+{
+    // The companies start with no money: past eight powered parts each station needs a second
+    // generator, which the builders must put up before the chain goes dark for good.
+    struct LONGWATCH {
+        double Earned = 0.0;         // income booked since the last minute mark
+        int SilentMinute = 0;        // first minute from the third on that earned nothing
+        double DarkSince = -1.0;     // start of the current underpowered stretch after set-up
+        double LongestDark = 0.0;
+        std::uint32_t PartsAt20 = 0;
+        std::uint32_t MostGenerators = 0;
+    };
+    std::vector<LONGWATCH> long_(watches.size());
+    for (int frame = 1; frame <= 50 * 60 * 30; ++frame) {
+        ASSERT_LE(Step(), 1);
+        for (std::size_t i = 0; i < watches.size(); ++i) {
+            AICOMPANY* c = watches[i].Company;
+            const STATION* s = c->SiteStation();
+            LONGWATCH& l = long_[i];
+            l.Earned += double(c->IncomeRate) * kStep;
+            l.MostGenerators = std::max(l.MostGenerators, s->Generators);
+            if (now > 60.0 && s->Underpowered) {
+                if (l.DarkSince < 0.0)
+                    l.DarkSince = now;
+                l.LongestDark = std::max(l.LongestDark, now - l.DarkSince);
+            } else {
+                l.DarkSince = -1.0;
+            }
+            if (frame == 50 * 60 * 20)
+                l.PartsAt20 = watches[i].Parts;
+            // From the third minute on every minute earns.
+            if (frame % (50 * 60) == 0) {
+                if (frame >= 50 * 60 * 3 && l.Earned <= 0.0 && l.SilentMinute == 0)
+                    l.SilentMinute = frame / (50 * 60);
+                l.Earned = 0.0;
+            }
+        }
+    }
+    for (std::size_t i = 0; i < watches.size(); ++i) {
+        const WATCH& w = watches[i];
+        SCOPED_TRACE(w.Company->View);
+        AIBUILDER* b = w.Company->Builder();
+        auto* placer = dynamic_cast<AIPLACER*>(&b->Placer());
+        const STATION* s = w.Company->SiteStation();
+        EXPECT_EQ(long_[i].SilentMinute, 0) << "every minute from the third earns";
+        EXPECT_LT(long_[i].LongestDark, 30.0) << "a dark station gets a generator";
+        EXPECT_GE(long_[i].MostGenerators, 2u) << "the station outgrew one generator";
+        EXPECT_FALSE(s->Underpowered);
+        EXPECT_GT(w.Company->IncomeRate, 0.0f);
+        EXPECT_LT(w.Parts, 200u);
+        EXPECT_LE(w.Parts, long_[i].PartsAt20 + 20u) << "growth levels off";
+        const bool waitsForMoney = (b->State == BUILDSTATE::START && StructurePrice(b->Type) > w.Company->Money() - b->Saved) ||
+                                   (b->State == BUILDSTATE::SAVING && w.Company->Money() - b->Saved < b->SavingStep);
+        EXPECT_TRUE(now - w.LastDecision < 60.0 || waitsForMoney || placer->State == PLACESTATE::GAVE_UP)
+            << "last decision " << w.LastDecision << " state " << int(b->State) << " placer " << int(placer->State);
     }
 }
 

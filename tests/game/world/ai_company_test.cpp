@@ -6,6 +6,7 @@
 #include "game/world/ai_company.h"
 #include "game/world/game_globals.h"
 #include "game/world/generator.h"
+#include "game/world/item_types.h"
 #include "station_test_util.h"
 
 namespace {
@@ -115,8 +116,9 @@ TEST_F(AiCompanyTest, EssentialsFreeAndPacedThenIncomeFollowsChainPowerAndEnhanc
     EXPECT_FLOAT_EQ(company->ComputeIncomeRate(), 1.5f * AICOMPANY::kBaseIncome);
     EXPECT_EQ(company->StationEnhancerPairs(), 1u << PAIR_RED_BLUE);
 
-    // Without its generator the station is underpowered: no income, interest still charged.
-    STATIONPART* generator = station->CollectParts(KIND_GENERATOR).front();
+    // Without its generator the station is underpowered and earns nothing; the builder puts up
+    // a new one at once, charged even in debt, and the income returns.
+    STATIONPART* generator = station->CollectParts(KIND_GENERATOR, 1).front();
     generator->Kill();
     for (int i = 0; i < 5 && !station->Underpowered; ++i)
         Step();
@@ -124,8 +126,24 @@ TEST_F(AiCompanyTest, EssentialsFreeAndPacedThenIncomeFollowsChainPowerAndEnhanc
     EXPECT_EQ(company->ComputeIncomeRate(), 0.0f);
     company->SetMoney(-1000000.0f);
     company->InterestTimer.Restart();
+    for (int i = 0; i < 60 * 50 && station->Underpowered; ++i)
+        Step();
+    ASSERT_FALSE(station->Underpowered);
+    EXPECT_EQ(station->Generators, 1u);
+    Step();
+    EXPECT_FLOAT_EQ(company->IncomeRate, 1.5f * AICOMPANY::kBaseIncome);
+    EXPECT_NEAR(company->Money(), -1000000.0f - StructurePrice(ITEM_GENERATOR), 2.0f * company->IncomeRate * kFrame);
+
+    // Without a cargo port (and no item to rebuild one) nothing is earned; interest is charged.
+    station->CollectParts(KIND_CARGOPORT, 1).front()->Kill();
+    for (int i = 0; i < 5 && station->CargoPort; ++i)
+        Step();
+    ASSERT_FALSE(station->CargoPort);
+    company->SetMoney(-1000000.0f);
+    company->InterestTimer.Restart();
     for (int i = 0; i < 60 * 61; ++i)
         Step();
+    EXPECT_EQ(company->IncomeRate, 0.0f);
     EXPECT_NEAR(company->Money(), -1050000.0f, 1.0f);
     EXPECT_NEAR(PilotWaitFactor, 1.0f + 1050000.0f * 5e-9f, 1e-4f);
 }

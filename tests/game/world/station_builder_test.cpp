@@ -185,6 +185,59 @@ TEST_F(BuilderDecisions, LostCargoPortRebuiltOnlyWithAnItemAndUrgencyStopsAPlace
     EXPECT_EQ(builder->Count(ITEM_CARGOPORT), 1u) << "replacing takes no item";
 }
 
+TEST_F(BuilderDecisions, PowerShortfallOrdersAGeneratorWithoutAGeneratorItem)
+{
+    Steps(25);
+    ASSERT_EQ(placer->Requests.size(), 5u);
+    ASSERT_EQ(builder->Count(ITEM_GENERATOR), 0u);
+    builder->SetWeights(0.0f, 0.0f, 1.0f, 0.0f);
+    builder->AddItems(ITEM_FLACKGUN, 1);
+
+    // One more part would be unpowered while a powered item is held: a generator comes first,
+    // paid like any other build, so it waits for the money.
+    station->NoPower = true;
+    Steps(30);
+    EXPECT_EQ(builder->Category, BUILDCATEGORY::FRAME_AND_POWER);
+    EXPECT_EQ(builder->Type, static_cast<std::uint32_t>(ITEM_GENERATOR));
+    EXPECT_EQ(builder->State, BUILDSTATE::START);
+    EXPECT_EQ(placer->Requests.size(), 5u);
+    account.Money = StructurePrice(ITEM_GENERATOR);
+    Steps(3);
+    ASSERT_EQ(placer->Requests.size(), 6u);
+    EXPECT_EQ(placer->Requests.back(), KIND_GENERATOR);
+    EXPECT_EQ(account.Spent, StructurePrice(ITEM_GENERATOR));
+    station->NoPower = false;
+    station->Gens = 2;
+
+    // The station goes dark while a build waits for money: the wait is broken off and a
+    // generator goes up at once, charged although the account is in debt.
+    account.Money = -5000000.0f;
+    account.Spent = 0.0f;
+    for (int i = 0; i < 100 && builder->Type != ITEM_FLACKGUN; ++i)
+        Steps(1);
+    ASSERT_EQ(builder->State, BUILDSTATE::START);
+    station->Under = true;
+    station->Gens = 1;
+    Steps(6);
+    EXPECT_EQ(builder->Category, BUILDCATEGORY::REPLACE);
+    EXPECT_EQ(placer->Requests.back(), KIND_GENERATOR);
+    EXPECT_EQ(placer->Requests.size(), 7u);
+    EXPECT_EQ(account.Spent, StructurePrice(ITEM_GENERATOR));
+    station->Under = false;
+    station->Gens = 2;
+
+    // The broken-off decision's item is gone; with nothing powered left to place, a station
+    // short of power only saves.
+    EXPECT_EQ(builder->Count(ITEM_FLACKGUN), 0u);
+    account.Money = 1e9f;
+    builder->SetWeights(0.01f, 1.0f, 1.0f, 1.0f);
+    station->NoPower = true;
+    const std::size_t placed = placer->Requests.size();
+    Steps(200);
+    EXPECT_EQ(placer->Requests.size(), placed);
+    EXPECT_EQ(builder->Category, BUILDCATEGORY::SAVE);
+}
+
 TEST_F(BuilderDecisions, BuildersTakeTurnsOnePerFrame)
 {
     FAKEACCOUNT other;
