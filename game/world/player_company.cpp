@@ -9,6 +9,7 @@
 #include "engine/scene/scene.h"
 #include "engine/util/qnmath.h"
 #include "game/world/arrow.h"
+#include "game/world/black_market_portal.h"
 #include "game/world/cargo_port.h"
 #include "game/world/collship_dock.h"
 #include "game/world/enhancer.h"
@@ -91,6 +92,9 @@ PLAYERCOMPANY::PLAYERCOMPANY(std::int32_t view, std::uint32_t identity, COMPANY*
         if (SUITCONTROL* suit = SuitControlOf(Suit()))
             suit->SetSky(Sky.Get());
     }
+    QNMATRIX portalAt;
+    portalAt.SetTranslation(0.0f, 0.0f, BLACKMARKETPORTAL::kSiteZ);
+    (new BLACKMARKETPORTAL(site, portalAt, View))->SetState(3, 0, false, true);
     site->SetState(3, 0, false, true);
     EnterSuit();
 }

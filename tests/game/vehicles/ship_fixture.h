@@ -19,6 +19,7 @@
 #include "game/vehicles/ship_hud_link.h"
 #include "game/vehicles/ship_weapon.h"
 #include "game/vehicles/stars.h"
+#include "game/world/black_market_portal.h"
 #include "game/world/debris.h"
 #include "game/world/path_planner.h"
 #include "game/world/site.h"
@@ -114,6 +115,7 @@ protected:
         COLLSHIP::HudMaker = [](COLLSHIP* ship) -> SHIPHUDLINK* { return new RECORDINGHUD(ship); };
         MakeScene([](QNRESOURCES& r) {
             SITE::RegisterMedia(r);
+            RegisterPortalMedia(r);  // the player company's portal
             DEBRISFIELD::RegisterMedia(r);  // a destroyed ship's pieces
             RegisterSkyMedia(r);
             RegisterConsoleFont(r);

@@ -7,6 +7,7 @@
 #include "engine/scene/scene.h"
 #include "engine/util/qntimer.h"
 #include "game/world/ai_company.h"
+#include "game/world/black_market_portal.h"
 #include "game/world/company_links.h"
 #include "game/world/game_globals.h"
 #include "game/world/item_types.h"
@@ -44,6 +45,7 @@ protected:
         GameSceneTest::SetUp();
         MakeScene([](QNRESOURCES& r) {
             SITE::RegisterMedia(r);
+            RegisterPortalMedia(r);
             QNRESOURCES::TextureParams = QNTEXTUREPARAMS();
             QNRESOURCES::TextureParams.Name = "consolefont";
             QNRESOURCES::TextureParams.File = "media\\general\\textures\\ruvuzev_font.dds";

@@ -15,6 +15,7 @@
 #include "engine/resource/qndisk.h"
 #include "engine/scene/queued_message.h"
 #include "engine/scene/view.h"
+#include "game/world/black_market_portal.h"
 #include "game/world/cargo_port.h"
 #include "game/world/collship_dock.h"
 #include "game/world/ore_processor.h"
@@ -74,6 +75,7 @@ protected:
         STATION::Install();
         MakeScene([](QNRESOURCES& r) {
             SITE::RegisterMedia(r);
+            RegisterPortalMedia(r);
             QNRESOURCES::TextureParams = QNTEXTUREPARAMS();
             QNRESOURCES::TextureParams.Name = "consolefont";
             QNRESOURCES::TextureParams.File = "media\\general\\textures\\ruvuzev_font.dds";

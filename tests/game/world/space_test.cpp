@@ -11,6 +11,7 @@
 #include "engine/scene/queued_message.h"
 #include "engine/util/qnexception.h"
 #include "game/world/ai_company.h"
+#include "game/world/black_market_portal.h"
 #include "game/world/crew.h"
 #include "game/world/game_globals.h"
 #include "game/world/id_set.h"
@@ -51,6 +52,7 @@ protected:
         QNINPUTMAP::Create(QNDEFAULTBINDINGS);
         SpaceMedia = SPACEMEDIA();
         SpaceMedia.Site = &SITE::RegisterMedia;
+        SpaceMedia.Portal = &RegisterPortalMedia;
         SPACE::DrawLoadingFrame = &RecordBar;
         g_bar.clear();
         space = new SPACE(&QNSCENE::SceneRoot());
