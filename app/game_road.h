@@ -12,7 +12,9 @@
 #include <vector>
 
 #include "app/game_driver.h"
+#include "engine/input/qninput.h"
 #include "engine/scene/scene.h"
+#include "engine/util/qnvirtual_screen.h"
 #include "game/world/game_globals.h"
 #include "game/world/player_company.h"
 #include "game/world/station.h"
@@ -254,6 +256,28 @@ inline std::vector<ROADSTEP> BuildOnStartBeam(std::int32_t side, std::int32_t ki
          8},
     };
     return steps;
+}
+
+/// The pointer pixel of a point of the screens' virtual frame (centred, y upwards), over the
+/// pointer's bounds (the display's viewport).
+inline void ScreenPixel(float x, float y, int* px, int* py)
+{
+    const float left = QNMOUSE::LowerBound[0], top = QNMOUSE::LowerBound[1];
+    const float width = QNMOUSE::UpperBound[0] - left, height = QNMOUSE::UpperBound[1] - top;
+    *px = int(std::lround(left + (x + QNVIRTUALSCREEN::HalfWidth) * width / QNVIRTUALSCREEN::Width));
+    *py = int(std::lround(top + (QNVIRTUALSCREEN::HalfHeight - y) * height / QNVIRTUALSCREEN::Height));
+}
+
+/// The pointer moves onto screen point (x, y) in the next frame; the left button goes down two
+/// frames later and up in the frame after (a click on the element under it).
+inline void ClickScreen(float x, float y)
+{
+    int px = 0, py = 0;
+    ScreenPixel(x, y, &px, &py);
+    const std::uint64_t at = Script().Pass() + 1;
+    Script().MouseMotion(px, py, 0, 0, at);
+    Script().MouseButton(true, SDL_BUTTON_LEFT, px, py, at + 2);
+    Script().MouseButton(false, SDL_BUTTON_LEFT, px, py, at + 3);
 }
 
 }  // namespace road

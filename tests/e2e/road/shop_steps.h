@@ -1,0 +1,384 @@
+#pragma once
+// Shopping and a fight, played by keys and the pointer as a player would: the build store opened
+// with F2 in the suit, one storage unit bought and taken into the inventory once; the ship flown
+// through the black-market portal, an EM2 bought in the ship-weapon store and installed in the
+// rack by the market's delivery; back in space the EM2 selected with Tab and fired at a
+// computer company's ship (jumping to its site when it is elsewhere) until the ship is hurt.
+//
+// Starts in the suit at the player's own site, with a collector ship (docked or not) and at
+// least $15M; the inventory needs one free slot and the rack no EM2. Ends aboard the ship,
+// at the site of the ship it fought.
+
+#include <cmath>
+#include <memory>
+#include <vector>
+
+#include "app/game_road.h"
+#include "engine/scene/view.h"
+#include "game/screens/black_market.h"
+#include "game/screens/store_catalogues.h"
+#include "game/screens/store_elements.h"
+#include "game/screens/store_screen.h"
+#include "game/vehicles/collship.h"
+#include "game/world/black_market_portal.h"
+#include "game/world/collship_dock.h"
+#include "game/world/item_types.h"
+#include "game/world/site.h"
+
+namespace road {
+
+namespace shop {
+
+inline const char* SceneName()
+{
+    return QNSCENE::Current ? QNSCENE::Current->Name().Text() : "";
+}
+
+inline bool SceneIs(const char* name)
+{
+    return std::string(SceneName()) == name;
+}
+
+inline COLLSHIP* PlayerShip()
+{
+    return PlayerCompany ? dynamic_cast<COLLSHIP*>(PlayerCompany->Ship()) : nullptr;
+}
+
+inline STORESCREEN* CurrentStore()
+{
+    return dynamic_cast<STORESCREEN*>(QNSCENE::Current);
+}
+
+/// The order entry of `type` in `order`, or -1.
+inline int EntryOf(const STOREORDER& order, std::uint32_t type)
+{
+    for (std::uint32_t e = 0; e < order.ProductCount && e < STOREORDER::kMaxProducts; ++e)
+        if (order.Products[e].ItemType == type)
+            return int(e);
+    return -1;
+}
+
+/// Clicks the middle of the product window that shows order entry `entry` on the current page.
+inline bool ClickProduct(int entry)
+{
+    STORESCREEN* store = CurrentStore();
+    if (!Require(store != nullptr, "no store is open") || !Require(entry >= 0, "the product is not offered"))
+        return false;
+    const auto slot = std::uint32_t(entry) - store->PageStart;
+    if (!Require(std::uint32_t(entry) >= store->PageStart && slot < store->ShownCount, "the product is not on this page"))
+        return false;
+    ClickScreen(store->Design.Slots[slot][0] + BOOMPIVOT::kSlotWidth / 2,
+                store->Design.Slots[slot][1] - BOOMPIVOT::kSlotHeight / 2);
+    return true;
+}
+
+/// Clicks a store's BUY button where it stands.
+inline void ClickBuy()
+{
+    STORESCREEN* store = CurrentStore();
+    if (!Require(store && store->BuyButton.Get(), "no BUY button"))
+        return;
+    const QNVEC3 at = store->BuyButton.Get()->GetWorldMatrix().Translation();
+    ClickScreen(at.x, at.y);
+}
+
+/// The black market's button of store `index` (-1: the exit).
+inline BLACKMARKET::MARKETBUTTON* MarketButton(std::int32_t index)
+{
+    if (!SceneIs("BLACKMARKET"))
+        return nullptr;
+    QNITEM* root = QNSCENE::Current->GetView(0)->Root;
+    for (QNITEM* i = root; i; i = QNITEM::Next(root, i))
+        if (auto* b = dynamic_cast<BLACKMARKET::MARKETBUTTON*>(i); b && b->Index == index)
+            return b;
+    return nullptr;
+}
+
+inline void ClickMarket(std::int32_t index)
+{
+    BLACKMARKET::MARKETBUTTON* button = MarketButton(index);
+    if (!Require(button != nullptr, "no such black-market button"))
+        return;
+    const QNVEC3 at = button->GetWorldMatrix().Translation();
+    ClickScreen(at.x, at.y);
+}
+
+/// The barrier of the portal at the player's site.
+inline BARRIER* PortalBarrier()
+{
+    SITE* site = PlayerCompany ? PlayerCompany->Site() : nullptr;
+    if (!site)
+        return nullptr;
+    for (QNITEM* i = site; i; i = QNITEM::Next(site, i))
+        if (auto* portal = dynamic_cast<BLACKMARKETPORTAL*>(i))
+            return portal->Barrier;
+    return nullptr;
+}
+
+/// A computer company's ship that is not destroyed (one at the player's ship's site first).
+inline COLLSHIP* ComputerShip()
+{
+    COLLSHIP* own = PlayerShip();
+    COLLSHIP* found = nullptr;
+    for (std::uint32_t v = 0; v < kCompanyCount; ++v) {
+        if (!Companies[v] || Companies[v] == PlayerCompany)
+            continue;
+        auto* ship = dynamic_cast<COLLSHIP*>(Companies[v]->Ship());
+        if (!ship || ship->IsDestroyed() || !ship->CurrentSite.Get())
+            continue;
+        if (own && ship->CurrentSite.Get() == own->CurrentSite.Get())
+            return ship;
+        if (!found)
+            found = ship;
+    }
+    return found;
+}
+
+/// The index of the company whose site is `site` (kCompanyCount when none).
+inline std::uint32_t CompanyOfSite(const SITE* site)
+{
+    for (std::uint32_t v = 0; v < kCompanyCount; ++v)
+        if (Companies[v] && Companies[v]->Site() == site)
+            return v;
+    return kCompanyCount;
+}
+
+/// Holds `key` down from the next frame for `frames` frames.
+inline void Hold(SDL_Keycode key, std::uint64_t frames)
+{
+    const std::uint64_t at = Script().Pass() + 1;
+    Script().KeyDown(key, KMOD_NONE, at);
+    Script().KeyUp(key, KMOD_NONE, at + frames);
+}
+
+/// Puts the player's ship 30 units off `target`, nose on (from another side at each `attempt`),
+/// and holds the trigger for a burst.
+inline void AimAndFire(const GAMENODE* target, int attempt);
+
+/// What the steps remember between them.
+struct SHOPRUN {
+    float Money = 0.0f;
+    std::uint32_t Items = 0;
+    std::uint32_t Price = 0;
+    std::uint32_t MarketEntries = 0;
+    QNWEAK<COLLSHIP> Target;
+    float TargetElectronic = 0.0f;
+};
+
+// Frames a pointer click takes from the scripted motion to the release, and a few to act on it.
+constexpr std::uint64_t kClickFrames = 10;
+// Frames the trigger is held at each aim of the fight.
+constexpr std::uint64_t kBurstFrames = 15;
+
+inline void AimAndFire(const GAMENODE* target, int attempt)
+{
+    COLLSHIP* ship = PlayerShip();
+    if (!target || !ship)
+        return;
+    static const QNVEC3 kSides[6] = {{0, 1, 0}, {0, 0, -1}, {1, 0, 0}, {0, -1, 0}, {-1, 0, 0}, {0, 0, 1}};
+    const QNVEC3 at = target->GetWorldMatrix().Translation();
+    const QNVEC3 side = kSides[attempt % 6];
+    QNMATRIX m;
+    m.SetLookAt(at + side * 30.0f, at, std::fabs(side.y) > 0.5f ? QNVEC3(1, 0, 0) : QNVEC3(0, 1, 0));
+    PlaceAtWorld(ship, m);
+    Hold(SDLK_SPACE, kBurstFrames);
+}
+
+}  // namespace shop
+
+/// The shopping and fight steps (see the head of this file).
+inline std::vector<ROADSTEP> ShopAndFightSteps()
+{
+    using namespace shop;
+    auto run = std::make_shared<SHOPRUN>();
+    STOREORDER& build = StoreOrders[STORE_BUILD];
+    STOREORDER& weapons = StoreOrders[STORE_SHIPWEAPONS];
+
+    std::vector<ROADSTEP> steps = {
+        {"F2 opens the build store",
+         [=] {
+             Require(PlayerCompany->Mode == COMPANYMODE::SUIT, "the player is not in the suit");
+             run->Money = PlayerCompany->Money();
+             run->Items = PlayerCompany->ItemCount();
+             Key(SDLK_F2);
+         },
+         kKeyFrames,
+         [=, &build] {
+             Require(SceneIs("STORE"), "the build store did not open");
+             Require(build.Cash == run->Money, "the store's cash is not the company's money");
+             Require(build.Capacity == COMPANY::kInventorySize - run->Items, "the order's room is not the free slots");
+             Require(EntryOf(build, ITEM_STORAGE) >= 0, "no storage unit for sale");
+         }},
+        {"a click adds a storage unit to the cart", [] { ClickProduct(EntryOf(StoreOrders[STORE_BUILD], ITEM_STORAGE)); },
+         kClickFrames,
+         [=, &build] {
+             STORESCREEN* store = CurrentStore();
+             if (!Require(store != nullptr, "the build store closed"))
+                 return;
+             const std::uint32_t i = store->CatalogueIndex(ITEM_STORAGE);
+             if (!Require(i < store->CatalogueCount, "the storage unit is not in the catalogue"))
+                 return;
+             run->Price = store->Catalogue[i].Price;
+             const STOREPRODUCT& entry = build.Products[EntryOf(build, ITEM_STORAGE)];
+             Require(run->Price >= StructurePrice(ITEM_STORAGE) / 2, "the storage unit's price is below its sale price");
+             Require(entry.Quantity == 1, "the cart does not hold one storage unit");
+             Require(build.TotalQuantity() == 1, "the cart holds more than the storage unit");
+             Require(entry.UnitPrice == run->Price, "the unit price is not the catalogue's");
+             Require(build.Cash == run->Money - float(run->Price), "the store's cash did not drop by the price");
+             Require(PlayerCompany->Money() == run->Money, "the company paid before buying");
+         }},
+        {"BUY closes the store and the purchase is applied", [] { ClickBuy(); }, kClickFrames,
+         [=, &build] {
+             Require(SceneIs("SPACE"), "the store did not close");
+             Require(build.Pending == 0, "the order was not taken over");
+             Require(PlayerCompany->Money() == run->Money - float(run->Price), "the money did not drop by the price");
+             if (!Require(PlayerCompany->ItemCount() == run->Items + 1, "the inventory did not gain one item"))
+                 return;
+             const INVENTORYITEM item = PlayerCompany->Item(run->Items);
+             Require(item.Type == ITEM_STORAGE, "the new item is not a storage unit");
+             Require(item.Value == float(run->Price), "the item's value is not its price");
+         }},
+        {"the purchase stays applied once", nullptr, 30,
+         [=] {
+             Require(PlayerCompany->Money() == run->Money - float(run->Price), "the money changed again");
+             Require(PlayerCompany->ItemCount() == run->Items + 1, "the inventory changed again");
+         }},
+        {"undock the ship when the dock holds it",
+         [] {
+             if (PlayerCompany->Dock() && PlayerCompany->Dock()->Holding)
+                 Key(SDLK_SPACE);
+         },
+         30, [] { Require(!PlayerCompany->Dock() || !PlayerCompany->Dock()->Holding, "the ship is still docked"); },
+         [] { return !PlayerCompany->Dock() || !PlayerCompany->Dock()->Holding; }, nullptr, 40},
+        {"board the ship",
+         [] {
+             COLLSHIP* ship = PlayerShip();
+             if (!Require(ship != nullptr, "the company has no ship"))
+                 return;
+             QNMATRIX m = ship->GetWorldMatrix();
+             m.SetTranslationV(m.Translation() + QNVEC3(0, 4, 0));
+             PlaceAtWorld(PlayerCompany->Suit(), m);
+             Key(SDLK_RETURN);
+         },
+         30, [] { Require(PlayerCompany->Mode == COMPANYMODE::SHIP, "not aboard"); }},
+        {"fly through the portal into the black market",
+         [=] {
+             BARRIER* barrier = PortalBarrier();
+             COLLSHIP* ship = PlayerShip();
+             if (!Require(barrier != nullptr, "no black-market portal at the site") ||
+                 !Require(ship != nullptr, "no ship"))
+                 return;
+             run->MarketEntries = barrier->Entries;
+             // 20 units in front of the barrier, nose on, then full throttle.
+             const QNMATRIX b = barrier->GetWorldMatrix();
+             const QNVEC3 at = b.Translation();
+             const QNVEC3 normal = b.Row(2).Normalize();
+             QNMATRIX m;
+             m.SetLookAt(at - normal * 20.0f, at, b.Row(1).Normalize());
+             PlaceAtWorld(ship, m);
+             Hold(SDLK_w, 60);
+         },
+         30,
+         [=] {
+             Require(SceneIs("BLACKMARKET"), "the black market did not open");
+             Require(PortalBarrier()->Entries == run->MarketEntries + 1, "the barrier did not count one entry");
+         },
+         [] { return SceneIs("BLACKMARKET"); }, nullptr, 10},
+        {"a click opens the ship-weapon store",
+         [=] {
+             run->Money = PlayerCompany->Money();
+             ClickMarket(1);
+         },
+         kClickFrames,
+         [=, &weapons] {
+             Require(SceneIs("SHIPWEAPONSTORE"), "the ship-weapon store did not open");
+             Require(weapons.Cash == run->Money, "the store's cash is not the company's money");
+             Require(EntryOf(weapons, WEAPON_EM2) >= 0, "no EM2 for sale");
+             Require(EntryOf(weapons, WEAPON_IRONMAN) < 0, "the rack's Ironman is for sale again");
+             Require(EntryOf(weapons, WEAPON_CHIPPER) < 0, "the chipper launcher is for sale");
+         }},
+        {"a click adds an EM2 to the cart", [] { ClickProduct(EntryOf(StoreOrders[STORE_SHIPWEAPONS], WEAPON_EM2)); },
+         kClickFrames,
+         [=, &weapons] {
+             STORESCREEN* store = CurrentStore();
+             if (!Require(store != nullptr, "the store closed"))
+                 return;
+             run->Price = store->Catalogue[store->CatalogueIndex(WEAPON_EM2)].Price;
+             Require(weapons.Products[EntryOf(weapons, WEAPON_EM2)].Quantity == 1, "the cart holds no EM2");
+             Require(weapons.TotalQuantity() == 1, "the cart holds more than the EM2");
+             Require(weapons.Cash == run->Money - float(run->Price), "the store's cash did not drop by the price");
+         }},
+        {"BUY returns to the market, which installs the EM2", [] { ClickBuy(); }, kClickFrames,
+         [=, &weapons] {
+             Require(SceneIs("BLACKMARKET"), "the store did not return to the market");
+             Require(weapons.Pending == 0, "the order was not delivered");
+             Require(PlayerShip()->Rack.Has(WEAPON_EM2), "the EM2 is not in the rack");
+             Require(PlayerCompany->Money() == run->Money - float(run->Price), "the money did not drop by the price");
+         }},
+        {"the exit leaves the market", [] { ClickMarket(-1); }, kClickFrames,
+         [=] {
+             Require(SceneIs("SPACE"), "still in the black market");
+             Require(PlayerCompany->Mode == COMPANYMODE::SHIP, "not aboard after the market");
+             Require(PlayerShip()->Rack.Has(WEAPON_EM2), "the EM2 left the rack");
+             Require(PlayerCompany->Money() == run->Money - float(run->Price), "the money changed again");
+         }},
+        {"D stops the ship", [] { Key(SDLK_d); }, kKeyFrames,
+         [] { Require(PlayerShip()->Throttle == 0.0f, "the throttle is not closed"); }},
+        {"Tab selects the EM2", [] { Key(SDLK_TAB); }, kKeyFrames,
+         [] { Require(PlayerShip()->SelectedWeaponType() == WEAPON_EM2, "the EM2 is not selected"); },
+         [] { return PlayerShip()->SelectedWeaponType() == WEAPON_EM2; }, [](int) { Key(SDLK_TAB); }, 8},
+        {"a computer company's ship",
+         nullptr, 50, [] { Require(ComputerShip() != nullptr, "no computer company has a ship"); },
+         [] { return ComputerShip() != nullptr; }, nullptr, 180},
+        {"jump to its site",
+         [] {
+             COLLSHIP* target = ComputerShip();
+             COLLSHIP* ship = PlayerShip();
+             if (!target || target->CurrentSite.Get() == ship->CurrentSite.Get())
+                 return;
+             // The hyperjump opens 200 units out from the site's middle.
+             SITE* here = ship->CurrentSite.Get();
+             QNMATRIX m;
+             const QNVEC3 centre = here->GetWorldMatrix().Translation();
+             m.SetLookAt(centre + QNVEC3(0, 260, 0), centre + QNVEC3(0, 260, 100), QNVEC3(0, 1, 0));
+             PlaceAtWorld(ship, m);
+             static constexpr SDL_Keycode kCompanyKeys[4] = {SDLK_r, SDLK_g, SDLK_b, SDLK_y};
+             const std::uint32_t c = CompanyOfSite(target->CurrentSite.Get());
+             if (!Require(c < kCompanyCount, "the target's site has no company"))
+                 return;
+             Script().KeyDown(kCompanyKeys[c], KMOD_NONE, Script().Pass() + 3);
+             Script().KeyUp(kCompanyKeys[c], KMOD_NONE, Script().Pass() + 4);
+             Script().KeyDown(SDLK_1, KMOD_NONE, Script().Pass() + 8);
+             Script().KeyUp(SDLK_1, KMOD_NONE, Script().Pass() + 9);
+         },
+         100,
+         [] {
+             COLLSHIP* target = ComputerShip();
+             if (Require(target != nullptr, "the computer ship is gone"))
+                 Require(target->CurrentSite.Get() == PlayerShip()->CurrentSite.Get(), "not at the target's site");
+         }},
+        {"the EM2 drains the computer ship",
+         [=] {
+             run->Target = ComputerShip();
+             if (COLLSHIP* t = run->Target.Get()) {
+                 run->TargetElectronic = t->Electronic;
+             }
+             AimAndFire(run->Target.Get(), 0);
+         },
+         kBurstFrames + 5,
+         [=] {
+             COLLSHIP* t = run->Target.Get();
+             Require(t != nullptr, "the computer ship is gone");
+             Require(t == nullptr || t->Electronic < run->TargetElectronic, "the computer ship lost no electronic points");
+             Require(PlayerShip()->SelectedWeaponType() == WEAPON_EM2, "the EM2 was deselected");
+         },
+         [=] {
+             COLLSHIP* t = run->Target.Get();
+             return t && t->Electronic < run->TargetElectronic;
+         },
+         [=](int attempt) { AimAndFire(run->Target.Get(), attempt); }, 24},
+    };
+    return steps;
+}
+
+}  // namespace road
