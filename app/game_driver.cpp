@@ -13,6 +13,7 @@
 #include "engine/scene/scene.h"
 #include "engine/scene/view.h"
 #include "engine/scene/node_chain.h"
+#include "engine/util/qnapp_state.h"
 #include "game/world/game_globals.h"
 #include "platform/audio_device.h"
 #include "platform/events.h"
@@ -36,6 +37,7 @@ struct DRIVERSTATE {
     std::uint64_t Passes = 0;
     bool Started = false;
     bool Ended = false;
+    bool Drawn = false;  ///< this frame was rendered
 };
 
 DRIVERSTATE* g_state = nullptr;
@@ -65,7 +67,8 @@ void TimedRender()
 {
     DRIVERSTATE& s = *g_state;
     const std::uint32_t every = s.Drive->DrawEvery ? s.Drive->DrawEvery : 1;
-    if (s.Started && (s.Times.Frames + 1) % every != 0)
+    s.Drawn = !s.Started || (s.Times.Frames + 1) % every == 0;
+    if (!s.Drawn)
         return;
     const double t = Timed(s.Render);
     if (s.Started) {
@@ -86,10 +89,15 @@ void DriverPresent()
     DRIVERSTATE& s = *g_state;
     ++s.Passes;
     s.Clock += kFrameStep;
-    if (s.Drive->BeforePresent)
-        s.Drive->BeforePresent();
-    if (s.Present)
-        s.Present();
+    if (s.Drawn) {
+        if (s.Drive->BeforePresent)
+            s.Drive->BeforePresent();
+        if (s.Present)
+            s.Present();
+    } else {
+        // A frame not drawn has nothing to show, but the frame clock still ticks.
+        QNFRAMESTATS::Tick();
+    }
     s.Script->Advance();
     if (s.Ended)
         return;

@@ -23,14 +23,16 @@ struct GAMESIZE {
 
 struct GAMEDRIVE {
     std::uint64_t Frames = 0;       ///< frames to run once the game has started
-    std::uint32_t DrawEvery = 1;    ///< draw one frame in this many (others skip the render)
+    /// Draw one frame in this many once the game has started (others skip the render and the
+    /// present, keeping the frame clock); read every frame, so a run may change it as it goes.
+    std::uint32_t DrawEvery = 1;
     /// Called after every in-game frame with its number (from 1); `times` holds the totals so
     /// far. Returning false ends the run early.
     std::function<bool(std::uint64_t frame, const GAMEDRIVERTIMES& times)> OnFrame;
     /// Called after every frame before the game has started (logo, menu, load screen) with the
     /// pass number from 1.
     std::function<void(std::uint64_t pass)> OnStartPass;
-    /// Called with the finished frame still in the back buffer, before it is presented (frame
+    /// Called with a drawn frame still in the back buffer, before it is presented (frame
     /// read-back for screenshots).
     std::function<void()> BeforePresent;
 };

@@ -1,24 +1,32 @@
 // The game's main road, played by the program's own libraries with no display: the logo and the
-// menu, a new game, building the station's chain in the suit by keys and the pointer, the free
-// collector ship at the new dock, boarding and leaving it, Escape to the menu and back, and a
-// clean end. Each step checks the game's state, not only that nothing failed.
+// menu, a new game, building the station's chain in the suit by keys and the pointer (generator,
+// dock, processor, storage unit, cargo port), the free collector ship at the new dock, boarding and
+// leaving it, Escape to the menu and back, ore in the hold, docking and delivering against a work
+// order, 180 s of processing, a freighter called with F that carries the product away, and the
+// money rising by the cargo's value. Each step checks the game's state, not only that nothing
+// failed.
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "tests/e2e/road/road.h"
 #include "engine/scene/scene.h"
 #include "game/vehicles/collship.h"
+#include "game/world/cargo_port.h"
 #include "game/world/collship_dock.h"
 #include "game/world/company.h"
 #include "game/world/game_globals.h"
 #include "game/world/item_types.h"
+#include "game/world/ore_processor.h"
+#include "game/world/ore_storage.h"
 #include "game/world/player_company.h"
 #include "game/world/station.h"
+#include "game/world/work_order.h"
 #include "platform/test_events.h"
 
 namespace {
@@ -28,6 +36,154 @@ using namespace road;
 COLLSHIP* Ship()
 {
     return dynamic_cast<COLLSHIP*>(PlayerCompany->Ship());
+}
+
+PROCESSOR* Processor()
+{
+    const std::vector<STATIONPART*> parts = Station()->CollectParts(KIND_PROCESSOR);
+    return parts.empty() ? nullptr : dynamic_cast<PROCESSOR*>(parts.front());
+}
+
+STORAGE* Storage()
+{
+    const std::vector<STATIONPART*> parts = Station()->CollectParts(KIND_STORAGE);
+    return parts.empty() ? nullptr : dynamic_cast<STORAGE*>(parts.front());
+}
+
+/// What a delivery of `mask` pays: the filled order of the larger worth (the second on a tie).
+float DeliveryWorth(std::uint32_t mask)
+{
+    const WORKORDERDATA* orders = PlayerCompany->WorkOrders;
+    const int first = orders[0].Worth() > orders[1].Worth() ? 0 : 1;
+    if (orders[first].IsFilledBy(mask))
+        return orders[first].Worth();
+    return orders[1 - first].IsFilledBy(mask) ? orders[1 - first].Worth() : 0.0f;
+}
+
+/// Docking with the ore, the delivery against a work order, the processing, the freighter and
+/// the sale of the product. `drawEvery` sets how often the long waits draw a frame.
+std::vector<ROADSTEP> DeliverAndSell(std::function<void(std::uint32_t)> drawEvery)
+{
+    struct SALE {
+        float Worth = 0.0f;
+        std::uint64_t ProcessingFrames = 0;
+        float MoneyBeforeFee = 0.0f;
+        float Load = 0.0f;
+        float MoneyBefore = 0.0f;
+        float Rise = 0.0f;
+    };
+    auto sale = std::make_shared<SALE>();
+    return {
+        {"steer aligned into the dock's reach",
+         [] {
+             QNMATRIX back;
+             back.SetTranslation(0.0f, 0.0f, -3.0f);
+             PlaceAtWorld(Ship(), back * PlayerCompany->Dock()->DockPointMatrix());
+         },
+         10,
+         [sale] {
+             ASSERT_EQ(PlayerCompany->Dock()->DockState, DOCKSTATE::WAITING);
+             EXPECT_TRUE(PlayerCompany->Dock()->CanDock());
+             sale->Worth = DeliveryWorth(Ship()->OreMask());
+             ASSERT_GT(sale->Worth, 0.0f) << "the ship's ore fills no work order";
+         }},
+        {"leave the ship by the dock", [] { Key(SDLK_RETURN); }, 30,
+         [] { ASSERT_EQ(PlayerCompany->Mode, COMPANYMODE::SUIT); }},
+        {"dock with Space", [] { Key(SDLK_SPACE); }, 1,
+         [] {
+             EXPECT_TRUE(Ship()->Docked);
+             EXPECT_TRUE(PlayerCompany->Dock()->Holding);
+         },
+         [] {
+             const DOCKSTATE s = PlayerCompany->Dock()->DockState;
+             return s == DOCKSTATE::DOCKED || s == DOCKSTATE::UNLOADING;
+         },
+         nullptr, 600},
+        {"deliver against a work order", nullptr, 1,
+         [sale] {
+             ASSERT_NE(Processor(), nullptr);
+             ASSERT_EQ(Processor()->ProcessingState, PROCESSORSTATE::PROCESSING);
+             EXPECT_FLOAT_EQ(Processor()->Amount, sale->Worth);
+             EXPECT_EQ(Ship()->OreMask(), 0u);
+             EXPECT_EQ(PlayerCompany->Delivery, DELIVERYSTATE::NONE);
+             EXPECT_EQ(PlayerCompany->Dock()->DockState, DOCKSTATE::DOCKED);
+         },
+         [] { return Processor() && Processor()->ProcessingState == PROCESSORSTATE::PROCESSING; }, nullptr,
+         15 * kDriverFramesPerSecond},
+        {"180 s of processing", [drawEvery] { drawEvery(50); }, 1,
+         [sale, drawEvery] {
+             drawEvery(1);
+             ASSERT_NE(Storage(), nullptr);
+             EXPECT_FLOAT_EQ(Storage()->StoredOre, sale->Worth);
+             EXPECT_EQ(Processor()->ProcessingState, PROCESSORSTATE::IDLE);
+             EXPECT_EQ(Processor()->Amount, 0.0f);
+             EXPECT_GE(sale->ProcessingFrames, 180u * kDriverFramesPerSecond);
+             EXPECT_LE(sale->ProcessingFrames, 182u * kDriverFramesPerSecond);
+         },
+         [sale] {
+             ++sale->ProcessingFrames;
+             return Storage() && Storage()->StoredOre != 0.0f;
+         },
+         nullptr, 200 * kDriverFramesPerSecond},
+        {"the storage unit fills", nullptr, 1,
+         [] { EXPECT_FLOAT_EQ(Storage()->Level, 100.0f); },
+         [] { return Storage()->Level == 100.0f; }, nullptr, 60 * kDriverFramesPerSecond},
+        {"call a freighter with F",
+         [sale] {
+             sale->MoneyBeforeFee = PlayerCompany->Money();
+             Key(SDLK_f);
+         },
+         kKeyFrames,
+         [] {
+             ASSERT_NE(PlayerCompany->SiteCargoPort(), nullptr);
+             EXPECT_EQ(PlayerCompany->SiteCargoPort()->Phase(), FREIGHTERPHASE::CALLED);
+             EXPECT_NE(PlayerCompany->SiteCargoPort()->Freighter(), nullptr);
+         }},
+        {"the freighter arrives and its fee is paid", nullptr, 1,
+         [sale] {
+             EXPECT_FLOAT_EQ(PlayerCompany->Money(), sale->MoneyBeforeFee - CARGOPORT::kFee);
+         },
+         // The company takes the fee in the frame after the arrival.
+         [] {
+             const CARGOPORT* port = PlayerCompany->SiteCargoPort();
+             return port->Present() && port->PendingFee() == 0.0f;
+         },
+         nullptr, 15 * kDriverFramesPerSecond},
+        {"the freighter docks and opens its doors", [drawEvery] { drawEvery(10); }, 1,
+         [] { ASSERT_EQ(PlayerCompany->SiteCargoPort()->Phase(), FREIGHTERPHASE::HOLDING); },
+         [] { return PlayerCompany->SiteCargoPort()->Phase() == FREIGHTERPHASE::HOLDING; }, nullptr,
+         300 * kDriverFramesPerSecond},
+        {"a pod carries the product into the freighter", nullptr, 1,
+         [sale] {
+             CARGOPORT* port = PlayerCompany->SiteCargoPort();
+             EXPECT_EQ(port->PodsLoaded(), 1u);
+             ASSERT_NE(FreighterOf(port->Freighter()), nullptr);
+             sale->Load = FreighterOf(port->Freighter())->Load();
+             EXPECT_FLOAT_EQ(sale->Load, sale->Worth);
+             EXPECT_EQ(Storage()->StoredOre, 0.0f);
+             EXPECT_EQ(Storage()->Level, 0.0f);
+         },
+         [] { return PlayerCompany->SiteCargoPort()->PodsLoaded() == 1u; }, nullptr, 120 * kDriverFramesPerSecond},
+        {"the freighter leaves and the money rises by the cargo's value", nullptr, 1,
+         [sale, drawEvery] {
+             drawEvery(1);
+             EXPECT_FLOAT_EQ(sale->Rise, sale->Load);
+             EXPECT_EQ(PlayerCompany->SiteCargoPort()->Freighter(), nullptr);
+             EXPECT_FALSE(PlayerCompany->SiteCargoPort()->Present());
+         },
+         [sale] {
+             // The port holds the value once the freighter is gone; the company credits it in
+             // the next frame. The rise is measured from the last frame with the freighter.
+             const CARGOPORT* port = PlayerCompany->SiteCargoPort();
+             if (port->Freighter()) {
+                 sale->MoneyBefore = PlayerCompany->Money();
+                 return false;
+             }
+             sale->Rise = PlayerCompany->Money() - sale->MoneyBefore;
+             return port->PendingCargoValue() == 0.0f;
+         },
+         nullptr, 300 * kDriverFramesPerSecond},
+    };
 }
 
 
@@ -60,6 +216,18 @@ TEST(MainRoad, NewGameBuildsTheChainGetsTheFreeShipBoardsAndEndsCleanly)
         steps.push_back(std::move(s));
     for (ROADSTEP& s : BuildOnStartBeam(1, KIND_PROCESSOR, QNVEC3(1, 0, 0)))
         steps.push_back(std::move(s));
+    // Beam 3 is seen from outside the station along it; the cargo port goes on a free side of
+    // the processor's joint, reached with Tab from the joint's top.
+    for (ROADSTEP& s : BuildOnStartBeam(3, KIND_STORAGE, QNVEC3(0, 0, 0)))
+        steps.push_back(std::move(s));
+    for (ROADSTEP& s : BuildOnStartBeam(1, KIND_CARGOPORT, QNVEC3(0, 0, 0), false))
+        steps.push_back(std::move(s));
+    steps.push_back({"the chain is powered and the inventory empty", nullptr, 1, [] {
+                         EXPECT_EQ(PlayerCompany->ItemCount(), 0u);
+                         EXPECT_FALSE(Station()->Underpowered);
+                         ASSERT_NE(PlayerCompany->SiteCargoPort(), nullptr);
+                         EXPECT_TRUE(PlayerCompany->SiteCargoPort()->IsOperating());
+                     }});
     std::vector<ROADSTEP> rest = {
         {"the first ship is free", nullptr, 600,
          [] {
@@ -108,12 +276,18 @@ TEST(MainRoad, NewGameBuildsTheChainGetsTheFreeShipBoardsAndEndsCleanly)
         {"Tab selects the chipper", [] { Key(SDLK_TAB); }, kKeyFrames,
          [] { ASSERT_EQ(Ship()->SelectedWeaponType(), std::uint32_t(WEAPON_CHIPPER)); },
          [] { return Ship()->SelectedWeaponType() == WEAPON_CHIPPER; }, [](int) { Key(SDLK_TAB); }, 8},
+        // Shift+Z fills the hold with every ore.
+        {"collect ore", [] { Key(SDLK_z, true); }, kKeyFrames,
+         [] { EXPECT_EQ(Ship()->OreMask(), kAllOre); }},
     };
     for (ROADSTEP& s : rest)
         steps.push_back(std::move(s));
 
-    ROAD road(std::move(steps));
     GAMEDRIVE drive;
+    for (ROADSTEP& s : DeliverAndSell([&drive](std::uint32_t every) { drive.DrawEvery = every; }))
+        steps.push_back(std::move(s));
+
+    ROAD road(std::move(steps));
     drive.Frames = 100000;
     drive.DrawEvery = 1;
     drive.OnStartPass = [&](std::uint64_t) {
