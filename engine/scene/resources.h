@@ -85,19 +85,19 @@ struct QNSOUNDPARAMS {
     float ConeOutside = 6.2831855f;
     float ConeOutsideVolume = 1.0f;
     std::int32_t Count = 1;
-    std::uint8_t Option = 1;
+    std::uint8_t Option = 1;   ///< non-zero: read through a temporary copy out of the archive
     std::uint8_t OwnPath = 0;
 };
 
 struct QNTEXTUREPARAMS {
     const char* Name = nullptr;
     const char* File = nullptr;
-    std::uint32_t LoadOption1 = 1;
-    std::uint32_t LoadOption2 = 3;
+    std::uint32_t LoadOption1 = 1;  ///< mip levels to make (0 = the full chain)
+    std::uint32_t LoadOption2 = 3;  ///< texture kind, which picks the device format
     std::uint32_t Columns = 1, Rows = 1;
     float CellWidth = 1.0f, CellHeight = 1.0f;
     std::int32_t Count = 1;
-    std::uint32_t LoadOption3 = 1;
+    std::uint32_t LoadOption3 = 1;  ///< 1: read out of the archive through a copy; 0: the file itself
     std::uint32_t Width = 128, Height = 128;
     std::uint8_t Reserved = 0;
     std::uint8_t EntryFlag = 0;
@@ -109,12 +109,15 @@ struct QNTEXTUREPARAMS {
 /// sphere generator: radius, segments, rings.
 struct QNMESHPARAMS {
     const char* Name = nullptr;
-    std::uint32_t Option1 = 0;
+    std::uint32_t Option1 = 0;  ///< vertex usage: 2 dynamic buffers, any other value static
     std::uint32_t Unused = 0;
-    std::uint32_t Option2 = 1, Option3 = 2;
+    std::uint32_t Option2 = 1;  ///< texture-coordinate sets per vertex
+    std::uint32_t Option3 = 2;  ///< coordinates per set (1 or 2)
+    /// Collision kind of the group (1-9; others give an empty named shape) and that kind's
+    /// number: the contacts a triangle list answers per query, or an aggregate's member count.
     std::uint32_t CollisionOption1 = 7, CollisionOption2 = 40;
-    std::uint32_t Option4 = 3;
-    std::uint8_t Option5 = 1;
+    std::uint32_t Option4 = 3;  ///< vertex kind (0-4)
+    std::uint8_t Option5 = 1;   ///< non-zero: upload the vertices and indices once loaded
     std::uint32_t LevelCount = 1;
     float LastLevelFraction = 0.0f;
     const char* File = nullptr;
