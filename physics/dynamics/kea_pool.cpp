@@ -60,3 +60,5 @@ void keaPoolPopMark()
 }
 
 int keaPoolUsed() { return static_cast<int>(cursor - poolStart); }
+
+int keaPoolAvailable() { return cursor ? static_cast<int>(poolEnd - cursor) : 0; }

@@ -12,3 +12,5 @@ void keaPoolPushMark();
 void keaPoolPopMark();
 /// Bytes handed out since `keaPoolInit`.
 int keaPoolUsed();
+/// Bytes still free.
+int keaPoolAvailable();

@@ -34,6 +34,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <new>
 #if defined(__SSE__) || defined(__x86_64__)
 #include <xmmintrin.h>
 #define KEA_HAVE_SSE 1
@@ -42,6 +43,8 @@
 namespace {
 
 constexpr int MaxEntries = 10;
+// Partitions of at least this many 4-row blocks are factorised by the reordered sparse path.
+int sparseMinBlocks = 16;
 int totalClampedPivots = 0;
 keaSolveStats lastStats;
 
@@ -236,12 +239,89 @@ void keaLCPMatrix::setEnvelope()
 
 int keaClampedPivotCount() { return totalClampedPivots; }
 
+int keaSetSparseMinBlocks(int blocks)
+{
+    const int previous = sparseMinBlocks;
+    sparseMinBlocks = blocks;
+    return previous;
+}
+
 const keaSolveStats& keaLastSolveStats() { return lastStats; }
 
 int keaBodyScratchSize(int bodyCount) { return Round16(static_cast<int>(sizeof(BodyData)) * std::max(bodyCount, 1)); }
 
+bool keaLCPMatrix::allocateSparse(int rowsIn, const keaBlockEntries& entries, bool sse)
+{
+    n = rows = rowsIn;
+    np = (rowsIn + 3) & ~3;
+    nb = np / 4;
+    m = (rowsIn + 11) / 12 * 12;
+    m = (m + 15) & ~15;
+    sparse = nullptr;
+    A = Achol = nullptr;
+    first = nullptr;
+    diagonalReady = false;
+    const long long square = static_cast<long long>(np) * np;
+    // The two dense arrays of the pivoting step, the vectors and the factor's record.
+    if (square * 8 + np * 24 + 1024 > keaPoolAvailable())
+        return false;
+    Ainv = PoolArray<float>(static_cast<int>(square), "Ainv");
+    Q = PoolArray<float>(static_cast<int>(square), "Q");
+    Qrhs = PoolArray<float>(np, "Qrhs");
+    cached = PoolArray<int>(np, "cached");
+    x = PoolArray<float>(np, "x");
+    rsD = PoolArray<float>(np, "rsD");
+    diagonal = PoolArray<float>(np, "diagonal");
+    keaSparseFactor* factor = new (PoolArray<keaSparseFactor>(1, "sparse")) keaSparseFactor();
+    MeProfileStartSectionFn("factorize", 0);
+    const bool built = factor->build(entries, sse);
+    MeProfileEndSectionFn("factorize");
+    if (!built)
+        return false;
+    sparse = factor;
+    sparseSSE = sse;
+    clampedPivots = factor->clampedPivots;
+    totalClampedPivots += clampedPivots;
+    std::fill(cached, cached + np, 0);
+    return true;
+}
+
+float keaLCPMatrix::getDiagonal(int i)
+{
+    if (!sparse)
+        return Achol[i * np + i];
+    if (!diagonalReady) {
+        // The envelope factor in the rows' own order, for its diagonal only.
+        keaPoolPushMark();
+        const long long square = static_cast<long long>(np) * np;
+        if (square * 8 + np * 4 + 64 <= keaPoolAvailable()) {
+            A = PoolArray<float>(static_cast<int>(square), "A");
+            Achol = PoolArray<float>(static_cast<int>(square), "Achol");
+            first = PoolArray<int>(np, "NC");
+            sparse->assembleDense(A);
+            setEnvelope();
+            const int clamped = clampedPivots, total = totalClampedPivots;
+            factorize();
+            clampedPivots = clamped;
+            totalClampedPivots = total;
+            for (int r = 0; r < np; ++r)
+                diagonal[r] = Achol[r * np + r];
+            A = Achol = nullptr;
+            first = nullptr;
+        } else {
+            for (int j = 0; j < nb; ++j)
+                for (int r = 0; r < 4; ++r)
+                    diagonal[sparse->perm[j] * 4 + r] = 1 / sparse->rsD[j * 4 + r];
+        }
+        keaPoolPopMark();
+        diagonalReady = true;
+    }
+    return diagonal[i];
+}
+
 bool keaLCPMatrix::allocate(int rowsIn)
 {
+    sparse = nullptr;
     n = rows = rowsIn;
     np = (rowsIn + 3) & ~3;
     nb = np / 4;
@@ -301,6 +381,10 @@ void keaLCPMatrix_PcSparse_x86::calcJinvMJT(const float* JM, const float* J, con
 
 void keaLCPMatrix_PcSparse_x86::multiply(const float* in, float* out) const
 {
+    if (sparse) {
+        sparse->multiply(in, out);
+        return;
+    }
     for (int i = 0; i < np; ++i) {
         float sum = 0;
         for (int j = 0; j < np; ++j)
@@ -351,6 +435,10 @@ void keaLCPMatrix_PcSparse_SSE::calcJinvMJT(const float* JM, const float* J, con
 
 void keaLCPMatrix_PcSparse_SSE::multiply(const float* in, float* out) const
 {
+    if (sparse) {
+        sparse->multiply(in, out);
+        return;
+    }
     for (int i = 0; i < np; ++i) {
         __m128 acc = _mm_setzero_ps();
         for (int j = 0; j < np; j += 4)
@@ -372,6 +460,10 @@ void keaLCPMatrix_PcSparse_SSE::calcJinvMJT(const float* JM, const float* J, con
 
 void keaLCPMatrix_PcSparse_SSE::multiply(const float* in, float* out) const
 {
+    if (sparse) {
+        sparse->multiply(in, out);
+        return;
+    }
     for (int i = 0; i < np; ++i) {
         float sum = 0;
         for (int j = 0; j < np; ++j)
@@ -417,6 +509,10 @@ void keaLCPMatrix::makeAfromPSM()
 
 void keaLCPMatrix::solve(float* v) const
 {
+    if (sparse) {
+        sparse->solve(v, sparseSSE);
+        return;
+    }
     for (int i = 0; i < np; ++i) {
         const float* Li = Achol + i * np;
         float sum = v[i];
@@ -434,6 +530,10 @@ void keaLCPMatrix::solve(float* v) const
 
 void keaLCPMatrix::solveUnit(float* out, int k) const
 {
+    if (sparse) {
+        sparse->solveUnit(out, k, sparseSSE);
+        return;
+    }
     std::fill(out, out + np, 0.0f);
     out[k] = 1;
     // Forward substitution is zero before row k.
@@ -573,11 +673,27 @@ void keaSolve(keaConstraints k, keaBody* const* bodiesIn, int bodyCount, keaPara
                     }
                     matrix->epsilon = params.epsilon;
                     matrix->invStepsize = 1 / params.stepsize;
-                    ok = ok && matrix->allocate(nRows);
+                    bool sparse = false;
                     if (ok) {
                         calcJinvMandRHS(rhs, JM, k, rowBase, Jstore, bd, blk, nb, nRows, params);
-                        matrix->calcJinvMJT(JM, Jstore, blk.count, blk.body, blk.jofs, k.slipfactor + rowBase);
-                        matrix->factorize();
+                        if (nb >= sparseMinBlocks) {
+                            const keaBlockEntries entries{nb,        MaxEntries, blk.count,
+                                                          blk.body,  blk.jofs,   JM,
+                                                          Jstore,    k.slipfactor + rowBase,
+                                                          nRows,     matrix->invStepsize,
+                                                          params.epsilon};
+                            keaPoolPushMark();
+                            sparse = matrix->allocateSparse(nRows, entries, sse);
+                            if (!sparse)
+                                keaPoolPopMark();
+                        }
+                        ok = sparse || matrix->allocate(nRows);
+                    }
+                    if (ok) {
+                        if (!sparse) {
+                            matrix->calcJinvMJT(JM, Jstore, blk.count, blk.body, blk.jofs, k.slipfactor + rowBase);
+                            matrix->factorize();
+                        }
                         keaIntermediateFloats("rhs", rhs, np);
                         keaIntermediateFloats("lo", k.lo + rowBase, np);
                         keaIntermediateFloats("hi", k.hi + rowBase, np);
@@ -591,6 +707,8 @@ void keaSolve(keaConstraints k, keaBody* const* bodiesIn, int bodyCount, keaPara
                     } else {
                         MeWarning(0, "keaSolve: partition %d skipped: solver scratch exhausted\n", p);
                     }
+                    if (sparse)
+                        keaPoolPopMark();
                     keaPoolPopMark();
                 }
                 jrowBase += jRows;

@@ -3,6 +3,7 @@
 /// forces and body accelerations, partition by partition, by a box LCP over the dense matrix
 /// A = J M^-1 J^T (plus softness) solved with block principal pivoting.
 
+#include "physics/dynamics/kea_sparse.h"
 #include "physics/dynamics/kea_types.h"
 
 /// Dense symmetric matrix of one partition with its envelope Cholesky factor. Rows are padded
@@ -13,6 +14,9 @@ public:
 
     /// Sizes for n rows and takes every array from the kea pool; false when the pool is exhausted.
     bool allocate(int n);
+    /// Sizes for n rows and factorises A through a reordered block-sparse factor built from
+    /// the partition's entries (no dense A or factor); false when the pool has no room.
+    bool allocateSparse(int n, const keaBlockEntries& entries, bool sse);
     /// Assembles A from the block entries of the partition (see kea_solver.cpp).
     virtual void calcJinvMJT(const float* JM, const float* J, const int* blockCounts, const int* blockBodies,
                              const int* blockJ, const float* slipfactor) = 0;
@@ -31,7 +35,9 @@ public:
     /// In-place L D L^T of a dense size x size system (stride np).
     void factorQ(float* Q, int size) const;
     void solveQ(const float* Q, float* rhs, int size) const;
-    float getDiagonal(int i) const { return Achol[i * np + i]; }
+    /// Diagonal i of the Cholesky factor in the rows' own order (the sparse path computes the
+    /// envelope factor once, on first use).
+    float getDiagonal(int i);
     float getEpsilon() const { return epsilon; }
     virtual const char* name() const = 0;
 
@@ -49,6 +55,10 @@ public:
     float* A = nullptr;
     int* first = nullptr;   ///< per row, the first column of its envelope
     int clampedPivots = 0;  ///< pivots clamped by the last factorisation
+    keaSparseFactor* sparse = nullptr;  ///< set by allocateSparse
+    bool sparseSSE = false;
+    float* diagonal = nullptr;  ///< the sparse path's getDiagonal values
+    bool diagonalReady = false;
 };
 
 class keaLCPMatrix_PcSparse_x86 final : public keaLCPMatrix {
@@ -84,6 +94,10 @@ struct keaSolveStats {
     int iterations = 0;    ///< pivoting iterations over all partitions
 };
 const keaSolveStats& keaLastSolveStats();
+
+/// Partitions of at least this many 4-row blocks (16 by default) go through the sparse
+/// factor; returns the previous value.
+int keaSetSparseMinBlocks(int blocks);
 
 /// Factorisation pivots clamped since start-up (a non-positive pivot means a singular system).
 int keaClampedPivotCount();
