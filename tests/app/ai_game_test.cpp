@@ -144,6 +144,9 @@ TEST_F(AiGameTest, TwoMinutesGrowEssentialsBuyShipsAndEarn)
         for (std::size_t i = 0; i < watches.size(); ++i) {
             AICOMPANY* c = watches[i].Company;
             ASSERT_FLOAT_EQ(c->IncomeRate, rates[i]) << "company " << c->View;
+            if (watches[i].Attached[4] < 0.0 || watches[i].Attached[4] == now) {
+                EXPECT_EQ(c->Spending, 0.0f) << "the essentials are free";
+            }
             // Frames with nothing booked earn the rate for the frame.
             if (watches[i].ShipBought == now) {
                 EXPECT_NEAR(c->Money() - money[i], c->IncomeRate * kStep - spending[i] - CollectorShipPrice(), 2.0f)
