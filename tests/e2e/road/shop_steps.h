@@ -5,9 +5,9 @@
 // rack by the market's delivery; back in space the EM2 selected with Tab and fired at a
 // computer company's ship (jumping to its site when it is elsewhere) until the ship is hurt.
 //
-// Starts in the suit at the player's own site, with a collector ship (docked or not) and at
-// least $15M; the inventory needs one free slot and the rack no EM2. Ends aboard the ship,
-// at the site of the ship it fought.
+// Starts at the player's own site in the suit (or aboard a still ship, which it leaves first),
+// with a collector ship, docked or not, and at least $15M; the inventory needs one free slot and
+// the rack no EM2. Ends aboard the ship, at the site of the computer ship it fought.
 
 #include <cmath>
 #include <memory>
@@ -154,6 +154,7 @@ inline void Hold(SDL_Keycode key, std::uint64_t frames)
 /// Puts the player's ship 30 units off `target`, nose on (from another side at each `attempt`),
 /// and holds the trigger for a burst.
 inline void AimAndFire(const GAMENODE* target, int attempt);
+inline void JumpToTarget();
 
 /// What the steps remember between them.
 struct SHOPRUN {
@@ -161,14 +162,52 @@ struct SHOPRUN {
     std::uint32_t Items = 0;
     std::uint32_t Price = 0;
     std::uint32_t MarketEntries = 0;
+    std::uint32_t RackCount = 0;
     QNWEAK<COLLSHIP> Target;
     float TargetElectronic = 0.0f;
 };
+
+/// Money enough for a storage unit and an EM2 at premium prices.
+constexpr float kShopMoney = 15000000.0f;
+
+/// Aboard, the ship is stopped where it is and Enter leaves it; nothing in the suit.
+inline void LeaveShip()
+{
+    COLLSHIP* ship = PlayerShip();
+    if (PlayerCompany->Mode != COMPANYMODE::SHIP || !ship)
+        return;
+    PlaceAtWorld(ship, ship->GetWorldMatrix());
+    Key(SDLK_d);
+    Script().KeyDown(SDLK_RETURN, KMOD_NONE, Script().Pass() + 4);
+    Script().KeyUp(SDLK_RETURN, KMOD_NONE, Script().Pass() + 5);
+}
 
 // Frames a pointer click takes from the scripted motion to the release, and a few to act on it.
 constexpr std::uint64_t kClickFrames = 10;
 // Frames the trigger is held at each aim of the fight.
 constexpr std::uint64_t kBurstFrames = 15;
+
+/// Unless a computer ship is at the player's ship's site: the ship 260 units out from its
+/// site's middle (where the hyperjump opens), then the target site's company key and 1.
+inline void JumpToTarget()
+{
+    COLLSHIP* target = ComputerShip();
+    COLLSHIP* ship = PlayerShip();
+    if (!target || !ship || target->CurrentSite.Get() == ship->CurrentSite.Get())
+        return;
+    const std::uint32_t c = CompanyOfSite(target->CurrentSite.Get());
+    if (!Require(c < kCompanyCount, "the target's site has no company"))
+        return;
+    const QNVEC3 centre = ship->CurrentSite.Get()->GetWorldMatrix().Translation();
+    QNMATRIX m;
+    m.SetLookAt(centre + QNVEC3(0, 260, 0), centre + QNVEC3(0, 260, 100), QNVEC3(0, 1, 0));
+    PlaceAtWorld(ship, m);
+    static constexpr SDL_Keycode kCompanyKeys[4] = {SDLK_r, SDLK_g, SDLK_b, SDLK_y};
+    Script().KeyDown(kCompanyKeys[c], KMOD_NONE, Script().Pass() + 3);
+    Script().KeyUp(kCompanyKeys[c], KMOD_NONE, Script().Pass() + 4);
+    Script().KeyDown(SDLK_1, KMOD_NONE, Script().Pass() + 8);
+    Script().KeyUp(SDLK_1, KMOD_NONE, Script().Pass() + 9);
+}
 
 inline void AimAndFire(const GAMENODE* target, int attempt)
 {
@@ -195,9 +234,12 @@ inline std::vector<ROADSTEP> ShopAndFightSteps()
     STOREORDER& weapons = StoreOrders[STORE_SHIPWEAPONS];
 
     std::vector<ROADSTEP> steps = {
+        {"into the suit", &LeaveShip, kKeyFrames + 4,
+         [] { Require(PlayerCompany->Mode == COMPANYMODE::SUIT, "the player is not in the suit"); },
+         [] { return PlayerCompany->Mode == COMPANYMODE::SUIT; }, [](int) { LeaveShip(); }, 10},
         {"F2 opens the build store",
          [=] {
-             Require(PlayerCompany->Mode == COMPANYMODE::SUIT, "the player is not in the suit");
+             Require(PlayerCompany->Money() >= kShopMoney, "the company cannot pay for a storage unit and an EM2");
              run->Money = PlayerCompany->Money();
              run->Items = PlayerCompany->ItemCount();
              Key(SDLK_F2);
@@ -287,6 +329,7 @@ inline std::vector<ROADSTEP> ShopAndFightSteps()
         {"a click opens the ship-weapon store",
          [=] {
              run->Money = PlayerCompany->Money();
+             run->RackCount = PlayerShip()->Rack.Count;
              ClickMarket(1);
          },
          kClickFrames,
@@ -313,13 +356,14 @@ inline std::vector<ROADSTEP> ShopAndFightSteps()
              Require(SceneIs("BLACKMARKET"), "the store did not return to the market");
              Require(weapons.Pending == 0, "the order was not delivered");
              Require(PlayerShip()->Rack.Has(WEAPON_EM2), "the EM2 is not in the rack");
+             Require(PlayerShip()->Rack.Count == run->RackCount + 1, "the rack did not gain one weapon");
              Require(PlayerCompany->Money() == run->Money - float(run->Price), "the money did not drop by the price");
          }},
         {"the exit leaves the market", [] { ClickMarket(-1); }, kClickFrames,
          [=] {
              Require(SceneIs("SPACE"), "still in the black market");
              Require(PlayerCompany->Mode == COMPANYMODE::SHIP, "not aboard after the market");
-             Require(PlayerShip()->Rack.Has(WEAPON_EM2), "the EM2 left the rack");
+             Require(PlayerShip()->Rack.Count == run->RackCount + 1, "the rack changed again");
              Require(PlayerCompany->Money() == run->Money - float(run->Price), "the money changed again");
          }},
         {"D stops the ship", [] { Key(SDLK_d); }, kKeyFrames,
@@ -330,33 +374,17 @@ inline std::vector<ROADSTEP> ShopAndFightSteps()
         {"a computer company's ship",
          nullptr, 50, [] { Require(ComputerShip() != nullptr, "no computer company has a ship"); },
          [] { return ComputerShip() != nullptr; }, nullptr, 180},
-        {"jump to its site",
-         [] {
-             COLLSHIP* target = ComputerShip();
-             COLLSHIP* ship = PlayerShip();
-             if (!target || target->CurrentSite.Get() == ship->CurrentSite.Get())
-                 return;
-             // The hyperjump opens 200 units out from the site's middle.
-             SITE* here = ship->CurrentSite.Get();
-             QNMATRIX m;
-             const QNVEC3 centre = here->GetWorldMatrix().Translation();
-             m.SetLookAt(centre + QNVEC3(0, 260, 0), centre + QNVEC3(0, 260, 100), QNVEC3(0, 1, 0));
-             PlaceAtWorld(ship, m);
-             static constexpr SDL_Keycode kCompanyKeys[4] = {SDLK_r, SDLK_g, SDLK_b, SDLK_y};
-             const std::uint32_t c = CompanyOfSite(target->CurrentSite.Get());
-             if (!Require(c < kCompanyCount, "the target's site has no company"))
-                 return;
-             Script().KeyDown(kCompanyKeys[c], KMOD_NONE, Script().Pass() + 3);
-             Script().KeyUp(kCompanyKeys[c], KMOD_NONE, Script().Pass() + 4);
-             Script().KeyDown(SDLK_1, KMOD_NONE, Script().Pass() + 8);
-             Script().KeyUp(SDLK_1, KMOD_NONE, Script().Pass() + 9);
-         },
-         100,
+        {"jump to its site", &JumpToTarget, 100,
          [] {
              COLLSHIP* target = ComputerShip();
              if (Require(target != nullptr, "the computer ship is gone"))
                  Require(target->CurrentSite.Get() == PlayerShip()->CurrentSite.Get(), "not at the target's site");
-         }},
+         },
+         [] {
+             COLLSHIP* target = ComputerShip();
+             return target && target->CurrentSite.Get() == PlayerShip()->CurrentSite.Get();
+         },
+         [](int) { JumpToTarget(); }, 12},
         {"the EM2 drains the computer ship",
          [=] {
              run->Target = ComputerShip();
