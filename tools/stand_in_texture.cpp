@@ -13,7 +13,9 @@
 #include <algorithm>
 #include <cmath>
 #include <stdexcept>
+#include <string>
 #include <string_view>
+#include <utility>
 
 namespace {
 
@@ -148,7 +150,62 @@ void PaintHull(Image& img, Rgba base, bool highlight, std::uint32_t seed) {
     });
 }
 
+// Words printed on the buttons that name an action, by file title; other buttons carry a striped bar.
+const char* ButtonCaption(std::string_view path) {
+    static constexpr std::pair<std::string_view, const char*> kCaptions[] = {
+        {"mainmenu\\textures\\newgamebutton.dds", "NEW GAME"},
+        {"mainmenu\\textures\\loadsavebutton.dds", "LOAD / SAVE"},
+        {"mainmenu\\textures\\optionsbutton.dds", "OPTIONS"},
+        {"mainmenu\\textures\\quitbutton.dds", "QUIT"},
+    };
+    for (const auto& [title, caption] : kCaptions)
+        if (path.size() >= title.size() && path.substr(path.size() - title.size()) == title) return caption;
+    return nullptr;
+}
+
+// Lays `text` over the middle of the cell in `colour`, as large as the cell's height and width allow.
+void PaintCaption(Image& img, Cell c, const char* text, Rgba colour) {
+    FT_Library lib;
+    if (FT_Init_FreeType(&lib)) throw std::runtime_error("FreeType did not start");
+    FT_Face face;
+    const std::string path = FontPath("");
+    if (FT_New_Face(lib, path.c_str(), 0, &face)) {
+        FT_Done_FreeType(lib);
+        throw std::runtime_error("cannot open font " + path);
+    }
+    const std::string_view line(text);
+    auto width = [&] {
+        int w = 0;
+        for (char ch : line)
+            if (!FT_Load_Char(face, static_cast<unsigned char>(ch), FT_LOAD_DEFAULT)) w += static_cast<int>(face->glyph->advance.x >> 6);
+        return w;
+    };
+    int size = std::max(4, c.h * 3 / 5);
+    FT_Set_Pixel_Sizes(face, 0, static_cast<FT_UInt>(size));
+    for (int w = width(); w > c.w * 4 / 5 && size > 4; w = width())
+        FT_Set_Pixel_Sizes(face, 0, static_cast<FT_UInt>(--size));
+    int pen = c.x0 + (c.w - width()) / 2;
+    const int ascender = static_cast<int>(face->size->metrics.ascender >> 6);
+    const int baseline = c.y0 + (c.h - static_cast<int>(face->size->metrics.height >> 6)) / 2 + ascender;
+    for (char ch : line) {
+        if (FT_Load_Char(face, static_cast<unsigned char>(ch), FT_LOAD_RENDER)) continue;
+        const FT_GlyphSlot g = face->glyph;
+        for (unsigned y = 0; y < g->bitmap.rows; ++y)
+            for (unsigned x = 0; x < g->bitmap.width; ++x) {
+                const int px = pen + g->bitmap_left + static_cast<int>(x), py = baseline - g->bitmap_top + static_cast<int>(y);
+                if (px < c.x0 || py < c.y0 || px >= c.x0 + c.w || py >= c.y0 + c.h) continue;
+                const float cov = static_cast<float>(g->bitmap.buffer[y * static_cast<unsigned>(g->bitmap.pitch) + x]) / 255.0f;
+                const Rgba under = FromArgb(img.At(px, py));
+                img.At(px, py) = ToArgb(WithAlpha(Mix(under, colour, cov), under.a));
+            }
+        pen += static_cast<int>(g->advance.x >> 6);
+    }
+    FT_Done_Face(face);
+    FT_Done_FreeType(lib);
+}
+
 void PaintButton(Image& img, const QNMEDIAENTRY& e, int member) {
+    const char* caption = ButtonCaption(e.Path);
     Rgba base = FromArgb(e.Colour);
     std::vector<Cell> cells = Cells(e, img);
     // A series member is a value of the control (unchecked, checked, mixed; idle, highlighted):
@@ -166,10 +223,12 @@ void PaintButton(Image& img, const QNMEDIAENTRY& e, int member) {
             if (state == 2) fill = Scale(fill, 0.6f);
             if (state == 3) { fill = {0.35f, 0.35f, 0.35f, 1}; rim = {0.5f, 0.5f, 0.5f, 1}; }
             Rgba c = b < 0.08f ? rim : fill;
-            if (v > 0.4f && v < 0.6f && u > 0.2f && u < 0.8f && static_cast<int>(u * 24) % 3 != 0) c = Scale(c, 1.5f);  // caption
-            if (member > 0 && Icon(u, v, member + 3)) c = {1, 1, 1, 1};
+            if (!caption && v > 0.4f && v < 0.6f && u > 0.2f && u < 0.8f && static_cast<int>(u * 24) % 3 != 0)
+                c = Scale(c, 1.5f);  // caption bar
+            if (!caption && member > 0 && Icon(u, v, member + 3)) c = {1, 1, 1, 1};
             return WithAlpha(c, 1.0f);
         });
+        if (caption) PaintCaption(img, cells[i], caption, member > 0 ? Rgba{0.1f, 0.1f, 0.25f, 1} : Rgba{1, 1, 1, 1});
     }
 }
 
