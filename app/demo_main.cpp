@@ -1,6 +1,7 @@
 // The scripted demo: the program's own game played with no display along the main road, saving
-// a screenshot at each sight: the logo, the main menu, the grown station from the suit, the
-// build store, the cockpit of the free collector ship, and the ship firing its gun.
+// a screenshot at each sight: the logo, the main menu, the starting and the grown station from
+// the suit, the build store, the cockpit of the free collector ship, the ship firing its gun, and
+// the ship flying at the station seen from its outside camera view.
 //
 //   corvane-demo DIR [png|ppm]
 //
@@ -48,16 +49,6 @@ void Capture()
     g_capture = nullptr;
 }
 
-/// Looks at the middle of the station from a diagonal above it.
-void ViewStation()
-{
-    const QNVEC3 centre = Station()->RootJoint.Get()->GetWorldMatrix().Translation();
-    const QNVEC3 dir = QNVEC3::TransformNormal(QNVEC3(0.6f, 0.45f, -0.66f), Station()->GetWorldMatrix()).Normalize();
-    QNMATRIX m;
-    m.SetLookAt(centre + dir * 45.0f, centre, QNVEC3(0, 1, 0));
-    PlaceAtWorld(PlayerCompany->Suit(), m);
-}
-
 /// The nearest rock of the player's view (an asteroid or an ore rock) to `from`.
 NATURALOBJECT* NearestRock(const QNVEC3& from)
 {
@@ -75,12 +66,10 @@ NATURALOBJECT* NearestRock(const QNVEC3& from)
 
 std::vector<ROADSTEP> Steps()
 {
-    std::vector<ROADSTEP> steps = {{"a new game", nullptr, 1, [] { Require(PlayerCompany != nullptr, "no player company"); }}};
-    const std::int32_t kinds[] = {KIND_GENERATOR, KIND_COLLSHIPDOCK, KIND_PROCESSOR, KIND_STORAGE};
-    const std::int32_t sides[] = {2, 0, 1, 3};
-    for (int i = 0; i < 4; ++i)
-        for (ROADSTEP& s : BuildOnStartBeam(sides[i], kinds[i], i < 3 ? QNVEC3(1, 0, 0) : QNVEC3(0, 0, 0)))
-            steps.push_back(std::move(s));
+    std::vector<ROADSTEP> steps = {{"a new game", nullptr, 1, [] { Require(PlayerCompany != nullptr, "no player company"); }},
+                                   {"the starting station", &ViewStation, 30, [] { g_capture = "start"; }}};
+    for (ROADSTEP& s : GrowStation())
+        steps.push_back(std::move(s));
     std::vector<ROADSTEP> rest = {
         {"the grown station", &ViewStation, 30, [] { g_capture = "station"; }},
         {"the build store", [] { Key(SDLK_F2); }, 40,
@@ -116,7 +105,9 @@ std::vector<ROADSTEP> Steps()
              Script().KeyUp(SDLK_SPACE, KMOD_NONE, Script().Pass() + kFireFrames);
          },
          kFireFrames / 2 + 1, [] { g_capture = "fight"; }},
-        {"the end", nullptr, kFireFrames, nullptr},
+        {"flying at the station", [] { FlyAtStation(90.0f); }, kFireFrames, nullptr},
+        {"the outside view", [] { HoldOutsideView(12); }, 8, [] { g_capture = "outside"; }},
+        {"the end", nullptr, 4, nullptr},
     };
     for (ROADSTEP& s : rest)
         steps.push_back(std::move(s));

@@ -187,6 +187,30 @@ inline STATIONPART* StartBeam(std::int32_t side)
 constexpr std::uint64_t kKeyFrames = 6;
 
 
+/// A step that places inventory item 0 as `kind` on the selected part; while its side is
+/// refused, Tab moves the marker to the next free connector and 1 is pressed again.
+inline ROADSTEP PlaceFirstItem(std::int32_t kind)
+{
+    auto before = std::make_shared<std::uint32_t>(0);
+    return {"place the first inventory item",
+            [=] {
+                *before = PlayerCompany->ItemCount();
+                Key(SDLK_1);
+            },
+            kKeyFrames,
+            [=] {
+                Require(PlayerCompany->ItemCount() == *before - 1, "the item did not leave the inventory");
+                Require(Station()->Counts[kind] == 1u, "the part was not placed");
+            },
+            [=] { return Station()->Counts[kind] == 1u; },
+            [](int) {
+                Key(SDLK_TAB);
+                Script().KeyDown(SDLK_1, KMOD_NONE, Script().Pass() + 3);
+                Script().KeyUp(SDLK_1, KMOD_NONE, Script().Pass() + 4);
+            },
+            8};
+}
+
 /// Steps that extend a joint at the end of start beam `side` (seen along `outward`, station
 /// axes, or from outside the station along the beam when `outward` is zero) and place inventory item 0 on it as `kind`; while its side is refused, Tab moves the
 /// marker to the next free connector and 1 is pressed again. Without `extend` the joint at the
@@ -195,7 +219,6 @@ inline std::vector<ROADSTEP> BuildOnStartBeam(std::int32_t side, std::int32_t ki
                                               bool extend = true)
 {
     auto joint = std::make_shared<QNWEAK<STATIONPART>>();
-    auto before = std::make_shared<std::uint32_t>(0);
     auto findJoint = [=] {
         STATIONPART* beam = StartBeam(side);
         if (!Require(beam != nullptr, "no start beam on that side"))
@@ -237,23 +260,7 @@ inline std::vector<ROADSTEP> BuildOnStartBeam(std::int32_t side, std::int32_t ki
          },
          kKeyFrames,
          [=] { Require(Station()->Selected.Get() == joint->Get(), "the joint is not selected"); }},
-        {"place the first inventory item",
-         [=] {
-             *before = PlayerCompany->ItemCount();
-             Key(SDLK_1);
-         },
-         kKeyFrames,
-         [=] {
-             Require(PlayerCompany->ItemCount() == *before - 1, "the item did not leave the inventory");
-             Require(Station()->Counts[kind] == 1u, "the part was not placed");
-         },
-         [=] { return Station()->Counts[kind] == 1u; },
-         [](int) {
-             Key(SDLK_TAB);
-             Script().KeyDown(SDLK_1, KMOD_NONE, Script().Pass() + 3);
-             Script().KeyUp(SDLK_1, KMOD_NONE, Script().Pass() + 4);
-         },
-         8},
+        PlaceFirstItem(kind),
     };
     return steps;
 }
@@ -278,6 +285,112 @@ inline void ClickScreen(float x, float y)
     Script().MouseMotion(px, py, 0, 0, at);
     Script().MouseButton(true, SDL_BUTTON_LEFT, px, py, at + 2);
     Script().MouseButton(false, SDL_BUTTON_LEFT, px, py, at + 3);
+}
+
+/// The joint at the outer end of start beam `side`, once one is built there.
+inline STATIONPART* EndJoint(std::int32_t side)
+{
+    STATIONPART* beam = StartBeam(side);
+    for (std::int32_t c = 0; beam && c < beam->ConnectorCount; ++c)
+        if (const STATIONCONNECTOR* l = beam->Connectors[c].Link;
+            l && l->Owner->Kind == KIND_JOINT && l->Owner != Station()->RootJoint.Get())
+            return l->Owner;
+    return nullptr;
+}
+
+/// Steps that grow the frame out from the joint `from` gives, as a player does: seen from outside
+/// the station, a beam on its outer side, a joint at the beam's end, and on that joint inventory
+/// item 0 as `kind`.
+inline std::vector<ROADSTEP> BuildOutFrom(std::function<STATIONPART*()> from, std::int32_t kind)
+{
+    auto tip = std::make_shared<QNWEAK<STATIONPART>>();
+    auto linked = std::make_shared<std::vector<STATIONPART*>>();
+    // The parts linked to the tip.
+    auto links = [=] {
+        std::vector<STATIONPART*> out;
+        const STATIONPART* at = tip->Get();
+        for (std::int32_t c = 0; at && c < at->ConnectorCount; ++c)
+            if (const STATIONCONNECTOR* l = at->Connectors[c].Link)
+                out.push_back(l->Owner);
+        return out;
+    };
+    auto extend = [=](const char* name, std::int32_t want) {
+        return ROADSTEP{name,
+                        [=] {
+                            *linked = links();
+                            AimOutward(tip->Get());
+                            Script().MouseButton(true, SDL_BUTTON_LEFT, 0, 0, Script().Pass() + 3);
+                            Script().MouseButton(false, SDL_BUTTON_LEFT, 0, 0, Script().Pass() + 4);
+                        },
+                        kKeyFrames + 2,
+                        [=] {
+                            for (STATIONPART* part : links()) {
+                                bool known = false;
+                                for (const STATIONPART* was : *linked)
+                                    known = known || was == part;
+                                if (part->Kind == want && !known) {
+                                    *tip = part;
+                                    return;
+                                }
+                            }
+                            Require(false, "the frame did not grow");
+                        }};
+    };
+    return {
+        {"find where the frame grows", [=] { *tip = from(); }, 1,
+         [=] { Require(tip->Get() != nullptr, "no joint to grow from"); }},
+        extend("a beam out from the joint", KIND_BEAM),
+        extend("a joint at the beam's end", KIND_JOINT),
+        {"aim at the new joint", [=] { AimOutward(tip->Get()); }, kKeyFrames,
+         [=] { Require(Station()->Selected.Get() == tip->Get(), "the joint is not selected"); }},
+        PlaceFirstItem(kind),
+    };
+}
+
+/// Steps that grow the starting station with the player's starting items: the generator, dock,
+/// processor and storage unit on joints at the ends of the start beams, the cargo port at the end
+/// of a beam grown out from the generator's joint.
+inline std::vector<ROADSTEP> GrowStation()
+{
+    std::vector<ROADSTEP> steps;
+    const std::int32_t kinds[] = {KIND_GENERATOR, KIND_COLLSHIPDOCK, KIND_PROCESSOR, KIND_STORAGE};
+    const std::int32_t sides[] = {2, 0, 1, 3};
+    for (int i = 0; i < 4; ++i)
+        for (ROADSTEP& s : BuildOnStartBeam(sides[i], kinds[i], i < 3 ? QNVEC3(1, 0, 0) : QNVEC3(0, 0, 0)))
+            steps.push_back(std::move(s));
+    for (ROADSTEP& s : BuildOutFrom([] { return EndJoint(2); }, KIND_CARGOPORT))
+        steps.push_back(std::move(s));
+    return steps;
+}
+
+/// Puts the player's ship `distance` out from the station's middle on a diagonal above it, nose
+/// on, and gives it throttle for a moment.
+inline void FlyAtStation(float distance)
+{
+    const QNVEC3 centre = Station()->RootJoint.Get()->GetWorldMatrix().Translation();
+    const QNVEC3 dir = QNVEC3::TransformNormal(QNVEC3(0.6f, 0.3f, -0.74f), Station()->GetWorldMatrix()).Normalize();
+    QNMATRIX m;
+    m.SetLookAt(centre + dir * distance, centre, QNVEC3(0, 1, 0));
+    PlaceAtWorld(PlayerCompany->Ship(), m);
+    Script().KeyDown(SDLK_w, KMOD_NONE, Script().Pass() + 3);
+    Script().KeyUp(SDLK_w, KMOD_NONE, Script().Pass() + 30);
+}
+
+/// Holds C, the first camera view (the ship seen from behind), for `frames` frames.
+inline void HoldOutsideView(std::uint64_t frames)
+{
+    Script().KeyDown(SDLK_c, KMOD_NONE, Script().Pass() + 1);
+    Script().KeyUp(SDLK_c, KMOD_NONE, Script().Pass() + 1 + frames);
+}
+
+/// Puts the player's suit on a diagonal above the station, looking at its middle.
+inline void ViewStation()
+{
+    const QNVEC3 centre = Station()->RootJoint.Get()->GetWorldMatrix().Translation();
+    const QNVEC3 dir = QNVEC3::TransformNormal(QNVEC3(0.6f, 0.45f, -0.66f), Station()->GetWorldMatrix()).Normalize();
+    QNMATRIX m;
+    m.SetLookAt(centre + dir * 45.0f, centre, QNVEC3(0, 1, 0));
+    PlaceAtWorld(PlayerCompany->Suit(), m);
 }
 
 }  // namespace road

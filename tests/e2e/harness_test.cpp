@@ -230,8 +230,8 @@ TEST_F(HarnessTest, GameRunShowsTheLogoThenTheMenu)
     EXPECT_LT(at(logo, 130, 240, 2), 100);
     EXPECT_LT(at(logo, 320, 200, 0), 60);
     // A menu button is blue and brighter than the backdrop beside it.
-    EXPECT_GT(at(menu, 110, 335, 2), 150);
-    EXPECT_GT(at(menu, 110, 335, 2), at(menu, 400, 335, 2) + 40);
+    EXPECT_GT(at(menu, 50, 335, 2), 120);
+    EXPECT_GT(at(menu, 50, 335, 2), at(menu, 400, 335, 2) + 40);
 
     // The headquarters fills the right of the middle: hull under the blue ambient light, its
     // sunlit top lighter than its shaded front.
@@ -256,9 +256,9 @@ TEST_F(HarnessTest, DemoPhotographsLogoMenuStationStoreCockpitAndFight)
 {
     const RunResult r = Run(dir.string() + " ppm", CORVANE_DEMO);
     ASSERT_EQ(r.status, 0) << r.out << r.err;
-    Screenshot logo, menu, station, store, cockpit, fight;
-    for (auto [name, image] : {std::pair{"logo", &logo}, {"menu", &menu}, {"station", &station}, {"store", &store},
-                               {"cockpit", &cockpit}, {"fight", &fight}})
+    Screenshot logo, menu, start, station, store, cockpit, outside, fight;
+    for (auto [name, image] : {std::pair{"logo", &logo}, {"menu", &menu}, {"start", &start}, {"station", &station},
+                               {"store", &store}, {"cockpit", &cockpit}, {"outside", &outside}, {"fight", &fight}})
         ASSERT_TRUE(LoadPpm((dir / (std::string(name) + ".ppm")).string(), image)) << name;
     auto at = [](const Screenshot& s, int x, int y, int c) {
         return int(s.rgb[(std::size_t(y) * std::size_t(s.width) + std::size_t(x)) * 3 + std::size_t(c)]);
@@ -270,15 +270,29 @@ TEST_F(HarnessTest, DemoPhotographsLogoMenuStationStoreCockpitAndFight)
                 n += test(at(s, x, y, 0), at(s, x, y, 1), at(s, x, y, 2)) ? 1 : 0;
         return n;
     };
-    // The logo's gold ring and the menu's blue button.
+    // The logo's gold ring and the menu's blue buttons, captioned in white (bright text in the
+    // middle of each button, none at its ends).
     EXPECT_GT(at(logo, 130, 240, 0), 150);
     EXPECT_LT(at(logo, 130, 240, 2), 100);
-    EXPECT_GT(at(menu, 110, 335, 2), at(menu, 400, 335, 2) + 40);
-    // The station's blue hull in the middle, black sky below it.
+    EXPECT_GT(at(menu, 50, 335, 2), at(menu, 400, 335, 2) + 40);
+    const auto white = [](int r, int g, int b) { return r > 200 && g > 200 && b > 200; };
+    for (int y : {335, 373, 411, 449}) {
+        EXPECT_GT(count(menu, 60, y - 8, 170, y + 8, white), 60) << y;
+        EXPECT_EQ(count(menu, 40, y - 8, 58, y + 8, white), 0) << y;
+    }
+    // The station's blue hull in the middle, black sky below it; the cargo port, grown out at
+    // the lower left, is not there at the start.
     const auto hull = [](int red, int, int blue) { return blue > 150 && blue > red + 60; };
     const auto black = [](int r, int g, int b) { return r + g + b < 60; };
+    EXPECT_GT(count(start, 265, 150, 375, 230, hull), 110 * 80 / 4);
+    EXPECT_LT(count(start, 160, 280, 250, 380, hull), 90 * 100 / 20);
     EXPECT_GT(count(station, 265, 150, 375, 230, hull), 110 * 80 / 4);
+    EXPECT_GT(count(station, 160, 280, 250, 380, hull), 90 * 100 / 4);
     EXPECT_GT(count(station, 30, 330, 200, 440, black), 170 * 110 * 3 / 4);
+    // The outside view from behind the ship flying at the station: its hull below the middle,
+    // the station ahead above it.
+    EXPECT_GT(count(outside, 230, 280, 410, 350, hull), 180 * 70 / 3);
+    EXPECT_GT(count(outside, 260, 140, 380, 240, hull), 120 * 100 / 10);
     // The store: the first preview window is black around a lit product; the backdrop is blue.
     const auto lit = [](int r, int g, int b) { return r + g + b > 150; };
     EXPECT_GT(count(store, 60, 80, 190, 175, black), 130 * 95 / 4);

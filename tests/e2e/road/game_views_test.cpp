@@ -1,7 +1,8 @@
-// What a player sees, from the program's own game with no display: a grown station (generator,
-// dock, processor, storage unit) from the suit, the ore field seen over the station, and the
-// collector ship's cockpit, parked and flying at the station. Each picture is saved under
-// screenshots/ beside the test and checked by pixel regions.
+// What a player sees, from the program's own game with no display: the starting station and the
+// station grown from the suit (generator, dock, processor, storage unit, cargo port), the ore
+// field seen over the station, and the collector ship flying at the station, from its cockpit and
+// from its outside camera view. Each picture is saved under screenshots/ beside the test and
+// checked by pixel regions.
 
 #include <gtest/gtest.h>
 
@@ -51,26 +52,20 @@ bool Centre(QNVEC3* out)
 TEST(GameViews, GrownStationOreFieldAndCockpit)
 {
     ReportToTest();
-    Screenshot station, field, cockpit, approach;
+    Screenshot start, station, field, cockpit, approach, outside;
     Screenshot* capture = nullptr;
 
-    std::vector<ROADSTEP> steps = {{"a new game", nullptr, 1, [] { ASSERT_NE(PlayerCompany, nullptr); }}};
-    const std::int32_t kinds[] = {KIND_GENERATOR, KIND_COLLSHIPDOCK, KIND_PROCESSOR, KIND_STORAGE};
-    const std::int32_t sides[] = {2, 0, 1, 3};
-    for (int i = 0; i < 4; ++i)
-        for (ROADSTEP& s : BuildOnStartBeam(sides[i], kinds[i], i < 3 ? QNVEC3(1, 0, 0) : QNVEC3(0, 0, 0)))
-            steps.push_back(std::move(s));
+    std::vector<ROADSTEP> steps = {{"a new game", nullptr, 1, [] { ASSERT_NE(PlayerCompany, nullptr); }},
+                                   {"the starting station from the suit", &ViewStation, 30, [&] { capture = &start; }}};
+    for (ROADSTEP& s : GrowStation())
+        steps.push_back(std::move(s));
 
     std::vector<ROADSTEP> views = {
-        {"the grown station from the suit", [&] {
-             // Back off along a diagonal above the station and look at its middle.
-             const QNVEC3 centre = Station()->RootJoint.Get()->GetWorldMatrix().Translation();
-             const QNVEC3 dir = QNVEC3::TransformNormal(QNVEC3(0.6f, 0.45f, -0.66f), Station()->GetWorldMatrix()).Normalize();
-             QNMATRIX m;
-             m.SetLookAt(centre + dir * 45.0f, centre, QNVEC3(0, 1, 0));
-             PlaceAtWorld(PlayerCompany->Suit(), m);
-         },
-         30, [&] { capture = &station; }},
+        {"the grown station from the suit", &ViewStation, 30, [&] {
+             for (std::int32_t kind : {KIND_GENERATOR, KIND_COLLSHIPDOCK, KIND_PROCESSOR, KIND_STORAGE, KIND_CARGOPORT})
+                 EXPECT_EQ(Station()->Counts[kind], 1u) << kind;
+             capture = &station;
+         }},
         {"the ore field and the sun from the station", [&] {
              QNVEC3 rocks(0, 0, 0);
              ASSERT_TRUE(Centre<ORE>(&rocks));
@@ -94,19 +89,11 @@ TEST(GameViews, GrownStationOreFieldAndCockpit)
          },
          30, [] { ASSERT_EQ(PlayerCompany->Mode, COMPANYMODE::SHIP); }},
         {"the cockpit", nullptr, 30, [&] { capture = &cockpit; }},
-        {"flying toward the station", [] {
-             const QNVEC3 centre = Station()->RootJoint.Get()->GetWorldMatrix().Translation();
-             const QNVEC3 dir = QNVEC3::TransformNormal(QNVEC3(0.6f, 0.3f, -0.74f), Station()->GetWorldMatrix()).Normalize();
-             QNMATRIX m;
-             m.SetLookAt(centre + dir * 90.0f, centre, QNVEC3(0, 1, 0));
-             PlaceAtWorld(PlayerCompany->Ship(), m);
-             Script().KeyDown(SDLK_w, KMOD_NONE, Script().Pass() + 3);
-             Script().KeyUp(SDLK_w, KMOD_NONE, Script().Pass() + 30);
-         },
-         60, [&] {
+        {"flying toward the station", [] { FlyAtStation(90.0f); }, 60, [&] {
              EXPECT_FALSE(PlayerCompany->Ship()->IsSlowerThan(1.0f));
              capture = &approach;
          }},
+        {"the outside view", [] { HoldOutsideView(12); }, 8, [&] { capture = &outside; }},
         {"done", nullptr, 2, nullptr},
     };
     for (ROADSTEP& s : views)
@@ -126,11 +113,11 @@ TEST(GameViews, GrownStationOreFieldAndCockpit)
     ASSERT_TRUE(road.Finished()) << "last step reached: " << (road.Reached().empty() ? "none" : road.Reached().back());
     ASSERT_GT(station.width, 0);
     ASSERT_GT(field.width, 0);
-    ASSERT_GT(cockpit.width, 0);
-    EXPECT_TRUE(SaveScreenshot(station, "screenshots/grown_station.png"));
-    EXPECT_TRUE(SaveScreenshot(field, "screenshots/ore_field.png"));
-    EXPECT_TRUE(SaveScreenshot(cockpit, "screenshots/cockpit.png"));
-    EXPECT_TRUE(SaveScreenshot(approach, "screenshots/approach.png"));
+    for (auto [image, name] : {std::pair{&start, "starting_station"}, {&station, "grown_station"}, {&field, "ore_field"},
+                               {&cockpit, "cockpit"}, {&approach, "approach"}, {&outside, "outside_view"}}) {
+        ASSERT_GT(image->width, 0) << name;
+        EXPECT_TRUE(SaveScreenshot(*image, std::string("screenshots/") + name + ".png")) << name;
+    }
 
     const auto lit = [](int r, int g, int b) { return r + g + b > 90; };
     const auto black = [](int r, int g, int b) { return r + g + b < 60; };
@@ -139,6 +126,11 @@ TEST(GameViews, GrownStationOreFieldAndCockpit)
     const auto orange = [](int r, int g, int b) { return r > 150 && g > 80 && b < 120; };
     const auto frame = [](int r, int g, int b) { return b > 200 && g > 150 && r < 170; };
 
+    // The starting station: the headquarters at the centre, nothing yet at the lower left where
+    // the grown station's cargo port stands.
+    EXPECT_GT(Count(start, 265, 150, 375, 230, hull), 110 * 80 / 4);
+    EXPECT_LT(Count(start, 160, 280, 250, 380, lit), 90 * 100 / 10);
+    EXPECT_GT(Count(station, 160, 280, 250, 380, hull), 90 * 100 / 4);
     // The grown station fills the middle: the headquarters' blue hull at the centre, the other
     // parts lit around it; the sky below is black.
     EXPECT_GT(Count(station, 265, 150, 375, 230, hull), 110 * 80 / 4);
@@ -152,6 +144,10 @@ TEST(GameViews, GrownStationOreFieldAndCockpit)
     EXPECT_GT(Count(cockpit, 490, 10, 590, 35, orange), 30);
     // Flying at the station: its hull in the middle of the sight.
     EXPECT_GT(Count(approach, 280, 190, 380, 260, hull), 300);
+    // The outside view from behind the ship: its hull below the middle, the station ahead above it.
+    EXPECT_GT(Count(outside, 230, 280, 410, 350, hull), 180 * 70 / 3);
+    EXPECT_GT(Count(outside, 260, 140, 380, 240, hull), 120 * 100 / 10);
+    EXPECT_GT(Count(outside, 20, 20, 200, 120, black), 180 * 100 * 3 / 4);
 }
 
 }  // namespace

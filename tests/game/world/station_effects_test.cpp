@@ -1,6 +1,8 @@
 // A destroyed part's effect and debris, and pictures of a starting and of a grown station.
 
 #include <cstdio>
+#include <cstdlib>
+#include <string>
 #include <set>
 
 #include "engine/scene/resources.h"
@@ -138,8 +140,12 @@ protected:
     {
         return std::uint32_t(ShareNot(x0, y0, x1, y1, rgb, 4) * double((x1 - x0) * (y1 - y0)) + 0.5);
     }
-    /// Writes the last picture as a binary PPM next to the test program, for a look.
-    void Save(const char* name) const { SavePicture(name); }
+    /// Writes the last picture as a binary PPM when STATION_IMAGE_DIR names a folder, for a look.
+    void Save(const char* name) const
+    {
+        if (const char* dir = std::getenv("STATION_IMAGE_DIR"))
+            SavePicture((std::string(dir) + "/" + name).c_str());
+    }
     GAMENODE* camera = nullptr;
 };
 
