@@ -52,6 +52,8 @@ namespace {
 
 // Room for the general patch: 24 edge crossings each way and 8 corners each way.
 constexpr int kPatchMax = 64;
+// Most corners of a clipped incident face.
+constexpr int kFaceMax = 9;
 
 bool Inside(const MeReal p[3], const MeReal e[3], MeReal tol)
 {
@@ -79,32 +81,60 @@ void AppendInnerCorners(McdPointCursor* cursor, MeConstMatrix4Ptr pose, const Me
 
 MeReal Sign(MeReal x) { return x < 0 ? -1.0f : 1.0f; }
 
-// Answer of the separating-axis test, with the axis it chose.
+// Answer of the separating-axis test: the axis it chose and its separation; `Orient` adds
+// the unit normal from box 2 towards box 1 (box 1's frame).
 struct Axis {
     MeReal separation = 0;
     MeReal normal[3] = {0, 0, 0};
-    MeReal support = 0;
-    MeI16 dims = 0;
     int kind = 0;  ///< 0 face of box 1, 1 face of box 2, 2 edge of box 1 x edge of box 2
     int a = 0;     ///< box 1's axis (face or edge)
     int b = 0;     ///< box 2's axis (face or edge)
+    MeReal length = 1;  ///< |a x b| of an edge axis
 };
 
-// Fills the answer for the chosen axis: normal from box 2 towards box 1, mid-plane offset and
-// dims. Returns true.
-bool Answer(Axis* out, MeReal best, int kind, int ia, int ib, const MeReal e1[3], MeConstMatrix4Ptr R)
+// Box 2's pose in box 1's frame (as `PoseIn`) and A = |R| beside it, each entry taken from
+// the value just computed rather than reloaded from the pose.
+inline void RelativePose(MeReal R[4][4], MeReal A[3][3], MeConstMatrix4Ptr f, MeConstMatrix4Ptr g)
+{
+    const MeReal d[3] = {g[3][0] - f[3][0], g[3][1] - f[3][1], g[3][2] - f[3][2]};
+    #pragma GCC unroll 3
+    for (int i = 0; i < 3; ++i) {
+        #pragma GCC unroll 3
+        for (int j = 0; j < 3; ++j) {
+            const MeReal r = Dot(g[i], f[j]);
+            R[i][j] = r;
+            A[i][j] = std::fabs(r);
+        }
+        R[i][3] = 0;
+        R[3][i] = Dot(d, f[i]);
+    }
+    R[3][3] = 1;
+}
+
+inline bool Answer(Axis* out, MeReal best, int kind, int ia, int ib)
+{
+    out->separation = best;
+    out->kind = kind;
+    out->a = ia;
+    out->b = ib;
+    return true;
+}
+
+// The chosen axis's unit normal, pointing from box 2 towards box 1.
+void Orient(Axis* out, MeConstMatrix4Ptr R)
 {
     const MeReal* t = R[3];
+    const int ia = out->a, ib = out->b;
     MeReal axis[3];
-    if (kind == 0) {
+    if (out->kind == 0) {
         axis[0] = axis[1] = axis[2] = 0;
         axis[ia] = 1;
-    } else if (kind == 1) {
+    } else if (out->kind == 1) {
         for (int m = 0; m < 3; ++m)
             axis[m] = R[ib][m];
     } else {
         const int i1 = (ia + 1) % 3, i2 = (ia + 2) % 3;
-        const MeReal inv = 1 / std::sqrt(1 - R[ib][ia] * R[ib][ia]);
+        const MeReal inv = 1 / out->length;
         axis[ia] = 0;
         axis[i1] = -R[ib][i2] * inv;
         axis[i2] = R[ib][i1] * inv;
@@ -112,31 +142,6 @@ bool Answer(Axis* out, MeReal best, int kind, int ia, int ib, const MeReal e1[3]
     const MeReal sign = Dot(axis, t) > 0 ? -1.0f : 1.0f;
     for (int m = 0; m < 3; ++m)
         out->normal[m] = sign * axis[m];
-    out->separation = best;
-    out->support = -(e1[0] * std::fabs(out->normal[0]) + e1[1] * std::fabs(out->normal[1]) +
-                     e1[2] * std::fabs(out->normal[2])) -
-                   0.5f * best;
-    out->kind = kind;
-    out->a = ia;
-    out->b = ib;
-    auto feature = [](const MeReal n[3]) {
-        int zeros = 0;
-        for (int m = 0; m < 3; ++m)
-            if (std::fabs(n[m]) < 0.0001f)
-                ++zeros;
-        return zeros > 2 ? 2 : zeros;
-    };
-    if (kind == 2) {
-        out->dims = 257;
-    } else if (kind == 0) {
-        MeReal inB[3];
-        for (int j = 0; j < 3; ++j)
-            inB[j] = Dot(out->normal, R[j]);
-        out->dims = static_cast<MeI16>(2 | (feature(inB) << 8));
-    } else {
-        out->dims = static_cast<MeI16>(feature(out->normal) | (2 << 8));
-    }
-    return true;
 }
 
 // The fifteen-axis test with the decisions of the line-test object's box-box test. R's rows
@@ -144,67 +149,99 @@ bool Answer(Axis* out, MeReal best, int kind, int ia, int ib, const MeReal e1[3]
 // axis j of box 2; A = |R|. Projected radii: box 1 along its axis i is e1_i, box 2 along it
 // sum_j e2_j A[j][i]; along a_i x b_j box 1's radius uses the two other rows of column j
 // ... and box 2's the two other rows of column i of A (entries of a rotation are cofactors).
-bool SeparatingAxis(Axis* out, MeReal tolerance, const MeReal e1[3], const MeReal e2[3], MeConstMatrix4Ptr R)
+// An edge axis's separation is raw / length with length = sqrt(1 - c^2); while it is
+// negative it is compared in squares, so the root is taken only for a separating or a
+// winning axis.
+bool SeparatingAxis(Axis* out, MeReal tolerance, const MeReal e1[3], const MeReal e2[3], MeConstMatrix4Ptr R,
+                    const MeReal (*A)[3])
 {
     const MeReal* t = R[3];
-    MeReal A[3][3];
-    for (int j = 0; j < 3; ++j)
-        for (int i = 0; i < 3; ++i)
-            A[j][i] = std::fabs(R[j][i]);
-
     MeReal best = -FLT_MAX, bestFace = -FLT_MAX;
     int kind = 0, ia = 0, ib = 0;
     bool crossWon = false;
 
     // A face axis with s >= 0 settles the outcome: the best separation is at least s, so the
     // pair makes no contacts whatever the other axes say. Its answer is that axis.
-    auto settled = [&](MeReal s, int k, int i, int j) { return s >= 0 && (best = s, kind = k, ia = i, ib = j, true); };
+    #pragma GCC unroll 3
     for (int i = 0; i < 3; ++i) {
         const MeReal s = std::fabs(t[i]) - e1[i] - (e2[0] * A[0][i] + e2[1] * A[1][i] + e2[2] * A[2][i]);
         if (s > tolerance)
             return false;
-        if (settled(s, 0, i, 0))
-            return Answer(out, best, kind, ia, ib, e1, R);
+        if (s >= 0)
+            return Answer(out, s, 0, i, 0);
         if (s > best)
             best = bestFace = s, kind = 0, ia = i;
     }
+    #pragma GCC unroll 3
     for (int j = 0; j < 3; ++j) {
         const MeReal s = std::fabs(R[j][0] * t[0] + R[j][1] * t[1] + R[j][2] * t[2]) -
                          (e1[0] * A[j][0] + e1[1] * A[j][1] + e1[2] * A[j][2]) - e2[j];
         if (s > tolerance)
             return false;
-        if (settled(s, 1, 0, j))
-            return Answer(out, best, kind, ia, ib, e1, R);
+        if (s >= 0)
+            return Answer(out, s, 1, 0, j);
         if (s > best)
             best = bestFace = s, kind = 1, ib = j;
     }
     const MeReal minSine2 = tolerance * tolerance > 1e-6f ? tolerance * tolerance : 1e-6f;
+    constexpr int kNext[3] = {1, 2, 0}, kLast[3] = {2, 0, 1};
+#pragma GCC unroll 3
     for (int i = 0; i < 3; ++i) {
-        const int i1 = (i + 1) % 3, i2 = (i + 2) % 3;
+        const int i1 = kNext[i], i2 = kLast[i];
+#pragma GCC unroll 3
         for (int j = 0; j < 3; ++j) {
             const MeReal c = R[j][i];
             const MeReal sine2 = 1 - c * c;
             if (sine2 <= minSine2)
                 continue;
-            const int j1 = (j + 1) % 3, j2 = (j + 2) % 3;
+            const int j1 = kNext[j], j2 = kLast[j];
             // L = a_i x b_j: components i1, i2 are -R[j][i2], R[j][i1].
             const MeReal lt = R[j][i1] * t[i2] - R[j][i2] * t[i1];
             const MeReal r1 = e1[i1] * A[j][i2] + e1[i2] * A[j][i1];
             const MeReal r2 = e2[j1] * A[j2][i] + e2[j2] * A[j1][i];
-            const MeReal length = std::sqrt(sine2);
             const MeReal raw = std::fabs(lt) - r1 - r2;
+            const MeReal bar = crossWon ? best : bestFace + tolerance;
+            if (raw < 0 && tolerance >= 0) {
+                // s = raw / length < 0 beats a bar below it: raw^2 < bar^2 sine2.
+                if (!(bar < 0 && raw * raw < bar * bar * sine2))
+                    continue;
+            }
+            const MeReal length = std::sqrt(sine2);
             if (raw > length * tolerance)
                 return false;
             const MeReal s = raw / length;
-            if (crossWon ? s > best : s > bestFace + tolerance)
-                best = s, kind = 2, ia = i, ib = j, crossWon = true;
+            if (s > bar)
+                best = s, kind = 2, ia = i, ib = j, crossWon = true, out->length = length;
         }
     }
 
-    return Answer(out, best, kind, ia, ib, e1, R);
+    return Answer(out, best, kind, ia, ib);
+}
+
+// The contact dims code of the chosen axis (normal n, box 1's frame).
+MeI16 AxisDims(const Axis& axis, MeConstMatrix4Ptr R)
+{
+    auto feature = [](const MeReal n[3]) {
+        int zeros = 0;
+        for (int m = 0; m < 3; ++m)
+            if (std::fabs(n[m]) < 0.0001f)
+                ++zeros;
+        return zeros > 2 ? 2 : zeros;
+    };
+    if (axis.kind == 2)
+        return 257;
+    if (axis.kind == 0) {
+        MeReal inB[3];
+        for (int j = 0; j < 3; ++j)
+            inB[j] = Dot(axis.normal, R[j]);
+        return static_cast<MeI16>(2 | (feature(inB) << 8));
+    }
+    return static_cast<MeI16>(feature(axis.normal) | (2 << 8));
 }
 
 // Sutherland-Hodgman step: keeps the part of the polygon where side * p[axis] <= limit.
+// Branch-free: every candidate point is written and the count advances by its condition, so
+// `out` needs room for one point more than the result.
 inline int ClipPolygon(MeReal (*out)[3], const MeReal (*in)[3], int n, int axis, MeReal side, MeReal limit)
 {
     if (n == 0)
@@ -215,16 +252,15 @@ inline int ClipPolygon(MeReal (*out)[3], const MeReal (*in)[3], int n, int axis,
     for (int k = 0; k < n; ++k) {
         const MeReal* q = in[k];
         const MeReal dq = side * q[axis] - limit;
-        if ((dp < 0 && dq > 0) || (dp > 0 && dq < 0)) {
-            const MeReal u = dp / (dp - dq);
-            for (int c = 0; c < 3; ++c)
-                out[m][c] = p[c] + u * (q[c] - p[c]);
-            ++m;
-        }
-        if (dq <= 0) {
-            out[m][0] = q[0], out[m][1] = q[1], out[m][2] = q[2];
-            ++m;
-        }
+        const bool crosses = ((dp < 0) & (dq > 0)) | ((dp > 0) & (dq < 0));
+        // Computed either way (a point not counted is overwritten next).
+        const MeReal u = dp / (dp - dq);
+        out[m][0] = p[0] + u * (q[0] - p[0]);
+        out[m][1] = p[1] + u * (q[1] - p[1]);
+        out[m][2] = p[2] + u * (q[2] - p[2]);
+        m += crosses;
+        out[m][0] = q[0], out[m][1] = q[1], out[m][2] = q[2];
+        m += dq <= 0;
         p = q;
         dp = dq;
     }
@@ -233,9 +269,10 @@ inline int ClipPolygon(MeReal (*out)[3], const MeReal (*in)[3], int n, int axis,
 
 // Reference box at the origin with extents er, reference face on axis k at side sr (outward
 // normal sr.e_k). The incident box, placed by `pose` in the reference frame, offers its face
-// most opposed to that normal; it is clipped to the reference box's six face planes, which
-// leaves the part of the incident face inside the reference box: its corners (at most 10)
-// go to `out`. Returns their number.
+// most opposed to that normal; it is clipped to the reference box's four side planes and its
+// far face, planes that cut no corner being skipped. The part beyond the reference face is
+// left: its points lie outside the reference box and the caller drops them by their depth.
+// The polygon's corners (at most 9) go to `out`. Returns their number.
 int ClipIncidentFace(MeReal (*out)[3], const MeReal er[3], int k, MeReal sr, MeConstMatrix4Ptr pose, const MeReal ei[3],
                      MeReal tol)
 {
@@ -251,21 +288,79 @@ int ClipIncidentFace(MeReal (*out)[3], const MeReal er[3], int k, MeReal sr, MeC
         u[m] = ei[j1] * pose[j1][m];
         v[m] = ei[j2] * pose[j2][m];
     }
-    MeReal a[10][3], b[10][3];
-    const MeReal corner[4][2] = {{1, 1}, {-1, 1}, {-1, -1}, {1, -1}};
-    for (int q = 0; q < 4; ++q)
-        for (int m = 0; m < 3; ++m)
-            a[q][m] = c[m] + corner[q][0] * u[m] + corner[q][1] * v[m];
+    MeReal a[11][3], b[11][3];
+    for (int m = 0; m < 3; ++m) {
+        a[0][m] = c[m] + u[m] + v[m];
+        a[1][m] = c[m] - u[m] + v[m];
+        a[2][m] = c[m] - u[m] - v[m];
+        a[3][m] = c[m] + u[m] - v[m];
+    }
     const int k1 = (k + 1) % 3, k2 = (k + 2) % 3;
-    int n = ClipPolygon(b, a, 4, k1, 1, er[k1] + tol);
-    n = ClipPolygon(a, b, n, k1, -1, er[k1] + tol);
-    n = ClipPolygon(b, a, n, k2, 1, er[k2] + tol);
-    n = ClipPolygon(a, b, n, k2, -1, er[k2] + tol);
-    n = ClipPolygon(b, a, n, k, sr, er[k] + tol);
-    return ClipPolygon(out, b, n, k, -sr, er[k] + tol);
+    const int axes[5] = {k1, k1, k2, k2, k};
+    const MeReal sides[5] = {1, -1, 1, -1, -sr};
+    const MeReal limits[5] = {er[k1] + tol, er[k1] + tol, er[k2] + tol, er[k2] + tol, er[k] + tol};
+    // Only planes that cut a corner can cut the face: the clipped polygon's points are
+    // convex combinations of the corners.
+    unsigned cuts = 0;
+    for (int p = 0; p < 5; ++p)
+        for (int q = 0; q < 4; ++q)
+            cuts |= unsigned(!(sides[p] * a[q][axes[p]] - limits[p] <= 0)) << p;
+    MeReal(*from)[3] = a;
+    MeReal(*to)[3] = b;
+    int n = 4;
+    for (; cuts && n > 0; cuts &= cuts - 1) {
+        const int p = __builtin_ctz(cuts);
+        n = ClipPolygon(to, from, n, axes[p], sides[p], limits[p]);
+        MeReal(*swap)[3] = from;
+        from = to;
+        to = swap;
+    }
+    for (int q = 0; q < n; ++q)
+        for (int m = 0; m < 3; ++m)
+            out[q][m] = from[q][m];
+    return n;
 }
 
-// The patch corners for the chosen axis, in box 1's frame (see the method above).
+// The contact point of an edge axis: the midpoint of the closest points of box 1's edge
+// extreme along -n and box 2's edge extreme along +n (box 1's frame). False when the edges
+// are parallel to rounding.
+bool EdgePoint(MeReal q[3], const Axis& axis, MeConstMatrix4Ptr R, const MeReal e1[3], const MeReal e2[3])
+{
+    const MeReal* n = axis.normal;
+    const int i = axis.a, j = axis.b;
+    // Box 1's edge p1 + u1 d1 with d1 = e1_i along axis i, box 2's p2 + u2 d2.
+    MeReal p1[3];
+    for (int m = 0; m < 3; ++m)
+        p1[m] = m == i ? 0 : -Sign(n[m]) * e1[m];
+    const MeReal h1 = e1[i];
+    MeReal p2[3], d2[3];
+    for (int m = 0; m < 3; ++m) {
+        p2[m] = R[3][m];
+        d2[m] = e2[j] * R[j][m];
+    }
+    for (int k = 0; k < 3; ++k)
+        if (k != j) {
+            const MeReal s = Sign(Dot(n, R[k])) * e2[k];
+            for (int m = 0; m < 3; ++m)
+                p2[m] += s * R[k][m];
+        }
+    // The closest points of the two lines, clamped to the edges.
+    MeReal w[3];
+    for (int m = 0; m < 3; ++m)
+        w[m] = p1[m] - p2[m];
+    const MeReal a = h1 * h1, b = h1 * d2[i], c = Dot(d2, d2), d = h1 * w[i], e = Dot(d2, w);
+    const MeReal denominator = a * c - b * b;
+    if (!(denominator > 0))
+        return false;
+    auto clamp = [](MeReal x) { return x < -1 ? -1.0f : (x > 1 ? 1.0f : x); };
+    const MeReal u1 = clamp((b * e - c * d) / denominator);
+    const MeReal u2 = clamp((a * e - b * d) / denominator);
+    for (int m = 0; m < 3; ++m)
+        q[m] = 0.5f * (p1[m] + (m == i ? u1 * h1 : 0.0f) + p2[m] + u2 * d2[m]);
+    return true;
+}
+
+// The patch corners of a face axis, in box 1's frame (see the method above).
 void AxisPatch(McdPointCursor* cursor, const Axis& axis, MeConstMatrix4Ptr R, const MeReal e1[3], const MeReal e2[3])
 {
     const MeReal tol = McdBoxFlushTolerance(e1, e2);
@@ -286,40 +381,6 @@ void AxisPatch(McdPointCursor* cursor, const Axis& axis, MeConstMatrix4Ptr R, co
             Transform(p, R, points[q]);
             cursor->Append(p);
         }
-    } else {
-        // Box 1's edge extreme along -n, box 2's extreme along +n.
-        const int i = axis.a, j = axis.b;
-        MeReal p1[3], d1[3] = {0, 0, 0};
-        for (int m = 0; m < 3; ++m)
-            p1[m] = m == i ? 0 : -Sign(n[m]) * e1[m];
-        d1[i] = e1[i];
-        MeReal p2[3], d2[3];
-        for (int m = 0; m < 3; ++m) {
-            p2[m] = R[3][m];
-            d2[m] = e2[j] * R[j][m];
-        }
-        for (int q = 0; q < 3; ++q)
-            if (q != j) {
-                const MeReal s = Sign(Dot(n, R[q])) * e2[q];
-                for (int m = 0; m < 3; ++m)
-                    p2[m] += s * R[q][m];
-            }
-        // The closest points of the two edges (their directions are not parallel, or the
-        // axis would not exist); the contact is their midpoint.
-        MeReal w[3];
-        for (int m = 0; m < 3; ++m)
-            w[m] = p1[m] - p2[m];
-        const MeReal a = Dot(d1, d1), b = Dot(d1, d2), c = Dot(d2, d2), d = Dot(d1, w), e = Dot(d2, w);
-        const MeReal denominator = a * c - b * b;
-        if (!(denominator > 0))
-            return;
-        auto clamp = [](MeReal x) { return x < -1 ? -1.0f : (x > 1 ? 1.0f : x); };
-        const MeReal u1 = clamp((b * e - c * d) / denominator);
-        const MeReal u2 = clamp((a * e - b * d) / denominator);
-        MeReal q[3];
-        for (int m = 0; m < 3; ++m)
-            q[m] = 0.5f * (p1[m] + u1 * d1[m] + p2[m] + u2 * d2[m]);
-        cursor->Append(q);
     }
 }
 
@@ -391,27 +452,19 @@ void McdBoxBoxGatherPatch(McdPointCursor* cursor, MeConstMatrix4Ptr pose, const 
 
 namespace {
 
-// The contacts of an overlapping pair (kept apart from the intersect so that the common
-// cases, apart or only touching, run in a small stack frame).
-[[gnu::noinline]] int PenetratingContacts(McdIntersectResult* result, const Axis& axis, MeConstMatrix4Ptr pose,
-                                         MeConstMatrix4Ptr t1, const MeReal e1[3], const MeReal e2[3])
+// Turns the patch points (box 1's frame) into contacts culled into the result. Points of a
+// face axis lie on the incident face: each takes its own depth below the reference face (box
+// 1's face at n.p = m + s/2, box 2's at m - s/2). Other points are crossings of both surfaces
+// and take the patch's separation. kMax bounds `count`.
+template <int kMax>
+int PatchContacts(McdIntersectResult* result, const Axis& axis, MeConstMatrix4Ptr pose, MeConstMatrix4Ptr t1,
+                  const MeReal (*points)[3], int count, bool ownDepth, MeReal support)
 {
-    MeReal points[kPatchMax][3];
-    McdPointCursor cursor(points, kPatchMax);
-    AxisPatch(&cursor, axis, pose, e1, e2);
-    bool ownDepth = axis.kind < 2;
-    if (cursor.Count(points) == 0) {
-        McdBoxBoxGatherPatch(&cursor, pose, e1, e2);
-        ownDepth = false;
-    }
-    const int count = cursor.Count(points);
-    // A face axis's points lie on the incident face: each takes its own depth below the
-    // reference face (box 1's face at n.p = m + s/2, box 2's at m - s/2). Other points are
-    // crossings of both surfaces and take the patch's separation.
     const MeReal* n = axis.normal;
-    const MeReal face = axis.kind == 0 ? axis.support + 0.5f * axis.separation : axis.support - 0.5f * axis.separation;
+    const MeReal face = axis.kind == 0 ? support + 0.5f * axis.separation : support - 0.5f * axis.separation;
+    const MeI16 dims = AxisDims(axis, pose);
     const MeReal keepBelow = 0.01f * axis.separation;
-    alignas(McdContact) unsigned char storage[sizeof(McdContact) * kPatchMax];
+    alignas(McdContact) unsigned char storage[sizeof(McdContact) * kMax];
     McdContact* candidates = reinterpret_cast<McdContact*>(storage);
     int kept = 0;
     for (int i = 0; i < count; ++i) {
@@ -421,18 +474,67 @@ namespace {
             separation = axis.kind == 0 ? face - np : np - face;
         if (!(separation < keepBelow))
             continue;
-        const MeReal lift = axis.support - np;
+        const MeReal lift = support - np;
         const MeReal q[3] = {points[i][0] + lift * n[0], points[i][1] + lift * n[1], points[i][2] + lift * n[2]};
         McdContact& c = *new (&candidates[kept++]) McdContact();
         Transform(c.position, t1, q);
         for (int j = 0; j < 3; ++j)
             c.normal[j] = result->normal[j];
         c.separation = separation;
-        c.dims = axis.dims;
+        c.dims = dims;
     }
     result->contactCount = McdContactCull(result->normal, candidates, kept, result->contacts,
                                           McdResultContactCap(result), McdResultRequest(result)->faceNormalsFirst);
     return result->contactCount > 0 ? 1 : 0;
+}
+
+// The general patch's contacts, in a frame of its own (it needs room for 64 points).
+[[gnu::noinline]] int GeneralPatchContacts(McdIntersectResult* result, const Axis& axis, MeConstMatrix4Ptr pose,
+                                           MeConstMatrix4Ptr t1, const MeReal e1[3], const MeReal e2[3],
+                                           MeReal support)
+{
+    MeReal points[kPatchMax][3];
+    McdPointCursor cursor(points, kPatchMax);
+    McdBoxBoxGatherPatch(&cursor, pose, e1, e2);
+    return PatchContacts<kPatchMax>(result, axis, pose, t1, points, cursor.Count(points), false, support);
+}
+
+// The contacts of an overlapping pair (kept apart from the intersect so that the common
+// cases, apart or only touching, run in a small stack frame).
+[[gnu::noinline]] int PenetratingContacts(McdIntersectResult* result, const Axis& axis, MeConstMatrix4Ptr pose,
+                                         MeConstMatrix4Ptr t1, const MeReal e1[3], const MeReal e2[3])
+{
+    const MeReal* n = axis.normal;
+    // The mid-plane n.p = support between the two faces on the axis.
+    const MeReal support =
+        -(e1[0] * std::fabs(n[0]) + e1[1] * std::fabs(n[1]) + e1[2] * std::fabs(n[2])) - 0.5f * axis.separation;
+    if (axis.kind == 2) {
+        MeReal q[3];
+        if (!EdgePoint(q, axis, pose, e1, e2))
+            return GeneralPatchContacts(result, axis, pose, t1, e1, e2, support);
+        // One contact at the patch's separation: written directly.
+        if (McdResultContactCap(result) < 1)
+            return 0;
+        const MeReal lift = support - Dot(n, q);
+        for (int m = 0; m < 3; ++m)
+            q[m] += lift * n[m];
+        McdContact& c = result->contacts[0];
+        c = McdContact{};
+        Transform(c.position, t1, q);
+        for (int m = 0; m < 3; ++m)
+            c.normal[m] = result->normal[m];
+        c.separation = axis.separation;
+        c.dims = AxisDims(axis, pose);
+        result->contactCount = 1;
+        return 1;
+    }
+    MeReal points[kFaceMax][3];
+    McdPointCursor cursor(points, kFaceMax);
+    AxisPatch(&cursor, axis, pose, e1, e2);
+    const int count = cursor.Count(points);
+    if (count == 0)
+        return GeneralPatchContacts(result, axis, pose, t1, e1, e2, support);
+    return PatchContacts<kFaceMax>(result, axis, pose, t1, points, count, true, support);
 }
 
 }  // namespace
@@ -446,19 +548,37 @@ int McdBoxBoxIntersect(McdModelPair* pair, McdIntersectResult* result)
     MeConstMatrix4Ptr t2 = m2->instance.transform ? m2->instance.transform : IdentityPose();
     const MeReal* e1 = static_cast<const McdBox*>(m1->instance.geometry)->halfExtents;
     const MeReal* e2 = static_cast<const McdBox*>(m2->instance.geometry)->halfExtents;
-    MeReal pose[4][4];
-    PoseIn(pose, t1, t2);
+    const MeReal tolerance = m1->padding + m2->padding;
+    // Centres further apart than the two bounding spheres grown by the padding: no axis test
+    // is needed. (|e1| + |e2| + tol)^2 <= 3 (|e1|^2 + |e2|^2 + tol^2) spares the roots.
+    const MeReal d[3] = {t2[3][0] - t1[3][0], t2[3][1] - t1[3][1], t2[3][2] - t1[3][2]};
+    if (Dot(d, d) > 3 * (Dot(e1, e1) + Dot(e2, e2) + tolerance * tolerance))
+        return NoContact(result);
+    MeReal pose[4][4], A[3][3];
+    RelativePose(pose, A, t1, t2);
 
     Axis axis;
-    if (!SeparatingAxis(&axis, m1->padding + m2->padding, e1, e2, pose))
+    if (!SeparatingAxis(&axis, tolerance, e1, e2, pose, A))
         return NoContact(result);
-    Rotate(result->normal, t1, axis.normal);
     result->contactCount = 0;
+    if (axis.kind == 0) {
+        // The normal is box 1's axis: its world direction is a row of box 1's pose.
+        const MeReal sign = pose[3][axis.a] > 0 ? -1.0f : 1.0f;
+        for (int m = 0; m < 3; ++m)
+            result->normal[m] = sign * t1[axis.a][m];
+        if (!(axis.separation < 0))
+            return 0;
+    }
     if (!(axis.separation < 0) || result->contactMaxCount < 1 || !result->contacts) {
         // Within the padding but not penetrating: every patch point would get a separation
         // s >= 0 and none is kept.
+        Orient(&axis, pose);
+        Rotate(result->normal, t1, axis.normal);
         return 0;
     }
+    Orient(&axis, pose);
+    if (axis.kind != 0)
+        Rotate(result->normal, t1, axis.normal);
     return PenetratingContacts(result, axis, pose, t1, e1, e2);
 }
 
