@@ -128,6 +128,12 @@ std::int64_t VirtualCounter(void*)
     return g_state->Clock;
 }
 
+// A wait outside the frame loop (a screen waiting out its button sound) passes virtual time.
+void VirtualSleep(double seconds, void*)
+{
+    g_state->Clock += static_cast<std::int64_t>(seconds * 1e9);
+}
+
 std::uint64_t VirtualMilliseconds()
 {
     return static_cast<std::uint64_t>(g_state->Clock / 1000000);
@@ -157,6 +163,7 @@ int DriveHeadlessGame(GAMEDRIVE& drive, GAMEDRIVERTIMES* times)
     state.Drive = &drive;
     g_state = &state;
     PlatformSetCounter(&VirtualCounter, nullptr);
+    PlatformSetSleep(&VirtualSleep, nullptr);
     PlatformAudio::SetClock(&VirtualMilliseconds);
     PlatformScriptedEvents script(true);
     state.Script = &script;
@@ -179,6 +186,7 @@ int DriveHeadlessGame(GAMEDRIVE& drive, GAMEDRIVERTIMES* times)
         status = 1;
     script.Uninstall();
     PlatformAudio::SetClock(nullptr);
+    PlatformSetSleep(nullptr, nullptr);
     PlatformSetCounter(nullptr, nullptr);
     if (times)
         *times = state.Times;

@@ -15,6 +15,8 @@ namespace {
 int lastError = 0;
 std::int64_t (*counterRead)(void*) = nullptr;
 void* counterContext = nullptr;
+void (*sleepHook)(double, void*) = nullptr;
+void* sleepContext = nullptr;
 
 std::int64_t SteadyNanoseconds()
 {
@@ -65,8 +67,18 @@ char* PlatformErrorText(int error, char* buffer, std::size_t size)
 
 void PlatformSleep(double seconds)
 {
-    if (seconds > 0.0)
+    if (seconds <= 0.0)
+        return;
+    if (sleepHook)
+        sleepHook(seconds, sleepContext);
+    else
         std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
+}
+
+void PlatformSetSleep(void (*sleep)(double seconds, void* context), void* context)
+{
+    sleepHook = sleep;
+    sleepContext = sleep ? context : nullptr;
 }
 
 std::int64_t PlatformPerformanceCounter()

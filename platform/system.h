@@ -27,6 +27,10 @@ char* PlatformErrorText(int error, char* buffer, std::size_t size);
 /// Sleeps for `seconds` (negative or zero returns at once).
 void PlatformSleep(double seconds);
 
+/// Replaces the sleep: `sleep(seconds, context)` is called instead of waiting (a virtual clock
+/// moves on by the time slept); null restores the real sleep.
+void PlatformSetSleep(void (*sleep)(double seconds, void* context), void* context);
+
 /// The performance counter and its counts per second.
 std::int64_t PlatformPerformanceCounter();
 std::int64_t PlatformPerformanceFrequency();

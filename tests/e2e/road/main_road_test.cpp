@@ -16,6 +16,7 @@
 
 #include "tests/e2e/road/road.h"
 #include "engine/scene/scene.h"
+#include "game/screens/main_menu.h"
 #include "game/vehicles/collship.h"
 #include "game/world/cargo_port.h"
 #include "game/world/collship_dock.h"
@@ -253,19 +254,6 @@ TEST(MainRoad, NewGameBuildsTheChainGetsTheFreeShipBoardsAndEndsCleanly)
          30, [] { EXPECT_EQ(PlayerCompany->Mode, COMPANYMODE::SHIP); }},
         {"leave the ship", [] { Key(SDLK_RETURN); }, 30,
          [] { EXPECT_EQ(PlayerCompany->Mode, COMPANYMODE::SUIT); }},
-        {"escape to the menu", [] { Key(SDLK_ESCAPE); }, 20,
-         [] {
-             ASSERT_NE(QNSCENE::Current, nullptr);
-             EXPECT_STREQ(QNSCENE::Current->Name().Text(), "MAINMENU");
-         }},
-        {"and back to the same game", [] { Key(SDLK_ESCAPE); }, 20,
-         [&] {
-             ASSERT_NE(QNSCENE::Current, nullptr);
-             EXPECT_STREQ(QNSCENE::Current->Name().Text(), "SPACE");
-             for (std::uint32_t v = 0; v < kCompanyCount; ++v)
-                 EXPECT_EQ(Companies[v], companiesAtStart[v]);
-             EXPECT_EQ(Station()->Counts[KIND_PROCESSOR], 1u);
-         }},
         {"board the ship again", [] {
              QNMATRIX m = Ship()->GetWorldMatrix();
              m.SetTranslationV(m.Translation() + QNVEC3(0, 4, 0));
@@ -286,6 +274,29 @@ TEST(MainRoad, NewGameBuildsTheChainGetsTheFreeShipBoardsAndEndsCleanly)
     GAMEDRIVE drive;
     for (ROADSTEP& s : DeliverAndSell([&drive](std::uint32_t every) { drive.DrawEvery = every; }))
         steps.push_back(std::move(s));
+    std::vector<ROADSTEP> end = {
+        {"escape to the menu", [] { Key(SDLK_ESCAPE); }, 20,
+         [] {
+             ASSERT_NE(QNSCENE::Current, nullptr);
+             EXPECT_STREQ(QNSCENE::Current->Name().Text(), "MAINMENU");
+         }},
+        {"and back to the same game", [] { Key(SDLK_ESCAPE); }, 20,
+         [&] {
+             ASSERT_NE(QNSCENE::Current, nullptr);
+             EXPECT_STREQ(QNSCENE::Current->Name().Text(), "SPACE");
+             for (std::uint32_t v = 0; v < kCompanyCount; ++v)
+                 EXPECT_EQ(Companies[v], companiesAtStart[v]);
+             EXPECT_EQ(Station()->Counts[KIND_PROCESSOR], 1u);
+             EXPECT_EQ(PlayerCompany->Mode, COMPANYMODE::SUIT);
+         }},
+        {"escape to the menu once more", [] { Key(SDLK_ESCAPE); }, 20,
+         [] { ASSERT_STREQ(QNSCENE::Current->Name().Text(), "MAINMENU"); }},
+        {"click Quit",
+         [] { ClickScreen(MAINMENU::kButtonX, MAINMENU::kQuitY); },
+         1, nullptr},
+    };
+    for (ROADSTEP& s : end)
+        steps.push_back(std::move(s));
 
     ROAD road(std::move(steps));
     drive.Frames = 100000;
@@ -295,9 +306,17 @@ TEST(MainRoad, NewGameBuildsTheChainGetsTheFreeShipBoardsAndEndsCleanly)
         if (startScenes.empty() || startScenes.back() != name)
             startScenes.emplace_back(name);
     };
-    drive.OnFrame = [&](std::uint64_t, const GAMEDRIVERTIMES&) { return road.Frame(); };
+    // After the last step the program must end by the menu's Quit, not by the driver.
+    std::uint64_t framesAfterRoad = 0;
+    constexpr std::uint64_t kQuitFrames = 100;
+    drive.OnFrame = [&](std::uint64_t, const GAMEDRIVERTIMES&) {
+        if (road.Frame())
+            return true;
+        return road.Finished() && ++framesAfterRoad < kQuitFrames;
+    };
     GAMEDRIVERTIMES times;
     EXPECT_EQ(DriveHeadlessGame(drive, &times), 0);
+    EXPECT_LT(framesAfterRoad, kQuitFrames) << "Quit did not end the program";
 
     ASSERT_GE(startScenes.size(), 2u);
     EXPECT_EQ(startScenes[0], "QUENNET");  // the logo
