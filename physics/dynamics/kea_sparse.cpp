@@ -32,7 +32,7 @@ T* Take(long long count, const char* name, bool& ok)
 }
 
 // C += jm J^T for one entry pair: C(r, s) += sum over the 6 columns of jm(r) J(s).
-void AddProduct(float* C, const float* jm, const float* jj, bool sse)
+void AddProduct(float* __restrict C, const float* __restrict jm, const float* __restrict jj, bool sse)
 {
 #ifdef KEA_SPARSE_SSE
     if (sse) {
@@ -58,36 +58,81 @@ void AddProduct(float* C, const float* jm, const float* jj, bool sse)
         }
 }
 
-// C -= A B^T.
-void SubProductT(float* C, const float* A, const float* B, bool sse)
+// Columns of one supernode whose updates to a target column are summed before they are
+// subtracted.
+constexpr int MaxGroup = 8;
+
+// acc = A B^T, element (r, s) being ((A(r,0) B(s,0) + A(r,1) B(s,1)) + A(r,2) B(s,2)) + A(r,3) B(s,3)
+// as in the SSE kernel; AddProductT adds it.
+void ProductT(float* __restrict acc, const float* __restrict A, const float* __restrict B)
+{
+    for (int s = 0; s < 4; ++s)
+        for (int r = 0; r < 4; ++r)
+            acc[s * 4 + r] = ((A[r] * B[s] + A[4 + r] * B[4 + s]) + A[8 + r] * B[8 + s]) + A[12 + r] * B[12 + s];
+}
+
+void AddProductT(float* __restrict acc, const float* __restrict A, const float* __restrict B)
+{
+    for (int s = 0; s < 4; ++s)
+        for (int r = 0; r < 4; ++r)
+            acc[s * 4 + r] += ((A[r] * B[s] + A[4 + r] * B[4 + s]) + A[8 + r] * B[8 + s]) + A[12 + r] * B[12 + s];
+}
+
+// The blocks B_g = L(j, k_g) of a group of source columns, with their elements broadcast for
+// the SSE kernel.
+struct Group {
+    int count = 0;
+    const float* B[MaxGroup];
+#ifdef KEA_SPARSE_SSE
+    __m128 v[MaxGroup * 16];
+#endif
+    void add(const float* b, bool sse)
+    {
+#ifdef KEA_SPARSE_SSE
+        if (sse)
+            for (int i = 0; i < 16; ++i)
+                v[count * 16 + i] = _mm_set1_ps(b[i]);
+#endif
+        (void)sse;
+        B[count++] = b;
+    }
+};
+
+// C -= sum over the group of A_g B_g^T, A_g at A[g] + offset.
+void SubGroupT(float* __restrict C, const float* const* A, size_t offset, const Group& grp, bool sse)
 {
 #ifdef KEA_SPARSE_SSE
     if (sse) {
-        const __m128 a0 = _mm_loadu_ps(A), a1 = _mm_loadu_ps(A + 4), a2 = _mm_loadu_ps(A + 8),
-                     a3 = _mm_loadu_ps(A + 12);
-        for (int s = 0; s < 4; ++s) {
-            __m128 acc = _mm_mul_ps(a0, _mm_set1_ps(B[s]));
-            acc = _mm_add_ps(acc, _mm_mul_ps(a1, _mm_set1_ps(B[4 + s])));
-            acc = _mm_add_ps(acc, _mm_mul_ps(a2, _mm_set1_ps(B[8 + s])));
-            acc = _mm_add_ps(acc, _mm_mul_ps(a3, _mm_set1_ps(B[12 + s])));
-            _mm_storeu_ps(C + s * 4, _mm_sub_ps(_mm_loadu_ps(C + s * 4), acc));
+        __m128 acc[4];
+        for (int g = 0; g < grp.count; ++g) {
+            const float* a = A[g] + offset;
+            const __m128 a0 = _mm_loadu_ps(a), a1 = _mm_loadu_ps(a + 4), a2 = _mm_loadu_ps(a + 8),
+                         a3 = _mm_loadu_ps(a + 12);
+            const __m128* b = grp.v + g * 16;
+            for (int s = 0; s < 4; ++s) {
+                __m128 v = _mm_mul_ps(a0, b[s]);
+                v = _mm_add_ps(v, _mm_mul_ps(a1, b[4 + s]));
+                v = _mm_add_ps(v, _mm_mul_ps(a2, b[8 + s]));
+                v = _mm_add_ps(v, _mm_mul_ps(a3, b[12 + s]));
+                acc[s] = g == 0 ? v : _mm_add_ps(acc[s], v);
+            }
         }
+        for (int s = 0; s < 4; ++s)
+            _mm_storeu_ps(C + s * 4, _mm_sub_ps(_mm_loadu_ps(C + s * 4), acc[s]));
         return;
     }
 #endif
     (void)sse;
-    for (int s = 0; s < 4; ++s)
-        for (int r = 0; r < 4; ++r) {
-            float acc = A[r] * B[s];
-            acc += A[4 + r] * B[4 + s];
-            acc += A[8 + r] * B[8 + s];
-            acc += A[12 + r] * B[12 + s];
-            C[s * 4 + r] -= acc;
-        }
+    alignas(16) float acc[16];
+    ProductT(acc, A[0] + offset, grp.B[0]);
+    for (int g = 1; g < grp.count; ++g)
+        AddProductT(acc, A[g] + offset, grp.B[g]);
+    for (int i = 0; i < 16; ++i)
+        C[i] -= acc[i];
 }
 
 // X = X D^-T for the lower-triangular diagonal block D with reciprocal diagonal rs.
-void SolveRight(float* X, const float* D, const float* rs, bool sse)
+void SolveRight(float* __restrict X, const float* __restrict D, const float* __restrict rs, bool sse)
 {
 #ifdef KEA_SPARSE_SSE
     if (sse) {
@@ -113,30 +158,50 @@ void SolveRight(float* X, const float* D, const float* rs, bool sse)
 }
 
 // y -= X v (block times 4-vector).
-void SubMatVec(float* y, const float* X, const float* v)
+void SubMatVec(float* __restrict y, const float* __restrict X, const float* __restrict v, bool sse)
 {
-    for (int r = 0; r < 4; ++r) {
-        float acc = X[r] * v[0];
-        acc += X[4 + r] * v[1];
-        acc += X[8 + r] * v[2];
-        acc += X[12 + r] * v[3];
-        y[r] -= acc;
+#ifdef KEA_SPARSE_SSE
+    if (sse) {
+        __m128 acc = _mm_mul_ps(_mm_loadu_ps(X), _mm_set1_ps(v[0]));
+        acc = _mm_add_ps(acc, _mm_mul_ps(_mm_loadu_ps(X + 4), _mm_set1_ps(v[1])));
+        acc = _mm_add_ps(acc, _mm_mul_ps(_mm_loadu_ps(X + 8), _mm_set1_ps(v[2])));
+        acc = _mm_add_ps(acc, _mm_mul_ps(_mm_loadu_ps(X + 12), _mm_set1_ps(v[3])));
+        _mm_storeu_ps(y, _mm_sub_ps(_mm_loadu_ps(y), acc));
+        return;
     }
+#endif
+    (void)sse;
+    for (int r = 0; r < 4; ++r)
+        y[r] -= ((X[r] * v[0] + X[4 + r] * v[1]) + X[8 + r] * v[2]) + X[12 + r] * v[3];
 }
 
 // y -= X^T v.
-void SubMatTVec(float* y, const float* X, const float* v)
+void SubMatTVec(float* __restrict y, const float* __restrict X, const float* __restrict v, bool sse)
 {
-    for (int s = 0; s < 4; ++s) {
-        float acc = X[s * 4] * v[0];
-        acc += X[s * 4 + 1] * v[1];
-        acc += X[s * 4 + 2] * v[2];
-        acc += X[s * 4 + 3] * v[3];
-        y[s] -= acc;
+#ifdef KEA_SPARSE_SSE
+    if (sse) {
+        const __m128 vv = _mm_loadu_ps(v);
+        __m128 p0 = _mm_mul_ps(_mm_loadu_ps(X), vv), p1 = _mm_mul_ps(_mm_loadu_ps(X + 4), vv),
+               p2 = _mm_mul_ps(_mm_loadu_ps(X + 8), vv), p3 = _mm_mul_ps(_mm_loadu_ps(X + 12), vv);
+        _MM_TRANSPOSE4_PS(p0, p1, p2, p3);  // lane s of p_r: X(r, s) v(r)
+        const __m128 acc = _mm_add_ps(_mm_add_ps(_mm_add_ps(p0, p1), p2), p3);
+        _mm_storeu_ps(y, _mm_sub_ps(_mm_loadu_ps(y), acc));
+        return;
     }
+#endif
+    (void)sse;
+    for (int s = 0; s < 4; ++s)
+        y[s] -= ((X[s * 4] * v[0] + X[s * 4 + 1] * v[1]) + X[s * 4 + 2] * v[2]) + X[s * 4 + 3] * v[3];
 }
 
-int PopCount(std::uint64_t w) { return __builtin_popcountll(w); }
+// Bits set (no popcount instruction is assumed).
+int PopCount(std::uint64_t w)
+{
+    w = w - ((w >> 1) & 0x5555555555555555ull);
+    w = (w & 0x3333333333333333ull) + ((w >> 2) & 0x3333333333333333ull);
+    w = (w + (w >> 4)) & 0x0F0F0F0F0F0F0F0Full;
+    return static_cast<int>((w * 0x0101010101010101ull) >> 56);
+}
 
 }  // namespace
 
@@ -173,6 +238,7 @@ bool keaSparseFactor::build(const keaBlockEntries& e, bool sse)
     int* mark = Take<int>(nb, "sparse mark", ok);
     int* childHead = Take<int>(nb, "sparse childhead", ok);
     int* childNext = Take<int>(nb, "sparse childnext", ok);
+    int* superStart = Take<int>(nb, "sparse supernodes", ok);
     const int words = (nb + 63) / 64;
     std::uint64_t* adj = Take<std::uint64_t>(static_cast<long long>(nb) * words, "sparse adjacency", ok);
     std::uint64_t* alive = Take<std::uint64_t>(words, "sparse alive", ok);
@@ -303,6 +369,14 @@ bool keaSparseFactor::build(const keaBlockEntries& e, bool sse)
             rowCol[q] = k;
         }
 
+    // Supernodes: runs of columns where each one's rows below its diagonal are the next one's.
+    for (int j = 0; j < nb; ++j) {
+        const int size = colStart[j + 1] - colStart[j];
+        superStart[j] = j > 0 && colStart[j] - colStart[j - 1] == size + 1 && rowIdx[colStart[j - 1] + 1] == j
+                            ? superStart[j - 1]
+                            : j;
+    }
+
     // Numeric factorisation, left-looking by block column; `mark` maps a row to its block.
     std::memset(L, 0, sizeof(float) * 16 * static_cast<size_t>(nnz));
     clampedPivots = 0;
@@ -328,11 +402,23 @@ bool keaSparseFactor::build(const keaBlockEntries& e, bool sse)
             const int row = b * 4 + r;
             D[r * 4 + r] = row < e.n ? D[r * 4 + r] + e.slipfactor[row] * e.invStepsize + e.epsilon : 1.0f;
         }
-        for (int q = rowStart[j]; q < rowStart[j + 1]; ++q) {
+        // Consecutive source columns of one supernode share the rows from j down, so their
+        // updates are summed per target block.
+        for (int q = rowStart[j]; q < rowStart[j + 1];) {
             const int pk = rowBlock[q], k = rowCol[q];
-            const float* Ljk = L + static_cast<size_t>(pk) * 16;
-            for (int p = pk; p < colStart[k + 1]; ++p)
-                SubProductT(L + static_cast<size_t>(mark[rowIdx[p]]) * 16, L + static_cast<size_t>(p) * 16, Ljk, sse);
+            const int tail = colStart[k + 1] - pk;
+            Group grp;
+            const float* A[MaxGroup];
+            int last = k;
+            do {
+                A[grp.count] = L + static_cast<size_t>(rowBlock[q]) * 16;
+                grp.add(A[grp.count], sse);
+                last = rowCol[q];
+                ++q;
+            } while (q < rowStart[j + 1] && grp.count < MaxGroup && rowCol[q] == last + 1 &&
+                     superStart[rowCol[q]] == superStart[k] && colStart[rowCol[q] + 1] - rowBlock[q] == tail);
+            for (int t = 0; t < tail; ++t)
+                SubGroupT(L + static_cast<size_t>(mark[rowIdx[pk + t]]) * 16, A, static_cast<size_t>(t) * 16, grp, sse);
         }
         float* rs = rsD + j * 4;
         for (int s = 0; s < 4; ++s) {
@@ -362,7 +448,6 @@ bool keaSparseFactor::build(const keaBlockEntries& e, bool sse)
 
 void keaSparseFactor::solve(float* v, bool sse) const
 {
-    (void)sse;
     float* y = work;
     for (int j = 0; j < nb; ++j)
         std::memcpy(y + j * 4, v + perm[j] * 4, sizeof(float) * 4);
@@ -376,12 +461,12 @@ void keaSparseFactor::solve(float* v, bool sse) const
             yj[s] = sum * rsD[j * 4 + s];
         }
         for (int p = colStart[j] + 1; p < colStart[j + 1]; ++p)
-            SubMatVec(y + rowIdx[p] * 4, L + static_cast<size_t>(p) * 16, yj);
+            SubMatVec(y + rowIdx[p] * 4, L + static_cast<size_t>(p) * 16, yj, sse);
     }
     for (int j = nb - 1; j >= 0; --j) {
         float* yj = y + j * 4;
         for (int p = colStart[j] + 1; p < colStart[j + 1]; ++p)
-            SubMatTVec(yj, L + static_cast<size_t>(p) * 16, y + rowIdx[p] * 4);
+            SubMatTVec(yj, L + static_cast<size_t>(p) * 16, y + rowIdx[p] * 4, sse);
         const float* D = L + static_cast<size_t>(colStart[j]) * 16;
         for (int s = 3; s >= 0; --s) {
             float sum = yj[s];
@@ -396,7 +481,6 @@ void keaSparseFactor::solve(float* v, bool sse) const
 
 void keaSparseFactor::solveUnit(float* out, int k, bool sse) const
 {
-    (void)sse;
     float* y = work;
     std::fill(y, y + nb * 4, 0.0f);
     const int j0 = iperm[k / 4];
@@ -414,12 +498,12 @@ void keaSparseFactor::solveUnit(float* out, int k, bool sse) const
             yj[s] = sum * rsD[j * 4 + s];
         }
         for (int p = colStart[j] + 1; p < colStart[j + 1]; ++p)
-            SubMatVec(y + rowIdx[p] * 4, L + static_cast<size_t>(p) * 16, yj);
+            SubMatVec(y + rowIdx[p] * 4, L + static_cast<size_t>(p) * 16, yj, sse);
     }
     for (int j = nb - 1; j >= 0; --j) {
         float* yj = y + j * 4;
         for (int p = colStart[j] + 1; p < colStart[j + 1]; ++p)
-            SubMatTVec(yj, L + static_cast<size_t>(p) * 16, y + rowIdx[p] * 4);
+            SubMatTVec(yj, L + static_cast<size_t>(p) * 16, y + rowIdx[p] * 4, sse);
         const float* D = L + static_cast<size_t>(colStart[j]) * 16;
         for (int s = 3; s >= 0; --s) {
             float sum = yj[s];
