@@ -78,11 +78,26 @@ struct Blocks {
     int* slot;  // constraintForces record offset (in floats) of the entry
 };
 
+// jm = the entry's J with linear columns times the inverse mass and angular ones times the
+// isotropic inverse inertia; acc += J . free motion (column by column).
+void ScaleEntry(float* __restrict jm, float* __restrict acc, const float* __restrict J, const BodyData& d)
+{
+    const float im = d.invMass[3], ii = d.invMass[0];
+    for (int col = 0; col < 6; ++col) {
+        const float scale = col < 3 ? im : ii;
+        const float fm = col < 3 ? d.freeMotion[col] : d.freeMotion[col + 1];
+        for (int r = 0; r < 4; ++r) {
+            jm[col * 4 + r] = J[col * 4 + r] * scale;
+            acc[r] += J[col * 4 + r] * fm;
+        }
+    }
+}
+
 void CalcJinvMandRHS_x86(float* rhs, float* JM, const keaConstraints& k, int rowBase, const float* Jstore,
                          const BodyData* bd, const Blocks& blk, int nb, int n, const keaParams& params)
 {
-    std::fill(rhs, rhs + nb * 4, 0.0f);
     for (int b = 0; b < nb; ++b) {
+        float acc[4] = {0, 0, 0, 0};
         for (int e = 0; e < blk.count[b]; ++e) {
             const int body = blk.body[b * MaxEntries + e];
             float* jm = JM + (b * MaxEntries + e) * 24;
@@ -90,18 +105,10 @@ void CalcJinvMandRHS_x86(float* rhs, float* JM, const keaConstraints& k, int row
                 std::fill(jm, jm + 24, 0.0f);
                 continue;
             }
-            const float* J = Jstore + blk.jofs[b * MaxEntries + e];
-            const BodyData& d = bd[body];
-            const float im = d.invMass[3], ii = d.invMass[0];
-            for (int col = 0; col < 6; ++col) {
-                const float scale = col < 3 ? im : ii;
-                const float fm = col < 3 ? d.freeMotion[col] : d.freeMotion[col + 1];
-                for (int r = 0; r < 4; ++r) {
-                    jm[col * 4 + r] = J[col * 4 + r] * scale;
-                    rhs[b * 4 + r] += J[col * 4 + r] * fm;
-                }
-            }
+            ScaleEntry(jm, acc, Jstore + blk.jofs[b * MaxEntries + e], bd[body]);
         }
+        for (int r = 0; r < 4; ++r)
+            rhs[b * 4 + r] = acc[r];
     }
     const float h = params.stepsize, gamma = params.gamma;
     for (int r = 0; r < nb * 4; ++r) {
@@ -201,6 +208,20 @@ void CalculateConstraintForces_SSE(const float* lambda, const float* Jstore, kea
     }
 }
 #endif
+
+// block(r, s) = sum over the 6 columns of jm(r) jj(s), each element summed from column 0 up;
+// the 16 sums run side by side.
+void BlockProduct(float* __restrict block, const float* __restrict jm, const float* __restrict jj)
+{
+    for (int i = 0; i < 16; ++i)
+        block[i] = 0;
+#pragma GCC unroll 6
+    for (int col = 0; col < 6; ++col)
+#pragma GCC unroll 4
+        for (int r = 0; r < 4; ++r)
+            for (int s = 0; s < 4; ++s)
+                block[r * 4 + s] += jm[col * 4 + r] * jj[col * 4 + s];
+}
 
 // Diagonal terms and the envelope after the off-diagonal assembly.
 void FinishAssembly(keaLCPMatrix* m, const float* slipfactor)
@@ -360,14 +381,11 @@ void keaLCPMatrix_PcSparse_x86::calcJinvMJT(const float* JM, const float* J, con
                 for (int ej = 0; ej < counts[bj]; ++ej) {
                     if (bodies[bj * MaxEntries + ej] != body)
                         continue;
-                    const float* jj = J + jofs[bj * MaxEntries + ej];
+                    float block[16];
+                    BlockProduct(block, jm, J + jofs[bj * MaxEntries + ej]);
                     for (int r = 0; r < 4; ++r)
-                        for (int s = 0; s < 4; ++s) {
-                            float sum = 0;
-                            for (int col = 0; col < 6; ++col)
-                                sum += jm[col * 4 + r] * jj[col * 4 + s];
-                            A[(bi * 4 + r) * np + bj * 4 + s] += sum;
-                        }
+                        for (int s = 0; s < 4; ++s)
+                            A[(bi * 4 + r) * np + bj * 4 + s] += block[r * 4 + s];
                 }
             }
         }
