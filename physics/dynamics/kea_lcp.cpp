@@ -61,7 +61,8 @@ int keaLCPSolve(keaLCPMatrix* m, const float* b, const float* lo, const float* h
     int* saved2 = Take<int>(np, "saved2");
     int* clampedList = Take<int>(np, "clamped");
     int* order = Take<int>(np, "order");
-    if (!(x0 && w && bvec && cv && column && state && saved1 && saved2 && clampedList && order)) {
+    int* uncached = Take<int>(np, "uncached");
+    if (!(x0 && w && bvec && cv && column && state && saved1 && saved2 && clampedList && order && uncached)) {
         std::fill(x, x + np, 0.0f);
         keaPoolPopMark();
         return 0;
@@ -144,13 +145,15 @@ int keaLCPSolve(keaLCPMatrix* m, const float* b, const float* lo, const float* h
             std::fill(w, w + np, 0.0f);
         } else {
             MeProfileStartSectionFn("ppt", 0);
+            int missing = 0;
             for (int c = 0; c < nc; ++c) {
                 const int k = clampedList[c];
                 if (!m->cached[k]) {
-                    m->solveUnit(m->Ainv + k * np, k);
+                    uncached[missing++] = k;
                     m->cached[k] = 1;
                 }
             }
+            m->solveUnits(uncached, missing);
             for (int r = 0; r < nc; ++r)
                 for (int c = 0; c < nc; ++c)
                     m->Q[r * np + c] = m->Ainv[clampedList[c] * np + clampedList[r]];

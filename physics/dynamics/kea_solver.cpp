@@ -570,6 +570,22 @@ void keaLCPMatrix::solveUnit(float* out, int k) const
     }
 }
 
+void keaLCPMatrix::solveUnits(const int* ks, int count)
+{
+    for (int c = 0; c < count; c += 4) {
+        const int batch = std::min(4, count - c);
+        if (sparse) {
+            float* outs[4];
+            for (int i = 0; i < batch; ++i)
+                outs[i] = Ainv + static_cast<size_t>(ks[c + i]) * np;
+            sparse->solveUnits(outs, ks + c, batch, sparseSSE);
+        } else {
+            for (int i = 0; i < batch; ++i)
+                solveUnit(Ainv + static_cast<size_t>(ks[c + i]) * np, ks[c + i]);
+        }
+    }
+}
+
 void keaLCPMatrix::factorQ(float* q, int size) const
 {
     // L D L^T in place: strict lower part holds L, the diagonal holds D.

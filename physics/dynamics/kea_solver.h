@@ -32,6 +32,9 @@ public:
     void solve(float* x) const;
     /// out = column k of A^-1.
     void solveUnit(float* out, int k) const;
+    /// Columns ks[0..count) of A^-1 into `Ainv` (column k at k * np); the sparse factor takes
+    /// them four at a time.
+    void solveUnits(const int* ks, int count);
     /// In-place L D L^T of a dense size x size system (stride np).
     void factorQ(float* Q, int size) const;
     void solveQ(const float* Q, float* rhs, int size) const;

@@ -194,6 +194,58 @@ void SubMatTVec(float* __restrict y, const float* __restrict X, const float* __r
         y[s] -= ((X[s * 4] * v[0] + X[s * 4 + 1] * v[1]) + X[s * 4 + 2] * v[2]) + X[s * 4 + 3] * v[3];
 }
 
+// Y -= M Z for 4 right-hand sides side by side (see solveUnits): row r of Y loses
+// ((M(r,0) Z_0 + M(r,1) Z_1) + M(r,2) Z_2) + M(r,3) Z_3, M(r, t) at M[r * rstep + t * tstep];
+// the order of the single-column kernels.
+inline void BlockUpdate(float* __restrict Y, const float* __restrict Z, const float* __restrict M, int rstep,
+                        int tstep, bool sse)
+{
+#ifdef KEA_SPARSE_SSE
+    if (sse) {
+        const __m128 z0 = _mm_loadu_ps(Z), z1 = _mm_loadu_ps(Z + 4), z2 = _mm_loadu_ps(Z + 8),
+                     z3 = _mm_loadu_ps(Z + 12);
+        for (int r = 0; r < 4; ++r) {
+            const float* m = M + r * rstep;
+            __m128 acc = _mm_mul_ps(_mm_set1_ps(m[0]), z0);
+            acc = _mm_add_ps(acc, _mm_mul_ps(_mm_set1_ps(m[tstep]), z1));
+            acc = _mm_add_ps(acc, _mm_mul_ps(_mm_set1_ps(m[2 * tstep]), z2));
+            acc = _mm_add_ps(acc, _mm_mul_ps(_mm_set1_ps(m[3 * tstep]), z3));
+            _mm_storeu_ps(Y + r * 4, _mm_sub_ps(_mm_loadu_ps(Y + r * 4), acc));
+        }
+        return;
+    }
+#endif
+    (void)sse;
+    for (int r = 0; r < 4; ++r) {
+        const float* m = M + r * rstep;
+        for (int c = 0; c < 4; ++c)
+            Y[r * 4 + c] -= ((m[0] * Z[c] + m[tstep] * Z[4 + c]) + m[2 * tstep] * Z[8 + c]) + m[3 * tstep] * Z[12 + c];
+    }
+}
+
+// Substitution through the diagonal block D for row s, as in solveUnit: forward
+// y_s = (y_s - D(s, 0) y_0 - ... - D(s, s-1) y_{s-1}) rs, backward over t > s with D(t, s).
+void DiagRow(float* y, const float* D, int s, float rs, bool forward, bool sse)
+{
+    const int t0 = forward ? 0 : s + 1, t1 = forward ? s : 4;
+#ifdef KEA_SPARSE_SSE
+    if (sse) {
+        __m128 v = _mm_loadu_ps(y + s * 4);
+        for (int t = t0; t < t1; ++t)
+            v = _mm_sub_ps(v, _mm_mul_ps(_mm_set1_ps(forward ? D[t * 4 + s] : D[s * 4 + t]), _mm_loadu_ps(y + t * 4)));
+        _mm_storeu_ps(y + s * 4, _mm_mul_ps(v, _mm_set1_ps(rs)));
+        return;
+    }
+#endif
+    (void)sse;
+    for (int c = 0; c < 4; ++c) {
+        float v = y[s * 4 + c];
+        for (int t = t0; t < t1; ++t)
+            v -= (forward ? D[t * 4 + s] : D[s * 4 + t]) * y[t * 4 + c];
+        y[s * 4 + c] = v * rs;
+    }
+}
+
 // Bits set (no popcount instruction is assumed).
 int PopCount(std::uint64_t w)
 {
@@ -233,7 +285,7 @@ bool keaSparseFactor::build(const keaBlockEntries& e, bool sse)
     iperm = Take<int>(nb, "sparse iperm", ok);
     colStart = Take<int>(nb + 1, "sparse colstart", ok);
     rsD = Take<float>(np, "sparse rsD", ok);
-    work = Take<float>(np, "sparse work", ok);
+    work = Take<float>(np * 4, "sparse work", ok);
     int* degree = Take<int>(std::max(nb, nBodies), "sparse degree", ok);
     int* mark = Take<int>(nb, "sparse mark", ok);
     int* childHead = Take<int>(nb, "sparse childhead", ok);
@@ -572,4 +624,49 @@ void keaSparseFactor::assembleDense(float* dense) const
     for (int i = 0; i < np; ++i)
         dense[static_cast<size_t>(i) * np + i] =
             i < in.n ? dense[static_cast<size_t>(i) * np + i] + in.slipfactor[i] * in.invStepsize + in.epsilon : 1.0f;
+}
+
+void keaSparseFactor::solveUnits(float* const* outs, const int* ks, int count, bool sse) const
+{
+    // Y holds up to 4 right-hand sides side by side: element (row 4 j + r, column c) at
+    // j * 16 + r * 4 + c, so a row across the columns is one vector. Per column the operations
+    // and their order are those of solveUnit.
+    float* Y = work;
+    std::fill(Y, Y + static_cast<size_t>(nb) * 16, 0.0f);
+    int j0 = nb;
+    for (int c = 0; c < count; ++c) {
+        const int j = iperm[ks[c] / 4];
+        Y[j * 16 + (ks[c] % 4) * 4 + c] = 1;
+        j0 = std::min(j0, j);
+    }
+    auto zero = [](const float* y) {
+        for (int i = 0; i < 16; ++i)
+            if (y[i] != 0)
+                return false;
+        return true;
+    };
+    for (int j = j0; j < nb; ++j) {
+        float* yj = Y + j * 16;
+        if (zero(yj))
+            continue;
+        const float* D = L + static_cast<size_t>(colStart[j]) * 16;
+        for (int s = 0; s < 4; ++s)
+            DiagRow(yj, D, s, rsD[j * 4 + s], true, sse);
+        for (int p = colStart[j] + 1; p < colStart[j + 1]; ++p) {
+            BlockUpdate(Y + rowIdx[p] * 16, yj, L + static_cast<size_t>(p) * 16, 1, 4, sse);
+        }
+    }
+    for (int j = nb - 1; j >= 0; --j) {
+        float* yj = Y + j * 16;
+        for (int p = colStart[j] + 1; p < colStart[j + 1]; ++p) {
+            BlockUpdate(yj, Y + rowIdx[p] * 16, L + static_cast<size_t>(p) * 16, 4, 1, sse);
+        }
+        const float* D = L + static_cast<size_t>(colStart[j]) * 16;
+        for (int s = 3; s >= 0; --s)
+            DiagRow(yj, D, s, rsD[j * 4 + s], false, sse);
+    }
+    for (int c = 0; c < count; ++c)
+        for (int j = 0; j < nb; ++j)
+            for (int r = 0; r < 4; ++r)
+                outs[c][perm[j] * 4 + r] = Y[j * 16 + r * 4 + c];
 }

@@ -50,6 +50,9 @@ struct keaSparseFactor {
     void solve(float* v, bool sse) const;
     /// out = column k of A^-1.
     void solveUnit(float* out, int k, bool sse) const;
+    /// outs[c] = column ks[c] of A^-1 for up to 4 columns in one pass over the factor (the
+    /// same values as solveUnit).
+    void solveUnits(float* const* outs, const int* ks, int count, bool sse) const;
     /// out = A v, the matrix assembled again block by block.
     void multiply(const float* v, float* out) const;
     /// A written densely (np x np, row-major, original order) into `dense`.

@@ -113,6 +113,13 @@ TEST(KeaSparse, ReorderedFactorAgreesWithTheEnvelopeFactorAndSolvesTheLCP)
                 for (int i = 0; i < np; ++i)
                     ASSERT_NEAR(ys[i], yd[i], 1e-4 * (1 + MaxAbs(yd))) << trial << " column " << k << " row " << i;
             }
+            const int ks[5] = {3, 40, 41, n - 1, 7};  // one pass of four, then one
+            sparse->solveUnits(ks, 5);
+            for (int k : ks) {
+                sparse->solveUnit(ys.data(), k);
+                for (int i = 0; i < np; ++i)
+                    ASSERT_EQ(sparse->Ainv[k * np + i], ys[i]) << trial << " column " << k << " row " << i;
+            }
             sparse->multiply(b.data(), ys.data());
             for (int i = 0; i < np; ++i) {
                 double ref = 0;
