@@ -219,7 +219,8 @@ TEST_F(AiGameTest, ThirtyMinutesFromTheStartStayPoweredKeepEarningAndStopGrowing
         int SilentMinute = 0;        // first minute from the third on that earned nothing
         double DarkSince = -1.0;     // start of the current underpowered stretch after set-up
         double LongestDark = 0.0;
-        std::uint32_t PartsAt20 = 0;
+        std::uint32_t PartsWhenDone = 0;   // parts once the builder held nothing more to place
+        bool Done = false;
         std::uint32_t MostGenerators = 0;
     };
     std::vector<LONGWATCH> long_(watches.size());
@@ -238,8 +239,12 @@ TEST_F(AiGameTest, ThirtyMinutesFromTheStartStayPoweredKeepEarningAndStopGrowing
             } else {
                 l.DarkSince = -1.0;
             }
-            if (frame == 50 * 60 * 20)
-                l.PartsAt20 = watches[i].Parts;
+            AIBUILDER* b = c->Builder();
+            if (!l.Done && b->Category == BUILDCATEGORY::SAVE && !b->GroupSize(1) && !b->GroupSize(2) &&
+                !b->GroupSize(3)) {
+                l.Done = true;
+                l.PartsWhenDone = watches[i].Parts;
+            }
             // From the third minute on every minute earns.
             if (frame % (50 * 60) == 0) {
                 if (frame >= 50 * 60 * 3 && l.Earned <= 0.0 && l.SilentMinute == 0)
@@ -248,6 +253,7 @@ TEST_F(AiGameTest, ThirtyMinutesFromTheStartStayPoweredKeepEarningAndStopGrowing
             }
         }
     }
+    EXPECT_TRUE(long_[0].Done || long_[1].Done || long_[2].Done) << "a builder placed its whole stock";
     for (std::size_t i = 0; i < watches.size(); ++i) {
         const WATCH& w = watches[i];
         SCOPED_TRACE(w.Company->View);
@@ -260,7 +266,9 @@ TEST_F(AiGameTest, ThirtyMinutesFromTheStartStayPoweredKeepEarningAndStopGrowing
         EXPECT_FALSE(s->Underpowered);
         EXPECT_GT(w.Company->IncomeRate, 0.0f);
         EXPECT_LT(w.Parts, 200u);
-        EXPECT_LE(w.Parts, long_[i].PartsAt20 + 20u) << "growth levels off";
+        if (long_[i].Done) {
+            EXPECT_EQ(w.Parts, long_[i].PartsWhenDone) << "with nothing left to place the station stops growing";
+        }
         const bool waitsForMoney = (b->State == BUILDSTATE::START && StructurePrice(b->Type) > w.Company->Money() - b->Saved) ||
                                    (b->State == BUILDSTATE::SAVING && w.Company->Money() - b->Saved < b->SavingStep);
         EXPECT_TRUE(now - w.LastDecision < 60.0 || waitsForMoney || placer->State == PLACESTATE::GAVE_UP)
