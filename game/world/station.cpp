@@ -456,7 +456,9 @@ void STATION::PlaceMarker(std::int32_t connector)
 {
     STATIONPART* marker = Marker.Get();
     STATIONPART* part = Selected.Get();
-    if (!marker || !part || marker->AttachTo(part, connector, 0) < 0)
+    // The marker never takes a connector another part holds.
+    if (!marker || !part || connector < 0 || connector >= part->ConnectorCount ||
+        !part->Connectors[connector].IsFreeForMarker() || marker->AttachTo(part, connector, 0) < 0)
         return;
     marker->SetState(3, 0, false, true);
     BlinkTimer.Restart();

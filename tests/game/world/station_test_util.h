@@ -26,7 +26,7 @@ protected:
         QNDISK::MakeTempFolder();
         InitPathPlanners();
         STATION::Install();
-        scene = MakeScene([](QNRESOURCES& r) { SITE::RegisterMedia(r); }, 1);
+        scene = MakeScene([](QNRESOURCES& r) { SITE::RegisterMedia(r); }, SceneViews);
         view = scene->GetView(0);
         site = new SITE(view->Root, 0, 0);
         site->SetState(3, 0, false, false);
@@ -77,6 +77,7 @@ protected:
         return -1;
     }
 
+    std::uint32_t SceneViews = 1;  ///< views of the scene; set before SetUp
     QNVIEW* view = nullptr;
     SITE* site = nullptr;
 };
