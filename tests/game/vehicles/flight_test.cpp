@@ -46,6 +46,44 @@ TEST_F(ShipTest, FullThrottleReachesTopSpeedInAboutThreeSecondsWithoutDrift)
     EXPECT_NEAR(ship->Speed, 0.51f, 0.011f);
 }
 
+TEST_F(ShipTest, TheFlightModelHoldsAtThirtyAndAtOneHundredFortyFourFramesASecond)
+{
+    for (const double hz : {30.0, 144.0}) {
+        COLLSHIP* ship = Ship(0, 0, QNVEC3(hz, 0, 0), VIEWMODE_OUTSIDE);
+        auto frames = [&](double seconds) {
+            for (int i = 0; i < int(std::lround(seconds * hz)); ++i) {
+                QNTIMER::SetFrameCounter(QNTIMER::FrameCounter() + std::int64_t(std::llround(1e6 / hz)));
+                QNAPP::StepTime(float(1.0 / hz));
+                QNSCENE::UpdateScene(scene);
+                QNSCENE::PostUpdateScene(scene);
+            }
+        };
+        // Full throttle: top speed after about 3.3 s, along the nose only, at either rate.
+        ship->Throttle = 1.0f;
+        frames(3.0);
+        EXPECT_LT(ship->Speed, 1.0f) << hz;
+        frames(0.5);
+        EXPECT_NEAR(ship->Speed, 1.0f, 1e-4f) << hz;
+        QNVEC3 v = LocalVelocity(ship);
+        EXPECT_NEAR(v.z, COLLSHIP::kTopSpeed, 0.3f) << hz;
+        EXPECT_LT(std::fabs(v.x) + std::fabs(v.y), 1e-3f) << hz;
+
+        // A hard turn held for a second, then released: the spin dies away and the ship flies
+        // straight along its new nose.
+        for (int i = 0; i < int(hz); ++i) {
+            ship->Steering = QNVEC3(3.0f, 5.0f, 2.0f);
+            frames(1.0 / hz);
+        }
+        EXPECT_GT(PhysicsBodyOf(ship)->GetAngularVelocity().Length(), 0.1f) << hz;
+        frames(4.0);
+        EXPECT_LT(PhysicsBodyOf(ship)->GetAngularVelocity().Length(), 0.01f) << hz;
+        v = LocalVelocity(ship);
+        EXPECT_NEAR(v.z, COLLSHIP::kTopSpeed, 0.3f) << hz;
+        EXPECT_LT(std::fabs(v.x) + std::fabs(v.y), 1e-3f) << hz;
+        QNITEM::Destroy(ship);
+    }
+}
+
 TEST_F(ShipTest, SteeringTurnsTheShipAndTheTurnStopsWhenReleased)
 {
     COLLSHIP* ship = Ship(0, 0, QNVEC3(0, 0, 0), VIEWMODE_OUTSIDE);

@@ -6,6 +6,7 @@
 #include "engine/physics/node_motion.h"
 #include "engine/physics/qnphysworld.h"
 #include "engine/scene/scene.h"
+#include "physics/dynamics/body.h"
 #include "tests/game/vehicles/ship_fixture.h"
 
 using shiptest::ShipTest;
@@ -46,6 +47,7 @@ TEST_F(ShipTest, ThePlayersJumpWaitsForTheTunnelAndMovesTheShipIntoTheDestinatio
                 COLLSHIP::kTopSpeed / 60.0f);
 
     const int fromBodies = from->World->BodyCount(), toBodies = to->World->BodyCount();
+    const std::uint32_t fromBoxes = PathPlanner(0)->BoxesInUse(), toBoxes = PathPlanner(1)->BoxesInUse();
     ASSERT_TRUE(ship->StartHyperjump(sites[1], 6));
     EXPECT_FALSE(ship->StartHyperjump(sites[2], 0));  // refused while the tunnel runs
     EXPECT_EQ(ship->Destination.Get(), sites[1]);
@@ -61,6 +63,19 @@ TEST_F(ShipTest, ThePlayersJumpWaitsForTheTunnelAndMovesTheShipIntoTheDestinatio
     ASSERT_NE(body, nullptr);
     EXPECT_EQ(body->World, to->World);
     EXPECT_FLOAT_EQ(body->GetMass(), COLLSHIP::kScale * 1e-5f);
+    ASSERT_NE(body->Body, nullptr);
+    EXPECT_FLOAT_EQ(body->Body->linearDamping, COLLSHIP::kLinearDamping);
+    EXPECT_FLOAT_EQ(body->Body->angularDamping, COLLSHIP::kAngularDamping);
+    // Every body of the tree (the weapons' too) lives in the destination world.
+    int treeBodies = 0;
+    for (QNITEM* x = ship; x; x = QNITEM::Next(ship, x)) {
+        auto* n = dynamic_cast<QNNODE*>(x);
+        if (QNBODY* b = n ? PhysicsBodyOf(n) : nullptr) {
+            ++treeBodies;
+            EXPECT_EQ(b->World, to->World) << n->Name().Text();
+        }
+    }
+    EXPECT_GT(treeBodies, 1);
     // The ship's bodies (and the sky's) left the old world for the new one.
     EXPECT_LT(from->World->BodyCount(), fromBodies);
     EXPECT_EQ(fromBodies - from->World->BodyCount(), to->World->BodyCount() - toBodies);
@@ -70,6 +85,9 @@ TEST_F(ShipTest, ThePlayersJumpWaitsForTheTunnelAndMovesTheShipIntoTheDestinatio
     EXPECT_EQ(to->CurrentNode.Get(), ship);
     EXPECT_EQ(sites[0]->State, 2);
     EXPECT_EQ(ship->ObstacleView, 1u);
+    // The obstacle box left the old planner for the destination's.
+    EXPECT_EQ(PathPlanner(0)->BoxesInUse(), fromBoxes - 1);
+    EXPECT_EQ(PathPlanner(1)->BoxesInUse(), toBoxes + 1);
     const QNMATRIX arrival = COLLSHIP::CornerMatrix(6) * sites[1]->GetWorldMatrix();
     const QNVEC3 p = ship->GetWorldMatrix().Translation();
     EXPECT_NEAR((p - arrival.Translation()).Length(), 0.0f, 0.5f);

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <string>
 
+#include "game/vehicles/hud_locator.h"
 #include "tests/game/vehicles/ship_fixture.h"
 
 using shiptest::PLAINWEAPON;
@@ -310,6 +311,27 @@ TEST_F(ShipTest, ThePlayersShipFliesWithTheGamesShipHud)
     EXPECT_EQ(hud->OreMask, 1u);
     ship->Throttle = 1.0f;
     Frames(30);
+
+    // The freighter locator holds its freighter weakly and lets go of one that has left.
+    auto* freighter = new GAMENODE(sites[0], "FREIGHTER", 67, QNCF_LEVEL_GAME, 0, 0, nullptr, 0);
+    hud->Locator->SetTarget(freighter);
+    static bool departed;
+    departed = false;
+    COLLSHIP::FreighterGone = [](const QNNODE* node) { return departed && node->Kind == 67; };
+    struct RESET {
+        ~RESET() { COLLSHIP::FreighterGone = nullptr; }
+    } reset;
+    Frames(2);
+    EXPECT_EQ(hud->Locator->Target.Get(), freighter);
+    departed = true;
+    Frame();
+    EXPECT_EQ(hud->Locator->Target.Get(), nullptr);
+    hud->Locator->SetTarget(freighter);
+    departed = false;
+    QNITEM::Destroy(freighter);
+    Frames(2);
+    EXPECT_EQ(hud->Locator->Target.Get(), nullptr);
+
     // Leaving the ship takes the HUD and its markers with it.
     ship->SetViewMode(VIEWMODE_OUTSIDE);
     EXPECT_EQ(ship->Hud, nullptr);
