@@ -63,6 +63,23 @@ SPRITENODE* Picture(QNNODE* parent, const char* name, const char* picture, float
     return s;
 }
 
+// Places a ship window at (x, y) with its hit box; returns its highlight picture.
+SPRITENODE* FrameWindow(SPRITENODE* window, float x, float y)
+{
+    window->SetTranslation(QNVEC3(x, y, 0.0f));
+    window->SetHitBox(QNBOX(QNVEC3(-98.285f, -65.105f, 0.0f), QNVEC3(98.285f, 65.105f, 1.0f)));
+    return Picture(window, "HIGHLIGHT", "merc_highlight", 0.0f, 0.0f);
+}
+
+// A left click selects a ship window.
+void PickWindow(MERCENARYMANAGER::ELEMENT* window, std::uintptr_t button)
+{
+    if (button != 1)
+        return;
+    window->SetValue(MERCENARYMANAGER::WINDOW_SELECTED);
+    window->Manager->Play("select");
+}
+
 }  // namespace
 
 // ---- elements ------------------------------------------------------------------------------
@@ -91,9 +108,7 @@ MERCENARYMANAGER::HIREWINDOW::HIREWINDOW(QNNODE* parent, MERCENARYMANAGER* manag
                                          float y)
     : ELEMENT(parent, "HIREWINDOW", manager, slot)
 {
-    SetTranslation(QNVEC3(x, y, 0.0f));
-    SetHitBox(QNBOX(QNVEC3(-98.285f, -65.105f, 0.0f), QNVEC3(98.285f, 65.105f, 1.0f)));
-    Highlight = Picture(this, "HIGHLIGHT", "merc_highlight", 0.0f, 0.0f);
+    Highlight = FrameWindow(this, x, y);
     Highlight->SetOwnColour("fullbright");
     Highlight->OwnColour->SetEmissive(0.9882f, 0.702f, 0.0667f);
     ShipImage = Picture(this, "SHIPIMAGE", "merc_shipimage", 0.0f, 0.0f);
@@ -106,10 +121,7 @@ std::int32_t MERCENARYMANAGER::HIREWINDOW::OnMessage(std::uint32_t id, std::uint
     MERCENARYMANAGER* m = Manager;
     switch (id) {
     case QNMSG_PRESS:
-        if (a == 1) {
-            SetValue(WINDOW_SELECTED);
-            m->Play("select");
-        }
+        PickWindow(this, a);
         break;
     case QNMSG_DRAG_BEGIN:
         if (Hired(Index) && m->DragIcon)
@@ -178,9 +190,7 @@ std::int32_t MERCENARYMANAGER::HIREWINDOW::OnMessage(std::uint32_t id, std::uint
 MERCENARYMANAGER::ALLWINDOW::ALLWINDOW(QNNODE* parent, MERCENARYMANAGER* manager, float x, float y)
     : ELEMENT(parent, "ALLWINDOW", manager)
 {
-    SetTranslation(QNVEC3(x, y, 0.0f));
-    SetHitBox(QNBOX(QNVEC3(-98.285f, -65.105f, 0.0f), QNVEC3(98.285f, 65.105f, 1.0f)));
-    Highlight = Picture(this, "HIGHLIGHT", "merc_highlight", 0.0f, 0.0f);
+    Highlight = FrameWindow(this, x, y);
     for (std::uint32_t k = 0; k < kSlots; ++k)
         Images[k] = Picture(this, "SHIPIMAGE", "merc_shipimage_small", screenpositions::kTriangleB[k][0],
                             screenpositions::kTriangleB[k][1]);
@@ -192,10 +202,7 @@ std::int32_t MERCENARYMANAGER::ALLWINDOW::OnMessage(std::uint32_t id, std::uintp
     MERCENARYMANAGER* m = Manager;
     switch (id) {
     case QNMSG_PRESS:
-        if (a == 1) {
-            SetValue(WINDOW_SELECTED);
-            m->Play("select");
-        }
+        PickWindow(this, a);
         break;
     case QNMSG_DISABLED:
         if (a && m->Selection == kAll) {

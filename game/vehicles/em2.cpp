@@ -113,18 +113,9 @@ SHIPWEAPON* EM2::Make(QNNODE* ship, bool player, std::uint32_t ownerView)
 
 void EM2::LoadResources(QNRESOURCES& r)
 {
-    QNTEXTUREPARAMS& t = QNRESOURCES::TextureParams;
-    t = QNTEXTUREPARAMS();
-    t.Name = "em2_beam";
-    t.File = "media\\vehicles\\weapons\\textures\\em2_beam.dds";
-    t.Columns = 4;
-    t.Rows = 2;
-    r.AddTexture();
+    RegisterTextures(r, "em2_beam", "media\\vehicles\\weapons\\textures\\em2_beam.dds", 1, 4, 2);
     r.FindTexture("em2_beam")->Texture.TransformFlag = 1;
-    t = QNTEXTUREPARAMS();
-    t.Name = "em2_beam_ring";
-    t.File = "media\\vehicles\\weapons\\textures\\em2_beam_ring.dds";
-    r.AddTexture();
+    RegisterTextures(r, "em2_beam_ring", "media\\vehicles\\weapons\\textures\\em2_beam_ring.dds");
     // The segments build their own cell squares of this size (see NEUTRONBEAM::SEGMENT).
     RegisterQuad(r, "em2_beam", kSegmentQuad[0], kSegmentQuad[1]);
     RegisterQuad(r, "em2_beam_ring", kRingQuad, kRingQuad);

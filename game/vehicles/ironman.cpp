@@ -14,6 +14,7 @@
 #include "game/vehicles/outside_flash.h"
 #include "game/vehicles/weapon_line.h"
 #include "game/world/damageable.h"
+#include "game/world/media_util.h"
 #include "game/world/muzzle_flash.h"
 
 namespace {
@@ -213,31 +214,12 @@ SHIPWEAPON* IRONMAN::Make(QNNODE* ship, bool player, std::uint32_t ownerView)
 
 void IRONMAN::LoadResources(QNRESOURCES& r)
 {
-    QNTEXTUREPARAMS& t = QNRESOURCES::TextureParams;
-    t = QNTEXTUREPARAMS();
-    t.Name = "ironman_contact";
-    t.File = "media\\vehicles\\weapons\\textures\\ironman_contact.dds";
-    t.Columns = 2;
-    t.Rows = 2;
-    r.AddTexture();
+    RegisterTextures(r, "ironman_contact", "media\\vehicles\\weapons\\textures\\ironman_contact.dds", 1, 2, 2);
     r.FindTexture("ironman_contact")->Texture.TransformFlag = 1;
-    t = QNTEXTUREPARAMS();
-    t.Name = "ironman_insideflash";
-    t.File = "media\\vehicles\\weapons\\textures\\ironman_insideflash.dds";
-    t.Count = INSIDEFLASH::kPictures;
-    r.AddTexture();
-
-    QNMESHPARAMS& m = QNRESOURCES::MeshParams;
-    auto quad = [&](const char* name, float side) {
-        m = QNMESHPARAMS();
-        m.Name = name;
-        m.CollisionOption1 = 0;
-        const float args[7] = {side, side, 1, 1, 1, 1, 1};
-        std::copy(args, args + 7, m.Args);
-        r.AddMesh();
-    };
-    quad("ironman_insideflash", kInsideQuad);
-    quad("ironman_contact", kContactQuad);
+    RegisterTextures(r, "ironman_insideflash", "media\\vehicles\\weapons\\textures\\ironman_insideflash.dds",
+                     INSIDEFLASH::kPictures);
+    RegisterQuad(r, "ironman_insideflash", kInsideQuad, kInsideQuad);
+    RegisterQuad(r, "ironman_contact", kContactQuad, kContactQuad);
     r.AddMaterial("ironman_insideflash", "sprite")->CullMode = 1;
 
     struct SOUND {

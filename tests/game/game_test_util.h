@@ -91,10 +91,10 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(PlatformVideoInit()) << SDL_GetError();
-        ASSERT_TRUE(PlatformWindowCreate("game test", kWidth, kHeight)) << SDL_GetError();
+        ASSERT_TRUE(PlatformWindowCreate("game test", windowWidth, windowHeight)) << SDL_GetError();
         QNDISPLAYSETTINGS req;
-        req.Width = kWidth;
-        req.Height = kHeight;
+        req.Width = windowWidth;
+        req.Height = windowHeight;
         QNGRFDEV::Create(req);
         QNDISPLAY::OpenWindowed();
         QNAUDDEV::Open(false);
@@ -196,6 +196,8 @@ protected:
         return all ? double(differ) / all : 0.0;
     }
 
+    /// The window's size; a fixture that wants another sets it before SetUp.
+    std::uint32_t windowWidth = kWidth, windowHeight = kHeight;
     QNSCENE* scene = nullptr;
     std::vector<std::uint32_t> pixels;
     std::uint32_t width = 0, height = 0;

@@ -81,6 +81,31 @@ protected:
         return m;
     }
 
+    // A pre-transformed quad over screen pixels x0..x1, y0..y1 at depth 0.5 with reciprocal w
+    // `rhw`, in one colour.
+    QNMESHBUFFERS* ScreenQuad(float x0, float x1, float y0, float y1, float rhw, std::uint32_t diffuse) {
+        auto* m = new QNMESHBUFFERS;
+        meshes_.push_back(m);
+        m->Create(4, 6, 0, 0, 2, 0, 0, D3DPT_TRIANGLELIST);
+        QNVERTEXARRAY v = m->Vertices();
+        const float xs[4] = {x0, x1, x0, x1}, ys[4] = {y0, y0, y1, y1};
+        for (std::uint32_t i = 0; i < 4; ++i) {
+            v.SetPosition(i, QNVEC3(xs[i], ys[i], 0.5f));
+            v.SetRhw(i, rhw);
+            v.SetDiffuse(i, diffuse);
+        }
+        const std::uint16_t idx[6] = {0, 1, 2, 1, 3, 2};
+        std::copy(idx, idx + 6, m->Indices());
+        m->UploadVertices();
+        m->UploadIndices();
+        return m;
+    }
+
+    // Draws `mesh` untransformed with material `m`, no colour reference and no stages.
+    QNRENDERITEM* Add(const char* name, QNMESHBUFFERS* mesh, const QNMATERIAL* m, std::uint32_t flags = QNRI_NOCULL) {
+        return view_.AddItem(name, mesh, nullptr, nullptr, m, QNMATRIX::Identity, flags);
+    }
+
     void Frame(float r, float g, float b) {
         QNDISPLAY::Clear(r, g, b, 1.0f, -1.0f);
         view_.Draw();
@@ -95,8 +120,8 @@ protected:
 
 TEST_F(ImageTest, LitMeshWithDirectionalAndRangeLimitedPointLight) {
     QNMATERIAL lit;
-    view_.AddItem("a", Quad(-4, -1, -2, 2, 10, true), nullptr, nullptr, &lit, QNMATRIX::Identity, QNRI_NOCULL);
-    view_.AddItem("b", Quad(3.5f, 6.5f, -2, 2, 10, true), nullptr, nullptr, &lit, QNMATRIX::Identity, QNRI_NOCULL);
+    Add("a", Quad(-4, -1, -2, 2, 10, true), &lit);
+    Add("b", Quad(3.5f, 6.5f, -2, 2, 10, true), &lit);
     QNLIGHT sun, lamp;
     sun.SetDirectional(1, 0, 0);
     sun.Light.Direction = {0, 0, 1};
@@ -190,28 +215,15 @@ TEST_F(ImageTest, TextureTransformMovesToAGridCell) {
 TEST_F(ImageTest, UntexturedStageShowsTheDiffuseColour) {
     QNMATERIAL m;
     m.Lighting = 0;
-    view_.AddItem("q", Quad(-6, 6, -4, 4, 10, false, 0xFF20C040u), nullptr, nullptr, &m, QNMATRIX::Identity, QNRI_NOCULL);
+    Add("q", Quad(-6, 6, -4, 4, 10, false, 0xFF20C040u), &m);
     Frame(0, 0, 0);
     EXPECT_TRUE(RegionIs(30, 30, 130, 90, 0x20C040));
 }
 
 TEST_F(ImageTest, PreTransformedSpritesLandOnExactPixels) {
-    auto* m = new QNMESHBUFFERS;
-    meshes_.push_back(m);
-    m->Create(4, 6, 0, 0, 2, 0, 0, D3DPT_TRIANGLELIST);
-    QNVERTEXARRAY v = m->Vertices();
-    const float xs[4] = {10, 20, 10, 20}, ys[4] = {10, 10, 20, 20};
-    for (std::uint32_t i = 0; i < 4; ++i) {
-        v.SetPosition(i, QNVEC3(xs[i], ys[i], 0.5f));
-        v.SetRhw(i, 1.0f);
-        v.SetDiffuse(i, 0xFFFFFF00u);
-    }
-    const std::uint16_t idx[6] = {0, 1, 2, 1, 3, 2};
-    std::copy(idx, idx + 6, m->Indices());
-    m->UploadVertices();
-    m->UploadIndices();
+    QNMESHBUFFERS* m = ScreenQuad(10, 20, 10, 20, 1.0f, 0xFFFFFF00u);
     QNMATERIAL mat;
-    view_.AddItem("sprite", m, nullptr, nullptr, &mat, QNMATRIX::Identity, QNRI_NOCULL);
+    Add("sprite", m, &mat);
     // A viewport elsewhere does not move pre-transformed vertices.
     QNDISPLAY::SetViewport(80, 60, 80, 60);
     QNDISPLAY::Clear(0, 0, 0, 1.0f, -1.0f);
@@ -244,7 +256,7 @@ TEST_F(ImageTest, QueuedSpriteDrawsAtItsProjectedPlace) {
 
 TEST_F(ImageTest, SameSceneAfterASimulatedLostDevice) {
     QNMATERIAL lit;
-    view_.AddItem("a", Quad(-4, -1, -2, 2, 10, true, 0, 1, 2), nullptr, nullptr, &lit, QNMATRIX::Identity, QNRI_NOCULL);
+    Add("a", Quad(-4, -1, -2, 2, 10, true, 0, 1, 2), &lit);
     view_.AddItem("s", Quad(-10, 10, -10, 10, 0, false, 0xFFFFFFFFu, 1, 2), nullptr, nullptr, &lit,
                   QNMATRIX().operator*=(QNMATRIX::Identity), QNRI_SPRITE)->World.SetTranslation(20, 0, 100);
     QNLIGHT sun;
@@ -278,10 +290,8 @@ TEST_F(ImageTest, SameSceneAfterASimulatedLostDevice) {
 TEST_F(ImageTest, NearerSurfaceWinsWhateverTheDrawingOrder) {
     QNMATERIAL m;
     m.Lighting = 0;
-    view_.AddItem("near", Quad(-6, 0, -4, 4, 10, false, 0xFF00FF00u), nullptr, nullptr, &m, QNMATRIX::Identity,
-                  QNRI_NOCULL | QNRI_APPEND);
-    view_.AddItem("far", Quad(-6, 6, -4, 4, 20, false, 0xFFFF0000u), nullptr, nullptr, &m, QNMATRIX::Identity,
-                  QNRI_NOCULL | QNRI_APPEND);
+    Add("near", Quad(-6, 0, -4, 4, 10, false, 0xFF00FF00u), &m, QNRI_NOCULL | QNRI_APPEND);
+    Add("far", Quad(-6, 6, -4, 4, 20, false, 0xFFFF0000u), &m, QNRI_NOCULL | QNRI_APPEND);
     Frame(0, 0, 0);
     // Left of the centre the near quad hides the far one drawn after it; right of it only the
     // far one is there (about pixels 47..113 wide at depth 20).
@@ -295,12 +305,9 @@ TEST_F(ImageTest, ASurfaceDrawnWithoutDepthWritesHidesNothingDrawnAfterIt) {
     see.ZWrite = 0;
     QNMATERIAL m;
     m.Lighting = 0;
-    view_.AddItem("glass", Quad(-6, 0, -4, 4, 10, false, 0xFF00FF00u), nullptr, nullptr, &see, QNMATRIX::Identity,
-                  QNRI_NOCULL | QNRI_APPEND);
-    view_.AddItem("far", Quad(-6, 6, -4, 4, 20, false, 0xFFFF0000u), nullptr, nullptr, &m, QNMATRIX::Identity,
-                  QNRI_NOCULL | QNRI_APPEND);
-    view_.AddItem("farther", Quad(-6, 6, -4, 4, 30, false, 0xFF0000FFu), nullptr, nullptr, &m, QNMATRIX::Identity,
-                  QNRI_NOCULL | QNRI_APPEND);
+    Add("glass", Quad(-6, 0, -4, 4, 10, false, 0xFF00FF00u), &see, QNRI_NOCULL | QNRI_APPEND);
+    Add("far", Quad(-6, 6, -4, 4, 20, false, 0xFFFF0000u), &m, QNRI_NOCULL | QNRI_APPEND);
+    Add("farther", Quad(-6, 6, -4, 4, 30, false, 0xFF0000FFu), &m, QNRI_NOCULL | QNRI_APPEND);
     Frame(0, 0, 0);
     // The far quad covers the glass drawn before it; its own depth still hides the farther one.
     EXPECT_TRUE(RegionIs(52, 45, 75, 75, 0xFF0000));
@@ -391,7 +398,7 @@ TEST_F(ImageTest, FlatShadingTakesTheFirstVertexColour) {
     QNMATERIAL m;
     m.Lighting = 0;
     m.ShadeMode = D3DSHADE_FLAT;
-    view_.AddItem("q", quad, nullptr, nullptr, &m, QNMATRIX::Identity, QNRI_NOCULL);
+    Add("q", quad, &m);
     Frame(0, 0, 0);
     // Triangles (0, 1, 2), the upper left half, and (1, 3, 2), the lower right half.
     EXPECT_TRUE(RegionIs(44, 43, 60, 50, 0xFF0000)) << std::hex << Pixel(50, 46);
@@ -401,20 +408,7 @@ TEST_F(ImageTest, FlatShadingTakesTheFirstVertexColour) {
 // Table fog on pre-transformed vertices reads their depth: w = 1 / rhw under a projection whose
 // w is the view depth. Vertex fog is the transform's work and leaves them alone.
 TEST_F(ImageTest, PreTransformedVerticesTakeTableFogFromTheirDepth) {
-    auto* m = new QNMESHBUFFERS;
-    meshes_.push_back(m);
-    m->Create(4, 6, 0, 0, 2, 0, 0, D3DPT_TRIANGLELIST);
-    QNVERTEXARRAY v = m->Vertices();
-    const float xs[4] = {10, 50, 10, 50}, ys[4] = {10, 10, 50, 50};
-    for (std::uint32_t i = 0; i < 4; ++i) {
-        v.SetPosition(i, QNVEC3(xs[i], ys[i], 0.5f));
-        v.SetRhw(i, 0.5f);
-        v.SetDiffuse(i, 0xFFFF0000u);
-    }
-    const std::uint16_t idx[6] = {0, 1, 2, 1, 3, 2};
-    std::copy(idx, idx + 6, m->Indices());
-    m->UploadVertices();
-    m->UploadIndices();
+    QNMESHBUFFERS* m = ScreenQuad(10, 50, 10, 50, 0.5f, 0xFFFF0000u);
     QNMATERIAL fogged;
     fogged.Lighting = 0;
     fogged.Fog = 1;
@@ -422,7 +416,7 @@ TEST_F(ImageTest, PreTransformedVerticesTakeTableFogFromTheirDepth) {
     fogged.FogTableMode = D3DFOG_LINEAR;
     fogged.FogStart = 0.0f;
     fogged.FogEnd = 4.0f;
-    QNRENDERITEM* item = view_.AddItem("sprite", m, nullptr, nullptr, &fogged, QNMATRIX::Identity, QNRI_NOCULL);
+    QNRENDERITEM* item = Add("sprite", m, &fogged);
     Frame(0, 0, 0);
     // Depth 2 of 0..4: half the fog colour.
     EXPECT_TRUE(RegionIs(15, 15, 45, 45, 0x800080, 4)) << std::hex << Pixel(30, 30);
@@ -455,7 +449,7 @@ TEST_F(ImageTest, ScaledPointsTakeTheirSizeFromTheViewportHeight) {
     mat.PointScaleA = 0.0f;
     mat.PointScaleB = 0.0f;
     mat.PointScaleC = 1.0f;
-    view_.AddItem("point", m, nullptr, nullptr, &mat, QNMATRIX::Identity, QNRI_NOCULL);
+    Add("point", m, &mat);
     const std::uint32_t groups = QNMATERIAL::GroupMask;
     QNMATERIAL::GroupMask |= QNMAT_POINTS;
     Frame(0, 0, 0);

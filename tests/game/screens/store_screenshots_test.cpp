@@ -9,67 +9,35 @@
 #include <vector>
 
 #include "app/screenshot.h"
-#include "engine/physics/qnphysworld.h"
-#include "engine/render/qndisplay.h"
-#include "engine/render/qnlight.h"
-#include "engine/render/qnvertex_buffer.h"
-#include "engine/scene/node_slots.h"
-#include "engine/resource/qnstorage.h"
 #include "engine/scene/node_chain.h"
-#include "engine/scene/scene.h"
-#include "engine/scene/scene_renderer.h"
 #include "engine/scene/view.h"
-#include "engine/sound/qnsound.h"
-#include "engine/util/qnmath.h"
-#include "engine/util/qntimer.h"
 #include "game/screens/black_market.h"
 #include "game/screens/merc_manager.h"
 #include "game/screens/ship_scene.h"
 #include "game/screens/store_catalogues.h"
-#include "platform/window.h"
+#include "tests/game/game_test_util.h"
 
 namespace {
 
-class StoreScreenshots : public ::testing::Test {
+class StoreScreenshots : public gametest::GameSceneTest {
 protected:
     static constexpr std::uint32_t kWidth = 640, kHeight = 480;
 
+    StoreScreenshots()
+    {
+        windowWidth = kWidth;
+        windowHeight = kHeight;
+    }
     void SetUp() override
     {
-        ASSERT_TRUE(PlatformVideoInit()) << SDL_GetError();
-        ASSERT_TRUE(PlatformWindowCreate("store screenshots", kWidth, kHeight)) << SDL_GetError();
-        QNDISPLAYSETTINGS req;
-        req.Width = kWidth;
-        req.Height = kHeight;
-        QNGRFDEV::Create(req);
-        QNDISPLAY::OpenWindowed();
-        QNAUDDEV::Open(false);
-        QNTIMER::SetFrequency(1000000);
-        QNTIMER::SetFrameCounter(1000000);
-        QNPHYSWORLD::InitFramework(500, 100);
-        QNPHYSWORLD::InstallHooks();
-        QNRESOURCES::InstallHooks();
-        QNVIEWRENDERER::Install();
-        QNSTORAGE::SetArchive(CORVANE_MEDIA_ARCHIVE);
+        GameSceneTest::SetUp();
         SeedRandom(7);
-        QNAPP::StepTime(1.0f / 60.0f);
         ClearStoreOrders();
         MercenaryState.Clear();
     }
     void TearDown() override
     {
-        QNSCENE::PopAll();
-        QNSCENE::SceneRoot().DeleteChildren();
-        QNLIGHTSLOT::DeleteAll();
-        DeleteAllPools();
-        QNHOOKS::Node = QNNODEHOOKS{};
-        QNHOOKS::Scene = QNSCENEHOOKS{};
-        QNHOOKS::Slots = QNSLOTHOOKS{};
-        QNPHYSWORLD::TermFramework();
-        QNAUDDEV::Close();
-        QNDISPLAY::Close();
-        QNGRFDEV::Release();
-        PlatformWindowDestroy();
+        GameSceneTest::TearDown();
         QNAPP::Focus.Reset();
         QNAPP::Cursor.Reset();
         ClearStoreOrders();
@@ -88,10 +56,7 @@ protected:
     void Shoot(const char* name, int frames = 12)
     {
         for (int i = 0; i < frames; ++i) {
-            QNTIMER::SetFrameCounter(QNTIMER::FrameCounter() + 16667);
-            QNAPP::StepTime(1.0f / 60.0f);
-            QNSCENE::UpdateScene(scene);
-            QNSCENE::PostUpdateScene(scene);
+            Frame();
             QNDISPLAY::BeginScene();
             QNSCENE::RenderScene(scene);
             QNDISPLAY::EndScene();
@@ -172,7 +137,6 @@ protected:
         }
     }
 
-    QNSCENE* scene = nullptr;
     Screenshot image;
 };
 

@@ -150,6 +150,18 @@ protected:
         for (int i = 0; i < n; ++i)
             Step();
     }
+    /// A test ship `distance` out along the site's z axis, and the player aboard it.
+    TESTSHIP* BoardShipAt(float distance)
+    {
+        SITE* site = player->Site();
+        QNMATRIX at;
+        at.SetTranslation(0.0f, 0.0f, distance);
+        auto* ship = new TESTSHIP(site, at * site->GetWorldMatrix());
+        ship->SetState(3, 0, false, true);
+        player->SetShip(ship);
+        player->BoardShip();
+        return ship;
+    }
     /// A key pressed (with Shift when asked) in one frame and released in the next.
     void Key(SDL_Keycode key, bool shift = false)
     {
@@ -495,12 +507,7 @@ namespace {
 TEST_F(PlayerTest, HyperjumpOpensOnlyFarFromTheSiteWithoutEnemies)
 {
     SITE* site = player->Site();
-    QNMATRIX near;
-    near.SetTranslation(0.0f, 0.0f, 150.0f);
-    auto* ship = new TESTSHIP(site, near * site->GetWorldMatrix());
-    ship->SetState(3, 0, false, true);
-    player->SetShip(ship);
-    player->BoardShip();
+    TESTSHIP* ship = BoardShipAt(150.0f);
     ASSERT_EQ(player->Mode, COMPANYMODE::SHIP);
 
     // R opens company 0's destination list only beyond 200 units of the site.
@@ -521,6 +528,8 @@ TEST_F(PlayerTest, HyperjumpOpensOnlyFarFromTheSiteWithoutEnemies)
     EXPECT_EQ(player->Mode, COMPANYMODE::SHIP);
 
     // An enemy ship at the own site shuts it again.
+    QNMATRIX near;
+    near.SetTranslation(0.0f, 0.0f, 150.0f);
     auto* enemy = new TESTSHIP(site, near * site->GetWorldMatrix());
     TARGETLIST::Reader = [](const GAMENODE* node) {
         return TARGETLIST::CANDIDATE{std::string(node->Name().Text()) == "ENEMY" ? 1u : 0u, false};
@@ -542,13 +551,7 @@ namespace {
 
 TEST_F(PlayerTest, ShipLostInTheDestinationListEjectsAndIsWatchedFromAbove)
 {
-    SITE* site = player->Site();
-    QNMATRIX far;
-    far.SetTranslation(0.0f, 0.0f, 250.0f);
-    auto* ship = new TESTSHIP(site, far * site->GetWorldMatrix());
-    ship->SetState(3, 0, false, true);
-    player->SetShip(ship);
-    player->BoardShip();
+    TESTSHIP* ship = BoardShipAt(250.0f);
     Step();
     Key(SDLK_b);
     ASSERT_EQ(player->Mode, COMPANYMODE::DESTINATIONS);
@@ -564,7 +567,7 @@ TEST_F(PlayerTest, ShipLostInTheDestinationListEjectsAndIsWatchedFromAbove)
     EXPECT_EQ(view->CurrentNode.Get(), camera);
     // 10 units from the ship, above and behind it: (0, 8.66, -5) in the ship's axes.
     const QNVEC3 eye = camera->GetWorldMatrix().Translation() - at;
-    const QNVEC3 local = QNVEC3::TransformNormal(eye, site->GetWorldMatrix().Inverse());
+    const QNVEC3 local = QNVEC3::TransformNormal(eye, player->Site()->GetWorldMatrix().Inverse());
     EXPECT_TRUE(Coincide(local, QNVEC3(0.0f, 8.660254f, -5.0f), 1e-3f));
 
     // After the ejection the player is back in the suit.
@@ -608,13 +611,7 @@ TEST_F(PlayerTest, AFreighterAtTheOwnPortIsWatchedAndHoldsTheHyperjump)
     ASSERT_NE(port, nullptr);
     Step();
 
-    SITE* site = player->Site();
-    QNMATRIX far;
-    far.SetTranslation(0.0f, 0.0f, 250.0f);
-    auto* ship = new TESTSHIP(site, far * site->GetWorldMatrix());
-    ship->SetState(3, 0, false, true);
-    player->SetShip(ship);
-    player->BoardShip();
+    BoardShipAt(250.0f);
     Step();
     ASSERT_TRUE(player->HyperjumpEnabled);
     Posted();
