@@ -393,4 +393,21 @@ inline void ViewStation()
     PlaceAtWorld(PlayerCompany->Suit(), m);
 }
 
+/// Holds `key` down from the next frame for `frames` frames (an integrating binding such as the
+/// throttle grows while it is held).
+inline void HoldKey(SDL_Keycode key, std::uint64_t frames)
+{
+    const std::uint64_t at = Script().Pass() + 1;
+    Script().KeyDown(key, KMOD_NONE, at);
+    Script().KeyUp(key, KMOD_NONE, at + frames);
+}
+
+/// Moves frame `m` to `at`, keeping its turn (QNMATRIX::SetTranslation makes a pure translation).
+inline void MoveTo(QNMATRIX& m, const QNVEC3& at)
+{
+    m.at(3, 0) = at.x;
+    m.at(3, 1) = at.y;
+    m.at(3, 2) = at.z;
+}
+
 }  // namespace road

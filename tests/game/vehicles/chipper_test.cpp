@@ -4,6 +4,7 @@
 #include "physics/collision/space.h"
 #include "game/vehicles/chipper.h"
 #include "game/vehicles/ore_cloud.h"
+#include "game/vehicles/vehicle_frames.h"
 #include "game/world/natural_object.h"
 #include "ship_fixture.h"
 
@@ -20,10 +21,14 @@ protected:
         root = sites[0];  // the sites are the view roots of projectiles and effects
     }
 
-    /// A ship in view `mode` 300 units above site 0, with its chipper selected.
+    /// A ship in view `mode` 300 units above site 0, turned off every world axis, with its
+    /// chipper selected.
     COLLSHIP* MiningShip(std::uint32_t mode)
     {
         COLLSHIP* ship = Ship(0, 0, QNVEC3(0, 300, 0), mode);
+        QNMATRIX turned;
+        turned.SetLookAt(QNVEC3(0, 0, 0), QNVEC3(0.6f, 0.5f, -0.62f), QNVEC3(0.2f, 1.0f, 0.1f));
+        ship->SetTransform(turned * ship->GetWorldMatrix());
         EXPECT_TRUE(ship->SelectWeapon(WEAPON_CHIPPER));
         return ship;
     }
@@ -76,8 +81,12 @@ TEST_F(ChipperTest, AChippedOreRockHandsItsOreToTheShipOnce)
     ship->FireSelectedWeapon();  // still reloading
     EXPECT_EQ(Under("CHIPPER").size(), 1u);
 
-    // It flies at 25 units a second and strikes the rock about 1.1 s later: cloud and chunks.
+    // It leaves along the left muzzle (the nose turned half a degree) at 25 units a second and
+    // strikes the rock about 1.1 s later: cloud and chunks.
+    const QNVEC3 muzzle = (vehicleframes::ChipperFrames()[0] * ship->GetWorldMatrix()).Row(2).Normalize();
+    EXPECT_GT(QNVEC3::Dot(chipper->GetWorldMatrix().Row(2).Normalize(), muzzle), 0.9999f);
     Frame();
+    EXPECT_GT(QNVEC3::Dot(PhysicsBodyOf(chipper)->GetLinearVelocity().Normalize(), muzzle), 0.9999f);
     EXPECT_NEAR(PhysicsBodyOf(chipper)->GetLinearVelocity().Length(), CHIPPERLAUNCHER::kSpeed, 0.5f);
     const double hit = RunUntil([&] { return !Under("CLOUD").empty(); }, 3.0);
     EXPECT_GT(hit, 0.8);
@@ -148,7 +157,10 @@ TEST_F(ChipperTest, ReleaseWindowAndRemovalTimes)
 {
     COLLSHIP* ship = MiningShip(VIEWMODE_OUTSIDE);
     // A ship ahead is "anything else": the chipper stays 1.5 s after touching it.
-    COLLSHIP* other = Ship(0, 1, QNVEC3(0, 300, 27), VIEWMODE_OUTSIDE);
+    COLLSHIP* other = Ship(0, 1, QNVEC3(0, 0, 0), VIEWMODE_OUTSIDE);
+    QNMATRIX ahead;
+    ahead.SetTranslation(0, 0, 27);
+    other->SetTransform(ahead * ship->GetWorldMatrix());
     ship->FireSelectedWeapon();
     auto* chipper = static_cast<CHIPPER*>(Under("CHIPPER").at(0));
     QNWEAK<CHIPPER> watch(chipper);

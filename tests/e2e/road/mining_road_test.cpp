@@ -1,0 +1,127 @@
+// Mining in the program's own game with no display: the chain built in the suit, the free ship
+// undocked and boarded, then the mining steps (chipper, ore cloud, dock, delivery), then the ship
+// undocked again, flown past the jump distance, jumped to a rival's site and flown there by the
+// throttle, jumped home and flown there too.
+
+#include <gtest/gtest.h>
+
+#include "tests/e2e/road/mining_steps.h"
+
+namespace {
+
+using namespace road;
+using mining::Facing;
+using mining::Nose;
+using mining::Ship;
+
+TEST(MiningRoad, ChipperOreCloudDockAndDeliveryInTheRealGame)
+{
+    ReportToTest();
+    auto w = std::make_shared<mining::WATCH>();
+
+    std::vector<ROADSTEP> steps = {{"a new game", nullptr, 1, [] { ASSERT_NE(PlayerCompany, nullptr); }}};
+    const std::int32_t kinds[] = {KIND_GENERATOR, KIND_COLLSHIPDOCK, KIND_PROCESSOR};
+    const std::int32_t sides[] = {2, 0, 1};
+    for (int i = 0; i < 3; ++i)
+        for (ROADSTEP& s : BuildOnStartBeam(sides[i], kinds[i], QNVEC3(1, 0, 0)))
+            steps.push_back(std::move(s));
+
+    std::vector<ROADSTEP> boarding = {
+        {"the free ship", nullptr, 600, [] { ASSERT_NE(Ship(), nullptr); }},
+        {"undock", [] { Key(SDLK_SPACE); }, 30, [] { ASSERT_FALSE(PlayerCompany->Dock()->Holding); },
+         [] { return !PlayerCompany->Dock()->Holding; }, nullptr, 40},
+        {"board", [] {
+             QNMATRIX m = Ship()->GetWorldMatrix();
+             MoveTo(m, m.Translation() + m.Row(1).Normalize() * 4.0f);
+             PlaceAtWorld(PlayerCompany->Suit(), m);
+             Key(SDLK_RETURN);
+         },
+         30, [] { ASSERT_EQ(PlayerCompany->Mode, COMPANYMODE::SHIP); }},
+    };
+    for (ROADSTEP& s : boarding)
+        steps.push_back(std::move(s));
+    for (ROADSTEP& s : mining::MiningSteps(w))
+        steps.push_back(std::move(s));
+    std::vector<ROADSTEP> jumps = {
+        {"undock", [] { Key(SDLK_SPACE); }, 60, [] { ASSERT_FALSE(PlayerCompany->Dock()->Holding); },
+         [] { return !PlayerCompany->Dock()->Holding; }, nullptr, 20},
+        {"board again", [] {
+             QNMATRIX m = Ship()->GetWorldMatrix();
+             MoveTo(m, m.Translation() + m.Row(1).Normalize() * 4.0f);
+             PlaceAtWorld(PlayerCompany->Suit(), m);
+             Key(SDLK_RETURN);
+         },
+         30, [] { ASSERT_EQ(PlayerCompany->Mode, COMPANYMODE::SHIP); }},
+        {"out past the jump distance", [w] {
+             const QNVEC3 site = PlayerCompany->Site()->GetWorldMatrix().Translation();
+             PlaceAtWorld(Ship(), Facing(site + QNVEC3(120, 230, -90), site + QNVEC3(400, 300, -200)));
+             w->From = Ship()->GetWorldMatrix().Translation();
+         },
+         30, [] { ASSERT_TRUE(PlayerCompany->HyperjumpEnabled); }},
+        {"jump to a rival's site", [w] {
+             const SDL_Keycode keys[4] = {SDLK_r, SDLK_g, SDLK_b, SDLK_y};
+             for (std::uint32_t c = 0; c < kCompanyCount; ++c)
+                 if (Companies[c] && Companies[c] != PlayerCompany && Companies[c]->Site()) {
+                     w->Away = Companies[c]->Site();
+                     Key(keys[c]);
+                     Script().KeyDown(SDLK_3, KMOD_NONE, Script().Pass() + 4);
+                     Script().KeyUp(SDLK_3, KMOD_NONE, Script().Pass() + 5);
+                     break;
+                 }
+         },
+         50, [w] {
+             ASSERT_EQ(Ship()->CurrentSite.Get(), w->Away.Get());
+             EXPECT_EQ(QNSCENE::Current->ActiveView, w->Away.Get()->ViewIndex);
+         },
+         [w] { return w->Away.Get() && Ship()->CurrentSite.Get() == w->Away.Get(); }, nullptr, 20},
+        {"the throttle flies it there", [w] {
+             w->From = Ship()->GetWorldMatrix().Translation();
+             w->Nose = Nose(Ship()->GetWorldMatrix());
+             HoldKey(SDLK_w, 10);
+         },
+         50, [w] {
+             const QNVEC3 moved = Ship()->GetWorldMatrix().Translation() - w->From;
+             ASSERT_GT(moved.Length(), 3.0f) << "the ship stayed where it arrived";
+             EXPECT_GT(QNVEC3::Dot(moved.Normalize(), w->Nose), 0.99f);
+         }},
+        {"jump home", [] {
+             const SDL_Keycode keys[4] = {SDLK_r, SDLK_g, SDLK_b, SDLK_y};
+             for (std::uint32_t c = 0; c < kCompanyCount; ++c)
+                 if (Companies[c] == PlayerCompany)
+                     Key(keys[c]);
+             Script().KeyDown(SDLK_5, KMOD_NONE, Script().Pass() + 4);
+             Script().KeyUp(SDLK_5, KMOD_NONE, Script().Pass() + 5);
+         },
+         50, [] {
+             ASSERT_EQ(Ship()->CurrentSite.Get(), PlayerCompany->Site());
+             EXPECT_EQ(QNSCENE::Current->ActiveView, PlayerCompany->Site()->ViewIndex);
+         },
+         [] { return Ship()->CurrentSite.Get() == PlayerCompany->Site(); }, nullptr, 20},
+        {"and flies at home", [w] {
+             w->From = Ship()->GetWorldMatrix().Translation();
+             w->Nose = Nose(Ship()->GetWorldMatrix());
+             HoldKey(SDLK_w, 10);
+         },
+         50, [w] {
+             const QNVEC3 moved = Ship()->GetWorldMatrix().Translation() - w->From;
+             ASSERT_GT(moved.Length(), 3.0f) << "the ship stayed where it arrived";
+             EXPECT_GT(QNVEC3::Dot(moved.Normalize(), w->Nose), 0.99f);
+         }},
+        {"done", nullptr, 2, nullptr},
+    };
+    for (ROADSTEP& s : jumps)
+        steps.push_back(std::move(s));
+
+    ROAD road(std::move(steps));
+    GAMEDRIVE drive;
+    drive.Frames = 100000;
+    drive.OnFrame = [&](std::uint64_t, const GAMEDRIVERTIMES&) {
+        mining::Observe(*w);
+        return road.Frame();
+    };
+    ASSERT_EQ(DriveHeadlessGame(drive, nullptr), 0);
+    EXPECT_TRUE(road.Finished()) << "last step reached: "
+                                 << (road.Reached().empty() ? "none" : road.Reached().back());
+}
+
+}  // namespace
