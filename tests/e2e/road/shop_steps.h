@@ -366,8 +366,21 @@ inline std::vector<ROADSTEP> ShopAndFightSteps()
              Require(PlayerShip()->Rack.Count == run->RackCount + 1, "the rack changed again");
              Require(PlayerCompany->Money() == run->Money - float(run->Price), "the money changed again");
          }},
-        {"D stops the ship", [] { Key(SDLK_d); }, kKeyFrames,
-         [] { Require(PlayerShip()->Throttle == 0.0f, "the throttle is not closed"); }},
+        {"clear of the portal, D closes the throttle",
+         [] {
+             // Out of the barrier's way: a ship drifting back into it enters the market again.
+             const QNMATRIX b = PortalBarrier()->GetWorldMatrix();
+             QNMATRIX m = PlayerShip()->GetWorldMatrix();
+             m.SetTranslationV(b.Translation() + b.Row(2).Normalize() * 60.0f);
+             PlaceAtWorld(PlayerShip(), m);
+             Key(SDLK_d);
+         },
+         30,
+         [=] {
+             Require(SceneIs("SPACE"), "not in space");
+             Require(PlayerShip()->Throttle == 0.0f, "the throttle is not closed");
+             Require(PortalBarrier()->Entries == run->MarketEntries + 1, "the market was entered again");
+         }},
         {"Tab selects the EM2", [] { Key(SDLK_TAB); }, kKeyFrames,
          [] { Require(PlayerShip()->SelectedWeaponType() == WEAPON_EM2, "the EM2 is not selected"); },
          [] { return PlayerShip()->SelectedWeaponType() == WEAPON_EM2; }, [](int) { Key(SDLK_TAB); }, 8},
