@@ -252,7 +252,7 @@ void BM_SpaceAgainstBullet(benchmark::State& state)
     if (steps > 0) {
         state.counters["mcd_us"] = 1e6 * sumOurs / static_cast<double>(steps);
         state.counters["bullet_us"] = 1e6 * sumTheirs / static_cast<double>(steps);
-        state.counters["ratio"] = sumTheirs > 0 ? sumOurs / sumTheirs : 0;
+        state.counters["ratio_ours_over_bullet_time"] = sumTheirs > 0 ? sumOurs / sumTheirs : 0;
         state.counters["pairs"] = static_cast<double>(pairs) / static_cast<double>(steps);
         state.counters["bullet_pairs"] = static_cast<double>(bulletPairs) / static_cast<double>(steps);
     }

@@ -2,11 +2,24 @@
 // terrain grid), line-segment queries per second against a 10k-triangle terrain, and
 // mesh-mesh pairs per second for a small pair (two cubes, the common-normal path) and a
 // large pair (two spheres of about 2k triangles each, the merging path).
+//
+// The build and the segment queries run beside Bullet's triangle-mesh shape on the same
+// triangles: its quantized bounding-volume tree (a binary tree of boxes; ours is a box tree of
+// its own kind, so the two trees differ and both build times are reported), and its ray test
+// for the closest hit along the same segments. Each iteration times both sides, interleaved;
+// the ratio is ours / Bullet in time from each side's fastest iteration (below 1 = ours
+// faster), and the segment benchmark counts the segments whose hit or miss differ.
 
 #include <benchmark/benchmark.h>
 
+#include <BulletCollision/NarrowPhaseCollision/btRaycastCallback.h>
+#include <btBulletCollisionCommon.h>
+
+#include <algorithm>
 #include <array>
+#include <chrono>
 #include <cmath>
+#include <memory>
 #include <vector>
 
 #include "physics/collision/collision.h"
@@ -86,6 +99,42 @@ Mesh Cube(MeReal h, MeReal z)
     return m;
 }
 
+double Fastest(const std::vector<double>& v)
+{
+    return v.empty() ? 0 : *std::min_element(v.begin(), v.end());
+}
+
+// Bullet's view of a mesh: the index and vertex arrays it references, and its shape.
+struct BulletMesh {
+    std::vector<int> indices;
+    std::vector<btScalar> vertices;
+    std::unique_ptr<btTriangleIndexVertexArray> arrays;
+    std::unique_ptr<btBvhTriangleMeshShape> shape;
+
+    explicit BulletMesh(const Mesh& m)
+    {
+        for (const auto& t : m.triangles)
+            indices.insert(indices.end(), t.begin(), t.end());
+        for (const auto& v : m.vertices)
+            vertices.insert(vertices.end(), v.begin(), v.end());
+        arrays = std::make_unique<btTriangleIndexVertexArray>(
+            static_cast<int>(m.triangles.size()), indices.data(), static_cast<int>(3 * sizeof(int)),
+            static_cast<int>(m.vertices.size()), vertices.data(), static_cast<int>(3 * sizeof(btScalar)));
+    }
+    void Build() { shape = std::make_unique<btBvhTriangleMeshShape>(arrays.get(), true, true); }
+};
+
+// The closest hit of a ray test (Bullet reports hits as fractions along the segment).
+struct ClosestHit : btTriangleRaycastCallback {
+    ClosestHit(const btVector3& from, const btVector3& to) : btTriangleRaycastCallback(from, to) {}
+    btScalar reportHit(const btVector3&, btScalar fraction, int, int) override
+    {
+        hit = true;
+        return fraction;  // later hits must be closer
+    }
+    bool hit = false;
+};
+
 void Identity(MeMatrix4 t)
 {
     for (int i = 0; i < 4; ++i)
@@ -95,25 +144,42 @@ void Identity(MeMatrix4 t)
 
 void BM_MeshBuild(benchmark::State& state)
 {
+    using Clock = std::chrono::steady_clock;
     McdFrameworkID framework = McdInitEngineFramework(16, 0);
     const Mesh terrain = Terrain(static_cast<int>(state.range(0)));
+    BulletMesh bullet(terrain);
+    std::vector<double> ours, theirs;
     for (auto _ : state) {
+        const auto t0 = Clock::now();
         MeRandomSeed(1);
         McdGeometryID g = terrain.Make(framework);
         benchmark::DoNotOptimize(McdTriangleMeshBuild(g));
         McdGeometryDestroy(g);
+        const auto t1 = Clock::now();
+        bullet.Build();
+        benchmark::DoNotOptimize(bullet.shape.get());
+        bullet.shape.reset();
+        const auto t2 = Clock::now();
+        ours.push_back(std::chrono::duration<double>(t1 - t0).count());
+        theirs.push_back(std::chrono::duration<double>(t2 - t1).count());
     }
     state.counters["triangles"] = static_cast<double>(terrain.triangles.size());
+    state.counters["ours_ms"] = 1e3 * Fastest(ours);
+    state.counters["bullet_ms"] = 1e3 * Fastest(theirs);
+    state.counters["ratio_ours_over_bullet_time"] = Fastest(ours) / Fastest(theirs);
     McdTerm(framework);
 }
 BENCHMARK(BM_MeshBuild)->Arg(22)->Arg(71)->Arg(224)->Unit(benchmark::kMillisecond);
 
 void BM_SegmentQuery(benchmark::State& state)
 {
+    using Clock = std::chrono::steady_clock;
     McdFrameworkID framework = McdInitEngineFramework(16, 0);
     const Mesh terrain = Terrain(71);
     McdGeometryID g = terrain.Make(framework);
     McdTriangleMeshBuild(g);
+    BulletMesh bullet(terrain);
+    bullet.Build();
     MeMatrix4 t;
     Identity(t);
     McdModelID model = McdModelCreate(g);
@@ -122,14 +188,38 @@ void BM_SegmentQuery(benchmark::State& state)
     std::vector<std::array<MeReal, 6>> segments(1024);
     for (auto& s : segments)
         s = {Uniform(-35, 35), Uniform(-35, 35), 5, Uniform(-35, 35), Uniform(-35, 35), -5};
-    size_t i = 0, hits = 0;
+    std::vector<char> ourHits(segments.size()), bulletHits(segments.size());
+    std::vector<double> ours, theirs;
+    size_t hits = 0, differ = 0, queries = 0;
     McdLineSegIntersectResult hit;
     for (auto _ : state) {
-        const auto& s = segments[i++ & 1023];
-        hits += static_cast<size_t>(McdTriangleMeshLineSegment(model, s.data(), s.data() + 3, &hit));
+        const auto t0 = Clock::now();
+        for (size_t i = 0; i < segments.size(); ++i)
+            ourHits[i] = static_cast<char>(McdTriangleMeshLineSegment(model, segments[i].data(), segments[i].data() + 3, &hit) != 0);
+        const auto t1 = Clock::now();
+        for (size_t i = 0; i < segments.size(); ++i) {
+            const auto& s = segments[i];
+            const btVector3 from(s[0], s[1], s[2]), to(s[3], s[4], s[5]);
+            ClosestHit callback(from, to);
+            bullet.shape->performRaycast(&callback, from, to);
+            bulletHits[i] = static_cast<char>(callback.hit);
+        }
+        const auto t2 = Clock::now();
+        ours.push_back(std::chrono::duration<double>(t1 - t0).count());
+        theirs.push_back(std::chrono::duration<double>(t2 - t1).count());
+        for (size_t i = 0; i < segments.size(); ++i) {
+            hits += static_cast<size_t>(ourHits[i]);
+            differ += ourHits[i] != bulletHits[i];
+        }
+        queries += segments.size();
     }
-    state.SetItemsProcessed(static_cast<int64_t>(state.iterations()));
-    state.counters["hit_rate"] = static_cast<double>(hits) / static_cast<double>(state.iterations());
+    const double n = static_cast<double>(segments.size());
+    state.SetItemsProcessed(static_cast<int64_t>(queries));
+    state.counters["hit_rate"] = queries ? static_cast<double>(hits) / static_cast<double>(queries) : 0;
+    state.counters["hits_differ"] = queries ? static_cast<double>(differ) / static_cast<double>(queries) : 0;
+    state.counters["ours_queries_per_s"] = n / Fastest(ours);
+    state.counters["bullet_queries_per_s"] = n / Fastest(theirs);
+    state.counters["ratio_ours_over_bullet_time"] = Fastest(ours) / Fastest(theirs);
     McdModelDestroy(model);
     McdGeometryDestroy(g);
     McdTerm(framework);

@@ -27,6 +27,7 @@
 
 #include "physics/collision/axis_sort_space.h"
 
+#include <algorithm>
 #include <bit>
 #include <cmath>
 #include <cstring>
@@ -90,6 +91,17 @@ bool McdAxisSortSpace::Init(McdFrameworkID framework, unsigned axisMask, int max
         e = AllocZeroed<Endpoint>(2 * cap);
     freeIds_ = AllocZeroed<int>(cap);
     pendingIds_ = AllocZeroed<int>(cap);
+    for (int k = 0; k < 3; ++k) {
+        index_[k] = AllocZeroed<Endpoint*>(2 * cap);
+        indexValues_[k] = AllocZeroed<MeReal>(2 * cap);
+        if (!index_[k] || !indexValues_[k])
+            return false;
+    }
+    marks_ = AllocZeroed<std::uint32_t>(cap);
+    found_ = AllocZeroed<int>(cap);
+    disabledCounts_ = AllocZeroed<int>(cap);
+    if (!marks_ || !found_ || !disabledCounts_)
+        return false;
     stamps_ = AllocZeroed<std::uint32_t>(cap);
     updateWords_ = (maxObjects - 1) / 32 + 1;
     updateBits_ = AllocZeroed<std::uint32_t>(static_cast<std::size_t>(updateWords_));
@@ -130,6 +142,17 @@ void McdAxisSortSpace::Release()
     }
     MeMemoryAPI.destroy(freeIds_);
     MeMemoryAPI.destroy(pendingIds_);
+    for (int k = 0; k < 3; ++k) {
+        MeMemoryAPI.destroy(index_[k]);
+        MeMemoryAPI.destroy(indexValues_[k]);
+        index_[k] = nullptr;
+        indexValues_[k] = nullptr;
+    }
+    MeMemoryAPI.destroy(marks_);
+    MeMemoryAPI.destroy(found_);
+    MeMemoryAPI.destroy(disabledCounts_);
+    marks_ = nullptr;
+    found_ = disabledCounts_ = nullptr;
     MeMemoryAPI.destroy(stamps_);
     stamps_ = nullptr;
     MeMemoryAPI.destroy(updateBits_);
@@ -417,6 +440,8 @@ void McdAxisSortSpace::MoveEndpoints(int id, const MeReal min[3], const MeReal m
         const MeReal newMin = min[k], newMax = max[k];
         lo->value = newMin;
         hi->value = newMax;
+        if (newMax - newMin > maxLength_[k])
+            maxLength_[k] = newMax - newMin;
         // Whichever endpoint leads the motion moves first, so neither passes its partner.
         if (newMin >= oldMax) {
             const bool together = newMax > oldMax && newMin > oldMin;
@@ -455,25 +480,125 @@ void McdAxisSortSpace::MoveEndpoints(int id, const MeReal min[3], const MeReal m
 // Objects not yet placed keep their endpoints at FLT_MAX and overlap nothing. A removal clears
 // every cell of its id (the disabled bits too) and creation zeroes them all, so an inserted id
 // starts from empty cells.
+void McdAxisSortSpace::RebuildIndex()
+{
+    for (int k = 0; k < 3; ++k) {
+        if (!(axisMask_ & (1u << k)))
+            continue;
+        int n = 0;
+        // Placed endpoints only: the parked ones of objects not yet placed sit at the end.
+        for (Endpoint* e = low_[k].next; e->kind != kSentinel && objects_[e->owner].placed; e = e->next) {
+            index_[k][n] = e;
+            indexValues_[k][n++] = e->value;
+        }
+        indexCount_[k] = n;
+        indexed_ = n;
+        MeReal longest = 0;
+        for (int j = 0; j < capacity_; ++j)
+            if (objects_[j].id >= 0 && objects_[j].placed) {
+                const MeReal length = End(k, j, kMax)->value - End(k, j, kMin)->value;
+                longest = length > longest ? length : longest;
+            }
+        maxLength_[k] = longest;
+    }
+    indexStale_ = false;
+    placedSinceIndex_ = 0;
+}
+
+McdAxisSortSpace::Endpoint* McdAxisSortSpace::FirstAtLeast(int k, MeReal value)
+{
+    // A start near the value from the index: an endpoint still in the list (not removed since,
+    // nor parked at the end by a new insertion).
+    const MeReal* values = indexValues_[k];
+    const int n = indexCount_[k];
+    int lo = 0, hi = n;
+    while (lo < hi) {
+        const int mid = (lo + hi) / 2;
+        if (values[mid] < value)
+            lo = mid + 1;
+        else
+            hi = mid;
+    }
+    Endpoint* e = &high_[k];
+    for (int d = 0; d < 8; ++d) {
+        const int at = lo + ((d & 1) ? -(d + 1) / 2 : d / 2);
+        if (at < 0 || at >= n)
+            continue;
+        Endpoint* candidate = index_[k][at];
+        if (candidate->next && objects_[candidate->owner].id >= 0 && objects_[candidate->owner].placed) {
+            e = candidate;
+            break;
+        }
+    }
+    // The list is sorted: walk to the first endpoint whose value is at least `value`.
+    while (e->prev->kind != kSentinel && e->prev->value >= value)
+        e = e->prev;
+    while (e->kind != kSentinel && e->value < value)
+        e = e->next;
+    return e;
+}
+
+int McdAxisSortSpace::Overlapping(int id, const MeReal min[3], const MeReal max[3])
+{
+    if (++mark_ == 0) {
+        for (int j = 0; j < capacity_; ++j)
+            marks_[j] = 0;
+        mark_ = 1;
+    }
+    int count = 0;
+    for (int k = 0; k < 3; ++k) {
+        if (!(axisMask_ & (1u << k)))
+            continue;
+        // Every interval that meets [min, max] starts at or after min - (longest length).
+        const MeReal reach = maxLength_[k];
+        const MeReal from = (min[k] - reach) - (std::fabs(min[k]) + reach) * 1e-6f;
+        for (Endpoint* e = FirstAtLeast(k, from); e->kind != kSentinel && e->value <= max[k]; e = e->next) {
+            const int j = e->owner;
+            if (e->kind != kMin || j == id || marks_[j] == mark_ || End(k, j, kMax)->value < min[k])
+                continue;
+            marks_[j] = mark_;
+            found_[count++] = j;
+        }
+    }
+    return count;
+}
+
+void McdAxisSortSpace::CountDisabled(int a, int b, int change)
+{
+    disabledCounts_[a] += change;
+    disabledCounts_[b] += change;
+}
+
 void McdAxisSortSpace::PlaceEndpoints(int id, const MeReal min[3], const MeReal max[3])
 {
-    for (int j = 0; j < capacity_; ++j) {
-        if (j == id || objects_[j].id < 0)
-            continue;
+    // Rebuilt after removals or insertions, and while many objects are being placed (a
+    // space filled at once) every time the placed ones outgrow what the index covers.
+    if (indexStale_ || placedSinceIndex_ > 16 + indexed_ / 8)
+        RebuildIndex();
+    ++placedSinceIndex_;
+    // The counts of a new id are 0 (its removal cleared them): only the ids that overlap it
+    // on some axis are written, which keeps the cell matrix, one row per id, mostly out of
+    // the cache.
+    const int found = Overlapping(id, min, max);
+    int begins = 0;
+    for (int f = 0; f < found; ++f) {
+        const int j = found_[f];
         unsigned count = 0;
         for (int k = 0; k < 3; ++k)
             if ((axisMask_ & (1u << k)) && End(k, j, kMin)->value <= max[k] && min[k] <= End(k, j, kMax)->value)
                 ++count;
-        // The counts of a new id are 0 (its removal cleared them): only overlaps are written,
-        // which keeps the cell matrix, one row per id, mostly out of the cache.
-        if (count == 0)
-            continue;
         const int a = j < id ? j : id, b = j < id ? id : j;
         const std::size_t c = CellIndex(a, b);
         const unsigned cell = (Cell(c) & kDisabledBit) | count;
         SetCell(c, cell);
         if (cell == activeAxes_)
-            PairBegins(a, b);
+            found_[begins++] = j;  // behind the read position
+    }
+    // Pairs begin in id order, as a scan of every id would begin them.
+    std::sort(found_, found_ + begins);
+    for (int f = 0; f < begins; ++f) {
+        const int j = found_[f];
+        PairBegins(j < id ? j : id, j < id ? id : j);
     }
     for (int k = 0; k < 3; ++k) {
         if (!(axisMask_ & (1u << k)))
@@ -484,35 +609,15 @@ void McdAxisSortSpace::PlaceEndpoints(int id, const MeReal min[3], const MeReal 
         Unlink(hi);
         lo->value = min[k];
         hi->value = max[k];
-        Endpoint* before = &high_[k];
-        Endpoint* after = &low_[k];
-        MeReal beforeValue = before->value;
-        MeReal afterValue = -FLT_MAX;
-        Endpoint* axis = ends_[k];
-        for (int j = 0; j < capacity_; ++j) {
-            if (j == id || objects_[j].id < 0)
-                continue;
-            for (int kind = 0; kind < 2; ++kind) {
-                Endpoint* e = &axis[2 * j + kind];
-                const MeReal v = e->value;
-                if (v >= min[k] && v < beforeValue) {
-                    before = e;
-                    beforeValue = v;
-                }
-                if (v <= max[k] && (after == &low_[k] || v > afterValue)) {
-                    after = e;
-                    afterValue = v;
-                }
-            }
-        }
-        while (before->prev->kind != kSentinel && before->prev->value >= min[k])
-            before = before->prev;
-        InsertBefore(lo, before);
-        if (after == &low_[k] || after->value < min[k])
-            after = lo;
+        // The new min goes before every endpoint of value min or more, the new max after
+        // every endpoint of value max or less.
+        InsertBefore(lo, FirstAtLeast(k, min[k]));
+        Endpoint* after = lo;
         while (after->next->kind != kSentinel && after->next->value <= max[k])
             after = after->next;
         InsertAfter(hi, after);
+        const MeReal length = max[k] - min[k];
+        maxLength_[k] = length > maxLength_[k] ? length : maxLength_[k];
     }
 }
 
@@ -546,6 +651,7 @@ int McdAxisSortSpace::InsertObject(void* data)
     o->id = id;
     o->data = data;
     o->placed = 0;
+    indexStale_ = true;
     for (int k = 0; k < 3; ++k) {
         for (MeU8 kind : {kMin, kMax}) {
             Endpoint* e = End(k, id, kind);
@@ -568,17 +674,53 @@ bool McdAxisSortSpace::RemoveObject(int id)
     SetObjectFlag(id, false);
     Object* o = &objects_[id];
     for (int k = 0; k < 3; ++k) {
-        Unlink(End(k, id, kMin));
-        Unlink(End(k, id, kMax));
+        Endpoint* lo = End(k, id, kMin);
+        Endpoint* hi = End(k, id, kMax);
+        Unlink(lo);
+        Unlink(hi);
+        // Off the list: the index never starts a walk here.
+        lo->next = lo->prev = hi->next = hi->prev = nullptr;
     }
-    for (int j = 0; j < capacity_; ++j) {
-        if (j == id)
-            continue;
+    indexStale_ = true;
+    auto clear = [&](int j) {
         const int a = j < id ? j : id, b = j < id ? id : j;
         const std::size_t c = CellIndex(a, b);
-        if (Cell(c) == activeAxes_)
+        const unsigned cell = Cell(c);
+        if (cell == activeAxes_)
             PairEnds(a, b);
+        if (cell & kDisabledBit)
+            CountDisabled(a, b, -1);
         SetCell(c, 0);
+    };
+    if (disabledCounts_[id] > 0) {
+        // Disabled pairs may have cells set with ids it does not overlap: the whole row and
+        // column.
+        for (int j = 0; j < capacity_; ++j)
+            if (j != id)
+                clear(j);
+    } else if (o->placed) {
+        // Otherwise only the ids it overlaps on some axis have a count (an id never placed
+        // has none).
+        MeReal min[3], max[3];
+        for (int k = 0; k < 3; ++k) {
+            min[k] = End(k, id, kMin)->value;
+            max[k] = End(k, id, kMax)->value;
+        }
+        const int found = Overlapping(id, min, max);
+        int ends = 0;
+        for (int f = 0; f < found; ++f) {
+            const int j = found_[f];
+            const std::size_t c = CellIndex(j < id ? j : id, j < id ? id : j);
+            if (Cell(c) == activeAxes_)
+                found_[ends++] = j;  // behind the read position
+            SetCell(c, 0);
+        }
+        // Pairs end in id order, as the scan of every id above ends them.
+        std::sort(found_, found_ + ends);
+        for (int f = 0; f < ends; ++f) {
+            const int j = found_[f];
+            PairEnds(j < id ? j : id, j < id ? id : j);
+        }
     }
     pendingIds_[pendingCount_++] = id;
     o->id = -1;
@@ -664,6 +806,8 @@ bool McdAxisSortSpace::SetPairEnabled(int a, int b, bool enable)
         std::swap(a, b);
     const std::size_t c = CellIndex(a, b);
     const unsigned old = Cell(c);
+    if ((old & kDisabledBit) != (enable ? 0u : kDisabledBit))
+        CountDisabled(a, b, enable ? -1 : 1);
     if (enable) {
         SetCell(c, old & ~kDisabledBit);
         if ((old & ~kDisabledBit) == activeAxes_)

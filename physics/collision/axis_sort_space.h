@@ -93,6 +93,10 @@ private:
     Endpoint* End(int axis, int id, int kind) { return &ends_[axis][2 * id + kind]; }
     void MoveEndpoints(int id, const MeReal min[3], const MeReal max[3]);
     void PlaceEndpoints(int id, const MeReal min[3], const MeReal max[3]);
+    void RebuildIndex();
+    Endpoint* FirstAtLeast(int axis, MeReal value);
+    int Overlapping(int id, const MeReal min[3], const MeReal max[3]);
+    void CountDisabled(int a, int b, int change);
     void MinUp(Endpoint* e, bool skipStamped);
     void MinDown(Endpoint* e, const MeReal* skipAbove);
     void MaxUp(Endpoint* e, const MeReal* skipBelow);
@@ -127,6 +131,20 @@ private:
     std::size_t cellCount_ = 0;
     Endpoint low_[3];
     Endpoint high_[3];
+    // A sorted index per axis for placing new objects: the endpoints in list order and their
+    // values when it was last rebuilt (after objects were removed or inserted). Moves since
+    // leave it roughly right; a search in it only picks where a walk of the list starts.
+    Endpoint** index_[3] = {nullptr, nullptr, nullptr};
+    MeReal* indexValues_[3] = {nullptr, nullptr, nullptr};
+    int indexCount_[3] = {0, 0, 0};
+    bool indexStale_ = true;
+    int placedSinceIndex_ = 0;
+    int indexed_ = 0;  ///< endpoints an index covers
+    MeReal maxLength_[3] = {0, 0, 0};  ///< bound on every placed object's interval length
+    std::uint32_t* marks_ = nullptr;    ///< per id: last query that found it
+    std::uint32_t mark_ = 0;
+    int* found_ = nullptr;              ///< ids found by a query
+    int* disabledCounts_ = nullptr;     ///< per id: its pairs with the disabled bit set
     McdSpaceUpdateFn updateFn_ = nullptr;
     int changing_ = 0;
     std::uintptr_t userWord_ = 0;
