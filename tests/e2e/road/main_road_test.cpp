@@ -1,10 +1,11 @@
 // The game's main road, played by the program's own libraries with no display: the logo and the
 // menu, a new game, building the station's chain in the suit by keys and the pointer (generator,
 // dock, processor, storage unit, cargo port), the free collector ship at the new dock, boarding and
-// leaving it, Escape to the menu and back, ore in the hold, docking and delivering against a work
-// order, 180 s of processing, a freighter called with F that carries the product away, and the
-// money rising by the cargo's value. Each step checks the game's state, not only that nothing
-// failed.
+// leaving it, the chipper fired at an ore rock and the ore cloud flown through ("Collected ..."),
+// docking and delivering against a work order, 180 s of processing, a freighter called with F that
+// carries the product away in a pod, the money rising by the cargo's value, the ship repaired at
+// the dock, Escape to the menu and back, and Quit in the menu ending the program with status 0.
+// Each step checks the game's state, not only that nothing failed.
 
 #include <gtest/gtest.h>
 
@@ -14,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/e2e/road/mining_steps.h"
 #include "tests/e2e/road/road.h"
 #include "engine/scene/scene.h"
 #include "game/screens/main_menu.h"
@@ -51,75 +53,42 @@ STORAGE* Storage()
     return parts.empty() ? nullptr : dynamic_cast<STORAGE*>(parts.front());
 }
 
-/// What a delivery of `mask` pays: the filled order of the larger worth (the second on a tie).
-float DeliveryWorth(std::uint32_t mask)
-{
-    const WORKORDERDATA* orders = PlayerCompany->WorkOrders;
-    const int first = orders[0].Worth() > orders[1].Worth() ? 0 : 1;
-    if (orders[first].IsFilledBy(mask))
-        return orders[first].Worth();
-    return orders[1 - first].IsFilledBy(mask) ? orders[1 - first].Worth() : 0.0f;
-}
+/// What the road remembers from the delivery to the sale.
+struct SALE {
+    float Worth = 0.0f;            ///< what the delivery started the processor on
+    float ElapsedAtStart = 0.0f;   ///< processing seconds already done when the wait began
+    std::uint64_t ProcessingFrames = 0;
+    float MoneyBeforeFee = 0.0f;
+    float Load = 0.0f;
+    float MoneyBefore = 0.0f;
+    float Rise = 0.0f;
+};
 
-/// Docking with the ore, the delivery against a work order, the processing, the freighter and
-/// the sale of the product. `drawEvery` sets how often the long waits draw a frame.
-std::vector<ROADSTEP> DeliverAndSell(std::function<void(std::uint32_t)> drawEvery)
+/// The processing of a delivery, the freighter and the sale of the product. `drawEvery` sets
+/// how often the long waits draw a frame.
+std::vector<ROADSTEP> ProcessAndSell(const std::shared_ptr<SALE>& sale,
+                                     std::function<void(std::uint32_t)> drawEvery)
 {
-    struct SALE {
-        float Worth = 0.0f;
-        std::uint64_t ProcessingFrames = 0;
-        float MoneyBeforeFee = 0.0f;
-        float Load = 0.0f;
-        float MoneyBefore = 0.0f;
-        float Rise = 0.0f;
-    };
-    auto sale = std::make_shared<SALE>();
     return {
-        {"steer aligned into the dock's reach",
-         [] {
-             QNMATRIX back;
-             back.SetTranslation(0.0f, 0.0f, -3.0f);
-             PlaceAtWorld(Ship(), back * PlayerCompany->Dock()->DockPointMatrix());
+        {"180 s of processing",
+         [sale, drawEvery] {
+             drawEvery(50);
+             if (!Require(Processor() && Processor()->ProcessingState == PROCESSORSTATE::PROCESSING,
+                          "no ore processor is processing"))
+                 return;
+             sale->Worth = Processor()->Amount;
+             sale->ElapsedAtStart = Processor()->Elapsed;
          },
-         10,
-         [sale] {
-             ASSERT_EQ(PlayerCompany->Dock()->DockState, DOCKSTATE::WAITING);
-             EXPECT_TRUE(PlayerCompany->Dock()->CanDock());
-             sale->Worth = DeliveryWorth(Ship()->OreMask());
-             ASSERT_GT(sale->Worth, 0.0f) << "the ship's ore fills no work order";
-         }},
-        {"leave the ship by the dock", [] { Key(SDLK_RETURN); }, 30,
-         [] { ASSERT_EQ(PlayerCompany->Mode, COMPANYMODE::SUIT); }},
-        {"dock with Space", [] { Key(SDLK_SPACE); }, 1,
-         [] {
-             EXPECT_TRUE(Ship()->Docked);
-             EXPECT_TRUE(PlayerCompany->Dock()->Holding);
-         },
-         [] {
-             const DOCKSTATE s = PlayerCompany->Dock()->DockState;
-             return s == DOCKSTATE::DOCKED || s == DOCKSTATE::UNLOADING;
-         },
-         nullptr, 600},
-        {"deliver against a work order", nullptr, 1,
-         [sale] {
-             ASSERT_NE(Processor(), nullptr);
-             ASSERT_EQ(Processor()->ProcessingState, PROCESSORSTATE::PROCESSING);
-             EXPECT_FLOAT_EQ(Processor()->Amount, sale->Worth);
-             EXPECT_EQ(Ship()->OreMask(), 0u);
-             EXPECT_EQ(PlayerCompany->Delivery, DELIVERYSTATE::NONE);
-             EXPECT_EQ(PlayerCompany->Dock()->DockState, DOCKSTATE::DOCKED);
-         },
-         [] { return Processor() && Processor()->ProcessingState == PROCESSORSTATE::PROCESSING; }, nullptr,
-         15 * kDriverFramesPerSecond},
-        {"180 s of processing", [drawEvery] { drawEvery(50); }, 1,
+         1,
          [sale, drawEvery] {
              drawEvery(1);
              ASSERT_NE(Storage(), nullptr);
              EXPECT_FLOAT_EQ(Storage()->StoredOre, sale->Worth);
              EXPECT_EQ(Processor()->ProcessingState, PROCESSORSTATE::IDLE);
              EXPECT_EQ(Processor()->Amount, 0.0f);
-             EXPECT_GE(sale->ProcessingFrames, 180u * kDriverFramesPerSecond);
-             EXPECT_LE(sale->ProcessingFrames, 182u * kDriverFramesPerSecond);
+             const float seconds = sale->ElapsedAtStart + float(sale->ProcessingFrames) / kDriverFramesPerSecond;
+             EXPECT_GE(seconds, 180.0f);
+             EXPECT_LE(seconds, 182.0f);
          },
          [sale] {
              ++sale->ProcessingFrames;
@@ -188,7 +157,7 @@ std::vector<ROADSTEP> DeliverAndSell(std::function<void(std::uint32_t)> drawEver
 }
 
 
-TEST(MainRoad, NewGameBuildsTheChainGetsTheFreeShipBoardsAndEndsCleanly)
+TEST(MainRoad, FromTheLogoThroughBuildingMiningAndASaleToQuit)
 {
     ReportToTest();
     std::vector<std::string> startScenes;
@@ -261,19 +230,29 @@ TEST(MainRoad, NewGameBuildsTheChainGetsTheFreeShipBoardsAndEndsCleanly)
              Key(SDLK_RETURN);
          },
          30, [] { ASSERT_EQ(PlayerCompany->Mode, COMPANYMODE::SHIP); }},
-        {"Tab selects the chipper", [] { Key(SDLK_TAB); }, kKeyFrames,
-         [] { ASSERT_EQ(Ship()->SelectedWeaponType(), std::uint32_t(WEAPON_CHIPPER)); },
-         [] { return Ship()->SelectedWeaponType() == WEAPON_CHIPPER; }, [](int) { Key(SDLK_TAB); }, 8},
-        // Shift+Z fills the hold with every ore.
-        {"collect ore", [] { Key(SDLK_z, true); }, kKeyFrames,
-         [] { EXPECT_EQ(Ship()->OreMask(), kAllOre); }},
     };
     for (ROADSTEP& s : rest)
         steps.push_back(std::move(s));
 
     GAMEDRIVE drive;
-    for (ROADSTEP& s : DeliverAndSell([&drive](std::uint32_t every) { drive.DrawEvery = every; }))
+    auto watch = std::make_shared<mining::WATCH>();
+    for (ROADSTEP& s : mining::MiningSteps(watch))
         steps.push_back(std::move(s));
+    auto sale = std::make_shared<SALE>();
+    for (ROADSTEP& s : ProcessAndSell(sale, [&drive](std::uint32_t every) { drive.DrawEvery = every; }))
+        steps.push_back(std::move(s));
+    steps.push_back({"the dock repairs the ship at the station's cost", nullptr, 1,
+                     [] {
+                         EXPECT_EQ(Ship()->BallisticFraction(), 1.0f);
+                         EXPECT_EQ(Ship()->ElectronicFraction(), 1.0f);
+                         EXPECT_EQ(Station()->RepairCostTotal, 0.0f);
+                     },
+                     [] {
+                         return PlayerCompany->Dock()->DockState == DOCKSTATE::DOCKED &&
+                                Ship()->BallisticFraction() == 1.0f && Ship()->ElectronicFraction() == 1.0f &&
+                                Station()->RepairCostTotal == 0.0f;
+                     },
+                     nullptr, 120 * kDriverFramesPerSecond});
     std::vector<ROADSTEP> end = {
         {"escape to the menu", [] { Key(SDLK_ESCAPE); }, 20,
          [] {
@@ -310,7 +289,9 @@ TEST(MainRoad, NewGameBuildsTheChainGetsTheFreeShipBoardsAndEndsCleanly)
     std::uint64_t framesAfterRoad = 0;
     constexpr std::uint64_t kQuitFrames = 100;
     drive.OnFrame = [&](std::uint64_t, const GAMEDRIVERTIMES&) {
-        if (road.Frame())
+        const bool more = road.Frame();
+        mining::Observe(*watch);
+        if (more)
             return true;
         return road.Finished() && ++framesAfterRoad < kQuitFrames;
     };
