@@ -1,5 +1,5 @@
 // World step benchmarks: scattered boxes, a pyramid pile, a square pyramid (one big partition), a hinge chain, a mix like the
-// game's and boxes sliding to a stop under friction (where the solver pivots), on both solver
+// game's, boxes sliding to a stop under friction and a pushed square pyramid (where the solver pivots), on both solver
 // variants, each scene also built in ODE twice: with its direct step (dWorldStep, which
 // solves an LCP too) and with its iterative step (dWorldQuickStep, 20 iterations, which most
 // of its users run). All worlds start from the same state, the same seeded velocities
@@ -147,6 +147,17 @@ Scene Sliding(int n)
         b.y = 0.5f;
         b.slide = 6;
     }
+    return s;
+}
+
+// A square pyramid pushed along x as a whole: the ground friction saturates in one
+// partition of some 360 rows, so its solve pivots every step until the pile stops.
+Scene SlidingPyramid(int base)
+{
+    Scene s = Pyramid(base);
+    s.name = "slide_pyramid_" + std::to_string(base);
+    for (BoxSpec& b : s.boxes)
+        b.slide = 3;
     return s;
 }
 
@@ -439,7 +450,7 @@ std::vector<Scene>& Scenes()
 {
     static std::vector<Scene> scenes = {ScatteredBoxes(50), ScatteredBoxes(150), ScatteredBoxes(300), Pile(4),
                                         Pile(6),            Pile(8),             Pyramid(8),          HingeChain(50),
-                                        GameMix(),          Sliding(50)};
+                                        GameMix(),          Sliding(50),         SlidingPyramid(4)};
     return scenes;
 }
 

@@ -223,6 +223,20 @@ void BlockProduct(float* __restrict block, const float* __restrict jm, const flo
                 block[r * 4 + s] += jm[col * 4 + r] * jj[col * 4 + s];
 }
 
+// row[j] -= (l * column[j]) * d for j in [from, to).
+void TrailingUpdate(float* __restrict row, const float* __restrict column, float l, float d, int from, int to)
+{
+    int j = from;
+#ifdef KEA_HAVE_SSE
+    const __m128 lv = _mm_set1_ps(l), dv = _mm_set1_ps(d);
+    for (; j + 4 <= to; j += 4)
+        _mm_storeu_ps(row + j,
+                      _mm_sub_ps(_mm_loadu_ps(row + j), _mm_mul_ps(_mm_mul_ps(lv, _mm_loadu_ps(column + j)), dv)));
+#endif
+    for (; j < to; ++j)
+        row[j] -= (l * column[j]) * d;
+}
+
 // Diagonal terms and the envelope after the off-diagonal assembly.
 void FinishAssembly(keaLCPMatrix* m, const float* slipfactor)
 {
@@ -284,11 +298,12 @@ bool keaLCPMatrix::allocateSparse(int rowsIn, const keaBlockEntries& entries, bo
     diagonalReady = false;
     const long long square = static_cast<long long>(np) * np;
     // The two dense arrays of the pivoting step, the vectors and the factor's record.
-    if (square * 8 + np * 24 + 1024 > keaPoolAvailable())
+    if (square * 8 + np * 28 + 1024 > keaPoolAvailable())
         return false;
     Ainv = PoolArray<float>(static_cast<int>(square), "Ainv");
     Q = PoolArray<float>(static_cast<int>(square), "Q");
     Qrhs = PoolArray<float>(np, "Qrhs");
+    Qcolumn = PoolArray<float>(np, "Qcolumn");
     cached = PoolArray<int>(np, "cached");
     x = PoolArray<float>(np, "x");
     rsD = PoolArray<float>(np, "rsD");
@@ -352,13 +367,14 @@ bool keaLCPMatrix::allocate(int rowsIn)
     Ainv = PoolArray<float>(square, "Ainv");
     Q = PoolArray<float>(square, "Q");
     Qrhs = PoolArray<float>(np, "Qrhs");
+    Qcolumn = PoolArray<float>(np, "Qcolumn");
     cached = PoolArray<int>(np, "cached");
     x = PoolArray<float>(np, "x");
     rsD = PoolArray<float>(np, "rsD");
     Achol = PoolArray<float>(square, "Achol");
     A = PoolArray<float>(square, "A");
     first = PoolArray<int>(np, "NC");
-    if (!(Ainv && Q && Qrhs && cached && x && rsD && Achol && A && first))
+    if (!(Ainv && Q && Qrhs && Qcolumn && cached && x && rsD && Achol && A && first))
         return false;
     std::fill(A, A + square, 0.0f);
     std::fill(cached, cached + np, 0);
@@ -588,20 +604,19 @@ void keaLCPMatrix::solveUnits(const int* ks, int count)
 
 void keaLCPMatrix::factorQ(float* q, int size) const
 {
-    // L D L^T in place: strict lower part holds L, the diagonal holds D.
-    for (int j = 0; j < size; ++j) {
-        float d = q[j * np + j];
-        for (int k = 0; k < j; ++k)
-            d -= q[j * np + k] * q[j * np + k] * q[k * np + k];
+    // L D L^T in place: strict lower part holds L, the diagonal holds D. Right-looking: once
+    // column k is divided by d_k, every later element (i, j), k < j <= i, loses (l_ik l_jk) d_k;
+    // each element thus sees the same terms in the same order as a row-by-row dot product, and
+    // the elements of a row are independent.
+    for (int k = 0; k < size; ++k) {
+        float d = q[k * np + k];
         if (!(std::fabs(d) > 1e-30f))
             d = 1e-30f;
-        q[j * np + j] = d;
-        for (int i = j + 1; i < size; ++i) {
-            float s = q[i * np + j];
-            for (int k = 0; k < j; ++k)
-                s -= q[i * np + k] * q[j * np + k] * q[k * np + k];
-            q[i * np + j] = s / d;
-        }
+        q[k * np + k] = d;
+        for (int i = k + 1; i < size; ++i)
+            Qcolumn[i] = q[i * np + k] = q[i * np + k] / d;
+        for (int i = k + 1; i < size; ++i)
+            TrailingUpdate(q + i * np, Qcolumn, Qcolumn[i], d, k + 1, i + 1);
     }
 }
 

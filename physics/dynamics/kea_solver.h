@@ -51,6 +51,7 @@ public:
     float* Ainv = nullptr;  ///< cached columns of A^-1 (column k at k * np)
     float* Q = nullptr;
     float* Qrhs = nullptr;
+    float* Qcolumn = nullptr;  ///< scratch of factorQ
     int* cached = nullptr;
     float* x = nullptr;
     float* rsD = nullptr;
