@@ -99,6 +99,16 @@ void COLLSHIPHUD::SetHomeTarget(QNNODE* headquarters)
         OwnLocator->SetTarget(dynamic_cast<GAMENODE*>(headquarters));
 }
 
+void COLLSHIPHUD::FollowFreighter(GAMENODE* freighter)
+{
+    if (!Locator)
+        return;
+    if (freighter && COLLSHIP::FreighterGone && COLLSHIP::FreighterGone(freighter))
+        freighter = nullptr;
+    if (Locator->Target.Get() != freighter)
+        Locator->SetTarget(freighter);
+}
+
 void COLLSHIPHUD::ReleaseGoneFreighter()
 {
     if (!Locator || !COLLSHIP::FreighterGone)

@@ -34,4 +34,5 @@ public:
     void SetHomeTarget(QNNODE* headquarters) override;
     void SetTargetSite(std::uint32_t view, std::uint32_t company) override { SHIPHUD::SetTargetSite(view, company); }
     void ReleaseGoneFreighter() override;
+    void FollowFreighter(GAMENODE* freighter) override;
 };

@@ -2,10 +2,13 @@
 
 #include <algorithm>
 
+#include "engine/util/qnmath.h"
 #include "game/vehicles/collship.h"
+#include "game/vehicles/comet.h"
 #include "game/vehicles/hud_media.h"
 #include "game/vehicles/ranking_display.h"
 #include "game/vehicles/ship_hud.h"
+#include "game/vehicles/stars.h"
 #include "game/vehicles/suit.h"
 #include "game/vehicles/suit_hud.h"
 #include "game/vehicles/ship_hud_link.h"
@@ -13,6 +16,9 @@
 #include "game/world/site.h"
 
 namespace {
+
+// The comet's drift once it is placed around the viewer anew.
+constexpr float kCometSpeed = 0.1f;
 
 COLLSHIP* Ship(GAMENODE* node)
 {
@@ -104,6 +110,18 @@ void InstallPlayerShipControls()
     c.RefreshWorkOrders = [](GAMENODE* n, std::uint32_t mask) {
         if (COLLSHIP* s = Ship(n); s && s->Hud)
             s->Hud->RefreshWorkOrders(mask);
+    };
+    c.FollowFreighter = [](GAMENODE* n, GAMENODE* freighter) {
+        if (COLLSHIP* s = Ship(n); s && s->Hud)
+            s->Hud->FollowFreighter(freighter);
+    };
+    c.MoveSky = [](GAMENODE* sky, GAMENODE* site) {
+        auto* stars = dynamic_cast<STARS*>(sky);
+        if (!stars || !site)
+            return;
+        stars->AttachWithState(site, 3, 0, false, true);
+        if (stars->Comet)
+            stars->Comet->Reposition(RandomRange(-1.0f, 1.0f), RandomRange(-1.0f, 1.0f), kCometSpeed);
     };
     c.RankingShown = [](GAMENODE* n) {
         HUD* hud = HudOf(n);

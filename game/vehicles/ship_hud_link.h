@@ -54,4 +54,6 @@ public:
     virtual void SetTargetSite(std::uint32_t view, std::uint32_t company) = 0;
     /// The freighter the freighter locator follows lets go of it once it is gone.
     virtual void ReleaseGoneFreighter() = 0;
+    /// The freighter locator follows `freighter` (null: none); one that has left is not taken.
+    virtual void FollowFreighter(GAMENODE* freighter) { (void)freighter; }
 };

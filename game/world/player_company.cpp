@@ -248,10 +248,35 @@ void PLAYERCOMPANY::ShowSuitWhereFree(GAMENODE* suit)
     suit->SetState(3, 0, false, true);
 }
 
+void PLAYERCOMPANY::ReturnHome()
+{
+    SITE* away = ReturnSite.Get();
+    SITE* home = Site();
+    ReturnSite.Reset();
+    if (!away || !home || away == home)
+        return;
+    QNSCENE* scene = home->View && home->View->Scene ? home->View->Scene : QNSCENE::Current;
+    if (scene)
+        scene->ViewMask &= ~(1u << away->ViewIndex);
+    away->SetState(2, 0, false, false);
+    home->SetState(3, 0, false, false);
+    if (GAMENODE* sky = Sky.Get()) {
+        if (PlayerControls.MoveSky)
+            PlayerControls.MoveSky(sky, home);
+        else
+            sky->AttachWithState(home, 3, 0, false, true);
+    }
+    if (scene) {
+        scene->ActiveView = home->ViewIndex;
+        scene->ViewMask |= 1u << home->ViewIndex;
+    }
+}
+
 void PLAYERCOMPANY::EnterSuit()
 {
     if (Mode == COMPANYMODE::SUIT)
         return;
+    ReturnHome();
     GAMENODE* suitNode = Suit();
     if (suitNode) {
         if (COMPANYSHIP* ship = ShipControl())
@@ -294,6 +319,8 @@ void PLAYERCOMPANY::Eject()
         return;
     if (COMPANYSHIP* control = ShipControl())
         control->SetViewMode(2);
+    if (SITE* at = ShipSite(); at && at != Site())
+        ReturnSite = at;
     COMPANY::Eject();
     QNNODE* parent = ship->FindAncestor(QNCF_LEVEL_VIEWROOT);
     if (!parent)
@@ -665,6 +692,12 @@ void PLAYERCOMPANY::UpdateShip()
     }
 
     UpdateRanking(ship);
+    if (PlayerControls.FollowFreighter) {
+        GAMENODE* freighter = WatchedFreighter.Get();
+        if (const auto* cargo = dynamic_cast<const CARGOFREIGHTER*>(freighter); cargo && cargo->IsFreighterDestroyed())
+            freighter = nullptr;
+        PlayerControls.FollowFreighter(ship, freighter);
+    }
     if (PlayerControls.SetZoom)
         PlayerControls.SetZoom(ship, Pressed(ACT_ZOOM));
     if (Pressed(ACT_COCKPIT) && PlayerControls.ToggleCockpit)

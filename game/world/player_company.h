@@ -123,6 +123,8 @@ public:
     QNWEAK<GAMENODE> EjectCamera;
     /// The freighter at the own cargo port while one is docked there (closes the hyperjump).
     QNWEAK<GAMENODE> WatchedFreighter;
+    /// The site the ship was lost at away from home: entering the suit switches the view back.
+    QNWEAK<SITE> ReturnSite;
     /// The eject camera: this far from the ship, tilted this far back (degrees), looking at a
     /// point this far ahead of it.
     static constexpr float kEjectCameraDistance = 10.0f;
@@ -148,4 +150,6 @@ private:
     void UpdateRanking(GAMENODE* vehicle);
     bool IsStill(const GAMENODE* node) const;
     SITE* ShipSite() const;
+    /// The view leaves the return site for the own site (its sky and comet with it).
+    void ReturnHome();
 };

@@ -42,6 +42,10 @@ struct PLAYERCONTROLS {
     void (*ShowThrottle)(GAMENODE* ship, float throttle) = nullptr;
     /// The ship HUD's work-order lines checked against the ore mask.
     void (*RefreshWorkOrders)(GAMENODE* ship, std::uint32_t oreMask) = nullptr;
+    /// The ship HUD's freighter locator follows `freighter` (null: none).
+    void (*FollowFreighter)(GAMENODE* ship, GAMENODE* freighter) = nullptr;
+    /// Moves the player's sky under `site` and places its comet anew around the viewer.
+    void (*MoveSky)(GAMENODE* sky, GAMENODE* site) = nullptr;
 
     // The HUD of the vehicle the player is in (worn suit or ship).
     /// Whether the HUD's ranking panel is the panel shown.

@@ -1,7 +1,8 @@
 // Mining in the program's own game with no display: the chain built in the suit, the free ship
 // undocked and boarded, then the mining steps (chipper, ore cloud, dock, delivery), then the ship
 // undocked again, flown past the jump distance, jumped to a rival's site and flown there by the
-// throttle, jumped home and flown there too.
+// throttle, jumped home and flown there too; jumped away again and wrecked there, the player is
+// back in the suit at home, with the home view.
 
 #include <gtest/gtest.h>
 
@@ -107,6 +108,33 @@ TEST(MiningRoad, ChipperOreCloudDockAndDeliveryInTheRealGame)
              ASSERT_GT(moved.Length(), 3.0f) << "the ship stayed where it arrived";
              EXPECT_GT(QNVEC3::Dot(moved.Normalize(), w->Nose), 0.99f);
          }},
+        {"jump away again", [w] {
+             const SDL_Keycode keys[4] = {SDLK_r, SDLK_g, SDLK_b, SDLK_y};
+             for (std::uint32_t c = 0; c < kCompanyCount; ++c)
+                 if (Companies[c] && Companies[c] != PlayerCompany && Companies[c]->Site()) {
+                     w->Away = Companies[c]->Site();
+                     Key(keys[c]);
+                     Script().KeyDown(SDLK_3, KMOD_NONE, Script().Pass() + 4);
+                     Script().KeyUp(SDLK_3, KMOD_NONE, Script().Pass() + 5);
+                     break;
+                 }
+         },
+         50, [w] {
+             ASSERT_EQ(Ship()->CurrentSite.Get(), w->Away.Get());
+             EXPECT_EQ(QNSCENE::Current->ActiveView, w->Away.Get()->ViewIndex);
+         },
+         [w] { return w->Away.Get() && Ship()->CurrentSite.Get() == w->Away.Get(); }, nullptr, 20},
+        {"wrecked there, the pilot ejects", [] { Ship()->DamageBallistic(1000.0f, 0, 0); }, 10,
+         [] { ASSERT_EQ(PlayerCompany->Mode, COMPANYMODE::EJECTING); }},
+        {"back in the suit at home, seen from home", nullptr, 50,
+         [w] {
+             ASSERT_EQ(PlayerCompany->Mode, COMPANYMODE::SUIT);
+             EXPECT_EQ(QNSCENE::Current->ActiveView, PlayerCompany->Site()->ViewIndex);
+             EXPECT_FALSE(QNSCENE::Current->IsViewEnabled(w->Away.Get()->ViewIndex));
+             EXPECT_EQ(w->Away.Get()->State, 2u);
+             EXPECT_EQ(PlayerCompany->Suit()->View, QNSCENE::Current->ActiveViewPtr());
+         },
+         [] { return PlayerCompany->Mode == COMPANYMODE::SUIT; }, nullptr, 10},
         {"done", nullptr, 2, nullptr},
     };
     for (ROADSTEP& s : jumps)

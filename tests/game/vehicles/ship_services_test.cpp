@@ -312,9 +312,11 @@ TEST_F(ShipTest, ThePlayersShipFliesWithTheGamesShipHud)
     ship->Throttle = 1.0f;
     Frames(30);
 
-    // The freighter locator holds its freighter weakly and lets go of one that has left.
+    // The freighter locator follows the freighter it is given, holds it weakly, lets go of one
+    // that has left and takes none that has.
     auto* freighter = new GAMENODE(sites[0], "FREIGHTER", 67, QNCF_LEVEL_GAME, 0, 0, nullptr, 0);
-    hud->Locator->SetTarget(freighter);
+    hud->FollowFreighter(freighter);
+    EXPECT_EQ(hud->Locator->Target.Get(), freighter);
     static bool departed;
     departed = false;
     COLLSHIP::FreighterGone = [](const QNNODE* node) { return departed && node->Kind == 67; };
@@ -326,7 +328,11 @@ TEST_F(ShipTest, ThePlayersShipFliesWithTheGamesShipHud)
     departed = true;
     Frame();
     EXPECT_EQ(hud->Locator->Target.Get(), nullptr);
-    hud->Locator->SetTarget(freighter);
+    hud->FollowFreighter(freighter);
+    EXPECT_EQ(hud->Locator->Target.Get(), nullptr);
+    departed = false;
+    hud->FollowFreighter(freighter);
+    EXPECT_EQ(hud->Locator->Target.Get(), freighter);
     departed = false;
     QNITEM::Destroy(freighter);
     Frames(2);

@@ -25,6 +25,7 @@
 #include "game/world/item_types.h"
 #include "game/world/path_planner.h"
 #include "game/world/player_company.h"
+#include "game/world/player_controls.h"
 #include "game/world/station.h"
 #include "game/world/store_order.h"
 #include "platform/events.h"
@@ -575,6 +576,36 @@ TEST_F(PlayerTest, ShipLostInTheDestinationListEjectsAndIsWatchedFromAbove)
     EXPECT_EQ(player->Mode, COMPANYMODE::SUIT);
 }
 
+// Lost at a rival's site, the player comes back to the suit at home: the view and the sites
+// shown return with them.
+TEST_F(PlayerTest, ShipLostAwayTakesTheViewHomeWithTheSuit)
+{
+    static SITE* away = nullptr;
+    away = new SITE(scene->GetView(1)->Root, 1, 1);
+    away->SetState(3, 0, false, false);
+    PlayerControls.ShipSite = [](GAMENODE*) { return away; };
+    TESTSHIP* ship = BoardShipAt(250.0f);
+    scene->ActiveView = 1;
+    scene->ViewMask = 2;
+    player->Site()->SetState(2, 0, false, false);
+    Step();
+
+    ship->Kill();
+    Step();
+    ASSERT_EQ(player->Mode, COMPANYMODE::EJECTING);
+    EXPECT_EQ(player->ReturnSite.Get(), away);
+    EXPECT_EQ(scene->ActiveView, 1u);
+
+    PlayerControls.ShipSite = nullptr;
+    Steps(int(4.6 / kFrame));
+    EXPECT_EQ(player->Mode, COMPANYMODE::SUIT);
+    EXPECT_EQ(player->ReturnSite.Get(), nullptr);
+    EXPECT_EQ(scene->ActiveView, player->Site()->ViewIndex);
+    EXPECT_EQ(scene->ViewMask, 1u << player->Site()->ViewIndex);
+    EXPECT_EQ(player->Site()->State, 3u);
+    EXPECT_EQ(away->State, 2u);
+}
+
 }  // namespace
 
 namespace {
@@ -629,7 +660,16 @@ TEST_F(PlayerTest, AFreighterAtTheOwnPortIsWatchedAndHoldsTheHyperjump)
     Key(SDLK_r);
     EXPECT_EQ(player->Mode, COMPANYMODE::SHIP);
 
+    // The ship HUD's freighter locator follows it while it is not destroyed.
+    static GAMENODE* followed = nullptr;
+    PlayerControls.FollowFreighter = [](GAMENODE*, GAMENODE* freighter) { followed = freighter; };
+    Step();
+    EXPECT_EQ(followed, port->Freighter());
+
     static_cast<WAITINGFREIGHTER*>(port->Freighter())->Destroyed = true;
+    Step();
+    EXPECT_EQ(followed, nullptr);
+    PlayerControls.FollowFreighter = nullptr;
     Steps(2);
     EXPECT_FALSE(port->Present());
     EXPECT_EQ(player->WatchedFreighter.Get(), nullptr);
