@@ -260,8 +260,10 @@ bool BLACKMARKET::DeliverPurchases(COMPANY* company)
         company->SetMoney(MoneyAfter(company, weapons, OpenedWith[STORE_SHIPWEAPONS]));
         for (std::uint32_t e = 0; e < Entries(weapons); ++e) {
             const STOREPRODUCT& p = weapons.Products[e];
+            // A unit whose slot is taken is not installed and is not paid for.
             for (std::uint32_t u = 0; u < p.Quantity && u < STORESCREEN::kMaxQuantity; ++u)
-                ship->InstallWeapon(p.ItemType, true, false);
+                if (!ship->InstallWeapon(p.ItemType, true, false))
+                    company->AddMoney(float(p.UnitPrice));
         }
         weapons.Pending = 0;
         return true;

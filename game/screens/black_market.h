@@ -5,7 +5,8 @@
 /// black market delivers at most one pending order a frame (station weapons first), so three
 /// closed stores are delivered over three frames.
 ///
-/// Ship weapons and countermeasures wait while the company has no ship.
+/// Ship weapons and countermeasures wait while the company has no ship. A ship weapon whose slot
+/// is taken when the order is delivered is not charged.
 
 #include <cstdint>
 

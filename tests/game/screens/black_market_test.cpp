@@ -143,6 +143,16 @@ TEST_F(BlackMarketTest, WithoutAShipWeaponsWaitAndACancelledStoreOnlyWritesTheMo
     EXPECT_EQ(company->Money(), 1e8f - ShipWeaponPrice(70));
     EXPECT_TRUE(ship->Rack.Has(70));
     EXPECT_EQ(weapons.Pending, 0);
+    // The same weapon again finds its slot taken: it is not charged.
+    const std::uint32_t racked = ship->Rack.Count;
+    weapons.Products[1].Quantity = 1;
+    weapons.Products[1].UnitPrice = std::uint32_t(ShipWeaponPrice(70));
+    weapons.Cash = company->Money() - ShipWeaponPrice(70);
+    BLACKMARKET::OpenedWith[STORE_SHIPWEAPONS] = company->Money();
+    weapons.Pending = 1;
+    EXPECT_TRUE(BLACKMARKET::DeliverPurchases(company));
+    EXPECT_EQ(company->Money(), 1e8f - ShipWeaponPrice(70));
+    EXPECT_EQ(ship->Rack.Count, racked);
 
     // A countermeasure entry of another type delivers nothing but the money.
     BLACKMARKET::FillOrder(STORE_COUNTERMEASURES, company);
