@@ -109,18 +109,42 @@ void McdCylinderSupportFeature(MeReal r, MeReal h, const MeReal d[3], MeReal tol
         }
         return;
     }
-    // A cap: a 12-gon on the rim, with the cap's outward normal.
-    constexpr int kSides = 12;
-    out->count = kSides;
-    for (int i = 0; i < kSides; ++i) {
-        const MeReal a = 2.0f * 3.1415927f * static_cast<MeReal>(i) / kSides;
-        out->points[i][0] = r * std::cos(a);
-        out->points[i][1] = r * std::sin(a);
-        out->points[i][2] = capZ;
-    }
+    // A cap: the disc, with the cap's outward normal.
+    out->count = -1;
+    out->points[0][0] = out->points[0][1] = 0;
+    out->points[0][2] = capZ;
+    out->radius = r;
     out->normal[0] = out->normal[1] = 0;
     out->normal[2] = capZ < 0 ? -1.0f : 1.0f;
     out->support = std::fabs(h * d[2]) + r * l;
+}
+
+void McdDiscAsPolygon(McdConvexFeature* f)
+{
+    if (f->count != -1)
+        return;
+    // Two unit vectors across the disc's normal.
+    const MeReal* n = f->normal;
+    MeReal u[3] = {0, 0, 0};
+    u[std::fabs(n[0]) < 0.6f ? 0 : 1] = 1;
+    const MeReal along = Dot(u, n);
+    for (int j = 0; j < 3; ++j)
+        u[j] -= along * n[j];
+    const MeReal ul = std::sqrt(Dot(u, u));
+    for (MeReal& x : u)
+        x /= ul;
+    MeReal v[3];
+    cnvVec3Cross(v, n, u);
+    MeReal centre[3];
+    Copy(centre, f->points[0]);
+    constexpr int kSides = 12;
+    for (int i = 0; i < kSides; ++i) {
+        const MeReal a = 2.0f * 3.1415927f * static_cast<MeReal>(i) / kSides;
+        const MeReal c = f->radius * std::cos(a), s = f->radius * std::sin(a);
+        for (int j = 0; j < 3; ++j)
+            f->points[i][j] = centre[j] + c * u[j] + s * v[j];
+    }
+    f->count = kSides;
 }
 
 int McdConvexMeshSupportFeature(MeReal (*points)[3], int maxCount, const MeReal d[3], const CxConvexHull* hull,
@@ -366,4 +390,186 @@ int McdPolygonContainsOrigin2D(int count, const MeReal (*points)[3])
         }
     }
     return inside;
+}
+
+bool McdSolveQuadratic(MeReal a, MeReal b, MeReal c, MeReal* centre, MeReal* width)
+{
+    if (a != 0) {
+        *centre = -b / (2 * a);
+        *width = b * b / (4 * a * a) - c / a;
+        return true;
+    }
+    if (b != 0) {
+        *centre = -c / b;
+        *width = 0;
+        return true;
+    }
+    return false;
+}
+
+int McdDiscDiscContactPoints(MeReal r1, MeReal r2, MeReal height, MeReal dx, MeReal dy, MeReal (*out)[3])
+{
+    const MeReal d2 = dx * dx + dy * dy;
+    auto put = [&](int i, MeReal x, MeReal y) {
+        out[i][0] = x;
+        out[i][1] = y;
+        out[i][2] = height;
+    };
+    if (r1 * r1 + r2 * r2 <= d2) {
+        // Apart, or barely overlapping: one point between the centres.
+        const MeReal f = r1 + r2 > 0 ? r1 / (r1 + r2) : 0;
+        put(0, dx * f, dy * f);
+        return 1;
+    }
+    const MeReal d = std::sqrt(d2);
+    if (d < std::fabs(r2 - r1) + 0.0001f) {
+        // One disc inside the other: three points on the smaller rim, about disc 1's centre.
+        const MeReal rs = r1 < r2 ? r1 : r2;
+        put(0, 0, rs);
+        put(1, 0.8660254f * rs, -0.5f * rs);
+        put(2, -0.8660254f * rs, -0.5f * rs);
+        return 3;
+    }
+    // The two rim crossings and the two rim points on the line of centres.
+    const MeReal a = (r1 * r1 + d2 - r2 * r2) / (2 * d2);
+    const MeReal h2 = r1 * r1 / d2 - a * a;
+    const MeReal h = h2 > 0 ? std::sqrt(h2) : 0;
+    put(0, a * dx - h * dy, a * dy + h * dx);
+    put(1, a * dx + h * dy, a * dy - h * dx);
+    put(2, dx * r1 / d, dy * r1 / d);
+    put(3, dx * (d - r2) / d, dy * (d - r2) / d);
+    return 4;
+}
+
+int McdSegmentDiscClip(const MeReal a[3], const MeReal b[3], MeReal r, MeReal (*out)[3])
+{
+    const MeReal dx = b[0] - a[0], dy = b[1] - a[1];
+    auto at = [&](int i, MeReal t) {
+        t = t < 0 ? 0 : (t > 1 ? 1 : t);
+        for (int j = 0; j < 3; ++j)
+            out[i][j] = a[j] + t * (b[j] - a[j]);
+    };
+    MeReal tc = 0, w = 0;
+    const bool solved = McdSolveQuadratic(dx * dx + dy * dy, 2 * (a[0] * dx + a[1] * dy),
+                                          a[0] * a[0] + a[1] * a[1] - r * r, &tc, &w);
+    if (solved && w > -0.0001f && w < 0.0001f) {
+        at(0, tc);
+        return 1;
+    }
+    if (solved && w >= 0.0001f) {
+        const MeReal s = std::sqrt(w);
+        // Both crossings beyond the same end: the segment stays outside the circle.
+        if (tc + s >= 0 && tc - s <= 1) {
+            at(0, tc - s);
+            at(1, tc + s);
+            return 2;
+        }
+    }
+    // No crossing: the point of the segment closest to the disc's axis (a segment along the
+    // axis gives its middle).
+    at(0, dx * dx + dy * dy > 0 ? -(a[0] * dx + a[1] * dy) / (dx * dx + dy * dy) : 0.5f);
+    return 1;
+}
+
+int McdSegmentClipCircle(MeReal r, MeReal p0[3], MeReal p1[3], int flags[2])
+{
+    flags[0] = flags[1] = 0;
+    const MeReal dx = p1[0] - p0[0], dy = p1[1] - p0[1];
+    const MeReal dd = dx * dx + dy * dy;
+    if (dd < 0.0001f)
+        return 0;
+    const MeReal b = p0[0] * dx + p0[1] * dy;
+    const MeReal c = p0[0] * p0[0] + p0[1] * p0[1] - r * r;
+    const MeReal discriminant = b * b - dd * c;
+    if (discriminant < 0)
+        return 0;
+    const MeReal s = std::sqrt(discriminant);
+    const MeReal t1 = (-b - s) / dd, t2 = (-b + s) / dd;
+    if ((t1 < 0 && t2 < 0) || (t1 > 1 && t2 > 1))
+        return 0;
+    if (t1 <= 0 && t2 >= 1)
+        return 1;
+    const MeReal q0[3] = {p0[0], p0[1], p0[2]}, q1[3] = {p1[0], p1[1], p1[2]};
+    if (t1 > 0) {
+        for (int j = 0; j < 3; ++j)
+            p0[j] = q0[j] + t1 * (q1[j] - q0[j]);
+        flags[0] = 1;
+    }
+    if (t2 < 1) {
+        for (int j = 0; j < 3; ++j)
+            p1[j] = q0[j] + t2 * (q1[j] - q0[j]);
+        flags[1] = 1;
+    }
+    return 1;
+}
+
+int McdPolygonClipDisc(const MeReal (*polygon)[3], int count, MeReal r, int maxPoints, MeReal (*out)[3], int* outCount)
+{
+    *outCount = 0;
+    if (count < 3 || maxPoints <= 0)
+        return 0;
+    int n = 0;
+    auto append = [&](const MeReal p[3]) {
+        if (n < maxPoints)
+            Copy(out[n++], p);
+    };
+    for (int i = 0; i < count; ++i) {
+        MeReal p[3], q[3];
+        Copy(p, polygon[i]);
+        Copy(q, polygon[(i + 1) % count]);
+        int flags[2];
+        if (!McdSegmentClipCircle(r, p, q, flags))
+            continue;
+        if (flags[0])
+            append(p);
+        append(q);
+    }
+    // The plane of the polygon, to lift disc points (x, y) onto it.
+    MeReal N[3], d;
+    McdPlaneFromPoints(polygon[0], polygon[1], polygon[count - 1], N, &d);
+    const bool flat = std::fabs(N[2]) > 0.0001f;
+    auto lifted = [&](MeReal x, MeReal y) {
+        const MeReal p[3] = {x, y, -(N[0] * x + N[1] * y - d) / N[2]};
+        append(p);
+    };
+    if (n == 2 && flat) {
+        // The rim crosses the polygon once: add the rim point on the polygon's side of the
+        // chord, and when the polygon covers more than half the disc the two rim points
+        // between it and the crossings.
+        const MeReal p0[2] = {out[0][0], out[0][1]}, p1[2] = {out[1][0], out[1][1]};
+        const MeReal dx = p1[0] - p0[0], dy = p1[1] - p0[1], dd = dx * dx + dy * dy;
+        if (dd > 0) {
+            MeReal a, b;
+            if (std::fabs(dx) <= 0.0001f) {
+                a = std::sqrt(dy * dy / dd);
+                b = -(dx / dy) * a;
+            } else {
+                b = std::sqrt(dx * dx / dd);
+                a = -(dy / dx) * b;
+            }
+            MeReal centroid[3];
+            McdPolygonCentroid(count, polygon, centroid);
+            if ((centroid[0] - p1[0]) * a + (centroid[1] - p1[1]) * b < 0)
+                a = -a, b = -b;
+            const MeReal R[2] = {r * a, r * b};
+            if (R[0] * p0[0] + R[1] * p0[1] < 0) {
+                for (const MeReal* p : {p1, p0}) {
+                    const MeReal mx = R[0] + p[0], my = R[1] + p[1];
+                    const MeReal m = std::sqrt(mx * mx + my * my);
+                    if (m > 0)
+                        lifted(r * mx / m, r * my / m);
+                }
+            } else {
+                lifted(R[0], R[1]);
+            }
+        }
+    } else if (n == 0 && flat && McdPolygonContainsOrigin2D(count, polygon)) {
+        // The whole disc lies on the polygon: four points of its rim.
+        lifted(r, 0);
+        lifted(0, r);
+        lifted(-r, 0);
+        lifted(0, -r);
+    }
+    *outCount = n;
+    return n > 0 ? 1 : 0;
 }

@@ -71,6 +71,18 @@ void RotateToWorld(MeConstMatrix4Ptr t, const MeReal v[3], MeReal out[3])
         out[j] = v[0] * t[0][j] + v[1] * t[1][j] + v[2] * t[2][j];
 }
 
+void ToLocal(MeConstMatrix4Ptr t, const MeReal p[3], MeReal out[3])
+{
+    if (!t) {
+        out[0] = p[0];
+        out[1] = p[1];
+        out[2] = p[2];
+        return;
+    }
+    const MeReal d[3] = {p[0] - t[3][0], p[1] - t[3][1], p[2] - t[3][2]};
+    for (int i = 0; i < 3; ++i)
+        out[i] = t[i][0] * d[0] + t[i][1] * d[1] + t[i][2] * d[2];
+}
 void RotateToLocal(MeConstMatrix4Ptr t, const MeReal v[3], MeReal out[3])
 {
     if (!t) {
@@ -111,13 +123,14 @@ void WorldFeature(const McdConvexObject* o, const MeReal worldDir[3], McdConvexF
         McdCylinderSupportFeature(o->cylinder->radius, o->cylinder->halfHeight, d, kFeatureTolerance, f);
     else
         McdConvexHullSupportFeature(o->hull, d, kFeatureTolerance, 0, f);
-    for (int i = 0; i < f->count; ++i) {
+    const int points = f->count == -1 ? 1 : f->count;
+    for (int i = 0; i < points; ++i) {
         MeReal w[3];
         ToWorld(o->transform, f->points[i], w);
         for (int j = 0; j < 3; ++j)
             f->points[i][j] = w[j];
     }
-    if (f->count > 2) {
+    if (f->count > 2 || f->count == -1) {
         MeReal n[3];
         RotateToWorld(o->transform, f->normal, n);
         for (int j = 0; j < 3; ++j)
@@ -127,7 +140,7 @@ void WorldFeature(const McdConvexObject* o, const MeReal worldDir[3], McdConvexF
 
 MeI16 FeatureDim(int count)
 {
-    return static_cast<MeI16>(count >= 3 ? 2 : count - 1);
+    return static_cast<MeI16>(count >= 3 || count == -1 ? 2 : count - 1);
 }
 
 void SetContact(McdContact& c, const MeReal p[3], const MeReal n[3], MeReal separation, MeI16 dims)
@@ -231,6 +244,43 @@ int McdConvexPairGoodbye(McdModelPair* pair)
     return 1;
 }
 
+namespace {
+
+// Contacts of a cap disc (object `disc`, its feature `fd`) against the other object's
+// feature `fo` (a disc, an edge or a face; both in world coordinates): the other feature is
+// expressed in the disc's frame and clipped to the disc exactly; each point is lifted off the
+// cap by the disc object's fatness and becomes a contact with GJK's normal and separation.
+// Returns the number written (0 when the features do not meet over the disc).
+int DiscContacts(const McdConvexObject* disc, const McdConvexFeature& fd, const McdConvexFeature& fo, const MeReal N[3],
+                 MeReal separation, MeI16 dims, McdContact* candidates, int room)
+{
+    MeReal local[McdConvexFeature::kMaxPoints][3];
+    const int m = fo.count == -1 ? 1 : fo.count;
+    for (int i = 0; i < m; ++i)
+        ToLocal(disc->transform, fo.points[i], local[i]);
+    MeReal centre[3];
+    ToLocal(disc->transform, fd.points[0], centre);
+    MeReal points[kMaxCandidates][3];
+    int count = 0;
+    if (fo.count == -1)
+        count = McdDiscDiscContactPoints(fd.radius, fo.radius, centre[2], local[0][0], local[0][1], points);
+    else if (fo.count == 2)
+        count = McdSegmentDiscClip(local[0], local[1], fd.radius, points);
+    else
+        McdPolygonClipDisc(local, fo.count, fd.radius, kMaxCandidates, points, &count);
+    const MeReal lift = centre[2] < 0 ? -disc->fatness : disc->fatness;
+    int n = 0;
+    for (int i = 0; i < count && n < room; ++i) {
+        points[i][2] += lift;
+        MeReal w[3];
+        ToWorld(disc->transform, points[i], w);
+        SetContact(candidates[n++], w, N, separation, dims);
+    }
+    return n;
+}
+
+}  // namespace
+
 int McdConvexContactsFromFeatures(McdIntersectResult* result, const McdConvexObject* o1, const McdConvexObject* o2,
                                   const MeReal N[3], MeReal separation)
 {
@@ -243,8 +293,20 @@ int McdConvexContactsFromFeatures(McdIntersectResult* result, const McdConvexObj
 
     McdContact candidates[kMaxCandidates];
     int n = 0;
+    // A cap disc against anything but a vertex: the exact disc helpers. Should they find no
+    // point (features that do not overlap over the disc), the disc goes on as its 12-gon.
+    if (f2.count == -1 && f1.count != 1)
+        n = DiscContacts(o2, f2, f1, N, separation, dims, candidates, kMaxCandidates);
+    else if (f1.count == -1 && f2.count != 1)
+        n = DiscContacts(o1, f1, f2, N, separation, dims, candidates, kMaxCandidates);
+    if (n == 0) {
+        McdDiscAsPolygon(&f1);
+        McdDiscAsPolygon(&f2);
+    }
     const bool face1 = f1.count > 2, face2 = f2.count > 2;
-    if (!(face2 && f1.count > 1) && !(face1 && f2.count > 1)) {
+    if (n > 0) {
+        // Contacts made above.
+    } else if (!(face2 && f1.count > 1) && !(face1 && f2.count > 1)) {
         MeReal p[3];
         if (f1.count == 1) {
             for (int j = 0; j < 3; ++j)

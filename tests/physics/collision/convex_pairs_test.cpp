@@ -339,3 +339,128 @@ TEST(ConvexContactHelpers, SegmentsClippingAndEdgeNormals)
     EXPECT_EQ(McdHullNeighbourSlot(nullptr, w), nullptr);
     cnvHullDestroy(h);
 }
+
+TEST_F(ConvexPairs, CylinderCapsMakeRimContactsLikeTheirPolygons)
+{
+    // A cap resting wholly on a face: four contacts on the rim, a square's corners, each at
+    // the separation the 12-gon gave (GJK's), like the polygon version's four culled corners.
+    Placed mesh(Mesh(2, 2, 2), 0, 0, 0);
+    Placed cyl(McdCylinderCreate(framework, 0.5f, 1), 0.3f, 0.2f, 2.48f);
+    Query q(cyl.model, mesh.model);
+    ASSERT_EQ(q.result.contactCount, 4);
+    for (int i = 0; i < 4; ++i) {
+        const McdContact& c = q.contacts[i];
+        EXPECT_NEAR(c.separation, -0.02f, 1e-4f);
+        EXPECT_NEAR(std::hypot(c.position[0] - 0.3f, c.position[1] - 0.2f), 0.5f, 1e-4f);
+        EXPECT_NEAR(c.position[2], 2.0f, 1e-4f);
+        for (int j = 0; j < i; ++j)
+            EXPECT_GT(std::hypot(c.position[0] - q.contacts[j].position[0], c.position[1] - q.contacts[j].position[1]),
+                      0.7f);
+    }
+
+    // Over the face's edge (x = 2) by 0.3: the points stay on the face and inside the rim,
+    // and span the part of the disc that rests (the rim crossings and the rim beyond them).
+    Placed over(McdCylinderCreate(framework, 0.5f, 1), 1.8f, 0, 2.48f);
+    Query h(over.model, mesh.model);
+    ASSERT_GE(h.result.contactCount, 3);
+    MeReal lowY = 1, highY = -1, lowX = 3;
+    for (int i = 0; i < h.result.contactCount; ++i) {
+        const MeReal* p = h.contacts[i].position;
+        EXPECT_LE(p[0], 2 + 1e-4f);
+        EXPECT_LE(std::hypot(p[0] - 1.8f, p[1]), 0.5f + 1e-4f);
+        lowY = std::fmin(lowY, p[1]);
+        highY = std::fmax(highY, p[1]);
+        lowX = std::fmin(lowX, p[0]);
+    }
+    EXPECT_LT(lowY, -0.4f);
+    EXPECT_GT(highY, 0.4f);
+    EXPECT_LT(lowX, 1.6f);
+
+    // The disc feature keeps the polygon's support, and its polygon lies on its rim.
+    McdConvexFeature disc;
+    const MeReal down[] = {0.001f, 0, -1};
+    McdCylinderSupportFeature(0.5f, 1, down, 0.01f, &disc);
+    ASSERT_EQ(disc.count, -1);
+    EXPECT_NEAR(disc.points[0][2], -1.0f, 1e-6f);
+    const MeReal support = disc.support;
+    McdDiscAsPolygon(&disc);
+    ASSERT_EQ(disc.count, 12);
+    MeReal best = -1e9f;
+    for (int i = 0; i < 12; ++i) {
+        EXPECT_NEAR(std::hypot(disc.points[i][0], disc.points[i][1]), 0.5f, 1e-5f);
+        best = std::fmax(best, disc.points[i][0] * down[0] + disc.points[i][1] * down[1] + disc.points[i][2] * down[2]);
+    }
+    EXPECT_NEAR(best, support, 0.5f * 0.01f * (1 - std::cos(3.1415927f / 12)) + 1e-5f);
+}
+
+TEST(ConvexContactHelpers, ExactDiscHelpers)
+{
+    MeReal p[200][3];
+    // Disc against disc: apart (one point between the centres), one inside the other (three
+    // on the smaller rim), crossing (the two rim crossings and the rim points between).
+    ASSERT_EQ(McdDiscDiscContactPoints(1, 1, 0.5f, 3, 0, p), 1);
+    EXPECT_NEAR(p[0][0], 1.5f, 1e-6f);
+    EXPECT_EQ(p[0][2], 0.5f);
+    ASSERT_EQ(McdDiscDiscContactPoints(1, 0.4f, 0, 0.2f, 0.1f, p), 3);
+    for (int i = 0; i < 3; ++i)
+        EXPECT_NEAR(std::hypot(p[i][0], p[i][1]), 0.4f, 1e-6f);
+    ASSERT_EQ(McdDiscDiscContactPoints(1, 1, 0, 1.2f, 0, p), 4);
+    for (int i = 0; i < 2; ++i) {
+        EXPECT_NEAR(std::hypot(p[i][0], p[i][1]), 1.0f, 1e-5f);
+        EXPECT_NEAR(std::hypot(p[i][0] - 1.2f, p[i][1]), 1.0f, 1e-5f);
+    }
+    EXPECT_NEAR(p[2][0], 1.0f, 1e-6f);
+    EXPECT_NEAR(p[3][0], 0.2f, 1e-6f);
+
+    // Segment against disc: a chord gives its two rim crossings, a segment ending inside is
+    // clamped to its end, a segment outside gives its point nearest the axis.
+    const MeReal a[] = {-2, 0.6f, 1}, b[] = {2, 0.6f, 3};
+    ASSERT_EQ(McdSegmentDiscClip(a, b, 1, p), 2);
+    EXPECT_NEAR(p[0][0], -0.8f, 1e-5f);
+    EXPECT_NEAR(p[1][0], 0.8f, 1e-5f);
+    EXPECT_NEAR(p[0][2], 1.6f, 1e-5f);
+    const MeReal c[] = {0, 0.6f, 0};
+    ASSERT_EQ(McdSegmentDiscClip(a, c, 1, p), 2);
+    EXPECT_NEAR(p[1][0], 0.0f, 1e-6f);
+    const MeReal e[] = {-2, 3, 0}, f[] = {2, 3, 0};
+    ASSERT_EQ(McdSegmentDiscClip(e, f, 1, p), 1);
+    EXPECT_NEAR(p[0][0], 0.0f, 1e-6f);
+    const MeReal g[] = {1.5f, 0, 0}, k[] = {3, 0, 0};  // the line crosses, the segment does not
+    ASSERT_EQ(McdSegmentDiscClip(g, k, 1, p), 1);
+    EXPECT_NEAR(p[0][0], 1.5f, 1e-6f);
+
+    // Segment clipped to the circle: flags tell which end moved.
+    MeReal s0[] = {-2, 0, 0}, s1[] = {0, 0, 2};
+    int flags[2];
+    ASSERT_EQ(McdSegmentClipCircle(1, s0, s1, flags), 1);
+    EXPECT_EQ(flags[0], 1);
+    EXPECT_EQ(flags[1], 0);
+    EXPECT_NEAR(s0[0], -1.0f, 1e-6f);
+    EXPECT_NEAR(s0[2], 1.0f, 1e-6f);
+    MeReal m0[] = {2, 0, 0}, m1[] = {3, 0, 0};
+    EXPECT_EQ(McdSegmentClipCircle(1, m0, m1, flags), 0);
+
+    // Polygon against disc on a tilted plane z = 0.1 x: a polygon over the whole disc gives
+    // four rim points on the plane; a half plane x >= 0 gives the two crossings and the rim
+    // point on its side; a polygon inside the disc keeps its corners.
+    const MeReal big[4][3] = {{-3, -3, -0.3f}, {3, -3, 0.3f}, {3, 3, 0.3f}, {-3, 3, -0.3f}};
+    int count = 0;
+    ASSERT_EQ(McdPolygonClipDisc(big, 4, 1, 200, p, &count), 1);
+    ASSERT_EQ(count, 4);
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_NEAR(std::hypot(p[i][0], p[i][1]), 1.0f, 1e-5f);
+        EXPECT_NEAR(p[i][2], 0.1f * p[i][0], 1e-5f);
+    }
+    const MeReal half[4][3] = {{0, -3, 0}, {3, -3, 0.3f}, {3, 3, 0.3f}, {0, 3, 0}};
+    ASSERT_EQ(McdPolygonClipDisc(half, 4, 1, 200, p, &count), 1);
+    ASSERT_EQ(count, 3);
+    EXPECT_NEAR(p[2][0], 1.0f, 1e-5f);
+    EXPECT_NEAR(p[2][1], 0.0f, 1e-5f);
+    EXPECT_NEAR(p[2][2], 0.1f, 1e-5f);
+    const MeReal small[3][3] = {{-0.2f, -0.2f, 0}, {0.2f, -0.2f, 0}, {0, 0.3f, 0}};
+    ASSERT_EQ(McdPolygonClipDisc(small, 3, 1, 200, p, &count), 1);
+    EXPECT_EQ(count, 3);
+    const MeReal away[3][3] = {{5, 5, 0}, {6, 5, 0}, {5, 6, 0}};
+    EXPECT_EQ(McdPolygonClipDisc(away, 3, 1, 200, p, &count), 0);
+    EXPECT_EQ(count, 0);
+}
