@@ -1,12 +1,13 @@
 // The soak run: the program's own game played headless on the virtual clock for a number of
-// minutes, the computer companies building, mining and fighting. Once a virtual minute it prints
-// the game's size; at the end it checks that memory stayed flat after the warm-up and that node
-// and body counts stayed bounded.
+// minutes, the computer companies building, mining and fighting, the player growing its station,
+// taking the free ship and flying it on a scripted route round the site. Once a virtual minute it
+// prints the game's size; at the end it checks that memory stayed flat after the warm-up and that
+// node and body counts stayed bounded.
 //
 //   corvane-soak [--minutes M] [--draw-every K]
 //
-// Exit status: 0 when the game ran its time and stayed bounded; 1 after an engine error or a
-// game that never started; 2 for a bad command line; 4 when a bound was broken.
+// Exit status: 0 when the game ran its time and stayed bounded; 1 after an engine error, a game
+// that never started or a player's step that failed; 2 for a bad command line; 4 when a bound was broken.
 
 #include <algorithm>
 #include <cstdio>
@@ -15,6 +16,8 @@
 #include <vector>
 
 #include "app/game_driver.h"
+#include "app/game_road.h"
+#include "game/world/collship_dock.h"
 #include "game/world/company.h"
 #include "game/world/game_globals.h"
 
@@ -31,6 +34,35 @@ constexpr double kMemorySlackShare = 0.10;
 // early one by this share plus a constant before the count is called unbounded.
 constexpr double kCountSlackShare = 0.5;
 constexpr std::uint64_t kCountSlack = 400;
+
+// The player's route: after boarding, the throttle is held up and every leg the ship turns for a
+// while, so it flies a loop round the site for the rest of the run.
+constexpr std::uint64_t kLegFrames = 15 * kDriverFramesPerSecond;
+constexpr std::uint64_t kTurnFrames = 2 * kDriverFramesPerSecond;
+
+std::vector<road::ROADSTEP> PlayerSteps()
+{
+    using namespace road;
+    std::vector<ROADSTEP> steps = {{"a new game", nullptr, 1, [] { Require(PlayerCompany != nullptr, "no player company"); }}};
+    for (ROADSTEP& s : GrowStation())
+        steps.push_back(std::move(s));
+    std::vector<ROADSTEP> rest = {
+        {"the free ship", nullptr, 600, [] { Require(PlayerCompany->Ship() != nullptr, "no free ship"); }},
+        {"undock", [] { Key(SDLK_SPACE); }, 30, [] { Require(!PlayerCompany->Dock()->Holding, "still docked"); },
+         [] { return !PlayerCompany->Dock()->Holding; }, nullptr, 40},
+        {"board", [] {
+             GAMENODE* ship = PlayerCompany->Ship();
+             QNMATRIX m = ship->GetWorldMatrix();
+             m.SetTranslationV(ship->GetWorldMatrix().Translation() + QNVEC3(0, 4, 0));
+             PlaceAtWorld(PlayerCompany->Suit(), m);
+             Key(SDLK_RETURN);
+         },
+         30, [] { Require(PlayerCompany->Mode == COMPANYMODE::SHIP, "not aboard"); }},
+    };
+    for (ROADSTEP& s : rest)
+        steps.push_back(std::move(s));
+    return steps;
+}
 
 bool ParseCount(const char* text, long* out)
 {
@@ -65,10 +97,40 @@ int main(int argc, char** argv)
     // The warm-up: the first quarter of the run, at least one minute.
     const long warmup = std::max(1L, minutes / 4);
     std::vector<GAMESIZE> samples;
+    road::ROAD player(PlayerSteps());
+    bool playerFailed = false;
+    std::uint64_t routeStart = 0, legs = 0, boardings = 0;
+    road::OnFailure = [&](const std::string& step, const std::string& what) {
+        std::fprintf(stderr, "corvane-soak: the player's step \"%s\": %s\n", step.c_str(), what.c_str());
+        playerFailed = true;
+    };
     GAMEDRIVE drive;
     drive.Frames = std::uint64_t(minutes) * perMinute;
     drive.DrawEvery = std::uint32_t(drawEvery);
     drive.OnFrame = [&](std::uint64_t frame, const GAMEDRIVERTIMES& t) {
+        if (!player.Finished()) {
+            if (!player.Frame() && !player.Finished())
+                return false;
+        } else if (!routeStart) {
+            routeStart = frame;
+            road::HoldKey(SDLK_w, 3 * kDriverFramesPerSecond);
+        } else if ((frame - routeStart) % kLegFrames == 0 && PlayerCompany->Ship()) {
+            ++legs;
+            if (PlayerCompany->Mode == COMPANYMODE::SHIP) {
+                road::HoldKey(legs % 4 == 0 ? SDLK_UP : SDLK_LEFT, kTurnFrames);
+            } else if (PlayerCompany->Dock() && PlayerCompany->Dock()->Holding) {
+                road::Key(SDLK_SPACE);  // a lost ship's successor waits at the dock: undock it
+            } else {
+                // Board it again and open the throttle.
+                QNMATRIX m = PlayerCompany->Ship()->GetWorldMatrix();
+                m.SetTranslationV(m.Translation() + QNVEC3(0, 4, 0));
+                road::PlaceAtWorld(PlayerCompany->Suit(), m);
+                road::Key(SDLK_RETURN);
+                ++boardings;
+            }
+            if (legs % 4 == 1 && PlayerCompany->Mode == COMPANYMODE::SHIP)
+                road::HoldKey(SDLK_w, 3 * kDriverFramesPerSecond);
+        }
         if (frame % perMinute)
             return true;
         const GAMESIZE s = MeasureGame();
@@ -80,6 +142,14 @@ int main(int argc, char** argv)
                     1e3 * t.Update / double(t.Frames), 1e3 * t.Physics / double(t.Frames));
         for (COMPANY* c : Companies)
             std::printf(" %.1fM", c ? double(c->Money()) / 1e6 : 0.0);
+        GAMENODE* ship = PlayerCompany ? PlayerCompany->Ship() : nullptr;
+        if (ship) {
+            const QNVEC3 at = ship->GetWorldMatrix().Translation();
+            std::printf("  ship at (%.0f, %.0f, %.0f)%s", double(at.x), double(at.y), double(at.z),
+                        PlayerCompany->Mode == COMPANYMODE::SHIP ? " aboard" : "");
+        } else {
+            std::printf("  no ship");
+        }
         std::printf("\n");
         std::fflush(stdout);
         return true;
@@ -89,6 +159,11 @@ int main(int argc, char** argv)
     if (status != 0) {
         std::fprintf(stderr, "corvane-soak: the game ended with status %d\n", status);
         return status;
+    }
+    if (playerFailed || !player.Finished()) {
+        std::fprintf(stderr, "corvane-soak: the player's route never started (last step: %s)\n",
+                     player.Reached().empty() ? "none" : player.Reached().back().c_str());
+        return 1;
     }
     if (times.Frames < drive.Frames || samples.size() < std::size_t(minutes)) {
         std::fprintf(stderr, "corvane-soak: the game stopped after %llu of %llu frames\n",
@@ -120,6 +195,8 @@ int main(int argc, char** argv)
                      static_cast<unsigned long long>(earlyBodies), static_cast<unsigned long long>(lateBodies));
         ok = false;
     }
+    std::printf("corvane-soak: the player boarded a new ship %llu times on its route\n",
+                static_cast<unsigned long long>(boardings));
     std::printf("corvane-soak: %ld minutes, %llu frames; game update %.3f ms, physics %.3f ms, draw %.3f ms "
                 "per frame; resident %.1f -> %.1f MiB; %s\n",
                 minutes, static_cast<unsigned long long>(times.Frames), 1e3 * times.Update / double(times.Frames),
