@@ -1,7 +1,7 @@
 // The scripted demo: the program's own game played with no display along the main road, saving
 // a screenshot at each sight: the logo, the main menu, the starting and the grown station from
 // the suit, the build store, the cockpit of the free collector ship, the ship firing its gun, and
-// the ship flying at the station seen from its outside camera view.
+// the ship flying at the station seen from outside.
 //
 //   corvane-demo DIR [png|ppm]
 //
@@ -106,11 +106,12 @@ std::vector<ROADSTEP> Steps()
          },
          kFireFrames / 2 + 1, [] { g_capture = "fight"; }},
         {"flying at the station", [] { FlyAtStation(90.0f); }, kFireFrames, nullptr},
-        {"the outside view", [] { HoldOutsideView(12); }, 8, [] { g_capture = "outside"; }},
-        {"the end", nullptr, 4, nullptr},
     };
     for (ROADSTEP& s : rest)
         steps.push_back(std::move(s));
+    for (ROADSTEP& s : OutsidePicture([] { g_capture = "outside"; }))
+        steps.push_back(std::move(s));
+    steps.push_back({"the end", nullptr, 4, nullptr});
     return steps;
 }
 

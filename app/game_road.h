@@ -15,9 +15,11 @@
 #include "engine/input/qninput.h"
 #include "engine/scene/scene.h"
 #include "engine/util/qnvirtual_screen.h"
+#include "game/world/company_links.h"
 #include "game/world/game_globals.h"
 #include "game/world/player_company.h"
 #include "game/world/station.h"
+#include "game/world/world_vehicle.h"
 #include "platform/test_events.h"
 
 namespace road {
@@ -376,13 +378,6 @@ inline void FlyAtStation(float distance)
     Script().KeyUp(SDLK_w, KMOD_NONE, Script().Pass() + 30);
 }
 
-/// Holds C, the first camera view (the ship seen from behind), for `frames` frames.
-inline void HoldOutsideView(std::uint64_t frames)
-{
-    Script().KeyDown(SDLK_c, KMOD_NONE, Script().Pass() + 1);
-    Script().KeyUp(SDLK_c, KMOD_NONE, Script().Pass() + 1 + frames);
-}
-
 /// Puts the player's suit on a diagonal above the station, looking at its middle.
 inline void ViewStation()
 {
@@ -408,6 +403,136 @@ inline void MoveTo(QNMATRIX& m, const QNVEC3& at)
     m.at(3, 0) = at.x;
     m.at(3, 1) = at.y;
     m.at(3, 2) = at.z;
+}
+
+/// A picture of the player's ship from outside while it flies on. A camera node of the picture
+/// only (under the view's root, never a contact partner) keeps behind and above the ship, looking
+/// past it along its course; the ship wears its outer hull (view mode 2) while the camera has the
+/// view, then it is back in its cockpit (view mode 1) with the camera again.
+class OUTSIDEPICTURE {
+public:
+    static constexpr float kBack = 13.0f, kLift = 4.0f, kAim = 25.0f;
+
+    /// The ship's outer hull on and the view's camera handed to the picture camera.
+    void Begin()
+    {
+        GAMENODE* ship = PlayerCompany->Ship();
+        COMPANYSHIP* control = PlayerCompany->ShipControl();
+        QNNODE* root = ship ? ship->FindAncestor(QNCF_LEVEL_VIEWROOT) : nullptr;
+        if (!Require(control && root, "no ship under a view"))
+            return;
+        control->SetViewMode(2);
+        const QNMATRIX at = Eye();
+        auto* camera = new GAMENODE(root, "CAMERA", 0, QNCF_LEVEL_PLAIN | QNCF_NOCONTACT, 0, 0, &at, 0);
+        camera->SetState(3, 0, false, false);
+        if (camera->View)
+            camera->View->CurrentNode = camera;
+        camera_ = camera;
+    }
+    /// Keeps the camera at its post behind the ship.
+    void Follow()
+    {
+        if (GAMENODE* camera = camera_.Get())
+            camera->SetTransform(Eye());
+    }
+    /// Back in the cockpit, the camera back on the ship, the picture camera gone.
+    void End()
+    {
+        GAMENODE* camera = camera_.Get();
+        if (COMPANYSHIP* control = PlayerCompany->ShipControl())
+            control->SetViewMode(1);
+        if (camera && camera->View)
+            camera->View->CurrentNode = PlayerCompany->Ship();
+        QNITEM::Destroy(camera);
+    }
+    GAMENODE* Camera() const { return camera_.Get(); }
+
+private:
+    static QNMATRIX Eye()
+    {
+        const QNMATRIX world = PlayerCompany->Ship()->GetWorldMatrix();
+        const QNVEC3 nose = QNVEC3::TransformNormal(QNVEC3(0, 0, 1), world).Normalize();
+        const QNVEC3 up = QNVEC3::TransformNormal(QNVEC3(0, 1, 0), world).Normalize();
+        QNMATRIX eye;
+        eye.SetLookAt(world.Translation() - nose * kBack + up * kLift, world.Translation() + nose * kAim, up);
+        return eye;
+    }
+    QNWEAK<GAMENODE> camera_;
+};
+
+/// Steps that take the flying ship's picture from outside (`capture` is called in the frame to
+/// keep, `frames` after the camera went out), checking that the ship holds its course and keeps
+/// its speed through the switch to its outer hull and back into the cockpit.
+inline std::vector<ROADSTEP> OutsidePicture(std::function<void()> capture, int frames = 6)
+{
+    constexpr int kSample = 5;
+    struct COURSE {
+        OUTSIDEPICTURE Picture;
+        QNVEC3 From, Nose;
+        float Stride = 0.0f;  // distance flown per frame in the last sample
+        int Seen = 0;
+        void Mark()
+        {
+            const QNMATRIX world = PlayerCompany->Ship()->GetWorldMatrix();
+            From = world.Translation();
+            Nose = QNVEC3::TransformNormal(QNVEC3(0, 0, 1), world).Normalize();
+        }
+        // Distance flown per frame along the marked nose over the `n` frames since the mark.
+        float Flown(int n) const
+        {
+            return QNVEC3::Dot(PlayerCompany->Ship()->GetWorldMatrix().Translation() - From, Nose) / float(n);
+        }
+        // The ship flew on along its nose, no slower than before (the throttle may still be
+        // speeding it up), and this becomes the stride to hold.
+        void Steady(int n, const char* what)
+        {
+            const QNVEC3 d = PlayerCompany->Ship()->GetWorldMatrix().Translation() - From;
+            const float flown = Flown(n);
+            const float aside = (d - Nose * (flown * float(n))).Length() / float(n);
+            Require(flown > Stride * 0.99f && flown < Stride + 0.1f && aside < 0.02f * flown, what);
+            Stride = flown;
+        }
+    };
+    auto course = std::make_shared<COURSE>();
+    return {
+        {"the ship's course", [course] { course->Mark(); }, kSample,
+         [course] {
+             course->Stride = course->Flown(kSample);
+             Require(course->Stride > 0.1f, "the ship is not flying");
+         }},
+        {"the ship from outside",
+         [course] {
+             course->Mark();
+             course->Seen = 0;
+             course->Picture.Begin();
+         },
+         1,
+         [course, frames, capture] {
+             course->Picture.Follow();
+             GAMENODE* camera = course->Picture.Camera();
+             if (!Require(camera && camera->View && camera->View->CurrentNode.Get() == camera, "no picture camera"))
+                 return;
+             const auto* vehicle = dynamic_cast<const WORLDVEHICLE*>(PlayerCompany->Ship());
+             Require(vehicle && vehicle->GetViewMode() == 2, "the ship does not wear its outer hull");
+             course->Steady(frames, "the ship lost speed or course with its outer hull on");
+             capture();
+         },
+         [course, frames] { return ++course->Seen >= frames; }, [course](int) { course->Picture.Follow(); }, frames + 1},
+        {"back in the cockpit",
+         [course] {
+             course->Picture.End();
+             course->Mark();
+         },
+         kSample,
+         [course] {
+             GAMENODE* ship = PlayerCompany->Ship();
+             const auto* vehicle = dynamic_cast<const WORLDVEHICLE*>(ship);
+             Require(vehicle && vehicle->GetViewMode() == 1, "the ship is not back in its cockpit");
+             Require(ship->View && ship->View->CurrentNode.Get() == ship, "the ship does not have the camera");
+             Require(course->Picture.Camera() == nullptr, "the picture camera is left");
+             course->Steady(kSample, "the ship lost speed or course back in the cockpit");
+         }},
+    };
 }
 
 }  // namespace road

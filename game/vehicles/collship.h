@@ -70,8 +70,6 @@ public:
     static constexpr double kCanisterReload = 0.5;
     /// Cockpit placement in the ship.
     static constexpr float kCockpitY = -0.41f, kCockpitZ = 2.3f;
-    /// The outside camera views' post: ahead of the nose and above it, looking back at a point this far behind the ship.
-    static constexpr float kCameraDistance = 14.0f, kCameraLift = 3.5f, kCameraAim = 10.0f;
 
     /// A ship under `site` at `transform`, in company view `view`, flown for company `identity`.
     COLLSHIP(SITE* site, const QNMATRIX* transform, std::uint32_t view, std::uint32_t identity);
@@ -166,7 +164,6 @@ public:
     QNWEAK<SITE> Destination;
     QNWEAK<STARS> Stars;               ///< the sky that follows the ship (not owned)
     GAMENODE* Camera = nullptr;        ///< "CAMERA", owned in view mode 1
-    GAMENODE* Hull = nullptr;          ///< the outer hull the camera views show, owned in view mode 1
     INSIDEHYPERSPACE* Tunnel = nullptr; ///< owned while a jump runs
     std::uint32_t Corner = 0;
     std::uint32_t HitFlash = 0;

@@ -58,8 +58,8 @@ QNMATRIX TurnY(float degrees)
     return m;
 }
 
-// Turns of the camera views 0-5 about the ship: own view, rear, left, right, up, down.
-QNMATRIX CameraTurn(std::uint32_t n)
+// Camera view matrices 0-5: own view, rear, left, right, up, down.
+QNMATRIX CameraMatrix(std::uint32_t n)
 {
     switch (n) {
     case 1: return TurnY(180.0f);
@@ -69,19 +69,6 @@ QNMATRIX CameraTurn(std::uint32_t n)
     case 5: return TurnX(90.0f);
     default: return QNMATRIX();
     }
-}
-
-// Camera views 1-5 look at the ship from outside: a post ahead of the nose and above it, looking
-// back over the ship, carried round the ship by the view's turn (the rear view sits behind the
-// ship and looks along its course).
-QNMATRIX CameraMatrix(std::uint32_t n)
-{
-    if (n == 0)
-        return QNMATRIX();
-    QNMATRIX post;
-    post.SetLookAt(QNVEC3(0, COLLSHIP::kCameraLift, COLLSHIP::kCameraDistance), QNVEC3(0, 0, -COLLSHIP::kCameraAim),
-                   QNVEC3(0, 1, 0));
-    return post * CameraTurn(n);
 }
 
 void PlayOnce(QNRESOURCES* resources, const char* name)
@@ -122,7 +109,6 @@ void COLLSHIP::TearDownInside()
     if (View && View->CurrentNode.Get() == Camera)
         View->CurrentNode = this;
     DestroyOwned(Camera);
-    DestroyOwned(Hull);
     if (Hud) {
         QNITEM::Destroy(Hud->Node());
         Hud = nullptr;
@@ -193,11 +179,6 @@ void COLLSHIP::SetViewMode(std::uint32_t mode)
         SetBoxMesh("collship");
 
         Camera = new GAMENODE(this, "CAMERA", kKind, 0, 0, 1, nullptr, 0);
-        // Only a picture: never a contact partner of what the ship's own box meets.
-        Hull = new GAMENODE(this, "HULL", 0, QNCF_NOCONTACT, 0, 1, nullptr, 0);
-        Hull->SetTexture(MercenaryLook ? "mercship" : "collship");
-        Hull->SetMesh(MercenaryLook ? "mercship" : "collship");
-        Hull->SetState(2, 1, false, true);
         CameraView = 0;
         CameraViewHeld = 0;
         if (View)
@@ -338,8 +319,6 @@ void COLLSHIP::UpdateCockpitVisibility()
         Hud->Node()->SetState(CameraView == 0 && normal ? 3 : 2, 1, false, true);
     if (Cockpit)
         Cockpit->SetState(CameraView == 0 && CockpitShown && normal ? 3 : 2, 1, false, true);
-    if (Hull)
-        Hull->SetState(CameraView != 0 ? 3 : 2, 1, false, true);
 }
 
 void COLLSHIP::SetZoomEquipped(bool on)

@@ -289,7 +289,7 @@ TEST_F(HarnessTest, DemoPhotographsLogoMenuStationStoreCockpitAndFight)
     EXPECT_GT(count(station, 265, 150, 375, 230, hull), 110 * 80 / 4);
     EXPECT_GT(count(station, 160, 280, 250, 380, hull), 90 * 100 / 4);
     EXPECT_GT(count(station, 30, 330, 200, 440, black), 170 * 110 * 3 / 4);
-    // The outside view from behind the ship flying at the station: its hull below the middle,
+    // From behind and above the ship flying at the station: its hull below the middle,
     // the station ahead above it.
     EXPECT_GT(count(outside, 230, 280, 410, 350, hull), 180 * 70 / 3);
     EXPECT_GT(count(outside, 260, 140, 380, 240, hull), 120 * 100 / 10);

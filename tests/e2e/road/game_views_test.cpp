@@ -1,8 +1,8 @@
 // What a player sees, from the program's own game with no display: the starting station and the
 // station grown from the suit (generator, dock, processor, storage unit, cargo port), the ore
 // field seen over the station, and the collector ship flying at the station, from its cockpit and
-// from its outside camera view. Each picture is saved under screenshots/ beside the test and
-// checked by pixel regions.
+// from outside, its hull on; on the way its camera views look around from the ship's own place.
+// Each picture is saved under screenshots/ beside the test and checked by pixel regions.
 
 #include <gtest/gtest.h>
 
@@ -49,6 +49,23 @@ bool Centre(QNVEC3* out)
     return n > 0;
 }
 
+QNMATRIX Turn(char axis, float degrees)
+{
+    QNMATRIX m;
+    if (axis == 'x')
+        m.SetRotationX(degrees * 0.017453293f);
+    else
+        m.SetRotationY(degrees * 0.017453293f);
+    return m;
+}
+
+/// Whether the ship's cockpit is hidden.
+bool HiddenCockpit(GAMENODE* ship)
+{
+    auto* cockpit = dynamic_cast<GAMENODE*>(ship->FindChild("COCKPIT"));
+    return !cockpit || cockpit->State != 3;
+}
+
 TEST(GameViews, GrownStationOreFieldAndCockpit)
 {
     ReportToTest();
@@ -93,11 +110,34 @@ TEST(GameViews, GrownStationOreFieldAndCockpit)
              EXPECT_FALSE(PlayerCompany->Ship()->IsSlowerThan(1.0f));
              capture = &approach;
          }},
-        {"the outside view", [] { HoldOutsideView(12); }, 8, [&] { capture = &outside; }},
-        {"done", nullptr, 2, nullptr},
     };
     for (ROADSTEP& s : views)
         steps.push_back(std::move(s));
+    // The camera views look around from the ship's own place, cockpit and HUD hidden: C turns
+    // the view 180 degrees about y, F5 and F6 -90 and 90 about y, F7 and F8 -90 and 90 about x.
+    const std::pair<SDL_Keycode, QNMATRIX> turns[] = {{SDLK_c, Turn('y', 180)},  {SDLK_F5, Turn('y', -90)},
+                                                      {SDLK_F6, Turn('y', 90)}, {SDLK_F7, Turn('x', -90)},
+                                                      {SDLK_F8, Turn('x', 90)}};
+    for (const auto& [key, turn] : turns)
+        steps.push_back({"a camera view", [key] { HoldKey(key, 4); }, 3, [turn] {
+                             GAMENODE* ship = PlayerCompany->Ship();
+                             QNNODE* camera = ship->View->CurrentNode.Get();
+                             ASSERT_TRUE(camera != nullptr && camera != ship);
+                             const QNMATRIX want = turn * ship->GetWorldMatrix();
+                             const QNMATRIX got = camera->GetWorldMatrix();
+                             for (int r : {0, 1, 2})
+                                 EXPECT_LT((got.Row(r) - want.Row(r)).Length(), 1e-3f) << r;
+                             EXPECT_LT((got.Translation() - want.Translation()).Length(), 1e-3f);
+                             EXPECT_TRUE(HiddenCockpit(ship));
+                         }});
+    steps.push_back({"the camera back on the ship", nullptr, 6, [] {
+                         GAMENODE* ship = PlayerCompany->Ship();
+                         EXPECT_EQ(ship->View->CurrentNode.Get(), ship);
+                         EXPECT_FALSE(HiddenCockpit(ship));
+                     }});
+    for (ROADSTEP& s : OutsidePicture([&] { capture = &outside; }))
+        steps.push_back(std::move(s));
+    steps.push_back({"done", nullptr, 2, nullptr});
 
     ROAD road(std::move(steps));
     GAMEDRIVE drive;
@@ -144,7 +184,7 @@ TEST(GameViews, GrownStationOreFieldAndCockpit)
     EXPECT_GT(Count(cockpit, 490, 10, 590, 35, orange), 30);
     // Flying at the station: its hull in the middle of the sight.
     EXPECT_GT(Count(approach, 280, 190, 380, 260, hull), 300);
-    // The outside view from behind the ship: its hull below the middle, the station ahead above it.
+    // From behind and above the ship: its hull below the middle, the station ahead above it.
     EXPECT_GT(Count(outside, 230, 280, 410, 350, hull), 180 * 70 / 3);
     EXPECT_GT(Count(outside, 260, 140, 380, 240, hull), 120 * 100 / 10);
     EXPECT_GT(Count(outside, 20, 20, 200, 120, black), 180 * 100 * 3 / 4);
