@@ -158,6 +158,14 @@ void STATION::Install()
     COLLECTORSHIPDOCK::Install();
 }
 
+void STATION::Uninstall()
+{
+    SITE::BuildStation = nullptr;
+    SITE::RegisterStationMedia = nullptr;
+    for (PARTMAKER& maker : g_makers)
+        maker = nullptr;
+}
+
 void STATION::RegisterMedia(QNRESOURCES& r)
 {
     BEAM::RegisterMedia(r);

@@ -57,6 +57,8 @@ public:
     static void RegisterMedia(QNRESOURCES& resources);
     /// Has every site build its station here and register the station's media.
     static void Install();
+    /// Undoes Install and every SetMaker: sites build no station, no kind has a maker.
+    static void Uninstall();
 
     /// The factory: a part of `kind` at the selected connector, or null (see Result).
     STATIONPART* AttachPart(std::int32_t kind, float price, std::uint32_t colour);

@@ -82,10 +82,7 @@ protected:
         owner.reset();
         GameSceneTest::TearDown();
         CargoLinks = CARGOLINKS();
-        for (std::int32_t kind : {KIND_PROCESSOR, KIND_STORAGE, KIND_CARGOPORT})
-            STATION::SetMaker(kind, nullptr);
-        SITE::BuildStation = nullptr;
-        SITE::RegisterStationMedia = nullptr;
+        STATION::Uninstall();
         ViewTurns[0].Destroy();
         FreePathPlanners();
         QNDISK::RemoveTempFolder();

@@ -131,6 +131,7 @@ protected:
         TARGETLIST::Reader = nullptr;
         ClearStoreOrders();
         GameSceneTest::TearDown();
+        STATION::Uninstall();
         FreePathPlanners();
         QNDISK::RemoveTempFolder();
     }

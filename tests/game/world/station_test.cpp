@@ -168,6 +168,18 @@ TEST_F(StationTest, FactoryResultsAndTheirMessages)
     EXPECT_EQ(labels, int(ENHANCER::kLabels));
     EXPECT_EQ(station->RemovePartChecked(enhancer, false), PLACE_OK);
     EXPECT_EQ(station->EnhancerColours, 0u);
+
+    // Uninstalled, the factory keeps only its own constructions and a new site stands bare, so
+    // stand-ins installed here cannot build in a later test.
+    STATION::Uninstall();
+    for (std::int32_t kind = KIND_FIRST_STRUCTURE; kind <= KIND_LAST_STRUCTURE; ++kind)
+        EXPECT_EQ(STATION::IsBuildable(kind),
+                  kind == KIND_BEAM || kind == KIND_JOINT || kind == KIND_GENERATOR || kind == KIND_ENHANCER)
+            << kind;
+    EXPECT_EQ(BuildAt(station, joint, 5, KIND_SHORTRANGETURRET), nullptr);
+    EXPECT_EQ(Message(station), "Can't connect these structure types");
+    const auto* bare = new SITE(view->Root, 1, 0);
+    EXPECT_EQ(bare->Station.Get(), nullptr);
 }
 
 TEST_F(StationTest, RemovalCodesAndRehangingOnALoopedFrame)

@@ -34,8 +34,8 @@ protected:
     void TearDown() override
     {
         gametest::GameSceneTest::TearDown();
-        SITE::BuildStation = nullptr;
-        SITE::RegisterStationMedia = nullptr;
+        // Makers a test installed would otherwise build its stand-ins in later tests.
+        STATION::Uninstall();
         FreePathPlanners();
         QNDISK::RemoveTempFolder();
     }
