@@ -1,12 +1,13 @@
 #pragma once
 // Shopping and a fight, played by keys and the pointer as a player would: the build store opened
-// with F2 in the suit, one storage unit bought and taken into the inventory once; the ship flown
+// with F2 in the suit, the cheapest product bought and taken into the inventory once; the ship flown
 // through the black-market portal, an EM2 bought in the ship-weapon store and installed in the
 // rack by the market's delivery; back in space the EM2 selected with Tab and fired at a
 // computer company's ship (jumping to its site when it is elsewhere) until the ship is hurt.
 //
 // Starts at the player's own site in the suit (or aboard a still ship, which it leaves first),
-// with a collector ship, docked or not, and at least $15M; the inventory needs one free slot and
+// with a collector ship, docked or not, and money for its cheapest build-store product and an EM2
+// (at most $4.5M and $7.5M: the prices on show); the inventory needs one free slot and
 // the rack no EM2. Ends aboard the ship, at the site of the computer ship it fought.
 
 #include <cmath>
@@ -161,14 +162,36 @@ struct SHOPRUN {
     float Money = 0.0f;
     std::uint32_t Items = 0;
     std::uint32_t Price = 0;
+    std::uint32_t Type = ITEM_NONE;
     std::uint32_t MarketEntries = 0;
     std::uint32_t RackCount = 0;
     QNWEAK<COLLSHIP> Target;
     float TargetElectronic = 0.0f;
 };
 
-/// Money enough for a storage unit and an EM2 at premium prices.
-constexpr float kShopMoney = 15000000.0f;
+/// Whether the company's money is `before` less `price`, give or take a quarter of the price: the
+/// station's running costs (repairs) are paid as the game goes on, a second charge is not.
+inline bool Paid(float before, std::uint32_t price)
+{
+    return std::fabs(PlayerCompany->Money() - (before - float(price))) < 0.25f * float(price);
+}
+
+/// The offered build-store product with the lowest price on show that the store's cash covers
+/// (ITEM_NONE when none).
+inline std::uint32_t CheapestProduct()
+{
+    STORESCREEN* store = CurrentStore();
+    const STOREORDER& order = StoreOrders[STORE_BUILD];
+    std::uint32_t best = ITEM_NONE, bestPrice = 0;
+    for (std::uint32_t e = 0; store && e < order.ProductCount && e < STORESCREEN::kSlots; ++e) {
+        const std::uint32_t i = store->CatalogueIndex(order.Products[e].ItemType);
+        if (i >= store->CatalogueCount || float(store->Catalogue[i].Price) > order.Cash)
+            continue;
+        if (best == ITEM_NONE || store->Catalogue[i].Price < bestPrice)
+            best = store->Catalogue[i].Type, bestPrice = store->Catalogue[i].Price;
+    }
+    return best;
+}
 
 /// Aboard, the ship is stopped where it is and Enter leaves it; nothing in the suit.
 inline void LeaveShip()
@@ -239,7 +262,6 @@ inline std::vector<ROADSTEP> ShopAndFightSteps()
          [] { return PlayerCompany->Mode == COMPANYMODE::SUIT; }, [](int) { LeaveShip(); }, 10},
         {"F2 opens the build store",
          [=] {
-             Require(PlayerCompany->Money() >= kShopMoney, "the company cannot pay for a storage unit and an EM2");
              run->Money = PlayerCompany->Money();
              run->Items = PlayerCompany->ItemCount();
              Key(SDLK_F2);
@@ -249,22 +271,23 @@ inline std::vector<ROADSTEP> ShopAndFightSteps()
              Require(SceneIs("STORE"), "the build store did not open");
              Require(build.Cash == run->Money, "the store's cash is not the company's money");
              Require(build.Capacity == COMPANY::kInventorySize - run->Items, "the order's room is not the free slots");
-             Require(EntryOf(build, ITEM_STORAGE) >= 0, "no storage unit for sale");
+             run->Type = CheapestProduct();
+             Require(run->Type != ITEM_NONE, "the company can pay for nothing in the build store");
          }},
-        {"a click adds a storage unit to the cart", [] { ClickProduct(EntryOf(StoreOrders[STORE_BUILD], ITEM_STORAGE)); },
+        {"a click adds the cheapest product to the cart", [=] { ClickProduct(EntryOf(StoreOrders[STORE_BUILD], run->Type)); },
          kClickFrames,
          [=, &build] {
              STORESCREEN* store = CurrentStore();
              if (!Require(store != nullptr, "the build store closed"))
                  return;
-             const std::uint32_t i = store->CatalogueIndex(ITEM_STORAGE);
-             if (!Require(i < store->CatalogueCount, "the storage unit is not in the catalogue"))
+             const std::uint32_t i = store->CatalogueIndex(run->Type);
+             if (!Require(i < store->CatalogueCount, "the product is not in the catalogue"))
                  return;
              run->Price = store->Catalogue[i].Price;
-             const STOREPRODUCT& entry = build.Products[EntryOf(build, ITEM_STORAGE)];
-             Require(run->Price >= StructurePrice(ITEM_STORAGE) / 2, "the storage unit's price is below its sale price");
-             Require(entry.Quantity == 1, "the cart does not hold one storage unit");
-             Require(build.TotalQuantity() == 1, "the cart holds more than the storage unit");
+             const STOREPRODUCT& entry = build.Products[EntryOf(build, run->Type)];
+             Require(run->Price >= StructurePrice(run->Type) / 2, "the product's price is below its sale price");
+             Require(entry.Quantity == 1, "the cart does not hold one unit of the product");
+             Require(build.TotalQuantity() == 1, "the cart holds more than the product");
              Require(entry.UnitPrice == run->Price, "the unit price is not the catalogue's");
              Require(build.Cash == run->Money - float(run->Price), "the store's cash did not drop by the price");
              Require(PlayerCompany->Money() == run->Money, "the company paid before buying");
@@ -273,16 +296,16 @@ inline std::vector<ROADSTEP> ShopAndFightSteps()
          [=, &build] {
              Require(SceneIs("SPACE"), "the store did not close");
              Require(build.Pending == 0, "the order was not taken over");
-             Require(PlayerCompany->Money() == run->Money - float(run->Price), "the money did not drop by the price");
+             Require(Paid(run->Money, run->Price), "the money did not drop by the price");
              if (!Require(PlayerCompany->ItemCount() == run->Items + 1, "the inventory did not gain one item"))
                  return;
              const INVENTORYITEM item = PlayerCompany->Item(run->Items);
-             Require(item.Type == ITEM_STORAGE, "the new item is not a storage unit");
+             Require(item.Type == run->Type, "the new item is not the product bought");
              Require(item.Value == float(run->Price), "the item's value is not its price");
          }},
         {"the purchase stays applied once", nullptr, 30,
          [=] {
-             Require(PlayerCompany->Money() == run->Money - float(run->Price), "the money changed again");
+             Require(Paid(run->Money, run->Price), "the money changed again");
              Require(PlayerCompany->ItemCount() == run->Items + 1, "the inventory changed again");
          }},
         {"undock the ship when the dock holds it",
@@ -337,6 +360,10 @@ inline std::vector<ROADSTEP> ShopAndFightSteps()
              Require(SceneIs("SHIPWEAPONSTORE"), "the ship-weapon store did not open");
              Require(weapons.Cash == run->Money, "the store's cash is not the company's money");
              Require(EntryOf(weapons, WEAPON_EM2) >= 0, "no EM2 for sale");
+             STORESCREEN* store = CurrentStore();
+             const std::uint32_t i = store ? store->CatalogueIndex(WEAPON_EM2) : STORESCREEN::kMaxCatalogue;
+             if (Require(i < STORESCREEN::kMaxCatalogue, "the EM2 is not in the catalogue"))
+                 Require(float(store->Catalogue[i].Price) <= weapons.Cash, "the company cannot pay for the EM2");
              Require(EntryOf(weapons, WEAPON_IRONMAN) < 0, "the rack's Ironman is for sale again");
              Require(EntryOf(weapons, WEAPON_CHIPPER) < 0, "the chipper launcher is for sale");
          }},
@@ -357,14 +384,14 @@ inline std::vector<ROADSTEP> ShopAndFightSteps()
              Require(weapons.Pending == 0, "the order was not delivered");
              Require(PlayerShip()->Rack.Has(WEAPON_EM2), "the EM2 is not in the rack");
              Require(PlayerShip()->Rack.Count == run->RackCount + 1, "the rack did not gain one weapon");
-             Require(PlayerCompany->Money() == run->Money - float(run->Price), "the money did not drop by the price");
+             Require(Paid(run->Money, run->Price), "the money did not drop by the price");
          }},
         {"the exit leaves the market", [] { ClickMarket(-1); }, kClickFrames,
          [=] {
              Require(SceneIs("SPACE"), "still in the black market");
              Require(PlayerCompany->Mode == COMPANYMODE::SHIP, "not aboard after the market");
              Require(PlayerShip()->Rack.Count == run->RackCount + 1, "the rack changed again");
-             Require(PlayerCompany->Money() == run->Money - float(run->Price), "the money changed again");
+             Require(Paid(run->Money, run->Price), "the money changed again");
          }},
         {"clear of the portal, D closes the throttle",
          [] {
