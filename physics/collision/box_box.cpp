@@ -272,9 +272,10 @@ inline int ClipPolygon(MeReal (*out)[3], const MeReal (*in)[3], int n, int axis,
 // most opposed to that normal; it is clipped to the reference box's four side planes and its
 // far face, planes that cut no corner being skipped. The part beyond the reference face is
 // left: its points lie outside the reference box and the caller drops them by their depth.
-// The polygon's corners (at most 9) go to `out`. Returns their number.
-int ClipIncidentFace(MeReal (*out)[3], const MeReal er[3], int k, MeReal sr, MeConstMatrix4Ptr pose, const MeReal ei[3],
-                     MeReal tol)
+// The polygon's corners (at most 9) end in one of the two work buffers `a` and `b`, which
+// `*out` then names. Returns their number.
+int ClipIncidentFace(MeReal (**out)[3], MeReal (*a)[3], MeReal (*b)[3], const MeReal er[3], int k, MeReal sr,
+                     MeConstMatrix4Ptr pose, const MeReal ei[3], MeReal tol)
 {
     int j = 0;
     for (int m = 1; m < 3; ++m)
@@ -288,7 +289,6 @@ int ClipIncidentFace(MeReal (*out)[3], const MeReal er[3], int k, MeReal sr, MeC
         u[m] = ei[j1] * pose[j1][m];
         v[m] = ei[j2] * pose[j2][m];
     }
-    MeReal a[11][3], b[11][3];
     for (int m = 0; m < 3; ++m) {
         a[0][m] = c[m] + u[m] + v[m];
         a[1][m] = c[m] - u[m] + v[m];
@@ -315,9 +315,7 @@ int ClipIncidentFace(MeReal (*out)[3], const MeReal er[3], int k, MeReal sr, MeC
         from = to;
         to = swap;
     }
-    for (int q = 0; q < n; ++q)
-        for (int m = 0; m < 3; ++m)
-            out[q][m] = from[q][m];
+    *out = from;
     return n;
 }
 
@@ -360,28 +358,145 @@ bool EdgePoint(MeReal q[3], const Axis& axis, MeConstMatrix4Ptr R, const MeReal 
     return true;
 }
 
-// The patch corners of a face axis, in box 1's frame (see the method above).
-void AxisPatch(McdPointCursor* cursor, const Axis& axis, MeConstMatrix4Ptr R, const MeReal e1[3], const MeReal e2[3])
+// The patch corners of a face axis, in box 1's frame (see the method above), and their
+// coordinates in the reference face's plane, oriented counter-clockwise about n.
+// `points` names `work` (or its second half) for box 1's face, `own` for box 2's.
+int AxisPatch(MeReal (**points)[3], MeReal (*own)[3], MeReal (*work)[3], MeReal (*xy)[2], const Axis& axis,
+              MeConstMatrix4Ptr R, const MeReal e1[3], const MeReal e2[3])
 {
     const MeReal tol = McdBoxFlushTolerance(e1, e2);
     const MeReal* n = axis.normal;
+    MeReal(*clipped)[3];
+    int k, count;
+    MeReal turn;
     if (axis.kind == 0) {
-        MeReal points[10][3];
-        const int count = ClipIncidentFace(points, e1, axis.a, -Sign(n[axis.a]), R, e2, tol);
-        for (int q = 0; q < count; ++q)
-            cursor->Append(points[q]);
-    } else if (axis.kind == 1) {
+        k = axis.a;
+        turn = Sign(n[k]);
+        count = ClipIncidentFace(&clipped, work, work + 11, e1, k, -turn, R, e2, tol);
+        *points = clipped;
+    } else {
         MeReal inverse[4][4];
         MeMatrix4InvertRigid(inverse, R);
-        const MeReal nk = Dot(n, R[axis.b]);
-        MeReal points[10][3];
-        const int count = ClipIncidentFace(points, e2, axis.b, Sign(nk), inverse, e1, tol);
-        for (int q = 0; q < count; ++q) {
-            MeReal p[3];
-            Transform(p, R, points[q]);
-            cursor->Append(p);
+        k = axis.b;
+        turn = Sign(Dot(n, R[k]));
+        count = ClipIncidentFace(&clipped, work, work + 11, e2, k, turn, inverse, e1, tol);
+        for (int q = 0; q < count; ++q)
+            Transform(own[q], R, clipped[q]);
+        *points = own;
+    }
+    // n is turn e_k in the reference frame: (e_k1, turn e_k2) is counter-clockwise about it.
+    const int k1 = (k + 1) % 3, k2 = (k + 2) % 3;
+    for (int q = 0; q < count; ++q) {
+        xy[q][0] = clipped[q][k1];
+        xy[q][1] = turn * clipped[q][k2];
+    }
+    return count;
+}
+
+// (p - a) x (b - a) in the plane, as the contact culling measures it.
+inline MeReal PlaneMeasure(const MeReal a[2], const MeReal b[2], const MeReal p[2])
+{
+    return (b[0] - a[0]) * (p[1] - a[1]) - (b[1] - a[1]) * (p[0] - a[0]);
+}
+
+// `McdContactCull` for the points of a clipped incident face, taken straight from the
+// polygon. The culling feeds its points to a hull with the deepest first; a convex, ordered
+// polygon's points all lie on that hull, so each point's place in the ring is its place in
+// the polygon, and what is left of the culling is its rules: similar points dropped, the
+// seeding, and the node of least area leaving while the ring is over budget. `keep` gets the
+// survivors in ring order from the deepest; returns their number, or -1 for a polygon too
+// thin to order (the culling proper decides it).
+int PolygonCull(int* keep, const MeReal (*q)[3], const MeReal (*xy)[2], const MeReal* sep, int count, int maxCount)
+{
+    int deepest = 0;
+    for (int i = 1; i < count; ++i)
+        deepest = sep[i] < sep[deepest] ? i : deepest;
+    keep[0] = deepest;
+    if (count == 1 || maxCount == 1)
+        return 1;
+    MeReal twiceArea = 0;
+    for (int i = 0, j = count - 1; i < count; j = i++)
+        twiceArea += xy[j][0] * xy[i][1] - xy[j][1] * xy[i][0];
+    if (!(std::fabs(twiceArea) > 0.0001f))
+        return -1;
+    // Place in the ring: counter-clockwise steps from the deepest point.
+    int rank[kFaceMax];
+    for (int i = 0; i < count; ++i) {
+        const int step = twiceArea > 0 ? i - deepest : deepest - i;
+        rank[i] = step < 0 ? step + count : step;
+    }
+    auto similar = [q](int a, int b) {
+        const MeReal dx = q[a][0] - q[b][0], dy = q[a][1] - q[b][1], dz = q[a][2] - q[b][2];
+        return dx * dx + dy * dy + dz * dz < 0.0001f;
+    };
+    // Candidate order of the culling: the deepest swapped to the front.
+    auto candidate = [deepest](int i) { return i == deepest ? 0 : i; };
+    int ring[kFaceMax + 1];
+    MeReal area[kFaceMax + 1];
+    int size = 1;
+    ring[0] = deepest;
+    int i = 1;
+    while (i < count && similar(deepest, candidate(i)))
+        ++i;
+    if (i == count)
+        return 1;
+    ring[size++] = candidate(i++);
+    if (maxCount > 2) {
+        for (; i < count; ++i) {
+            const int c = candidate(i);
+            const MeReal s = PlaneMeasure(xy[ring[0]], xy[ring[1]], xy[c]);
+            if (s > 0.0001f || s < -0.0001f) {
+                if ((s > 0) != (rank[ring[1]] < rank[c]))
+                    return -1;
+                if (s > 0)
+                    ring[2] = c;
+                else
+                    ring[2] = ring[1], ring[1] = c;
+                size = 3;
+                area[0] = area[1] = area[2] = s > 0 ? s : -s;
+                ++i;
+                break;
+            }
         }
     }
+    auto update = [&](int k) {
+        const int prev = ring[k > 0 ? k - 1 : size - 1], next = ring[k + 1 < size ? k + 1 : 0];
+        area[k] = PlaneMeasure(xy[prev], xy[ring[k]], xy[next]);
+    };
+    for (; i < count; ++i) {
+        const int c = candidate(i);
+        int at = 1;
+        while (at < size && rank[ring[at]] < rank[c])
+            ++at;
+        // Outside the edge it splits, or inside the hull and dropped.
+        if (!(PlaneMeasure(xy[ring[at - 1]], xy[ring[at < size ? at : 0]], xy[c]) < 0))
+            continue;
+        bool near = false;
+        for (int k = 0; k < size; ++k)
+            near |= similar(ring[k], c);
+        if (near)
+            continue;
+        for (int m = size; m > at; --m)
+            ring[m] = ring[m - 1], area[m] = area[m - 1];
+        ring[at] = c;
+        ++size;
+        update(at - 1);
+        update(at);
+        update(at + 1 < size ? at + 1 : 0);
+        while (size > maxCount) {
+            int best = 1;
+            for (int k = 2; k < size; ++k)
+                best = area[k] < area[best] ? k : best;
+            for (int m = best; m + 1 < size; ++m)
+                ring[m] = ring[m + 1], area[m] = area[m + 1];
+            --size;
+            update(best - 1);
+            update(best % size);
+        }
+    }
+    for (int k = 0; k < size; ++k)
+        keep[k] = ring[k];
+    return size;
 }
 
 }  // namespace
@@ -488,6 +603,49 @@ int PatchContacts(McdIntersectResult* result, const Axis& axis, MeConstMatrix4Pt
     return result->contactCount > 0 ? 1 : 0;
 }
 
+// The contacts of a face axis: each point of the incident face takes its own depth below the
+// reference face and is culled straight from the polygon (`PolygonCull`).
+int FaceContacts(McdIntersectResult* result, const Axis& axis, MeConstMatrix4Ptr pose, MeConstMatrix4Ptr t1,
+                 const MeReal (*points)[3], const MeReal (*xy)[2], int count, MeReal support)
+{
+    const MeReal* n = axis.normal;
+    const MeReal face = axis.kind == 0 ? support + 0.5f * axis.separation : support - 0.5f * axis.separation;
+    const MeReal keepBelow = 0.01f * axis.separation;
+    MeReal q[kFaceMax][3], plane[kFaceMax][2], sep[kFaceMax];
+    int kept = 0;
+    for (int i = 0; i < count; ++i) {
+        const MeReal np = Dot(n, points[i]);
+        const MeReal separation = axis.kind == 0 ? face - np : np - face;
+        if (!(separation < keepBelow))
+            continue;
+        const MeReal lift = support - np;
+        for (int m = 0; m < 3; ++m)
+            q[kept][m] = points[i][m] + lift * n[m];
+        plane[kept][0] = xy[i][0];
+        plane[kept][1] = xy[i][1];
+        sep[kept++] = separation;
+    }
+    const int cap = McdResultContactCap(result);
+    if (kept == 0 || cap == 0)
+        return result->contactCount = 0;
+    int keep[kFaceMax + 1];
+    const int n2 = PolygonCull(keep, q, plane, sep, kept, cap < kMcdContactCandidateMax ? cap : kMcdContactCandidateMax);
+    if (n2 < 0)
+        return PatchContacts<kFaceMax>(result, axis, pose, t1, points, count, true, support);
+    const MeI16 dims = AxisDims(axis, pose);
+    for (int k = 0; k < n2; ++k) {
+        McdContact& c = result->contacts[k];
+        Transform(c.position, t1, q[keep[k]]);
+        for (int j = 0; j < 3; ++j)
+            c.normal[j] = result->normal[j];
+        c.separation = sep[keep[k]];
+        c.dims = dims;
+        c.element1 = c.element2 = nullptr;
+    }
+    result->contactCount = n2;
+    return n2 > 0 ? 1 : 0;
+}
+
 // The general patch's contacts, in a frame of its own (it needs room for 64 points).
 [[gnu::noinline]] int GeneralPatchContacts(McdIntersectResult* result, const Axis& axis, MeConstMatrix4Ptr pose,
                                            MeConstMatrix4Ptr t1, const MeReal e1[3], const MeReal e2[3],
@@ -528,13 +686,12 @@ int PatchContacts(McdIntersectResult* result, const Axis& axis, MeConstMatrix4Pt
         result->contactCount = 1;
         return 1;
     }
-    MeReal points[kFaceMax][3];
-    McdPointCursor cursor(points, kFaceMax);
-    AxisPatch(&cursor, axis, pose, e1, e2);
-    const int count = cursor.Count(points);
+    MeReal own[kFaceMax + 1][3], work[22][3], xy[kFaceMax + 1][2];
+    MeReal(*points)[3] = nullptr;
+    const int count = AxisPatch(&points, own, work, xy, axis, pose, e1, e2);
     if (count == 0)
         return GeneralPatchContacts(result, axis, pose, t1, e1, e2, support);
-    return PatchContacts<kFaceMax>(result, axis, pose, t1, points, count, true, support);
+    return FaceContacts(result, axis, pose, t1, points, xy, count, support);
 }
 
 }  // namespace
