@@ -20,6 +20,8 @@
 #include <string>
 #include <vector>
 
+#include <unistd.h>
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -64,18 +66,31 @@ std::vector<std::string> Names(const fs::path& folder, const char* list) {
 
 int Write(const char* target, QNSTORAGEWRITER::Mode mode, const fs::path& folder, const char* list) {
     std::vector<std::string> names = Names(folder, list);
+    // A new archive is written beside the target and renamed over it: a program reading the
+    // old archive meanwhile keeps the whole old file, and a failed run leaves it untouched.
+    const bool fresh = mode == QNSTORAGEWRITER::Mode::Create;
+    const std::string out = fresh ? std::string(target) + ".part" + std::to_string(::getpid()) : std::string(target);
     QNSTORAGEWRITER writer;
-    writer.Open(target, mode);
-    QNSTORAGERECORD stamp;
-    stamp.attributes = 0x20;
-    stamp.creationTime = stamp.lastAccessTime = stamp.lastWriteTime = kStamp;
-    for (const std::string& name : names) {
-        std::string rel = name;
-        std::replace(rel.begin(), rel.end(), '\\', '/');
-        std::vector<char> bytes = ReadAll(folder / rel);
-        writer.AddBytes(name.c_str(), bytes.data(), bytes.size(), true, stamp);
+    try {
+        writer.Open(out.c_str(), mode);
+        QNSTORAGERECORD stamp;
+        stamp.attributes = 0x20;
+        stamp.creationTime = stamp.lastAccessTime = stamp.lastWriteTime = kStamp;
+        for (const std::string& name : names) {
+            std::string rel = name;
+            std::replace(rel.begin(), rel.end(), '\\', '/');
+            std::vector<char> bytes = ReadAll(folder / rel);
+            writer.AddBytes(name.c_str(), bytes.data(), bytes.size(), true, stamp);
+        }
+        writer.Close();
+        if (fresh) fs::rename(out, target);
+    } catch (...) {
+        if (fresh) {
+            std::error_code ignored;
+            fs::remove(out, ignored);
+        }
+        throw;
     }
-    writer.Close();
     std::printf("%u records written to %s\n", writer.Count(), target);
     return 0;
 }

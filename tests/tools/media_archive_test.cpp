@@ -118,6 +118,43 @@ TEST(MediaArchive, AttachRefusesADamagedArchive) {
     fs::remove_all(scratch);
 }
 
+// A program holding the archive open while the build writes it again keeps reading the whole
+// old archive: the new one replaces the file rather than being written into it.
+TEST(MediaArchive, RewritingLeavesAnOpenArchiveWhole) {
+    fs::path scratch = ScratchFolder("rewrite");
+    fs::create_directories(scratch / "one");
+    fs::create_directories(scratch / "two");
+    std::ofstream(scratch / "one" / "a.txt") << "the first archive";
+    std::ofstream(scratch / "two" / "b.txt") << "second";
+    const fs::path archive = scratch / "media.qns";
+    auto write = [&](const char* folder) {
+        std::string cmd = std::string("\"") + CORVANE_PACK + "\" write \"" + archive.string() + "\" \"" +
+                          (scratch / folder).string() + "\" > /dev/null";
+        return std::system(cmd.c_str());
+    };
+    ASSERT_EQ(write("one"), 0);
+    QNSTORAGE old;
+    old.Open(archive.string().c_str());
+    ASSERT_EQ(write("two"), 0);
+    ASSERT_TRUE(old.FirstEntry());
+    EXPECT_STREQ(old.EntryName().Text(), "a.txt");
+    QNSTRING out = old.Export(true, QNSTRING(scratch.string().c_str()), true, QNSTRING("old.bin"));
+    const std::string text = "the first archive";
+    EXPECT_EQ(ReadFile(out.Text()), Bytes(text.begin(), text.end()));
+    EXPECT_FALSE(old.NextEntry());
+    old.Close();
+
+    QNSTORAGE now;
+    now.Open(archive.string().c_str());
+    ASSERT_TRUE(now.FirstEntry());
+    EXPECT_STREQ(now.EntryName().Text(), "b.txt");
+    now.Close();
+    int files = 0;
+    for (const auto& e : fs::directory_iterator(scratch)) files += e.is_regular_file() ? 1 : 0;
+    EXPECT_EQ(files, 2) << "the archive and the export, no partial file left";
+    fs::remove_all(scratch);
+}
+
 TEST(MediaArchive, PackingIsDeterministic) {
     fs::path scratch = ScratchFolder("pack");
     std::string files = CORVANE_MEDIA_FILES;
