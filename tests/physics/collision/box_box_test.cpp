@@ -319,6 +319,66 @@ TEST_F(PairTest, AxisPatchLiesInTheGeneralPatchOnRandomPoses)
     EXPECT_GT(edges, 20);
 }
 
+// A resting face's contacts come from its clipped polygon: with room for all, the whole ring
+// from the deepest point; with four, the deepest point and three more of that ring, in its
+// order (counter-clockwise about the normal), so a wrong turn or place in the ring shows.
+TEST_F(PairTest, FaceContactsAreTheDeepestAndOthersOfTheClippedRingInItsOrder)
+{
+    MeRandomSeed(9090);
+    Placed* a = Box(1, 1, 1);
+    Placed* b = Box(1, 1, 1);
+    int culled = 0;
+    for (int trial = 0; trial < 2000; ++trial) {
+        float* ea = McdBoxGetHalfExtents(McdModelGetGeometry(a->model));
+        float* eb = McdBoxGetHalfExtents(McdModelGetGeometry(b->model));
+        for (int i = 0; i < 3; ++i)
+            ea[i] = Uniform(0.3f, 1.5f), eb[i] = Uniform(0.3f, 1.5f);
+        AxisAnglePose(a->tm, 0, 0, 1, 0, 0, 0, 0);
+        AxisAnglePose(b->tm, Uniform(-0.05f, 0.05f), Uniform(-0.05f, 0.05f), 1, Uniform(0, 3.1f), Uniform(-1, 1),
+                      Uniform(-1, 1), ea[2] + eb[2] - Uniform(0.002f, 0.05f));
+        for (int order = 0; order < 2; ++order) {
+            Placed* first = order ? b : a;
+            Placed* second = order ? a : b;
+            if (Collide(first, second, 16) == 0)
+                continue;
+            const int n = result.contactCount;
+            McdContact ring[16];
+            std::copy(contacts, contacts + n, ring);
+            for (int i = 1; i < n; ++i)
+                ASSERT_GE(ring[i].separation, ring[0].separation) << trial;
+            // Counter-clockwise about the normal (from model 2 towards model 1).
+            for (int i = 0; i < n && n >= 3; ++i) {
+                const float* p = ring[i].position;
+                const float* q = ring[(i + 1) % n].position;
+                const float* r = ring[(i + 2) % n].position;
+                const float u[3] = {q[0] - p[0], q[1] - p[1], q[2] - p[2]};
+                const float v[3] = {r[0] - q[0], r[1] - q[1], r[2] - q[2]};
+                const float* m = result.normal;
+                EXPECT_GT(m[0] * (u[1] * v[2] - u[2] * v[1]) + m[1] * (u[2] * v[0] - u[0] * v[2]) +
+                              m[2] * (u[0] * v[1] - u[1] * v[0]),
+                          -1e-5f)
+                    << trial << " " << order;
+            }
+            ASSERT_EQ(Collide(first, second, 4), 1) << trial;
+            ASSERT_EQ(result.contactCount, std::min(n, 4)) << trial;
+            int at = 0;
+            for (int k = 0; k < result.contactCount; ++k) {
+                while (at < n && !(std::fabs(ring[at].position[0] - contacts[k].position[0]) < 1e-6f &&
+                                   std::fabs(ring[at].position[1] - contacts[k].position[1]) < 1e-6f &&
+                                   std::fabs(ring[at].position[2] - contacts[k].position[2]) < 1e-6f))
+                    ++at;
+                ASSERT_LT(at, n) << trial << " " << order << " contact " << k;
+                EXPECT_EQ(contacts[k].separation, ring[at].separation);
+                if (k == 0) {
+                    EXPECT_EQ(at, 0);
+                }
+            }
+            culled += n > 4;
+        }
+    }
+    EXPECT_GT(culled, 500);
+}
+
 TEST_F(PairTest, CoincidentBoxesGetAUnitNormal)
 {
     Placed* a = Box(1, 1, 1);
