@@ -3,12 +3,14 @@
 // with F2 in the suit, the cheapest product bought and taken into the inventory once; the ship flown
 // through the black-market portal, an EM2 bought in the ship-weapon store and installed in the
 // rack by the market's delivery; back in space the EM2 selected with Tab and fired at a
-// computer company's ship (jumping to its site when it is elsewhere) until the ship is hurt.
+// computer company's ship (jumping to its site when it is elsewhere) until the ship is hurt; home
+// and out of the ship.
 //
 // Starts at the player's own site in the suit (or aboard a still ship, which it leaves first),
 // with a collector ship, docked or not, and money for its cheapest build-store product and an EM2
 // (at most $4.5M and $7.5M: the prices on show); the inventory needs one free slot and
-// the rack no EM2. Ends aboard the ship, at the site of the computer ship it fought.
+// the rack no EM2. Ends in the suit at home, the ship beside it (it jumps back when it fought
+// elsewhere).
 
 #include <cmath>
 #include <memory>
@@ -156,6 +158,7 @@ inline void Hold(SDL_Keycode key, std::uint64_t frames)
 /// and holds the trigger for a burst.
 inline void AimAndFire(const GAMENODE* target, int attempt);
 inline void JumpToTarget();
+inline void JumpHome();
 
 /// What the steps remember between them.
 struct SHOPRUN {
@@ -220,6 +223,27 @@ inline void JumpToTarget()
         return;
     const std::uint32_t c = CompanyOfSite(target->CurrentSite.Get());
     if (!Require(c < kCompanyCount, "the target's site has no company"))
+        return;
+    const QNVEC3 centre = ship->CurrentSite.Get()->GetWorldMatrix().Translation();
+    QNMATRIX m;
+    m.SetLookAt(centre + QNVEC3(0, 260, 0), centre + QNVEC3(0, 260, 100), QNVEC3(0, 1, 0));
+    PlaceAtWorld(ship, m);
+    static constexpr SDL_Keycode kCompanyKeys[4] = {SDLK_r, SDLK_g, SDLK_b, SDLK_y};
+    Script().KeyDown(kCompanyKeys[c], KMOD_NONE, Script().Pass() + 3);
+    Script().KeyUp(kCompanyKeys[c], KMOD_NONE, Script().Pass() + 4);
+    Script().KeyDown(SDLK_1, KMOD_NONE, Script().Pass() + 8);
+    Script().KeyUp(SDLK_1, KMOD_NONE, Script().Pass() + 9);
+}
+
+/// Away from home: the ship 260 units out from its site's middle, then the player's own company
+/// key and 1.
+inline void JumpHome()
+{
+    COLLSHIP* ship = PlayerShip();
+    if (!ship || ship->CurrentSite.Get() == PlayerCompany->Site())
+        return;
+    const std::uint32_t c = CompanyOfSite(PlayerCompany->Site());
+    if (!Require(c < kCompanyCount, "the player's site has no company"))
         return;
     const QNVEC3 centre = ship->CurrentSite.Get()->GetWorldMatrix().Translation();
     QNMATRIX m;
@@ -445,6 +469,21 @@ inline std::vector<ROADSTEP> ShopAndFightSteps()
              return t && t->Electronic < run->TargetElectronic;
          },
          [=](int attempt) { AimAndFire(run->Target.Get(), attempt); }, 24},
+        {"home", &JumpHome, 100,
+         [] { Require(PlayerShip()->CurrentSite.Get() == PlayerCompany->Site(), "the ship is not at home"); },
+         [] { return PlayerShip()->CurrentSite.Get() == PlayerCompany->Site(); }, [](int) { JumpHome(); }, 12},
+        {"back into the suit",
+         [] {
+             // Away from the fight: a ship knocked about is not still enough to leave.
+             const QNVEC3 centre = PlayerCompany->Site()->GetWorldMatrix().Translation();
+             QNMATRIX m;
+             m.SetLookAt(centre + QNVEC3(0, 120, -120), centre, QNVEC3(0, 1, 0));
+             PlaceAtWorld(PlayerShip(), m);
+             LeaveShip();
+         },
+         kKeyFrames + 4,
+         [] { Require(PlayerCompany->Mode == COMPANYMODE::SUIT, "the player is not in the suit"); },
+         [] { return PlayerCompany->Mode == COMPANYMODE::SUIT; }, [](int) { LeaveShip(); }, 10},
     };
     return steps;
 }
