@@ -65,8 +65,17 @@ void* MeFixedPoolGet(MeFixedPool* pool)
 
 void MeFixedPoolPut(MeFixedPool* pool, void* record)
 {
-    if (pool->used >= 1)
-        pool->freeList[--pool->used] = record;
+    // The record's entry trades places with the last handed-out one, so entries 0 .. used-1
+    // stay exactly the records in use (callers walk them) and the record is the next one out.
+    // Records are mostly returned soon after they are taken, so the search starts at the end.
+    // A record that is not handed out (returned twice) is ignored.
+    for (int i = pool->used - 1; i >= 0; --i) {
+        if (pool->freeList[i] == record) {
+            pool->freeList[i] = pool->freeList[pool->used - 1];
+            pool->freeList[--pool->used] = record;
+            return;
+        }
+    }
 }
 
 int GetThirdWord(const MeFixedPool* pool) { return pool->used; }

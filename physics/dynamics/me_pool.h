@@ -2,8 +2,8 @@
 /// Fixed-capacity record pools. A pool hands out up to `count` records of one size from a
 /// single block; records come back in any order.
 ///
-/// Invariant: the records handed out are free-list entries 0 .. used-1 in the order taken;
-/// entries used .. count-1 are available.
+/// Invariant: the records handed out are exactly free-list entries 0 .. used-1 (each once, in
+/// no set order), so callers may walk them; entries used .. count-1 are available.
 
 struct MeFixedPool {
     char* storage = nullptr;     ///< count x stride bytes
@@ -28,7 +28,8 @@ void MeFixedPoolFillFreeList(MeFixedPool* pool);
 /// The next free record, or null when all are in use.
 void* MeFixedPoolGet(MeFixedPool* pool);
 
-/// Returns a record to the pool (ignored when nothing is handed out).
+/// Returns a record to the pool; it is the next one handed out. A record that is not handed
+/// out (one returned twice) is ignored.
 void MeFixedPoolPut(MeFixedPool* pool, void* record);
 
 /// Records handed out and not returned.

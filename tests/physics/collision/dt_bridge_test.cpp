@@ -4,6 +4,7 @@
 #include "physics/collision/dt_bridge.h"
 #include "physics/dynamics/body.h"
 #include "physics/dynamics/contact.h"
+#include "physics/dynamics/joints.h"
 #include "physics/dynamics/world_step.h"
 #include "tests/physics/collision/collision_test_support.h"
 
@@ -249,6 +250,32 @@ TEST_F(BridgeTest, UnlinkingTheBodyDestroysItsGroups)
     EXPECT_EQ(GroupOf(space, box), nullptr);
     EXPECT_EQ(MdtWorldGetConstraintCount(world), 0);
     McdModelSetBody(box, body);  // relink for the fixture's teardown
+}
+
+TEST_F(BridgeTest, UnlinkingABodyAfterAnOutOfOrderFreeDestroysItsGroupOnce)
+{
+    Floor();
+    // Taken before the first box's contacts and returned after them: the next group reuses it.
+    MdtConstraint* spare = MdtBallJointCreate(world);
+    McdModelID box = DropBox(0.5f, 0, 0, 0.49f);
+    Step();
+    MdtConstraintDestroy(spare);
+    McdModelID other = DropBox(0.5f, 3, 0, 0.49f);
+    Step();
+    MdtConstraint* g = GroupOf(space, other);
+    ASSERT_NE(g, nullptr);
+    const int live = MdtWorldGetConstraintCount(world) - 1 - MdtContactGroupGetCount(g);
+    MdtBody* body = McdModelGetBody(other);
+    McdModelSetBody(other, nullptr);
+    EXPECT_EQ(MdtWorldGetConstraintCount(world), live);
+    McdModelSetBody(other, body);
+    // Every record has one owner: both boxes rest on their own groups.
+    Step(60);
+    EXPECT_NEAR(Z(box), 0.5f, 2e-3f);
+    EXPECT_NEAR(Z(other), 0.5f, 2e-3f);
+    ASSERT_NE(GroupOf(space, box), GroupOf(space, other));
+    EXPECT_EQ(MdtWorldGetConstraintCount(world),
+              2 + MdtContactGroupGetCount(GroupOf(space, box)) + MdtContactGroupGetCount(GroupOf(space, other)));
 }
 
 TEST_F(BridgeTest, MoreThanFiftyPairsInOneUpdate)

@@ -82,7 +82,11 @@ TEST(MeFixedPool, HandsOutUpToCapacityAndTakesBack)
     EXPECT_EQ(GetThirdWord(&pool), 3);
     EXPECT_EQ(MeFixedPoolGet(&pool), nullptr);
 
+    // Out of order and twice: the first entries stay exactly the records still out.
     MeFixedPoolPut(&pool, records[0]);
+    MeFixedPoolPut(&pool, records[0]);
+    ASSERT_EQ(GetThirdWord(&pool), 2);
+    EXPECT_EQ((std::set<void*>{pool.freeList[0], pool.freeList[1]}), (std::set<void*>{records[1], records[2]}));
     EXPECT_EQ(MeFixedPoolGet(&pool), records[0]);
     MeFixedPoolPut(&pool, records[2]);
     MeFixedPoolPut(&pool, records[0]);
