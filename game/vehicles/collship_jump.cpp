@@ -178,8 +178,11 @@ bool COLLSHIP::JumpOutside(const QNMATRIX& arrival)
     if (scene && current && View == scene->ActiveViewPtr())
         flash(current);
     const bool arrivesInView = scene && destination->View == scene->ActiveViewPtr();
-    if (destination != current)
+    if (destination != current) {
         AttachWithState(destination, arrivesInView ? 3 : 2, 0, false, true);
+        if (!arrivesInView)
+            destination->AddHiddenArrival(this);
+    }
     ApplyPhysics();
     SetTransform(arrival);
     if (arrivesInView)

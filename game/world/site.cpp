@@ -32,6 +32,33 @@ void SITE::Update()
     targets_->Rebuild();
 }
 
+void SITE::AddHiddenArrival(GAMENODE* node)
+{
+    if (!node)
+        return;
+    std::erase_if(hiddenArrivals_, [this, node](const QNWEAK<GAMENODE>& w) {
+        GAMENODE* n = w.Get();
+        return !n || n == node || n->ParentNode() != this;
+    });
+    hiddenArrivals_.emplace_back(node);
+}
+
+// A node that arrived while the site was out of view carries a hidden vote of its own, which
+// showing the site alone would not lift; it is raised here, before the children are refreshed.
+void SITE::OnStateChanged(std::int32_t oldState, std::int32_t newState)
+{
+    GAMENODE::OnStateChanged(oldState, newState);
+    if (newState != 3)
+        return;
+    std::vector<QNWEAK<GAMENODE>> arrivals;
+    arrivals.swap(hiddenArrivals_);
+    for (const QNWEAK<GAMENODE>& w : arrivals) {
+        GAMENODE* n = w.Get();
+        if (n && n->ParentNode() == this && n->Vote(0) == 2)
+            n->SetVote(3, 0, true);
+    }
+}
+
 void SITE::RegisterMedia(QNRESOURCES& r)
 {
     RegisterNaturalMedia(r);

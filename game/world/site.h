@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 #include "engine/scene/node_chain.h"
 #include "game/world/target_list.h"
@@ -30,9 +31,15 @@ public:
 
     /// Rebuilds the target list.
     void Update() override;
+    /// Shown: shows the hidden arrivals (see AddHiddenArrival).
+    void OnStateChanged(std::int32_t oldState, std::int32_t newState) override;
 
     /// Registers the media of the natural objects, the arrow marker and the site's textures.
     static void RegisterMedia(QNRESOURCES& resources);
+
+    /// Remembers `node`, just attached here hidden because the site was not in the shown view:
+    /// when the site is next shown, the node is shown with it (if it is still here and hidden).
+    void AddHiddenArrival(GAMENODE* node);
 
     TARGETLIST& Targets() { return *targets_; }
     const TARGETLIST& Targets() const { return *targets_; }
@@ -53,6 +60,7 @@ public:
 
 private:
     std::unique_ptr<TARGETLIST> targets_;
+    std::vector<QNWEAK<GAMENODE>> hiddenArrivals_;
 };
 
 /// Sun angles of a site, in degrees.

@@ -132,3 +132,48 @@ TEST_F(ShipTest, AnOutsideJumpToABlockedArrivalChangesNothing)
     EXPECT_EQ(sites[1]->FindChild("OUTSIDEHYPERSPACE"), nullptr);  // view 1 is not the one shown
     EXPECT_NEAR((ship->GetWorldMatrix().Translation() - arrival.Translation()).Length(), 0.0f, 1e-3f);
 }
+
+TEST_F(ShipTest, AShipThatJumpedToAnUnseenSiteIsShownWhenThePlayerArrivesThere)
+{
+    // As in a game: only the player's site is shown.
+    for (std::uint32_t i = 1; i < 4; ++i)
+        sites[i]->SetState(2, 0, false, false);
+    COLLSHIP* player = Ship(0, 0, QNVEC3(0, 0, 0), VIEWMODE_INSIDE);
+    COLLSHIP* other = Ship(0, 2, QNVEC3(60, 0, 0), VIEWMODE_OUTSIDE);
+    Frame();
+    ASSERT_EQ(other->State, 3);
+    ASSERT_NE(other->Instance, nullptr);
+
+    // Out of the shown view it arrives hidden.
+    ASSERT_TRUE(other->StartHyperjump(sites[3], 1));
+    ASSERT_TRUE(other->StartHyperjump(sites[1], 3));
+    EXPECT_EQ(other->State, 2);
+    EXPECT_TRUE(!other->Instance || !other->Instance->Visible);
+
+    auto jump = [&](SITE* to) {
+        ASSERT_TRUE(player->StartHyperjump(to, 6));
+        Frames(100);  // through the tunnel and out
+        ASSERT_EQ(player->CurrentSite.Get(), to);
+        ASSERT_EQ(player->Tunnel, nullptr);
+    };
+    jump(sites[1]);
+    // Drawn and in the collision space, like the rest of the shown site.
+    EXPECT_EQ(other->State, 3);
+    ASSERT_NE(other->Instance, nullptr);
+    EXPECT_EQ(other->Instance->Visible, 1);
+    QNBODY* body = PhysicsBodyOf(other);
+    ASSERT_NE(body, nullptr);
+    EXPECT_TRUE(body->IsAttached());
+    for (QNITEM* x = other; x; x = QNITEM::Next(other, x)) {
+        // The hidden arrival's vote is lifted from the whole tree (glows keep their own).
+        if (auto* n = dynamic_cast<GAMENODE*>(x)) {
+            EXPECT_EQ(n->Vote(0), 3) << n->Name().Text();
+        }
+    }
+
+    // It goes and comes back with its site.
+    jump(sites[0]);
+    EXPECT_EQ(other->State, 2);
+    jump(sites[1]);
+    EXPECT_EQ(other->State, 3);
+}

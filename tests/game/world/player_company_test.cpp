@@ -578,7 +578,7 @@ TEST_F(PlayerTest, ShipLostInTheDestinationListEjectsAndIsWatchedFromAbove)
 }
 
 // Lost at a rival's site, the player comes back to the suit at home: the view and the sites
-// shown return with them.
+// shown return with them, and so does what arrived at home unseen.
 TEST_F(PlayerTest, ShipLostAwayTakesTheViewHomeWithTheSuit)
 {
     static SITE* away = nullptr;
@@ -589,6 +589,10 @@ TEST_F(PlayerTest, ShipLostAwayTakesTheViewHomeWithTheSuit)
     scene->ActiveView = 1;
     scene->ViewMask = 2;
     player->Site()->SetState(2, 0, false, false);
+    // A rival jumps in at the unseen home meanwhile.
+    auto* rival = new GAMENODE(player->Site(), "RIVAL", 64, QNCF_LEVEL_GAME, 0, 1, nullptr, 0);
+    rival->AttachWithState(player->Site(), 2, 0, false, true);
+    player->Site()->AddHiddenArrival(rival);
     Step();
 
     ship->Kill();
@@ -604,6 +608,7 @@ TEST_F(PlayerTest, ShipLostAwayTakesTheViewHomeWithTheSuit)
     EXPECT_EQ(scene->ActiveView, player->Site()->ViewIndex);
     EXPECT_EQ(scene->ViewMask, 1u << player->Site()->ViewIndex);
     EXPECT_EQ(player->Site()->State, 3u);
+    EXPECT_EQ(rival->State, 3);
     EXPECT_EQ(away->State, 2u);
 }
 
