@@ -83,12 +83,22 @@ void QNJOINT::SetBodies(QNBODY* first, QNBODY* second)
     Detach(oldSecond);
     Attach(first);
     Attach(second);
+    heldOff_ = false;
     if (!Constraint)
         return;
     if (MdtConstraintIsEnabled(Constraint))
         MdtConstraintDisable(Constraint);
     MdtConstraintSetBodies(Constraint, DynamicOf(first), DynamicOf(second));
     MdtConstraintEnable(Constraint);
+}
+
+void QNJOINT::Reenable(bool enabled)
+{
+    // Without a first dynamic body (one being re-made) the constraint can't be on: it is held
+    // off and comes back on once the body is there again.
+    heldOff_ = enabled && !DynamicOf(First);
+    if (enabled && !heldOff_)
+        MdtConstraintEnable(Constraint);
 }
 
 void QNJOINT::Suspend()
@@ -99,8 +109,10 @@ void QNJOINT::Suspend()
         saved_ = std::make_unique<MdtConstraint>();
     std::memcpy(reinterpret_cast<char*>(saved_.get()) + kSetupOffset,
                 reinterpret_cast<const char*>(Constraint) + kSetupOffset, kSetupSize);
-    savedEnabled_ = MdtConstraintIsEnabled(Constraint) != 0;
-    if (savedEnabled_)
+    const bool enabled = MdtConstraintIsEnabled(Constraint) != 0;
+    savedEnabled_ = enabled || heldOff_;
+    heldOff_ = false;
+    if (enabled)
         MdtConstraintDisable(Constraint);
     MdtConstraintDestroy(Constraint);
     Constraint = nullptr;
@@ -119,8 +131,7 @@ void QNJOINT::Rebind()
         if (enabled)
             MdtConstraintDisable(Constraint);
         MdtConstraintSetBodies(Constraint, DynamicOf(First), DynamicOf(Second));
-        if (enabled)
-            MdtConstraintEnable(Constraint);
+        Reenable(enabled || heldOff_);
         return;
     }
     Suspend();
@@ -133,8 +144,7 @@ void QNJOINT::Rebind()
     MdtConstraintSetBodies(Constraint, DynamicOf(First), DynamicOf(Second));
     std::memcpy(reinterpret_cast<char*>(Constraint) + kSetupOffset,
                 reinterpret_cast<const char*>(saved_.get()) + kSetupOffset, kSetupSize);
-    if (savedEnabled_)
-        MdtConstraintEnable(Constraint);
+    Reenable(savedEnabled_);
 }
 
 void QNJOINT::BodyGone(QNBODY* body)
@@ -194,6 +204,7 @@ void QNJOINT::SetAxis(const QNVEC3& a, const QNVEC3& a2)
 
 void QNJOINT::Enable(bool on)
 {
+    heldOff_ = false;
     if (!Constraint)
         return;
     if (on)
@@ -211,6 +222,7 @@ void QNJOINT::Destroy()
     Detach(first);
     Detach(second);
     saved_.reset();
+    heldOff_ = false;
     Kind = QNJOINT_NONE;
     if (!Constraint)
         return;

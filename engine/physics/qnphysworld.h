@@ -324,7 +324,10 @@ private:
     void Detach(QNBODY* body);
     /// Copies the constraint's set-up (attachment frames, type data, enabled) and destroys it.
     void Suspend();
+    /// Turns the constraint back on if `enabled`, or holds it off while it has no first body.
+    void Reenable(bool enabled);
 
     std::unique_ptr<MdtConstraint> saved_; ///< the set-up of a suspended constraint
     bool savedEnabled_ = false;
+    bool heldOff_ = false;        ///< enabled, but off until its first body is back
 };

@@ -1,6 +1,7 @@
 // Worlds, bodies and joints: the step's time filter, force scaling, model placement, joint
 // drives and the pair filter.
 
+#include <cmath>
 #include <limits>
 #include <vector>
 
@@ -186,6 +187,40 @@ TEST_F(PhysicsTest, JointDriveSwingsBetweenItsEndsWithinTheTolerance)
     EXPECT_EQ(w->ConstraintCount(), 0);
 
     j.Destroy();
+    b.Release();
+    QNPHYSWORLD::Destroy(w);
+}
+
+TEST_F(PhysicsTest, AJointKeepsHoldingWhenEitherOfItsBodiesIsReMade)
+{
+    QNPHYSWORLD* w = QNPHYSWORLD::Create(10, 10, 10, 10, 1, false);
+    QNBODY a(w, nullptr, nullptr), b(w, nullptr, nullptr);
+    a.SetDynamic(true);
+    b.SetDynamic(true);
+    b.SetTransform(Translation(2, 0, 0));
+    QNJOINT j;
+    j.Create(w, QNJOINT_BALL);
+    j.SetBodies(&a, &b);
+    j.SetPosition(QNVEC3(1, 0, 0), QNVEC3());
+    ASSERT_TRUE(MdtConstraintIsEnabled(j.Constraint));
+
+    for (QNBODY* remade : {&a, &b}) {
+        remade->SetDynamic(true);
+        ASSERT_FALSE(j.IsInert());
+        EXPECT_TRUE(MdtConstraintIsEnabled(j.Constraint));
+        EXPECT_EQ(j.Constraint->body[0], a.Body);
+        EXPECT_EQ(j.Constraint->body[1], b.Body);
+        // Pulled apart (free, they would end 3 apart), the two stay joined at the ball.
+        a.SetLinearVelocity(QNVEC3(-1, 0, 0));
+        b.SetLinearVelocity(QNVEC3(1, 0, 0));
+        for (int i = 0; i < 25; ++i)
+            w->Step(0.02f);
+        const QNVEC3 d = Position(b) - Position(a);
+        EXPECT_NEAR(std::sqrt(d.x * d.x + d.y * d.y + d.z * d.z), 2.0f, 0.05f);
+    }
+
+    j.Destroy();
+    a.Release();
     b.Release();
     QNPHYSWORLD::Destroy(w);
 }
