@@ -280,8 +280,11 @@ TEST(MainRoad, FromTheLogoThroughBuildingMiningASaleShoppingAndAFightToQuit)
     // One sale of one rock's ore does not pay for a build-store product and an EM2; the road
     // credits the rest in this one step (with room for a frame's repair costs).
     auto quiet = std::make_shared<std::uint64_t>(0);
-    steps.push_back({"the station's repairs come to an end", nullptr, 1,
-                     [] { EXPECT_EQ(Station()->RepairCostTotal, 0.0f); },
+    steps.push_back({"the station's repairs come to an end", [&drive] { drive.DrawEvery = 10; }, 1,
+                     [&drive] {
+                         drive.DrawEvery = 1;
+                         EXPECT_EQ(Station()->RepairCostTotal, 0.0f);
+                     },
                      [quiet] {
                          *quiet = Station()->RepairCostTotal == 0.0f ? *quiet + 1 : 0;
                          return *quiet >= 3 * kDriverFramesPerSecond;
