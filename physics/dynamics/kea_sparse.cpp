@@ -498,23 +498,22 @@ bool keaSparseFactor::build(const keaBlockEntries& e, bool sse)
     return true;
 }
 
-void keaSparseFactor::solve(float* v, bool sse) const
+void keaSparseFactor::forwardColumn(float* y, int j, bool sse) const
 {
-    float* y = work;
-    for (int j = 0; j < nb; ++j)
-        std::memcpy(y + j * 4, v + perm[j] * 4, sizeof(float) * 4);
-    for (int j = 0; j < nb; ++j) {
-        float* yj = y + j * 4;
-        const float* D = L + static_cast<size_t>(colStart[j]) * 16;
-        for (int s = 0; s < 4; ++s) {
-            float sum = yj[s];
-            for (int t = 0; t < s; ++t)
-                sum -= D[t * 4 + s] * yj[t];
-            yj[s] = sum * rsD[j * 4 + s];
-        }
-        for (int p = colStart[j] + 1; p < colStart[j + 1]; ++p)
-            SubMatVec(y + rowIdx[p] * 4, L + static_cast<size_t>(p) * 16, yj, sse);
+    float* yj = y + j * 4;
+    const float* D = L + static_cast<size_t>(colStart[j]) * 16;
+    for (int s = 0; s < 4; ++s) {
+        float sum = yj[s];
+        for (int t = 0; t < s; ++t)
+            sum -= D[t * 4 + s] * yj[t];
+        yj[s] = sum * rsD[j * 4 + s];
     }
+    for (int p = colStart[j] + 1; p < colStart[j + 1]; ++p)
+        SubMatVec(y + rowIdx[p] * 4, L + static_cast<size_t>(p) * 16, yj, sse);
+}
+
+void keaSparseFactor::backSubstitute(float* y, bool sse) const
+{
     for (int j = nb - 1; j >= 0; --j) {
         float* yj = y + j * 4;
         for (int p = colStart[j] + 1; p < colStart[j + 1]; ++p)
@@ -527,6 +526,16 @@ void keaSparseFactor::solve(float* v, bool sse) const
             yj[s] = sum * rsD[j * 4 + s];
         }
     }
+}
+
+void keaSparseFactor::solve(float* v, bool sse) const
+{
+    float* y = work;
+    for (int j = 0; j < nb; ++j)
+        std::memcpy(y + j * 4, v + perm[j] * 4, sizeof(float) * 4);
+    for (int j = 0; j < nb; ++j)
+        forwardColumn(y, j, sse);
+    backSubstitute(y, sse);
     for (int j = 0; j < nb; ++j)
         std::memcpy(v + perm[j] * 4, y + j * 4, sizeof(float) * 4);
 }
@@ -539,31 +548,12 @@ void keaSparseFactor::solveUnit(float* out, int k, bool sse) const
     y[j0 * 4 + k % 4] = 1;
     // Forward substitution reaches only the ancestors of j0's column; zero blocks are skipped.
     for (int j = j0; j < nb; ++j) {
-        float* yj = y + j * 4;
+        const float* yj = y + j * 4;
         if (yj[0] == 0 && yj[1] == 0 && yj[2] == 0 && yj[3] == 0)
             continue;
-        const float* D = L + static_cast<size_t>(colStart[j]) * 16;
-        for (int s = 0; s < 4; ++s) {
-            float sum = yj[s];
-            for (int t = 0; t < s; ++t)
-                sum -= D[t * 4 + s] * yj[t];
-            yj[s] = sum * rsD[j * 4 + s];
-        }
-        for (int p = colStart[j] + 1; p < colStart[j + 1]; ++p)
-            SubMatVec(y + rowIdx[p] * 4, L + static_cast<size_t>(p) * 16, yj, sse);
+        forwardColumn(y, j, sse);
     }
-    for (int j = nb - 1; j >= 0; --j) {
-        float* yj = y + j * 4;
-        for (int p = colStart[j] + 1; p < colStart[j + 1]; ++p)
-            SubMatTVec(yj, L + static_cast<size_t>(p) * 16, y + rowIdx[p] * 4, sse);
-        const float* D = L + static_cast<size_t>(colStart[j]) * 16;
-        for (int s = 3; s >= 0; --s) {
-            float sum = yj[s];
-            for (int t = s + 1; t < 4; ++t)
-                sum -= D[s * 4 + t] * yj[t];
-            yj[s] = sum * rsD[j * 4 + s];
-        }
-    }
+    backSubstitute(y, sse);
     for (int j = 0; j < nb; ++j)
         std::memcpy(out + perm[j] * 4, y + j * 4, sizeof(float) * 4);
 }

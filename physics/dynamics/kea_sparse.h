@@ -57,4 +57,10 @@ struct keaSparseFactor {
     void multiply(const float* v, float* out) const;
     /// A written densely (np x np, row-major, original order) into `dense`.
     void assembleDense(float* dense) const;
+
+private:
+    /// Forward step of column j: y_j = D_j^-1 y_j, then y_i -= L_ij y_j below it.
+    void forwardColumn(float* y, int j, bool sse) const;
+    /// The whole backward substitution L^T y = y, last column first.
+    void backSubstitute(float* y, bool sse) const;
 };
