@@ -79,17 +79,12 @@ std::vector<ROADSTEP> Steps()
          }},
         {"back from the store", [] { Key(SDLK_ESCAPE); }, 30,
          [] { Require(QNSCENE::Current == GameScenes.Space, "the store did not close"); }},
-        {"the free ship", nullptr, 600, [] { Require(PlayerCompany->Ship() != nullptr, "no free ship"); }},
-        {"undock", [] { Key(SDLK_SPACE); }, 30, [] { Require(!PlayerCompany->Dock()->Holding, "still docked"); },
-         [] { return !PlayerCompany->Dock()->Holding; }, nullptr, 40},
-        {"board", [] {
-             GAMENODE* ship = PlayerCompany->Ship();
-             QNMATRIX m = ship->GetWorldMatrix();
-             m.SetTranslationV(ship->GetWorldMatrix().Translation() + QNVEC3(0, 4, 0));
-             PlaceAtWorld(PlayerCompany->Suit(), m);
-             Key(SDLK_RETURN);
-         },
-         30, [] { Require(PlayerCompany->Mode == COMPANYMODE::SHIP, "not aboard"); }},
+    };
+    for (ROADSTEP& s : rest)
+        steps.push_back(std::move(s));
+    for (ROADSTEP& s : TakeFreeShip())
+        steps.push_back(std::move(s));
+    std::vector<ROADSTEP> aboard = {
         {"the cockpit", nullptr, 20, [] { g_capture = "cockpit"; }},
         {"the fight", [] {
              // The ship 25 units from the nearest rock, nose on, the gun held.
@@ -107,7 +102,7 @@ std::vector<ROADSTEP> Steps()
          kFireFrames / 2 + 1, [] { g_capture = "fight"; }},
         {"flying at the station", [] { FlyAtStation(90.0f); }, kFireFrames, nullptr},
     };
-    for (ROADSTEP& s : rest)
+    for (ROADSTEP& s : aboard)
         steps.push_back(std::move(s));
     for (ROADSTEP& s : OutsidePicture([] { g_capture = "outside"; }))
         steps.push_back(std::move(s));

@@ -15,6 +15,7 @@
 #include "engine/input/qninput.h"
 #include "engine/scene/scene.h"
 #include "engine/util/qnvirtual_screen.h"
+#include "game/world/collship_dock.h"
 #include "game/world/company_links.h"
 #include "game/world/game_globals.h"
 #include "game/world/player_company.h"
@@ -152,6 +153,27 @@ inline void PlaceAtWorld(GAMENODE* node, const QNMATRIX& world)
     if (parent && (node->GetWorldMatrix().Translation() - world.Translation()).Length() > 1e-3f)
         node->SetTransform(world * parent->GetWorldMatrix().Inverse());
     node->StopMotion(true, QNCF_LEVEL_PLAIN);
+}
+
+/// Puts the suit 4 units above the player's ship (unturned) and presses Enter to board it.
+inline void BoardShip()
+{
+    QNMATRIX m;
+    m.SetTranslationV(PlayerCompany->Ship()->GetWorldMatrix().Translation() + QNVEC3(0, 4, 0));
+    PlaceAtWorld(PlayerCompany->Suit(), m);
+    Key(SDLK_RETURN);
+}
+
+/// Waits for the free ship at the dock, undocks it with Space and boards it.
+inline std::vector<ROADSTEP> TakeFreeShip()
+{
+    return {
+        {"the free ship", nullptr, 600, [] { Require(PlayerCompany->Ship() != nullptr, "no free ship"); }},
+        {"undock", [] { Key(SDLK_SPACE); }, 30, [] { Require(!PlayerCompany->Dock()->Holding, "still docked"); },
+         [] { return !PlayerCompany->Dock()->Holding; }, nullptr, 40},
+        {"board", &BoardShip,
+         30, [] { Require(PlayerCompany->Mode == COMPANYMODE::SHIP, "not aboard"); }},
+    };
 }
 
 inline void AimAlong(const STATIONPART* part, const QNVEC3& dir, float distance = 12.0f)

@@ -46,20 +46,7 @@ std::vector<road::ROADSTEP> PlayerSteps()
     std::vector<ROADSTEP> steps = {{"a new game", nullptr, 1, [] { Require(PlayerCompany != nullptr, "no player company"); }}};
     for (ROADSTEP& s : GrowStation())
         steps.push_back(std::move(s));
-    std::vector<ROADSTEP> rest = {
-        {"the free ship", nullptr, 600, [] { Require(PlayerCompany->Ship() != nullptr, "no free ship"); }},
-        {"undock", [] { Key(SDLK_SPACE); }, 30, [] { Require(!PlayerCompany->Dock()->Holding, "still docked"); },
-         [] { return !PlayerCompany->Dock()->Holding; }, nullptr, 40},
-        {"board", [] {
-             GAMENODE* ship = PlayerCompany->Ship();
-             QNMATRIX m = ship->GetWorldMatrix();
-             m.SetTranslationV(ship->GetWorldMatrix().Translation() + QNVEC3(0, 4, 0));
-             PlaceAtWorld(PlayerCompany->Suit(), m);
-             Key(SDLK_RETURN);
-         },
-         30, [] { Require(PlayerCompany->Mode == COMPANYMODE::SHIP, "not aboard"); }},
-    };
-    for (ROADSTEP& s : rest)
+    for (ROADSTEP& s : TakeFreeShip())
         steps.push_back(std::move(s));
     return steps;
 }
@@ -122,10 +109,7 @@ int main(int argc, char** argv)
                 road::Key(SDLK_SPACE);  // a lost ship's successor waits at the dock: undock it
             } else {
                 // Board it again and open the throttle.
-                QNMATRIX m = PlayerCompany->Ship()->GetWorldMatrix();
-                m.SetTranslationV(m.Translation() + QNVEC3(0, 4, 0));
-                road::PlaceAtWorld(PlayerCompany->Suit(), m);
-                road::Key(SDLK_RETURN);
+                road::BoardShip();
                 ++boardings;
             }
             if (legs % 4 == 1 && PlayerCompany->Mode == COMPANYMODE::SHIP)

@@ -97,13 +97,7 @@ TEST(GameViews, GrownStationOreFieldAndCockpit)
         {"the free ship", nullptr, 600, [] { ASSERT_NE(PlayerCompany->Ship(), nullptr); }},
         {"undock", [] { Key(SDLK_SPACE); }, 30, [] { EXPECT_FALSE(PlayerCompany->Dock()->Holding); },
          [] { return !PlayerCompany->Dock()->Holding; }, nullptr, 40},
-        {"board", [] {
-             GAMENODE* ship = PlayerCompany->Ship();
-             QNMATRIX m = ship->GetWorldMatrix();
-             m.SetTranslationV(ship->GetWorldMatrix().Translation() + QNVEC3(0, 4, 0));
-             PlaceAtWorld(PlayerCompany->Suit(), m);
-             Key(SDLK_RETURN);
-         },
+        {"board", &BoardShip,
          30, [] { ASSERT_EQ(PlayerCompany->Mode, COMPANYMODE::SHIP); }},
         {"the cockpit", nullptr, 30, [&] { capture = &cockpit; }},
         {"flying toward the station", [] { FlyAtStation(90.0f); }, 60, [&] {

@@ -223,23 +223,11 @@ TEST(MainRoad, FromTheLogoThroughBuildingMiningASaleShoppingAndAFightToQuit)
              EXPECT_EQ(PlayerCompany->Dock()->DockState, DOCKSTATE::WAITING);
          },
          [] { return !PlayerCompany->Dock()->Holding; }, nullptr, 40},
-        {"board the ship", [] {
-             GAMENODE* ship = PlayerCompany->Ship();
-             GAMENODE* suit = PlayerCompany->Suit();
-             QNMATRIX m = ship->GetWorldMatrix();
-             m.SetTranslationV(ship->GetWorldMatrix().Translation() + QNVEC3(0, 4, 0));
-             PlaceAtWorld(suit, m);
-             Key(SDLK_RETURN);
-         },
+        {"board the ship", &BoardShip,
          30, [] { EXPECT_EQ(PlayerCompany->Mode, COMPANYMODE::SHIP); }},
         {"leave the ship", [] { Key(SDLK_RETURN); }, 30,
          [] { EXPECT_EQ(PlayerCompany->Mode, COMPANYMODE::SUIT); }},
-        {"board the ship again", [] {
-             QNMATRIX m = Ship()->GetWorldMatrix();
-             m.SetTranslationV(m.Translation() + QNVEC3(0, 4, 0));
-             PlaceAtWorld(PlayerCompany->Suit(), m);
-             Key(SDLK_RETURN);
-         },
+        {"board the ship again", &BoardShip,
          30, [] { ASSERT_EQ(PlayerCompany->Mode, COMPANYMODE::SHIP); }},
     };
     for (ROADSTEP& s : rest)

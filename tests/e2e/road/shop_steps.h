@@ -341,13 +341,8 @@ inline std::vector<ROADSTEP> ShopAndFightSteps()
          [] { return !PlayerCompany->Dock() || !PlayerCompany->Dock()->Holding; }, nullptr, 40},
         {"board the ship",
          [] {
-             COLLSHIP* ship = PlayerShip();
-             if (!Require(ship != nullptr, "the company has no ship"))
-                 return;
-             QNMATRIX m = ship->GetWorldMatrix();
-             m.SetTranslationV(m.Translation() + QNVEC3(0, 4, 0));
-             PlaceAtWorld(PlayerCompany->Suit(), m);
-             Key(SDLK_RETURN);
+             if (Require(PlayerShip() != nullptr, "the company has no ship"))
+                 BoardShip();
          },
          30, [] { Require(PlayerCompany->Mode == COMPANYMODE::SHIP, "not aboard"); }},
         {"fly through the portal into the black market",
