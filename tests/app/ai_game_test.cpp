@@ -14,7 +14,7 @@
 #include "game/world/item_types.h"
 #include "game/world/space.h"
 #include "game/world/station.h"
-#include "tests/game/game_test_util.h"
+#include "tests/app/new_game_fixture.h"
 
 namespace {
 
@@ -41,29 +41,14 @@ std::uint32_t PartCount(const STATION* s)
     return n;
 }
 
-class AiGameTest : public gametest::GameSceneTest {
+class AiGameTest : public gametest::NewGameSceneTest {
 protected:
     void SetUp() override
     {
-        GameSceneTest::SetUp();
-        QNINPUTMAP::Create(93);
-        InstallGameLinks();
-        SPACE::DrawLoadingFrame = [] {};
-        space = new SPACE(&QNSCENE::SceneRoot());
-        new QNSCENE(&QNSCENE::SceneRoot(), "MAINMENU", 1);
-        QNSCENE::RequestSwitch("SPACE");
-        QNSCENE::ApplyRequest();
-        scene = space;
+        NewGameSceneTest::SetUp();
         for (std::uint32_t v = 0; v < kCompanyCount; ++v)
             if (auto* ai = dynamic_cast<AICOMPANY*>(Companies[v]))
                 watches.push_back({ai});
-    }
-    void TearDown() override
-    {
-        GameSceneTest::TearDown();
-        SPACE::DrawLoadingFrame = nullptr;
-        SpaceMedia = SPACEMEDIA();
-        QNINPUTMAP::Free();
     }
     // One frame at 50 Hz; returns how many builders changed anything in it.
     int Step()
@@ -114,7 +99,6 @@ protected:
         return acted;
     }
 
-    SPACE* space = nullptr;
     std::vector<WATCH> watches;
     double now = 0.0;
 };

@@ -19,34 +19,11 @@
 #include "game/world/player_company.h"
 #include "game/world/space.h"
 #include "game/world/station.h"
-#include "tests/game/game_test_util.h"
+#include "tests/app/new_game_fixture.h"
 
 namespace {
 
-class NewGameTest : public gametest::GameSceneTest {
-protected:
-    void SetUp() override
-    {
-        GameSceneTest::SetUp();
-        QNINPUTMAP::Create(93);
-        InstallGameLinks();
-        SPACE::DrawLoadingFrame = [] {};
-        space = new SPACE(&QNSCENE::SceneRoot());
-        new QNSCENE(&QNSCENE::SceneRoot(), "MAINMENU", 1);
-        QNSCENE::RequestSwitch("SPACE");
-        QNSCENE::ApplyRequest();
-        scene = space;
-    }
-    void TearDown() override
-    {
-        GameSceneTest::TearDown();
-        SPACE::DrawLoadingFrame = nullptr;
-        SpaceMedia = SPACEMEDIA();
-        QNINPUTMAP::Free();
-    }
-
-    SPACE* space = nullptr;
-};
+class NewGameTest : public gametest::NewGameSceneTest {};
 
 TEST_F(NewGameTest, EverySiteIsBuiltAndThePlayerWearsTheSuitUnderTheStars)
 {

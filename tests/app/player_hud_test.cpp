@@ -20,7 +20,7 @@
 #include "game/world/station.h"
 #include "platform/events.h"
 #include "platform/test_events.h"
-#include "tests/game/game_test_util.h"
+#include "tests/app/new_game_fixture.h"
 
 namespace {
 
@@ -29,30 +29,19 @@ bool Shown(const QNNODE* n)
     return n && n->State == 3;
 }
 
-class PlayerHudTest : public gametest::GameSceneTest {
+class PlayerHudTest : public gametest::NewGameSceneTest {
 protected:
-    void SetUp() override
+    void OpenInput() override
     {
-        GameSceneTest::SetUp();
         QNINPDEV::Open();
         QNKEYBOARD::Open(false);
         QNMOUSE::Open(false);
         QNINPUTMAP::Create(QNDEFAULTBINDINGCOUNT);
         QnWriteDefaultBindings();
         script.Install();
-        InstallGameLinks();
-        SPACE::DrawLoadingFrame = [] {};
-        space = new SPACE(&QNSCENE::SceneRoot());
-        new QNSCENE(&QNSCENE::SceneRoot(), "MAINMENU", 1);
-        QNSCENE::RequestSwitch("SPACE");
-        QNSCENE::ApplyRequest();
-        scene = space;
     }
-    void TearDown() override
+    void CloseInput() override
     {
-        GameSceneTest::TearDown();
-        SPACE::DrawLoadingFrame = nullptr;
-        SpaceMedia = SPACEMEDIA();
         script.Uninstall();
         QNINPUTMAP::Free();
         QNMOUSE::Close();
@@ -80,7 +69,6 @@ protected:
         Step();
     }
 
-    SPACE* space = nullptr;
     PlatformScriptedEvents script;
 };
 

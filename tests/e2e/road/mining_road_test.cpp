@@ -15,6 +15,42 @@ using mining::Facing;
 using mining::Nose;
 using mining::Ship;
 
+// The jump to the first rival's site: that company's key, then 3.
+ROADSTEP JumpToRival(const char* name, const std::shared_ptr<mining::WATCH>& w)
+{
+    return {name, [w] {
+         const SDL_Keycode keys[4] = {SDLK_r, SDLK_g, SDLK_b, SDLK_y};
+         for (std::uint32_t c = 0; c < kCompanyCount; ++c)
+             if (Companies[c] && Companies[c] != PlayerCompany && Companies[c]->Site()) {
+                 w->Away = Companies[c]->Site();
+                 Key(keys[c]);
+                 Script().KeyDown(SDLK_3, KMOD_NONE, Script().Pass() + 4);
+                 Script().KeyUp(SDLK_3, KMOD_NONE, Script().Pass() + 5);
+                 break;
+             }
+     },
+     50, [w] {
+         ASSERT_EQ(Ship()->CurrentSite.Get(), w->Away.Get());
+         EXPECT_EQ(QNSCENE::Current->ActiveView, w->Away.Get()->ViewIndex);
+     },
+     [w] { return w->Away.Get() && Ship()->CurrentSite.Get() == w->Away.Get(); }, nullptr, 20};
+}
+
+// The throttle held: the ship moves off along its nose.
+ROADSTEP FlyOn(const char* name, const std::shared_ptr<mining::WATCH>& w)
+{
+    return {name, [w] {
+         w->From = Ship()->GetWorldMatrix().Translation();
+         w->Nose = Nose(Ship()->GetWorldMatrix());
+         HoldKey(SDLK_w, 10);
+     },
+     50, [w] {
+         const QNVEC3 moved = Ship()->GetWorldMatrix().Translation() - w->From;
+         ASSERT_GT(moved.Length(), 3.0f) << "the ship stayed where it arrived";
+         EXPECT_GT(QNVEC3::Dot(moved.Normalize(), w->Nose), 0.99f);
+     }};
+}
+
 TEST(MiningRoad, ChipperOreCloudDockAndDeliveryInTheRealGame)
 {
     ReportToTest();
@@ -59,32 +95,8 @@ TEST(MiningRoad, ChipperOreCloudDockAndDeliveryInTheRealGame)
              w->From = Ship()->GetWorldMatrix().Translation();
          },
          30, [] { ASSERT_TRUE(PlayerCompany->HyperjumpEnabled); }},
-        {"jump to a rival's site", [w] {
-             const SDL_Keycode keys[4] = {SDLK_r, SDLK_g, SDLK_b, SDLK_y};
-             for (std::uint32_t c = 0; c < kCompanyCount; ++c)
-                 if (Companies[c] && Companies[c] != PlayerCompany && Companies[c]->Site()) {
-                     w->Away = Companies[c]->Site();
-                     Key(keys[c]);
-                     Script().KeyDown(SDLK_3, KMOD_NONE, Script().Pass() + 4);
-                     Script().KeyUp(SDLK_3, KMOD_NONE, Script().Pass() + 5);
-                     break;
-                 }
-         },
-         50, [w] {
-             ASSERT_EQ(Ship()->CurrentSite.Get(), w->Away.Get());
-             EXPECT_EQ(QNSCENE::Current->ActiveView, w->Away.Get()->ViewIndex);
-         },
-         [w] { return w->Away.Get() && Ship()->CurrentSite.Get() == w->Away.Get(); }, nullptr, 20},
-        {"the throttle flies it there", [w] {
-             w->From = Ship()->GetWorldMatrix().Translation();
-             w->Nose = Nose(Ship()->GetWorldMatrix());
-             HoldKey(SDLK_w, 10);
-         },
-         50, [w] {
-             const QNVEC3 moved = Ship()->GetWorldMatrix().Translation() - w->From;
-             ASSERT_GT(moved.Length(), 3.0f) << "the ship stayed where it arrived";
-             EXPECT_GT(QNVEC3::Dot(moved.Normalize(), w->Nose), 0.99f);
-         }},
+        JumpToRival("jump to a rival's site", w),
+        FlyOn("the throttle flies it there", w),
         {"jump home", [] {
              const SDL_Keycode keys[4] = {SDLK_r, SDLK_g, SDLK_b, SDLK_y};
              for (std::uint32_t c = 0; c < kCompanyCount; ++c)
@@ -98,32 +110,8 @@ TEST(MiningRoad, ChipperOreCloudDockAndDeliveryInTheRealGame)
              EXPECT_EQ(QNSCENE::Current->ActiveView, PlayerCompany->Site()->ViewIndex);
          },
          [] { return Ship()->CurrentSite.Get() == PlayerCompany->Site(); }, nullptr, 20},
-        {"and flies at home", [w] {
-             w->From = Ship()->GetWorldMatrix().Translation();
-             w->Nose = Nose(Ship()->GetWorldMatrix());
-             HoldKey(SDLK_w, 10);
-         },
-         50, [w] {
-             const QNVEC3 moved = Ship()->GetWorldMatrix().Translation() - w->From;
-             ASSERT_GT(moved.Length(), 3.0f) << "the ship stayed where it arrived";
-             EXPECT_GT(QNVEC3::Dot(moved.Normalize(), w->Nose), 0.99f);
-         }},
-        {"jump away again", [w] {
-             const SDL_Keycode keys[4] = {SDLK_r, SDLK_g, SDLK_b, SDLK_y};
-             for (std::uint32_t c = 0; c < kCompanyCount; ++c)
-                 if (Companies[c] && Companies[c] != PlayerCompany && Companies[c]->Site()) {
-                     w->Away = Companies[c]->Site();
-                     Key(keys[c]);
-                     Script().KeyDown(SDLK_3, KMOD_NONE, Script().Pass() + 4);
-                     Script().KeyUp(SDLK_3, KMOD_NONE, Script().Pass() + 5);
-                     break;
-                 }
-         },
-         50, [w] {
-             ASSERT_EQ(Ship()->CurrentSite.Get(), w->Away.Get());
-             EXPECT_EQ(QNSCENE::Current->ActiveView, w->Away.Get()->ViewIndex);
-         },
-         [w] { return w->Away.Get() && Ship()->CurrentSite.Get() == w->Away.Get(); }, nullptr, 20},
+        FlyOn("and flies at home", w),
+        JumpToRival("jump away again", w),
         {"wrecked there, the pilot ejects", [] { Ship()->DamageBallistic(1000.0f, 0, 0); }, 10,
          [] { ASSERT_EQ(PlayerCompany->Mode, COMPANYMODE::EJECTING); }},
         {"back in the suit at home, seen from home", nullptr, 50,

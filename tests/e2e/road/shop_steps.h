@@ -213,17 +213,10 @@ constexpr std::uint64_t kClickFrames = 10;
 // Frames the trigger is held at each aim of the fight.
 constexpr std::uint64_t kBurstFrames = 15;
 
-/// Unless a computer ship is at the player's ship's site: the ship 260 units out from its
-/// site's middle (where the hyperjump opens), then the target site's company key and 1.
-inline void JumpToTarget()
+/// The ship 260 units out from its site's middle (where the hyperjump opens), then company `c`'s
+/// key and 1.
+inline void JumpFromSite(COLLSHIP* ship, std::uint32_t c)
 {
-    COLLSHIP* target = ComputerShip();
-    COLLSHIP* ship = PlayerShip();
-    if (!target || !ship || target->CurrentSite.Get() == ship->CurrentSite.Get())
-        return;
-    const std::uint32_t c = CompanyOfSite(target->CurrentSite.Get());
-    if (!Require(c < kCompanyCount, "the target's site has no company"))
-        return;
     const QNVEC3 centre = ship->CurrentSite.Get()->GetWorldMatrix().Translation();
     QNMATRIX m;
     m.SetLookAt(centre + QNVEC3(0, 260, 0), centre + QNVEC3(0, 260, 100), QNVEC3(0, 1, 0));
@@ -235,8 +228,20 @@ inline void JumpToTarget()
     Script().KeyUp(SDLK_1, KMOD_NONE, Script().Pass() + 9);
 }
 
-/// Away from home: the ship 260 units out from its site's middle, then the player's own company
-/// key and 1.
+/// Unless a computer ship is at the player's ship's site: the jump to the target's site.
+inline void JumpToTarget()
+{
+    COLLSHIP* target = ComputerShip();
+    COLLSHIP* ship = PlayerShip();
+    if (!target || !ship || target->CurrentSite.Get() == ship->CurrentSite.Get())
+        return;
+    const std::uint32_t c = CompanyOfSite(target->CurrentSite.Get());
+    if (!Require(c < kCompanyCount, "the target's site has no company"))
+        return;
+    JumpFromSite(ship, c);
+}
+
+/// Away from home: the jump to the player's own site.
 inline void JumpHome()
 {
     COLLSHIP* ship = PlayerShip();
@@ -245,15 +250,7 @@ inline void JumpHome()
     const std::uint32_t c = CompanyOfSite(PlayerCompany->Site());
     if (!Require(c < kCompanyCount, "the player's site has no company"))
         return;
-    const QNVEC3 centre = ship->CurrentSite.Get()->GetWorldMatrix().Translation();
-    QNMATRIX m;
-    m.SetLookAt(centre + QNVEC3(0, 260, 0), centre + QNVEC3(0, 260, 100), QNVEC3(0, 1, 0));
-    PlaceAtWorld(ship, m);
-    static constexpr SDL_Keycode kCompanyKeys[4] = {SDLK_r, SDLK_g, SDLK_b, SDLK_y};
-    Script().KeyDown(kCompanyKeys[c], KMOD_NONE, Script().Pass() + 3);
-    Script().KeyUp(kCompanyKeys[c], KMOD_NONE, Script().Pass() + 4);
-    Script().KeyDown(SDLK_1, KMOD_NONE, Script().Pass() + 8);
-    Script().KeyUp(SDLK_1, KMOD_NONE, Script().Pass() + 9);
+    JumpFromSite(ship, c);
 }
 
 inline void AimAndFire(const GAMENODE* target, int attempt)
