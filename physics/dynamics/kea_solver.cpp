@@ -285,13 +285,35 @@ const keaSolveStats& keaLastSolveStats() { return lastStats; }
 
 int keaBodyScratchSize(int bodyCount) { return Round16(static_cast<int>(sizeof(BodyData)) * std::max(bodyCount, 1)); }
 
-bool keaLCPMatrix::allocateSparse(int rowsIn, const keaBlockEntries& entries, bool sse)
+void keaLCPMatrix::setSize(int rowsIn)
 {
     n = rows = rowsIn;
     np = (rowsIn + 3) & ~3;
     nb = np / 4;
     m = (rowsIn + 11) / 12 * 12;
     m = (m + 15) & ~15;
+}
+
+void keaLCPMatrix::takeSharedArrays()
+{
+    const int square = np * np;
+    Ainv = PoolArray<float>(square, "Ainv");
+    Q = PoolArray<float>(square, "Q");
+    Qrhs = PoolArray<float>(np, "Qrhs");
+    Qcolumn = PoolArray<float>(np, "Qcolumn");
+    cached = PoolArray<int>(np, "cached");
+    x = PoolArray<float>(np, "x");
+    rsD = PoolArray<float>(np, "rsD");
+}
+
+bool keaLCPMatrix::sharedArraysTaken() const
+{
+    return Ainv && Q && Qrhs && Qcolumn && cached && x && rsD;
+}
+
+bool keaLCPMatrix::allocateSparse(int rowsIn, const keaBlockEntries& entries, bool sse)
+{
+    setSize(rowsIn);
     sparse = nullptr;
     A = Achol = nullptr;
     first = nullptr;
@@ -300,13 +322,7 @@ bool keaLCPMatrix::allocateSparse(int rowsIn, const keaBlockEntries& entries, bo
     // The two dense arrays of the pivoting step, the vectors and the factor's record.
     if (square * 8 + np * 28 + 1024 > keaPoolAvailable())
         return false;
-    Ainv = PoolArray<float>(static_cast<int>(square), "Ainv");
-    Q = PoolArray<float>(static_cast<int>(square), "Q");
-    Qrhs = PoolArray<float>(np, "Qrhs");
-    Qcolumn = PoolArray<float>(np, "Qcolumn");
-    cached = PoolArray<int>(np, "cached");
-    x = PoolArray<float>(np, "x");
-    rsD = PoolArray<float>(np, "rsD");
+    takeSharedArrays();
     diagonal = PoolArray<float>(np, "diagonal");
     keaSparseFactor* factor = new (PoolArray<keaSparseFactor>(1, "sparse")) keaSparseFactor();
     MeProfileStartSectionFn("factorize", 0);
@@ -358,23 +374,13 @@ float keaLCPMatrix::getDiagonal(int i)
 bool keaLCPMatrix::allocate(int rowsIn)
 {
     sparse = nullptr;
-    n = rows = rowsIn;
-    np = (rowsIn + 3) & ~3;
-    nb = np / 4;
-    m = (rowsIn + 11) / 12 * 12;
-    m = (m + 15) & ~15;
+    setSize(rowsIn);
     const int square = np * np;
-    Ainv = PoolArray<float>(square, "Ainv");
-    Q = PoolArray<float>(square, "Q");
-    Qrhs = PoolArray<float>(np, "Qrhs");
-    Qcolumn = PoolArray<float>(np, "Qcolumn");
-    cached = PoolArray<int>(np, "cached");
-    x = PoolArray<float>(np, "x");
-    rsD = PoolArray<float>(np, "rsD");
+    takeSharedArrays();
     Achol = PoolArray<float>(square, "Achol");
     A = PoolArray<float>(square, "A");
     first = PoolArray<int>(np, "NC");
-    if (!(Ainv && Q && Qrhs && Qcolumn && cached && x && rsD && Achol && A && first))
+    if (!(sharedArraysTaken() && Achol && A && first))
         return false;
     std::fill(A, A + square, 0.0f);
     std::fill(cached, cached + np, 0);

@@ -63,6 +63,12 @@ public:
     bool sparseSSE = false;
     float* diagonal = nullptr;  ///< the sparse path's getDiagonal values
     bool diagonalReady = false;
+private:
+    /// n, rows, np, nb and m for rowsIn rows.
+    void setSize(int rowsIn);
+    /// The arrays both paths take: those of the pivoting step and the vectors.
+    void takeSharedArrays();
+    bool sharedArraysTaken() const;
 };
 
 class keaLCPMatrix_PcSparse_x86 final : public keaLCPMatrix {
