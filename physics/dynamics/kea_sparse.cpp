@@ -558,10 +558,10 @@ void keaSparseFactor::solveUnit(float* out, int k, bool sse) const
         std::memcpy(out + perm[j] * 4, y + j * 4, sizeof(float) * 4);
 }
 
-void keaSparseFactor::multiply(const float* v, float* out) const
+template <class F>
+void keaSparseFactor::forEachProduct(F&& add) const
 {
     const int stride = in.stride;
-    std::fill(out, out + nb * 4, 0.0f);
     for (int b = 0; b < nb; ++b)
         for (int k = 0; k < in.count[b]; ++k) {
             const int body = in.body[b * stride + k];
@@ -574,40 +574,36 @@ void keaSparseFactor::multiply(const float* v, float* out) const
                     continue;
                 float block[16] = {};
                 AddProduct(block, in.JM + static_cast<size_t>(item) * 24, jj, false);
-                // block = A[bi][b]; below the diagonal it also stands for A[b][bi] = block^T.
-                for (int r = 0; r < 4; ++r)
-                    for (int s = 0; s < 4; ++s) {
-                        out[bi * 4 + r] += block[s * 4 + r] * v[b * 4 + s];
-                        if (bi != b)
-                            out[b * 4 + s] += block[s * 4 + r] * v[bi * 4 + r];
-                    }
+                add(bi, b, static_cast<const float*>(block));
             }
         }
+}
+
+void keaSparseFactor::multiply(const float* v, float* out) const
+{
+    std::fill(out, out + nb * 4, 0.0f);
+    forEachProduct([&](int bi, int b, const float* block) {
+        // block = A[bi][b]; below the diagonal it also stands for A[b][bi] = block^T.
+        for (int r = 0; r < 4; ++r)
+            for (int s = 0; s < 4; ++s) {
+                out[bi * 4 + r] += block[s * 4 + r] * v[b * 4 + s];
+                if (bi != b)
+                    out[b * 4 + s] += block[s * 4 + r] * v[bi * 4 + r];
+            }
+    });
     for (int row = 0; row < nb * 4; ++row)
         out[row] = row < in.n ? out[row] + (in.slipfactor[row] * in.invStepsize + in.epsilon) * v[row] : v[row];
 }
 
 void keaSparseFactor::assembleDense(float* dense) const
 {
-    const int stride = in.stride, np = nb * 4;
+    const int np = nb * 4;
     std::fill(dense, dense + static_cast<size_t>(np) * np, 0.0f);
-    for (int b = 0; b < nb; ++b)
-        for (int k = 0; k < in.count[b]; ++k) {
-            const int body = in.body[b * stride + k];
-            if (body < 0)
-                continue;
-            const float* jj = in.J + in.jofs[b * stride + k];
-            for (int q = bodyStart[body - bodyLo]; q < bodyStart[body - bodyLo + 1]; ++q) {
-                const int item = bodyItem[q], bi = item / stride;
-                if (bi < b)
-                    continue;
-                float block[16] = {};
-                AddProduct(block, in.JM + static_cast<size_t>(item) * 24, jj, false);
-                for (int r = 0; r < 4; ++r)
-                    for (int s = 0; s < 4; ++s)
-                        dense[static_cast<size_t>(bi * 4 + r) * np + b * 4 + s] += block[s * 4 + r];
-            }
-        }
+    forEachProduct([&](int bi, int b, const float* block) {
+        for (int r = 0; r < 4; ++r)
+            for (int s = 0; s < 4; ++s)
+                dense[static_cast<size_t>(bi * 4 + r) * np + b * 4 + s] += block[s * 4 + r];
+    });
     for (int i = 0; i < np; ++i)
         for (int j = i + 1; j < np; ++j)
             dense[static_cast<size_t>(i) * np + j] = dense[static_cast<size_t>(j) * np + i];

@@ -63,4 +63,8 @@ private:
     void forwardColumn(float* y, int j, bool sse) const;
     /// The whole backward substitution L^T y = y, last column first.
     void backSubstitute(float* y, bool sse) const;
+    /// Calls add(bi, b, block) with block = the product J M^-1 J^T contribution of one pair of
+    /// entries sharing a body, for every such pair with bi >= b (column-major 4x4).
+    template <class F>
+    void forEachProduct(F&& add) const;
 };
