@@ -59,14 +59,7 @@ protected:
     }
     void Key(SDL_Keycode key, bool shift = false)
     {
-        if (shift)
-            script.KeyDown(SDLK_LSHIFT, KMOD_LSHIFT, script.Pass());
-        script.KeyDown(key, shift ? KMOD_LSHIFT : KMOD_NONE, script.Pass());
-        Step();
-        script.KeyUp(key, shift ? KMOD_LSHIFT : KMOD_NONE, script.Pass());
-        if (shift)
-            script.KeyUp(SDLK_LSHIFT, KMOD_NONE, script.Pass());
-        Step();
+        gametest::TapKey(script, key, shift, [this] { Step(); });
     }
 
     PlatformScriptedEvents script;

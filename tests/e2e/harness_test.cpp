@@ -22,6 +22,23 @@ namespace {
 
 namespace fs = std::filesystem;
 
+/// Channel `c` of the pixel at (x, y).
+int at(const Screenshot& s, int x, int y, int c)
+{
+    return int(s.rgb[(std::size_t(y) * std::size_t(s.width) + std::size_t(x)) * 3 + std::size_t(c)]);
+}
+
+/// Pixels of a region that pass `test(r, g, b)`.
+template <class T>
+int count(const Screenshot& s, int x0, int y0, int x1, int y1, T test)
+{
+    int n = 0;
+    for (int y = y0; y < y1; ++y)
+        for (int x = x0; x < x1; ++x)
+            n += test(at(s, x, y, 0), at(s, x, y, 1), at(s, x, y, 2)) ? 1 : 0;
+    return n;
+}
+
 struct RunResult {
     int status = -1;
     std::string out;
@@ -213,17 +230,6 @@ TEST_F(HarnessTest, GameRunShowsTheLogoThenTheMenu)
     ASSERT_TRUE(LoadPpm((dir / "frame_00050.ppm").string(), &logo));
     ASSERT_TRUE(LoadPpm((dir / "frame_00150.ppm").string(), &menu));
     ASSERT_TRUE(LoadPpm((dir / "frame_00600.ppm").string(), &suit));
-    auto at = [](const Screenshot& s, int x, int y, int c) {
-        return int(s.rgb[(std::size_t(y) * std::size_t(s.width) + std::size_t(x)) * 3 + std::size_t(c)]);
-    };
-    // Pixels of a region that pass a test.
-    auto count = [&at](const Screenshot& s, int x0, int y0, int x1, int y1, auto test) {
-        int n = 0;
-        for (int y = y0; y < y1; ++y)
-            for (int x = x0; x < x1; ++x)
-                n += test(at(s, x, y, 0), at(s, x, y, 1), at(s, x, y, 2)) ? 1 : 0;
-        return n;
-    };
     // A ring of the logo left of centre is gold; the centre of the Q is dark.
     EXPECT_GT(at(logo, 130, 240, 0), 150);
     EXPECT_GT(at(logo, 130, 240, 1), 100);
@@ -260,16 +266,6 @@ TEST_F(HarnessTest, DemoPhotographsLogoMenuStationStoreCockpitAndFight)
     for (auto [name, image] : {std::pair{"logo", &logo}, {"menu", &menu}, {"start", &start}, {"station", &station},
                                {"store", &store}, {"cockpit", &cockpit}, {"outside", &outside}, {"fight", &fight}})
         ASSERT_TRUE(LoadPpm((dir / (std::string(name) + ".ppm")).string(), image)) << name;
-    auto at = [](const Screenshot& s, int x, int y, int c) {
-        return int(s.rgb[(std::size_t(y) * std::size_t(s.width) + std::size_t(x)) * 3 + std::size_t(c)]);
-    };
-    auto count = [&at](const Screenshot& s, int x0, int y0, int x1, int y1, auto test) {
-        int n = 0;
-        for (int y = y0; y < y1; ++y)
-            for (int x = x0; x < x1; ++x)
-                n += test(at(s, x, y, 0), at(s, x, y, 1), at(s, x, y, 2)) ? 1 : 0;
-        return n;
-    };
     // The logo's gold ring and the menu's blue buttons, captioned in white (bright text in the
     // middle of each button, none at its ends).
     EXPECT_GT(at(logo, 130, 240, 0), 150);

@@ -25,6 +25,7 @@
 #include "engine/util/qnapp_state.h"
 #include "engine/util/qnmath.h"
 #include "engine/util/qntimer.h"
+#include "platform/test_events.h"
 #include "platform/window.h"
 
 class GameTest : public ::testing::Test {
@@ -202,5 +203,20 @@ protected:
     std::vector<std::uint32_t> pixels;
     std::uint32_t width = 0, height = 0;
 };
+
+/// A key pressed (with Shift when asked) through `script` before one `step` and released before
+/// the next.
+template <class STEP>
+void TapKey(PlatformScriptedEvents& script, SDL_Keycode key, bool shift, STEP step)
+{
+    if (shift)
+        script.KeyDown(SDLK_LSHIFT, KMOD_LSHIFT, script.Pass());
+    script.KeyDown(key, shift ? KMOD_LSHIFT : KMOD_NONE, script.Pass());
+    step();
+    script.KeyUp(key, shift ? KMOD_LSHIFT : KMOD_NONE, script.Pass());
+    if (shift)
+        script.KeyUp(SDLK_LSHIFT, KMOD_NONE, script.Pass());
+    step();
+}
 
 }  // namespace gametest

@@ -167,14 +167,7 @@ protected:
     /// A key pressed (with Shift when asked) in one frame and released in the next.
     void Key(SDL_Keycode key, bool shift = false)
     {
-        if (shift)
-            script.KeyDown(SDLK_LSHIFT, KMOD_LSHIFT, script.Pass());
-        script.KeyDown(key, shift ? KMOD_LSHIFT : KMOD_NONE, script.Pass());
-        Step();
-        script.KeyUp(key, shift ? KMOD_LSHIFT : KMOD_NONE, script.Pass());
-        if (shift)
-            script.KeyUp(SDLK_LSHIFT, KMOD_NONE, script.Pass());
-        Step();
+        gametest::TapKey(script, key, shift, [this] { Step(); });
     }
     void Click(Uint8 button)
     {
