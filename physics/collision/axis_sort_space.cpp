@@ -2,20 +2,23 @@
 //
 // Each object owns a min and a max endpoint on each of three axes; every axis keeps its
 // endpoints in one doubly linked list sorted by value, between a low sentinel (-FLT_MAX) and
-// a high sentinel (FLT_MAX) that no move passes. For every unordered pair of ids a 4-bit cell
-// counts on how many active axes the two intervals overlap (bits 0-1) and carries a disabled
-// bit (bit 2). A pair record exists exactly when the cell equals the active-axis count, i.e.
-// the boxes overlap on every active axis and the pair is enabled.
+// a high sentinel (FLT_MAX) that no move passes. Equal values keep every min before every
+// max, so boxes that only touch overlap (min <= other max on every active axis). A pair
+// record exists exactly when two boxes overlap on every active axis and the pair is enabled.
+// Per pair of ids the space keeps only that record (found through a hash on the packed id
+// pair, smaller id << 16 | larger id) and a disabled bit; the overlap on one axis is read from
+// the boxes where it matters.
 //
-// Moving an endpoint changes the counts only for the endpoints it passes:
-//   min up   passes values <  v; passing another's max lowers the cell (the pair may end);
-//   min down passes values >= v; passing another's max raises the cell (the pair may begin);
-//   max up   passes values <= v; passing another's min raises the cell;
-//   max down passes values >  v; passing another's min lowers the cell.
-// The strict and non-strict comparisons keep every min before every max of equal value, so
-// boxes that only touch count as overlapping. With coherent motion an update passes few
-// endpoints, so it costs little; the cells make begin and end constant-time; pair records are
-// found through a hash on the packed id pair (smaller id << 16 | larger id).
+// Moving an endpoint changes the overlap on its axis only with the endpoints it passes:
+//   min up   passes values <  v; passing another's max ends an overlap on the axis;
+//   min down passes values >= v; passing another's max begins one;
+//   max up   passes values <= v; passing another's min begins one;
+//   max down passes values >  v; passing another's min ends one.
+// An overlap that begins on one axis begins the pair when the two boxes also overlap on the
+// other active axes and the pair is enabled; one that ends ends the pair when they overlapped
+// on the others (only then can the pair exist). With coherent motion an update passes few
+// endpoints, so it costs little. Each id also lists its pair records, so a removal ends
+// exactly its pairs.
 //
 // Between two reports the space keeps a list of new pairs and a list of ended pairs. A pair
 // that ends before it was ever reported vanishes at once; an ended pair that begins again
@@ -23,12 +26,13 @@
 // the new ones continuing and returns the ids removed in the last phase to the free stack,
 // the earliest removed on top; an id is never reused within the phase that removed it.
 //
-// All storage (objects, pair records, cells, buckets) is allocated at creation.
+// All storage (objects, pair records, disabled bits, buckets) is allocated at creation.
 
 #include "physics/collision/axis_sort_space.h"
 
 #include <algorithm>
 #include <bit>
+#include <climits>
 #include <cmath>
 #include <cstring>
 #include <initializer_list>
@@ -97,10 +101,11 @@ bool McdAxisSortSpace::Init(McdFrameworkID framework, unsigned axisMask, int max
         if (!index_[k] || !indexValues_[k])
             return false;
     }
-    marks_ = AllocZeroed<std::uint32_t>(cap);
     found_ = AllocZeroed<int>(cap);
     disabledCounts_ = AllocZeroed<int>(cap);
-    if (!marks_ || !found_ || !disabledCounts_)
+    boxes_ = AllocZeroed<Box>(cap);
+    idPairs_ = AllocZeroed<PairNode*>(cap);
+    if (!found_ || !disabledCounts_ || !boxes_ || !idPairs_)
         return false;
     stamps_ = AllocZeroed<std::uint32_t>(cap);
     updateWords_ = (maxObjects - 1) / 32 + 1;
@@ -109,10 +114,9 @@ bool McdAxisSortSpace::Init(McdFrameworkID framework, unsigned axisMask, int max
     while (bucketCount_ * 2 <= static_cast<std::uint32_t>(maxPairs / 10))
         bucketCount_ *= 2;
     buckets_ = AllocZeroed<PairNode*>(bucketCount_);
-    cellCount_ = cap * (cap - 1) / 2;
-    cells_ = AllocZeroed<std::uint8_t>(cellCount_ / 2 + 1);
+    disabledBits_ = AllocZeroed<std::uint32_t>(cap * (cap - 1) / 2 / 32 + 1);
     if (!objects_ || !ends_[0] || !ends_[1] || !ends_[2] || !freeIds_ || !pendingIds_ || !stamps_ || !updateBits_ ||
-        !buckets_ || !cells_)
+        !buckets_ || !disabledBits_)
         return false;
     if (!MeFixedPoolCreate(&pairPool_, maxPairs, sizeof(PairNode), alignof(PairNode)))
         return false;
@@ -148,22 +152,24 @@ void McdAxisSortSpace::Release()
         index_[k] = nullptr;
         indexValues_[k] = nullptr;
     }
-    MeMemoryAPI.destroy(marks_);
     MeMemoryAPI.destroy(found_);
     MeMemoryAPI.destroy(disabledCounts_);
-    marks_ = nullptr;
+    MeMemoryAPI.destroy(boxes_);
+    MeMemoryAPI.destroy(idPairs_);
     found_ = disabledCounts_ = nullptr;
+    boxes_ = nullptr;
+    idPairs_ = nullptr;
     MeMemoryAPI.destroy(stamps_);
     stamps_ = nullptr;
     MeMemoryAPI.destroy(updateBits_);
     MeMemoryAPI.destroy(buckets_);
-    MeMemoryAPI.destroy(cells_);
+    MeMemoryAPI.destroy(disabledBits_);
     MeFixedPoolDestroy(&pairPool_);
     objects_ = nullptr;
     freeIds_ = pendingIds_ = nullptr;
     updateBits_ = nullptr;
     buckets_ = nullptr;
-    cells_ = nullptr;
+    disabledBits_ = nullptr;
 }
 
 void McdAxisSortSpace::Destroy()
@@ -182,56 +188,69 @@ bool McdAxisSortSpace::RefuseWhileReporting(const char* function)
     return true;
 }
 
-// Cells.
+// Overlap and disabled bits.
 
-std::size_t McdAxisSortSpace::CellIndex(int i, int j) const
+std::size_t McdAxisSortSpace::BitIndex(int i, int j) const
 {
     const std::size_t a = static_cast<std::size_t>(i), b = static_cast<std::size_t>(j);
     return static_cast<std::size_t>(capacity_) * a - (a + 2) * (a + 1) / 2 + b;
 }
 
-unsigned McdAxisSortSpace::Cell(std::size_t c) const
+// a < b. Only ids that have disabled pairs look at the bits.
+bool McdAxisSortSpace::Disabled(int a, int b) const
 {
-    return (cells_[c >> 1] >> ((c & 1) * 4)) & 0xFu;
+    if (disabledCounts_[a] == 0 || disabledCounts_[b] == 0)
+        return false;
+    const std::size_t i = BitIndex(a, b);
+    return (disabledBits_[i >> 5] >> (i & 31)) & 1u;
 }
 
-void McdAxisSortSpace::SetCell(std::size_t c, unsigned value)
+// The boxes of a and b overlap on every active axis but `axis` (-1: on every active axis).
+bool McdAxisSortSpace::OverlapBeyond(int a, int b, int axis) const
 {
-    const unsigned shift = (c & 1) * 4;
-    std::uint8_t& byte = cells_[c >> 1];
-    byte = static_cast<std::uint8_t>((byte & ~(0xFu << shift)) | ((value & 0xFu) << shift));
+    const Box& p = boxes_[a];
+    const Box& q = boxes_[b];
+    for (int k = 0; k < 3; ++k)
+        if (k != axis && (axisMask_ & (1u << k)) && (p.min[k] > q.max[k] || q.min[k] > p.max[k]))
+            return false;
+    return true;
+}
+
+void McdAxisSortSpace::OverlapBegins(int a, int b, int axis)
+{
+    if (!OverlapBeyond(a, b, axis))
+        return;
+    if (a > b)
+        std::swap(a, b);
+    if (!Disabled(a, b))
+        PairBegins(a, b);
+}
+
+void McdAxisSortSpace::OverlapEnds(int a, int b, int axis)
+{
+    if (!OverlapBeyond(a, b, axis))
+        return;
+    PairEnds(a < b ? a : b, a < b ? b : a);
 }
 
 unsigned McdAxisSortSpace::GetCell(int a, int b) const
 {
     if (a == b || a < 0 || b < 0 || a >= capacity_ || b >= capacity_)
         return 0;
-    return a < b ? Cell(CellIndex(a, b)) : Cell(CellIndex(b, a));
-}
-
-// The count lives in bits 0-1; it is masked so that no count can spill into the disabled bit
-// or the neighbouring cell.
-void McdAxisSortSpace::RaiseCell(int a, int b)
-{
     if (a > b)
         std::swap(a, b);
-    const std::size_t c = CellIndex(a, b);
-    const unsigned old = Cell(c);
-    const unsigned now = (old & kDisabledBit) | ((old + 1) & 3u);
-    SetCell(c, now);
-    if (now == activeAxes_)
-        PairBegins(a, b);
-}
-
-void McdAxisSortSpace::LowerCell(int a, int b)
-{
-    if (a > b)
-        std::swap(a, b);
-    const std::size_t c = CellIndex(a, b);
-    const unsigned old = Cell(c);
-    SetCell(c, (old & kDisabledBit) | ((old - 1) & 3u));
-    if (old == activeAxes_)
-        PairEnds(a, b);
+    unsigned cell = 0;
+    if (objects_[a].id == a && objects_[b].id == b && objects_[a].placed && objects_[b].placed) {
+        const Box& p = boxes_[a];
+        const Box& q = boxes_[b];
+        for (int k = 0; k < 3; ++k)
+            if ((axisMask_ & (1u << k)) && p.min[k] <= q.max[k] && q.min[k] <= p.max[k])
+                ++cell;
+    }
+    const std::size_t i = BitIndex(a, b);
+    if ((disabledBits_[i >> 5] >> (i & 31)) & 1u)
+        cell |= kDisabledBit;
+    return cell;
 }
 
 // Pair records.
@@ -253,6 +272,34 @@ void McdAxisSortSpace::ListPush(PairNode* head, PairNode* n)
     head->next = n;
 }
 
+void McdAxisSortSpace::LinkToIds(PairNode* node)
+{
+    for (int s = 0; s < 2; ++s) {
+        const int id = s == 0 ? static_cast<int>(node->key >> 16) : static_cast<int>(node->key & 0xFFFFu);
+        PairNode* head = idPairs_[id];
+        node->idPrev[s] = nullptr;
+        node->idNext[s] = head;
+        if (head)
+            head->idPrev[Side(head, id)] = node;
+        idPairs_[id] = node;
+    }
+}
+
+void McdAxisSortSpace::UnlinkFromIds(PairNode* node)
+{
+    for (int s = 0; s < 2; ++s) {
+        const int id = s == 0 ? static_cast<int>(node->key >> 16) : static_cast<int>(node->key & 0xFFFFu);
+        PairNode* next = node->idNext[s];
+        PairNode* prev = node->idPrev[s];
+        if (next)
+            next->idPrev[Side(next, id)] = prev;
+        if (prev)
+            prev->idNext[Side(prev, id)] = next;
+        else
+            idPairs_[id] = next;
+    }
+}
+
 McdAxisSortSpace::PairNode* McdAxisSortSpace::Find(std::uint32_t key, PairNode*** link)
 {
     const std::uint32_t bucket = ((key >> 16) ^ (key & 0xFFFFu)) & (bucketCount_ - 1);
@@ -262,6 +309,14 @@ McdAxisSortSpace::PairNode* McdAxisSortSpace::Find(std::uint32_t key, PairNode**
     if (link)
         *link = at;
     return *at;
+}
+
+void McdAxisSortSpace::FreeNode(PairNode* node, PairNode** link)
+{
+    *link = node->hashNext;
+    ListUnlink(node);
+    UnlinkFromIds(node);
+    MeFixedPoolPut(&pairPool_, node);
 }
 
 void McdAxisSortSpace::PairBegins(int a, int b)
@@ -294,6 +349,7 @@ void McdAxisSortSpace::PairBegins(int a, int b)
     *link = node;
     node->next = node->prev = nullptr;
     ListPush(&newList_, node);
+    LinkToIds(node);
 }
 
 void McdAxisSortSpace::PairEnds(int a, int b)
@@ -309,9 +365,7 @@ void McdAxisSortSpace::PairEnds(int a, int b)
         return;
     }
     // Never reported: it vanishes at once.
-    *link = node->hashNext;
-    ListUnlink(node);
-    MeFixedPoolPut(&pairPool_, node);
+    FreeNode(node, link);
 }
 
 int McdAxisSortSpace::GetPairCount() const
@@ -344,18 +398,17 @@ void McdAxisSortSpace::InsertAfter(Endpoint* e, Endpoint* at)
 }
 
 // When both endpoints of an object move the same way, an object X lying wholly in the
-// stretch that both pass would be counted up by the first move and down by the second. The
-// first move recognises X from the value of X's other endpoint (adjacent in the axis array),
-// skips it and stamps it; the second move skips stamped objects. This spares the cell matrix
-// half the work of a long move, such as an object's first update after its insertion.
+// stretch that both pass would see its overlap begin with the first move and end with the
+// second. The first move recognises X from the value of X's other endpoint (adjacent in the
+// axis array), skips it and stamps it; the second move skips stamped objects.
 
-void McdAxisSortSpace::MinUp(Endpoint* e, bool skipStamped)
+void McdAxisSortSpace::MinUp(int k, Endpoint* e, bool skipStamped)
 {
     Endpoint* p = e->next;
     const int self = e->owner;
     while (p->kind != kSentinel && p->value < e->value) {
         if (p->kind == kMax && p->owner != self && !(skipStamped && stamps_[p->owner] == stamp_))
-            LowerCell(self, p->owner);
+            OverlapEnds(self, p->owner, k);
         p = p->next;
     }
     if (p != e->next) {
@@ -364,7 +417,7 @@ void McdAxisSortSpace::MinUp(Endpoint* e, bool skipStamped)
     }
 }
 
-void McdAxisSortSpace::MinDown(Endpoint* e, const MeReal* skipAbove)
+void McdAxisSortSpace::MinDown(int k, Endpoint* e, const MeReal* skipAbove)
 {
     Endpoint* p = e->prev;
     const int self = e->owner;
@@ -375,7 +428,7 @@ void McdAxisSortSpace::MinDown(Endpoint* e, const MeReal* skipAbove)
             if (skipAbove && (p - 1)->value > *skipAbove)
                 stamps_[p->owner] = stamp_;
             else
-                RaiseCell(self, p->owner);
+                OverlapBegins(self, p->owner, k);
         }
         p = p->prev;
     }
@@ -385,7 +438,7 @@ void McdAxisSortSpace::MinDown(Endpoint* e, const MeReal* skipAbove)
     }
 }
 
-void McdAxisSortSpace::MaxUp(Endpoint* e, const MeReal* skipBelow)
+void McdAxisSortSpace::MaxUp(int k, Endpoint* e, const MeReal* skipBelow)
 {
     Endpoint* p = e->next;
     const int self = e->owner;
@@ -396,7 +449,7 @@ void McdAxisSortSpace::MaxUp(Endpoint* e, const MeReal* skipBelow)
             if (skipBelow && (p + 1)->value < *skipBelow)
                 stamps_[p->owner] = stamp_;
             else
-                RaiseCell(self, p->owner);
+                OverlapBegins(self, p->owner, k);
         }
         p = p->next;
     }
@@ -406,13 +459,13 @@ void McdAxisSortSpace::MaxUp(Endpoint* e, const MeReal* skipBelow)
     }
 }
 
-void McdAxisSortSpace::MaxDown(Endpoint* e, bool skipStamped)
+void McdAxisSortSpace::MaxDown(int k, Endpoint* e, bool skipStamped)
 {
     Endpoint* p = e->prev;
     const int self = e->owner;
     while (p->kind != kSentinel && p->value > e->value) {
         if (p->kind == kMin && p->owner != self && !(skipStamped && stamps_[p->owner] == stamp_))
-            LowerCell(self, p->owner);
+            OverlapEnds(self, p->owner, k);
         p = p->prev;
     }
     if (p != e->prev) {
@@ -429,8 +482,11 @@ void McdAxisSortSpace::NextStamp()
     }
 }
 
+// Axis by axis; while axis k moves, the boxes hold the new bounds on the axes before it and
+// the old ones on the axes after it, as the lists do.
 void McdAxisSortSpace::MoveEndpoints(int id, const MeReal min[3], const MeReal max[3])
 {
+    Box& box = boxes_[id];
     for (int k = 0; k < 3; ++k) {
         if (!(axisMask_ & (1u << k)))
             continue;
@@ -438,8 +494,8 @@ void McdAxisSortSpace::MoveEndpoints(int id, const MeReal min[3], const MeReal m
         Endpoint* hi = End(k, id, kMax);
         const MeReal oldMin = lo->value, oldMax = hi->value;
         const MeReal newMin = min[k], newMax = max[k];
-        lo->value = newMin;
-        hi->value = newMax;
+        lo->value = box.min[k] = newMin;
+        hi->value = box.max[k] = newMax;
         if (newMax - newMin > maxLength_[k])
             maxLength_[k] = newMax - newMin;
         // Whichever endpoint leads the motion moves first, so neither passes its partner.
@@ -448,38 +504,36 @@ void McdAxisSortSpace::MoveEndpoints(int id, const MeReal min[3], const MeReal m
             if (together)
                 NextStamp();
             if (newMax > oldMax)
-                MaxUp(hi, together ? &newMin : nullptr);
+                MaxUp(k, hi, together ? &newMin : nullptr);
             else if (newMax < oldMax)
-                MaxDown(hi, false);
+                MaxDown(k, hi, false);
             if (newMin < oldMin)
-                MinDown(lo, nullptr);
+                MinDown(k, lo, nullptr);
             else if (newMin > oldMin)
-                MinUp(lo, together);
+                MinUp(k, lo, together);
         } else {
             const bool together = newMin < oldMin && newMax < oldMax;
             if (together)
                 NextStamp();
             if (newMin < oldMin)
-                MinDown(lo, together ? &newMax : nullptr);
+                MinDown(k, lo, together ? &newMax : nullptr);
             else if (newMin > oldMin)
-                MinUp(lo, false);
+                MinUp(k, lo, false);
             if (newMax > oldMax)
-                MaxUp(hi, nullptr);
+                MaxUp(k, hi, nullptr);
             else if (newMax < oldMax)
-                MaxDown(hi, together);
+                MaxDown(k, hi, together);
         }
     }
 }
 
 // The first update after an insertion would walk the endpoints down from the top of every
-// list, past about half of them. Instead the object's cells come from comparing its box with
-// every other object's (the intervals overlap on an axis when min <= other max and other min
-// <= max, the rule the tie order of the lists encodes), and each endpoint goes straight to its
-// place: the min before the first endpoint of value >= min, the max after the last endpoint of
-// value <= max. Both are found by one scan of the axis array, then moved over an equal run.
-// Objects not yet placed keep their endpoints at FLT_MAX and overlap nothing. A removal clears
-// every cell of its id (the disabled bits too) and creation zeroes them all, so an inserted id
-// starts from empty cells.
+// list, past about half of them. Instead the ids the new box overlaps are found by walking one
+// axis's slab of endpoints (the axis whose slab is thinnest) and testing the other axes on the
+// boxes, and each endpoint goes straight to its place: the min before the first endpoint of
+// value >= min, the max before the first endpoint of value > max. A sorted index per axis
+// picks where those walks start. Objects not yet placed keep their endpoints at FLT_MAX and
+// overlap nothing.
 void McdAxisSortSpace::RebuildIndex()
 {
     for (int k = 0; k < 3; ++k) {
@@ -496,7 +550,7 @@ void McdAxisSortSpace::RebuildIndex()
         MeReal longest = 0;
         for (int j = 0; j < capacity_; ++j)
             if (objects_[j].id >= 0 && objects_[j].placed) {
-                const MeReal length = End(k, j, kMax)->value - End(k, j, kMin)->value;
+                const MeReal length = boxes_[j].max[k] - boxes_[j].min[k];
                 longest = length > longest ? length : longest;
             }
         maxLength_[k] = longest;
@@ -505,13 +559,10 @@ void McdAxisSortSpace::RebuildIndex()
     placedSinceIndex_ = 0;
 }
 
-McdAxisSortSpace::Endpoint* McdAxisSortSpace::FirstAtLeast(int k, MeReal value)
+int McdAxisSortSpace::IndexLowerBound(int k, MeReal value) const
 {
-    // A start near the value from the index: an endpoint still in the list (not removed since,
-    // nor parked at the end by a new insertion).
     const MeReal* values = indexValues_[k];
-    const int n = indexCount_[k];
-    int lo = 0, hi = n;
+    int lo = 0, hi = indexCount_[k];
     while (lo < hi) {
         const int mid = (lo + hi) / 2;
         if (values[mid] < value)
@@ -519,54 +570,77 @@ McdAxisSortSpace::Endpoint* McdAxisSortSpace::FirstAtLeast(int k, MeReal value)
         else
             hi = mid;
     }
+    return lo;
+}
+
+// The first endpoint of value >= `value` (> `value` when `above`).
+McdAxisSortSpace::Endpoint* McdAxisSortSpace::FirstFrom(int k, MeReal value, bool above)
+{
+    // A start near the value from the index: an endpoint still in the list (not removed since,
+    // nor parked at the end by a new insertion) and not moved far since.
+    const int lo = IndexLowerBound(k, value);
+    const int n = indexCount_[k];
     Endpoint* e = &high_[k];
     for (int d = 0; d < 8; ++d) {
         const int at = lo + ((d & 1) ? -(d + 1) / 2 : d / 2);
         if (at < 0 || at >= n)
             continue;
         Endpoint* candidate = index_[k][at];
-        if (candidate->next && objects_[candidate->owner].id >= 0 && objects_[candidate->owner].placed) {
+        if (candidate->next && objects_[candidate->owner].id >= 0 && objects_[candidate->owner].placed &&
+            std::fabs(candidate->value - value) <= std::fabs(indexValues_[k][at] - value) + maxLength_[k]) {
             e = candidate;
             break;
         }
     }
-    // The list is sorted: walk to the first endpoint whose value is at least `value`.
-    while (e->prev->kind != kSentinel && e->prev->value >= value)
-        e = e->prev;
-    while (e->kind != kSentinel && e->value < value)
-        e = e->next;
+    // The list is sorted: walk to the first endpoint past the value.
+    if (above) {
+        while (e->prev->kind != kSentinel && e->prev->value > value)
+            e = e->prev;
+        while (e->kind != kSentinel && e->value <= value)
+            e = e->next;
+    } else {
+        while (e->prev->kind != kSentinel && e->prev->value >= value)
+            e = e->prev;
+        while (e->kind != kSentinel && e->value < value)
+            e = e->next;
+    }
     return e;
 }
 
+// The placed ids other than `id` whose boxes overlap [min, max] on every active axis, into
+// `found_`, in no particular order.
 int McdAxisSortSpace::Overlapping(int id, const MeReal min[3], const MeReal max[3])
 {
-    if (++mark_ == 0) {
-        for (int j = 0; j < capacity_; ++j)
-            marks_[j] = 0;
-        mark_ = 1;
-    }
-    int count = 0;
+    // Every interval that meets [min, max] on axis k starts in [min - longest length, max]:
+    // walk the axis where that slab holds the fewest endpoints.
+    int axis = -1, fewest = INT_MAX;
+    MeReal from = 0;
     for (int k = 0; k < 3; ++k) {
         if (!(axisMask_ & (1u << k)))
             continue;
-        // Every interval that meets [min, max] starts at or after min - (longest length).
         const MeReal reach = maxLength_[k];
-        const MeReal from = (min[k] - reach) - (std::fabs(min[k]) + reach) * 1e-6f;
-        for (Endpoint* e = FirstAtLeast(k, from); e->kind != kSentinel && e->value <= max[k]; e = e->next) {
-            const int j = e->owner;
-            if (e->kind != kMin || j == id || marks_[j] == mark_ || End(k, j, kMax)->value < min[k])
-                continue;
-            marks_[j] = mark_;
-            found_[count++] = j;
+        const MeReal start = (min[k] - reach) - (std::fabs(min[k]) + reach) * 1e-6f;
+        const int count = IndexLowerBound(k, max[k]) - IndexLowerBound(k, start);
+        if (count < fewest) {
+            fewest = count;
+            axis = k;
+            from = start;
         }
     }
+    int count = 0;
+    for (Endpoint* e = FirstFrom(axis, from, false); e->kind != kSentinel && e->value <= max[axis]; e = e->next) {
+        const int j = e->owner;
+        if (e->kind != kMin || j == id)
+            continue;
+        const Box& b = boxes_[j];
+        bool overlap = true;
+        for (int k = 0; k < 3; ++k)
+            if ((axisMask_ & (1u << k)) && (min[k] > b.max[k] || b.min[k] > max[k]))
+                overlap = false;
+        if (overlap && objects_[j].placed)
+            found_[count++] = j;
+    }
     return count;
-}
-
-void McdAxisSortSpace::CountDisabled(int a, int b, int change)
-{
-    disabledCounts_[a] += change;
-    disabledCounts_[b] += change;
 }
 
 void McdAxisSortSpace::PlaceEndpoints(int id, const MeReal min[3], const MeReal max[3])
@@ -576,30 +650,8 @@ void McdAxisSortSpace::PlaceEndpoints(int id, const MeReal min[3], const MeReal 
     if (indexStale_ || placedSinceIndex_ > 16 + indexed_ / 8)
         RebuildIndex();
     ++placedSinceIndex_;
-    // The counts of a new id are 0 (its removal cleared them): only the ids that overlap it
-    // on some axis are written, which keeps the cell matrix, one row per id, mostly out of
-    // the cache.
     const int found = Overlapping(id, min, max);
-    int begins = 0;
-    for (int f = 0; f < found; ++f) {
-        const int j = found_[f];
-        unsigned count = 0;
-        for (int k = 0; k < 3; ++k)
-            if ((axisMask_ & (1u << k)) && End(k, j, kMin)->value <= max[k] && min[k] <= End(k, j, kMax)->value)
-                ++count;
-        const int a = j < id ? j : id, b = j < id ? id : j;
-        const std::size_t c = CellIndex(a, b);
-        const unsigned cell = (Cell(c) & kDisabledBit) | count;
-        SetCell(c, cell);
-        if (cell == activeAxes_)
-            found_[begins++] = j;  // behind the read position
-    }
-    // Pairs begin in id order, as a scan of every id would begin them.
-    std::sort(found_, found_ + begins);
-    for (int f = 0; f < begins; ++f) {
-        const int j = found_[f];
-        PairBegins(j < id ? j : id, j < id ? id : j);
-    }
+    Box& box = boxes_[id];
     for (int k = 0; k < 3; ++k) {
         if (!(axisMask_ & (1u << k)))
             continue;
@@ -607,17 +659,20 @@ void McdAxisSortSpace::PlaceEndpoints(int id, const MeReal min[3], const MeReal 
         Endpoint* hi = End(k, id, kMax);
         Unlink(lo);
         Unlink(hi);
-        lo->value = min[k];
-        hi->value = max[k];
-        // The new min goes before every endpoint of value min or more, the new max after
-        // every endpoint of value max or less.
-        InsertBefore(lo, FirstAtLeast(k, min[k]));
-        Endpoint* after = lo;
-        while (after->next->kind != kSentinel && after->next->value <= max[k])
-            after = after->next;
-        InsertAfter(hi, after);
+        lo->value = box.min[k] = min[k];
+        hi->value = box.max[k] = max[k];
+        InsertBefore(lo, FirstFrom(k, min[k], false));
+        InsertBefore(hi, FirstFrom(k, max[k], true));
         const MeReal length = max[k] - min[k];
         maxLength_[k] = length > maxLength_[k] ? length : maxLength_[k];
+    }
+    // Pairs begin in id order, as a scan of every id would begin them.
+    std::sort(found_, found_ + found);
+    for (int f = 0; f < found; ++f) {
+        const int j = found_[f];
+        const int a = j < id ? j : id, b = j < id ? id : j;
+        if (!Disabled(a, b))
+            PairBegins(a, b);
     }
 }
 
@@ -653,6 +708,7 @@ int McdAxisSortSpace::InsertObject(void* data)
     o->placed = 0;
     indexStale_ = true;
     for (int k = 0; k < 3; ++k) {
+        boxes_[id].min[k] = boxes_[id].max[k] = FLT_MAX;
         for (MeU8 kind : {kMin, kMax}) {
             Endpoint* e = End(k, id, kind);
             e->value = FLT_MAX;
@@ -682,49 +738,32 @@ bool McdAxisSortSpace::RemoveObject(int id)
         lo->next = lo->prev = hi->next = hi->prev = nullptr;
     }
     indexStale_ = true;
-    auto clear = [&](int j) {
-        const int a = j < id ? j : id, b = j < id ? id : j;
-        const std::size_t c = CellIndex(a, b);
-        const unsigned cell = Cell(c);
-        if (cell == activeAxes_)
-            PairEnds(a, b);
-        if (cell & kDisabledBit)
-            CountDisabled(a, b, -1);
-        SetCell(c, 0);
-    };
-    if (disabledCounts_[id] > 0) {
-        // Disabled pairs may have cells set with ids it does not overlap: the whole row and
-        // column.
-        for (int j = 0; j < capacity_; ++j)
-            if (j != id)
-                clear(j);
-    } else if (o->placed) {
-        // Otherwise only the ids it overlaps on some axis have a count (an id never placed
-        // has none).
-        MeReal min[3], max[3];
-        for (int k = 0; k < 3; ++k) {
-            min[k] = End(k, id, kMin)->value;
-            max[k] = End(k, id, kMax)->value;
-        }
-        const int found = Overlapping(id, min, max);
-        int ends = 0;
-        for (int f = 0; f < found; ++f) {
-            const int j = found_[f];
-            const std::size_t c = CellIndex(j < id ? j : id, j < id ? id : j);
-            if (Cell(c) == activeAxes_)
-                found_[ends++] = j;  // behind the read position
-            SetCell(c, 0);
-        }
-        // Pairs end in id order, as the scan of every id above ends them.
-        std::sort(found_, found_ + ends);
-        for (int f = 0; f < ends; ++f) {
-            const int j = found_[f];
-            PairEnds(j < id ? j : id, j < id ? id : j);
+    // Its pairs end in id order, as a scan of every id would end them. (Its ended records
+    // stay listed until `BeginChanges` frees them.)
+    int ends = 0;
+    for (PairNode* n = idPairs_[id]; n; n = n->idNext[Side(n, id)])
+        if (n->pair.state != kMcdPairEnded)
+            found_[ends++] = static_cast<int>(Side(n, id) == 0 ? n->key & 0xFFFFu : n->key >> 16);
+    std::sort(found_, found_ + ends);
+    for (int f = 0; f < ends; ++f) {
+        const int j = found_[f];
+        PairEnds(j < id ? j : id, j < id ? id : j);
+    }
+    // A re-inserted id starts with every pair enabled.
+    for (int j = 0; disabledCounts_[id] > 0 && j < capacity_; ++j) {
+        if (j == id)
+            continue;
+        const std::size_t i = j < id ? BitIndex(j, id) : BitIndex(id, j);
+        if ((disabledBits_[i >> 5] >> (i & 31)) & 1u) {
+            disabledBits_[i >> 5] &= ~(1u << (i & 31));
+            --disabledCounts_[id];
+            --disabledCounts_[j];
         }
     }
     pendingIds_[pendingCount_++] = id;
     o->id = -1;
     o->data = nullptr;
+    o->placed = 0;
     return true;
 }
 
@@ -804,18 +843,23 @@ bool McdAxisSortSpace::SetPairEnabled(int a, int b, bool enable)
         return false;
     if (a > b)
         std::swap(a, b);
-    const std::size_t c = CellIndex(a, b);
-    const unsigned old = Cell(c);
-    if ((old & kDisabledBit) != (enable ? 0u : kDisabledBit))
-        CountDisabled(a, b, enable ? -1 : 1);
+    const std::size_t i = BitIndex(a, b);
+    std::uint32_t& word = disabledBits_[i >> 5];
+    const std::uint32_t bit = 1u << (i & 31);
+    const bool wasDisabled = (word & bit) != 0;
     if (enable) {
-        SetCell(c, old & ~kDisabledBit);
-        if ((old & ~kDisabledBit) == activeAxes_)
+        if (wasDisabled) {
+            word &= ~bit;
+            --disabledCounts_[a];
+            --disabledCounts_[b];
+        }
+        if (objects_[a].placed && objects_[b].placed && OverlapBeyond(a, b, -1))
             PairBegins(a, b);
-    } else {
-        SetCell(c, old | kDisabledBit);
-        if (old == activeAxes_)
-            PairEnds(a, b);
+    } else if (!wasDisabled) {
+        word |= bit;
+        ++disabledCounts_[a];
+        ++disabledCounts_[b];
+        PairEnds(a, b);
     }
     return true;
 }
@@ -835,11 +879,9 @@ bool McdAxisSortSpace::BeginChanges()
         return false;
     while (endedList_.next != &endedList_) {
         PairNode* node = endedList_.next;
-        ListUnlink(node);
         PairNode** link = nullptr;
         Find(node->key, &link);
-        *link = node->hashNext;
-        MeFixedPoolPut(&pairPool_, node);
+        FreeNode(node, link);
     }
     while (newList_.next != &newList_) {
         PairNode* node = newList_.next;

@@ -1,6 +1,6 @@
 #pragma once
-/// The sweep-and-prune space: object boxes sorted along up to three axes, an overlap count
-/// per pair of ids, and a pair record for every pair that overlaps on all active axes.
+/// The sweep-and-prune space: object boxes sorted along up to three axes, a pair record for
+/// every enabled pair that overlaps on all active axes, and a disabled bit per pair of ids.
 
 #include <cstddef>
 #include <cstdint>
@@ -48,7 +48,8 @@ public:
     int GetActiveAxisCount() const { return activeAxes_; }
     /// Pair records in use (new, continuing and ended).
     int GetPairCount() const;
-    /// The overlap cell of two distinct ids (bits 0-1 axis count, bit 2 disabled), for checks.
+    /// The overlap cell of two distinct ids, for checks: bits 0-1 the number of active axes on
+    /// which their current boxes overlap (0 when either is not placed), bit 2 disabled.
     unsigned GetCell(int a, int b) const;
     McdFrameworkID GetFramework() const { return framework_; }
 
@@ -73,6 +74,14 @@ public:
         std::uint32_t key;  ///< (smaller id << 16) | larger id
         McdModelPair pair;
         PairNode* hashNext;
+        /// In the pair lists of its two ids: [0] the smaller id's, [1] the larger's.
+        PairNode* idNext[2];
+        PairNode* idPrev[2];
+    };
+    /// An object's box as its endpoints hold it.
+    struct Box {
+        MeReal min[3];
+        MeReal max[3];
     };
 
 private:
@@ -82,25 +91,29 @@ private:
     void Release();
     bool RefuseWhileReporting(const char* function);
 
-    std::size_t CellIndex(int i, int j) const;
-    unsigned Cell(std::size_t c) const;
-    void SetCell(std::size_t c, unsigned value);
-    void RaiseCell(int a, int b);
-    void LowerCell(int a, int b);
+    std::size_t BitIndex(int a, int b) const;
+    bool Disabled(int a, int b) const;
+    bool OverlapBeyond(int a, int b, int axis) const;
+    void OverlapBegins(int a, int b, int axis);
+    void OverlapEnds(int a, int b, int axis);
     void PairBegins(int a, int b);
     void PairEnds(int a, int b);
+    void FreeNode(PairNode* node, PairNode** link);
+    static int Side(const PairNode* node, int id) { return static_cast<int>(node->key >> 16) == id ? 0 : 1; }
+    void LinkToIds(PairNode* node);
+    void UnlinkFromIds(PairNode* node);
     PairNode* Find(std::uint32_t key, PairNode*** link);
     Endpoint* End(int axis, int id, int kind) { return &ends_[axis][2 * id + kind]; }
     void MoveEndpoints(int id, const MeReal min[3], const MeReal max[3]);
     void PlaceEndpoints(int id, const MeReal min[3], const MeReal max[3]);
     void RebuildIndex();
-    Endpoint* FirstAtLeast(int axis, MeReal value);
+    int IndexLowerBound(int axis, MeReal value) const;
+    Endpoint* FirstFrom(int axis, MeReal value, bool above);
     int Overlapping(int id, const MeReal min[3], const MeReal max[3]);
-    void CountDisabled(int a, int b, int change);
-    void MinUp(Endpoint* e, bool skipStamped);
-    void MinDown(Endpoint* e, const MeReal* skipAbove);
-    void MaxUp(Endpoint* e, const MeReal* skipBelow);
-    void MaxDown(Endpoint* e, bool skipStamped);
+    void MinUp(int axis, Endpoint* e, bool skipStamped);
+    void MinDown(int axis, Endpoint* e, const MeReal* skipAbove);
+    void MaxUp(int axis, Endpoint* e, const MeReal* skipBelow);
+    void MaxDown(int axis, Endpoint* e, bool skipStamped);
     void NextStamp();
     void RefreshObject(Object* object, void* argument);
     static void Unlink(Endpoint* e);
@@ -127,8 +140,9 @@ private:
     PairNode** buckets_ = nullptr;
     std::uint32_t bucketCount_ = 0;
     int maxPairs_ = 0;
-    std::uint8_t* cells_ = nullptr;
-    std::size_t cellCount_ = 0;
+    Box* boxes_ = nullptr;              ///< per id
+    PairNode** idPairs_ = nullptr;      ///< per id: its pair records (any state)
+    std::uint32_t* disabledBits_ = nullptr;  ///< one bit per unordered pair of ids
     Endpoint low_[3];
     Endpoint high_[3];
     // A sorted index per axis for placing new objects: the endpoints in list order and their
@@ -141,8 +155,6 @@ private:
     int placedSinceIndex_ = 0;
     int indexed_ = 0;  ///< endpoints an index covers
     MeReal maxLength_[3] = {0, 0, 0};  ///< bound on every placed object's interval length
-    std::uint32_t* marks_ = nullptr;    ///< per id: last query that found it
-    std::uint32_t mark_ = 0;
     int* found_ = nullptr;              ///< ids found by a query
     int* disabledCounts_ = nullptr;     ///< per id: its pairs with the disabled bit set
     McdSpaceUpdateFn updateFn_ = nullptr;
