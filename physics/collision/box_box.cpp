@@ -319,6 +319,104 @@ int ClipIncidentFace(MeReal (**out)[3], MeReal (*a)[3], MeReal (*b)[3], const Me
     return n;
 }
 
+// One Sutherland-Hodgman step in the reference face's plane: keeps the part of the polygon
+// where +-c <= limit, c its x (A = 0) or y (A = 1) coordinate, negated when Neg. Branch-free
+// like `ClipPolygon`, with the same arithmetic on the two coordinates.
+template <int A, bool Neg>
+inline int ClipSide(MeReal* ox, MeReal* oy, const MeReal* ix, const MeReal* iy, int n, MeReal limit)
+{
+    const MeReal* ic = A == 0 ? ix : iy;
+    int m = 0;
+    MeReal px = ix[n - 1], py = iy[n - 1];
+    MeReal dp = (Neg ? -ic[n - 1] : ic[n - 1]) - limit;
+    for (int k = 0; k < n; ++k) {
+        const MeReal qx = ix[k], qy = iy[k];
+        const MeReal dq = (Neg ? -ic[k] : ic[k]) - limit;
+        const bool crosses = ((dp < 0) & (dq > 0)) | ((dp > 0) & (dq < 0));
+        if (crosses) {
+            const MeReal u = dp / (dp - dq);
+            ox[m] = px + u * (qx - px);
+            oy[m] = py + u * (qy - py);
+            ++m;
+        }
+        ox[m] = qx;
+        oy[m] = qy;
+        m += dq <= 0;
+        px = qx;
+        py = qy;
+        dp = dq;
+    }
+    return m;
+}
+
+// `ClipIncidentFace` in the reference face's plane: the incident face is clipped in two
+// coordinates (x along axis k + 1, y along k + 2 of the reference frame) and each corner's
+// third coordinate z comes from its place on the incident face's plane. `x`, `y`, `z` get
+// the corners (room for 10); -1 when the reference box's far face cuts the incident face
+// (the 3-D clip handles that).
+int ClipIncidentFacePlanar(MeReal* x, MeReal* y, MeReal* z, const MeReal er[3], int k, MeReal sr,
+                           MeConstMatrix4Ptr pose, const MeReal ei[3], MeReal tol)
+{
+    int j = 0;
+    for (int m = 1; m < 3; ++m)
+        if (std::fabs(pose[m][k]) > std::fabs(pose[j][k]))
+            j = m;
+    const MeReal si = -Sign(pose[j][k]) * sr;
+    const int j1 = (j + 1) % 3, j2 = (j + 2) % 3;
+    const int k1 = (k + 1) % 3, k2 = (k + 2) % 3;
+    const int axes[3] = {k1, k2, k};
+    MeReal c[3], u[3], v[3];
+    for (int m = 0; m < 3; ++m) {
+        const int a = axes[m];
+        c[m] = pose[3][a] + si * ei[j] * pose[j][a];
+        u[m] = ei[j1] * pose[j1][a];
+        v[m] = ei[j2] * pose[j2][a];
+    }
+    MeReal bx[11], by[11];
+    bx[0] = c[0] + u[0] + v[0], by[0] = c[1] + u[1] + v[1];
+    bx[1] = c[0] - u[0] + v[0], by[1] = c[1] - u[1] + v[1];
+    bx[2] = c[0] - u[0] - v[0], by[2] = c[1] - u[1] - v[1];
+    bx[3] = c[0] + u[0] - v[0], by[3] = c[1] + u[1] - v[1];
+    const MeReal farLimit = er[k] + tol, farSide = -sr;
+    const MeReal z0 = c[2] + u[2] + v[2], z1 = c[2] - u[2] + v[2], z2 = c[2] - u[2] - v[2], z3 = c[2] + u[2] - v[2];
+    if (!(farSide * z0 - farLimit <= 0 && farSide * z1 - farLimit <= 0 && farSide * z2 - farLimit <= 0 &&
+          farSide * z3 - farLimit <= 0))
+        return -1;
+    const MeReal hx = er[k1] + tol, hy = er[k2] + tol;
+    unsigned cuts = 0;
+    for (int q = 0; q < 4; ++q) {
+        cuts |= unsigned(!(bx[q] - hx <= 0));
+        cuts |= unsigned(!(-bx[q] - hx <= 0)) << 1;
+        cuts |= unsigned(!(by[q] - hy <= 0)) << 2;
+        cuts |= unsigned(!(-by[q] - hy <= 0)) << 3;
+    }
+    MeReal* fx = bx;
+    MeReal* fy = by;
+    MeReal* tx = x;
+    MeReal* ty = y;
+    int n = 4;
+    for (; cuts && n > 0; cuts &= cuts - 1) {
+        switch (__builtin_ctz(cuts)) {
+        case 0: n = ClipSide<0, false>(tx, ty, fx, fy, n, hx); break;
+        case 1: n = ClipSide<0, true>(tx, ty, fx, fy, n, hx); break;
+        case 2: n = ClipSide<1, false>(tx, ty, fx, fy, n, hy); break;
+        default: n = ClipSide<1, true>(tx, ty, fx, fy, n, hy); break;
+        }
+        MeReal* sx = fx;
+        MeReal* sy = fy;
+        fx = tx, fy = ty, tx = sx, ty = sy;
+    }
+    if (fx != x)
+        for (int q = 0; q < n; ++q)
+            x[q] = fx[q], y[q] = fy[q];
+    // The incident face's plane: P_j . (p - centre) = 0 with P_j its normal.
+    const MeReal* f = pose[j];
+    const MeReal gx = -f[k1] / f[k], gy = -f[k2] / f[k];
+    for (int q = 0; q < n; ++q)
+        z[q] = c[2] + gx * (x[q] - c[0]) + gy * (y[q] - c[1]);
+    return n;
+}
+
 // The contact point of an edge axis: the midpoint of the closest points of box 1's edge
 // extreme along -n and box 2's edge extreme along +n (box 1's frame). False when the edges
 // are parallel to rounding.
@@ -369,23 +467,43 @@ int AxisPatch(MeReal (**points)[3], MeReal (*own)[3], MeReal (*work)[3], MeReal 
     MeReal(*clipped)[3];
     int k, count;
     MeReal turn;
+    MeReal inverse[4][4];
+    MeConstMatrix4Ptr incident = R;
+    const MeReal *er = e1, *ei = e2;
+    MeReal sr;
     if (axis.kind == 0) {
         k = axis.a;
         turn = Sign(n[k]);
-        count = ClipIncidentFace(&clipped, work, work + 11, e1, k, -turn, R, e2, tol);
-        *points = clipped;
+        sr = -turn;
     } else {
-        MeReal inverse[4][4];
         MeMatrix4InvertRigid(inverse, R);
+        incident = inverse;
+        er = e2, ei = e1;
         k = axis.b;
         turn = Sign(Dot(n, R[k]));
-        count = ClipIncidentFace(&clipped, work, work + 11, e2, k, turn, inverse, e1, tol);
+        sr = turn;
+    }
+    const int k1 = (k + 1) % 3, k2 = (k + 2) % 3;
+    MeReal px[11], py[11], pz[11];
+    count = ClipIncidentFacePlanar(px, py, pz, er, k, sr, incident, ei, tol);
+    if (count >= 0) {
+        clipped = work;
+        for (int q = 0; q < count; ++q) {
+            clipped[q][k1] = px[q];
+            clipped[q][k2] = py[q];
+            clipped[q][k] = pz[q];
+        }
+    } else {
+        count = ClipIncidentFace(&clipped, work, work + 11, er, k, sr, incident, ei, tol);
+    }
+    if (axis.kind == 0) {
+        *points = clipped;
+    } else {
         for (int q = 0; q < count; ++q)
             Transform(own[q], R, clipped[q]);
         *points = own;
     }
     // n is turn e_k in the reference frame: (e_k1, turn e_k2) is counter-clockwise about it.
-    const int k1 = (k + 1) % 3, k2 = (k + 2) % 3;
     for (int q = 0; q < count; ++q) {
         xy[q][0] = clipped[q][k1];
         xy[q][1] = turn * clipped[q][k2];
@@ -409,8 +527,11 @@ inline MeReal PlaneMeasure(const MeReal a[2], const MeReal b[2], const MeReal p[
 int PolygonCull(int* keep, const MeReal (*q)[3], const MeReal (*xy)[2], const MeReal* sep, int count, int maxCount)
 {
     int deepest = 0;
-    for (int i = 1; i < count; ++i)
-        deepest = sep[i] < sep[deepest] ? i : deepest;
+    MeReal least = sep[0];
+    for (int i = 1; i < count; ++i) {
+        deepest = sep[i] < least ? i : deepest;
+        least = sep[i] < least ? sep[i] : least;
+    }
     keep[0] = deepest;
     if (count == 1 || maxCount == 1)
         return 1;
@@ -485,8 +606,11 @@ int PolygonCull(int* keep, const MeReal (*q)[3], const MeReal (*xy)[2], const Me
         update(at + 1 < size ? at + 1 : 0);
         while (size > maxCount) {
             int best = 1;
-            for (int k = 2; k < size; ++k)
-                best = area[k] < area[best] ? k : best;
+            MeReal smallest = area[1];
+            for (int k = 2; k < size; ++k) {
+                best = area[k] < smallest ? k : best;
+                smallest = area[k] < smallest ? area[k] : smallest;
+            }
             for (int m = best; m + 1 < size; ++m)
                 ring[m] = ring[m + 1], area[m] = area[m + 1];
             --size;
