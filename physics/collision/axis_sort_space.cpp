@@ -49,6 +49,8 @@ constexpr MeU8 kMin = 0;
 constexpr MeU8 kMax = 1;
 constexpr MeU8 kSentinel = 255;
 constexpr unsigned kDisabledBit = 4;
+// A move longer than this many of the thinnest slab a placement walks is made as a placement.
+constexpr MeReal kLongMoveSlabs = 2;
 
 template <class T>
 T* AllocZeroed(std::size_t count)
@@ -643,6 +645,25 @@ int McdAxisSortSpace::Overlapping(int id, const MeReal min[3], const MeReal max[
     return count;
 }
 
+// A move that would pass more endpoints than a placement looks at goes the way of a
+// placement: the walk a move makes grows with the distance on every axis, a placement's with
+// the thinnest slab.
+bool McdAxisSortSpace::LongMove(int id, const MeReal min[3], const MeReal max[3]) const
+{
+    const Box& b = boxes_[id];
+    MeReal walk = 0, slab = FLT_MAX;
+    for (int k = 0; k < 3; ++k) {
+        if (!(axisMask_ & (1u << k)))
+            continue;
+        walk += std::fabs(min[k] - b.min[k]) + std::fabs(max[k] - b.max[k]);
+        slab = std::min(slab, max[k] - min[k] + maxLength_[k]);
+    }
+    return walk > kLongMoveSlabs * slab;
+}
+
+// Places an object not yet placed, or moves a placed one far: its new overlaps come from
+// `Overlapping`, its endpoints go straight to their places, and the pairs that differ from
+// those of its old box end or begin.
 void McdAxisSortSpace::PlaceEndpoints(int id, const MeReal min[3], const MeReal max[3])
 {
     // Rebuilt after removals or insertions, and while many objects are being placed (a
@@ -650,15 +671,37 @@ void McdAxisSortSpace::PlaceEndpoints(int id, const MeReal min[3], const MeReal 
     if (indexStale_ || placedSinceIndex_ > 16 + indexed_ / 8)
         RebuildIndex();
     ++placedSinceIndex_;
+    const bool placed = objects_[id].placed != 0;
     const int found = Overlapping(id, min, max);
+    // The pairs of its old box that the new one does not overlap end, from the back of
+    // `found_` (they are not among the ids found).
+    int ends = 0;
+    if (placed) {
+        NextStamp();
+        for (int f = 0; f < found; ++f)
+            stamps_[found_[f]] = stamp_;
+        for (PairNode* n = idPairs_[id]; n; n = n->idNext[Side(n, id)]) {
+            const int j = static_cast<int>(Side(n, id) == 0 ? n->key & 0xFFFFu : n->key >> 16);
+            if (n->pair.state != kMcdPairEnded && stamps_[j] != stamp_)
+                found_[capacity_ - 1 - ends++] = j;
+        }
+    }
+    // Ids the old box overlapped keep their state (a pair, or none while disabled or when
+    // the pool was empty as it began).
+    int begins = 0;
+    for (int f = 0; f < found; ++f)
+        if (!placed || !OverlapBeyond(id, found_[f], -1))
+            found_[begins++] = found_[f];
     Box& box = boxes_[id];
     for (int k = 0; k < 3; ++k) {
         if (!(axisMask_ & (1u << k)))
             continue;
         Endpoint* lo = End(k, id, kMin);
         Endpoint* hi = End(k, id, kMax);
+        // Off the list while the index finds the new places.
         Unlink(lo);
         Unlink(hi);
+        lo->next = lo->prev = hi->next = hi->prev = nullptr;
         lo->value = box.min[k] = min[k];
         hi->value = box.max[k] = max[k];
         InsertBefore(lo, FirstFrom(k, min[k], false));
@@ -666,9 +709,15 @@ void McdAxisSortSpace::PlaceEndpoints(int id, const MeReal min[3], const MeReal 
         const MeReal length = max[k] - min[k];
         maxLength_[k] = length > maxLength_[k] ? length : maxLength_[k];
     }
-    // Pairs begin in id order, as a scan of every id would begin them.
-    std::sort(found_, found_ + found);
-    for (int f = 0; f < found; ++f) {
+    // Pairs end and begin in id order, as a scan of every id would.
+    int* ended = found_ + capacity_ - ends;
+    std::sort(ended, ended + ends);
+    for (int f = 0; f < ends; ++f) {
+        const int j = ended[f];
+        PairEnds(j < id ? j : id, j < id ? id : j);
+    }
+    std::sort(found_, found_ + begins);
+    for (int f = 0; f < begins; ++f) {
         const int j = found_[f];
         const int a = j < id ? j : id, b = j < id ? id : j;
         if (!Disabled(a, b))
@@ -685,7 +734,7 @@ void McdAxisSortSpace::RefreshObject(Object* o, void* argument)
     // A box with NaN, infinite or inverted bounds keeps the endpoints it had.
     if (!ValidBox(min, max))
         return;
-    if (o->placed) {
+    if (o->placed && !LongMove(o->id, min, max)) {
         MoveEndpoints(o->id, min, max);
     } else {
         PlaceEndpoints(o->id, min, max);

@@ -106,6 +106,7 @@ private:
     Endpoint* End(int axis, int id, int kind) { return &ends_[axis][2 * id + kind]; }
     void MoveEndpoints(int id, const MeReal min[3], const MeReal max[3]);
     void PlaceEndpoints(int id, const MeReal min[3], const MeReal max[3]);
+    bool LongMove(int id, const MeReal min[3], const MeReal max[3]) const;
     void RebuildIndex();
     int IndexLowerBound(int axis, MeReal value) const;
     Endpoint* FirstFrom(int axis, MeReal value, bool above);

@@ -446,6 +446,22 @@ TEST_F(SpaceTest, PairPoolExhaustionIsCountedNotLost)
     EXPECT_EQ(sap->GetPairOverflowCount(), 4);
     EXPECT_EQ(outOfPairs, 4);
     EXPECT_EQ(sap->GetPairCount(), 2);
+
+    // A box that grows or shrinks a long way while it keeps overlapping the same models
+    // neither begins again the pairs the pool had no room for nor loses the recorded ones.
+    McdGeometryID big = McdSphereCreate(framework, 100);
+    geometries.push_back(big);
+    for (McdGeometryID g : {big, geometries[3]}) {
+        McdGeometryInstanceSetGeometry(McdModelGetGeometryInstance(models[3]), g);
+        McdSpaceUpdate(space);
+        McdSpaceEndChanges(space);
+        r = Report();
+        McdSpaceBeginChanges(space);
+        EXPECT_TRUE(r.added.empty() && r.ended.empty());
+        EXPECT_EQ(r.continuing.size(), 2u);
+        EXPECT_EQ(sap->GetPairOverflowCount(), 4);
+        EXPECT_EQ(outOfPairs, 4);
+    }
 }
 
 TEST_F(SpaceTest, NonFiniteBoxesKeepTheirEndpoints)
