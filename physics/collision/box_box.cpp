@@ -456,75 +456,24 @@ bool EdgePoint(MeReal q[3], const Axis& axis, MeConstMatrix4Ptr R, const MeReal 
     return true;
 }
 
-// The patch corners of a face axis, in box 1's frame (see the method above), and their
-// coordinates in the reference face's plane, oriented counter-clockwise about n.
-// `points` names `work` (or its second half) for box 1's face, `own` for box 2's.
-int AxisPatch(MeReal (**points)[3], MeReal (*own)[3], MeReal (*work)[3], MeReal (*xy)[2], const Axis& axis,
-              MeConstMatrix4Ptr R, const MeReal e1[3], const MeReal e2[3])
-{
-    const MeReal tol = McdBoxFlushTolerance(e1, e2);
-    const MeReal* n = axis.normal;
-    MeReal(*clipped)[3];
-    int k, count;
-    MeReal turn;
-    MeReal inverse[4][4];
-    MeConstMatrix4Ptr incident = R;
-    const MeReal *er = e1, *ei = e2;
-    MeReal sr;
-    if (axis.kind == 0) {
-        k = axis.a;
-        turn = Sign(n[k]);
-        sr = -turn;
-    } else {
-        MeMatrix4InvertRigid(inverse, R);
-        incident = inverse;
-        er = e2, ei = e1;
-        k = axis.b;
-        turn = Sign(Dot(n, R[k]));
-        sr = turn;
-    }
-    const int k1 = (k + 1) % 3, k2 = (k + 2) % 3;
-    MeReal px[11], py[11], pz[11];
-    count = ClipIncidentFacePlanar(px, py, pz, er, k, sr, incident, ei, tol);
-    if (count >= 0) {
-        clipped = work;
-        for (int q = 0; q < count; ++q) {
-            clipped[q][k1] = px[q];
-            clipped[q][k2] = py[q];
-            clipped[q][k] = pz[q];
-        }
-    } else {
-        count = ClipIncidentFace(&clipped, work, work + 11, er, k, sr, incident, ei, tol);
-    }
-    if (axis.kind == 0) {
-        *points = clipped;
-    } else {
-        for (int q = 0; q < count; ++q)
-            Transform(own[q], R, clipped[q]);
-        *points = own;
-    }
-    // n is turn e_k in the reference frame: (e_k1, turn e_k2) is counter-clockwise about it.
-    for (int q = 0; q < count; ++q) {
-        xy[q][0] = clipped[q][k1];
-        xy[q][1] = turn * clipped[q][k2];
-    }
-    return count;
-}
-
 // (p - a) x (b - a) in the plane, as the contact culling measures it.
-inline MeReal PlaneMeasure(const MeReal a[2], const MeReal b[2], const MeReal p[2])
+inline MeReal PlaneMeasure(MeReal ax, MeReal ay, MeReal bx, MeReal by, MeReal px, MeReal py)
 {
-    return (b[0] - a[0]) * (p[1] - a[1]) - (b[1] - a[1]) * (p[0] - a[0]);
+    return (bx - ax) * (py - ay) - (by - ay) * (px - ax);
 }
 
 // `McdContactCull` for the points of a clipped incident face, taken straight from the
 // polygon. The culling feeds its points to a hull with the deepest first; a convex, ordered
 // polygon's points all lie on that hull, so each point's place in the ring is its place in
 // the polygon, and what is left of the culling is its rules: similar points dropped, the
-// seeding, and the node of least area leaving while the ring is over budget. `keep` gets the
-// survivors in ring order from the deepest; returns their number, or -1 for a polygon too
-// thin to order (the culling proper decides it).
-int PolygonCull(int* keep, const MeReal (*q)[3], const MeReal (*xy)[2], const MeReal* sep, int count, int maxCount)
+// seeding, and the node of least area leaving while the ring is over budget. Points are
+// given by their plane coordinates (x, y; counter-clockwise about the normal), their height
+// h along the normal and their separation. The ring is a bit set over the points' places
+// (counter-clockwise steps from the deepest). `keep` gets the survivors in ring order from
+// the deepest; returns their number, or -1 for a polygon too thin to order (the culling
+// proper decides it).
+int PolygonCull(int* keep, const MeReal* x, const MeReal* y, const MeReal* h, const MeReal* sep, int count,
+                int maxCount)
 {
     int deepest = 0;
     MeReal least = sep[0];
@@ -537,90 +486,96 @@ int PolygonCull(int* keep, const MeReal (*q)[3], const MeReal (*xy)[2], const Me
         return 1;
     MeReal twiceArea = 0;
     for (int i = 0, j = count - 1; i < count; j = i++)
-        twiceArea += xy[j][0] * xy[i][1] - xy[j][1] * xy[i][0];
+        twiceArea += x[j] * y[i] - y[j] * x[i];
     if (!(std::fabs(twiceArea) > 0.0001f))
         return -1;
-    // Place in the ring: counter-clockwise steps from the deepest point.
-    int rank[kFaceMax];
-    for (int i = 0; i < count; ++i) {
-        const int step = twiceArea > 0 ? i - deepest : deepest - i;
-        rank[i] = step < 0 ? step + count : step;
+    // Each point's place; the points in place order (rx, ry, rh) and the place of each
+    // candidate in the culling's order (the deepest swapped to the front).
+    int place[kFaceMax + 1], at[kFaceMax + 1];
+    MeReal rx[kFaceMax + 1], ry[kFaceMax + 1], rh[kFaceMax + 1], area[kFaceMax + 1];
+    const int forward = twiceArea > 0 ? 1 : count - 1;
+    for (int r = 0, i = deepest; r < count; ++r, i = i + forward < count ? i + forward : i + forward - count) {
+        at[r] = i;
+        rx[r] = x[i], ry[r] = y[i], rh[r] = h[i];
     }
-    auto similar = [q](int a, int b) {
-        const MeReal dx = q[a][0] - q[b][0], dy = q[a][1] - q[b][1], dz = q[a][2] - q[b][2];
+    for (int i = 1; i < count; ++i) {
+        const int c = i == deepest ? 0 : i;
+        const int step = twiceArea > 0 ? c - deepest : deepest - c;
+        place[i] = step < 0 ? step + count : step;
+    }
+    auto similar = [&](int a, int b) {
+        const MeReal dx = rx[a] - rx[b], dy = ry[a] - ry[b], dz = rh[a] - rh[b];
         return dx * dx + dy * dy + dz * dz < 0.0001f;
     };
-    // Candidate order of the culling: the deepest swapped to the front.
-    auto candidate = [deepest](int i) { return i == deepest ? 0 : i; };
-    int ring[kFaceMax + 1];
-    MeReal area[kFaceMax + 1];
-    int size = 1;
-    ring[0] = deepest;
+    auto measure = [&](int a, int b, int c) { return PlaneMeasure(rx[a], ry[a], rx[b], ry[b], rx[c], ry[c]); };
+    unsigned ring = 1;
+    auto prevOf = [&ring](int r) {
+        const unsigned below = ring & ((1u << r) - 1);
+        return 31 - __builtin_clz(below ? below : ring);
+    };
+    auto nextOf = [&ring](int r) {
+        const unsigned above = ring & ~((2u << r) - 1);
+        return above ? __builtin_ctz(above) : 0;
+    };
+    // The head's area is never read: it never leaves.
+    auto update = [&](int r) {
+        if (r != 0)
+            area[r] = measure(prevOf(r), r, nextOf(r));
+    };
     int i = 1;
-    while (i < count && similar(deepest, candidate(i)))
+    while (i < count && similar(0, place[i]))
         ++i;
     if (i == count)
         return 1;
-    ring[size++] = candidate(i++);
+    const int second = place[i++];
+    ring |= 1u << second;
     if (maxCount > 2) {
         for (; i < count; ++i) {
-            const int c = candidate(i);
-            const MeReal s = PlaneMeasure(xy[ring[0]], xy[ring[1]], xy[c]);
+            const int c = place[i];
+            const MeReal s = measure(0, second, c);
             if (s > 0.0001f || s < -0.0001f) {
-                if ((s > 0) != (rank[ring[1]] < rank[c]))
+                if ((s > 0) != (second < c))
                     return -1;
-                if (s > 0)
-                    ring[2] = c;
-                else
-                    ring[2] = ring[1], ring[1] = c;
-                size = 3;
-                area[0] = area[1] = area[2] = s > 0 ? s : -s;
+                ring |= 1u << c;
+                area[second] = area[c] = s > 0 ? s : -s;
                 ++i;
                 break;
             }
         }
     }
-    auto update = [&](int k) {
-        const int prev = ring[k > 0 ? k - 1 : size - 1], next = ring[k + 1 < size ? k + 1 : 0];
-        area[k] = PlaneMeasure(xy[prev], xy[ring[k]], xy[next]);
-    };
     for (; i < count; ++i) {
-        const int c = candidate(i);
-        int at = 1;
-        while (at < size && rank[ring[at]] < rank[c])
-            ++at;
+        const int c = place[i];
+        const int prev = prevOf(c), next = nextOf(c);
         // Outside the edge it splits, or inside the hull and dropped.
-        if (!(PlaneMeasure(xy[ring[at - 1]], xy[ring[at < size ? at : 0]], xy[c]) < 0))
+        if (!(measure(prev, next, c) < 0))
             continue;
         bool near = false;
-        for (int k = 0; k < size; ++k)
-            near |= similar(ring[k], c);
+        for (unsigned m = ring; m; m &= m - 1)
+            near |= similar(__builtin_ctz(m), c);
         if (near)
             continue;
-        for (int m = size; m > at; --m)
-            ring[m] = ring[m - 1], area[m] = area[m - 1];
-        ring[at] = c;
-        ++size;
-        update(at - 1);
-        update(at);
-        update(at + 1 < size ? at + 1 : 0);
-        while (size > maxCount) {
-            int best = 1;
-            MeReal smallest = area[1];
-            for (int k = 2; k < size; ++k) {
-                best = area[k] < smallest ? k : best;
-                smallest = area[k] < smallest ? area[k] : smallest;
+        ring |= 1u << c;
+        update(prev);
+        update(c);
+        update(next);
+        while (__builtin_popcount(ring) > maxCount) {
+            unsigned m = ring & ~1u;
+            int best = __builtin_ctz(m);
+            MeReal smallest = area[best];
+            for (m &= m - 1; m; m &= m - 1) {
+                const int r = __builtin_ctz(m);
+                best = area[r] < smallest ? r : best;
+                smallest = area[r] < smallest ? area[r] : smallest;
             }
-            for (int m = best; m + 1 < size; ++m)
-                ring[m] = ring[m + 1], area[m] = area[m + 1];
-            --size;
-            update(best - 1);
-            update(best % size);
+            ring &= ~(1u << best);
+            update(prevOf(best));
+            update(nextOf(best));
         }
     }
-    for (int k = 0; k < size; ++k)
-        keep[k] = ring[k];
-    return size;
+    int n = 0;
+    for (unsigned m = ring; m; m &= m - 1)
+        keep[n++] = at[__builtin_ctz(m)];
+    return n;
 }
 
 }  // namespace
@@ -727,42 +682,94 @@ int PatchContacts(McdIntersectResult* result, const Axis& axis, MeConstMatrix4Pt
     return result->contactCount > 0 ? 1 : 0;
 }
 
-// The contacts of a face axis: each point of the incident face takes its own depth below the
-// reference face and is culled straight from the polygon (`PolygonCull`).
-int FaceContacts(McdIntersectResult* result, const Axis& axis, MeConstMatrix4Ptr pose, MeConstMatrix4Ptr t1,
-                 const MeReal (*points)[3], const MeReal (*xy)[2], int count, MeReal support)
+// The contacts of a face axis, worked in the reference box's frame (box 1's for a face of box
+// 1, box 2's for a face of box 2; `support` is box 1's): the incident face clipped to the
+// reference face, each corner with its own depth below the reference face, lifted onto the
+// mid-plane and culled straight from the polygon (`PolygonCull`). -1 when the clip leaves
+// no corner.
+int FaceContacts(McdIntersectResult* result, const Axis& axis, MeConstMatrix4Ptr R, MeConstMatrix4Ptr t1,
+                 MeConstMatrix4Ptr t2, const MeReal e1[3], const MeReal e2[3], MeReal support)
 {
-    const MeReal* n = axis.normal;
-    const MeReal face = axis.kind == 0 ? support + 0.5f * axis.separation : support - 0.5f * axis.separation;
+    const MeReal tol = McdBoxFlushTolerance(e1, e2);
+    MeReal inverse[4][4];
+    MeConstMatrix4Ptr incident = R, frame = t1;
+    const MeReal *er = e1, *ei = e2;
+    // n is turn e_k in the reference frame; the reference face lies at n.p = face and the
+    // mid-plane at n.p = mid; the incident box lies on the side sr of the reference face.
+    int k;
+    MeReal turn, sr, face, mid;
+    if (axis.kind == 0) {
+        k = axis.a;
+        turn = Sign(axis.normal[k]);
+        sr = -turn;
+        mid = support;
+        face = support + 0.5f * axis.separation;
+    } else {
+        MeMatrix4InvertRigid(inverse, R);
+        incident = inverse;
+        frame = t2;
+        er = e2, ei = e1;
+        k = axis.b;
+        turn = Sign(Dot(axis.normal, R[k]));
+        sr = turn;
+        face = er[k];
+        mid = face + 0.5f * axis.separation;
+    }
+    const int k1 = (k + 1) % 3, k2 = (k + 2) % 3;
+    MeReal x[11], y[11], z[11];
+    int count = ClipIncidentFacePlanar(x, y, z, er, k, sr, incident, ei, tol);
+    if (count < 0) {
+        MeReal a[11][3], b[11][3];
+        MeReal(*clipped)[3];
+        count = ClipIncidentFace(&clipped, a, b, er, k, sr, incident, ei, tol);
+        for (int q = 0; q < count; ++q)
+            x[q] = clipped[q][k1], y[q] = clipped[q][k2], z[q] = clipped[q][k];
+    }
+    if (count == 0)
+        return -1;
+    // Kept corners: plane coordinates (x, turn y) are counter-clockwise about n; h the
+    // height on the mid-plane.
     const MeReal keepBelow = 0.01f * axis.separation;
-    MeReal q[kFaceMax][3], plane[kFaceMax][2], sep[kFaceMax];
+    MeReal px[kFaceMax + 1], py[kFaceMax + 1], h[kFaceMax + 1], sep[kFaceMax + 1];
     int kept = 0;
-    for (int i = 0; i < count; ++i) {
-        const MeReal np = Dot(n, points[i]);
-        const MeReal separation = axis.kind == 0 ? face - np : np - face;
-        if (!(separation < keepBelow))
-            continue;
-        const MeReal lift = support - np;
-        for (int m = 0; m < 3; ++m)
-            q[kept][m] = points[i][m] + lift * n[m];
-        plane[kept][0] = xy[i][0];
-        plane[kept][1] = xy[i][1];
-        sep[kept++] = separation;
+    for (int q = 0; q < count; ++q) {
+        const MeReal np = turn * z[q];
+        const MeReal s = axis.kind == 0 ? face - np : np - face;
+        if (s < keepBelow) {
+            px[kept] = x[q];
+            py[kept] = turn * y[q];
+            h[kept] = z[q] + (mid - np) * turn;
+            sep[kept++] = s;
+        }
     }
     const int cap = McdResultContactCap(result);
     if (kept == 0 || cap == 0)
         return result->contactCount = 0;
     int keep[kFaceMax + 1];
-    const int n2 = PolygonCull(keep, q, plane, sep, kept, cap < kMcdContactCandidateMax ? cap : kMcdContactCandidateMax);
-    if (n2 < 0)
-        return PatchContacts<kFaceMax>(result, axis, pose, t1, points, count, true, support);
-    const MeI16 dims = AxisDims(axis, pose);
-    for (int k = 0; k < n2; ++k) {
-        McdContact& c = result->contacts[k];
-        Transform(c.position, t1, q[keep[k]]);
-        for (int j = 0; j < 3; ++j)
-            c.normal[j] = result->normal[j];
-        c.separation = sep[keep[k]];
+    const int n2 = PolygonCull(keep, px, py, h, sep, kept, cap < kMcdContactCandidateMax ? cap : kMcdContactCandidateMax);
+    if (n2 < 0) {
+        MeReal points[kFaceMax + 1][3];
+        for (int q = 0; q < count; ++q) {
+            MeReal p[3];
+            p[k1] = x[q], p[k2] = y[q], p[k] = z[q];
+            if (axis.kind == 0)
+                points[q][0] = p[0], points[q][1] = p[1], points[q][2] = p[2];
+            else
+                Transform(points[q], R, p);
+        }
+        return PatchContacts<kFaceMax + 1>(result, axis, R, t1, points, count, true, support);
+    }
+    const MeI16 dims = AxisDims(axis, R);
+    const MeReal *a1 = frame[k1], *a2 = frame[k2], *a = frame[k], *o = frame[3];
+    for (int j = 0; j < n2; ++j) {
+        const int i = keep[j];
+        const MeReal qy = turn * py[i];
+        McdContact& c = result->contacts[j];
+        for (int m = 0; m < 3; ++m)
+            c.position[m] = px[i] * a1[m] + qy * a2[m] + h[i] * a[m] + o[m];
+        for (int m = 0; m < 3; ++m)
+            c.normal[m] = result->normal[m];
+        c.separation = sep[i];
         c.dims = dims;
         c.element1 = c.element2 = nullptr;
     }
@@ -784,7 +791,8 @@ int FaceContacts(McdIntersectResult* result, const Axis& axis, MeConstMatrix4Ptr
 // The contacts of an overlapping pair (kept apart from the intersect so that the common
 // cases, apart or only touching, run in a small stack frame).
 [[gnu::noinline]] int PenetratingContacts(McdIntersectResult* result, const Axis& axis, MeConstMatrix4Ptr pose,
-                                         MeConstMatrix4Ptr t1, const MeReal e1[3], const MeReal e2[3])
+                                         MeConstMatrix4Ptr t1, MeConstMatrix4Ptr t2, const MeReal e1[3],
+                                         const MeReal e2[3])
 {
     const MeReal* n = axis.normal;
     // The mid-plane n.p = support between the two faces on the axis.
@@ -810,12 +818,8 @@ int FaceContacts(McdIntersectResult* result, const Axis& axis, MeConstMatrix4Ptr
         result->contactCount = 1;
         return 1;
     }
-    MeReal own[kFaceMax + 1][3], work[22][3], xy[kFaceMax + 1][2];
-    MeReal(*points)[3] = nullptr;
-    const int count = AxisPatch(&points, own, work, xy, axis, pose, e1, e2);
-    if (count == 0)
-        return GeneralPatchContacts(result, axis, pose, t1, e1, e2, support);
-    return FaceContacts(result, axis, pose, t1, points, xy, count, support);
+    const int made = FaceContacts(result, axis, pose, t1, t2, e1, e2, support);
+    return made >= 0 ? made : GeneralPatchContacts(result, axis, pose, t1, e1, e2, support);
 }
 
 }  // namespace
@@ -860,7 +864,7 @@ int McdBoxBoxIntersect(McdModelPair* pair, McdIntersectResult* result)
     Orient(&axis, pose);
     if (axis.kind != 0)
         Rotate(result->normal, t1, axis.normal);
-    return PenetratingContacts(result, axis, pose, t1, e1, e2);
+    return PenetratingContacts(result, axis, pose, t1, t2, e1, e2);
 }
 
 int McdBoxBoxSafeTime(McdModelPair* pair, MeReal step, McdSafeTimeResult* result)
