@@ -98,11 +98,15 @@ bool McdAxisSortSpace::Init(McdFrameworkID framework, unsigned axisMask, int max
     freeIds_ = AllocZeroed<int>(cap);
     pendingIds_ = AllocZeroed<int>(cap);
     for (int k = 0; k < 3; ++k) {
-        index_[k] = AllocZeroed<Endpoint*>(2 * cap);
+        indexEntries_[k] = AllocZeroed<int>(2 * cap);
         indexValues_[k] = AllocZeroed<MeReal>(2 * cap);
-        if (!index_[k] || !indexValues_[k])
+        if (!indexEntries_[k] || !indexValues_[k])
             return false;
     }
+    indexedBoxes_ = AllocZeroed<Box>(cap);
+    placedSince_ = AllocZeroed<int>(cap);
+    if (!indexedBoxes_ || !placedSince_)
+        return false;
     found_ = AllocZeroed<int>(cap);
     disabledCounts_ = AllocZeroed<int>(cap);
     boxes_ = AllocZeroed<Box>(cap);
@@ -149,11 +153,15 @@ void McdAxisSortSpace::Release()
     MeMemoryAPI.destroy(freeIds_);
     MeMemoryAPI.destroy(pendingIds_);
     for (int k = 0; k < 3; ++k) {
-        MeMemoryAPI.destroy(index_[k]);
+        MeMemoryAPI.destroy(indexEntries_[k]);
         MeMemoryAPI.destroy(indexValues_[k]);
-        index_[k] = nullptr;
+        indexEntries_[k] = nullptr;
         indexValues_[k] = nullptr;
     }
+    MeMemoryAPI.destroy(indexedBoxes_);
+    MeMemoryAPI.destroy(placedSince_);
+    indexedBoxes_ = nullptr;
+    placedSince_ = nullptr;
     MeMemoryAPI.destroy(found_);
     MeMemoryAPI.destroy(disabledCounts_);
     MeMemoryAPI.destroy(boxes_);
@@ -489,6 +497,7 @@ void McdAxisSortSpace::NextStamp()
 void McdAxisSortSpace::MoveEndpoints(int id, const MeReal min[3], const MeReal max[3])
 {
     Box& box = boxes_[id];
+    const bool indexed = objects_[id].indexState == 1;
     for (int k = 0; k < 3; ++k) {
         if (!(axisMask_ & (1u << k)))
             continue;
@@ -500,6 +509,10 @@ void McdAxisSortSpace::MoveEndpoints(int id, const MeReal min[3], const MeReal m
         hi->value = box.max[k] = newMax;
         if (newMax - newMin > maxLength_[k])
             maxLength_[k] = newMax - newMin;
+        if (indexed) {
+            const Box& at = indexedBoxes_[id];
+            drift_[k] = std::max(drift_[k], std::max(std::fabs(newMin - at.min[k]), std::fabs(newMax - at.max[k])));
+        }
         // Whichever endpoint leads the motion moves first, so neither passes its partner.
         if (newMin >= oldMax) {
             const bool together = newMax > oldMax && newMin > oldMin;
@@ -543,22 +556,37 @@ void McdAxisSortSpace::RebuildIndex()
             continue;
         int n = 0;
         // Placed endpoints only: the parked ones of objects not yet placed sit at the end.
-        for (Endpoint* e = low_[k].next; e->kind != kSentinel && objects_[e->owner].placed; e = e->next) {
-            index_[k][n] = e;
+        for (Endpoint* e = low_[k].next; e->kind != kSentinel; e = e->next) {
+            if (!objects_[e->owner].placed)
+                continue;
+            indexEntries_[k][n] = static_cast<int>(e - ends_[k]);
             indexValues_[k][n++] = e->value;
         }
         indexCount_[k] = n;
         indexed_ = n;
-        MeReal longest = 0;
-        for (int j = 0; j < capacity_; ++j)
-            if (objects_[j].id >= 0 && objects_[j].placed) {
-                const MeReal length = boxes_[j].max[k] - boxes_[j].min[k];
-                longest = length > longest ? length : longest;
-            }
-        maxLength_[k] = longest;
+        drift_[k] = 0;
     }
-    indexStale_ = false;
-    placedSinceIndex_ = 0;
+    for (int k = 0; k < 3; ++k)
+        maxLength_[k] = 0;
+    for (int j = 0; j < capacity_; ++j) {
+        Object& o = objects_[j];
+        o.indexState = o.id >= 0 && o.placed ? 1 : 0;
+        if (!o.indexState)
+            continue;
+        indexedBoxes_[j] = boxes_[j];
+        for (int k = 0; k < 3; ++k)
+            maxLength_[k] = std::max(maxLength_[k], boxes_[j].max[k] - boxes_[j].min[k]);
+    }
+    placedSinceCount_ = 0;
+}
+
+// The index is worth rebuilding once indexed objects moved by about half the longest box.
+bool McdAxisSortSpace::DriftedFar() const
+{
+    for (int k = 0; k < 3; ++k)
+        if (drift_[k] > 0 && drift_[k] > 0.5f * maxLength_[k])
+            return true;
+    return false;
 }
 
 int McdAxisSortSpace::IndexLowerBound(int k, MeReal value) const
@@ -578,8 +606,8 @@ int McdAxisSortSpace::IndexLowerBound(int k, MeReal value) const
 // The first endpoint of value >= `value` (> `value` when `above`).
 McdAxisSortSpace::Endpoint* McdAxisSortSpace::FirstFrom(int k, MeReal value, bool above)
 {
-    // A start near the value from the index: an endpoint still in the list (not removed since,
-    // nor parked at the end by a new insertion) and not moved far since.
+    // A start near the value from the index: the endpoint of an object that still holds its
+    // entries (not removed, placed again or moved far since).
     const int lo = IndexLowerBound(k, value);
     const int n = indexCount_[k];
     Endpoint* e = &high_[k];
@@ -587,9 +615,8 @@ McdAxisSortSpace::Endpoint* McdAxisSortSpace::FirstFrom(int k, MeReal value, boo
         const int at = lo + ((d & 1) ? -(d + 1) / 2 : d / 2);
         if (at < 0 || at >= n)
             continue;
-        Endpoint* candidate = index_[k][at];
-        if (candidate->next && objects_[candidate->owner].id >= 0 && objects_[candidate->owner].placed &&
-            std::fabs(candidate->value - value) <= std::fabs(indexValues_[k][at] - value) + maxLength_[k]) {
+        Endpoint* candidate = &ends_[k][indexEntries_[k][at]];
+        if (objects_[candidate->owner].indexState == 1) {
             e = candidate;
             break;
         }
@@ -613,33 +640,51 @@ McdAxisSortSpace::Endpoint* McdAxisSortSpace::FirstFrom(int k, MeReal value, boo
 // `found_`, in no particular order.
 int McdAxisSortSpace::Overlapping(int id, const MeReal min[3], const MeReal max[3])
 {
-    // Every interval that meets [min, max] on axis k starts in [min - longest length, max]:
-    // walk the axis where that slab holds the fewest endpoints.
-    int axis = -1, fewest = INT_MAX;
-    MeReal from = 0;
+    // Every interval that meets [min, max] on axis k starts in [min - longest length, max],
+    // and its indexed min lies within the drift of that: scan the axis where that stretch of
+    // the index is shortest.
+    int axis = -1, first = 0, last = 0;
+    MeReal upTo = 0;
     for (int k = 0; k < 3; ++k) {
         if (!(axisMask_ & (1u << k)))
             continue;
-        const MeReal reach = maxLength_[k];
-        const MeReal start = (min[k] - reach) - (std::fabs(min[k]) + reach) * 1e-6f;
-        const int count = IndexLowerBound(k, max[k]) - IndexLowerBound(k, start);
-        if (count < fewest) {
-            fewest = count;
+        const MeReal reach = maxLength_[k] + drift_[k];
+        const MeReal from = (min[k] - reach) - (std::fabs(min[k]) + reach) * 1e-6f;
+        const MeReal to = max[k] + drift_[k] + (std::fabs(max[k]) + drift_[k]) * 1e-6f;
+        const int a = IndexLowerBound(k, from), b = IndexLowerBound(k, to);
+        if (axis < 0 || b - a < last - first) {
             axis = k;
-            from = start;
+            first = a;
+            last = b;
+            upTo = to;
         }
     }
-    int count = 0;
-    for (Endpoint* e = FirstFrom(axis, from, false); e->kind != kSentinel && e->value <= max[axis]; e = e->next) {
-        const int j = e->owner;
-        if (e->kind != kMin || j == id)
-            continue;
+    const MeReal* values = indexValues_[axis];
+    while (last < indexCount_[axis] && values[last] <= upTo)
+        ++last;
+    // Inactive axes hold FLT_MAX in every box: a query as wide as the reals passes them.
+    MeReal lo[3], hi[3];
+    for (int k = 0; k < 3; ++k) {
+        const bool active = (axisMask_ & (1u << k)) != 0;
+        lo[k] = active ? min[k] : -FLT_MAX;
+        hi[k] = active ? max[k] : FLT_MAX;
+    }
+    auto overlaps = [&](int j) {
         const Box& b = boxes_[j];
-        bool overlap = true;
-        for (int k = 0; k < 3; ++k)
-            if ((axisMask_ & (1u << k)) && (min[k] > b.max[k] || b.min[k] > max[k]))
-                overlap = false;
-        if (overlap && objects_[j].placed)
+        return !((lo[0] > b.max[0]) | (b.min[0] > hi[0]) | (lo[1] > b.max[1]) | (b.min[1] > hi[1]) |
+                 (lo[2] > b.max[2]) | (b.min[2] > hi[2]));
+    };
+    int count = 0;
+    const int* entries = indexEntries_[axis];
+    for (int i = first; i < last; ++i) {
+        const int entry = entries[i];
+        const int j = entry >> 1;
+        if ((entry & 1) == kMin && overlaps(j) && j != id && objects_[j].indexState == 1)
+            found_[count++] = j;
+    }
+    for (int f = 0; f < placedSinceCount_; ++f) {
+        const int j = placedSince_[f];
+        if (j != id && objects_[j].id == j && objects_[j].placed && overlaps(j))
             found_[count++] = j;
     }
     return count;
@@ -666,12 +711,12 @@ bool McdAxisSortSpace::LongMove(int id, const MeReal min[3], const MeReal max[3]
 // those of its old box end or begin.
 void McdAxisSortSpace::PlaceEndpoints(int id, const MeReal min[3], const MeReal max[3])
 {
-    // Rebuilt after removals or insertions, and while many objects are being placed (a
-    // space filled at once) every time the placed ones outgrow what the index covers.
-    if (indexStale_ || placedSinceIndex_ > 16 + indexed_ / 8)
+    // Rebuilt once the ids placed since (each query tests them all) grow to a share of what
+    // the index covers, or the indexed endpoints drifted far.
+    Object& o = objects_[id];
+    if (placedSinceCount_ > 16 + indexed_ / 16 || DriftedFar())
         RebuildIndex();
-    ++placedSinceIndex_;
-    const bool placed = objects_[id].placed != 0;
+    const bool placed = o.placed != 0;
     const int found = Overlapping(id, min, max);
     // The pairs of its old box that the new one does not overlap end, from the back of
     // `found_` (they are not among the ids found).
@@ -692,6 +737,11 @@ void McdAxisSortSpace::PlaceEndpoints(int id, const MeReal min[3], const MeReal 
     for (int f = 0; f < found; ++f)
         if (!placed || !OverlapBeyond(id, found_[f], -1))
             found_[begins++] = found_[f];
+    // Listed from now on: its index entries no longer hold.
+    if (o.indexState != 2) {
+        o.indexState = 2;
+        placedSince_[placedSinceCount_++] = id;
+    }
     Box& box = boxes_[id];
     for (int k = 0; k < 3; ++k) {
         if (!(axisMask_ & (1u << k)))
@@ -755,7 +805,6 @@ int McdAxisSortSpace::InsertObject(void* data)
     o->id = id;
     o->data = data;
     o->placed = 0;
-    indexStale_ = true;
     for (int k = 0; k < 3; ++k) {
         boxes_[id].min[k] = boxes_[id].max[k] = FLT_MAX;
         for (MeU8 kind : {kMin, kMax}) {
@@ -786,7 +835,8 @@ bool McdAxisSortSpace::RemoveObject(int id)
         // Off the list: the index never starts a walk here.
         lo->next = lo->prev = hi->next = hi->prev = nullptr;
     }
-    indexStale_ = true;
+    if (o->indexState == 1)
+        o->indexState = 0;
     // Its pairs end in id order, as a scan of every id would end them. (Its ended records
     // stay listed until `BeginChanges` frees them.)
     int ends = 0;

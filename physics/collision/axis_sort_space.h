@@ -67,6 +67,7 @@ public:
         void* data;  ///< the model
         MeU8 flag;   ///< copy of the update flag
         MeU8 placed; ///< 0 from insertion until its first update places it
+        MeU8 indexState;  ///< 1 its index entries hold, 2 listed as placed since, 0 neither
     };
     struct PairNode {
         PairNode* next;  ///< in the new or ended list
@@ -108,6 +109,7 @@ private:
     void PlaceEndpoints(int id, const MeReal min[3], const MeReal max[3]);
     bool LongMove(int id, const MeReal min[3], const MeReal max[3]) const;
     void RebuildIndex();
+    bool DriftedFar() const;
     int IndexLowerBound(int axis, MeReal value) const;
     Endpoint* FirstFrom(int axis, MeReal value, bool above);
     int Overlapping(int id, const MeReal min[3], const MeReal max[3]);
@@ -146,14 +148,17 @@ private:
     std::uint32_t* disabledBits_ = nullptr;  ///< one bit per unordered pair of ids
     Endpoint low_[3];
     Endpoint high_[3];
-    // A sorted index per axis for placing new objects: the endpoints in list order and their
-    // values when it was last rebuilt (after objects were removed or inserted). Moves since
-    // leave it roughly right; a search in it only picks where a walk of the list starts.
-    Endpoint** index_[3] = {nullptr, nullptr, nullptr};
+    // A sorted index per axis for placing objects: the endpoints (2 x id + kind) in list order
+    // and their values when it was last rebuilt. An object indexed then and moved only a
+    // little since lies within `drift_` of its entries; objects placed (or moved far) since
+    // are listed in `placedSince_` instead.
+    int* indexEntries_[3] = {nullptr, nullptr, nullptr};
     MeReal* indexValues_[3] = {nullptr, nullptr, nullptr};
     int indexCount_[3] = {0, 0, 0};
-    bool indexStale_ = true;
-    int placedSinceIndex_ = 0;
+    Box* indexedBoxes_ = nullptr;      ///< per id: its box when indexed
+    MeReal drift_[3] = {0, 0, 0};      ///< bound on how far indexed endpoints moved since
+    int* placedSince_ = nullptr;       ///< ids placed or moved far since the rebuild
+    int placedSinceCount_ = 0;
     int indexed_ = 0;  ///< endpoints an index covers
     MeReal maxLength_[3] = {0, 0, 0};  ///< bound on every placed object's interval length
     int* found_ = nullptr;              ///< ids found by a query
