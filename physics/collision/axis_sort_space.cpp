@@ -220,15 +220,17 @@ bool McdAxisSortSpace::OverlapBeyond(int a, int b, int axis) const
 {
     const Box& p = boxes_[a];
     const Box& q = boxes_[b];
-    for (int k = 0; k < 3; ++k)
-        if (k != axis && (axisMask_ & (1u << k)) && (p.min[k] > q.max[k] || q.min[k] > p.max[k]))
-            return false;
-    return true;
+    const unsigned apart = ((p.min[0] > q.max[0]) | (q.min[0] > p.max[0])) |
+                           (((p.min[1] > q.max[1]) | (q.min[1] > p.max[1])) << 1) |
+                           (((p.min[2] > q.max[2]) | (q.min[2] > p.max[2])) << 2);
+    const unsigned tested = axis < 0 ? axisMask_ : axisMask_ & ~(1u << axis);
+    return (apart & tested) == 0;
 }
 
+// a moved and is placed; b may be an object not yet placed when a box reaches FLT_MAX.
 void McdAxisSortSpace::OverlapBegins(int a, int b, int axis)
 {
-    if (!OverlapBeyond(a, b, axis))
+    if (!OverlapBeyond(a, b, axis) || !objects_[b].placed)
         return;
     if (a > b)
         std::swap(a, b);
