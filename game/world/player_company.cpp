@@ -644,6 +644,7 @@ void PLAYERCOMPANY::OpenBuildStore()
         order.AddProduct(ITEM_ENHANCER, kEnhancerLimit - held(ITEM_ENHANCER), false);
     order.Capacity = kInventorySize - ItemCount();
     order.Cash = Money();
+    StoreOpenedWith = order.Cash;
     order.Owner = Identity;
     QNSCENE::RequestPush(kStoreScene);
 }
@@ -654,7 +655,8 @@ void PLAYERCOMPANY::TakeStoreOrder()
     if (!order.Pending)
         return;
     order.Pending = 0;
-    SetMoney(order.Cash);
+    // Interest, fees and cargo payments fall due in the frame the store closes as in any other.
+    SetMoney(Money() + (order.Cash - StoreOpenedWith));
     for (std::uint32_t p = 0; p < order.ProductCount && p < STOREORDER::kMaxProducts; ++p) {
         const STOREPRODUCT& product = order.Products[p];
         for (std::uint32_t n = 0; n < product.Quantity; ++n)

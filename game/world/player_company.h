@@ -102,7 +102,8 @@ public:
 
     /// Fills the build store's order from the station and the inventory and pushes the store.
     void OpenBuildStore();
-    /// Takes a pending build-store purchase over (once).
+    /// Takes a pending build-store purchase over (once): what the store spent is applied to the
+    /// money as it is now, so money paid or charged since the store opened stays.
     void TakeStoreOrder();
     /// The aimed part's name as the suit shows it: an enhancer with its colour pair, an ore
     /// processor or storage unit with the value it holds ("%s ($%.1f M)"); bounded by `size`.
@@ -119,6 +120,8 @@ public:
     bool NoEnemies = true;
     bool AtOwnSite = true;
     std::uint32_t ChosenCompany = 0;
+    /// The build store's cash when it was opened.
+    float StoreOpenedWith = 0.0f;
     QNWEAK<GAMENODE> Sky;   ///< the star backdrop that follows the player
     QNWEAK<GAMENODE> EjectCamera;
     /// The freighter at the own cargo port while one is docked there (closes the hyperjump).

@@ -348,6 +348,27 @@ TEST_F(PlayerTest, BuildStoreHandOverIsTakenOnce)
     EXPECT_EQ(player->Item(1).Value, 20000000.0f);
     EXPECT_EQ(player->Item(2).Type, ITEM_ENHANCER);
     EXPECT_EQ(player->Item(3).ColourPair, std::uint32_t(PAIR_NONE));
+
+    // In debt, over a minute in the store for one processor: the interest that falls due in the
+    // frame the order comes back is charged as well as the price.
+    player->SellItem(3);
+    player->SetMoney(-10000000.0f);
+    player->InterestTimer.Restart();
+    Key(SDLK_F2);
+    QNSCENE::ApplyRequest();
+    ASSERT_STREQ(QNSCENE::Current->Name().Text(), "STORE");
+    order.Products[2].Quantity = 1;
+    order.Products[2].UnitPrice = 1000000;
+    order.Cash -= 1000000.0f;
+    order.Pending = 1;
+    QNSCENE::RequestPop();
+    QNSCENE::ApplyRequest();
+    QNSCENE::Current = scene;
+    Stall(61.0);
+    Step();
+    EXPECT_EQ(order.Pending, 0u);
+    EXPECT_EQ(player->Money(), -10000000.0f * 1.05f - 1000000.0f);
+    EXPECT_EQ(player->ItemCount(), 4u);
 }
 
 TEST_F(PlayerTest, FirstShipIsFreeTheNextCostsFiveMillion)
