@@ -135,7 +135,7 @@ private:
     int capacity_ = 0;
     int* pendingIds_ = nullptr;
     int pendingCount_ = 0;
-    std::uint32_t* stamps_ = nullptr;  ///< per id: skipped by the first of two paired moves
+    std::uint32_t* stamps_ = nullptr;  ///< per id: marks of one move or placement
     std::uint32_t stamp_ = 0;
     MeFixedPool pairPool_;
     std::uint32_t* updateBits_ = nullptr;
