@@ -105,7 +105,8 @@ bool McdAxisSortSpace::Init(McdFrameworkID framework, unsigned axisMask, int max
     }
     indexedBoxes_ = AllocZeroed<Box>(cap);
     placedSince_ = AllocZeroed<int>(cap);
-    if (!indexedBoxes_ || !placedSince_)
+    indexStates_ = AllocZeroed<MeU8>(cap);
+    if (!indexedBoxes_ || !placedSince_ || !indexStates_)
         return false;
     found_ = AllocZeroed<int>(cap);
     disabledCounts_ = AllocZeroed<int>(cap);
@@ -160,6 +161,8 @@ void McdAxisSortSpace::Release()
     }
     MeMemoryAPI.destroy(indexedBoxes_);
     MeMemoryAPI.destroy(placedSince_);
+    MeMemoryAPI.destroy(indexStates_);
+    indexStates_ = nullptr;
     indexedBoxes_ = nullptr;
     placedSince_ = nullptr;
     MeMemoryAPI.destroy(found_);
@@ -499,7 +502,7 @@ void McdAxisSortSpace::NextStamp()
 void McdAxisSortSpace::MoveEndpoints(int id, const MeReal min[3], const MeReal max[3])
 {
     Box& box = boxes_[id];
-    const bool indexed = objects_[id].indexState == 1;
+    const bool indexed = indexStates_[id] == 1;
     for (int k = 0; k < 3; ++k) {
         if (!(axisMask_ & (1u << k)))
             continue;
@@ -572,8 +575,8 @@ void McdAxisSortSpace::RebuildIndex()
         maxLength_[k] = 0;
     for (int j = 0; j < capacity_; ++j) {
         Object& o = objects_[j];
-        o.indexState = o.id >= 0 && o.placed ? 1 : 0;
-        if (!o.indexState)
+        indexStates_[j] = o.id >= 0 && o.placed ? 1 : 0;
+        if (!indexStates_[j])
             continue;
         indexedBoxes_[j] = boxes_[j];
         for (int k = 0; k < 3; ++k)
@@ -617,9 +620,9 @@ McdAxisSortSpace::Endpoint* McdAxisSortSpace::FirstFrom(int k, MeReal value, boo
         const int at = lo + ((d & 1) ? -(d + 1) / 2 : d / 2);
         if (at < 0 || at >= n)
             continue;
-        Endpoint* candidate = &ends_[k][indexEntries_[k][at]];
-        if (objects_[candidate->owner].indexState == 1) {
-            e = candidate;
+        const int entry = indexEntries_[k][at];
+        if (indexStates_[entry >> 1] == 1) {
+            e = &ends_[k][entry];
             break;
         }
     }
@@ -681,7 +684,7 @@ int McdAxisSortSpace::Overlapping(int id, const MeReal min[3], const MeReal max[
     for (int i = first; i < last; ++i) {
         const int entry = entries[i];
         const int j = entry >> 1;
-        if ((entry & 1) == kMin && overlaps(j) && j != id && objects_[j].indexState == 1)
+        if ((entry & 1) == kMin && overlaps(j) && j != id && indexStates_[j] == 1)
             found_[count++] = j;
     }
     for (int f = 0; f < placedSinceCount_; ++f) {
@@ -740,8 +743,8 @@ void McdAxisSortSpace::PlaceEndpoints(int id, const MeReal min[3], const MeReal 
         if (!placed || !OverlapBeyond(id, found_[f], -1))
             found_[begins++] = found_[f];
     // Listed from now on: its index entries no longer hold.
-    if (o.indexState != 2) {
-        o.indexState = 2;
+    if (indexStates_[id] != 2) {
+        indexStates_[id] = 2;
         placedSince_[placedSinceCount_++] = id;
     }
     Box& box = boxes_[id];
@@ -837,8 +840,8 @@ bool McdAxisSortSpace::RemoveObject(int id)
         // Off the list: the index never starts a walk here.
         lo->next = lo->prev = hi->next = hi->prev = nullptr;
     }
-    if (o->indexState == 1)
-        o->indexState = 0;
+    if (indexStates_[id] == 1)
+        indexStates_[id] = 0;
     // Its pairs end in id order, as a scan of every id would end them. (Its ended records
     // stay listed until `BeginChanges` frees them.)
     int ends = 0;

@@ -67,7 +67,6 @@ public:
         void* data;  ///< the model
         MeU8 flag;   ///< copy of the update flag
         MeU8 placed; ///< 0 from insertion until its first update places it
-        MeU8 indexState;  ///< 1 its index entries hold, 2 listed as placed since, 0 neither
     };
     struct PairNode {
         PairNode* next;  ///< in the new or ended list
@@ -156,6 +155,7 @@ private:
     MeReal* indexValues_[3] = {nullptr, nullptr, nullptr};
     int indexCount_[3] = {0, 0, 0};
     Box* indexedBoxes_ = nullptr;      ///< per id: its box when indexed
+    MeU8* indexStates_ = nullptr;      ///< per id: 1 its entries hold, 2 listed as placed since, 0 neither
     MeReal drift_[3] = {0, 0, 0};      ///< bound on how far indexed endpoints moved since
     int* placedSince_ = nullptr;       ///< ids placed or moved far since the rebuild
     int placedSinceCount_ = 0;
