@@ -37,8 +37,10 @@
 
 #include "physics/collision/box_box.h"
 
+#include <bit>
 #include <cfloat>
 #include <cmath>
+#include <cstring>
 #include <initializer_list>
 #include <new>
 
@@ -129,21 +131,34 @@ void Orient(Axis* out, MeConstMatrix4Ptr R)
     // below need not wait for the stores.
     MeReal axis[3];
     if (out->kind == 0) {
+#pragma GCC unroll 3
         for (int m = 0; m < 3; ++m)
             axis[m] = m == ia ? 1.0f : 0.0f;
     } else if (out->kind == 1) {
+#pragma GCC unroll 3
         for (int m = 0; m < 3; ++m)
             axis[m] = R[ib][m];
     } else {
         const int i1 = ia == 2 ? 0 : ia + 1, i2 = ia == 0 ? 2 : ia - 1;
         const MeReal inv = 1 / out->length;
         const MeReal a1 = -R[ib][i2] * inv, a2 = R[ib][i1] * inv;
+#pragma GCC unroll 3
         for (int m = 0; m < 3; ++m)
             axis[m] = m == ia ? 0.0f : (m == i1 ? a1 : a2);
     }
     const MeReal sign = Dot(axis, t) > 0 ? -1.0f : 1.0f;
+#pragma GCC unroll 3
     for (int m = 0; m < 3; ++m)
         out->normal[m] = sign * axis[m];
+}
+
+// Four floats (GCC/Clang vector extension) for the edge axes of the fifteen-axis test.
+using Lanes = MeReal __attribute__((vector_size(16)));
+using IntLanes = int __attribute__((vector_size(16)));
+
+inline Lanes Abs(Lanes v)
+{
+    return std::bit_cast<Lanes>(std::bit_cast<IntLanes>(v) & IntLanes{0x7fffffff, 0x7fffffff, 0x7fffffff, 0x7fffffff});
 }
 
 // The fifteen-axis test with the decisions of the line-test object's box-box test. R's rows
@@ -186,22 +201,37 @@ bool SeparatingAxis(Axis* out, MeReal tolerance, const MeReal e1[3], const MeRea
             best = bestFace = s, kind = 1, ib = j;
     }
     const MeReal minSine2 = tolerance * tolerance > 1e-6f ? tolerance * tolerance : 1e-6f;
+    // Every edge axis a_i x b_j first, four lanes (j) at a time: raw, the unnormalised
+    // separation |L.t| - r1 - r2, and sine2 = |L|^2, each with the products and sums of the
+    // scalar expressions in their order. Column i of R holds the cosines R[j][i] over j.
+    const Lanes col[3] = {{R[0][0], R[1][0], R[2][0], 0}, {R[0][1], R[1][1], R[2][1], 0}, {R[0][2], R[1][2], R[2][2], 0}};
+    const Lanes absCol[3] = {Abs(col[0]), Abs(col[1]), Abs(col[2])};
+    const Lanes e2Next = {e2[1], e2[2], e2[0], 0}, e2Last = {e2[2], e2[0], e2[1], 0};
     constexpr int kNext[3] = {1, 2, 0}, kLast[3] = {2, 0, 1};
+    MeReal raws[3][4], sines[3][4];
 #pragma GCC unroll 3
     for (int i = 0; i < 3; ++i) {
         const int i1 = kNext[i], i2 = kLast[i];
+        // L = a_i x b_j: components i1, i2 are -R[j][i2], R[j][i1]. Box 1's radius uses
+        // A[j][i2], A[j][i1]; box 2's e2[j1] A[j2][i] + e2[j2] A[j1][i].
+        const Lanes lt = col[i1] * t[i2] - col[i2] * t[i1];
+        const Lanes r1 = e1[i1] * absCol[i2] + e1[i2] * absCol[i1];
+        const Lanes a = absCol[i];
+        const Lanes aLast = {a[2], a[0], a[1], 0}, aNext = {a[1], a[2], a[0], 0};
+        const Lanes r2 = e2Next * aLast + e2Last * aNext;
+        const Lanes raw = Abs(lt) - r1 - r2;
+        const Lanes sine2 = 1.0f - col[i] * col[i];
+        std::memcpy(raws[i], &raw, sizeof raw);
+        std::memcpy(sines[i], &sine2, sizeof sine2);
+    }
+#pragma GCC unroll 3
+    for (int i = 0; i < 3; ++i) {
 #pragma GCC unroll 3
         for (int j = 0; j < 3; ++j) {
-            const MeReal c = R[j][i];
-            const MeReal sine2 = 1 - c * c;
+            const MeReal sine2 = sines[i][j];
             if (sine2 <= minSine2)
                 continue;
-            const int j1 = kNext[j], j2 = kLast[j];
-            // L = a_i x b_j: components i1, i2 are -R[j][i2], R[j][i1].
-            const MeReal lt = R[j][i1] * t[i2] - R[j][i2] * t[i1];
-            const MeReal r1 = e1[i1] * A[j][i2] + e1[i2] * A[j][i1];
-            const MeReal r2 = e2[j1] * A[j2][i] + e2[j2] * A[j1][i];
-            const MeReal raw = std::fabs(lt) - r1 - r2;
+            const MeReal raw = raws[i][j];
             const MeReal bar = crossWon ? best : bestFace + tolerance;
             if (raw < 0 && tolerance >= 0) {
                 // s = raw / length < 0 beats a bar below it: raw^2 < bar^2 sine2.
@@ -225,6 +255,7 @@ MeI16 AxisDims(const Axis& axis, MeConstMatrix4Ptr R)
 {
     auto feature = [](const MeReal n[3]) {
         int zeros = 0;
+#pragma GCC unroll 3
         for (int m = 0; m < 3; ++m)
             if (std::fabs(n[m]) < 0.0001f)
                 ++zeros;
@@ -234,6 +265,7 @@ MeI16 AxisDims(const Axis& axis, MeConstMatrix4Ptr R)
         return 257;
     if (axis.kind == 0) {
         MeReal inB[3];
+#pragma GCC unroll 3
         for (int j = 0; j < 3; ++j)
             inB[j] = Dot(axis.normal, R[j]);
         return static_cast<MeI16>(2 | (feature(inB) << 8));
@@ -424,35 +456,43 @@ int ClipIncidentFacePlanar(MeReal* x, MeReal* y, MeReal* z, const MeReal er[3], 
 // are parallel to rounding.
 bool EdgePoint(MeReal q[3], const Axis& axis, MeConstMatrix4Ptr R, const MeReal e1[3], const MeReal e2[3])
 {
+    // Written so that every array stays in registers: fixed places only (unrolled loops,
+    // selected components), no store read back at another width.
     const MeReal* n = axis.normal;
     const int i = axis.a, j = axis.b;
+    auto pick = [](const MeReal v[3], int k) { return k == 0 ? v[0] : (k == 1 ? v[1] : v[2]); };
     // Box 1's edge p1 + u1 d1 with d1 = e1_i along axis i, box 2's p2 + u2 d2.
     MeReal p1[3];
+#pragma GCC unroll 3
     for (int m = 0; m < 3; ++m)
         p1[m] = m == i ? 0 : -Sign(n[m]) * e1[m];
-    const MeReal h1 = e1[i];
-    MeReal p2[3], d2[3];
-    for (int m = 0; m < 3; ++m) {
-        p2[m] = R[3][m];
-        d2[m] = e2[j] * R[j][m];
-    }
+    const MeReal h1 = pick(e1, i);
+    const MeReal ej = pick(e2, j);
+    // Box 2's edge runs along its axis j; its other axes place it (a zero step along j
+    // leaves the sum as it is).
+    MeReal step[3];
+#pragma GCC unroll 3
     for (int k = 0; k < 3; ++k)
-        if (k != j) {
-            const MeReal s = Sign(Dot(n, R[k])) * e2[k];
-            for (int m = 0; m < 3; ++m)
-                p2[m] += s * R[k][m];
-        }
+        step[k] = k == j ? 0.0f : Sign(Dot(n, R[k])) * e2[k];
+    MeReal p2[3], d2[3];
+#pragma GCC unroll 3
+    for (int m = 0; m < 3; ++m) {
+        p2[m] = R[3][m] + step[0] * R[0][m] + step[1] * R[1][m] + step[2] * R[2][m];
+        d2[m] = ej * R[j][m];
+    }
     // The closest points of the two lines, clamped to the edges.
     MeReal w[3];
+#pragma GCC unroll 3
     for (int m = 0; m < 3; ++m)
         w[m] = p1[m] - p2[m];
-    const MeReal a = h1 * h1, b = h1 * d2[i], c = Dot(d2, d2), d = h1 * w[i], e = Dot(d2, w);
+    const MeReal a = h1 * h1, b = h1 * pick(d2, i), c = Dot(d2, d2), d = h1 * pick(w, i), e = Dot(d2, w);
     const MeReal denominator = a * c - b * b;
     if (!(denominator > 0))
         return false;
     auto clamp = [](MeReal x) { return x < -1 ? -1.0f : (x > 1 ? 1.0f : x); };
     const MeReal u1 = clamp((b * e - c * d) / denominator);
     const MeReal u2 = clamp((a * e - b * d) / denominator);
+#pragma GCC unroll 3
     for (int m = 0; m < 3; ++m)
         q[m] = 0.5f * (p1[m] + (m == i ? u1 * h1 : 0.0f) + p2[m] + u2 * d2[m]);
     return true;
@@ -808,6 +848,7 @@ int FaceContacts(McdIntersectResult* result, const Axis& axis, MeConstMatrix4Ptr
         if (McdResultContactCap(result) < 1)
             return 0;
         const MeReal lift = support - Dot(n, q);
+#pragma GCC unroll 3
         for (int m = 0; m < 3; ++m)
             q[m] += lift * n[m];
         McdContact& c = result->contacts[0];
