@@ -411,3 +411,77 @@ TEST_F(PairTest, BoxSweepFindsTheEntryTime)
 }
 
 }  // namespace
+
+// Boxes turned at random and set just off a face of each other (beyond the padding, within
+// it, touching, slightly in), in both orders: the intersect decides as the line-test
+// object's fifteen-axis test does, makes no contact unless that test finds an overlap, and
+// reports that test's normal in the world for an overlap.
+TEST_F(PairTest, NearFacePairsDecideAsTheSeparatingAxisTest)
+{
+    MeRandomSeed(77);
+    Placed* a = Box(1, 1, 1);
+    Placed* b = Box(1, 1, 1);
+    McdModelSetPadding(a->model, 0.01f);
+    McdModelSetPadding(b->model, 0.01f);
+    int apart = 0, within = 0, into = 0;
+    for (int trial = 0; trial < 2000; ++trial) {
+        float* ea = McdBoxGetHalfExtents(McdModelGetGeometry(a->model));
+        float* eb = McdBoxGetHalfExtents(McdModelGetGeometry(b->model));
+        for (int i = 0; i < 3; ++i)
+            ea[i] = Uniform(0.2f, 1), eb[i] = Uniform(0.2f, 1);
+        colltest::RandomPose(a->tm, Uniform(-2, 2), Uniform(-2, 2), Uniform(-2, 2));
+        colltest::RandomPose(b->tm, 0, 0, 0);
+        if (trial % 2)  // b's faces parallel to a's
+            for (int i = 0; i < 3; ++i)
+                for (int j = 0; j < 3; ++j)
+                    b->tm[i][j] = a->tm[(i + trial / 2) % 3][j];
+        // Off a's face k (side s): b's reach along that axis plus a gap about the padding.
+        const int k = trial % 3;
+        const float s = trial % 4 < 2 ? 1.0f : -1.0f;
+        float reach = 0;
+        for (int j = 0; j < 3; ++j)
+            reach += eb[j] * std::fabs(b->tm[j][0] * a->tm[k][0] + b->tm[j][1] * a->tm[k][1] + b->tm[j][2] * a->tm[k][2]);
+        const float gap = Uniform(-0.01f, 0.04f), u = Uniform(-0.5f, 0.5f), v = Uniform(-0.5f, 0.5f);
+        for (int j = 0; j < 3; ++j)
+            b->tm[3][j] = a->tm[3][j] + s * (ea[k] + reach + gap) * a->tm[k][j] + u * ea[(k + 1) % 3] * a->tm[(k + 1) % 3][j] +
+                          v * ea[(k + 2) % 3] * a->tm[(k + 2) % 3][j];
+        for (int order = 0; order < 2; ++order) {
+            Placed* p = order ? b : a;
+            Placed* q = order ? a : b;
+            MeReal pose[4][4];
+            for (int i = 0; i < 3; ++i) {
+                for (int j = 0; j < 3; ++j)
+                    pose[i][j] = p->tm[j][0] * q->tm[i][0] + p->tm[j][1] * q->tm[i][1] + p->tm[j][2] * q->tm[i][2];
+                const float d[3] = {q->tm[3][0] - p->tm[3][0], q->tm[3][1] - p->tm[3][1], q->tm[3][2] - p->tm[3][2]};
+                pose[3][i] = d[0] * p->tm[i][0] + d[1] * p->tm[i][1] + d[2] * p->tm[i][2];
+            }
+            MeReal sep = 0, n[3], support;
+            MeI16 dims;
+            const bool hit = McdBoxBoxOverlapTest(&sep, n, &support, &dims, 0.02f, order ? eb : ea, order ? ea : eb, pose);
+            Collide(p, q);
+            if (!hit) {
+                ++apart;
+                EXPECT_EQ(result.contactCount, 0) << trial;
+                continue;
+            }
+            const MeReal* m = result.normal;
+            if (sep >= 0) {
+                // Touching within the padding: no contact; the normal is an axis that shows it,
+                // from q towards p.
+                ++within;
+                EXPECT_EQ(result.contactCount, 0) << trial;
+                EXPECT_NEAR(m[0] * m[0] + m[1] * m[1] + m[2] * m[2], 1, 1e-5f) << trial;
+                const float d[3] = {p->tm[3][0] - q->tm[3][0], p->tm[3][1] - q->tm[3][1], p->tm[3][2] - q->tm[3][2]};
+                EXPECT_GE(m[0] * d[0] + m[1] * d[1] + m[2] * d[2], 0) << trial;
+                continue;
+            }
+            ++into;
+            for (int j = 0; j < 3; ++j)
+                EXPECT_NEAR(m[j], n[0] * p->tm[0][j] + n[1] * p->tm[1][j] + n[2] * p->tm[2][j], 1e-5f)
+                    << trial << " order " << order;
+        }
+    }
+    EXPECT_GT(apart, 300);
+    EXPECT_GT(within, 800);
+    EXPECT_GT(into, 200);
+}
