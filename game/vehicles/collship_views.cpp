@@ -119,6 +119,13 @@ void COLLSHIP::TearDownInside()
 void COLLSHIP::SetViewMode(std::uint32_t mode)
 {
     const std::uint32_t old = ViewMode;
+    // The pilot leaving the cockpit (climbing out or ejecting) calls a jump under way off: the
+    // tunnel would otherwise stay on the hull and jump the ship away at the next boarding.
+    if (old == VIEWMODE_INSIDE && mode != VIEWMODE_INSIDE && Tunnel) {
+        DeleteTunnel();
+        HyperjumpPending = 0;
+        Destination = nullptr;
+    }
     Rack.Remove(WEAPON_CHIPPER);
     if (old == VIEWMODE_INSIDE)
         RefreshWeaponSelector(false);

@@ -177,3 +177,27 @@ TEST_F(ShipTest, AShipThatJumpedToAnUnseenSiteIsShownWhenThePlayerArrivesThere)
     jump(sites[1]);
     EXPECT_EQ(other->State, 3);
 }
+
+TEST_F(ShipTest, LeavingTheCockpitInTheTunnelCallsTheJumpOff)
+{
+    COLLSHIP* ship = Ship(0, 0, QNVEC3(0, 0, 0), VIEWMODE_INSIDE);
+    Frame();
+    const QNVEC3 before = ship->GetWorldMatrix().Translation();
+    ASSERT_TRUE(ship->StartHyperjump(sites[1], 2));
+    Frames(10);
+    // The pilot climbs out (or ejects) before the midpoint: no tunnel is left on the hull and the
+    // ship stays at its site, also once the tunnel's time is over.
+    ship->SetViewMode(VIEWMODE_OUTSIDE);
+    EXPECT_EQ(ship->Tunnel, nullptr);
+    Frames(100);
+    EXPECT_EQ(ship->CurrentSite.Get(), sites[0]);
+    // Back in the cockpit the ship neither jumps nor refuses a new jump.
+    ship->SetViewMode(VIEWMODE_INSIDE);
+    Frames(100);
+    EXPECT_EQ(ship->ParentNode(), sites[0]);
+    EXPECT_NEAR((ship->GetWorldMatrix().Translation() - before).Length(), 0.0f, 1.0f);
+    EXPECT_EQ(ship->Hud->Node()->State, 3);
+    ASSERT_TRUE(ship->StartHyperjump(sites[1], 2));
+    Frames(100);
+    EXPECT_EQ(ship->CurrentSite.Get(), sites[1]);
+}
