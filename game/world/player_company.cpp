@@ -572,10 +572,8 @@ void PLAYERCOMPANY::RemoveAimed()
     const float b = part->ElectronicMax > 0.0f ? part->Electronic / part->ElectronicMax : 1.0f;
     std::uint32_t colour = 0;
     if (kind == KIND_ENHANCER) {
-        colour = PAIR_NONE;
-        for (std::uint32_t c = 0; c < kColourPairCount; ++c)
-            if (station->EnhancerColours & (1u << c))
-                colour = colour == PAIR_NONE ? c : colour;
+        const auto* enhancer = dynamic_cast<const ENHANCER*>(part);
+        colour = enhancer && enhancer->Colour < kColourPairCount ? enhancer->Colour : std::uint32_t(PAIR_NONE);
     }
     const std::uint32_t result = station->RemoveSelected();
     if (result != PLACE_OK) {

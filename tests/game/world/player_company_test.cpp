@@ -306,6 +306,29 @@ TEST_F(PlayerTest, SuitCommandsBuildSellAndRefuse)
     EXPECT_EQ(back.Value, 20000000.0f);
     EXPECT_NEAR(back.ConditionA, 0.5f, 1e-4f);
     EXPECT_NEAR(back.ConditionB, 1.0f, 1e-4f);
+
+    // An enhancer comes back in its own colour pair, not another one on the station.
+    while (player->ItemCount() > 0)
+        player->RemoveItem(0);
+    STATIONPART* enhancers[2] = {};
+    STATIONPART* const holders[2] = {joint, BuildOn(StartBeam(0), KIND_JOINT)};
+    const std::uint32_t pairs[2] = {PAIR_RED_GREEN, PAIR_BLUE_YELLOW};
+    for (int i = 0; i < 2; ++i)
+        for (std::int32_t c = 0; holders[i] && c < holders[i]->ConnectorCount && !enhancers[i]; ++c)
+            if (holders[i]->Connectors[c].IsFreeForMarker()) {
+                station->Select(holders[i]);
+                station->ClearMarker();
+                station->SelectedConnector = c;
+                enhancers[i] = station->BuildPart(KIND_ENHANCER, 10000000.0f, pairs[i]);
+            }
+    ASSERT_TRUE(enhancers[0] && enhancers[1]) << station->Result;
+    Aim(enhancers[1], QNVEC3(0, 1, 0));
+    ASSERT_EQ(station->Selected.Get(), enhancers[1]);
+    Click(SDL_BUTTON_RIGHT);
+    ASSERT_EQ(player->ItemCount(), 1u);
+    EXPECT_EQ(player->Item(0).Type, ITEM_ENHANCER);
+    EXPECT_EQ(player->Item(0).ColourPair, std::uint32_t(PAIR_BLUE_YELLOW));
+    EXPECT_EQ(station->EnhancerColours, 1u << PAIR_RED_GREEN);
 }
 
 TEST_F(PlayerTest, BuildStoreHandOverIsTakenOnce)
