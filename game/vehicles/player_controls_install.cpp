@@ -111,6 +111,14 @@ void InstallPlayerShipControls()
         if (COLLSHIP* s = Ship(n); s && s->Hud)
             s->Hud->RefreshWorkOrders(mask);
     };
+    c.SetWorkOrders = [](GAMENODE* n, const WORKORDERDATA* first, const WORKORDERDATA* second) {
+        if (SHIPHUD* hud = ShipHudOf(n))
+            hud->SetOrders(first, second);
+    };
+    c.StepWorkOrderPanel = [](GAMENODE* n) {
+        if (SHIPHUD* hud = ShipHudOf(n))
+            hud->CycleWorkOrder();
+    };
     c.FollowFreighter = [](GAMENODE* n, GAMENODE* freighter) {
         if (COLLSHIP* s = Ship(n); s && s->Hud)
             s->Hud->FollowFreighter(freighter);

@@ -307,6 +307,9 @@ void PLAYERCOMPANY::BoardShip()
     }
     if (COMPANYSHIP* control = ShipControl())
         control->SetViewMode(1);
+    // The cockpit's HUD is new: it shows the company's orders.
+    if (GAMENODE* ship = Ship(); ship && PlayerControls.SetWorkOrders)
+        PlayerControls.SetWorkOrders(ship, &WorkOrders[0], &WorkOrders[1]);
     if (QNINPUTBINDING* throttle = QNINPUTMAP::Binding(ACT_THROTTLE))
         throttle->Value = 0.0f;
     COMPANY::BoardShip();
@@ -725,6 +728,8 @@ void PLAYERCOMPANY::UpdateShip()
         EnterSuit();
         return;
     }
+    if (PlayerControls.StepWorkOrderPanel)
+        PlayerControls.StepWorkOrderPanel(ship);
     for (std::uint32_t c = 0; c < kCompanyCount; ++c) {
         if (!Pressed(ACT_DESTINATIONS_FIRST + c))
             continue;

@@ -9,6 +9,7 @@
 
 class GAMENODE;
 class SITE;
+class WORKORDERDATA;
 
 /// One company's row on a ranking panel.
 struct RANKINGROW {
@@ -42,6 +43,10 @@ struct PLAYERCONTROLS {
     void (*ShowThrottle)(GAMENODE* ship, float throttle) = nullptr;
     /// The ship HUD's work-order lines checked against the ore mask.
     void (*RefreshWorkOrders)(GAMENODE* ship, std::uint32_t oreMask) = nullptr;
+    /// The ship HUD's work-order icons and panel show the company's two orders.
+    void (*SetWorkOrders)(GAMENODE* ship, const WORKORDERDATA* first, const WORKORDERDATA* second) = nullptr;
+    /// The ship HUD's work-order panel step: its key shows the next order, Escape hides it.
+    void (*StepWorkOrderPanel)(GAMENODE* ship) = nullptr;
     /// The ship HUD's freighter locator follows `freighter` (null: none).
     void (*FollowFreighter)(GAMENODE* ship, GAMENODE* freighter) = nullptr;
     /// Moves the player's sky under `site` and places its comet anew around the viewer.

@@ -1,6 +1,7 @@
 // The player's commands reaching the HUDs in a new game, by scripted keys through the default
 // bindings: the ranking panel in the suit and in the ship, the suit HUD's indicators, the
-// approach cube of the destination list and the work-order refresh of "every ore".
+// approach cube of the destination list, the work-order refresh of "every ore" and the work-order
+// panel.
 
 #include <gtest/gtest.h>
 
@@ -141,6 +142,20 @@ TEST_F(PlayerHudTest, RankingIndicatorsApproachCubeAndOrdersReachTheHuds)
     Key(SDLK_z, true);
     EXPECT_EQ(shipHud->OreMask, ship->OreMask());
     EXPECT_NE(shipHud->OreMask, 0u);
+
+    // O steps the work-order panel through the two orders and back to none; Escape hides a shown
+    // order and leaves the main menu alone.
+    const std::uint32_t shown[3] = {1, 2, 0};
+    for (std::uint32_t n : shown) {
+        Key(SDLK_o);
+        EXPECT_EQ(shipHud->ShownOrder, n);
+        EXPECT_EQ(shipHud->ShownPanel.Get() == shipHud->WorkOrder, n != 0);
+    }
+    Key(SDLK_o);
+    Key(SDLK_ESCAPE);
+    EXPECT_EQ(shipHud->ShownOrder, 0u);
+    EXPECT_EQ(shipHud->ShownPanel.Get(), nullptr);
+    EXPECT_EQ(QNSCENE::RequestKind, QNSCENE::REQUEST_NONE);
 }
 
 }  // namespace
