@@ -6,7 +6,7 @@
 // money that rises without a cause, a shown site other than the player's, a frame that never ends
 // and a screen that cannot be left; at the end the game must still answer a key.
 //
-//   corvane-monkey [--seed S] [--minutes M] [--draw-every K] [--trace]
+//   corvane-monkey [--seed S] [--minutes M] [--draw-every K] [--trace] [--new-games]
 //
 // Exit status: 0 for a clean run, 1 when the game failed or a watch fired, 2 for a bad command line.
 
@@ -37,11 +37,15 @@
 
 namespace {
 
+// The mercenary manager's exit button (it has no key to leave by).
+constexpr float kMercExitX = -572.5f, kMercExitY = 406.0f;
 // Wall seconds a single frame may take before the run counts as hung.
 constexpr unsigned kFrameLimitSeconds = 120;
 
 std::mt19937 g_rng;
 bool g_trace = false;
+bool g_newGames = false;          // Escape and F2 start a new game over the running one
+std::uint64_t g_quietUntil = 0;  // no random input before this pass
 const char* g_last = "none";
 std::uint64_t g_frame = 0;
 bool g_failed = false;
@@ -220,6 +224,16 @@ void ShipAction()
     } else if (r < 71) {
         g_last = "ranking";
         Key(Rand(0, 2) ? SDLK_k : SDLK_ESCAPE);
+        if (g_newGames && Rand(0, 3) == 0) {
+            // To the menu and straight into a new game, in the middle of whatever runs.
+            g_last = "new game";
+            Script().KeyDown(SDLK_ESCAPE, KMOD_NONE, Script().Pass() + 5);
+            Script().KeyUp(SDLK_ESCAPE, KMOD_NONE, Script().Pass() + 6);
+            const std::uint64_t at = Script().Pass() + 8 + std::uint64_t(Rand(0, 30));
+            Script().KeyDown(SDLK_F2, KMOD_NONE, at);
+            Script().KeyUp(SDLK_F2, KMOD_NONE, at + 1);
+            g_quietUntil = at + 2;
+        }
     } else if (r < 80) {
         g_last = "hyperjump";
         if (SITE* site = ShipSite(); site && Rand(0, 1))
@@ -334,7 +348,10 @@ void ScreenAction()
     using namespace road;
     const std::string name = QNSCENE::Current ? QNSCENE::Current->Name().Text() : "";
     const int r = Rand(0, 9);
-    if (name == "MAINMENU" || r >= 8) {
+    if (name == "MAINMENU" && g_newGames && Rand(0, 7) == 0) {
+        g_last = "new game";
+        Key(SDLK_F2);
+    } else if (name == "MAINMENU" || r >= 8) {
         g_last = "screen escape";
         Key(SDLK_ESCAPE);
     } else if (r < 6) {
@@ -345,7 +362,7 @@ void ScreenAction()
         // The screen's own way out.
         g_last = "screen exit";
         if (name == "MERCENARYMANAGER")
-            ClickScreen(-572.5f, 406.0f);
+            ClickScreen(kMercExitX, kMercExitY);
         else if (name == "BLACKMARKET")
             ClickScreen(-517.95f, -462.19f);
         else
@@ -453,8 +470,8 @@ int main(int argc, char** argv)
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
         const long v = i + 1 < argc ? std::strtol(argv[i + 1], nullptr, 10) : 0;
-        if (a == "--trace") {
-            g_trace = true;
+        if (a == "--trace" || a == "--new-games") {
+            (a == "--trace" ? g_trace : g_newGames) = true;
             continue;
         }
         ++i;
@@ -465,7 +482,7 @@ int main(int argc, char** argv)
         else if (a == "--draw-every" && v > 0)
             drawEvery = v;
         else {
-            std::fprintf(stderr, "usage: corvane-monkey [--seed S] [--minutes M] [--draw-every K] [--trace]\n");
+            std::fprintf(stderr, "usage: corvane-monkey [--seed S] [--minutes M] [--draw-every K] [--trace] [--new-games]\n");
             return 2;
         }
     }
@@ -501,6 +518,15 @@ int main(int argc, char** argv)
             }
             return true;
         }
+        // A new game started from the menu: nothing to watch while it loads, and the watches
+        // start over with its company.
+        if (!PlayerCompany)
+            return true;
+        static PLAYERCOMPANY* company = PlayerCompany;
+        if (company != PlayerCompany) {
+            company = PlayerCompany;
+            watch.Start();
+        }
         watch.Frame(frame);
         if (g_trace) {
             static GAMENODE* ship = nullptr;
@@ -524,9 +550,12 @@ int main(int argc, char** argv)
         if (g_failed)
             return false;
         if (frame >= windDown) {
-            if (frame < askAt && frame % 25 == 0 &&
-                (!InSpace() || PlayerCompany->Mode == COMPANYMODE::DESTINATIONS))
-                road::Key(SDLK_ESCAPE);
+            if (frame < askAt && frame % 25 == 0) {
+                if (QNSCENE::Current && std::string(QNSCENE::Current->Name().Text()) == "MERCENARYMANAGER")
+                    road::ClickScreen(kMercExitX, kMercExitY);
+                else if (!InSpace() || PlayerCompany->Mode == COMPANYMODE::DESTINATIONS)
+                    road::Key(SDLK_ESCAPE);
+            }
             GAMENODE* vehicle = PlayerVehicle();
             if (frame == askAt && vehicle && PlayerControls.RankingShown) {
                 rankingBefore = PlayerControls.RankingShown(vehicle);
@@ -544,7 +573,7 @@ int main(int argc, char** argv)
             if (g_trace)
                 std::printf("frame %llu: %s\n", static_cast<unsigned long long>(frame), g_last);
         }
-        if (frame < next)
+        if (frame < next || road::Script().Pass() < g_quietUntil)
             return true;
         next = frame + std::uint64_t(Rand(5, 60));
         g_last = "idle";
