@@ -6,7 +6,7 @@
 // money that rises without a cause, a shown site other than the player's, a frame that never ends
 // and a screen that cannot be left; at the end the game must still answer a key.
 //
-//   corvane-monkey [--seed S] [--minutes M] [--draw-every K] [--trace] [--new-games]
+//   corvane-monkey [--seed S] [--minutes M] [--draw-every K] [--trace] [--new-games] [--home]
 //
 // Exit status: 0 for a clean run, 1 when the game failed or a watch fired, 2 for a bad command line.
 
@@ -45,6 +45,7 @@ constexpr unsigned kFrameLimitSeconds = 120;
 std::mt19937 g_rng;
 bool g_trace = false;
 bool g_newGames = false;          // Escape and F2 start a new game over the running one
+bool g_home = false;             // no jumps: the rivals come to the player's site
 std::uint64_t g_quietUntil = 0;  // no random input before this pass
 const char* g_last = "none";
 std::uint64_t g_frame = 0;
@@ -234,7 +235,7 @@ void ShipAction()
             Script().KeyUp(SDLK_F2, KMOD_NONE, at + 1);
             g_quietUntil = at + 2;
         }
-    } else if (r < 80) {
+    } else if (r < 80 && !g_home) {
         g_last = "hyperjump";
         if (SITE* site = ShipSite(); site && Rand(0, 1))
             PlaceShipFacing(site->GetWorldMatrix().Translation(), RandF(210.0f, 400.0f));
@@ -275,7 +276,7 @@ void ShipAction()
         if (STATION* st = Station(); st && ShipSite() == PlayerCompany->Site())
             PlaceShipFacing(st->RootJoint.Get()->GetWorldMatrix().Translation(), RandF(20.0f, 90.0f));
         Hold(SDLK_w, Rand(1, 40));
-    } else if (r < 93) {
+    } else if (r < 93 && !g_home) {
         // A jump with the beam weapon firing: placed out of the site, the trigger held, then the
         // rival's list and a corner.
         g_last = "jump firing the beam";
@@ -470,8 +471,8 @@ int main(int argc, char** argv)
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
         const long v = i + 1 < argc ? std::strtol(argv[i + 1], nullptr, 10) : 0;
-        if (a == "--trace" || a == "--new-games") {
-            (a == "--trace" ? g_trace : g_newGames) = true;
+        if (a == "--trace" || a == "--new-games" || a == "--home") {
+            (a == "--trace" ? g_trace : a == "--home" ? g_home : g_newGames) = true;
             continue;
         }
         ++i;
@@ -482,7 +483,7 @@ int main(int argc, char** argv)
         else if (a == "--draw-every" && v > 0)
             drawEvery = v;
         else {
-            std::fprintf(stderr, "usage: corvane-monkey [--seed S] [--minutes M] [--draw-every K] [--trace] [--new-games]\n");
+            std::fprintf(stderr, "usage: corvane-monkey [--seed S] [--minutes M] [--draw-every K] [--trace] [--new-games] [--home]\n");
             return 2;
         }
     }
@@ -539,6 +540,17 @@ int main(int argc, char** argv)
             ship = PlayerCompany->Ship();
             mode = unsigned(PlayerCompany->Mode);
             scene = now;
+        }
+        if (g_trace) {
+            // Rival ships at the player's site (a raid).
+            static int visitors = 0;
+            int now = 0;
+            if (SITE* home = PlayerCompany->Site())
+                for (QNITEM* i = QNITEM::Next(home, home); i; i = QNITEM::Next(home, i))
+                    now += dynamic_cast<COLLSHIP*>(i) && i != PlayerCompany->Ship();
+            if (now != visitors)
+                std::printf("frame %llu: %d rival ships at home\n", static_cast<unsigned long long>(frame), now);
+            visitors = now;
         }
         if (frame % (60ull * kDriverFramesPerSecond) == 0) {
             std::printf("minute %llu: mode %u, money %.0f, ship %s\n",
