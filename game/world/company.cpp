@@ -328,6 +328,9 @@ void COMPANY::PlaceSuitAfterEjection()
 void COMPANY::Update()
 {
     SortProcessingChain();
+    // The orders' enhancer bonus follows the pairs on the station, whatever added or took one.
+    if (EnhancersChanged)
+        ComputeBonuses();
     if (Mode != COMPANYMODE::EJECTING) {
         COMPANYSHIP* ship = ShipControl();
         if (ship && ship->IsShipDestroyed()) {

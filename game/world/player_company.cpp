@@ -674,6 +674,8 @@ void PLAYERCOMPANY::UpdateShip()
         station->ClearMarker();
     if (!ship || !control)
         return;
+    if (EnhancersChanged && PlayerControls.RefreshWorkOrders)
+        PlayerControls.RefreshWorkOrders(ship, control->OreMask());
     if (Pressed(ACT_ALL_ORE)) {
         control->SetOreMask(kAllOre);
         if (PlayerControls.RefreshWorkOrders)

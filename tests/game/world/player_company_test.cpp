@@ -307,9 +307,14 @@ TEST_F(PlayerTest, SuitCommandsBuildSellAndRefuse)
     EXPECT_NEAR(back.ConditionA, 0.5f, 1e-4f);
     EXPECT_NEAR(back.ConditionB, 1.0f, 1e-4f);
 
-    // An enhancer comes back in its own colour pair, not another one on the station.
+    // An enhancer comes back in its own colour pair, not another one on the station; the orders'
+    // enhancer bonus follows the pairs on the station.
     while (player->ItemCount() > 0)
         player->RemoveItem(0);
+    WORKORDERDATA& order = player->WorkOrders[0];
+    order.Clear();
+    for (std::uint32_t colour = 0; colour < kOreColours; ++colour)
+        order.AddLine(colour, 0);
     STATIONPART* enhancers[2] = {};
     STATIONPART* const holders[2] = {joint, BuildOn(StartBeam(0), KIND_JOINT)};
     const std::uint32_t pairs[2] = {PAIR_RED_GREEN, PAIR_BLUE_YELLOW};
@@ -322,6 +327,8 @@ TEST_F(PlayerTest, SuitCommandsBuildSellAndRefuse)
                 enhancers[i] = station->BuildPart(KIND_ENHANCER, 10000000.0f, pairs[i]);
             }
     ASSERT_TRUE(enhancers[0] && enhancers[1]) << station->Result;
+    Step();
+    EXPECT_FLOAT_EQ(order.Bonus, 2.0f * WORKORDERDATA::kBonusRate * order.Value);
     Aim(enhancers[1], QNVEC3(0, 1, 0));
     ASSERT_EQ(station->Selected.Get(), enhancers[1]);
     Click(SDL_BUTTON_RIGHT);
@@ -329,6 +336,7 @@ TEST_F(PlayerTest, SuitCommandsBuildSellAndRefuse)
     EXPECT_EQ(player->Item(0).Type, ITEM_ENHANCER);
     EXPECT_EQ(player->Item(0).ColourPair, std::uint32_t(PAIR_BLUE_YELLOW));
     EXPECT_EQ(station->EnhancerColours, 1u << PAIR_RED_GREEN);
+    EXPECT_FLOAT_EQ(order.Bonus, WORKORDERDATA::kBonusRate * order.Value);
 }
 
 TEST_F(PlayerTest, BuildStoreHandOverIsTakenOnce)
