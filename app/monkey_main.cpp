@@ -450,6 +450,18 @@ public:
         } else {
             astray_ = 0;
         }
+        // The camera looks from the player's vehicle (or from a camera it carries).
+        GAMENODE* vehicle = PlayerVehicle();
+        const QNVIEW* view = InSpace() ? GameScenes.Space->ActiveViewPtr() : nullptr;
+        bool onVehicle = false;
+        for (const QNITEM* i = view ? view->CurrentNode.Get() : nullptr; i && vehicle; i = i->Parent())
+            onVehicle = onVehicle || i == vehicle;
+        if (view && vehicle && !onVehicle) {
+            if (++offCamera_ == 100)
+                Fail("the camera is not on the player's vehicle");
+        } else {
+            offCamera_ = 0;
+        }
         if (InSpace()) {
             outOfSpace_ = 0;
         } else if (++outOfSpace_ > 60ull * kDriverFramesPerSecond) {
@@ -460,7 +472,7 @@ public:
 private:
     float money_ = 0.0f;
     std::uint32_t items_ = 0;
-    std::uint64_t freighter_ = 0, screen_ = 0, astray_ = 0, outOfSpace_ = 0;
+    std::uint64_t freighter_ = 0, screen_ = 0, astray_ = 0, offCamera_ = 0, outOfSpace_ = 0;
 };
 
 }  // namespace
