@@ -270,6 +270,9 @@ void ShipAction()
             const std::uint64_t space = at + std::uint64_t(Rand(2, 40));
             Script().KeyDown(SDLK_SPACE, KMOD_NONE, space);
             Script().KeyUp(SDLK_SPACE, KMOD_NONE, space + 1);
+            // Mostly left alone to dock and unload.
+            if (Rand(0, 3))
+                g_quietUntil = space + 25ull * kDriverFramesPerSecond;
         }
     } else if (r < 92) {
         g_last = "fly home";
@@ -552,6 +555,13 @@ int main(int argc, char** argv)
             ship = PlayerCompany->Ship();
             mode = unsigned(PlayerCompany->Mode);
             scene = now;
+        }
+        if (g_trace) {
+            static unsigned delivery = 0;
+            if (unsigned(PlayerCompany->Delivery) != delivery)
+                std::printf("frame %llu: delivery %u\n", static_cast<unsigned long long>(frame),
+                            unsigned(PlayerCompany->Delivery));
+            delivery = unsigned(PlayerCompany->Delivery);
         }
         if (g_trace) {
             // Rival ships at the player's site (a raid).
