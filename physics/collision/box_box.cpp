@@ -301,6 +301,22 @@ inline int ClipPolygon(MeReal (*out)[3], const MeReal (*in)[3], int n, int axis,
     return m;
 }
 
+// The incident box's face most opposed to the reference face's outward normal sr.e_k: its
+// axis j (the pose row most parallel to e_k), the side of it, and the two axes spanning it.
+struct IncidentFace {
+    int j, j1, j2;
+    MeReal side;
+};
+
+inline IncidentFace IncidentFaceOf(MeConstMatrix4Ptr pose, int k, MeReal sr)
+{
+    int j = 0;
+    for (int m = 1; m < 3; ++m)
+        if (std::fabs(pose[m][k]) > std::fabs(pose[j][k]))
+            j = m;
+    return {j, (j + 1) % 3, (j + 2) % 3, -Sign(pose[j][k]) * sr};
+}
+
 // Reference box at the origin with extents er, reference face on axis k at side sr (outward
 // normal sr.e_k). The incident box, placed by `pose` in the reference frame, offers its face
 // most opposed to that normal; it is clipped to the reference box's four side planes and its
@@ -311,12 +327,9 @@ inline int ClipPolygon(MeReal (*out)[3], const MeReal (*in)[3], int n, int axis,
 int ClipIncidentFace(MeReal (**out)[3], MeReal (*a)[3], MeReal (*b)[3], const MeReal er[3], int k, MeReal sr,
                      MeConstMatrix4Ptr pose, const MeReal ei[3], MeReal tol)
 {
-    int j = 0;
-    for (int m = 1; m < 3; ++m)
-        if (std::fabs(pose[m][k]) > std::fabs(pose[j][k]))
-            j = m;
-    const MeReal si = -Sign(pose[j][k]) * sr;
-    const int j1 = (j + 1) % 3, j2 = (j + 2) % 3;
+    const IncidentFace face = IncidentFaceOf(pose, k, sr);
+    const int j = face.j, j1 = face.j1, j2 = face.j2;
+    const MeReal si = face.side;
     MeReal c[3], u[3], v[3];
     for (int m = 0; m < 3; ++m) {
         c[m] = pose[3][m] + si * ei[j] * pose[j][m];
@@ -391,12 +404,9 @@ inline int ClipSide(MeReal* ox, MeReal* oy, const MeReal* ix, const MeReal* iy, 
 int ClipIncidentFacePlanar(MeReal* x, MeReal* y, MeReal* z, const MeReal er[3], int k, MeReal sr,
                            MeConstMatrix4Ptr pose, const MeReal ei[3], MeReal tol)
 {
-    int j = 0;
-    for (int m = 1; m < 3; ++m)
-        if (std::fabs(pose[m][k]) > std::fabs(pose[j][k]))
-            j = m;
-    const MeReal si = -Sign(pose[j][k]) * sr;
-    const int j1 = (j + 1) % 3, j2 = (j + 2) % 3;
+    const IncidentFace face = IncidentFaceOf(pose, k, sr);
+    const int j = face.j, j1 = face.j1, j2 = face.j2;
+    const MeReal si = face.side;
     const int k1 = (k + 1) % 3, k2 = (k + 2) % 3;
     const int axes[3] = {k1, k2, k};
     MeReal c[3], u[3], v[3];
