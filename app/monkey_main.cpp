@@ -22,8 +22,6 @@
 
 #include "app/game_driver.h"
 #include "app/game_road.h"
-#include "engine/physics/node_motion.h"
-#include "engine/physics/qnphysworld.h"
 #include "engine/scene/view.h"
 #include "game/vehicles/collship.h"
 #include "game/world/cargo_port.h"
@@ -161,8 +159,6 @@ void PlaceShipFacing(const QNVEC3& at, float distance)
     QNMATRIX m;
     m.SetLookAt(at + dir * distance, at, std::fabs(dir.y) > 0.9f ? QNVEC3(1, 0, 0) : QNVEC3(0, 1, 0));
     road::PlaceAtWorld(PlayerCompany->Ship(), m);
-    if (QNBODY* body = PhysicsBodyOf(PlayerCompany->Ship()); body && body->World)
-        body->World->RefreshPairs();
 }
 
 void ArmShip()

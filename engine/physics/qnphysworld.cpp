@@ -229,12 +229,11 @@ int QNPHYSWORLD::IntersectSegment(const QNVEC3& start, const QNVEC3& end, int ca
     if (Space && !Space->IsReporting()) {
         const int models = std::max(McdSpaceGetModelCount(Space), 1);
         std::vector<McdLineSegIntersectResult> found(static_cast<std::size_t>(models));
-        const bool changing = McdSpaceIsChanging(Space) != 0;
-        if (changing)
-            McdSpaceEndChanges(Space);
+        // The query reads the models only: the space stays in its change phase, since a
+        // BeginChanges here would retire the pairs begun or ended since the last step before
+        // the bridge hears of them (an ended pair would keep its contacts, a new one would
+        // never collide).
         const int n = McdSpaceGetLineSegIntersections(Space, s, e, found.data(), models);
-        if (changing)
-            McdSpaceBeginChanges(Space);
         for (int i = 0; i < n; ++i) {
             auto* record = static_cast<QNMODELRECORD*>(McdModelGetUserData(found[std::size_t(i)].model));
             QNSEGMENTHIT& h = all.emplace_back();

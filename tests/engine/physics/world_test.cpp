@@ -299,3 +299,75 @@ TEST_F(PhysicsTest, WorldCreationSetsTheContactParametersAndMaterials)
     QNPHYSWORLD::Destroy(w);
     QNPHYSWORLD::Destroy(nullptr);
 }
+
+namespace {
+
+// Contacts in the enabled contact groups that act on the body.
+int ContactsOn(const QNBODY& b)
+{
+    int n = 0;
+    for (MeRBTreeNode* i = MeRBTreeFirst(&b.Body->constraintTree); i; i = MeRBTreeNext(&b.Body->constraintTree, i)) {
+        const auto* c = static_cast<const MdtConstraint*>(i->data);
+        if (c->type == MdtTypeContactGroup)
+            n += MdtContactGroupGetCount(c);
+    }
+    return n;
+}
+
+}  // namespace
+
+TEST_F(PhysicsTest, MovingABodyOutOfAContactEndsItThoughASegmentQueryComesFirst)
+{
+    // A segment query between frames must not lose the pairs a move began or ended before
+    // the step hears of them: an ended pair would keep its last contacts (far from the moved
+    // body, which the solver then throws away), a begun one would never collide.
+    for (bool dynamicPartner : {false, true}) {
+        QNPHYSWORLD* w = QNPHYSWORLD::Create(10, 10, 10, 10, 1, true);
+        QNCOLLGEOM box;
+        box.MakeBox(2, 2, 2);
+        QNBODY partner(w, nullptr, nullptr), mover(w, nullptr, nullptr);
+        if (dynamicPartner) {
+            partner.SetDynamic(true);
+            partner.SetMass(100.0f);
+        }
+        partner.SetGeometry(&box);
+        mover.SetDynamic(true);
+        mover.SetTransform(Translation(200, 1.99f, 0));
+        mover.SetGeometry(&box);
+        auto press = [&](int steps) {
+            for (int i = 0; i < steps; ++i) {
+                mover.AddForce(QNVEC3(0, -10, 0));
+                if (dynamicPartner)
+                    partner.AddForce(QNVEC3(0, 10, 0));
+                Advance(0.02);
+                w->Step(0.02f);
+            }
+        };
+        // Each move goes the way a node moves its body, and a query sees the body there.
+        QNSEGMENTHIT hit;
+        auto teleport = [&](float x) {
+            mover.SetTransform(Translation(x, 1.99f, 0));
+            mover.UpdateModel();
+            ASSERT_EQ(w->IntersectSegment(QNVEC3(x, 10, 0), QNVEC3(x, -10, 0), 1, &hit), 1);
+            EXPECT_EQ(hit.Body, &mover);
+        };
+        teleport(0.0f);
+        press(50);
+        ASSERT_GT(ContactsOn(mover), 0) << dynamicPartner;
+
+        teleport(200.0f);
+        for (int i = 0; i < 10; ++i) {
+            Advance(0.02);
+            w->Step(0.02f);
+            ASSERT_EQ(ContactsOn(mover), 0) << dynamicPartner << " step " << i;
+        }
+        EXPECT_LT(mover.GetLinearVelocity().Length(), 0.5f) << dynamicPartner;
+        EXPECT_LT(mover.GetAngularVelocity().Length(), 0.5f) << dynamicPartner;
+        EXPECT_NEAR(mover.GetTransform().Translation().x, 200.0f, 0.1f) << dynamicPartner;
+
+        mover.Release();
+        partner.Release();
+        box.Clear();
+        QNPHYSWORLD::Destroy(w);
+    }
+}
