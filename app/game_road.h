@@ -387,6 +387,17 @@ inline std::vector<ROADSTEP> GrowStation()
     return steps;
 }
 
+/// From a new game: the station grown with the starting items, then the free ship boarded.
+inline std::vector<ROADSTEP> GrownStationAndFreeShip()
+{
+    std::vector<ROADSTEP> steps = {{"a new game", nullptr, 1, [] { Require(PlayerCompany != nullptr, "no player company"); }}};
+    for (ROADSTEP& s : GrowStation())
+        steps.push_back(std::move(s));
+    for (ROADSTEP& s : TakeFreeShip())
+        steps.push_back(std::move(s));
+    return steps;
+}
+
 /// Puts the player's ship `distance` out from the station's middle on a diagonal above it, nose
 /// on, and gives it throttle for a moment.
 inline void FlyAtStation(float distance)

@@ -370,17 +370,6 @@ void ScreenAction()
     }
 }
 
-std::vector<road::ROADSTEP> PlayerSteps()
-{
-    using namespace road;
-    std::vector<ROADSTEP> steps = {{"a new game", nullptr, 1, [] { Require(PlayerCompany != nullptr, "no player company"); }}};
-    for (ROADSTEP& s : GrowStation())
-        steps.push_back(std::move(s));
-    for (ROADSTEP& s : TakeFreeShip())
-        steps.push_back(std::move(s));
-    return steps;
-}
-
 /// A freighter is at the player's cargo port.
 bool FreighterAtHome()
 {
@@ -502,7 +491,7 @@ int main(int argc, char** argv)
     std::signal(SIGALRM, &OnAlarm);
     alarm(kFrameLimitSeconds);
 
-    road::ROAD player(PlayerSteps());
+    road::ROAD player(road::GrownStationAndFreeShip());
     road::OnFailure = [](const std::string& step, const std::string& what) {
         std::fprintf(stderr, "corvane-monkey: the player's step \"%s\": %s\n", step.c_str(), what.c_str());
         g_failed = true;

@@ -40,17 +40,6 @@ constexpr std::uint64_t kCountSlack = 400;
 constexpr std::uint64_t kLegFrames = 15 * kDriverFramesPerSecond;
 constexpr std::uint64_t kTurnFrames = 2 * kDriverFramesPerSecond;
 
-std::vector<road::ROADSTEP> PlayerSteps()
-{
-    using namespace road;
-    std::vector<ROADSTEP> steps = {{"a new game", nullptr, 1, [] { Require(PlayerCompany != nullptr, "no player company"); }}};
-    for (ROADSTEP& s : GrowStation())
-        steps.push_back(std::move(s));
-    for (ROADSTEP& s : TakeFreeShip())
-        steps.push_back(std::move(s));
-    return steps;
-}
-
 bool ParseCount(const char* text, long* out)
 {
     char* end = nullptr;
@@ -84,7 +73,7 @@ int main(int argc, char** argv)
     // The warm-up: the first quarter of the run, at least one minute.
     const long warmup = std::max(1L, minutes / 4);
     std::vector<GAMESIZE> samples;
-    road::ROAD player(PlayerSteps());
+    road::ROAD player(road::GrownStationAndFreeShip());
     bool playerFailed = false;
     std::uint64_t routeStart = 0, legs = 0, boardings = 0;
     road::OnFailure = [&](const std::string& step, const std::string& what) {
