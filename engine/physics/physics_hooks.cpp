@@ -104,8 +104,38 @@ void MakeModel(QNCOLLIDERNODE* node)
     }
     body->SetGeometry(body->Shape, carrier);
     node->Model = body->Model;
-    if (carrier && body->Model)
-        body->SetPairEnabled(carrier, true);
+}
+
+// Switches off the pair of a model riding on `carrier`'s dynamic body and the carrier's own
+// model, when both are in one space and the pair is on (a model entering the space starts
+// with every pair on).
+void KeepOff(QNBODY* rider, QNBODY* carrier)
+{
+    if (!rider || !carrier || rider == carrier || !rider->Model || !carrier->Model)
+        return;
+    McdSpace* space = McdModelGetSpace(rider->Model);
+    if (space && space == McdModelGetSpace(carrier->Model) &&
+        space->IsPairEnabled(rider->Model->spaceId, carrier->Model->spaceId))
+        rider->SetPairEnabled(carrier, true);
+}
+
+// After the node's model entered the space: its pair with its carrier, and the pairs of the
+// models riding on it with it, stay off, whichever of them entered last.
+void KeepRidersOff(QNCOLLIDERNODE* node)
+{
+    QNBODY* body = node->Body;
+    if (!body || !body->Model || !McdModelGetSpace(body->Model))
+        return;
+    if (MdtBody* carrying = McdModelGetBody(body->Model); carrying && carrying != body->Body)
+        if (QNBODY* carrier = CarrierOf(node); carrier && carrier->Body == carrying)
+            KeepOff(body, carrier);
+    if (!body->Body)
+        return;
+    for (QNITEM* x = QNITEM::Next(node, node); x; x = QNITEM::Next(node, x)) {
+        auto* rider = dynamic_cast<QNCOLLIDERNODE*>(x);
+        if (rider && rider->Body && rider->Body->Model && McdModelGetBody(rider->Body->Model) == body->Body)
+            KeepOff(rider->Body, body);
+    }
 }
 
 void DropModel(QNCOLLIDERNODE* node)
@@ -124,10 +154,12 @@ void FollowState(QNCOLLIDERNODE* node)
         return;
     if (!body->Model && body->Shape)
         MakeModel(node);
-    if (node->State >= 2)
+    if (node->State >= 2) {
         body->Attach();
-    else
+        KeepRidersOff(node);
+    } else {
         body->Detach();
+    }
 }
 
 void CreateBody(QNBODYNODE* node, const QNMATRIX* transform)
@@ -227,10 +259,12 @@ void CollisionState(QNCOLLIDERNODE* node, std::int32_t, std::int32_t newState)
 {
     if (!node->Body || !node->Body->Model)
         return;
-    if (newState < 2)
+    if (newState < 2) {
         node->Body->Detach();
-    else
+    } else {
         node->Body->Attach();
+        KeepRidersOff(node);
+    }
 }
 
 QNNODE* Overlaps(QNNODE* node, QNNODE* root, std::uint32_t mode)

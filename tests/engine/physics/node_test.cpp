@@ -10,6 +10,7 @@
 #include "engine/scene/node_chain.h"
 #include "engine/scene/view.h"
 #include "physics/collision/model.h"
+#include "physics/collision/space.h"
 #include "physics/dynamics/dynamics.h"
 #include "physics_fixture.h"
 
@@ -328,6 +329,43 @@ TEST_F(PhysicsTest, APairedPartRidesOnItsBodyAncestorWithoutTouchingIt)
     // The overlapping hull and fin never push each other: the ship keeps its straight course.
     EXPECT_NEAR(ship->GetWorldMatrix().Translation().y, 0.0f, 1e-4f);
     EXPECT_NEAR(PhysicsBodyOf(ship)->GetLinearVelocity().x, 1.0f, 1e-4f);
+}
+
+bool PairEnabled(QNCOLLIDERNODE* a, QNCOLLIDERNODE* b)
+{
+    McdSpace* space = McdModelGetSpace(a->Model);
+    return space && space->IsPairEnabled(a->Model->spaceId, b->Model->spaceId);
+}
+
+TEST_F(PhysicsTest, ACarriedPartStaysOutOfPairsWithItsCarrierWhateverTheOrderOfTheirModels)
+{
+    QNMESH hullMesh, sensorMesh;
+    QNVIEW view(nullptr);
+    const QNMATRIX at = Translation(0, 0, 10);
+    auto* ship = new GAMENODE(view.Root, "SHIP", 0, QNCF_LEVEL_GAME | QNCF_BODY, 0, 0, &at, 0);
+    auto* sensor = new GAMENODE(ship, "SENSOR", 0, QNCF_LEVEL_PLAIN, QNUF_PAIR_PARENT, 1, nullptr, 0);
+    ship->SetState(3, 0, false, true);
+    // The carried part's model comes first, while the carrier has none yet.
+    GiveShape(sensor, sensorMesh, 3.0f);
+    GiveShape(ship, hullMesh, 1.5f);
+    ASSERT_NE(sensor->Model, nullptr);
+    ASSERT_NE(ship->Model, nullptr);
+    ASSERT_NE(McdModelGetSpace(sensor->Model), nullptr);
+    ASSERT_NE(McdModelGetSpace(ship->Model), nullptr);
+    EXPECT_FALSE(PairEnabled(sensor, ship));
+    // Taking either out of the space and back (its pairs start enabled again) keeps the pair off.
+    for (GAMENODE* n : {ship, sensor}) {
+        SCOPED_TRACE(n == ship ? "the carrier" : "the carried part");
+        n->SetState(1, 0, false, false);
+        n->SetState(3, 0, false, false);
+        ASSERT_NE(McdModelGetSpace(n->Model), nullptr);
+        EXPECT_FALSE(PairEnabled(sensor, ship));
+    }
+    PhysicsBodyOf(ship)->SetLinearVelocity(QNVEC3(1, 0, 0));
+    for (int i = 0; i < 10; ++i)
+        view.World->Step(0.02f);
+    EXPECT_NEAR(PhysicsBodyOf(ship)->GetLinearVelocity().x, 1.0f, 1e-4f);
+    EXPECT_NEAR(PhysicsBodyOf(ship)->GetLinearVelocity().y, 0.0f, 1e-4f);
 }
 
 TEST_F(PhysicsTest, NodeJointsHingeOnTheParentAndDriveEveryFrame)
