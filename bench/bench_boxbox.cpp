@@ -10,11 +10,11 @@
 #include <benchmark/benchmark.h>
 #include <ode/ode.h>
 
-#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <vector>
 
+#include "bench/bench_timing.h"
 #include "physics/collision/box_box.h"
 #include "physics/collision/collision.h"
 #include "physics/collision/primitive_pairs.h"
@@ -119,11 +119,6 @@ std::vector<Pose> MakePoses(Category c)
         poses.push_back(MakePose(k));
     }
     return poses;
-}
-
-double Fastest(const std::vector<double>& v)
-{
-    return v.empty() ? 0 : *std::min_element(v.begin(), v.end());
 }
 
 struct OdeSide {

@@ -17,12 +17,12 @@
 #include <BulletCollision/NarrowPhaseCollision/btPointCollector.h>
 #include <BulletCollision/NarrowPhaseCollision/btVoronoiSimplexSolver.h>
 
-#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <memory>
 #include <vector>
 
+#include "bench/bench_timing.h"
 #include "physics/collision/convex_hull.h"
 #include "physics/collision/gjk.h"
 #include "physics/dynamics/me_random.h"
@@ -77,11 +77,6 @@ struct Pair {
     McdGjkSimplex simplex;
     float drift[3];
 };
-
-double Fastest(const std::vector<double>& v)
-{
-    return v.empty() ? 0 : *std::min_element(v.begin(), v.end());
-}
 
 class Scene {
 public:

@@ -15,13 +15,13 @@
 #include <BulletCollision/NarrowPhaseCollision/btRaycastCallback.h>
 #include <btBulletCollisionCommon.h>
 
-#include <algorithm>
 #include <array>
 #include <chrono>
 #include <cmath>
 #include <memory>
 #include <vector>
 
+#include "bench/bench_timing.h"
 #include "physics/collision/collision.h"
 #include "physics/collision/triangle_mesh.h"
 #include "physics/dynamics/me_random.h"
@@ -97,11 +97,6 @@ Mesh Cube(MeReal h, MeReal z)
         m.triangles.push_back({q[0], q[2], q[3]});
     }
     return m;
-}
-
-double Fastest(const std::vector<double>& v)
-{
-    return v.empty() ? 0 : *std::min_element(v.begin(), v.end());
 }
 
 // Bullet's view of a mesh: the index and vertex arrays it references, and its shape.
