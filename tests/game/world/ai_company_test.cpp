@@ -35,8 +35,6 @@ protected:
     void SetUp() override
     {
         StationTest::SetUp();
-        for (std::int32_t kind : {KIND_COLLSHIPDOCK, KIND_PROCESSOR, KIND_STORAGE, KIND_CARGOPORT})
-            STATION::SetMaker(kind, nullptr);
         STATION::SetMaker(KIND_COLLSHIPDOCK, &MakeKind<KIND_COLLSHIPDOCK>);
         STATION::SetMaker(KIND_PROCESSOR, &MakeKind<KIND_PROCESSOR>);
         STATION::SetMaker(KIND_STORAGE, &MakeKind<KIND_STORAGE>);
@@ -49,8 +47,6 @@ protected:
     void TearDown() override
     {
         delete company;
-        for (std::int32_t kind : {KIND_COLLSHIPDOCK, KIND_PROCESSOR, KIND_STORAGE, KIND_CARGOPORT})
-            STATION::SetMaker(kind, nullptr);
         BuilderTurns.Destroy();
         StationTest::TearDown();
     }

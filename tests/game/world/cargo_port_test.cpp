@@ -82,8 +82,6 @@ protected:
     void TearDown() override
     {
         CargoLinks = CARGOLINKS();
-        for (std::int32_t kind : {KIND_PROCESSOR, KIND_STORAGE, KIND_CARGOPORT})
-            STATION::SetMaker(kind, nullptr);
         StationTest::TearDown();
     }
     void PowerOn()

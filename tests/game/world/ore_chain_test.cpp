@@ -43,12 +43,6 @@ protected:
         ASSERT_NE(generator, nullptr) << PlacementMessage(station->Result);
         ASSERT_FALSE(station->Underpowered);
     }
-    void TearDown() override
-    {
-        for (std::int32_t kind : {KIND_PROCESSOR, KIND_STORAGE, KIND_CARGOPORT})
-            STATION::SetMaker(kind, nullptr);
-        StationTest::TearDown();
-    }
     // A free side connector of the joint.
     std::int32_t FreeSide() const
     {

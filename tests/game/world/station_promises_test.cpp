@@ -145,11 +145,6 @@ protected:
         away = new SITE(scene->GetView(1)->Root, 1, 1);
         away->SetState(3, 0, false, false);
     }
-    void TearDown() override
-    {
-        STATION::SetMaker(KIND_PROCESSOR, nullptr);
-        StationTest::TearDown();
-    }
     SITE* away = nullptr;
 };
 
