@@ -163,16 +163,34 @@ const char* ButtonCaption(std::string_view path) {
     return nullptr;
 }
 
+// A FreeType face of the font file FontPath(archiveName) names, closed with its library.
+class Font {
+public:
+    explicit Font(std::string_view archiveName) {
+        if (FT_Init_FreeType(&lib_)) throw std::runtime_error("FreeType did not start");
+        const std::string path = FontPath(archiveName);
+        if (FT_New_Face(lib_, path.c_str(), 0, &face_)) {
+            FT_Done_FreeType(lib_);
+            throw std::runtime_error("cannot open font " + path);
+        }
+    }
+    ~Font() {
+        FT_Done_Face(face_);
+        FT_Done_FreeType(lib_);
+    }
+    Font(const Font&) = delete;
+    Font& operator=(const Font&) = delete;
+    FT_Face operator->() const { return face_; }
+    operator FT_Face() const { return face_; }
+
+private:
+    FT_Library lib_ = nullptr;
+    FT_Face face_ = nullptr;
+};
+
 // Lays `text` over the middle of the cell in `colour`, as large as the cell's height and width allow.
 void PaintCaption(Image& img, Cell c, const char* text, Rgba colour) {
-    FT_Library lib;
-    if (FT_Init_FreeType(&lib)) throw std::runtime_error("FreeType did not start");
-    FT_Face face;
-    const std::string path = FontPath("");
-    if (FT_New_Face(lib, path.c_str(), 0, &face)) {
-        FT_Done_FreeType(lib);
-        throw std::runtime_error("cannot open font " + path);
-    }
+    const Font face("");
     const std::string_view line(text);
     auto width = [&] {
         int w = 0;
@@ -200,8 +218,6 @@ void PaintCaption(Image& img, Cell c, const char* text, Rgba colour) {
             }
         pen += static_cast<int>(g->advance.x >> 6);
     }
-    FT_Done_Face(face);
-    FT_Done_FreeType(lib);
 }
 
 void PaintButton(Image& img, const QNMEDIAENTRY& e, int member) {
@@ -234,14 +250,7 @@ void PaintButton(Image& img, const QNMEDIAENTRY& e, int member) {
 
 // Glyph atlas: character code c drawn into cell (c % 16, c / 16), white with coverage as alpha.
 void PaintFont(Image& img, const QNMEDIAENTRY& e) {
-    FT_Library lib;
-    if (FT_Init_FreeType(&lib)) throw std::runtime_error("FreeType did not start");
-    FT_Face face;
-    std::string path = FontPath(e.Path);
-    if (FT_New_Face(lib, path.c_str(), 0, &face)) {
-        FT_Done_FreeType(lib);
-        throw std::runtime_error("cannot open font " + path);
-    }
+    const Font face(e.Path);
     std::vector<Cell> cells = Cells(e, img);
     int ch = cells[0].h, cw = cells[0].w;
     FT_Set_Pixel_Sizes(face, 0, static_cast<FT_UInt>(std::max(4, ch * 3 / 4)));
@@ -263,8 +272,6 @@ void PaintFont(Image& img, const QNMEDIAENTRY& e) {
                 img.At(c.x0 + px, c.y0 + py) = static_cast<std::uint32_t>(cov) << 24 | 0x00FFFFFF;
             }
     }
-    FT_Done_Face(face);
-    FT_Done_FreeType(lib);
 }
 
 void PaintLook(Image& img, const QNMEDIAENTRY& e, int member, std::uint32_t seed) {
