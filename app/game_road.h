@@ -118,16 +118,31 @@ inline PlatformScriptedEvents& Script()
     return *DriverScript();
 }
 
-/// A key down in the next frame and up in the one after (with Shift when asked).
-inline void Key(SDL_Keycode key, bool shift = false)
+/// Holds `key` down from pass `at` for `frames` frames (with Shift when asked).
+inline void HoldKeyAt(std::uint64_t at, SDL_Keycode key, std::uint64_t frames, bool shift = false)
 {
-    const std::uint64_t at = Script().Pass() + 1;
     if (shift)
         Script().KeyDown(SDLK_LSHIFT, KMOD_LSHIFT, at);
     Script().KeyDown(key, shift ? KMOD_LSHIFT : KMOD_NONE, at);
-    Script().KeyUp(key, shift ? KMOD_LSHIFT : KMOD_NONE, at + 1);
+    Script().KeyUp(key, shift ? KMOD_LSHIFT : KMOD_NONE, at + frames);
     if (shift)
-        Script().KeyUp(SDLK_LSHIFT, KMOD_NONE, at + 1);
+        Script().KeyUp(SDLK_LSHIFT, KMOD_NONE, at + frames);
+}
+
+/// Holds `key` down from the next frame for `frames` frames (an integrating binding such as the
+/// throttle grows while it is held).
+inline void HoldKey(SDL_Keycode key, std::uint64_t frames, bool shift = false)
+{
+    HoldKeyAt(Script().Pass() + 1, key, frames, shift);
+}
+
+/// The keys that open each company's list of jump destinations, by company index.
+inline constexpr SDL_Keycode kCompanyKeys[kCompanyCount] = {SDLK_r, SDLK_g, SDLK_b, SDLK_y};
+
+/// A key down in the next frame and up in the one after (with Shift when asked).
+inline void Key(SDL_Keycode key, bool shift = false)
+{
+    HoldKey(key, 1, shift);
 }
 
 inline void Click(Uint8 button)
@@ -229,8 +244,7 @@ inline ROADSTEP PlaceFirstItem(std::int32_t kind)
             [=] { return Station()->Counts[kind] == 1u; },
             [](int) {
                 Key(SDLK_TAB);
-                Script().KeyDown(SDLK_1, KMOD_NONE, Script().Pass() + 3);
-                Script().KeyUp(SDLK_1, KMOD_NONE, Script().Pass() + 4);
+                HoldKeyAt(Script().Pass() + 3, SDLK_1, 1);
             },
             8};
 }
@@ -407,8 +421,7 @@ inline void FlyAtStation(float distance)
     QNMATRIX m;
     m.SetLookAt(centre + dir * distance, centre, QNVEC3(0, 1, 0));
     PlaceAtWorld(PlayerCompany->Ship(), m);
-    Script().KeyDown(SDLK_w, KMOD_NONE, Script().Pass() + 3);
-    Script().KeyUp(SDLK_w, KMOD_NONE, Script().Pass() + 30);
+    HoldKeyAt(Script().Pass() + 3, SDLK_w, 27);
 }
 
 /// Puts the player's suit on a diagonal above the station, looking at its middle.
@@ -419,15 +432,6 @@ inline void ViewStation()
     QNMATRIX m;
     m.SetLookAt(centre + dir * 45.0f, centre, QNVEC3(0, 1, 0));
     PlaceAtWorld(PlayerCompany->Suit(), m);
-}
-
-/// Holds `key` down from the next frame for `frames` frames (an integrating binding such as the
-/// throttle grows while it is held).
-inline void HoldKey(SDL_Keycode key, std::uint64_t frames)
-{
-    const std::uint64_t at = Script().Pass() + 1;
-    Script().KeyDown(key, KMOD_NONE, at);
-    Script().KeyUp(key, KMOD_NONE, at + frames);
 }
 
 /// Moves frame `m` to `at`, keeping its turn (QNMATRIX::SetTranslation makes a pure translation).

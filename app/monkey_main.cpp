@@ -138,13 +138,7 @@ GAMENODE* RandomTarget()
 
 void Hold(SDL_Keycode key, int frames, bool shift = false)
 {
-    const std::uint64_t at = road::Script().Pass() + 1;
-    if (shift)
-        road::Script().KeyDown(SDLK_LSHIFT, KMOD_LSHIFT, at);
-    road::Script().KeyDown(key, shift ? KMOD_LSHIFT : KMOD_NONE, at);
-    road::Script().KeyUp(key, shift ? KMOD_LSHIFT : KMOD_NONE, at + std::uint64_t(frames));
-    if (shift)
-        road::Script().KeyUp(SDLK_LSHIFT, KMOD_NONE, at + std::uint64_t(frames));
+    road::HoldKey(key, std::uint64_t(frames), shift);
 }
 
 /// Puts the ship `distance` from `at` looking at it. The ship's contact pairs are brought up to
@@ -224,27 +218,23 @@ void ShipAction()
         if (g_newGames && Rand(0, 3) == 0) {
             // To the menu and straight into a new game, in the middle of whatever runs.
             g_last = "new game";
-            Script().KeyDown(SDLK_ESCAPE, KMOD_NONE, Script().Pass() + 5);
-            Script().KeyUp(SDLK_ESCAPE, KMOD_NONE, Script().Pass() + 6);
+            HoldKeyAt(Script().Pass() + 5, SDLK_ESCAPE, 1);
             const std::uint64_t at = Script().Pass() + 8 + std::uint64_t(Rand(0, 30));
-            Script().KeyDown(SDLK_F2, KMOD_NONE, at);
-            Script().KeyUp(SDLK_F2, KMOD_NONE, at + 1);
+            HoldKeyAt(at, SDLK_F2, 1);
             g_quietUntil = at + 2;
         }
     } else if (r < 80 && !g_home) {
         g_last = "hyperjump";
         if (SITE* site = ShipSite(); site && Rand(0, 1))
             PlaceShipFacing(site->GetWorldMatrix().Translation(), RandF(210.0f, 400.0f));
-        const SDL_Keycode lists[] = {SDLK_r, SDLK_g, SDLK_b, SDLK_y};
-        Key(lists[Rand(0, 3)]);
+        Key(kCompanyKeys[Rand(0, 3)]);
         g_cornerAt = 3 + Rand(0, 40);
     } else if (r < 85) {
         g_last = "leave the ship";
         Key(SDLK_d);
         if (GAMENODE* ship = PlayerCompany->Ship())
             ship->StopMotion(true, QNCF_LEVEL_PLAIN);
-        Script().KeyDown(SDLK_RETURN, KMOD_NONE, Script().Pass() + 4);
-        Script().KeyUp(SDLK_RETURN, KMOD_NONE, Script().Pass() + 5);
+        HoldKeyAt(Script().Pass() + 4, SDLK_RETURN, 1);
     } else if (r < 86) {
         g_last = "lose the ship";
         if (auto* d = dynamic_cast<DAMAGEABLE*>(PlayerCompany->Ship()))
@@ -261,11 +251,9 @@ void ShipAction()
             MoveTo(m, m.Translation() + m.Row(2).Normalize() * RandF(1.0f, 5.0f));
             PlaceAtWorld(PlayerCompany->Ship(), m);
             const std::uint64_t at = Script().Pass() + 3;
-            Script().KeyDown(SDLK_RETURN, KMOD_NONE, at);
-            Script().KeyUp(SDLK_RETURN, KMOD_NONE, at + 1);
+            HoldKeyAt(at, SDLK_RETURN, 1);
             const std::uint64_t space = at + std::uint64_t(Rand(2, 40));
-            Script().KeyDown(SDLK_SPACE, KMOD_NONE, space);
-            Script().KeyUp(SDLK_SPACE, KMOD_NONE, space + 1);
+            HoldKeyAt(space, SDLK_SPACE, 1);
             // Mostly left alone to dock and unload.
             if (Rand(0, 3))
                 g_quietUntil = space + 25ull * kDriverFramesPerSecond;
@@ -284,8 +272,7 @@ void ShipAction()
             PlaceShipFacing(site->GetWorldMatrix().Translation(), RandF(220.0f, 400.0f));
             s->SelectWeapon(WEAPON_EM2);
             const std::uint64_t at = Script().Pass() + 3;
-            Script().KeyDown(SDLK_SPACE, KMOD_NONE, at);
-            Script().KeyUp(SDLK_SPACE, KMOD_NONE, at + 120);
+            HoldKeyAt(at, SDLK_SPACE, 120);
             const SDL_Keycode lists[] = {SDLK_r, SDLK_g, SDLK_b, SDLK_y};
             const std::uint64_t list = at + std::uint64_t(Rand(5, 40));
             Script().KeyDown(lists[Rand(0, 3)], KMOD_NONE, list);

@@ -19,13 +19,11 @@ using mining::Ship;
 ROADSTEP JumpToRival(const char* name, const std::shared_ptr<mining::WATCH>& w)
 {
     return {name, [w] {
-         const SDL_Keycode keys[4] = {SDLK_r, SDLK_g, SDLK_b, SDLK_y};
          for (std::uint32_t c = 0; c < kCompanyCount; ++c)
              if (Companies[c] && Companies[c] != PlayerCompany && Companies[c]->Site()) {
                  w->Away = Companies[c]->Site();
-                 Key(keys[c]);
-                 Script().KeyDown(SDLK_3, KMOD_NONE, Script().Pass() + 4);
-                 Script().KeyUp(SDLK_3, KMOD_NONE, Script().Pass() + 5);
+                 Key(kCompanyKeys[c]);
+                 HoldKeyAt(Script().Pass() + 4, SDLK_3, 1);
                  break;
              }
      },
@@ -98,12 +96,10 @@ TEST(MiningRoad, ChipperOreCloudDockAndDeliveryInTheRealGame)
         JumpToRival("jump to a rival's site", w),
         FlyOn("the throttle flies it there", w),
         {"jump home", [] {
-             const SDL_Keycode keys[4] = {SDLK_r, SDLK_g, SDLK_b, SDLK_y};
              for (std::uint32_t c = 0; c < kCompanyCount; ++c)
                  if (Companies[c] == PlayerCompany)
-                     Key(keys[c]);
-             Script().KeyDown(SDLK_5, KMOD_NONE, Script().Pass() + 4);
-             Script().KeyUp(SDLK_5, KMOD_NONE, Script().Pass() + 5);
+                     Key(kCompanyKeys[c]);
+             HoldKeyAt(Script().Pass() + 4, SDLK_5, 1);
          },
          50, [] {
              ASSERT_EQ(Ship()->CurrentSite.Get(), PlayerCompany->Site());

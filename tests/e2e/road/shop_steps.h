@@ -146,14 +146,6 @@ inline std::uint32_t CompanyOfSite(const SITE* site)
     return kCompanyCount;
 }
 
-/// Holds `key` down from the next frame for `frames` frames.
-inline void Hold(SDL_Keycode key, std::uint64_t frames)
-{
-    const std::uint64_t at = Script().Pass() + 1;
-    Script().KeyDown(key, KMOD_NONE, at);
-    Script().KeyUp(key, KMOD_NONE, at + frames);
-}
-
 /// Puts the player's ship 30 units off `target`, nose on (from another side at each `attempt`),
 /// and holds the trigger for a burst.
 inline void AimAndFire(const GAMENODE* target, int attempt);
@@ -204,8 +196,7 @@ inline void LeaveShip()
         return;
     PlaceAtWorld(ship, ship->GetWorldMatrix());
     Key(SDLK_d);
-    Script().KeyDown(SDLK_RETURN, KMOD_NONE, Script().Pass() + 4);
-    Script().KeyUp(SDLK_RETURN, KMOD_NONE, Script().Pass() + 5);
+    HoldKeyAt(Script().Pass() + 4, SDLK_RETURN, 1);
 }
 
 // Frames a pointer click takes from the scripted motion to the release, and a few to act on it.
@@ -221,11 +212,8 @@ inline void JumpFromSite(COLLSHIP* ship, std::uint32_t c)
     QNMATRIX m;
     m.SetLookAt(centre + QNVEC3(0, 260, 0), centre + QNVEC3(0, 260, 100), QNVEC3(0, 1, 0));
     PlaceAtWorld(ship, m);
-    static constexpr SDL_Keycode kCompanyKeys[4] = {SDLK_r, SDLK_g, SDLK_b, SDLK_y};
-    Script().KeyDown(kCompanyKeys[c], KMOD_NONE, Script().Pass() + 3);
-    Script().KeyUp(kCompanyKeys[c], KMOD_NONE, Script().Pass() + 4);
-    Script().KeyDown(SDLK_1, KMOD_NONE, Script().Pass() + 8);
-    Script().KeyUp(SDLK_1, KMOD_NONE, Script().Pass() + 9);
+    HoldKeyAt(Script().Pass() + 3, kCompanyKeys[c], 1);
+    HoldKeyAt(Script().Pass() + 8, SDLK_1, 1);
 }
 
 /// Unless a computer ship is at the player's ship's site: the jump to the target's site.
@@ -264,7 +252,7 @@ inline void AimAndFire(const GAMENODE* target, int attempt)
     QNMATRIX m;
     m.SetLookAt(at + side * 30.0f, at, std::fabs(side.y) > 0.5f ? QNVEC3(1, 0, 0) : QNVEC3(0, 1, 0));
     PlaceAtWorld(ship, m);
-    Hold(SDLK_SPACE, kBurstFrames);
+    HoldKey(SDLK_SPACE, kBurstFrames);
 }
 
 }  // namespace shop
@@ -357,7 +345,7 @@ inline std::vector<ROADSTEP> ShopAndFightSteps()
              QNMATRIX m;
              m.SetLookAt(at - normal * 20.0f, at, b.Row(1).Normalize());
              PlaceAtWorld(ship, m);
-             Hold(SDLK_w, 60);
+             HoldKey(SDLK_w, 60);
          },
          30,
          [=] {
