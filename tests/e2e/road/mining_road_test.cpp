@@ -49,6 +49,18 @@ ROADSTEP FlyOn(const char* name, const std::shared_ptr<mining::WATCH>& w)
      }};
 }
 
+// The suit put 4 units over the ship along its up axis, keeping its turn, and Enter boards it.
+ROADSTEP Board(const char* name)
+{
+    return {name, [] {
+         QNMATRIX m = Ship()->GetWorldMatrix();
+         MoveTo(m, m.Translation() + m.Row(1).Normalize() * 4.0f);
+         PlaceAtWorld(PlayerCompany->Suit(), m);
+         Key(SDLK_RETURN);
+     },
+     30, [] { ASSERT_EQ(PlayerCompany->Mode, COMPANYMODE::SHIP); }};
+}
+
 TEST(MiningRoad, ChipperOreCloudDockAndDeliveryInTheRealGame)
 {
     ReportToTest();
@@ -65,13 +77,7 @@ TEST(MiningRoad, ChipperOreCloudDockAndDeliveryInTheRealGame)
         {"the free ship", nullptr, 600, [] { ASSERT_NE(Ship(), nullptr); }},
         {"undock", [] { Key(SDLK_SPACE); }, 30, [] { ASSERT_FALSE(PlayerCompany->Dock()->Holding); },
          [] { return !PlayerCompany->Dock()->Holding; }, nullptr, 40},
-        {"board", [] {
-             QNMATRIX m = Ship()->GetWorldMatrix();
-             MoveTo(m, m.Translation() + m.Row(1).Normalize() * 4.0f);
-             PlaceAtWorld(PlayerCompany->Suit(), m);
-             Key(SDLK_RETURN);
-         },
-         30, [] { ASSERT_EQ(PlayerCompany->Mode, COMPANYMODE::SHIP); }},
+        Board("board"),
     };
     for (ROADSTEP& s : boarding)
         steps.push_back(std::move(s));
@@ -80,13 +86,7 @@ TEST(MiningRoad, ChipperOreCloudDockAndDeliveryInTheRealGame)
     std::vector<ROADSTEP> jumps = {
         {"undock", [] { Key(SDLK_SPACE); }, 60, [] { ASSERT_FALSE(PlayerCompany->Dock()->Holding); },
          [] { return !PlayerCompany->Dock()->Holding; }, nullptr, 20},
-        {"board again", [] {
-             QNMATRIX m = Ship()->GetWorldMatrix();
-             MoveTo(m, m.Translation() + m.Row(1).Normalize() * 4.0f);
-             PlaceAtWorld(PlayerCompany->Suit(), m);
-             Key(SDLK_RETURN);
-         },
-         30, [] { ASSERT_EQ(PlayerCompany->Mode, COMPANYMODE::SHIP); }},
+        Board("board again"),
         {"out past the jump distance", [w] {
              const QNVEC3 site = PlayerCompany->Site()->GetWorldMatrix().Translation();
              PlaceAtWorld(Ship(), Facing(site + QNVEC3(120, 230, -90), site + QNVEC3(400, 300, -200)));
