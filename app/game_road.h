@@ -136,6 +136,17 @@ inline void HoldKey(SDL_Keycode key, std::uint64_t frames, bool shift = false)
     HoldKeyAt(Script().Pass() + 1, key, frames, shift);
 }
 
+/// A pass watcher for GAMEDRIVE::OnStartPass that adds each scene shown before the game starts
+/// to `scenes`, once for each run of passes it stays on.
+inline std::function<void(std::uint64_t)> RecordStartScenes(std::vector<std::string>& scenes)
+{
+    return [&scenes](std::uint64_t) {
+        const char* name = QNSCENE::Current ? QNSCENE::Current->Name().Text() : "";
+        if (scenes.empty() || scenes.back() != name)
+            scenes.emplace_back(name);
+    };
+}
+
 /// The keys that open each company's list of jump destinations, by company index.
 inline constexpr SDL_Keycode kCompanyKeys[kCompanyCount] = {SDLK_r, SDLK_g, SDLK_b, SDLK_y};
 

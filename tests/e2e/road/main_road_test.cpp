@@ -313,11 +313,7 @@ TEST(MainRoad, FromTheLogoThroughBuildingMiningASaleShoppingAndAFightToQuit)
     ROAD road(std::move(steps));
     drive.Frames = 100000;
     drive.DrawEvery = 1;
-    drive.OnStartPass = [&](std::uint64_t) {
-        const char* name = QNSCENE::Current ? QNSCENE::Current->Name().Text() : "";
-        if (startScenes.empty() || startScenes.back() != name)
-            startScenes.emplace_back(name);
-    };
+    drive.OnStartPass = RecordStartScenes(startScenes);
     // After the last step the program must end by the menu's Quit, not by the driver.
     std::uint64_t framesAfterRoad = 0;
     constexpr std::uint64_t kQuitFrames = 100;

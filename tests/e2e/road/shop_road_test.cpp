@@ -44,11 +44,7 @@ TEST(ShopRoad, BuildStoreBlackMarketWeaponAndFight)
     GAMEDRIVE drive;
     drive.Frames = 100000;
     drive.DrawEvery = 1;
-    drive.OnStartPass = [&](std::uint64_t) {
-        const char* name = QNSCENE::Current ? QNSCENE::Current->Name().Text() : "";
-        if (startScenes.empty() || startScenes.back() != name)
-            startScenes.emplace_back(name);
-    };
+    drive.OnStartPass = RecordStartScenes(startScenes);
     drive.OnFrame = [&](std::uint64_t, const GAMEDRIVERTIMES&) { return road.Frame(); };
     EXPECT_EQ(DriveHeadlessGame(drive, nullptr), 0);
     ASSERT_GE(startScenes.size(), 2u);
