@@ -273,12 +273,9 @@ void ShipAction()
             s->SelectWeapon(WEAPON_EM2);
             const std::uint64_t at = Script().Pass() + 3;
             HoldKeyAt(at, SDLK_SPACE, 120);
-            const SDL_Keycode lists[] = {SDLK_r, SDLK_g, SDLK_b, SDLK_y};
             const std::uint64_t list = at + std::uint64_t(Rand(5, 40));
-            Script().KeyDown(lists[Rand(0, 3)], KMOD_NONE, list);
-            Script().KeyUp(lists[Rand(0, 3)], KMOD_NONE, list + 1);
-            Script().KeyDown(SDLK_1, KMOD_NONE, list + 3);
-            Script().KeyUp(SDLK_1, KMOD_NONE, list + 4);
+            HoldKeyAt(list, kCompanyKeys[Rand(0, 3)], 1);
+            HoldKeyAt(list + 3, SDLK_1, 1);
         }
     } else if (r < 94) {
         g_last = "arm";
