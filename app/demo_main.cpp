@@ -68,8 +68,7 @@ std::vector<ROADSTEP> Steps()
 {
     std::vector<ROADSTEP> steps = {{"a new game", nullptr, 1, [] { Require(PlayerCompany != nullptr, "no player company"); }},
                                    {"the starting station", &ViewStation, 30, [] { g_capture = "start"; }}};
-    for (ROADSTEP& s : GrowStation())
-        steps.push_back(std::move(s));
+    Append(steps, GrowStation());
     std::vector<ROADSTEP> rest = {
         {"the grown station", &ViewStation, 30, [] { g_capture = "station"; }},
         {"the build store", [] { Key(SDLK_F2); }, 40,
@@ -80,10 +79,8 @@ std::vector<ROADSTEP> Steps()
         {"back from the store", [] { Key(SDLK_ESCAPE); }, 30,
          [] { Require(QNSCENE::Current == GameScenes.Space, "the store did not close"); }},
     };
-    for (ROADSTEP& s : rest)
-        steps.push_back(std::move(s));
-    for (ROADSTEP& s : TakeFreeShip())
-        steps.push_back(std::move(s));
+    Append(steps, std::move(rest));
+    Append(steps, TakeFreeShip());
     std::vector<ROADSTEP> aboard = {
         {"the cockpit", nullptr, 20, [] { g_capture = "cockpit"; }},
         {"the fight", [] {
@@ -102,10 +99,8 @@ std::vector<ROADSTEP> Steps()
          kFireFrames / 2 + 1, [] { g_capture = "fight"; }},
         {"flying at the station", [] { FlyAtStation(90.0f); }, kFireFrames, nullptr},
     };
-    for (ROADSTEP& s : aboard)
-        steps.push_back(std::move(s));
-    for (ROADSTEP& s : OutsidePicture([] { g_capture = "outside"; }))
-        steps.push_back(std::move(s));
+    Append(steps, std::move(aboard));
+    Append(steps, OutsidePicture([] { g_capture = "outside"; }));
     steps.push_back({"the end", nullptr, 4, nullptr});
     return steps;
 }

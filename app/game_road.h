@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdio>
 #include <functional>
+#include <iterator>
 #include <memory>
 #include <string>
 #include <vector>
@@ -112,6 +113,12 @@ private:
     int attempt_ = 0;
     std::vector<std::string> reached_;
 };
+
+/// Moves the steps of `more` onto the end of `steps`.
+inline void Append(std::vector<ROADSTEP>& steps, std::vector<ROADSTEP> more)
+{
+    steps.insert(steps.end(), std::make_move_iterator(more.begin()), std::make_move_iterator(more.end()));
+}
 
 inline PlatformScriptedEvents& Script()
 {
@@ -405,10 +412,8 @@ inline std::vector<ROADSTEP> GrowStation()
     const std::int32_t kinds[] = {KIND_GENERATOR, KIND_COLLSHIPDOCK, KIND_PROCESSOR, KIND_STORAGE};
     const std::int32_t sides[] = {2, 0, 1, 3};
     for (int i = 0; i < 4; ++i)
-        for (ROADSTEP& s : BuildOnStartBeam(sides[i], kinds[i], i < 3 ? QNVEC3(1, 0, 0) : QNVEC3(0, 0, 0)))
-            steps.push_back(std::move(s));
-    for (ROADSTEP& s : BuildOutFrom([] { return EndJoint(2); }, KIND_CARGOPORT))
-        steps.push_back(std::move(s));
+        Append(steps, BuildOnStartBeam(sides[i], kinds[i], i < 3 ? QNVEC3(1, 0, 0) : QNVEC3(0, 0, 0)));
+    Append(steps, BuildOutFrom([] { return EndJoint(2); }, KIND_CARGOPORT));
     return steps;
 }
 
@@ -416,10 +421,8 @@ inline std::vector<ROADSTEP> GrowStation()
 inline std::vector<ROADSTEP> GrownStationAndFreeShip()
 {
     std::vector<ROADSTEP> steps = {{"a new game", nullptr, 1, [] { Require(PlayerCompany != nullptr, "no player company"); }}};
-    for (ROADSTEP& s : GrowStation())
-        steps.push_back(std::move(s));
-    for (ROADSTEP& s : TakeFreeShip())
-        steps.push_back(std::move(s));
+    Append(steps, GrowStation());
+    Append(steps, TakeFreeShip());
     return steps;
 }
 

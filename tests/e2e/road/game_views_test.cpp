@@ -74,8 +74,7 @@ TEST(GameViews, GrownStationOreFieldAndCockpit)
 
     std::vector<ROADSTEP> steps = {{"a new game", nullptr, 1, [] { ASSERT_NE(PlayerCompany, nullptr); }},
                                    {"the starting station from the suit", &ViewStation, 30, [&] { capture = &start; }}};
-    for (ROADSTEP& s : GrowStation())
-        steps.push_back(std::move(s));
+    Append(steps, GrowStation());
 
     std::vector<ROADSTEP> views = {
         {"the grown station from the suit", &ViewStation, 30, [&] {
@@ -105,8 +104,7 @@ TEST(GameViews, GrownStationOreFieldAndCockpit)
              capture = &approach;
          }},
     };
-    for (ROADSTEP& s : views)
-        steps.push_back(std::move(s));
+    Append(steps, std::move(views));
     // The camera views look around from the ship's own place, cockpit and HUD hidden: C turns
     // the view 180 degrees about y, F5 and F6 -90 and 90 about y, F7 and F8 -90 and 90 about x.
     const std::pair<SDL_Keycode, QNMATRIX> turns[] = {{SDLK_c, Turn('y', 180)},  {SDLK_F5, Turn('y', -90)},
@@ -129,8 +127,7 @@ TEST(GameViews, GrownStationOreFieldAndCockpit)
                          EXPECT_EQ(ship->View->CurrentNode.Get(), ship);
                          EXPECT_FALSE(HiddenCockpit(ship));
                      }});
-    for (ROADSTEP& s : OutsidePicture([&] { capture = &outside; }))
-        steps.push_back(std::move(s));
+    Append(steps, OutsidePicture([&] { capture = &outside; }));
     steps.push_back({"done", nullptr, 2, nullptr});
 
     ROAD road(std::move(steps));

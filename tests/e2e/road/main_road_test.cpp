@@ -191,18 +191,13 @@ TEST(MainRoad, FromTheLogoThroughBuildingMiningASaleShoppingAndAFightToQuit)
              EXPECT_EQ(Station()->Counts[KIND_HEADQUARTERS], 1u);
          }},
     };
-    for (ROADSTEP& s : BuildOnStartBeam(2, KIND_GENERATOR, QNVEC3(1, 0, 0)))
-        steps.push_back(std::move(s));
-    for (ROADSTEP& s : BuildOnStartBeam(0, KIND_COLLSHIPDOCK, QNVEC3(1, 0, 0)))
-        steps.push_back(std::move(s));
-    for (ROADSTEP& s : BuildOnStartBeam(1, KIND_PROCESSOR, QNVEC3(1, 0, 0)))
-        steps.push_back(std::move(s));
+    Append(steps, BuildOnStartBeam(2, KIND_GENERATOR, QNVEC3(1, 0, 0)));
+    Append(steps, BuildOnStartBeam(0, KIND_COLLSHIPDOCK, QNVEC3(1, 0, 0)));
+    Append(steps, BuildOnStartBeam(1, KIND_PROCESSOR, QNVEC3(1, 0, 0)));
     // Beam 3 is seen from outside the station along it; the cargo port goes on a free side of
     // the processor's joint, reached with Tab from the joint's top.
-    for (ROADSTEP& s : BuildOnStartBeam(3, KIND_STORAGE, QNVEC3(0, 0, 0)))
-        steps.push_back(std::move(s));
-    for (ROADSTEP& s : BuildOnStartBeam(1, KIND_CARGOPORT, QNVEC3(0, 0, 0), false))
-        steps.push_back(std::move(s));
+    Append(steps, BuildOnStartBeam(3, KIND_STORAGE, QNVEC3(0, 0, 0)));
+    Append(steps, BuildOnStartBeam(1, KIND_CARGOPORT, QNVEC3(0, 0, 0), false));
     steps.push_back({"the chain is powered and the inventory empty", nullptr, 1, [] {
                          EXPECT_EQ(PlayerCompany->ItemCount(), 0u);
                          EXPECT_FALSE(Station()->Underpowered);
@@ -230,13 +225,11 @@ TEST(MainRoad, FromTheLogoThroughBuildingMiningASaleShoppingAndAFightToQuit)
         {"board the ship again", &BoardShip,
          30, [] { ASSERT_EQ(PlayerCompany->Mode, COMPANYMODE::SHIP); }},
     };
-    for (ROADSTEP& s : rest)
-        steps.push_back(std::move(s));
+    Append(steps, std::move(rest));
 
     GAMEDRIVE drive;
     auto watch = std::make_shared<mining::WATCH>();
-    for (ROADSTEP& s : mining::MiningSteps(watch))
-        steps.push_back(std::move(s));
+    Append(steps, mining::MiningSteps(watch));
     // While the station is powered the ship is repaired and undocked, then left floating by the
     // station: a raid during the sale may shoot the generator down, and an unpowered dock holds
     // its ship.
@@ -260,11 +253,9 @@ TEST(MainRoad, FromTheLogoThroughBuildingMiningASaleShoppingAndAFightToQuit)
          },
          [] { return !PlayerCompany->Dock()->Holding; }, nullptr, 40},
     };
-    for (ROADSTEP& s : afterDelivery)
-        steps.push_back(std::move(s));
+    Append(steps, std::move(afterDelivery));
     auto sale = std::make_shared<SALE>();
-    for (ROADSTEP& s : ProcessAndSell(sale, [&drive](std::uint32_t every) { drive.DrawEvery = every; }))
-        steps.push_back(std::move(s));
+    Append(steps, ProcessAndSell(sale, [&drive](std::uint32_t every) { drive.DrawEvery = every; }));
     // One sale of one rock's ore does not pay for a build-store product and an EM2; the road
     // credits the rest in this one step (with room for a frame's repair costs).
     auto quiet = std::make_shared<std::uint64_t>(0);
@@ -281,8 +272,7 @@ TEST(MainRoad, FromTheLogoThroughBuildingMiningASaleShoppingAndAFightToQuit)
     steps.push_back({"the company is credited up to the shopping money",
                      [] { PlayerCompany->AddMoney(std::max(0.0f, kShoppingMoney + 500000.0f - PlayerCompany->Money())); },
                      1, [] { ASSERT_GE(PlayerCompany->Money(), kShoppingMoney); }});
-    for (ROADSTEP& s : ShopAndFightSteps())
-        steps.push_back(std::move(s));
+    Append(steps, ShopAndFightSteps());
     std::vector<ROADSTEP> end = {
         {"escape to the menu", [&] {
              modeBeforeMenu = PlayerCompany->Mode;
@@ -307,8 +297,7 @@ TEST(MainRoad, FromTheLogoThroughBuildingMiningASaleShoppingAndAFightToQuit)
          [] { ClickScreen(MAINMENU::kButtonX, MAINMENU::kQuitY); },
          1, nullptr},
     };
-    for (ROADSTEP& s : end)
-        steps.push_back(std::move(s));
+    Append(steps, std::move(end));
 
     ROAD road(std::move(steps));
     drive.Frames = 100000;

@@ -70,8 +70,7 @@ TEST(MiningRoad, ChipperOreCloudDockAndDeliveryInTheRealGame)
     const std::int32_t kinds[] = {KIND_GENERATOR, KIND_COLLSHIPDOCK, KIND_PROCESSOR};
     const std::int32_t sides[] = {2, 0, 1};
     for (int i = 0; i < 3; ++i)
-        for (ROADSTEP& s : BuildOnStartBeam(sides[i], kinds[i], QNVEC3(1, 0, 0)))
-            steps.push_back(std::move(s));
+        Append(steps, BuildOnStartBeam(sides[i], kinds[i], QNVEC3(1, 0, 0)));
 
     std::vector<ROADSTEP> boarding = {
         {"the free ship", nullptr, 600, [] { ASSERT_NE(Ship(), nullptr); }},
@@ -79,10 +78,8 @@ TEST(MiningRoad, ChipperOreCloudDockAndDeliveryInTheRealGame)
          [] { return !PlayerCompany->Dock()->Holding; }, nullptr, 40},
         Board("board"),
     };
-    for (ROADSTEP& s : boarding)
-        steps.push_back(std::move(s));
-    for (ROADSTEP& s : mining::MiningSteps(w))
-        steps.push_back(std::move(s));
+    Append(steps, std::move(boarding));
+    Append(steps, mining::MiningSteps(w));
     std::vector<ROADSTEP> jumps = {
         {"undock", [] { Key(SDLK_SPACE); }, 60, [] { ASSERT_FALSE(PlayerCompany->Dock()->Holding); },
          [] { return !PlayerCompany->Dock()->Holding; }, nullptr, 20},
@@ -121,8 +118,7 @@ TEST(MiningRoad, ChipperOreCloudDockAndDeliveryInTheRealGame)
          [] { return PlayerCompany->Mode == COMPANYMODE::SUIT; }, nullptr, 10},
         {"done", nullptr, 2, nullptr},
     };
-    for (ROADSTEP& s : jumps)
-        steps.push_back(std::move(s));
+    Append(steps, std::move(jumps));
 
     ROAD road(std::move(steps));
     GAMEDRIVE drive;

@@ -25,20 +25,16 @@ TEST(ShopRoad, BuildStoreBlackMarketWeaponAndFight)
                                         ASSERT_NE(PlayerCompany, nullptr);
                                         ASSERT_EQ(PlayerCompany->Mode, COMPANYMODE::SUIT);
                                     }}};
-    for (ROADSTEP& s : BuildOnStartBeam(2, KIND_GENERATOR, QNVEC3(1, 0, 0)))
-        steps.push_back(std::move(s));
-    for (ROADSTEP& s : BuildOnStartBeam(0, KIND_COLLSHIPDOCK, QNVEC3(1, 0, 0)))
-        steps.push_back(std::move(s));
+    Append(steps, BuildOnStartBeam(2, KIND_GENERATOR, QNVEC3(1, 0, 0)));
+    Append(steps, BuildOnStartBeam(0, KIND_COLLSHIPDOCK, QNVEC3(1, 0, 0)));
     std::vector<ROADSTEP> setUp = {
         {"the free ship", nullptr, 600, [] { ASSERT_NE(PlayerCompany->Ship(), nullptr); },
          [] { return PlayerCompany->Ship() != nullptr; }, nullptr, 10},
         {"money credited", [] { PlayerCompany->AddMoney(kCredit); }, 1,
          [] { ASSERT_EQ(PlayerCompany->Money(), kCredit); }},
     };
-    for (ROADSTEP& s : setUp)
-        steps.push_back(std::move(s));
-    for (ROADSTEP& s : ShopAndFightSteps())
-        steps.push_back(std::move(s));
+    Append(steps, std::move(setUp));
+    Append(steps, ShopAndFightSteps());
 
     ROAD road(std::move(steps));
     GAMEDRIVE drive;
