@@ -47,52 +47,37 @@ SharedHulls gShared;
 
 MeReal Dot(const MeReal a[3], const MeReal b[3]) { return MeVector3Dot(a, b); }
 
+// The transforms of an object's frame; a null transform is the identity.
 void ToWorld(MeConstMatrix4Ptr t, const MeReal p[3], MeReal out[3])
 {
-    if (!t) {
-        out[0] = p[0];
-        out[1] = p[1];
-        out[2] = p[2];
-        return;
-    }
-    for (int j = 0; j < 3; ++j)
-        out[j] = p[0] * t[0][j] + p[1] * t[1][j] + p[2] * t[2][j] + t[3][j];
+    if (t)
+        MeMatrix4TMTransform(out, t, p);
+    else
+        MeVector3Copy(out, p);
 }
 
 void RotateToWorld(MeConstMatrix4Ptr t, const MeReal v[3], MeReal out[3])
 {
-    if (!t) {
-        out[0] = v[0];
-        out[1] = v[1];
-        out[2] = v[2];
-        return;
-    }
-    for (int j = 0; j < 3; ++j)
-        out[j] = v[0] * t[0][j] + v[1] * t[1][j] + v[2] * t[2][j];
+    if (t)
+        MeMatrix4TMRotate(out, t, v);
+    else
+        MeVector3Copy(out, v);
 }
 
 void ToLocal(MeConstMatrix4Ptr t, const MeReal p[3], MeReal out[3])
 {
-    if (!t) {
-        out[0] = p[0];
-        out[1] = p[1];
-        out[2] = p[2];
-        return;
-    }
-    const MeReal d[3] = {p[0] - t[3][0], p[1] - t[3][1], p[2] - t[3][2]};
-    for (int i = 0; i < 3; ++i)
-        out[i] = t[i][0] * d[0] + t[i][1] * d[1] + t[i][2] * d[2];
+    if (t)
+        MeMatrix4TMInverseTransform(out, t, p);
+    else
+        MeVector3Copy(out, p);
 }
+
 void RotateToLocal(MeConstMatrix4Ptr t, const MeReal v[3], MeReal out[3])
 {
-    if (!t) {
-        out[0] = v[0];
-        out[1] = v[1];
-        out[2] = v[2];
-        return;
-    }
-    for (int i = 0; i < 3; ++i)
-        out[i] = t[i][0] * v[0] + t[i][1] * v[1] + t[i][2] * v[2];
+    if (t)
+        MeMatrix4TMInverseRotate(out, t, v);
+    else
+        MeVector3Copy(out, v);
 }
 
 void CylinderSupport(const McdGeometry* g, const MeReal d[3], MeReal out[3])
