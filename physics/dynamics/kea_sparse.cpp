@@ -257,6 +257,22 @@ int PopCount(std::uint64_t w)
 
 }  // namespace
 
+template <class F>
+void keaSparseFactor::forEachSharing(int b, F&& f) const
+{
+    const int stride = in.stride, entries = in.count[b];
+    const int* items = bodyItem;
+    for (int k = 0; k < entries; ++k) {
+        const int body = in.body[b * stride + k];
+        if (body < 0)
+            continue;
+        const float* jj = in.J + in.jofs[b * stride + k];
+        const int end = bodyStart[body - bodyLo + 1];
+        for (int q = bodyStart[body - bodyLo]; q < end; ++q)
+            f(items[q], jj);
+    }
+}
+
 bool keaSparseFactor::build(const keaBlockEntries& e, bool sse)
 {
     in = e;
@@ -371,19 +387,13 @@ bool keaSparseFactor::build(const keaBlockEntries& e, bool sse)
         colStart[j] = count;
         rowIdx[count++] = j;
         mark[j] = j;
-        const int b = perm[j];
-        for (int k = 0; k < e.count[b]; ++k) {
-            const int body = e.body[b * stride + k];
-            if (body < 0)
-                continue;
-            for (int q = bodyStart[body - lo]; q < bodyStart[body - lo + 1]; ++q) {
-                const int i = iperm[bodyItem[q] / stride];
-                if (i > j && mark[i] != j) {
-                    mark[i] = j;
-                    rowIdx[count++] = i;
-                }
+        forEachSharing(perm[j], [&](int item, const float*) {
+            const int i = iperm[item / stride];
+            if (i > j && mark[i] != j) {
+                mark[i] = j;
+                rowIdx[count++] = i;
             }
-        }
+        });
         for (int c = childHead[j]; c >= 0; c = childNext[c])
             for (int p = colStart[c] + 1; p < colStart[c + 1]; ++p) {
                 const int i = rowIdx[p];
@@ -437,18 +447,11 @@ bool keaSparseFactor::build(const keaBlockEntries& e, bool sse)
         for (int p = colStart[j]; p < colStart[j + 1]; ++p)
             mark[rowIdx[p]] = p;
         const int b = perm[j];
-        for (int k = 0; k < e.count[b]; ++k) {
-            const int body = e.body[b * stride + k];
-            if (body < 0)
-                continue;
-            const float* jj = e.J + e.jofs[b * stride + k];
-            for (int q = bodyStart[body - lo]; q < bodyStart[body - lo + 1]; ++q) {
-                const int item = bodyItem[q];
-                const int i = iperm[item / stride];
-                if (i >= j)
-                    AddProduct(L + static_cast<size_t>(mark[i]) * 16, e.JM + static_cast<size_t>(item) * 24, jj, sse);
-            }
-        }
+        forEachSharing(b, [&](int item, const float* jj) {
+            const int i = iperm[item / stride];
+            if (i >= j)
+                AddProduct(L + static_cast<size_t>(mark[i]) * 16, e.JM + static_cast<size_t>(item) * 24, jj, sse);
+        });
         float* D = L + static_cast<size_t>(colStart[j]) * 16;
         for (int r = 0; r < 4; ++r) {
             const int row = b * 4 + r;
@@ -561,22 +564,15 @@ void keaSparseFactor::solveUnit(float* out, int k, bool sse) const
 template <class F>
 void keaSparseFactor::forEachProduct(F&& add) const
 {
-    const int stride = in.stride;
     for (int b = 0; b < nb; ++b)
-        for (int k = 0; k < in.count[b]; ++k) {
-            const int body = in.body[b * stride + k];
-            if (body < 0)
-                continue;
-            const float* jj = in.J + in.jofs[b * stride + k];
-            for (int q = bodyStart[body - bodyLo]; q < bodyStart[body - bodyLo + 1]; ++q) {
-                const int item = bodyItem[q], bi = item / stride;
-                if (bi < b)
-                    continue;
-                float block[16] = {};
-                AddProduct(block, in.JM + static_cast<size_t>(item) * 24, jj, false);
-                add(bi, b, static_cast<const float*>(block));
-            }
-        }
+        forEachSharing(b, [&](int item, const float* jj) {
+            const int bi = item / in.stride;
+            if (bi < b)
+                return;
+            float block[16] = {};
+            AddProduct(block, in.JM + static_cast<size_t>(item) * 24, jj, false);
+            add(bi, b, static_cast<const float*>(block));
+        });
 }
 
 void keaSparseFactor::multiply(const float* v, float* out) const

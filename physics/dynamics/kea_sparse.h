@@ -63,6 +63,10 @@ private:
     void forwardColumn(float* y, int j, bool sse) const;
     /// The whole backward substitution L^T y = y, last column first.
     void backSubstitute(float* y, bool sse) const;
+    /// Calls f(item, jj) for each entry of block b with a body, jj being that entry's J, and
+    /// every item (block * stride + entry) of the same body, this entry included.
+    template <class F>
+    void forEachSharing(int b, F&& f) const;
     /// Calls add(bi, b, block) with block = the product J M^-1 J^T contribution of one pair of
     /// entries sharing a body, for every such pair with bi >= b (column-major 4x4).
     template <class F>
