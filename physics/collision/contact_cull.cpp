@@ -194,7 +194,6 @@ public:
     }
 
 private:
-    // McdContactsAreSimilar without branches.
     // The position half of `Similar`.
     static bool Near(const McdContact* a, const McdContact* b)
     {
@@ -204,6 +203,7 @@ private:
         return ((0 + dx * dx) + dy * dy) + dz * dz < 0.0001f;
     }
 
+    // McdContactsAreSimilar without branches.
     static bool Similar(const McdContact* a, const McdContact* b)
     {
         const MeReal* p = a->position;
@@ -288,10 +288,9 @@ private:
 
     HullNode Projected(McdContact* c) const
     {
-        const MeReal* p = c->position;
-        const MeReal* u = frame_.u;
-        const MeReal* v = frame_.v;
-        return HullNode{c, p[0] * u[0] + p[1] * u[1] + p[2] * u[2], p[0] * v[0] + p[1] * v[1] + p[2] * v[2], 0};
+        HullNode at{c, 0, 0, 0};
+        frame_.Project(c->position, &at.x, &at.y);
+        return at;
     }
 
     void UpdateArea(int k)
