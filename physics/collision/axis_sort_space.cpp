@@ -290,7 +290,7 @@ void McdAxisSortSpace::ListPush(PairNode* head, PairNode* n)
 void McdAxisSortSpace::LinkToIds(PairNode* node)
 {
     for (int s = 0; s < 2; ++s) {
-        const int id = s == 0 ? static_cast<int>(node->key >> 16) : static_cast<int>(node->key & 0xFFFFu);
+        const int id = IdOf(node, s);
         PairNode* head = idPairs_[id];
         node->idPrev[s] = nullptr;
         node->idNext[s] = head;
@@ -303,7 +303,7 @@ void McdAxisSortSpace::LinkToIds(PairNode* node)
 void McdAxisSortSpace::UnlinkFromIds(PairNode* node)
 {
     for (int s = 0; s < 2; ++s) {
-        const int id = s == 0 ? static_cast<int>(node->key >> 16) : static_cast<int>(node->key & 0xFFFFu);
+        const int id = IdOf(node, s);
         PairNode* next = node->idNext[s];
         PairNode* prev = node->idPrev[s];
         if (next)
@@ -731,7 +731,7 @@ void McdAxisSortSpace::PlaceEndpoints(int id, const MeReal min[3], const MeReal 
         for (int f = 0; f < found; ++f)
             stamps_[found_[f]] = stamp_;
         for (PairNode* n = idPairs_[id]; n; n = n->idNext[Side(n, id)]) {
-            const int j = static_cast<int>(Side(n, id) == 0 ? n->key & 0xFFFFu : n->key >> 16);
+            const int j = Partner(n, id);
             if (n->pair.state != kMcdPairEnded && stamps_[j] != stamp_)
                 found_[capacity_ - 1 - ends++] = j;
         }
@@ -847,7 +847,7 @@ bool McdAxisSortSpace::RemoveObject(int id)
     int ends = 0;
     for (PairNode* n = idPairs_[id]; n; n = n->idNext[Side(n, id)])
         if (n->pair.state != kMcdPairEnded)
-            found_[ends++] = static_cast<int>(Side(n, id) == 0 ? n->key & 0xFFFFu : n->key >> 16);
+            found_[ends++] = Partner(n, id);
     std::sort(found_, found_ + ends);
     for (int f = 0; f < ends; ++f) {
         const int j = found_[f];

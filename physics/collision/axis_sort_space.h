@@ -99,7 +99,14 @@ private:
     void PairBegins(int a, int b);
     void PairEnds(int a, int b);
     void FreeNode(PairNode* node, PairNode** link);
-    static int Side(const PairNode* node, int id) { return static_cast<int>(node->key >> 16) == id ? 0 : 1; }
+    /// The pair's id on `side` (0 the smaller, 1 the larger).
+    static int IdOf(const PairNode* node, int side)
+    {
+        return static_cast<int>(side == 0 ? node->key >> 16 : node->key & 0xFFFFu);
+    }
+    static int Side(const PairNode* node, int id) { return IdOf(node, 0) == id ? 0 : 1; }
+    /// The pair's other id than `id`.
+    static int Partner(const PairNode* node, int id) { return IdOf(node, 1 - Side(node, id)); }
     void LinkToIds(PairNode* node);
     void UnlinkFromIds(PairNode* node);
     PairNode* Find(std::uint32_t key, PairNode*** link);
