@@ -972,7 +972,7 @@ bool McdAxisSortSpace::IsPairEnabled(int a, int b)
 {
     if (a == b || !IsValidId(a) || !IsValidId(b))
         return false;
-    return (GetCell(a, b) & kDisabledBit) == 0;
+    return !Disabled(std::min(a, b), std::max(a, b));
 }
 
 // Phases.
