@@ -16,6 +16,7 @@
 #include "engine/input/qninput.h"
 #include "engine/scene/scene.h"
 #include "engine/util/qnvirtual_screen.h"
+#include "game/vehicles/collship.h"
 #include "game/world/collship_dock.h"
 #include "game/world/company_links.h"
 #include "game/world/game_globals.h"
@@ -143,12 +144,29 @@ inline void HoldKey(SDL_Keycode key, std::uint64_t frames, bool shift = false)
     HoldKeyAt(Script().Pass() + 1, key, frames, shift);
 }
 
+/// The current scene's name ("" with none).
+inline const char* SceneName()
+{
+    return QNSCENE::Current ? QNSCENE::Current->Name().Text() : "";
+}
+
+inline bool SceneIs(const char* name)
+{
+    return std::string(SceneName()) == name;
+}
+
+/// The player company's ship as the collector ship it is (null without one).
+inline COLLSHIP* PlayerShip()
+{
+    return PlayerCompany ? dynamic_cast<COLLSHIP*>(PlayerCompany->Ship()) : nullptr;
+}
+
 /// A pass watcher for GAMEDRIVE::OnStartPass that adds each scene shown before the game starts
 /// to `scenes`, once for each run of passes it stays on.
 inline std::function<void(std::uint64_t)> RecordStartScenes(std::vector<std::string>& scenes)
 {
     return [&scenes](std::uint64_t) {
-        const char* name = QNSCENE::Current ? QNSCENE::Current->Name().Text() : "";
+        const char* name = SceneName();
         if (scenes.empty() || scenes.back() != name)
             scenes.emplace_back(name);
     };

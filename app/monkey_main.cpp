@@ -104,10 +104,7 @@ bool InSpace()
     return QNSCENE::Current && QNSCENE::Current == GameScenes.Space;
 }
 
-COLLSHIP* PlayerShip()
-{
-    return PlayerCompany ? dynamic_cast<COLLSHIP*>(PlayerCompany->Ship()) : nullptr;
-}
+using road::PlayerShip;
 
 SITE* ShipSite()
 {
@@ -330,7 +327,7 @@ void SuitAction()
 void ScreenAction()
 {
     using namespace road;
-    const std::string name = QNSCENE::Current ? QNSCENE::Current->Name().Text() : "";
+    const std::string name = SceneName();
     const int r = Rand(0, 9);
     if (name == "MAINMENU" && g_newGames && Rand(0, 7) == 0) {
         g_last = "new game";
@@ -517,7 +514,7 @@ int main(int argc, char** argv)
             static GAMENODE* ship = nullptr;
             static unsigned mode = 0;
             static std::string scene;
-            const std::string now = QNSCENE::Current ? QNSCENE::Current->Name().Text() : "";
+            const std::string now = road::SceneName();
             if (ship != PlayerCompany->Ship() || mode != unsigned(PlayerCompany->Mode) || scene != now)
                 std::printf("frame %llu: ship %p, mode %u, scene %s\n", static_cast<unsigned long long>(frame),
                             static_cast<void*>(PlayerCompany->Ship()), unsigned(PlayerCompany->Mode), now.c_str());
@@ -554,7 +551,7 @@ int main(int argc, char** argv)
             return false;
         if (frame >= windDown) {
             if (frame < askAt && frame % 25 == 0) {
-                if (QNSCENE::Current && std::string(QNSCENE::Current->Name().Text()) == "MERCENARYMANAGER")
+                if (road::SceneIs("MERCENARYMANAGER"))
                     road::ClickScreen(kMercExitX, kMercExitY);
                 else if (!InSpace() || PlayerCompany->Mode == COMPANYMODE::DESTINATIONS)
                     road::Key(SDLK_ESCAPE);

@@ -42,10 +42,7 @@ using namespace road;
 /// Enough for the build store's cheapest product and an EM2.
 constexpr float kShoppingMoney = 12000000.0f;
 
-COLLSHIP* Ship()
-{
-    return dynamic_cast<COLLSHIP*>(PlayerCompany->Ship());
-}
+using mining::Ship;
 
 PROCESSOR* Processor()
 {

@@ -32,21 +32,6 @@ namespace road {
 
 namespace shop {
 
-inline const char* SceneName()
-{
-    return QNSCENE::Current ? QNSCENE::Current->Name().Text() : "";
-}
-
-inline bool SceneIs(const char* name)
-{
-    return std::string(SceneName()) == name;
-}
-
-inline COLLSHIP* PlayerShip()
-{
-    return PlayerCompany ? dynamic_cast<COLLSHIP*>(PlayerCompany->Ship()) : nullptr;
-}
-
 inline STORESCREEN* CurrentStore()
 {
     return dynamic_cast<STORESCREEN*>(QNSCENE::Current);
