@@ -20,6 +20,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
 #include <vector>
 
 #include <SDL2/SDL.h>
@@ -38,22 +40,19 @@ namespace road {
 struct PILOTFEEL {
     float TurnCoast;   ///< seconds of turn still to come after a turn key is released
     float TurnTap;     ///< radians one frame's press of a turn key turns in all
-    float MoveCoast;   ///< seconds of drift still to come after a thrust key is released
-    float MoveTap;     ///< units one frame's press of a thrust key moves in all
 };
 
-// Suit: torque 4 on a light body under 0.4 damping (a press turns about 11 degrees), thrust
-// force 0.18 under 0.01 damping (a press drifts about 0.36 units).
-inline constexpr PILOTFEEL kSuitFeel = {0.21f, 0.2f, 0.5f, 0.36f};
+// Suit: torque 4 on a light body under 0.4 damping (a press turns about 11 degrees).
+inline constexpr PILOTFEEL kSuitFeel = {0.21f, 0.2f};
 // Collector ship: its heavy body under 2.0 damping (a press turns about 2 degrees).
-inline constexpr PILOTFEEL kShipFeel = {0.5f, 0.035f, 0.0f, 0.0f};
+inline constexpr PILOTFEEL kShipFeel = {0.5f, 0.035f};
 
 /// How close a goal must be met, as a person flying by eye needs it.
 struct PILOTTOLERANCE {
     float Reach = 1.0f;       ///< units from the goal point
     float Sight = 0.4f;       ///< units the nose's line may pass beside the point looked at
     float Aim = 0.05f;        ///< radians the nose may point off its goal
-    float Still = 0.1f;       ///< speed (units/s, and rad/s) below which the vehicle counts as still
+    float Still = 0.25f;      ///< speed (units/s, and rad/s) below which the vehicle counts as still
     float Up = 0.2f;          ///< radians the up axis may lean off its goal (ship)
 };
 
@@ -68,25 +67,34 @@ public:
         GAMENODE* suit = PlayerCompany ? PlayerCompany->Suit() : nullptr;
         if (!suit || PlayerCompany->Mode != COMPANYMODE::SUIT)
             return Finish(false);
+        if ((look - look_).Length() > 0.5f)
+            sighting_ = false;
+        look_ = look;
         const Frame f(suit);
         const QNVEC3 toLook = look - f.At;
-        const QNVEC3 want = toLook.Normalize();
-        const float off = Angle(f.Nose, want);
         const QNVEC3 nominal = look + from * distance;
-        // Near the approach line the suit holds the spot on its own line of sight.
-        if (off < kSightSwitch && Angle(f.Nose, from * -1.0f) < kSightSwitch)
+        const QNVEC3 along = from * -1.0f;
+        // Near the spot with the nose near the approach line, the nose keeps to that line and the
+        // suit slides onto its own line of sight; elsewhere the nose looks at the point on the way.
+        const float lineOff = Angle(f.Nose, along);
+        const bool nearSpot = (f.At - nominal).Length() < distance * kSightSwitch;
+        if (nearSpot && lineOff < kSightSwitch)
             sighting_ = true;
-        else if (off > 2.0f * kSightSwitch)
+        else if (!nearSpot || lineOff > 2.0f * kSightSwitch)
             sighting_ = false;
         const QNVEC3 spot = sighting_ ? look - f.Nose * distance : nominal;
         Keys keys;
-        TurnToward(f, want, kSuitFeel, kSuitTurn, keys);
+        TurnToward(f, sighting_ ? along : toLook.Normalize(), kSuitFeel, kSuitTurn, keys);
         MoveToward(f, spot, keys);
         const QNVEC3 beside = toLook - f.Nose * QNVEC3::Dot(toLook, f.Nose);
-        // The suit's own sight line may lie a turn key's step off the approach line.
-        const bool there = (f.At - spot).Length() < tol.Reach && (f.At - nominal).Length() < distance * kSightSwitch &&
-                           beside.Length() < tol.Sight && f.Velocity.Length() < tol.Still &&
-                           f.Spin.Length() < tol.Still;
+        const bool there = sighting_ && (f.At - spot).Length() < tol.Reach && beside.Length() < tol.Sight &&
+                           f.Velocity.Length() < tol.Still && f.Spin.Length() < tol.Still;
+        if (std::getenv("PILOT_TRACE")) {
+            std::fprintf(stderr, "SUIT %llu nom %.2f spot %.2f off %.3f beside %.2f v %.2f w %.2f sight %d keys", (unsigned long long)DriverScript()->Pass(),
+                (f.At - nominal).Length(), (f.At - spot).Length(), lineOff, beside.Length(), f.Velocity.Length(), f.Spin.Length(), int(sighting_));
+            for (const Key& k : keys.List) std::fprintf(stderr, " %s", SDL_GetKeyName(k.Code));
+            std::fprintf(stderr, "\n");
+        }
         if (there)
             return Finish(true);
         Press(keys);
@@ -198,6 +206,7 @@ public:
     void Release()
     {
         Press(Keys{});
+        sighting_ = false;
     }
 
     /// Keys the pilot held down over its flights (a count of presses).
@@ -247,8 +256,11 @@ private:
     // Suit thrust keys per body axis, positive then negative.
     static constexpr SDL_Keycode kThrustPlus[3] = {SDLK_d, SDLK_q, SDLK_w};
     static constexpr SDL_Keycode kThrustMinus[3] = {SDLK_a, SDLK_e, SDLK_s};
-    // The suit keeps its drift below this (units/s) on each axis.
+    // The suit's drift on each axis: at most kSuitCruise (units/s; a held key reaches about 3.6),
+    // kSuitApproach per unit of distance left, within about half a frame's thrust.
     static constexpr float kSuitCruise = 8.0f;
+    static constexpr float kSuitApproach = 2.5f;
+    static constexpr float kSuitThrustStep = 0.08f;
     // Radians within which the suit's nose counts as near the approach line.
     static constexpr float kSightSwitch = 0.3f;
     // A goal behind the ship closer than this is reached backwards.
@@ -302,15 +314,15 @@ private:
             keys.Add(press > 0 ? k.Plus[2] : k.Minus[2], true);
     }
 
-    // Suit thrust toward `at` on each body axis, braking ahead of it.
+    // Suit thrust toward `at` on each body axis: the drift is kept near a speed that falls with
+    // the distance left (kSuitApproach per second of it), braking ahead of the goal.
     void MoveToward(const Frame& f, const QNVEC3& at, Keys& keys)
     {
         const QNVEC3 error = at - f.At;
         for (int i = 0; i < 3; ++i) {
             const float rate = QNVEC3::Dot(f.Velocity, f.Axis[i]);
-            int press = Anticipate(QNVEC3::Dot(error, f.Axis[i]), rate, kSuitFeel.MoveCoast, kSuitFeel.MoveTap);
-            if (press * rate > kSuitCruise)
-                press = 0;
+            const float want = std::clamp(QNVEC3::Dot(error, f.Axis[i]) * kSuitApproach, -kSuitCruise, kSuitCruise);
+            const int press = want - rate > kSuitThrustStep ? 1 : want - rate < -kSuitThrustStep ? -1 : 0;
             if (press)
                 keys.Add(press > 0 ? kThrustPlus[i] : kThrustMinus[i]);
         }
@@ -361,13 +373,13 @@ private:
     bool Finish(bool done)
     {
         Release();
-        sighting_ = false;
         return done;
     }
 
     Keys held_;
     bool shiftHeld_ = false;
     bool sighting_ = false;
+    QNVEC3 look_;
     std::uint64_t presses_ = 0;
 };
 

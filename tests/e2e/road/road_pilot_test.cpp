@@ -52,7 +52,7 @@ TEST(RoadPilot, FliesTheSuitAndTheShipByTheirKeys)
              EXPECT_GT(pilot.Presses(), flight->Presses) << "no key was pressed";
              EXPECT_LT((suit->GetWorldMatrix().Translation() - (beam + beamFrom() * 12.0f)).Length(), 12.0f * 0.3f);
              RecordProperty("suit_flight_frames", int(flight->Frames));
-             EXPECT_TRUE(Still(suit, 0.1f));
+             EXPECT_TRUE(Still(suit, 0.25f));
              EXPECT_EQ(Station()->Selected.Get(), StartBeam(2)) << "the suit's sight is off the beam";
          },
          [flight, &pilot, beamFrom] {
