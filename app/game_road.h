@@ -25,6 +25,7 @@
 #include "game/world/player_company.h"
 #include "game/world/station.h"
 #include "game/world/world_vehicle.h"
+#include "platform/window.h"
 #include "platform/test_events.h"
 
 namespace road {
@@ -387,14 +388,17 @@ inline std::vector<ROADSTEP> BuildOnStartBeam(std::int32_t side, std::int32_t ki
     return steps;
 }
 
-/// The pointer pixel of a point of the screens' virtual frame (centred, y upwards), over the
-/// pointer's bounds (the display's viewport).
+/// The window pixel of a point of the screens' virtual frame (centred, y upwards): its pixel
+/// over the pointer's bounds (the display's viewport), then where the window shows that pixel.
 inline void ScreenPixel(float x, float y, int* px, int* py)
 {
     const float left = QNMOUSE::LowerBound[0], top = QNMOUSE::LowerBound[1];
     const float width = QNMOUSE::UpperBound[0] - left, height = QNMOUSE::UpperBound[1] - top;
-    *px = int(std::lround(left + (x + QNVIRTUALSCREEN::HalfWidth) * width / QNVIRTUALSCREEN::Width));
-    *py = int(std::lround(top + (QNVIRTUALSCREEN::HalfHeight - y) * height / QNVIRTUALSCREEN::Height));
+    float cx = 0, cy = 0;
+    PlatformPictureToClient(left + (x + QNVIRTUALSCREEN::HalfWidth) * width / QNVIRTUALSCREEN::Width,
+                            top + (QNVIRTUALSCREEN::HalfHeight - y) * height / QNVIRTUALSCREEN::Height, &cx, &cy);
+    *px = int(std::lround(cx));
+    *py = int(std::lround(cy));
 }
 
 /// The pointer moves onto screen point (x, y) in the next frame; the left button goes down two
