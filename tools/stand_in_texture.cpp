@@ -158,6 +158,9 @@ const char* ButtonCaption(std::string_view path) {
         {"mainmenu\\textures\\loadsavebutton.dds", "LOAD / SAVE"},
         {"mainmenu\\textures\\optionsbutton.dds", "OPTIONS"},
         {"mainmenu\\textures\\quitbutton.dds", "QUIT"},
+        {"mercenarymanager\\textures\\dragtohire.dds", "HIRE"},
+        {"mercenarymanager\\textures\\dismiss.dds", "DISMISS"},
+        {"mercenarymanager\\textures\\exitbutton.dds", "EXIT"},
     };
     for (const auto& [title, caption] : kCaptions)
         if (path.size() >= title.size() && path.substr(path.size() - title.size()) == title) return caption;
