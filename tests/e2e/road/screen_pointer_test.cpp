@@ -13,6 +13,7 @@
 
 #include "engine/physics/sprite_node.h"
 #include "engine/scene/mercenary_state.h"
+#include "game/screens/backdrop.h"
 #include "game/screens/black_market.h"
 #include "game/screens/merc_manager.h"
 #include "game/screens/store_catalogues.h"
@@ -315,7 +316,7 @@ std::vector<ROADSTEP> StoreSteps(const std::shared_ptr<RUN>& run)
          }},
         {"the blinker lights the main pass only", nullptr, 1, &BlinkerInMainPassOnly},
         {"a second later, blinking the other way", nullptr, 55, &BlinkerInMainPassOnly},
-        {"Tab walks the store's elements, never the blinker",
+        {"Tab walks the store's elements, never the blinker nor the backdrop",
          [] {
              for (std::uint64_t i = 0; i < 12; ++i)
                  HoldKeyAt(Script().Pass() + 1 + 2 * i, SDLK_TAB, 1);
@@ -324,8 +325,10 @@ std::vector<ROADSTEP> StoreSteps(const std::shared_ptr<RUN>& run)
          [=] {
              ASSERT_NE(Store(), nullptr);
              EXPECT_GE(run->Focused.size(), 10u) << "Tab did not move the focus";
-             for (const SPRITENODE* s : run->Focused)
+             for (const SPRITENODE* s : run->Focused) {
                  EXPECT_EQ(dynamic_cast<const STORESCREEN::BLINKER*>(s), nullptr) << "Tab stopped at the blinker";
+                 EXPECT_EQ(dynamic_cast<const BACKDROP*>(s), nullptr) << "Tab stopped at the backdrop";
+             }
          }},
         {"CANCEL closes the store", [] { Key(SDLK_ESCAPE); }, kSettle,
          [=] {
