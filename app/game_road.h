@@ -235,6 +235,21 @@ inline void BoardShip()
     Key(SDLK_RETURN);
 }
 
+/// Flights flown one after the other, each until it answers true; true once the last has (and
+/// the next call starts again from the first).
+inline std::function<bool()> InTurn(std::vector<std::function<bool()>> legs)
+{
+    auto leg = std::make_shared<std::size_t>(0);
+    return [legs = std::move(legs), leg] {
+        if (*leg < legs.size() && legs[*leg]())
+            ++*leg;
+        if (*leg < legs.size())
+            return false;
+        *leg = 0;
+        return true;
+    };
+}
+
 /// Flies the suit over the player's ship and presses Enter once it is near enough to board (the
 /// ship still): true once aboard. Call every frame.
 inline bool BoardByKeys()

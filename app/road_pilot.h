@@ -152,6 +152,12 @@ public:
         Throttle(ship, speed / COLLSHIP::kTopSpeed, keys);
         if (up && keys.Empty() && std::fabs(roll) >= tol.Up * 0.5f)
             Roll(f, roll, kShipFeel, kShipTurn, keys);
+        if (std::getenv("PILOT_TRACE")) {
+            std::fprintf(stderr, "SHIP %llu at %.1f %.1f %.1f d %.2f ahead %.2f speed %.2f thr %.2f v %.2f w %.2f roll %.2f keys", (unsigned long long)DriverScript()->Pass(),
+                f.At.x, f.At.y, f.At.z, d, QNVEC3::Dot(f.Nose, toGoal.Normalize()), speed, ship->Throttle, f.Velocity.Length(), f.Spin.Length(), roll);
+            for (const Key& k : keys.List) std::fprintf(stderr, " %s", SDL_GetKeyName(k.Code));
+            std::fprintf(stderr, "\n");
+        }
         Press(keys);
         return false;
     }
