@@ -4,6 +4,7 @@
 // road pilot (app/road_pilot.h), and building on the station from the inventory. The demo program and the whole-program
 // tests use it; a failed requirement is reported through road::OnFailure and stops the road.
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -132,14 +133,32 @@ inline PlatformScriptedEvents& Script()
     return *DriverScript();
 }
 
+/// The drive's draw interval (GAMEDRIVE::DrawEvery), when the road may draw fewer frames while
+/// the pilot flies (null: it may not). A flight needs no picture: the pilot reads the game state.
+inline std::uint32_t* FlightDrawEvery = nullptr;
+/// One frame in this many is drawn during a flight.
+constexpr std::uint32_t kFlightDrawEvery = 10;
+
 /// A step flown by the pilot: `act` once, then `fly` every frame until it answers true (at most
 /// `seconds`), then the pilot lets go of its keys and `check` runs.
 inline ROADSTEP Flight(const char* name, std::function<bool()> fly, float seconds, std::function<void()> check,
                        std::function<void()> act = nullptr)
 {
-    return {name, std::move(act), 1,
-            [check = std::move(check)] {
+    auto drawn = std::make_shared<std::uint32_t>(0);
+    return {name,
+            [act = std::move(act), drawn] {
+                if (FlightDrawEvery) {
+                    *drawn = *FlightDrawEvery;
+                    *FlightDrawEvery = std::max(*drawn, kFlightDrawEvery);
+                }
+                if (act)
+                    act();
+            },
+            1,
+            [check = std::move(check), drawn] {
                 Pilot().Release();
+                if (FlightDrawEvery)
+                    *FlightDrawEvery = *drawn;
                 if (check)
                     check();
             },
