@@ -71,7 +71,11 @@ struct ROADSTEP {
 
 class ROAD {
 public:
-    explicit ROAD(std::vector<ROADSTEP> steps) : steps_(std::move(steps)) { detail::Failed = false; }
+    explicit ROAD(std::vector<ROADSTEP> steps) : steps_(std::move(steps))
+    {
+        detail::Failed = false;
+        Pilot().Reset();
+    }
 
     /// One in-game frame: false once every step has run (or a check failed).
     bool Frame()
@@ -289,9 +293,10 @@ inline bool BoardByKeys()
         Pilot().SuitTo(m.Translation() + m.Row(1).Normalize() * 4.0f, 1.5f);
     else
         Pilot().Release();
-    if (near && PlayerCompany->ReadyToBoard && Script().Pass() > lastEnter + 4) {
+    const std::uint64_t pass = Script().Pass();
+    if (near && PlayerCompany->ReadyToBoard && (pass > lastEnter + 4 || pass < lastEnter)) {
         Key(SDLK_RETURN);
-        lastEnter = Script().Pass();
+        lastEnter = pass;
     }
     return false;
 }
@@ -540,6 +545,25 @@ inline void FlyAtStation(float distance)
     HoldKeyAt(Script().Pass() + 3, SDLK_w, 27);
 }
 
+/// Steps that fly the player's ship by its keys to `distance` out from the station's middle on a
+/// diagonal above it, upright, turn its nose onto the middle and give it throttle (W for 27
+/// frames); the last step waits `frames` frames.
+inline std::vector<ROADSTEP> FlyAtStationByKeys(float distance, std::uint64_t frames)
+{
+    auto centre = [] { return Station()->RootJoint.Get()->GetWorldMatrix().Translation(); };
+    return {
+        Flight("out on a diagonal above the station",
+               InTurn({[=] {
+                           static const QNVEC3 up(0, 1, 0);
+                           return Pilot().ShipTo(centre() + StationDirection(QNVEC3(0.6f, 0.3f, -0.74f)) * distance, true,
+                                                 {.Reach = 5.0f}, &up);
+                       },
+                       [=] { return Pilot().ShipAim(centre(), {.Aim = 0.03f}); }}),
+               60.0f, nullptr),
+        {"flying at the station", [] { HoldKeyAt(Script().Pass() + 3, SDLK_w, 27); }, frames, nullptr},
+    };
+}
+
 /// Puts the player's suit on a diagonal above the station, looking at its middle.
 inline void ViewStation()
 {
@@ -548,6 +572,16 @@ inline void ViewStation()
     QNMATRIX m;
     m.SetLookAt(centre + dir * 45.0f, centre, QNVEC3(0, 1, 0));
     PlaceAtWorld(PlayerCompany->Suit(), m);
+}
+
+/// A flight of the suit to a diagonal above the station, 45 units out, looking at its middle,
+/// upright; true once there.
+inline bool ViewStationByKeys()
+{
+    const QNVEC3 centre = Station()->RootJoint.Get()->GetWorldMatrix().Translation();
+    const QNVEC3 dir = StationDirection(QNVEC3(0.6f, 0.45f, -0.66f));
+    const QNVEC3 up(0, 1, 0);
+    return Pilot().SuitLook(centre, dir, 45.0f, {.Reach = 2.0f, .Sight = 1.0f, .Up = 0.1f}, &up);
 }
 
 /// Moves frame `m` to `at`, keeping its turn (QNMATRIX::SetTranslation makes a pure translation).

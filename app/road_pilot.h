@@ -59,10 +59,12 @@ struct PILOTTOLERANCE {
 class PILOT {
 public:
     /// Suit: comes to rest `distance` units from `look`, out along `from` (a unit vector from
-    /// `look` toward the eye), the line of its nose through `look`. The nose turns to the point
-    /// on the way; once it points near the approach line, the suit slides onto its own sight line
-    /// (finer than a turn key can aim). True once there and still; every key is then released.
-    bool SuitLook(const QNVEC3& look, const QNVEC3& from, float distance, const PILOTTOLERANCE& tol = {})
+    /// `look` toward the eye), the line of its nose through `look`; with `up`, rolled until its up
+    /// axis is within `tol.Up` of it. The nose turns to the point on the way; once it points near
+    /// the approach line, the suit slides onto its own sight line (finer than a turn key can aim).
+    /// True once there and still; every key is then released.
+    bool SuitLook(const QNVEC3& look, const QNVEC3& from, float distance, const PILOTTOLERANCE& tol = {},
+                  const QNVEC3* up = nullptr)
     {
         GAMENODE* suit = PlayerCompany ? PlayerCompany->Suit() : nullptr;
         if (!suit || PlayerCompany->Mode != COMPANYMODE::SUIT)
@@ -86,9 +88,12 @@ public:
         Keys keys;
         TurnToward(f, sighting_ ? along : toLook.Normalize(), kSuitFeel, kSuitTurn, keys);
         MoveToward(f, spot, keys);
+        const float roll = up ? RollError(f, *up) : 0.0f;
+        if (up && sighting_ && keys.Empty() && std::fabs(roll) >= tol.Up * 0.5f)
+            Roll(f, roll, kSuitFeel, kSuitTurn, keys);
         const QNVEC3 beside = toLook - f.Nose * QNVEC3::Dot(toLook, f.Nose);
         const bool there = sighting_ && (f.At - spot).Length() < tol.Reach && beside.Length() < tol.Sight &&
-                           f.Velocity.Length() < tol.Still && f.Spin.Length() < tol.Still;
+                           f.Velocity.Length() < tol.Still && f.Spin.Length() < tol.Still && std::fabs(roll) < tol.Up;
         if (std::getenv("PILOT_TRACE")) {
             std::fprintf(stderr, "SUIT %llu nom %.2f spot %.2f off %.3f beside %.2f v %.2f w %.2f sight %d keys", (unsigned long long)DriverScript()->Pass(),
                 (f.At - nominal).Length(), (f.At - spot).Length(), lineOff, beside.Length(), f.Velocity.Length(), f.Spin.Length(), int(sighting_));
@@ -212,6 +217,14 @@ public:
     void Release()
     {
         Press(Keys{});
+        sighting_ = false;
+    }
+
+    /// Forgets the keys it held without releasing them (a new game has none down).
+    void Reset()
+    {
+        held_ = Keys{};
+        shiftHeld_ = false;
         sighting_ = false;
     }
 

@@ -172,12 +172,28 @@ inline QNVEC3 RockNow(WATCH& w)
     return w.RockAt;
 }
 
-/// A spot `out` units from the ore cloud toward the firing side (the cloud where it is now).
-inline QNVEC3 OffCloud(WATCH& w, float out)
+/// The ore cloud's middle where it is now.
+inline QNVEC3 CloudNow(WATCH& w)
 {
     if (const CLOUD* cloud = w.Cloud.Get())
         w.CloudAt = cloud->GetWorldMatrix().Translation();
-    return w.CloudAt + w.Approach * out;
+    return w.CloudAt;
+}
+
+/// A spot on the firing line (from where the chipper was fired, along the nose then) `before`
+/// units short of the point of the line nearest the ore cloud: the ship reaches it by the
+/// throttle alone, forwards or backwards.
+inline QNVEC3 OnFiringLine(WATCH& w, float before)
+{
+    const float along = QNVEC3::Dot(CloudNow(w) - w.From, w.Nose);
+    return w.From + w.Nose * (along - before);
+}
+
+/// Whether the ship holds the chipped rock's ore.
+inline bool HoldsOre(const WATCH& w)
+{
+    const ORE* rock = w.Rock.Get();
+    return rock && Ship() && (Ship()->OreMask() & (1u << (rock->OreKind + 3 * rock->OreColour))) != 0u;
 }
 
 /// The steps (see the top of the file); `w` is the caller's watch.
@@ -240,24 +256,37 @@ inline std::vector<ROADSTEP> MiningSteps(const std::shared_ptr<WATCH>& w)
              EXPECT_EQ(Ship()->OreMask(), 0u);
          },
          [w] { return w->Cloud.Get() != nullptr; }, nullptr, 40},
-        // The cloud lives ten seconds: the ship flies at it (the pick-up reaches 10 units), backs
-        // off out of reach and comes in again.
+        // The cloud lives ten seconds: the ship flies on along the firing line until it is in the
+        // cloud's reach (10 units) and picks the ore up, backs off out of reach and comes in again.
         {"the cloud drifts off the rock", nullptr, 10, [w] { ASSERT_NE(w->Cloud.Get(), nullptr); }},
         Flight("fly at the ore cloud: the ore is picked up",
-               [w] { return Pilot().ShipTo(OffCloud(*w, 7.0f), true, {.Reach = 2.5f}); }, 8.0f, [w] {
+               [w] { return HoldsOre(*w) || Pilot().ShipTo(OnFiringLine(*w, 5.0f), true, {.Reach = 2.0f}); }, 8.0f,
+               [w] {
                    const ORE* rock = w->Rock.Get();
                    ASSERT_NE(rock, nullptr);
-                   EXPECT_NE(Ship()->OreMask() & (1u << (rock->OreKind + 3 * rock->OreColour)), 0u);
+                   EXPECT_TRUE(HoldsOre(*w)) << "the ore was not picked up";
                    EXPECT_EQ(Ship()->OreMask() & ~(1u << (rock->OreKind + 3 * rock->OreColour)), 0u);
                }),
         Flight("back off out of its reach",
-               [w] { return Pilot().ShipTo(OffCloud(*w, CLOUD::kPickUp + 5.0f), true, {.Reach = 2.5f}); }, 8.0f,
+               [w] {
+                   if ((Ship()->GetWorldMatrix().Translation() - CloudNow(*w)).Length() > CLOUD::kPickUp + 2.0f)
+                       return Pilot().ShipStop(1.0f);
+                   Pilot().ShipTo(OnFiringLine(*w, CLOUD::kPickUp + 5.0f), true, {.Reach = 2.0f});
+                   return false;
+               },
+               8.0f,
                [w] {
                    ASSERT_NE(w->Cloud.Get(), nullptr) << "the ore cloud is gone";
-                   ASSERT_GT((Ship()->GetWorldMatrix().Translation() - OffCloud(*w, 0.0f)).Length(), CLOUD::kPickUp);
+                   ASSERT_GT((Ship()->GetWorldMatrix().Translation() - CloudNow(*w)).Length(), CLOUD::kPickUp);
                }),
         Flight("and in at it again",
-               [w] { return Pilot().ShipTo(OffCloud(*w, 7.0f), true, {.Reach = 2.5f}); }, 8.0f,
+               [w] {
+                   if (w->Closest < CLOUD::kPickUp - 1.0f)
+                       return Pilot().ShipStop(1.0f);
+                   Pilot().ShipTo(OnFiringLine(*w, 3.5f), true, {.Reach = 1.5f});
+                   return false;
+               },
+               8.0f,
                [w] {
                    const ORE* rock = w->Rock.Get();
                    const std::string collected = std::string("Collected ") + COLLSHIP::OreColourName(rock->OreColour) +

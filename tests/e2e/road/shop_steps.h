@@ -180,10 +180,11 @@ inline bool LeaveShipByKeys()
     if (PlayerCompany->Mode != COMPANYMODE::SHIP || !PlayerShip())
         return false;
     static std::uint64_t lastEnter = 0;
+    const std::uint64_t pass = Script().Pass();
     if (Pilot().ShipStop(0.5f * PLAYERCOMPANY::kSlow) && PlayerCompany->ReadyToBoard &&
-        Script().Pass() > lastEnter + 4) {
+        (pass > lastEnter + 4 || pass < lastEnter)) {
         Key(SDLK_RETURN);
-        lastEnter = Script().Pass();
+        lastEnter = pass;
     }
     return false;
 }
