@@ -109,7 +109,7 @@ std::vector<ROADSTEP> Steps()
         {"the gun let go", nullptr, kFireFrames / 2, nullptr},
     };
     Append(steps, std::move(aboard));
-    Append(steps, FlyAtStationByKeys(90.0f, kFireFrames));
+    Append(steps, FlyAtStationByKeys(80.0f, kFireFrames));
     Append(steps, std::move(aboard));
     Append(steps, OutsidePicture([] { g_capture = "outside"; }));
     steps.push_back({"the end", nullptr, 4, nullptr});

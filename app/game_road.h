@@ -546,19 +546,18 @@ inline void FlyAtStation(float distance)
 }
 
 /// Steps that fly the player's ship by its keys to `distance` out from the station's middle on a
-/// diagonal above it, upright, turn its nose onto the middle and give it throttle (W for 27
-/// frames); the last step waits `frames` frames.
+/// diagonal above it (in from further out, so that its nose is on the station), upright, turn its
+/// nose onto the middle and give it throttle (W for 27 frames); the last step waits `frames`.
 inline std::vector<ROADSTEP> FlyAtStationByKeys(float distance, std::uint64_t frames)
 {
     auto centre = [] { return Station()->RootJoint.Get()->GetWorldMatrix().Translation(); };
+    auto out = [=](float d) { return centre() + StationDirection(QNVEC3(0.6f, 0.3f, -0.74f)) * d; };
+    static const QNVEC3 up(0, 1, 0);
     return {
         Flight("out on a diagonal above the station",
-               InTurn({[=] {
-                           static const QNVEC3 up(0, 1, 0);
-                           return Pilot().ShipTo(centre() + StationDirection(QNVEC3(0.6f, 0.3f, -0.74f)) * distance, true,
-                                                 {.Reach = 5.0f}, &up);
-                       },
-                       [=] { return Pilot().ShipAim(centre(), {.Aim = 0.03f}); }}),
+               InTurn({[=] { return Pilot().ShipTo(out(distance + 40.0f), false, {.Reach = 10.0f}); },
+                       [=] { return Pilot().ShipTo(out(distance), true, {.Reach = 2.0f}, &up); },
+                       [=] { return Pilot().ShipAim(centre(), {.Aim = 0.03f}, nullptr, &up); }}),
                60.0f, nullptr),
         {"flying at the station", [] { HoldKeyAt(Script().Pass() + 3, SDLK_w, 27); }, frames, nullptr},
     };

@@ -168,9 +168,10 @@ public:
     }
 
     /// Ship: turns its nose (or, given `muzzle`, that frame of the ship's, e.g. a gun's) onto
-    /// `target` where it is, the throttle closed. True once within `tol.Aim` and turning slower
-    /// than `tol.Still`.
-    bool ShipAim(const QNVEC3& target, const PILOTTOLERANCE& tol = {}, const QNMATRIX* muzzle = nullptr)
+    /// `target` where it is, the throttle closed; with `up`, rolls its up axis to within `tol.Up`
+    /// of it. True once within `tol.Aim` and turning slower than `tol.Still`.
+    bool ShipAim(const QNVEC3& target, const PILOTTOLERANCE& tol = {}, const QNMATRIX* muzzle = nullptr,
+                 const QNVEC3* up = nullptr)
     {
         COLLSHIP* ship = PlayerCompany ? dynamic_cast<COLLSHIP*>(PlayerCompany->Ship()) : nullptr;
         if (!ship || PlayerCompany->Mode != COMPANYMODE::SHIP)
@@ -186,13 +187,16 @@ public:
         }
         const QNVEC3 want = (target - from).Normalize();
         const float off = Angle(line, want);
-        if (off < tol.Aim && f.Spin.Length() < tol.Still && ship->Throttle == 0.0f)
+        const float roll = up ? RollError(f, *up) : 0.0f;
+        if (off < tol.Aim && f.Spin.Length() < tol.Still && ship->Throttle == 0.0f && std::fabs(roll) < tol.Up)
             return Finish(true);
         Keys keys;
         // The error is measured on the muzzle's line and applied as a turn of the whole ship.
         const QNVEC3 turn = QNVEC3::Cross(line, want).Normalize() * off;
         TurnBy(f, turn, kShipFeel, kShipTurn, keys);
         Throttle(ship, 0.0f, keys);
+        if (up && keys.Empty() && std::fabs(roll) >= tol.Up * 0.5f)
+            Roll(f, roll, kShipFeel, kShipTurn, keys);
         Press(keys);
         return false;
     }
@@ -280,6 +284,10 @@ private:
     static constexpr float kSuitCruise = 8.0f;
     static constexpr float kSuitApproach = 2.5f;
     static constexpr float kSuitThrustStep = 0.08f;
+    // Within this distance (units) of the goal on an axis, drifting slower than kSuitHoldDrift
+    // (units/s), the suit is left to coast.
+    static constexpr float kSuitHold = 0.2f;
+    static constexpr float kSuitHoldDrift = 0.3f;
     // Radians within which the suit's nose counts as near the approach line.
     static constexpr float kSightSwitch = 0.3f;
     // A goal behind the ship closer than this is reached backwards.
@@ -340,7 +348,11 @@ private:
         const QNVEC3 error = at - f.At;
         for (int i = 0; i < 3; ++i) {
             const float rate = QNVEC3::Dot(f.Velocity, f.Axis[i]);
-            const float want = std::clamp(QNVEC3::Dot(error, f.Axis[i]) * kSuitApproach, -kSuitCruise, kSuitCruise);
+            const float off = QNVEC3::Dot(error, f.Axis[i]);
+            // Close and nearly still on this axis: hands off (a press would only overshoot).
+            if (std::fabs(off) < kSuitHold && std::fabs(rate) < kSuitHoldDrift)
+                continue;
+            const float want = std::clamp(off * kSuitApproach, -kSuitCruise, kSuitCruise);
             const int press = want - rate > kSuitThrustStep ? 1 : want - rate < -kSuitThrustStep ? -1 : 0;
             if (press)
                 keys.Add(press > 0 ? kThrustPlus[i] : kThrustMinus[i]);
