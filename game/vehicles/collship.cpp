@@ -99,11 +99,25 @@ COLLSHIP::~COLLSHIP()
 
 void COLLSHIP::ApplyPhysics()
 {
-    SetScale(kScale, 1.0f);
+    SetScale(FlightScale, FlightFactor);
     if (QNBODY* body = PhysicsBodyOf(this)) {
         body->SetLinearDamping(kLinearDamping);
-        body->SetAngularDamping(kAngularDamping);
+        body->SetAngularDamping(FlightAngularDamping);
     }
+}
+
+void COLLSHIP::SetFlight(float scale, float factor)
+{
+    FlightScale = scale;
+    FlightFactor = factor;
+    SetScale(scale, factor);
+}
+
+void COLLSHIP::SetFlightDamping(float angular)
+{
+    FlightAngularDamping = angular;
+    if (QNBODY* body = PhysicsBodyOf(this))
+        body->SetAngularDamping(angular);
 }
 
 const char* COLLSHIP::OreColourName(std::uint32_t colour)
@@ -490,8 +504,10 @@ void COLLSHIP::FireSelectedWeapon()
 {
     if (!Active || Zoom != ZOOMSTATE::NORMAL)
         return;
-    if (SHIPWEAPON* weapon = Rack.Get(Rack.Selected))
+    if (SHIPWEAPON* weapon = Rack.Get(Rack.Selected)) {
+        ++TriggerPulls;
         weapon->Fire();
+    }
     DropSpentWeapons();
 }
 

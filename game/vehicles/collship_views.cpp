@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "engine/physics/node_motion.h"
+#include "engine/physics/qncollgeom.h"
 #include "engine/scene/glow.h"
 #include "engine/scene/resources.h"
 #include "engine/scene/scene.h"
@@ -571,9 +572,9 @@ void COLLSHIP::LoadResources(QNRESOURCES& r)
         m = QNMESHPARAMS();
         m.File = file;
         m.Args[0] = 1;
-        // Only the hulls collide; the cockpit sits inside the ship's box.
-        if (file != kMeshFiles[0] && file != kMeshFiles[1])
-            m.CollisionOption1 = 0;
+        // Only the hulls collide, as their convex hulls (a shape that meets the station's
+        // triangle lists); the cockpit sits inside the hull.
+        m.CollisionOption1 = (file == kMeshFiles[0] || file == kMeshFiles[1]) ? std::uint32_t(QNCOLLGEOM::CONVEX) : 0u;
         r.AddMeshFile();
     }
     RegisterQuad(r, "shiphud_zoomscreen", 1333.0f, 166.66667f);
@@ -584,6 +585,7 @@ void COLLSHIP::LoadResources(QNRESOURCES& r)
     const QNBOX& hull = r.FindMesh("collship")->Level(0).Box;
     m = QNMESHPARAMS();
     m.Name = "collship_coll";
+    m.CollisionOption1 = QNCOLLGEOM::BOX;
     m.Args[1] = hull.max.x - hull.min.x;
     m.Args[2] = hull.max.y - hull.min.y;
     m.Args[3] = hull.max.z - hull.min.z;
