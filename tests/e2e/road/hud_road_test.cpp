@@ -237,6 +237,15 @@ void CheckShipHud(const char* moment)
     EXPECT_TRUE(Shown(hud->Reticle));
 }
 
+/// The HUD node made for `target` in one of the ship's target lists (marker or arrow), or null.
+GAMENODE* MarkerOf(const std::vector<TARGETENTRY>& list, const QNNODE* target)
+{
+    for (const TARGETENTRY& e : list)
+        if (e.Node.Get() == target)
+            return e.Marker.Get();
+    return nullptr;
+}
+
 /// The work-order panel shows order `n` (1 or 2): its lines' ores with a check for each ore
 /// aboard, its worth, and its icon in the shown cell.
 void CheckOrderPanel(std::uint32_t n)
@@ -279,6 +288,7 @@ TEST(HudRoad, EveryHudElementShowsTheGameAtEachMomentOfPlay)
     auto missile = std::make_shared<QNWEAK<GAMENODE>>();
     auto away = std::make_shared<QNWEAK<SITE>>();
     auto warned = std::make_shared<int>(0);
+    auto rival = std::make_shared<QNWEAK<GAMENODE>>();
 
     std::vector<ROADSTEP> steps = {
         {"in the suit at home", nullptr, 5, [] { CheckSuitHud("suit at home"); }},
@@ -393,6 +403,42 @@ TEST(HudRoad, EveryHudElementShowsTheGameAtEachMomentOfPlay)
          50, [away] { ASSERT_EQ(Ship()->CurrentSite.Get(), away->Get()); },
          [away] { return Ship()->CurrentSite.Get() == away->Get() && !Ship()->Tunnel; }, nullptr, 20},
         {"away at the rival's site", nullptr, 5, [] { CheckShipHud("away"); }},
+        {"the host's ship 60 units ahead",
+         [rival] {
+             COLLSHIP* ship = Ship();
+             auto* site = ship->CurrentSite.Get();
+             QNMATRIX ahead;
+             ahead.SetTranslation(0.0f, 0.0f, 60.0f);
+             ahead = ahead * ship->GetWorldMatrix();
+             auto* other = new COLLSHIP(site, &ahead, site->ViewIndex, CompanyOfView(site->ViewIndex)->Identity);
+             other->SetViewMode(VIEWMODE_OUTSIDE);
+             other->SetPilotAboard(true);
+             other->SetState(3, 0, false, true);
+             *rival = other;
+         },
+         5,
+         [rival, lines] {
+             auto* other = dynamic_cast<COLLSHIP*>(rival->Get());
+             ASSERT_NE(other, nullptr);
+             static constexpr const char* kSuffix[4] = {"(IMI)", "(OreBit)", "(Profond l'espace)", "(Entronic)"};
+             const std::string label = std::string("Collector Ship ") + kSuffix[other->Identity];
+             EXPECT_EQ(Ship()->Target.Get(), other);
+             EXPECT_EQ(std::string(ShipHud()->UpperLine->Shown()), label);
+             GAMENODE* marker = MarkerOf(Ship()->NearTargets, other);
+             ASSERT_NE(marker, nullptr);
+             EXPECT_TRUE(Shown(marker));
+             CheckShipHud("a rival ahead");
+         }},
+        {"the host's ship wrecked", [rival] { static_cast<COLLSHIP*>(rival->Get())->DamageBallistic(1000.0f, 0, 0); },
+         3,
+         [rival] {
+             auto* other = dynamic_cast<COLLSHIP*>(rival->Get());
+             ASSERT_NE(other, nullptr);  // the wreck drifts on with its pilot aboard
+             ASSERT_TRUE(other->IsDestroyed());
+             EXPECT_FALSE(Shown(MarkerOf(Ship()->NearTargets, other)));
+             EXPECT_FALSE(Shown(MarkerOf(Ship()->FarTargets, other)));
+             CheckShipHud("a rival wrecked");
+         }},
         {"wrecked there, the pilot ejects", [] { Ship()->DamageBallistic(1000.0f, 0, 0); }, 10,
          [] { ASSERT_EQ(PlayerCompany->Mode, COMPANYMODE::EJECTING); }},
         {"back in the suit at home after the ejection", nullptr, 30,
