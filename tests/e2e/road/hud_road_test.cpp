@@ -121,6 +121,10 @@ void CheckCommon(const HUD* hud, const char* moment)
 {
     SCOPED_TRACE(moment);
     EXPECT_EQ(hud->Money->Text(), MoneyText(PlayerCompany->Money()));
+    // Debt in red.
+    ASSERT_NE(hud->Money->Resources, nullptr);
+    const char* colour = PlayerCompany->Money() < 0.0f ? "hud_moneydisplay_neg" : "hud_moneydisplay_pos";
+    EXPECT_EQ(hud->Money->Colour, hud->Money->Resources->FindColour(colour, 0)) << colour;
     EXPECT_TRUE(Shown(hud->SiteIndicator));
     EXPECT_EQ(hud->SiteIndicator->ColourIcon->Index, PlayerView);
     EXPECT_EQ(hud->SiteIndicator->CompanyIcon->Index, PlayerCompany->Identity);
