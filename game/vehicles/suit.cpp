@@ -48,6 +48,8 @@ void AddSuitSound(QNRESOURCES& r, const char* file)
     s.File = file;
     s.MinDistance = 1.0f;
     s.MaxDistance = 100.0f;
+    // Only the wearer hears them (the camera follows the suit): at the ear.
+    s.LoadMode = QNSOUND::MONO;
     r.AddSound();
 }
 
@@ -158,8 +160,7 @@ void SUIT::SetViewMode(std::uint32_t mode)
 {
     VEHICLE::SetViewMode(mode);
     if (CameraFollows())
-        if (QNSOUND* breath = SuitSound(Resources, "suitbreath"))
-            breath->Stop();
+        StopSound();
     SetState(1, 0, false, false);
     TearDownWorn();
     ReleaseMesh();
@@ -172,8 +173,10 @@ void SUIT::SetViewMode(std::uint32_t mode)
         Hud->SetState(3, 0, false, true);
         if (View)
             View->CurrentNode = this;
-        if (QNSOUND* breath = SuitSound(Resources, "suitbreath"))
-            breath->Play(QNSOUND::kForever);
+        // The suit's own sound: it plays while the suit is shown, so not while a store or a
+        // menu covers the scene.
+        SetSound("suitbreath");
+        PlaySound(-1);
     } else if (mode == VIEWMODE_OUTSIDE) {
         SetTexture("suit");
         SetMesh("suit");
