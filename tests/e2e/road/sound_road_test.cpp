@@ -166,7 +166,8 @@ TEST(SoundRoad, WhatThePlayerHearsAlongTheRoad)
     Append(steps, std::move(suit));
     // The mining steps press Tab again until the chipper is selected, collect the ore and dock.
     Append(steps, {{"the ore", [mark] { *mark = Now(); }, 1, nullptr}});
-    Append(steps, mining::MiningSteps(w));
+    // Where the chipper strikes is the mining roads' concern (here it passes through its rock).
+    Append(steps, mining::MiningSteps(w, false));
     std::vector<ROADSTEP> after = {
         {"the ore pick-up beeped once, at the player's ear", nullptr, 1, [mark] {
              EXPECT_EQ(PlaysSince("orecollected", *mark).size(), 1u) << "one beep for one ore";
@@ -226,7 +227,7 @@ TEST(SoundRoad, WhatThePlayerHearsAlongTheRoad)
             ASSERT_EQ(PlayerCompany->Mode, COMPANYMODE::SUIT);
             const QNVEC3 dock = PlayerCompany->Dock()->GetWorldMatrix().Translation();
             const QNVEC3 suit = PlayerCompany->Suit()->GetWorldMatrix().Translation();
-            EXPECT_LT((suit - dock).Length(), 12.0f) << "the suit is not beside the dock";
+            EXPECT_LT((suit - (dock + QNVEC3(-5.0f, 5.0f, -5.0f))).Length(), 0.5f) << "the suit is not beside the dock";
             EXPECT_GT(StillHeard("corvanetheme", Now() - Seconds(1.0)), kNearLevel - 6.0) << "the theme after the ejection";
         }),
     };
