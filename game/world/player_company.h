@@ -146,6 +146,10 @@ public:
 private:
     /// The theme of the scene the company plays in (null when it has none).
     QNSOUND* Theme() const;
+    /// The money on the HUD of the vehicle the player is in.
+    void ShowMoney();
+    /// The own station's headquarters, or null.
+    GAMENODE* Headquarters() const;
     void ShowSuitWhereFree(GAMENODE* suit);
     void UpdateSuit();
     void UpdateShip();
