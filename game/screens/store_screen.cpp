@@ -269,6 +269,8 @@ void STORESCREEN::BuildPreviews(QNNODE* root)
 
 void STORESCREEN::Enter()
 {
+    Closing = false;
+    popRequested_ = false;
     QNVIEW* view = GetView(0);
     QNNODE* root = view->Root;
     CreateViewWorld(view, kStoreWorld);
@@ -401,6 +403,10 @@ void STORESCREEN::FillCatalogue()
 
 void STORESCREEN::Update()
 {
+    if (Closing && !popRequested_ && closeTimer_.Elapsed() >= closeDelay_) {
+        popRequested_ = true;
+        QNSCENE::RequestPop();
+    }
     if (RestockTimer.Elapsed() > kRestockSeconds) {
         Restock();
         RestockTimer.Restart();
@@ -562,6 +568,8 @@ void STORESCREEN::PrintCash()
 
 void STORESCREEN::AddUnit(std::uint32_t slot)
 {
+    if (Closing)
+        return;
     const std::uint32_t e = PageStart + slot;
     CATALOGUEPRODUCT* p = slot < ShownCount ? ProductOfEntry(e) : nullptr;
     if (!p) {
@@ -605,6 +613,8 @@ void STORESCREEN::AddUnit(std::uint32_t slot)
 
 void STORESCREEN::RemoveUnit(std::uint32_t slot)
 {
+    if (Closing)
+        return;
     const std::uint32_t e = PageStart + slot;
     CATALOGUEPRODUCT* p = slot < ShownCount ? ProductOfEntry(e) : nullptr;
     if (!p || Order.Products[e].Quantity == 0) {
@@ -666,28 +676,42 @@ void STORESCREEN::NextPage()
 
 void STORESCREEN::Cancel()
 {
-    Play("button");
+    if (Closing)
+        return;
+    QNSOUND* click = Play("button");
     Order.Cash = OpeningCash;
     for (STOREPRODUCT& entry : Order.Products) {
         entry.Quantity = 0;
         entry.UnitPrice = 0;
     }
     UnitsInCart = 0;
-    QNSCENE::RequestPop();
+    CloseAfter(click);
 }
 
 void STORESCREEN::Buy()
 {
-    Play("button");
-    QNSCENE::RequestPop();
+    if (Closing)
+        return;
+    CloseAfter(Play("button"));
 }
 
-void STORESCREEN::Play(const char* sound)
+void STORESCREEN::CloseAfter(QNSOUND* click)
+{
+    // Leaving frees the store's sounds: the click would be cut off at once.
+    Closing = true;
+    closeDelay_ = click && click->Segment() ? click->Segment()->Seconds() : 0.0;
+    closeTimer_.Restart();
+    popRequested_ = closeDelay_ <= 0.0;
+    if (popRequested_)
+        QNSCENE::RequestPop();
+}
+
+QNSOUND* STORESCREEN::Play(const char* sound)
 {
     LastSound = sound;
     ++SoundCount;
-    if (QNVIEW* view = GetView(0))
-        PlayScreenSound(view->Root, sound);
+    QNVIEW* view = GetView(0);
+    return view ? PlayScreenSound(view->Root, sound) : nullptr;
 }
 
 void STORESCREEN::Post(const char* message)

@@ -21,6 +21,8 @@
 #include "engine/util/qntimer.h"
 #include "game/world/store_order.h"
 
+class QNSOUND;
+
 class BOOMPIVOT;
 class TEXTFIELD;
 class QNQUEUEDMESSAGE;
@@ -157,9 +159,18 @@ public:
     std::string LastSound;
     std::string LastMessage;
     std::uint32_t SoundCount = 0;
+    /// Buy or Cancel was pressed: the store closes once its click has played out, and takes
+    /// no more input meanwhile.
+    bool Closing = false;
 
 private:
-    void Play(const char* sound);
+    QNSOUND* Play(const char* sound);
+    /// Closes the store when `click` has played (at once without one).
+    void CloseAfter(QNSOUND* click);
+
+    QNTIMER closeTimer_;
+    double closeDelay_ = 0.0;
+    bool popRequested_ = false;
     void Post(const char* message);
     void Error(const char* message);
     void SetBuyEnabled(bool on);

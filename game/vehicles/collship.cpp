@@ -451,10 +451,6 @@ void COLLSHIP::CollectOre(std::uint32_t colour, std::uint32_t kind)
         Hud->PostLower(text);
         Hud->RefreshWorkOrders(OreBits);
     }
-    QNSOUND* sound = Resources->FindSound("orecollected");
-    if (!sound->HasPath())
-        sound->CreatePath();
-    sound->Play(0);
 }
 
 bool COLLSHIP::InstallWeapon(std::uint32_t type, bool player, bool select)

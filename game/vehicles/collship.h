@@ -90,6 +90,7 @@ public:
     void SetOreMask(std::uint32_t mask) override { OreBits = mask & 0xFFF; }
     void SetPilotAboard(bool aboard) override { PilotAboard = aboard ? 1 : 0; }
     void SetDocked(bool docked) override { Docked = docked ? 1 : 0; }
+    void SetDock(DAMAGEABLE* dock) override { Dock = dock; }
     /// A store purchase: the weapon for the player, not selected.
     bool InstallWeapon(std::uint32_t type) override { return InstallWeapon(type, true, false); }
 

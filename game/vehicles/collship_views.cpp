@@ -506,12 +506,13 @@ void COLLSHIP::LoadResources(QNRESOURCES& r)
         const char* Name;
         const char* File;
         float Near, Far;
+        bool Unpositioned;
     };
     static constexpr SOUND kSounds[] = {
-        {"collship_start", "media\\vehicles\\exterior\\sounds\\collship_start.wav", 1.0f, 100.0f},
-        {"collship_damage", "media\\vehicles\\exterior\\sounds\\collship_damage.wav", 1.0f, 100.0f},
-        {"collship", "media\\vehicles\\exterior\\sounds\\collship.wav", 1.0f, 100.0f},
-        {"collship_extern", "media\\vehicles\\exterior\\sounds\\collship.wav", 100.0f, 300.0f},
+        {"collship_start", "media\\vehicles\\exterior\\sounds\\collship_start.wav", 1.0f, 100.0f, true},
+        {"collship_damage", "media\\vehicles\\exterior\\sounds\\collship_damage.wav", 1.0f, 100.0f, true},
+        {"collship", "media\\vehicles\\exterior\\sounds\\collship.wav", 1.0f, 100.0f, false},
+        {"collship_extern", "media\\vehicles\\exterior\\sounds\\collship.wav", 100.0f, 300.0f, false},
     };
     for (const SOUND& k : kSounds) {
         s = QNSOUNDPARAMS();
@@ -519,6 +520,9 @@ void COLLSHIP::LoadResources(QNRESOURCES& r)
         s.File = k.File;
         s.MinDistance = k.Near;
         s.MaxDistance = k.Far;
+        // The start and the damage alarm play only in the cockpit: at the pilot's ear.
+        if (k.Unpositioned)
+            s.LoadMode = QNSOUND::MONO;
         r.AddSound();
     }
 

@@ -49,6 +49,8 @@ void AddSuitSound(QNRESOURCES& r, const char* file)
     s.File = file;
     s.MinDistance = 1.0f;
     s.MaxDistance = 100.0f;
+    // Only the wearer hears them (the camera follows the suit): at the ear.
+    s.LoadMode = QNSOUND::MONO;
     r.AddSound();
 }
 
@@ -159,8 +161,7 @@ void SUIT::SetViewMode(std::uint32_t mode)
 {
     VEHICLE::SetViewMode(mode);
     if (CameraFollows())
-        if (QNSOUND* breath = SuitSound(Resources, "suitbreath"))
-            breath->Stop();
+        StopSound();
     SetState(1, 0, false, false);
     TearDownWorn();
     ReleaseMesh();
@@ -173,8 +174,10 @@ void SUIT::SetViewMode(std::uint32_t mode)
         Hud->SetState(3, 0, false, true);
         if (View)
             View->CurrentNode = this;
-        if (QNSOUND* breath = SuitSound(Resources, "suitbreath"))
-            breath->Play(QNSOUND::kForever);
+        // The suit's own sound: it plays while the suit is shown, so not while a store or a
+        // menu covers the scene.
+        SetSound("suitbreath");
+        PlaySound(-1);
     } else if (mode == VIEWMODE_OUTSIDE) {
         SetTexture("suit");
         SetMesh("suit");

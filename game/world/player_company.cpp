@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "engine/input/qninputmap.h"
+#include "engine/sound/qnsound.h"
 #include "engine/scene/queued_message.h"
 #include "engine/scene/view.h"
 #include "engine/scene/scene.h"
@@ -306,6 +307,8 @@ void PLAYERCOMPANY::EnterSuit()
         ShowSuitWhereFree(suitNode);
     }
     COMPANY::EnterSuit();
+    if (QNSOUND* theme = Theme(); theme && !theme->IsPlaying())
+        theme->Play(QNSOUND::kForever);
     SUITCONTROL* suit = SuitControlOf(suitNode);
     if (!suit)
         return;
@@ -324,6 +327,8 @@ void PLAYERCOMPANY::BoardShip()
 {
     if (Mode == COMPANYMODE::SHIP)
         return;
+    if (QNSOUND* theme = Theme())
+        theme->Stop();
     if (GAMENODE* suit = Suit()) {
         if (auto* vehicle = dynamic_cast<WORLDVEHICLE*>(suit))
             vehicle->SetViewMode(0);
@@ -376,6 +381,13 @@ void PLAYERCOMPANY::Eject()
     if (camera->View)
         camera->View->CurrentNode = camera;
     EjectCamera = camera;
+}
+
+QNSOUND* PLAYERCOMPANY::Theme() const
+{
+    const SITE* site = Site();
+    const QNSCENE* scene = site && site->View ? site->View->Scene : nullptr;
+    return scene ? scene->Resources.SoundIfAny(kThemeSound) : nullptr;
 }
 
 void PLAYERCOMPANY::AimedName(const STATIONPART* part, char* out, std::size_t size)
