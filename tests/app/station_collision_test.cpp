@@ -236,6 +236,7 @@ protected:
         Run(5);
         return PlayerCompany->Mode == COMPANYMODE::SHIP ? ship : nullptr;
     }
+
     PlatformScriptedEvents script;
 };
 
