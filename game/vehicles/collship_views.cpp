@@ -19,6 +19,8 @@
 #include "game/vehicles/outside_hyperspace.h"
 #include "game/vehicles/ship_hud_link.h"
 #include "game/vehicles/ship_weapon.h"
+#include "game/world/company.h"
+#include "game/world/game_globals.h"
 #include "game/world/media_util.h"
 #include "game/world/natural_object.h"
 #include "game/world/ore_field.h"
@@ -403,7 +405,8 @@ void COLLSHIP::BuildTargetList()
         return;
     if (Hud) {
         Hud->SetHomeTarget(FindKind(site, kHeadquartersKind));
-        Hud->SetTargetSite(site->ViewIndex, site->ViewIndex);
+        const COMPANY* host = CompanyOfView(site->ViewIndex);
+        Hud->SetTargetSite(site->ViewIndex, host ? host->Identity : site->ViewIndex);
     }
     OreMarkersPending = 1;
     OreCursor = 0;

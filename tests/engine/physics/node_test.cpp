@@ -269,7 +269,7 @@ TEST_F(PhysicsTest, ANodeRemovedFromItsContactGoesAtTheNextUpdateNotDuringTheSte
     EXPECT_EQ(b->Phases, std::vector<std::uint32_t>{0});
     EXPECT_EQ(a->Phases, std::vector<std::uint32_t>{0});
     view.World->Step(0.02f);
-    EXPECT_EQ(a->Phases.size(), 2u);
+    ASSERT_EQ(a->Phases.size(), 2u);
     EXPECT_EQ(a->Phases.back(), 1u);
     view.RunOnceList();
     EXPECT_FALSE(weakB);
@@ -442,6 +442,7 @@ TEST_F(PhysicsTest, NodeJointsHingeOnTheParentAndDriveEveryFrame)
     ASSERT_NE(door->Joint->Constraint, nullptr);
     EXPECT_EQ(door->Joint->First, PhysicsBodyOf(door));
     EXPECT_EQ(door->Joint->Second, PhysicsBodyOf(frame));
+    ASSERT_NE(view.World, nullptr);
     EXPECT_EQ(view.World->ConstraintCount(), 1);
 
     door->SetJointLimits(-1.0f, 1.0f);
@@ -480,6 +481,7 @@ TEST_F(PhysicsTest, AMovedNodeTakesANewDisabledBodyInItsNewViewsWorld)
     // wakes it.
     n->AttachWithState(to.Root, 1, 0, false, true);
     QNBODY* body = PhysicsBodyOf(n);
+    ASSERT_NE(body, nullptr);
     EXPECT_EQ(body->World, to.World);
     EXPECT_FALSE(body->IsEnabled());
     EXPECT_FALSE(body->IsAttached());
