@@ -1,6 +1,7 @@
 // The suit and the collector ship flown by their keys (the road pilot brings each before the
 // headquarters, then W is held) into the headquarters of the player's station: each stops at its
-// surface with the station-collision sound, and S backs the suit away again.
+// surface with the station-collision sound, and S backs the suit away again. The ship wrecked
+// there ejects its seat upward.
 
 #include <gtest/gtest.h>
 
@@ -103,13 +104,18 @@ struct WATCH {
     void End() { Vehicle = nullptr; }
 };
 
-TEST(StationCollisionRoad, TheSuitAndTheShipFlownIntoTheHeadquartersStopAtItsSurface)
+TEST(StationCollisionRoad, TheSuitAndTheShipFlownIntoTheHeadquartersStopAtItsSurfaceAndTheWrecksSeatLeavesUpward)
 {
     ReportToTest();
     PILOT& pilot = Pilot();
     auto face = std::make_shared<FACE>();
     auto watch = std::make_shared<WATCH>();
     auto backFrom = std::make_shared<float>(0.0f);
+    struct SEAT {
+        QNVEC3 Up, Start;
+        QNWEAK<GAMENODE> Node;
+    };
+    auto seat = std::make_shared<SEAT>();
     const QNVEC3 outward(1, 0, 0);
 
     std::vector<ROADSTEP> steps = {{"a new game", nullptr, 1, [] { ASSERT_NE(PlayerCompany, nullptr); }}};
@@ -185,6 +191,26 @@ TEST(StationCollisionRoad, TheSuitAndTheShipFlownIntoTheHeadquartersStopAtItsSur
              EXPECT_LT(watch->Nearest, kShipNose + 0.4f);
              EXPECT_FALSE(PlayerShip()->IsDestroyed());
              watch->End();
+         }},
+        {"the ship wrecked there ejects its seat, which leaves upward",
+         [seat] {
+             seat->Up = PlayerShip()->GetWorldMatrix().Row(1).Normalize();
+             PlayerShip()->DamageBallistic(1.0e6f, 0, 0);
+         },
+         3,
+         [seat] {
+             ASSERT_EQ(PlayerCompany->Mode, COMPANYMODE::EJECTING);
+             ASSERT_NE(PlayerCompany->EjectionSeat(), nullptr);
+             seat->Node = PlayerCompany->EjectionSeat();
+             seat->Start = seat->Node.Get()->GetWorldMatrix().Translation();
+         }},
+        {"the seat rises along the ship's up axis", nullptr, kDriverFramesPerSecond,
+         [seat] {
+             ASSERT_NE(seat->Node.Get(), nullptr);
+             const QNVEC3 moved = seat->Node.Get()->GetWorldMatrix().Translation() - seat->Start;
+             const float along = QNVEC3::Dot(moved, seat->Up);
+             EXPECT_GT(along, 0.1f);
+             EXPECT_LT((moved - seat->Up * along).Length(), along);
          }},
     };
     Append(steps, std::move(ship));
