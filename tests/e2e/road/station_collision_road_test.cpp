@@ -1,6 +1,7 @@
 // The suit and the collector ship flown by their keys (the road pilot brings each before the
 // headquarters, then W is held) into the headquarters of the player's station: each stops at its
-// surface with the station-collision sound, and S backs the suit away again. The ship wrecked
+// surface with the station-collision sound, and S backs the suit away again; the suit stops at a
+// beam as well. The ship wrecked
 // there ejects its seat upward.
 
 #include <gtest/gtest.h>
@@ -11,6 +12,8 @@
 
 #include "app/road_pilot.h"
 #include "engine/physics/node_motion.h"
+#include "engine/physics/qncollgeom.h"
+#include "engine/physics/qnphysworld.h"
 #include "engine/scene/resources.h"
 #include "engine/sound/qnsound.h"
 #include "game/vehicles/collship.h"
@@ -21,10 +24,10 @@ namespace {
 
 using namespace road;
 
-// How far ahead of its centre each vehicle's shape reaches: half the suit's collision box, the
-// collector ship's nose.
+// How far ahead of its centre the suit's shape reaches: half its collision box.
 constexpr float kSuitHalf = 1.0f;
-constexpr float kShipNose = 3.6f;
+// How far a hull may sink into a surface while the contact pushes it out.
+constexpr float kSkin = 0.15f;
 
 STATIONPART* Headquarters()
 {
@@ -68,12 +71,33 @@ FACE FreeFace()
     return f;
 }
 
+// The start beam that runs from the root joint along `along`, flown at from the side `side`:
+// its face on that side and the middle of the beam.
+FACE BeamFace(const QNVEC3& along, const QNVEC3& side)
+{
+    const QNVEC3 root = Station()->RootJoint.Get()->GetWorldMatrix().Translation();
+    FACE f;
+    for (const STATIONPART* b : Station()->CollectParts(KIND_BEAM)) {
+        const QNVEC3 d = b->GetWorldMatrix().Translation() - root;
+        if (QNVEC3::Dot(d, along) < 2.0f || (d - along * QNVEC3::Dot(d, along)).Length() > 1.0f)
+            continue;
+        QNBOX box;
+        b->GetBox(box, true);
+        const QNVEC3 centre = (box.min + box.max) * 0.5f;
+        f.Normal = side;
+        f.Plane = QNVEC3::Dot(side, centre) + 0.5f * std::fabs(QNVEC3::Dot(side, box.max - box.min));
+        f.Aim = centre;
+    }
+    return f;
+}
+
 // What a vehicle flown at the face did, frame by frame.
 struct WATCH {
     VEHICLE* Vehicle = nullptr;
     FACE Face;
     std::uint32_t Sounds = 0;
     float Nearest = 1e9f;  ///< the closest its centre came to the face's plane
+    float Deepest = -1e9f; ///< the furthest its hull's points came past the plane (convex hulls)
     bool Touched = false;
     bool SoundBefore = false;
     bool StationSoundAtTouch = false;
@@ -92,6 +116,12 @@ struct WATCH {
             return;
         const QNVEC3 p = Vehicle->GetWorldMatrix().Translation();
         Nearest = std::min(Nearest, QNVEC3::Dot(Face.Normal, p) - Face.Plane);
+        const QNBODY* body = PhysicsBodyOf(Vehicle);
+        if (const QNCOLLGEOM* hull = body->Geometry(); hull && hull->Kind == QNCOLLGEOM::CONVEX) {
+            const QNMATRIX m = body->GetTransform();
+            for (const QNVEC3& v : hull->Vertices)
+                Deepest = std::max(Deepest, Face.Plane - QNVEC3::Dot(Face.Normal, QNVEC3::TransformCoord(v, m)));
+        }
         if (!Touched && Vehicle->InContact) {
             Touched = true;
             QNSOUND* sound = Vehicle->Resources->FindSound("stationcollision");
@@ -109,6 +139,7 @@ TEST(StationCollisionRoad, TheSuitAndTheShipFlownIntoTheHeadquartersStopAtItsSur
     ReportToTest();
     PILOT& pilot = Pilot();
     auto face = std::make_shared<FACE>();
+    auto beam = std::make_shared<FACE>();
     auto watch = std::make_shared<WATCH>();
     auto backFrom = std::make_shared<float>(0.0f);
     struct SEAT {
@@ -158,6 +189,26 @@ TEST(StationCollisionRoad, TheSuitAndTheShipFlownIntoTheHeadquartersStopAtItsSur
              const float now = QNVEC3::Dot(face->Normal, PlayerCompany->Suit()->GetWorldMatrix().Translation());
              EXPECT_GT(now - *backFrom, 2.0f);
          }},
+        {"the suit comes to rest beside the start beam on that side, looking at it",
+         [face, beam] { *beam = BeamFace(face->Normal, QNVEC3::Cross(face->Normal, QNVEC3(0, 1, 0))); }, 1,
+         [beam] { ASSERT_GT(beam->Normal.Length(), 0.5f) << "no start beam on the free side"; },
+         [beam, &pilot] { return pilot.SuitLook(beam->Aim, beam->Normal, 6.0f); }, nullptr,
+         30 * kDriverFramesPerSecond},
+        {"W holds the suit against the beam",
+         [beam, watch] {
+             watch->Begin(PlayerCompany->Suit(), *beam);
+             HoldKey(SDLK_w, 5 * kDriverFramesPerSecond);
+         },
+         5 * kDriverFramesPerSecond + 5,
+         [watch] {
+             RecordProperty("suit_beam_nearest_mm", int(watch->Nearest * 1000.0f));
+             EXPECT_TRUE(watch->Touched);
+             EXPECT_GT(watch->Nearest, kSuitHalf - 0.15f);
+             EXPECT_LT(watch->Nearest, kSuitHalf + 0.3f);
+             EXPECT_FALSE(watch->SoundBefore);
+             EXPECT_TRUE(watch->StationSoundAtTouch);
+             watch->End();
+         }},
     };
     Append(steps, std::move(suit));
     Append(steps, TakeFreeShip());
@@ -180,15 +231,16 @@ TEST(StationCollisionRoad, TheSuitAndTheShipFlownIntoTheHeadquartersStopAtItsSur
              RecordProperty("ship_speed_mm_s", int(watch->Fastest * 1000.0f));
              EXPECT_GT(watch->Fastest, 15.0f);
              EXPECT_TRUE(watch->Touched);
-             EXPECT_GT(watch->Nearest, kShipNose - 0.4f);
+             EXPECT_LT(watch->Deepest, kSkin);
+             EXPECT_GT(watch->Nearest, 0.0f);
              EXPECT_FALSE(watch->SoundBefore);
              EXPECT_TRUE(watch->StationSoundAtTouch);
          }},
         {"D closes the throttle; the ship stays outside", [] { Key(SDLK_d); }, 2 * kDriverFramesPerSecond,
          [watch] {
-             EXPECT_GT(watch->Nearest, kShipNose - 0.4f);
-             RecordProperty("ship_nearest_mm", int(watch->Nearest * 1000.0f));
-             EXPECT_LT(watch->Nearest, kShipNose + 0.4f);
+             RecordProperty("ship_deepest_mm", int(watch->Deepest * 1000.0f));
+             EXPECT_LT(watch->Deepest, kSkin);
+             EXPECT_GT(watch->Deepest, -0.3f);  // it reached the surface
              EXPECT_FALSE(PlayerShip()->IsDestroyed());
              watch->End();
          }},
