@@ -1,8 +1,8 @@
 // Fights in the program's own game with no display, at 50 frames a second: rival collector ships
 // come over by their pilots' own jump. A rival raids the player's station, pulls its trigger only
 // while its nose points at what it attacks, hurts the station and goes home; a station with a
-// mid-range turret hurts a raiding rival; the neutron emitter burns a rival ship held anywhere
-// within its beam's reach.
+// mid-range turret hurts a raiding rival; station weapons hit a rival ship held still or crossing
+// within their reach.
 
 #include <gtest/gtest.h>
 
@@ -194,46 +194,75 @@ TEST(FightRoad, ADefendedStationHurtsARaidingRival)
     EXPECT_TRUE(road.Finished()) << "last step reached: " << (road.Reached().empty() ? "none" : road.Reached().back());
 }
 
-// The rival's ship, its pilot idle, held still at points up to the beam's reach from the
-// emitter, a little above it: every one is burned within three shots.
-TEST(FightRoad, TheNeutronEmitterBurnsARivalAnywhereWithinItsBeam)
+// The rival's ship, its pilot idle, held still or crossing the line of sight in front of a
+// station weapon, a little above it: the weapon hits it within its reach at the speeds it meets.
+TEST(FightRoad, StationWeaponsHitARivalStillOrCrossingWithinTheirReach)
 {
     ReportToTest();
+    struct PASS {
+        std::int32_t Kind;
+        float Distance, Speed;
+        float Damage;   ///< at least this much in the pass
+    };
+    const PASS passes[] = {
+        {KIND_NEUTRONEMITTER, 30.0f, 0.0f, NEUTRONEMITTER::NEUTRONBEAM::kBurn},
+        {KIND_NEUTRONEMITTER, 60.0f, 35.0f, NEUTRONEMITTER::NEUTRONBEAM::kBurn},
+        {KIND_NEUTRONEMITTER, 90.0f, 20.0f, NEUTRONEMITTER::NEUTRONBEAM::kBurn},
+        {KIND_MIDRANGETURRET, 25.0f, 35.0f, 20.0f},
+        {KIND_FLACKGUN, 150.0f, 20.0f, 10.0f},
+    };
     auto r = std::make_shared<RAIDER>();
-    auto emitter = std::make_shared<QNWEAK<STATIONPART>>();
+    auto weapon = std::make_shared<QNWEAK<STATIONPART>>();
     auto course = std::make_shared<arena::COURSE>();
     auto held = std::make_shared<bool>(false);
     std::vector<ROADSTEP> steps = {
         {"a new game", nullptr, 1, [] { ASSERT_NE(PlayerCompany, nullptr); }},
         {"a generator", [] { arena::BuildOnTop(0, KIND_GENERATOR); }, 2, nullptr},
-        {"a neutron emitter", [emitter] { *emitter = arena::BuildOnTop(2, KIND_NEUTRONEMITTER); }, 2,
-         [emitter] { ASSERT_NE(emitter->Get(), nullptr); }},
         ARivalWithAShip(r),
         TheRivalJumpsOver(r),
     };
-    for (const float distance : {30.0f, 60.0f, 90.0f}) {
-        steps.push_back({"held in front of the emitter",
-                         [r, emitter, course, held, distance] {
+    for (const PASS& pass : passes) {
+        steps.push_back({"a weapon built",
+                         [r, weapon, pass] {
                              arena::PilotOf(r->View)->Reset();
-                             STATIONPART* e = emitter->Get();
-                             const QNVEC3 out = arena::Outward(e);
-                             course->Centre = arena::Position(e);
+                             *weapon = arena::BuildOnTop(2, pass.Kind);
+                         },
+                         8 * kSecond,
+                         [weapon] { ASSERT_NE(weapon->Get(), nullptr) << PlacementMessage(Station()->Result); }});
+        steps.push_back({"the rival in front of it",
+                         [r, weapon, course, held, pass] {
+                             STATIONPART* w = weapon->Get();
+                             const QNVEC3 out = arena::Outward(w);
+                             course->Centre = arena::Position(w);
                              course->A = (out + QNVEC3(0, 0.3f, 0)).Normalize();
                              course->B = QNVEC3::Cross(QNVEC3(0, 1, 0), out).Normalize();
-                             course->Radius = distance;
-                             course->Speed = 0.0f;
+                             course->Radius = pass.Distance;
+                             course->Speed = pass.Speed;
+                             course->Time = 0.0;
                              *held = true;
                              r->Toll.Watch(r->Ship.Get(), true);
                          },
-                         16 * kSecond, [r, distance] {
-                             SCOPED_TRACE(testing::Message() << distance << " units away");
-                             EXPECT_GT(r->Toll.Toll.Electronic, NEUTRONEMITTER::NEUTRONBEAM::kBurn * 0.5f);
+                         16 * kSecond, [r, pass] {
+                             SCOPED_TRACE(testing::Message() << "kind " << pass.Kind << ", " << pass.Distance
+                                                             << " units away, crossing at " << pass.Speed);
+                             EXPECT_GE(r->Toll.Toll.Damage(), pass.Damage);
                          }});
+        steps.push_back({"the weapon taken off",
+                         [weapon, held] {
+                             arena::Remove(weapon->Get());
+                             *held = false;
+                         },
+                         kSecond, nullptr});
     }
     ROAD road(std::move(steps));
     ASSERT_EQ(Drive(road, [r, course, held] {
-                  if (*held && r->Ship.Get())
-                      arena::Steer(r->Ship.Get(), *course, 1.0 / kSecond);
+                  COLLSHIP* ship = r->Ship.Get();
+                  if (*held && ship)
+                      arena::Steer(ship, *course, 1.0 / kSecond);
+                  else if (ship && arena::RivalAtPlayersSite(r->View)) {
+                      const QNVEC3 away = arena::Position(arena::PlayerSite()) + QNVEC3(0, 1500, 0);
+                      arena::Hold(ship, away, away + QNVEC3(0, 0, 1));
+                  }
                   r->Watch();
               }),
               0);
