@@ -1,13 +1,13 @@
 // What the weapons do to ships in the program's own game, run headless at 50 frames a second.
 //
 //   weapon_table [--quick] [--only WEAPON]
-//                                   the table: every station weapon and every ship weapon against
-//                                   a rival collector ship at rest and crossing the line of sight
-//                                   at 10, 20 and 35 units a second, at a quarter, half and the
-//                                   whole of the weapon's range: shots, hits, damage
-//   weapon_table --raid MINUTES     a station with a generator, a mid-range turret, a flak gun and
-//                                   an anti-ship launcher against the computer companies' raids:
-//                                   the damage dealt each way
+//       the table: every station weapon and every ship weapon against a rival collector ship at
+//       rest and crossing the line of sight at 10, 20 and 35 units a second, at a quarter, half
+//       and the whole of the weapon's range: shots, hits, damage (--quick: half range, at rest
+//       and at 20; --only: the weapons whose name holds WEAPON)
+//   weapon_table --raid MINUTES
+//       a station with a generator, a mid-range turret, a flak gun and an anti-ship launcher
+//       against the computer companies' raids: the damage dealt each way, once a minute
 //
 // The rival ships come over by their pilots' own jump to the player's site. For the table their
 // pilots are then idle: the target is moved along its course every frame (still, or sweeping to
@@ -164,8 +164,7 @@ public:
                      for (std::uint32_t v : RivalViews())
                          if (AIPILOT* p = PilotOf(v))
                              p->Reset();
-                     generator_ = BuildOnTop(0, KIND_GENERATOR);
-                     if (!generator_)
+                     if (!BuildOnTop(0, KIND_GENERATOR))
                          std::fprintf(stderr, "weapon_table: no generator on the station\n");
                  },
                  nullptr});
@@ -463,7 +462,6 @@ private:
     bool ok_ = true;
     int waited_ = 0;
     std::uint32_t targetView_ = 0, shooterView_ = 0;
-    STATIONPART* generator_ = nullptr;
     std::vector<ROW> rows_;
 };
 
@@ -480,8 +478,8 @@ public:
                      parts_.push_back(BuildOnTop(1, KIND_MIDRANGETURRET));
                      parts_.push_back(BuildOnTop(2, KIND_FLACKGUN));
                      parts_.push_back(BuildOnTop(3, KIND_ANTISHIP));
-                     for (STATIONPART* p : parts_)
-                         if (!p)
+                     for (const QNWEAK<STATIONPART>& p : parts_)
+                         if (!p.Get())
                              std::fprintf(stderr, "weapon_table: a defence could not be built\n");
                      STATION* station = PlayerCompany->SiteStation();
                      for (std::int32_t kind = KIND_FIRST_STRUCTURE; kind <= KIND_LAST_STRUCTURE; ++kind)
@@ -504,11 +502,8 @@ private:
             COLLSHIP* ship = ShipOf(v);
             SHIPWATCH& w = ships_[v];
             if (ship != w.Ship.Get()) {
-                if (w.Ship.Get() == nullptr && w.Seen)
-                    ++lost_;
                 Fold(w);
                 w.Ship = ship;
-                w.Seen = ship != nullptr;
                 w.Keeper.Watch(ship, false);
             }
             w.Keeper.Read();
@@ -519,12 +514,10 @@ private:
             if (!ship)
                 continue;
             if (ship->CurrentSite.Get() == PlayerSite()) {
-                ++w.FramesAtPlayer;
                 if (!w.Visiting) {
                     w.Visiting = true;
                     ++visits_;
                 }
-                w.Pulls = ship->TriggerPulls;
             } else {
                 w.Visiting = false;
             }
@@ -538,9 +531,7 @@ private:
     struct SHIPWATCH {
         QNWEAK<COLLSHIP> Ship;
         TOLLKEEPER Keeper;
-        bool Seen = false, Visiting = false, Wrecked = false;
-        std::uint64_t FramesAtPlayer = 0;
-        std::uint32_t Pulls = 0;
+        bool Visiting = false, Wrecked = false;
         TOLL Folded;
     };
 
@@ -571,6 +562,16 @@ private:
                     "electronic %.1f; station -> rivals: hits %u, ballistic %.1f, electronic %.1f\n",
                     last ? "end " : "", frame_ * kDt / 60.0, visits_, wrecked_, station.Hits, station.Ballistic,
                     station.Electronic, rivals.Hits, rivals.Ballistic, rivals.Electronic);
+        for (std::uint32_t v : RivalViews()) {
+            AIPILOT* p = PilotOf(v);
+            COLLSHIP* ship = ShipOf(v);
+            std::printf("      rival %u: pilot state %u, %s, ship ballistic %.1f electronic %.1f\n", v,
+                        p ? std::uint32_t(p->State) : 99u,
+                        !ship ? "no ship" : ship->CurrentSite.Get() == PlayerSite() ? "at the player's site" : "away",
+                        ship ? ship->Ballistic : 0.0f, ship ? ship->Electronic : 0.0f);
+        }
+        STATION* s = PlayerCompany->SiteStation();
+        std::printf("      station: %s, generators %u\n", s->Underpowered ? "underpowered" : "powered", s->Generators);
         std::fflush(stdout);
     }
 
@@ -578,10 +579,10 @@ private:
 
     std::int64_t frames_;
     std::int64_t frame_ = 0;
-    std::vector<STATIONPART*> parts_;
+    std::vector<QNWEAK<STATIONPART>> parts_;
     std::vector<TOLLKEEPER> stationKeepers_;
     std::map<std::uint32_t, SHIPWATCH> ships_;
-    std::uint32_t visits_ = 0, wrecked_ = 0, lost_ = 0;
+    std::uint32_t visits_ = 0, wrecked_ = 0;
 };
 
 }  // namespace
