@@ -220,4 +220,6 @@ private:
     bool JumpOutside(const QNMATRIX& arrival);
     void SetCountermeter(std::uint32_t kind);
     void SetProximity(std::uint32_t i, float value);
+    /// Distance to the nearest missile homing on this ship, or -1 without one.
+    float NearestHomingMissile();
 };
