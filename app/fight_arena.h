@@ -101,31 +101,41 @@ inline QNMATRIX Facing(const QNVEC3& at, const QNVEC3& ahead)
 
 /// A course round `Centre` at distance `Radius`: still at `Centre + A x Radius`, or sweeping to
 /// and fro across the line of sight (from A toward B and back, `Span` radians either side) at
-/// `Speed` units a second, so the distance stays the same while the ship crosses.
+/// `Speed` units a second: along the arc, so the distance stays the same while the ship crosses,
+/// or with `Straight` along the tangent line at `Centre + A x Radius` (the distance then grows to
+/// Radius / cos Span at the ends).
 struct COURSE {
     QNVEC3 Centre, A, B;
     float Radius = 50.0f;
     float Speed = 0.0f;
     float Span = 40.0f * kDegree;
+    bool Straight = false;
     double Time = 0.0;
 
     /// The point and the direction of travel at the course's time.
     void At(QNVEC3& point, QNVEC3& travel) const
     {
-        float phi = 0.0f, sign = 1.0f;
-        if (Speed > 0.0f && Radius > 0.0f) {
-            // A triangle wave over the arc of length 4 x Span x Radius.
-            const double period = 4.0 * Span * Radius / Speed;
-            double u = std::fmod(Time, period) / period;
-            if (u < 0.25) {
-                phi = float(u * 4.0) * Span;
-            } else if (u < 0.75) {
-                phi = float(1.0 - (u - 0.25) * 4.0) * Span;
+        // A triangle wave u in [-1, 1] over the sweep's length.
+        const float half = Straight ? Radius * std::tan(Span) : Span * Radius;
+        float u = 0.0f, sign = 1.0f;
+        if (Speed > 0.0f && half > 0.0f) {
+            const double period = 4.0 * half / Speed;
+            const double t = std::fmod(Time, period) / period;
+            if (t < 0.25) {
+                u = float(t * 4.0);
+            } else if (t < 0.75) {
+                u = float(1.0 - (t - 0.25) * 4.0);
                 sign = -1.0f;
             } else {
-                phi = float((u - 0.75) * 4.0 - 1.0) * Span;
+                u = float((t - 0.75) * 4.0 - 1.0);
             }
         }
+        if (Straight) {
+            point = Centre + A * Radius + B * (u * half);
+            travel = B * sign;
+            return;
+        }
+        const float phi = u * Span;
         point = Centre + (A * std::cos(phi) + B * std::sin(phi)) * Radius;
         travel = (A * -std::sin(phi) + B * std::cos(phi)) * sign;
     }

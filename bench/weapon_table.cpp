@@ -1,10 +1,12 @@
 // What the weapons do to ships in the program's own game, run headless at 50 frames a second.
 //
-//   weapon_table [--quick] [--only WEAPON]
+//   weapon_table [--quick] [--only WEAPON] [--straight]
 //       the table: every station weapon and every ship weapon against a rival collector ship at
 //       rest and crossing the line of sight at 10, 20 and 35 units a second, at a quarter, half
 //       and the whole of the weapon's range: shots, hits, damage (--quick: half range, at rest
-//       and at 20; --only: the weapons whose name holds WEAPON)
+//       and at 20; --only: the weapons whose name holds WEAPON; --straight: the crossing runs
+//       along a straight line, 1.43 times the distance either side, instead of an arc at
+//       constant distance)
 //   weapon_table --raid MINUTES
 //       a station with a generator, a mid-range turret, a flak gun and an anti-ship launcher
 //       against the computer companies' raids: the damage dealt each way, once a minute
@@ -152,7 +154,7 @@ std::uint32_t StationShots(STATIONPART* part, std::uint32_t& memo, std::uint32_t
 
 class TABLE {
 public:
-    TABLE(bool quick, std::string only) : quick_(quick), only_(std::move(only)) {}
+    TABLE(bool quick, std::string only, bool straight) : quick_(quick), only_(std::move(only)), straight_(straight) {}
 
     void Build(SEQUENCE& seq)
     {
@@ -320,6 +322,9 @@ private:
         COURSE& k = run.Course;
         k.Radius = run.Row.Distance;
         k.Speed = run.Row.Speed;
+        k.Straight = straight_;
+        if (straight_)
+            k.Span = 55.0f * kDegree;   // long legs: a lead is tested between the turns
         const QNVEC3 up(0, 1, 0);
         if (c.Kind) {
             STATIONPART* part = run.Part;
@@ -459,6 +464,7 @@ private:
     static constexpr float kWhole = 0.96f;
     bool quick_;
     std::string only_;
+    bool straight_;
     bool ok_ = true;
     int waited_ = 0;
     std::uint32_t targetView_ = 0, shooterView_ = 0;
@@ -592,10 +598,13 @@ int main(int argc, char** argv)
     bool quick = false;
     long raid = 0;
     std::string only;
+    bool straight = false;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
         if (a == "--quick") {
             quick = true;
+        } else if (a == "--straight") {
+            straight = true;
         } else if (a == "--only" && i + 1 < argc) {
             only = argv[++i];
         } else if (a == "--raid" && i + 1 < argc) {
@@ -607,12 +616,12 @@ int main(int argc, char** argv)
             raid = -1;
         }
         if (raid < 0) {
-            std::fprintf(stderr, "usage: weapon_table [--quick] [--only WEAPON] | --raid MINUTES\n");
+            std::fprintf(stderr, "usage: weapon_table [--quick] [--only WEAPON] [--straight] | --raid MINUTES\n");
             return 2;
         }
     }
     SEQUENCE seq;
-    TABLE table(quick, only);
+    TABLE table(quick, only, straight);
     RAID raidRun(raid);
     if (raid > 0)
         raidRun.Build(seq);
