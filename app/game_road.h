@@ -250,7 +250,8 @@ inline bool BoardByKeys()
     static std::uint64_t lastEnter = 0;
     const QNMATRIX m = ship->GetWorldMatrix();
     const float away = (suit->GetWorldMatrix().Translation() - m.Translation()).Length();
-    const bool near = away < PLAYERCOMPANY::kBoardDistance - 1.5f;
+    // Near once the game offers boarding: the suit may rest against the hull short of the goal.
+    const bool near = PlayerCompany->ReadyToBoard || away < PLAYERCOMPANY::kBoardDistance - 1.5f;
     if (!near)
         Pilot().SuitTo(m.Translation() + m.Row(1).Normalize() * 4.0f, 1.5f);
     else
