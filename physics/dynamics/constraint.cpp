@@ -12,8 +12,10 @@
 MdtConstraint* MdtConstraintCreate(MdtWorld* world)
 {
     MdtConstraint* c = static_cast<MdtConstraint*>(MeFixedPoolGet(&world->constraintPool));
-    if (!c)
+    if (!c) {
+        MeWarning(0, "MdtConstraintCreate: all %d constraints of the world are in use.\n", world->constraintPool.count);
         return nullptr;
+    }
     std::memset(static_cast<void*>(c), 0, sizeof(MdtConstraint));
     c->world = world;
     c->setBodies = MdtConstraintDefaultSetBodies;
@@ -63,6 +65,11 @@ void MdtConstraintEnable(MdtConstraint* c)
 {
     if (c->flags & MdtConstraintFlagEnabled)
         return;
+    if (c->flags & MdtConstraintFlagBodyLost) {
+        MeWarning(0, "MdtConstraintEnable: a body of this constraint was destroyed; it stays disabled until its "
+                     "bodies are set again.\n");
+        return;
+    }
     if (!c->body[0]) {
         if (c->body[1])
             MeWarning(0, "MdtConstraintEnable: a constraint needs its first body; it stays disabled.\n");
@@ -96,7 +103,12 @@ void MdtConstraintDisable(MdtConstraint* c)
 
 int MdtConstraintIsEnabled(const MdtConstraint* c) { return (c->flags & MdtConstraintFlagEnabled) ? 1 : 0; }
 
-void MdtConstraintSetBodies(MdtConstraint* c, MdtBody* body0, MdtBody* body1) { c->setBodies(c, body0, body1); }
+void MdtConstraintSetBodies(MdtConstraint* c, MdtBody* body0, MdtBody* body1)
+{
+    c->setBodies(c, body0, body1);
+    if (!(c->flags & MdtConstraintFlagEnabled))
+        c->flags &= ~MdtConstraintFlagBodyLost;
+}
 
 void MdtConstraintDefaultSetBodies(MdtConstraint* c, MdtBody* body0, MdtBody* body1)
 {

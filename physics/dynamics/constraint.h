@@ -173,7 +173,7 @@ struct MdtConstraint {
     MeRBTreeNode worldNode;
     MeRBTreeNode bodyNode[2];
     MdtBody* body[2];        ///< body 1 null means the world
-    MeU32 flags;             ///< bit 0 enabled; bit 1 the step's visited mark
+    MeU32 flags;             ///< bit 0 enabled; bit 1 the step's visited mark; bit 2 a body was lost
     MdtRowBuilder buildRows;
     int rowCount;            ///< most rows the builder writes
     MeReal force[4][4];      ///< force on body 0, force on body 1, torque on body 0, torque on body 1
@@ -205,6 +205,9 @@ using MdtContactParamsID = MdtContactParams*;
 
 inline constexpr MeU32 MdtConstraintFlagEnabled = 1u;
 inline constexpr MeU32 MdtConstraintFlagVisited = 2u;
+/// Set when a body of the constraint was destroyed (its pointer is cleared): enabling is
+/// refused until the bodies are set again.
+inline constexpr MeU32 MdtConstraintFlagBodyLost = 4u;
 
 enum MdtConstraintType {
     MdtTypeBallJoint = 0,
