@@ -130,7 +130,9 @@ void QNJOINT::Rebind()
         const bool enabled = MdtConstraintIsEnabled(Constraint) != 0;
         if (enabled)
             MdtConstraintDisable(Constraint);
-        MdtConstraintSetBodies(Constraint, DynamicOf(First), DynamicOf(Second));
+        // A side whose dynamic body changes (made, re-made, or gone to the world) keeps its
+        // anchor and axes where they are in the world.
+        MdtConstraintRebindBodies(Constraint, DynamicOf(First), DynamicOf(Second));
         Reenable(enabled || heldOff_);
         return;
     }

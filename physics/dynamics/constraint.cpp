@@ -110,6 +110,59 @@ void MdtConstraintSetBodies(MdtConstraint* c, MdtBody* body0, MdtBody* body1)
         c->flags &= ~MdtConstraintFlagBodyLost;
 }
 
+void MdtConstraintRebindBodies(MdtConstraint* c, MdtBody* body0, MdtBody* body1)
+{
+    if (c->flags & MdtConstraintFlagEnabled)
+        return;
+    MdtBody* const next[2] = {body0, body1};
+    for (int i = 0; i < 2; ++i) {
+        const MdtBody* from = c->body[i];
+        const MdtBody* to = next[i];
+        if (from == to)
+            continue;
+        const MeReal(*frame)[4] = from ? from->comTM : nullptr;
+        auto point = [&](MeReal* p) { MeReal q[3]; MdtConvertPosition(frame, p, to, q); MeVector3Copy(p, q); };
+        auto axis = [&](MeReal* v) { MeReal q[3]; MdtConvertVector(frame, v, to, q); MeVector3Copy(v, q); };
+        for (int row = 0; row < 3; ++row)
+            axis(c->attach[i][row]);
+        point(c->attach[i][3]);
+        switch (c->type) {
+        case MdtTypeBallJoint:
+            point(i == 0 ? c->ball.anchor0 : c->ball.anchor1);
+            break;
+        case MdtTypeJointType10:
+            point(i == 0 ? c->type10.anchor0 : c->type10.anchor1);
+            break;
+        case MdtTypeUniversal:
+            point(i == 0 ? c->universal.anchor0 : c->universal.anchor1);
+            axis(i == 0 ? c->universal.axis1 : c->universal.axis2);
+            break;
+        case MdtTypeJointType3:
+            if (i == 0) {
+                point(c->type3.anchor0);
+                axis(c->type3.axisA);
+                axis(c->type3.axisB);
+            } else {
+                axis(c->type3.axisC);
+            }
+            break;
+        case MdtTypeJointType11:
+            point(i == 0 ? c->type11.anchor0 : c->type11.anchor1);
+            if (i == 1) {
+                axis(c->type11.axis);
+                axis(c->type11.perpendicular);
+            }
+            break;
+        case MdtTypeDistance:
+            point(i == 0 ? c->distance.anchor0 : c->distance.anchor1);
+            break;
+        default:
+            break;
+        }
+    }
+    MdtConstraintSetBodies(c, body0, body1);
+}
+
 void MdtConstraintDefaultSetBodies(MdtConstraint* c, MdtBody* body0, MdtBody* body1)
 {
     if (c->flags & MdtConstraintFlagEnabled)

@@ -238,6 +238,10 @@ void MdtConstraintDisable(MdtConstraint* c);
 int MdtConstraintIsEnabled(const MdtConstraint* c);
 /// Sets the bodies through the type's own function (ignored while enabled).
 void MdtConstraintSetBodies(MdtConstraint* c, MdtBody* body0, MdtBody* body1);
+/// `MdtConstraintSetBodies`, with what each side keeps in its body's frame (attachment frame,
+/// the type's anchors and axes) first carried from the present body's frame into the new
+/// one's (world for none), so that the joint holds to the same places. Only while disabled.
+void MdtConstraintRebindBodies(MdtConstraint* c, MdtBody* body0, MdtBody* body1);
 void MdtConstraintDefaultSetBodies(MdtConstraint* c, MdtBody* body0, MdtBody* body1);
 MdtBody* MdtConstraintGetBody(const MdtConstraint* c, int which);
 /// The reaction force on body 0 or 1 from the last step.

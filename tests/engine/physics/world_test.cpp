@@ -225,6 +225,46 @@ TEST_F(PhysicsTest, AJointKeepsHoldingWhenEitherOfItsBodiesIsReMade)
     QNPHYSWORLD::Destroy(w);
 }
 
+// A body of a joint that stops being dynamic leaves the joint holding on to where its
+// attachment was in the world: the first body stays where it hangs, for every kind that
+// keeps a point or an axis in the second body.
+TEST_F(PhysicsTest, AJointWhoseSecondBodyStopsBeingDynamicHoldsToTheSamePlace)
+{
+    for (std::int32_t kind : {QNJOINT_BALL, QNJOINT_HINGE, QNJOINT_UNIVERSAL, QNJOINT_DISTANCE}) {
+        QNPHYSWORLD* w = QNPHYSWORLD::Create(10, 10, 10, 10, 1, false);
+        QNBODY a(w, nullptr, nullptr), b(w, nullptr, nullptr);
+        a.SetDynamic(true);
+        b.SetDynamic(true);
+        a.SetTransform(Translation(11, 0, 0));
+        b.SetTransform(Translation(10, 0, 0));
+        QNJOINT j;
+        j.Create(w, kind);
+        j.SetBodies(&a, &b);
+        j.SetPosition(QNVEC3(10.5f, 0, 0), QNVEC3(10.5f, 0, 0));
+        j.SetAxis(QNVEC3(0, 0, 1), QNVEC3(0, 1, 0));
+        b.SetDynamic(false);
+        ASSERT_FALSE(j.IsInert()) << kind;
+        ASSERT_TRUE(MdtConstraintIsEnabled(j.Constraint)) << kind;
+        EXPECT_EQ(j.Constraint->body[1], nullptr) << kind;
+        for (int i = 0; i < 50; ++i)
+            w->Step(0.02f);
+        EXPECT_NEAR(Position(a).x, 11.0f, 0.05f) << kind;
+        EXPECT_NEAR(Position(a).y, 0.0f, 0.05f) << kind;
+        // Dynamic again, at its old place: the joint takes it back where it was.
+        b.SetDynamic(true);
+        EXPECT_EQ(j.Constraint->body[1], b.Body) << kind;
+        b.SetLinearVelocity(QNVEC3(0, 0, 0.5f));
+        for (int i = 0; i < 25; ++i)
+            w->Step(0.02f);
+        const QNVEC3 d = Position(a) - Position(b);
+        EXPECT_NEAR(std::sqrt(d.x * d.x + d.y * d.y + d.z * d.z), 1.0f, 0.05f) << kind;
+        j.Destroy();
+        a.Release();
+        b.Release();
+        QNPHYSWORLD::Destroy(w);
+    }
+}
+
 namespace {
 
 struct Touch {
