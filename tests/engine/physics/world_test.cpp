@@ -3,6 +3,7 @@
 
 #include <cmath>
 #include <limits>
+#include <memory>
 #include <vector>
 
 #include "engine/physics/qncollgeom.h"
@@ -355,6 +356,77 @@ int ContactsOn(const QNBODY& b)
 }
 
 }  // namespace
+
+// Joints and contacts share the world's constraint records. A pile of boxes all touching
+// fills a world made for two joints with contacts; the two joints made after it are still
+// there and hold, the pile keeps its contacts, and a world that has no room left even for
+// a joint says so (an engine error) rather than leaving the joint out.
+TEST_F(PhysicsTest, GameJointsAreNeverCrowdedOutByContactsAndAFullWorldIsReported)
+{
+    QNPHYSWORLD* w = QNPHYSWORLD::Create(20, 20, 2, 40, 1, false);
+    QNCOLLGEOM box;
+    box.MakeBox(2, 2, 2);
+    std::vector<std::unique_ptr<QNBODY>> pile;
+    for (int i = 0; i < 8; ++i) {
+        pile.push_back(std::make_unique<QNBODY>(w, nullptr, nullptr));
+        pile.back()->SetDynamic(true);
+        pile.back()->SetTransform(Translation(0.25f * float(i), 0.1f * float(i % 3), 0));
+        pile.back()->SetGeometry(&box);
+    }
+    auto pileContacts = [&] {
+        int n = 0;
+        for (auto& p : pile)
+            n += ContactsOn(*p);
+        return n;
+    };
+    w->Step(0.02f);
+    ASSERT_GT(pileContacts(), 0);
+    QNBODY a(w, nullptr, nullptr), b(w, nullptr, nullptr);
+    a.SetDynamic(true);
+    b.SetDynamic(true);
+    a.SetTransform(Translation(50, 0, 0));
+    b.SetTransform(Translation(52, 0, 0));
+    QNJOINT ball, hinge;
+    ball.Create(w, QNJOINT_BALL);
+    hinge.Create(w, QNJOINT_HINGE);
+    ASSERT_FALSE(ball.IsInert());
+    ASSERT_FALSE(hinge.IsInert());
+    ball.SetBodies(&a, &b);
+    ball.SetPosition(QNVEC3(51, 0, 0), QNVEC3());
+    hinge.SetBodies(&b, nullptr);
+    hinge.SetPosition(QNVEC3(52, 0, 0), QNVEC3());
+    hinge.SetAxis(QNVEC3(0, 0, 1), QNVEC3());
+    a.SetLinearVelocity(QNVEC3(-1, 0, 0));
+    w->Step(0.02f);
+    EXPECT_GT(pileContacts(), 8);
+    for (int i = 0; i < 25; ++i)
+        w->Step(0.02f);
+    EXPECT_TRUE(MdtConstraintIsEnabled(ball.Constraint));
+    EXPECT_NEAR(Position(b).x, 52.0f, 0.05f);
+    EXPECT_NEAR(Position(a).x, 50.0f, 0.05f);
+
+    // Joints up to every record of the world, then one more.
+    std::vector<std::unique_ptr<QNJOINT>> more;
+    bool reported = false;
+    for (int i = 0; i < 1000 && !reported; ++i) {
+        more.push_back(std::make_unique<QNJOINT>());
+        try {
+            more.back()->Create(w, QNJOINT_BALL);
+            ASSERT_FALSE(more.back()->IsInert()) << i;
+        } catch (const QNEXCEPTION&) {
+            reported = true;
+        }
+    }
+    EXPECT_TRUE(reported);
+    more.clear();
+    ball.Destroy();
+    hinge.Destroy();
+    for (auto& p : pile)
+        p->Release();
+    a.Release();
+    b.Release();
+    QNPHYSWORLD::Destroy(w);
+}
 
 TEST_F(PhysicsTest, MovingABodyOutOfAContactEndsItThoughASegmentQueryComesFirst)
 {
