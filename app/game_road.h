@@ -1,11 +1,12 @@
 #pragma once
 // Scripted play over the game driver: a step sequencer over the game's frames, the player's keys
-// and pointer through the driver's scripted event source, placing the suit and the ship in world
-// axes, and building on the station from the inventory. The demo program and the whole-program
+// and pointer through the driver's scripted event source, the suit and the ship flown by the
+// road pilot (app/road_pilot.h), and building on the station from the inventory. The demo program and the whole-program
 // tests use it; a failed requirement is reported through road::OnFailure and stops the road.
 
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <functional>
 #include <iterator>
 #include <memory>
@@ -13,6 +14,7 @@
 #include <vector>
 
 #include "app/game_driver.h"
+#include "app/road_pilot.h"
 #include "engine/input/qninput.h"
 #include "engine/scene/scene.h"
 #include "engine/util/qnvirtual_screen.h"
@@ -51,6 +53,8 @@ inline bool Require(bool condition, const char* what)
         std::fprintf(stderr, "road: step \"%s\": %s\n", detail::CurrentStep.c_str(), what);
     return false;
 }
+
+inline PlatformScriptedEvents& Script();
 
 // A step acts, waits its frames, then checks. A step with a Done test acts again (with the next
 // attempt number) while Done answers false, up to Attempts times, before it checks.
@@ -99,6 +103,8 @@ public:
             return false;
         ++index_;
         acted_ = false;
+        if (std::getenv("ROAD_TRACE"))
+            std::fprintf(stderr, "TRACE %llu %s\n", (unsigned long long)Script().Pass(), s.Name);
         reached_.push_back(s.Name);
         return index_ < steps_.size();
     }
@@ -124,6 +130,20 @@ inline void Append(std::vector<ROADSTEP>& steps, std::vector<ROADSTEP> more)
 inline PlatformScriptedEvents& Script()
 {
     return *DriverScript();
+}
+
+/// A step flown by the pilot: `act` once, then `fly` every frame until it answers true (at most
+/// `seconds`), then the pilot lets go of its keys and `check` runs.
+inline ROADSTEP Flight(const char* name, std::function<bool()> fly, float seconds, std::function<void()> check,
+                       std::function<void()> act = nullptr)
+{
+    return {name, std::move(act), 1,
+            [check = std::move(check)] {
+                Pilot().Release();
+                if (check)
+                    check();
+            },
+            std::move(fly), nullptr, int(seconds * float(kDriverFramesPerSecond))};
 }
 
 /// Holds `key` down from pass `at` for `frames` frames (with Shift when asked).
@@ -215,6 +235,39 @@ inline void BoardShip()
     Key(SDLK_RETURN);
 }
 
+/// Flies the suit over the player's ship and presses Enter once it is near enough to board (the
+/// ship still): true once aboard. Call every frame.
+inline bool BoardByKeys()
+{
+    GAMENODE* ship = PlayerCompany ? PlayerCompany->Ship() : nullptr;
+    GAMENODE* suit = PlayerCompany ? PlayerCompany->Suit() : nullptr;
+    if (!ship || !suit)
+        return false;
+    if (PlayerCompany->Mode == COMPANYMODE::SHIP) {
+        Pilot().Release();
+        return true;
+    }
+    static std::uint64_t lastEnter = 0;
+    const QNMATRIX m = ship->GetWorldMatrix();
+    const float away = (suit->GetWorldMatrix().Translation() - m.Translation()).Length();
+    const bool near = away < PLAYERCOMPANY::kBoardDistance - 1.5f;
+    if (!near)
+        Pilot().SuitTo(m.Translation() + m.Row(1).Normalize() * 4.0f, 1.5f);
+    else
+        Pilot().Release();
+    if (near && PlayerCompany->ReadyToBoard && Script().Pass() > lastEnter + 4) {
+        Key(SDLK_RETURN);
+        lastEnter = Script().Pass();
+    }
+    return false;
+}
+
+/// A step that flies the suit to the player's ship and boards it by Enter.
+inline ROADSTEP BoardStep(const char* name = "board the ship")
+{
+    return Flight(name, &BoardByKeys, 30.0f, [] { Require(PlayerCompany->Mode == COMPANYMODE::SHIP, "not aboard"); });
+}
+
 /// Waits for the free ship at the dock, undocks it with Space and boards it.
 inline std::vector<ROADSTEP> TakeFreeShip()
 {
@@ -222,32 +275,35 @@ inline std::vector<ROADSTEP> TakeFreeShip()
         {"the free ship", nullptr, 600, [] { Require(PlayerCompany->Ship() != nullptr, "no free ship"); }},
         {"undock", [] { Key(SDLK_SPACE); }, 30, [] { Require(!PlayerCompany->Dock()->Holding, "still docked"); },
          [] { return !PlayerCompany->Dock()->Holding; }, nullptr, 40},
-        {"board", &BoardShip,
-         30, [] { Require(PlayerCompany->Mode == COMPANYMODE::SHIP, "not aboard"); }},
+        BoardStep("board"),
     };
 }
 
-inline void AimAlong(const STATIONPART* part, const QNVEC3& dir, float distance = 12.0f)
+// Seconds a suit flight to a sight of a part may take.
+constexpr float kAimSeconds = 25.0f;
+
+/// Station axes `outward` as a world direction.
+inline QNVEC3 StationDirection(const QNVEC3& outward)
 {
-    GAMENODE* suit = PlayerCompany->Suit();
-    if (!Require(suit != nullptr, "the player wears no suit"))
-        return;
-    const QNVEC3 at = part->GetWorldMatrix().Translation();
-    QNMATRIX m;
-    m.SetLookAt(at + dir * distance, at, std::fabs(dir.y) > 0.9f ? QNVEC3(1, 0, 0) : QNVEC3(0, 1, 0));
-    PlaceAtWorld(suit, m);
+    return QNVEC3::TransformNormal(outward, Station()->GetWorldMatrix()).Normalize();
 }
 
-inline void Aim(const STATIONPART* part, const QNVEC3& outward, float distance = 12.0f)
-{
-    AimAlong(part, QNVEC3::TransformNormal(outward, Station()->GetWorldMatrix()).Normalize(), distance);
-}
-
-/// Looks at `part` from outside the station, along the line from the headquarters' joint.
-inline void AimOutward(const STATIONPART* part, float distance = 12.0f)
+/// The direction from the headquarters' joint out to `part`.
+inline QNVEC3 OutwardOf(const STATIONPART* part)
 {
     const QNVEC3 root = Station()->RootJoint.Get()->GetWorldMatrix().Translation();
-    AimAlong(part, (part->GetWorldMatrix().Translation() - root).Normalize(), distance);
+    return (part->GetWorldMatrix().Translation() - root).Normalize();
+}
+
+/// A flight of the suit to look at the part `part` gives from `distance` out along the direction
+/// `from` gives (its sight, the marker and the selection on the part); true once there.
+inline std::function<bool()> LookAtPart(std::function<const STATIONPART*()> part,
+                                        std::function<QNVEC3(const STATIONPART*)> from, float distance = 12.0f)
+{
+    return [=] {
+        const STATIONPART* p = part();
+        return !p || Pilot().SuitLook(p->GetWorldMatrix().Translation(), from(p), distance);
+    };
 }
 
 inline STATIONPART* StartBeam(std::int32_t side)
@@ -304,36 +360,27 @@ inline std::vector<ROADSTEP> BuildOnStartBeam(std::int32_t side, std::int32_t ki
         Require(joint->Get() != nullptr, "no joint at the beam's end");
     };
     std::vector<ROADSTEP> steps = {
-        {"aim at a start beam",
-         [=] {
-             if (!Require(StartBeam(side) != nullptr, "no start beam on that side"))
-                 return;
-             if (outward.Length() > 0.0f)
-                 Aim(StartBeam(side), outward);
-             else
-                 AimOutward(StartBeam(side));
-         },
-         kKeyFrames,
-         [=] {
-             if (extend)
-                 Require(Station()->Selected.Get() == StartBeam(side), "the beam is not selected");
-         }},
+        Flight("aim at a start beam",
+               LookAtPart([=] { return StartBeam(side); },
+                          [=](const STATIONPART* beam) {
+                              return outward.Length() > 0.0f ? StationDirection(outward) : OutwardOf(beam);
+                          }),
+               kAimSeconds,
+               [=] {
+                   if (Require(StartBeam(side) != nullptr, "no start beam on that side") && extend)
+                       Require(Station()->Selected.Get() == StartBeam(side), "the beam is not selected");
+               }),
         {"extend the beam with a joint",
          [=] {
              if (extend)
                  Click(SDL_BUTTON_LEFT);
          },
          kKeyFrames, findJoint},
-        {"aim at the joint",
-         [=] {
-             // A joint that already holds a part on its outer side is seen from above.
-             if (extend)
-                 AimOutward(joint->Get());
-             else
-                 Aim(joint->Get(), QNVEC3(0, 1, 0));
-         },
-         kKeyFrames,
-         [=] { Require(Station()->Selected.Get() == joint->Get(), "the joint is not selected"); }},
+        // A joint that already holds a part on its outer side is seen from above.
+        Flight("aim at the joint",
+               LookAtPart([=] { return joint->Get(); },
+                          [=](const STATIONPART* j) { return extend ? OutwardOf(j) : StationDirection(QNVEC3(0, 1, 0)); }),
+               kAimSeconds, [=] { Require(Station()->Selected.Get() == joint->Get(), "the joint is not selected"); }),
         PlaceFirstItem(kind),
     };
     return steps;
@@ -388,15 +435,17 @@ inline std::vector<ROADSTEP> BuildOutFrom(std::function<STATIONPART*()> from, st
                 out.push_back(l->Owner);
         return out;
     };
+    auto sight = [=](const char* name) {
+        return Flight(name, LookAtPart([=] { return tip->Get(); }, &OutwardOf), kAimSeconds,
+                      [=] { Require(Station()->Selected.Get() == tip->Get(), "the tip is not selected"); });
+    };
     auto extend = [=](const char* name, std::int32_t want) {
         return ROADSTEP{name,
                         [=] {
                             *linked = links();
-                            AimOutward(tip->Get());
-                            Script().MouseButton(true, SDL_BUTTON_LEFT, 0, 0, Script().Pass() + 3);
-                            Script().MouseButton(false, SDL_BUTTON_LEFT, 0, 0, Script().Pass() + 4);
+                            Click(SDL_BUTTON_LEFT);
                         },
-                        kKeyFrames + 2,
+                        kKeyFrames,
                         [=] {
                             for (STATIONPART* part : links()) {
                                 bool known = false;
@@ -413,10 +462,11 @@ inline std::vector<ROADSTEP> BuildOutFrom(std::function<STATIONPART*()> from, st
     return {
         {"find where the frame grows", [=] { *tip = from(); }, 1,
          [=] { Require(tip->Get() != nullptr, "no joint to grow from"); }},
+        sight("aim at the joint"),
         extend("a beam out from the joint", KIND_BEAM),
+        sight("aim at the new beam"),
         extend("a joint at the beam's end", KIND_JOINT),
-        {"aim at the new joint", [=] { AimOutward(tip->Get()); }, kKeyFrames,
-         [=] { Require(Station()->Selected.Get() == tip->Get(), "the joint is not selected"); }},
+        sight("aim at the new joint"),
         PlaceFirstItem(kind),
     };
 }

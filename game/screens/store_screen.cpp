@@ -58,10 +58,14 @@ constexpr const char* kFont = "storefont";
 constexpr const char* kFontColour = "storealpha";
 constexpr const char* kSoonSign = "blackmarketstoresoonsign";
 
+// Votes on an element's state: the pass visibility and the blinker's own blink.
+constexpr std::int32_t kPassVote = 1;
+constexpr std::int32_t kBlinkVote = 2;
+
 void Show(QNNODE* node, bool on)
 {
     if (node)
-        node->SetState(on ? 3 : 2, 1, false, false);
+        node->SetState(on ? 3 : 2, kPassVote, false, false);
 }
 
 float Radians(float degrees)
@@ -126,6 +130,12 @@ STORESCREEN::STOREBUTTON::STOREBUTTON(QNNODE* parent, ROLE role, STORESCREEN* st
                           : role == ROLE::CANCEL ? "storecancelbutton"
                                                  : "storenextpagebutton";
     DressSprite(this, picture, "sprite", x, y, kButtonDepth);
+    // The picture lies behind its caption; its hit box reaches the pointer's depth (0..1).
+    QNBOX box;
+    GetLocalBox(box, false);
+    box.min.z = -kButtonDepth;
+    box.max.z = 1.0f - kButtonDepth;
+    SetHitBox(box);
     ShowTextureCell(this, 0);
 }
 
@@ -165,7 +175,7 @@ std::int32_t STORESCREEN::STOREBUTTON::OnMessage(std::uint32_t id, std::uintptr_
 STORESCREEN::BLINKER::BLINKER(QNNODE* parent, float x, float y) : SPRITENODE(parent, "BLINKER", 0, 0, 0, nullptr, 0)
 {
     DressSprite(this, "storeblinker", "alpha", x, y);
-    Disabled = 0;
+    BroadcastProperty18(1, false);
     Timer.Restart();
 }
 
@@ -174,7 +184,7 @@ void STORESCREEN::BLINKER::Update()
     SPRITENODE::Update();
     if (Timer.Elapsed() > kPeriod) {
         Lit = !Lit;
-        SetState(Lit ? 3 : 2, 2, false, false);
+        SetState(Lit ? 3 : 2, kBlinkVote, false, false);
         Timer.Restart();
     }
 }
@@ -342,6 +352,7 @@ void STORESCREEN::Enter()
     if (Design.Build) {
         auto* blinker = new BLINKER(root, kBlinkerX, kBlinkerY);
         blinker->SetState(3, 0, false, false);
+        Blinker = blinker;
     }
 
     (new QNSUN(root, kSunAzimuth, kSunElevation))->SetState(3, 0, false, false);
@@ -535,6 +546,7 @@ void STORESCREEN::SetPassVisibility(STOREPASS pass)
     Show(CancelButton.Get(), main);
     Show(NextPageButton.Get(), main);
     Show(Backdrop.Get(), main);
+    Show(Blinker.Get(), main);
     for (auto& c : Captions)
         Show(c.Get(), main);
 }

@@ -79,7 +79,8 @@ public:
         ROLE Role;
     };
 
-    /// The build store's flashing light.
+    /// The build store's flashing light: a picture of the main pass (blinking on its own vote),
+    /// no element to click or Tab to.
     class BLINKER : public SPRITENODE {
     public:
         static constexpr double kPeriod = 1.0;
@@ -148,6 +149,7 @@ public:
     QNWEAK<STOREBUTTON> CancelButton;
     QNWEAK<STOREBUTTON> NextPageButton;
     QNWEAK<SPRITENODE> Backdrop;
+    QNWEAK<BLINKER> Blinker;
     QNWEAK<TEXTFIELD> Captions[3];
 
     /// The last interface sound asked for and the last status line posted (for the HUD-less

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "engine/physics/node_motion.h"
+#include "engine/physics/qncollgeom.h"
 #include "engine/scene/glow.h"
 #include "engine/scene/resources.h"
 #include "engine/scene/scene.h"
@@ -18,6 +19,8 @@
 #include "game/vehicles/outside_hyperspace.h"
 #include "game/vehicles/ship_hud_link.h"
 #include "game/vehicles/ship_weapon.h"
+#include "game/world/company.h"
+#include "game/world/game_globals.h"
 #include "game/world/media_util.h"
 #include "game/world/natural_object.h"
 #include "game/world/ore_field.h"
@@ -402,7 +405,8 @@ void COLLSHIP::BuildTargetList()
         return;
     if (Hud) {
         Hud->SetHomeTarget(FindKind(site, kHeadquartersKind));
-        Hud->SetTargetSite(site->ViewIndex, site->ViewIndex);
+        const COMPANY* host = CompanyOfView(site->ViewIndex);
+        Hud->SetTargetSite(site->ViewIndex, host ? host->Identity : site->ViewIndex);
     }
     OreMarkersPending = 1;
     OreCursor = 0;
@@ -565,9 +569,9 @@ void COLLSHIP::LoadResources(QNRESOURCES& r)
         m = QNMESHPARAMS();
         m.File = file;
         m.Args[0] = 1;
-        // Only the hulls collide; the cockpit sits inside the ship's box.
-        if (file != kMeshFiles[0] && file != kMeshFiles[1])
-            m.CollisionOption1 = 0;
+        // Only the hulls collide, as their convex hulls (a shape that meets the station's
+        // triangle lists); the cockpit sits inside the hull.
+        m.CollisionOption1 = (file == kMeshFiles[0] || file == kMeshFiles[1]) ? std::uint32_t(QNCOLLGEOM::CONVEX) : 0u;
         r.AddMeshFile();
     }
     RegisterQuad(r, "shiphud_zoomscreen", 1333.0f, 166.66667f);
@@ -578,6 +582,7 @@ void COLLSHIP::LoadResources(QNRESOURCES& r)
     const QNBOX& hull = r.FindMesh("collship")->Level(0).Box;
     m = QNMESHPARAMS();
     m.Name = "collship_coll";
+    m.CollisionOption1 = QNCOLLGEOM::BOX;
     m.Args[1] = hull.max.x - hull.min.x;
     m.Args[2] = hull.max.y - hull.min.y;
     m.Args[3] = hull.max.z - hull.min.z;

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "engine/physics/node_motion.h"
+#include "engine/physics/qncollgeom.h"
 #include "engine/physics/qnphysworld.h"
 #include "engine/scene/resources.h"
 #include "engine/scene/view.h"
@@ -238,21 +239,31 @@ void SUIT::SetProgress(float value)
         Hud->SetProgress(value);
 }
 
-void SUIT::LoadResources(QNRESOURCES& r)
+void RegisterSuitFigure(QNRESOURCES& r)
 {
     if (!r.Textures.FindChild("suit")) {
         QNRESOURCES::TextureParams = QNTEXTUREPARAMS();
+        QNRESOURCES::TextureParams.Name = "suit";
         QNRESOURCES::TextureParams.File = "media\\vehicles\\exterior\\textures\\suit.dds";
         r.AddTexture();
     }
     if (!r.Meshes.FindChild("suit")) {
         QNRESOURCES::MeshParams = QNMESHPARAMS();
+        QNRESOURCES::MeshParams.Name = "suit";
         QNRESOURCES::MeshParams.File = "media\\vehicles\\exterior\\meshes\\suit.gbm";
         QNRESOURCES::MeshParams.Args[0] = 1;
+        // The figure's convex hull: a shape that meets the station's triangle lists.
+        QNRESOURCES::MeshParams.CollisionOption1 = QNCOLLGEOM::CONVEX;
         r.AddMeshFile();
     }
+}
+
+void SUIT::LoadResources(QNRESOURCES& r)
+{
+    RegisterSuitFigure(r);
     QNRESOURCES::MeshParams = QNMESHPARAMS();
     QNRESOURCES::MeshParams.Name = "suit_coll";
+    QNRESOURCES::MeshParams.CollisionOption1 = QNCOLLGEOM::BOX;
     QNRESOURCES::MeshParams.Args[1] = 2.0f;
     QNRESOURCES::MeshParams.Args[2] = 2.0f;
     QNRESOURCES::MeshParams.Args[3] = 2.0f;

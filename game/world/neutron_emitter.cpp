@@ -80,6 +80,7 @@ bool NEUTRONEMITTER::Fire()
         return false;
     PlaySound(1);
     FireTimer.Restart();
+    ++Shots;
     return true;
 }
 

@@ -41,6 +41,7 @@ public:
 
     NEUTRONBEAM* Beam = nullptr;
     QNTIMER FireTimer;
+    std::uint32_t Shots = 0;   ///< beams started so far
 };
 
 /// The beam: kSegments segments along its z axis, spinning; while firing it reaches to the

@@ -141,6 +141,10 @@ public:
     static constexpr std::uint32_t kSuitSpotRounds = 8;
 
 private:
+    /// The money on the HUD of the vehicle the player is in.
+    void ShowMoney();
+    /// The own station's headquarters, or null.
+    GAMENODE* Headquarters() const;
     void ShowSuitWhereFree(GAMENODE* suit);
     void UpdateSuit();
     void UpdateShip();

@@ -273,6 +273,44 @@ TEST_F(StandIns, FontAtlasesHoldGlyphsInTheirGrid) {
     }
 }
 
+// Letters fill the cell the game draws them in: wide and tall enough to read at 640 x 480 with no
+// gap between them wider than a stroke, on a dark rim that keeps them apart from a bright scene.
+TEST_F(StandIns, FontGlyphsFillTheirCellsOnADarkRim) {
+    for (const char* name : {"consolefont", "virozeveviz_font", "storefont"}) {
+        const QNMEDIAENTRY* e = FindMediaByName(name, QNMEDIAKIND::TEXTURE);
+        ASSERT_NE(e, nullptr) << name;
+        DdsInfo d;
+        ASSERT_EQ(CheckDds(MakeStandIn(*e, 0), &d), "");
+        const int gw = static_cast<int>(std::lround(e->GridWidth * d.Width));
+        const int gh = static_cast<int>(std::lround(e->GridHeight * d.Height));
+        // The figures of the HUD and the stores too; the menu's face is proportional.
+        const bool figures = std::string(name) != "virozeveviz_font";
+        for (int code : {'H', 'M', '0', '$'}) {
+            if (!figures && (code == '0' || code == '$'))
+                continue;
+            const int x0 = gw * (code % 16) / 16, x1 = gw * (code % 16 + 1) / 16;
+            const int y0 = gh * (code / 16) / 16, y1 = gh * (code / 16 + 1) / 16;
+            int left = x1, right = x0 - 1, top = y1, bottom = y0 - 1, rim = 0;
+            for (int y = y0; y < y1; ++y)
+                for (int x = x0; x < x1; ++x) {
+                    const std::uint32_t p = d.Pixels[static_cast<std::size_t>(y) * d.Width + x];
+                    const int a = static_cast<int>(p >> 24), bright = static_cast<int>((p >> 8) & 0xFF);
+                    if (a > 160 && bright > 160) {
+                        left = std::min(left, x), right = std::max(right, x);
+                        top = std::min(top, y), bottom = std::max(bottom, y);
+                    }
+                    rim += a > 80 && bright < 64 ? 1 : 0;
+                }
+            SCOPED_TRACE(std::string(name) + " " + static_cast<char>(code));
+            // On the screen a cell is about three quarters as wide as it is tall; the picture's cell
+            // may have another shape, so widths are compared with the cell's width.
+            EXPECT_GE(right - left + 1, (x1 - x0) * 6 / 10) << "narrow";
+            EXPECT_GE(bottom - top + 1, (y1 - y0) * 6 / 10) << "short";
+            EXPECT_GE(rim, (y1 - y0) * 2) << "no dark rim";
+        }
+    }
+}
+
 TEST_F(StandIns, SoundsMatchTheirEntriesAndLoopsJoin) {
     ForEach(QNMEDIAKIND::SOUND, [](const QNMEDIAENTRY& e, int m, const Bytes& bytes) {
         SCOPED_TRACE(MediaMemberPath(e.Path, m));

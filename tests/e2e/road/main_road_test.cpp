@@ -215,12 +215,10 @@ TEST(MainRoad, FromTheLogoThroughBuildingMiningASaleShoppingAndAFightToQuit)
              EXPECT_EQ(PlayerCompany->Dock()->DockState, DOCKSTATE::WAITING);
          },
          [] { return !PlayerCompany->Dock()->Holding; }, nullptr, 40},
-        {"board the ship", &BoardShip,
-         30, [] { EXPECT_EQ(PlayerCompany->Mode, COMPANYMODE::SHIP); }},
+        BoardStep("board the ship"),
         {"leave the ship", [] { Key(SDLK_RETURN); }, 30,
          [] { EXPECT_EQ(PlayerCompany->Mode, COMPANYMODE::SUIT); }},
-        {"board the ship again", &BoardShip,
-         30, [] { ASSERT_EQ(PlayerCompany->Mode, COMPANYMODE::SHIP); }},
+        BoardStep("board the ship again"),
     };
     Append(steps, std::move(rest));
 

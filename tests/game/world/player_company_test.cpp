@@ -728,3 +728,85 @@ TEST_F(PlayerTest, AFreighterAtTheOwnPortIsWatchedAndHoldsTheHyperjump)
 }
 
 }  // namespace
+
+namespace {
+
+// A ship that cannot be made is never paid for: the dock keeps asking every frame.
+TEST_F(PlayerTest, AShipThatCannotBeMadeIsNotCharged)
+{
+    CompanyVehicles.CreateShip = [](GAMENODE*, const QNMATRIX&, std::uint32_t) -> GAMENODE* { return nullptr; };
+    player->FreeShip = false;
+    ASSERT_NE(BuildDockStation(), nullptr);
+    Steps(5);
+    EXPECT_EQ(player->Ship(), nullptr);
+    EXPECT_EQ(player->Money(), 0.0f);
+    EXPECT_TRUE(Posted().empty());
+}
+
+// A pod waiting at the port holds the product's value: the port is not taken down under it.
+TEST_F(PlayerTest, APortHoldingAPodIsNotRemoved)
+{
+    STATIONPART* powerJoint = BuildOn(StartBeam(2), KIND_JOINT);
+    STATIONPART* portJoint = BuildOn(StartBeam(0), KIND_JOINT);
+    ASSERT_TRUE(powerJoint && portJoint);
+    ASSERT_NE(BuildOn(powerJoint, KIND_GENERATOR), nullptr);
+    auto* port = dynamic_cast<CARGOPORT*>(BuildOn(portJoint, KIND_CARGOPORT));
+    ASSERT_NE(port, nullptr);
+    Step();
+    ASSERT_NE(port->AddPod(30000000.0f), nullptr);
+    Aim(port, QNVEC3(0, 1, 0));
+    ASSERT_EQ(station->Selected.Get(), port);
+    Posted();
+    Click(SDL_BUTTON_RIGHT);
+    EXPECT_EQ(Posted(), std::vector<std::string>{"Structure contains ore"});
+    Steps(3);
+    ASSERT_EQ(station->CargoPort.Get(), port);
+    EXPECT_EQ(station->Counts[KIND_CARGOPORT], 1u);
+    EXPECT_EQ(player->ItemCount(), 0u);
+    ASSERT_NE(port->PendingPods()->FirstChild(), nullptr);
+    EXPECT_EQ(static_cast<CARGOPOD*>(port->PendingPods()->FirstChild())->Value, 30000000.0f);
+
+    // Once the pod is gone the empty port comes down and back into the inventory.
+    QNITEM::Destroy(port->PendingPods()->FirstChild());
+    Click(SDL_BUTTON_RIGHT);
+    EXPECT_TRUE(Posted().empty());
+    EXPECT_EQ(station->Counts[KIND_CARGOPORT], 0u);
+    ASSERT_EQ(player->ItemCount(), 1u);
+    EXPECT_EQ(player->Item(0).Type, ITEM_CARGOPORT);
+}
+
+// A part destroyed in play leaves the station's books once: the frames between its destruction
+// and its deletion cannot take it down a second time or put it back into the inventory.
+TEST_F(PlayerTest, ADestroyedPartIsCountedOutOnceAndNotReturned)
+{
+    STATIONPART* powerJoints[2] = {BuildOn(StartBeam(2), KIND_JOINT), BuildOn(StartBeam(3), KIND_JOINT)};
+    STATIONPART* oreJoint = BuildOn(StartBeam(1), KIND_JOINT);
+    ASSERT_TRUE(powerJoints[0] && powerJoints[1] && oreJoint);
+    STATIONPART* generators[2] = {BuildOn(powerJoints[0], KIND_GENERATOR), BuildOn(powerJoints[1], KIND_GENERATOR)};
+    ASSERT_TRUE(generators[0] && generators[1]);
+    STATIONPART* processor = BuildOn(oreJoint, KIND_PROCESSOR);
+    ASSERT_NE(processor, nullptr);
+    Step();
+    ASSERT_EQ(station->Generators, 2u);
+    ASSERT_EQ(station->PoweredParts, 2u);  // the headquarters and the processor
+
+    for (STATIONPART* part : {generators[0], processor}) {
+        const QNWEAK<STATIONPART> doomed = part;
+        Aim(part, QNVEC3(0, 1, 0));
+        ASSERT_EQ(station->Selected.Get(), part);
+        part->DamageBallistic(1000.0f, 0, 0);
+        // Right button in each frame until the part is gone.
+        for (int frame = 0; frame < 6 && doomed.Get(); ++frame)
+            Click(SDL_BUTTON_RIGHT);
+        EXPECT_EQ(doomed.Get(), nullptr);
+    }
+    Steps(3);
+    EXPECT_EQ(station->Generators, 1u);
+    EXPECT_EQ(station->PoweredParts, 1u);
+    EXPECT_EQ(station->Counts[KIND_GENERATOR], 1u);
+    EXPECT_EQ(station->Counts[KIND_PROCESSOR], 0u);
+    EXPECT_FALSE(station->Underpowered);
+    EXPECT_EQ(player->ItemCount(), 0u);
+}
+
+}  // namespace
