@@ -3,7 +3,7 @@
 // moment (in the suit at home, after a sale, in the cockpit, at the throttle, under a missile,
 // away at a rival's site, after an ejection) every element of the HUD on screen is compared with
 // the state it shows: the money, the site and target-site indicators with colour and emblem, the
-// arrows, the markers, the three proximity meters, the two throttle arrows, the work-order icons and
+// arrows and the way they point, the markers, the three proximity meters, the two throttle arrows, the work-order icons and
 // panel, the ranking, the weapon selector, the canister counter, the inventory, the indicators and
 // the messages.
 
@@ -19,6 +19,7 @@
 
 #include "engine/input/qninputmap.h"
 #include "engine/scene/queued_message.h"
+#include "engine/scene/view.h"
 #include "engine/sound/qnsound.h"
 #include "game/vehicles/collship.h"
 #include "game/vehicles/collship_hud.h"
@@ -117,6 +118,32 @@ struct LINES {
     }
 };
 
+/// An arrow with a target is shown when the target is off to the side, behind or far, turned to
+/// point at it; with none it is hidden.
+void CheckArrow(const LOCATOR* arrow, const char* what)
+{
+    SCOPED_TRACE(what);
+    const GAMENODE* target = arrow->Target.Get();
+    const QNNODE* viewer = arrow->View ? arrow->View->CurrentNode.Get() : nullptr;
+    if (!target || !viewer) {
+        EXPECT_FALSE(Shown(arrow));
+        return;
+    }
+    const QNMATRIX eye = viewer->GetWorldMatrix();
+    const QNVEC3 d = QNVEC3::TransformNormal(target->GetWorldMatrix().Translation() - eye.Translation(), eye.Inverse());
+    float turn = 0.0f;
+    const bool show = LOCATOR::Aim(d, &turn);
+    // Off the edges of the rule, where a frame's motion may cross it.
+    const float angle = std::acos(std::fmax(-1.0f, std::fmin(1.0f, d.z / d.Length()))) * 57.29578f;
+    if (std::fabs(angle - LOCATOR::kFrontAngle) < 2.0f || std::fabs(d.Length() - LOCATOR::kNearDistance) < 2.0f)
+        return;
+    EXPECT_EQ(Shown(arrow), show);
+    if (show) {
+        const QNMATRIX m = arrow->GetLocalMatrix();
+        EXPECT_NEAR(std::atan2(m.at(0, 1), m.at(0, 0)), turn, 0.05f);
+    }
+}
+
 /// The elements shared by both HUDs: the money, the own site's colour and emblem, no panel.
 void CheckCommon(const HUD* hud, const char* moment)
 {
@@ -146,9 +173,8 @@ void CheckSuitHud(const char* moment)
     // without one).
     EXPECT_EQ(hud->OwnLocator->Target.Get(), HeadquartersOf(PlayerCompany->Site()));
     EXPECT_EQ(hud->Locator->Target.Get(), PlayerCompany->Ship());
-    if (!PlayerCompany->Ship()) {
-        EXPECT_FALSE(Shown(hud->Locator));
-    }
+    CheckArrow(hud->OwnLocator, "home arrow");
+    CheckArrow(hud->Locator, "ship arrow");
     // The inventory: one icon per item, each the item's cell; the rest hidden.
     ASSERT_EQ(hud->Inventory->Count, PlayerCompany->ItemCount());
     for (std::uint32_t i = 0; i < SUITINVENTORY::kCapacity; ++i) {
@@ -190,6 +216,8 @@ void CheckShipHud(const char* moment)
     // follows the watched freighter.
     EXPECT_EQ(hud->OwnLocator->Target.Get(), HeadquartersOf(at));
     EXPECT_EQ(hud->Locator->Target.Get(), PlayerCompany->WatchedFreighter.Get());
+    CheckArrow(hud->OwnLocator, "home arrow");
+    CheckArrow(hud->Locator, "freighter arrow");
     // The proximity meters show the ship's three values, shown only above empty.
     for (std::uint32_t i = 0; i < SHIPHUD::kProximityMeters; ++i) {
         EXPECT_NEAR(hud->Proximity[i]->Value, ship->Proximity[i], 1e-5f) << "meter " << i;
