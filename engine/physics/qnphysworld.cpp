@@ -88,6 +88,7 @@ QNPHYSWORLD* QNPHYSWORLD::Create(std::uint32_t maxBodies, std::uint32_t maxModel
         return nullptr;
     auto* w = new QNPHYSWORLD;
     w->World = dynamics;
+    w->JointRoom = maxConstraints;
     if (gFramework)
         w->Space = McdAxisSortCreate(gFramework, 7, int(maxModels), int(maxPairs));
     w->Bridge = McdDtBridgeCreate(materialCount > 0 ? int(materialCount) : 1);

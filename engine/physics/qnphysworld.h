@@ -156,6 +156,9 @@ public:
     MdtWorld* World = nullptr;
     McdSpace* Space = nullptr;
     std::vector<int> Materials;       ///< entry 0 the default material
+    /// The constraints asked for at creation: the joints' room. The dynamics world holds
+    /// every pair's contacts beside it.
+    std::uint32_t JointRoom = 0;
     QNBODY* ListFirst = nullptr;      ///< bodies whose geometry is a triangle list
     QNBODY* ListLast = nullptr;
     std::uint8_t Stepping = 0;

@@ -59,7 +59,7 @@ TEST_F(ScreenRun, MenuWithoutAGameStartsOneOnF2AndIgnoresEscape)
             message = QNSCENE::Current->GetView(0)->Root->FindChild("MESSAGE") != nullptr;
             if (const QNPHYSWORLD* world = QNSCENE::Current->GetView(0)->World) {
                 bodies = world->World->maxBodies;
-                constraints = world->World->maxConstraints;
+                constraints = int(world->JointRoom);
             }
         }
     };
