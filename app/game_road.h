@@ -7,7 +7,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <cstdlib>
 #include <functional>
 #include <iterator>
 #include <memory>
@@ -54,8 +53,6 @@ inline bool Require(bool condition, const char* what)
         std::fprintf(stderr, "road: step \"%s\": %s\n", detail::CurrentStep.c_str(), what);
     return false;
 }
-
-inline PlatformScriptedEvents& Script();
 
 // A step acts, waits its frames, then checks. A step with a Done test acts again (with the next
 // attempt number) while Done answers false, up to Attempts times, before it checks.
@@ -108,8 +105,6 @@ public:
             return false;
         ++index_;
         acted_ = false;
-        if (std::getenv("ROAD_TRACE"))
-            std::fprintf(stderr, "TRACE %llu %s\n", (unsigned long long)Script().Pass(), s.Name);
         reached_.push_back(s.Name);
         return index_ < steps_.size();
     }
@@ -589,6 +584,26 @@ inline void MoveTo(QNMATRIX& m, const QNVEC3& at)
     m.at(3, 0) = at.x;
     m.at(3, 1) = at.y;
     m.at(3, 2) = at.z;
+}
+
+/// A flight straight out from the middle of the ship's site until the hyperjump is enabled (or
+/// none is wanted, `wanted` false); the ship flies on.
+inline ROADSTEP FlyOutToJump(const char* name, std::function<bool()> wanted)
+{
+    return Flight(name,
+                  [wanted] {
+                      COLLSHIP* ship = PlayerShip();
+                      if (!ship || !wanted() || PlayerCompany->HyperjumpEnabled)
+                          return true;
+                      const QNVEC3 centre = ship->CurrentSite.Get()->GetWorldMatrix().Translation();
+                      QNVEC3 out = (ship->GetWorldMatrix().Translation() - centre).Normalize();
+                      if (out.Length() < 0.5f)
+                          out = QNVEC3(0, 1, 0);
+                      Pilot().ShipTo(centre + out * (PLAYERCOMPANY::kJumpDistance + 80.0f), false, {.Reach = 20.0f},
+                                     nullptr, COLLSHIP::kTopSpeed);
+                      return false;
+                  },
+                  60.0f, [wanted] { Require(!wanted() || PlayerCompany->HyperjumpEnabled, "the hyperjump is not enabled"); });
 }
 
 /// A picture of the player's ship from outside while it flies on. A camera node of the picture
