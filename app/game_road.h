@@ -39,7 +39,14 @@ inline std::function<bool()> StopWhen;
 namespace detail {
 inline std::string CurrentStep;
 inline bool Failed = false;
+inline int PlayerPlacements = 0;
 }  // namespace detail
+
+/// Transforms the road has set on the player's suit or ship since it began (PlaceAtWorld).
+inline int PlayerPlacements()
+{
+    return detail::PlayerPlacements;
+}
 
 /// Checks `condition`; when false reports `what` for the current step and marks the road failed.
 inline bool Require(bool condition, const char* what)
@@ -71,6 +78,7 @@ public:
     explicit ROAD(std::vector<ROADSTEP> steps) : steps_(std::move(steps))
     {
         detail::Failed = false;
+        detail::PlayerPlacements = 0;
         Pilot().Reset();
     }
 
@@ -231,12 +239,13 @@ inline STATION* Station()
     return PlayerCompany ? PlayerCompany->SiteStation() : nullptr;
 }
 
-/// Puts the player's suit `distance` out from `part` along `outward` (station frame), still,
-/// looking at it: the marker and the selection follow the suit's sight.
 /// Puts `node` at the world transform `world` and stops it. A body that follows its parent
-/// takes its transform relative to the parent; others take it in world axes.
+/// takes its transform relative to the parent; others take it in world axes. The roads place
+/// only what sets a scene with it (a rival), never the player's suit or ship.
 inline void PlaceAtWorld(GAMENODE* node, const QNMATRIX& world)
 {
+    if (PlayerCompany && (node == PlayerCompany->Suit() || node == PlayerCompany->Ship()))
+        ++detail::PlayerPlacements;
     node->SetTransform(world);
     const QNNODE* parent = node->ParentNode();
     if (parent && (node->GetWorldMatrix().Translation() - world.Translation()).Length() > 1e-3f)
@@ -244,7 +253,8 @@ inline void PlaceAtWorld(GAMENODE* node, const QNMATRIX& world)
     node->StopMotion(true, QNCF_LEVEL_PLAIN);
 }
 
-/// Puts the suit 4 units above the player's ship (unturned) and presses Enter to board it.
+/// Puts the suit 4 units above the player's ship (unturned) and presses Enter to board it: a
+/// placement for the random and soak runs; the roads board by BoardStep.
 inline void BoardShip()
 {
     QNMATRIX m;
@@ -528,18 +538,6 @@ inline std::vector<ROADSTEP> GrownStationAndFreeShip()
     return steps;
 }
 
-/// Puts the player's ship `distance` out from the station's middle on a diagonal above it, nose
-/// on, and gives it throttle for a moment.
-inline void FlyAtStation(float distance)
-{
-    const QNVEC3 centre = Station()->RootJoint.Get()->GetWorldMatrix().Translation();
-    const QNVEC3 dir = QNVEC3::TransformNormal(QNVEC3(0.6f, 0.3f, -0.74f), Station()->GetWorldMatrix()).Normalize();
-    QNMATRIX m;
-    m.SetLookAt(centre + dir * distance, centre, QNVEC3(0, 1, 0));
-    PlaceAtWorld(PlayerCompany->Ship(), m);
-    HoldKeyAt(Script().Pass() + 3, SDLK_w, 27);
-}
-
 /// Steps that fly the player's ship by its keys to `distance` out from the station's middle on a
 /// diagonal above it (in from further out, so that its nose is on the station), upright, turn its
 /// nose onto the middle and give it throttle (W for 27 frames); the last step waits `frames`.
@@ -558,7 +556,8 @@ inline std::vector<ROADSTEP> FlyAtStationByKeys(float distance, std::uint64_t fr
     };
 }
 
-/// Puts the player's suit on a diagonal above the station, looking at its middle.
+/// Puts the player's suit on a diagonal above the station, looking at its middle: a placement
+/// for the random run; the roads fly there by ViewStationByKeys.
 inline void ViewStation()
 {
     const QNVEC3 centre = Station()->RootJoint.Get()->GetWorldMatrix().Translation();

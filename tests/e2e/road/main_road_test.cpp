@@ -6,6 +6,7 @@
 // processing, a freighter called with F that carries the product away in a pod, the money rising
 // by the cargo's value, the build store and the black market's EM2 fired at a computer company's
 // ship, Escape to the menu and back, and Quit in the menu ending the program with status 0.
+// The suit and the ship move only by their keys (the road pilot): no transform is set on them.
 // Each step checks the game's state, not only that nothing failed.
 
 #include <gtest/gtest.h>
@@ -339,6 +340,7 @@ TEST(MainRoad, FromTheLogoThroughBuildingMiningASaleShoppingAndAFightToQuit)
     ASSERT_GE(startScenes.size(), 2u);
     EXPECT_EQ(startScenes[0], "QUENNET");  // the logo
     EXPECT_EQ(startScenes[1], "MAINMENU");
+    EXPECT_EQ(PlayerPlacements(), 0) << "the road set a transform on the player's suit or ship";
     EXPECT_TRUE(road.Finished()) << "last step reached: "
                                                        << (road.Reached().empty() ? "none" : road.Reached().back());
 }
