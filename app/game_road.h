@@ -25,6 +25,7 @@
 #include "game/world/player_company.h"
 #include "game/world/station.h"
 #include "game/world/world_vehicle.h"
+#include "platform/window.h"
 #include "platform/test_events.h"
 
 namespace road {
@@ -293,7 +294,8 @@ inline bool BoardByKeys()
     static std::uint64_t lastEnter = 0;
     const QNMATRIX m = ship->GetWorldMatrix();
     const float away = (suit->GetWorldMatrix().Translation() - m.Translation()).Length();
-    const bool near = away < PLAYERCOMPANY::kBoardDistance - 1.5f;
+    // Near once the game offers boarding: the suit may rest against the hull short of the goal.
+    const bool near = PlayerCompany->ReadyToBoard || away < PLAYERCOMPANY::kBoardDistance - 1.5f;
     if (!near)
         Pilot().SuitTo(m.Translation() + m.Row(1).Normalize() * 4.0f, 1.5f);
     else
@@ -430,14 +432,17 @@ inline std::vector<ROADSTEP> BuildOnStartBeam(std::int32_t side, std::int32_t ki
     return steps;
 }
 
-/// The pointer pixel of a point of the screens' virtual frame (centred, y upwards), over the
-/// pointer's bounds (the display's viewport).
+/// The window pixel of a point of the screens' virtual frame (centred, y upwards): its pixel
+/// over the pointer's bounds (the display's viewport), then where the window shows that pixel.
 inline void ScreenPixel(float x, float y, int* px, int* py)
 {
     const float left = QNMOUSE::LowerBound[0], top = QNMOUSE::LowerBound[1];
     const float width = QNMOUSE::UpperBound[0] - left, height = QNMOUSE::UpperBound[1] - top;
-    *px = int(std::lround(left + (x + QNVIRTUALSCREEN::HalfWidth) * width / QNVIRTUALSCREEN::Width));
-    *py = int(std::lround(top + (QNVIRTUALSCREEN::HalfHeight - y) * height / QNVIRTUALSCREEN::Height));
+    float cx = 0, cy = 0;
+    PlatformPictureToClient(left + (x + QNVIRTUALSCREEN::HalfWidth) * width / QNVIRTUALSCREEN::Width,
+                            top + (QNVIRTUALSCREEN::HalfHeight - y) * height / QNVIRTUALSCREEN::Height, &cx, &cy);
+    *px = int(std::lround(cx));
+    *py = int(std::lround(cy));
 }
 
 /// The pointer moves onto screen point (x, y) in the next frame; the left button goes down two

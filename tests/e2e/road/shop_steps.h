@@ -190,7 +190,7 @@ inline bool LeaveShipByKeys()
 }
 
 // Frames a pointer click takes from the scripted motion to the release, and a few to act on it.
-constexpr std::uint64_t kClickFrames = 10;
+constexpr std::uint64_t kClickFrames = 16;
 // Frames the trigger is held at each aim of the fight.
 constexpr std::uint64_t kBurstFrames = 15;
 
