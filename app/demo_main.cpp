@@ -7,7 +7,8 @@
 //   corvane-demo DIR [png|ppm]
 //
 // Exit status: 0 when the road was played to its end and every picture was written; 1 when a
-// step failed or the game ended with an error; 2 for a bad command line.
+// step failed, the game ended with an error or a transform was set on the player's suit or ship;
+// 2 for a bad command line.
 
 #include <cstdio>
 #include <string>
@@ -143,5 +144,7 @@ int main(int argc, char** argv)
     const int status = DriveHeadlessGame(drive, nullptr);
     std::printf("corvane-demo: %zu of %zu steps, %d pictures in %s, status %d\n", road.Reached().size(),
                 road.StepCount(), g_written, g_dir.c_str(), status);
-    return status == 0 && road.Finished() && !g_writeFailed ? 0 : 1;
+    if (PlayerPlacements() != 0)
+        std::fprintf(stderr, "corvane-demo: %d transforms were set on the player's suit or ship\n", PlayerPlacements());
+    return status == 0 && road.Finished() && !g_writeFailed && PlayerPlacements() == 0 ? 0 : 1;
 }

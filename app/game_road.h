@@ -7,7 +7,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <cstdlib>
 #include <functional>
 #include <iterator>
 #include <memory>
@@ -41,7 +40,14 @@ inline std::function<bool()> StopWhen;
 namespace detail {
 inline std::string CurrentStep;
 inline bool Failed = false;
+inline int PlayerPlacements = 0;
 }  // namespace detail
+
+/// Transforms the road has set on the player's suit or ship since it began (PlaceAtWorld).
+inline int PlayerPlacements()
+{
+    return detail::PlayerPlacements;
+}
 
 /// Checks `condition`; when false reports `what` for the current step and marks the road failed.
 inline bool Require(bool condition, const char* what)
@@ -55,8 +61,6 @@ inline bool Require(bool condition, const char* what)
         std::fprintf(stderr, "road: step \"%s\": %s\n", detail::CurrentStep.c_str(), what);
     return false;
 }
-
-inline PlatformScriptedEvents& Script();
 
 // A step acts, waits its frames, then checks. A step with a Done test acts again (with the next
 // attempt number) while Done answers false, up to Attempts times, before it checks.
@@ -75,6 +79,7 @@ public:
     explicit ROAD(std::vector<ROADSTEP> steps) : steps_(std::move(steps))
     {
         detail::Failed = false;
+        detail::PlayerPlacements = 0;
         Pilot().Reset();
     }
 
@@ -109,8 +114,6 @@ public:
             return false;
         ++index_;
         acted_ = false;
-        if (std::getenv("ROAD_TRACE"))
-            std::fprintf(stderr, "TRACE %llu %s\n", (unsigned long long)Script().Pass(), s.Name);
         reached_.push_back(s.Name);
         return index_ < steps_.size();
     }
@@ -237,12 +240,13 @@ inline STATION* Station()
     return PlayerCompany ? PlayerCompany->SiteStation() : nullptr;
 }
 
-/// Puts the player's suit `distance` out from `part` along `outward` (station frame), still,
-/// looking at it: the marker and the selection follow the suit's sight.
 /// Puts `node` at the world transform `world` and stops it. A body that follows its parent
-/// takes its transform relative to the parent; others take it in world axes.
+/// takes its transform relative to the parent; others take it in world axes. The roads place
+/// only what sets a scene with it (a rival), never the player's suit or ship.
 inline void PlaceAtWorld(GAMENODE* node, const QNMATRIX& world)
 {
+    if (PlayerCompany && (node == PlayerCompany->Suit() || node == PlayerCompany->Ship()))
+        ++detail::PlayerPlacements;
     node->SetTransform(world);
     const QNNODE* parent = node->ParentNode();
     if (parent && (node->GetWorldMatrix().Translation() - world.Translation()).Length() > 1e-3f)
@@ -250,7 +254,8 @@ inline void PlaceAtWorld(GAMENODE* node, const QNMATRIX& world)
     node->StopMotion(true, QNCF_LEVEL_PLAIN);
 }
 
-/// Puts the suit 4 units above the player's ship (unturned) and presses Enter to board it.
+/// Puts the suit 4 units above the player's ship (unturned) and presses Enter to board it: a
+/// placement for the random and soak runs; the roads board by BoardStep.
 inline void BoardShip()
 {
     QNMATRIX m;
@@ -538,18 +543,6 @@ inline std::vector<ROADSTEP> GrownStationAndFreeShip()
     return steps;
 }
 
-/// Puts the player's ship `distance` out from the station's middle on a diagonal above it, nose
-/// on, and gives it throttle for a moment.
-inline void FlyAtStation(float distance)
-{
-    const QNVEC3 centre = Station()->RootJoint.Get()->GetWorldMatrix().Translation();
-    const QNVEC3 dir = QNVEC3::TransformNormal(QNVEC3(0.6f, 0.3f, -0.74f), Station()->GetWorldMatrix()).Normalize();
-    QNMATRIX m;
-    m.SetLookAt(centre + dir * distance, centre, QNVEC3(0, 1, 0));
-    PlaceAtWorld(PlayerCompany->Ship(), m);
-    HoldKeyAt(Script().Pass() + 3, SDLK_w, 27);
-}
-
 /// Steps that fly the player's ship by its keys to `distance` out from the station's middle on a
 /// diagonal above it (in from further out, so that its nose is on the station), upright, turn its
 /// nose onto the middle and give it throttle (W for 27 frames); the last step waits `frames`.
@@ -568,7 +561,8 @@ inline std::vector<ROADSTEP> FlyAtStationByKeys(float distance, std::uint64_t fr
     };
 }
 
-/// Puts the player's suit on a diagonal above the station, looking at its middle.
+/// Puts the player's suit on a diagonal above the station, looking at its middle: a placement
+/// for the random run; the roads fly there by ViewStationByKeys.
 inline void ViewStation()
 {
     const QNVEC3 centre = Station()->RootJoint.Get()->GetWorldMatrix().Translation();
@@ -594,6 +588,26 @@ inline void MoveTo(QNMATRIX& m, const QNVEC3& at)
     m.at(3, 0) = at.x;
     m.at(3, 1) = at.y;
     m.at(3, 2) = at.z;
+}
+
+/// A flight straight out from the middle of the ship's site until the hyperjump is enabled (or
+/// none is wanted, `wanted` false); the ship flies on.
+inline ROADSTEP FlyOutToJump(const char* name, std::function<bool()> wanted)
+{
+    return Flight(name,
+                  [wanted] {
+                      COLLSHIP* ship = PlayerShip();
+                      if (!ship || !wanted() || PlayerCompany->HyperjumpEnabled)
+                          return true;
+                      const QNVEC3 centre = ship->CurrentSite.Get()->GetWorldMatrix().Translation();
+                      QNVEC3 out = (ship->GetWorldMatrix().Translation() - centre).Normalize();
+                      if (out.Length() < 0.5f)
+                          out = QNVEC3(0, 1, 0);
+                      Pilot().ShipTo(centre + out * (PLAYERCOMPANY::kJumpDistance + 80.0f), false, {.Reach = 20.0f},
+                                     nullptr, COLLSHIP::kTopSpeed);
+                      return false;
+                  },
+                  60.0f, [wanted] { Require(!wanted() || PlayerCompany->HyperjumpEnabled, "the hyperjump is not enabled"); });
 }
 
 /// A picture of the player's ship from outside while it flies on. A camera node of the picture

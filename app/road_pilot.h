@@ -4,13 +4,16 @@
 // a goal by holding and releasing the game's bound keys through the driver's scripted event
 // source, one decision per frame. It never moves a vehicle itself.
 //
-// Each axis is flown by anticipation: a released key lets the motion die out under the body's
-// damping, so the motion still to come is the velocity times the damping's time constant (plus
-// the frame the key takes to arrive). The key of an axis is held while the goal lies further on
+// Turns are flown by anticipation: a released key lets the turn die out under the body's
+// damping, so the turn still to come is the turn rate times the damping's time constant (plus
+// the frames a key takes to arrive). The key of an axis is held while the goal lies further on
 // than that by more than half of what one frame's press brings; the opposite key brakes when
-// the coast would carry past it. The suit turns and thrusts on all axes; the collector ship turns
-// and flies only along its nose at the throttle's speed (backwards with a negative throttle).
-// Roll is pressed with Shift held and only in frames where no other key of the pilot is held.
+// the coast would carry past it. The suit thrusts on its three axes, keeping its drift near a
+// speed that falls with the distance left; the collector ship flies only along its nose at the
+// throttle's speed (backwards with a negative throttle), the throttle set for a speed it can
+// brake from in time. Roll is pressed with Shift held, only in frames where no other key of the
+// pilot is held. A turn key moves the suit about 11 degrees at the least, so the suit aims finer
+// by sliding onto its own line of sight, as a person does.
 //
 // Bindings (scan codes of the default table): suit thrust A/D (x), E/Q (y), S/W (z); suit turn
 // Up/Down (+x/-x torque), Right/Left (+y/-y), Shift+Left/Shift+Right (+z/-z); ship throttle W/S
@@ -20,8 +23,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <vector>
 
 #include <SDL2/SDL.h>
@@ -53,7 +54,7 @@ struct PILOTTOLERANCE {
     float Sight = 0.4f;       ///< units the nose's line may pass beside the point looked at
     float Aim = 0.05f;        ///< radians the nose may point off its goal
     float Still = 0.25f;      ///< speed (units/s, and rad/s) below which the vehicle counts as still
-    float Up = 0.2f;          ///< radians the up axis may lean off its goal (ship)
+    float Up = 0.2f;          ///< radians the up axis may lean off its goal
 };
 
 class PILOT {
@@ -79,7 +80,7 @@ public:
         // Near the spot with the nose near the approach line, the nose keeps to that line and the
         // suit slides onto its own line of sight; elsewhere the nose looks at the point on the way.
         const float lineOff = Angle(f.Nose, along);
-        const bool nearSpot = (f.At - nominal).Length() < distance * kSightSwitch;
+        const bool nearSpot = (f.At - nominal).Length() < std::min(distance * kSightSwitch, kSightNear);
         if (nearSpot && lineOff < kSightSwitch)
             sighting_ = true;
         else if (!nearSpot || lineOff > 2.0f * kSightSwitch)
@@ -94,12 +95,6 @@ public:
         const QNVEC3 beside = toLook - f.Nose * QNVEC3::Dot(toLook, f.Nose);
         const bool there = sighting_ && (f.At - spot).Length() < tol.Reach && beside.Length() < tol.Sight &&
                            f.Velocity.Length() < tol.Still && f.Spin.Length() < tol.Still && std::fabs(roll) < tol.Up;
-        if (std::getenv("PILOT_TRACE")) {
-            std::fprintf(stderr, "SUIT %llu nom %.2f spot %.2f off %.3f beside %.2f v %.2f w %.2f sight %d keys", (unsigned long long)DriverScript()->Pass(),
-                (f.At - nominal).Length(), (f.At - spot).Length(), lineOff, beside.Length(), f.Velocity.Length(), f.Spin.Length(), int(sighting_));
-            for (const Key& k : keys.List) std::fprintf(stderr, " %s", SDL_GetKeyName(k.Code));
-            std::fprintf(stderr, "\n");
-        }
         if (there)
             return Finish(true);
         Press(keys);
@@ -157,12 +152,6 @@ public:
         Throttle(ship, speed / COLLSHIP::kTopSpeed, keys);
         if (up && keys.Empty() && std::fabs(roll) >= tol.Up * 0.5f)
             Roll(f, roll, kShipFeel, kShipTurn, keys);
-        if (std::getenv("PILOT_TRACE")) {
-            std::fprintf(stderr, "SHIP %llu at %.1f %.1f %.1f d %.2f ahead %.2f speed %.2f thr %.2f v %.2f w %.2f roll %.2f keys", (unsigned long long)DriverScript()->Pass(),
-                f.At.x, f.At.y, f.At.z, d, QNVEC3::Dot(f.Nose, toGoal.Normalize()), speed, ship->Throttle, f.Velocity.Length(), f.Spin.Length(), roll);
-            for (const Key& k : keys.List) std::fprintf(stderr, " %s", SDL_GetKeyName(k.Code));
-            std::fprintf(stderr, "\n");
-        }
         Press(keys);
         return false;
     }
@@ -287,9 +276,11 @@ private:
     // Within this distance (units) of the goal on an axis, drifting slower than kSuitHoldDrift
     // (units/s), the suit is left to coast.
     static constexpr float kSuitHold = 0.2f;
-    static constexpr float kSuitHoldDrift = 0.3f;
+    static constexpr float kSuitHoldDrift = 0.12f;
     // Radians within which the suit's nose counts as near the approach line.
     static constexpr float kSightSwitch = 0.3f;
+    // Units from the spot within which the suit may slide onto its own line of sight.
+    static constexpr float kSightNear = 6.0f;
     // A goal behind the ship closer than this is reached backwards.
     static constexpr float kBackUpRange = 25.0f;
     // Below this cosine of the nose's angle off the goal the ship flies no faster than a crawl.

@@ -2,7 +2,8 @@
 // station grown from the suit (generator, dock, processor, storage unit, cargo port), the ore
 // field seen over the station, and the collector ship flying at the station, from its cockpit and
 // from outside, its hull on; on the way its camera views look around from the ship's own place.
-// Each picture is saved under screenshots/ beside the test and checked by pixel regions.
+// The suit and the ship move only by their keys (the road pilot). Each picture is saved under
+// screenshots/ beside the test and checked by pixel regions.
 
 #include <gtest/gtest.h>
 
@@ -73,37 +74,47 @@ TEST(GameViews, GrownStationOreFieldAndCockpit)
     Screenshot* capture = nullptr;
 
     std::vector<ROADSTEP> steps = {{"a new game", nullptr, 1, [] { ASSERT_NE(PlayerCompany, nullptr); }},
-                                   {"the starting station from the suit", &ViewStation, 30, [&] { capture = &start; }}};
+                                   Flight("the starting station from the suit", &ViewStationByKeys, 40.0f,
+                                          [&] { capture = &start; })};
     Append(steps, GrowStation());
 
     std::vector<ROADSTEP> views = {
-        {"the grown station from the suit", &ViewStation, 30, [&] {
-             for (std::int32_t kind : {KIND_GENERATOR, KIND_COLLSHIPDOCK, KIND_PROCESSOR, KIND_STORAGE, KIND_CARGOPORT})
-                 EXPECT_EQ(Station()->Counts[kind], 1u) << kind;
-             capture = &station;
-         }},
-        {"the ore field and the sun from the station", [&] {
-             QNVEC3 rocks(0, 0, 0);
-             ASSERT_TRUE(Centre<ORE>(&rocks));
-             // Behind and above the station, looking over it at the field.
-             const QNVEC3 root = Station()->RootJoint.Get()->GetWorldMatrix().Translation();
-             const QNVEC3 from = root + (root - rocks).Normalize() * 45.0f + QNVEC3(0, 20, 0);
-             QNMATRIX m;
-             m.SetLookAt(from, rocks, QNVEC3(0, 1, 0));
-             PlaceAtWorld(PlayerCompany->Suit(), m);
-         },
-         30, [&] { capture = &field; }},
+        Flight("the grown station from the suit", &ViewStationByKeys, 40.0f, [&] {
+            for (std::int32_t kind : {KIND_GENERATOR, KIND_COLLSHIPDOCK, KIND_PROCESSOR, KIND_STORAGE, KIND_CARGOPORT})
+                EXPECT_EQ(Station()->Counts[kind], 1u) << kind;
+            capture = &station;
+        }),
+        // Behind and above the station, looking over it at the field.
+        Flight("the ore field and the sun from the station",
+               [] {
+                   QNVEC3 rocks(0, 0, 0);
+                   if (!Centre<ORE>(&rocks))
+                       return true;
+                   const QNVEC3 root = Station()->RootJoint.Get()->GetWorldMatrix().Translation();
+                   const QNVEC3 from = root + (root - rocks).Normalize() * 45.0f + QNVEC3(0, 20, 0);
+                   // The sight is taken on a point of the line toward the field 20 units out.
+                   const QNVEC3 toward = (rocks - from).Normalize();
+                   static const QNVEC3 up(0, 1, 0);
+                   return Pilot().SuitLook(from + toward * 20.0f, toward * -1.0f, 20.0f,
+                                           {.Reach = 1.5f, .Sight = 0.5f, .Up = 0.1f}, &up);
+               },
+               40.0f,
+               [&] {
+                   QNVEC3 rocks(0, 0, 0);
+                   ASSERT_TRUE(Centre<ORE>(&rocks));
+                   capture = &field;
+               }),
         {"the free ship", nullptr, 600, [] { ASSERT_NE(PlayerCompany->Ship(), nullptr); }},
         {"undock", [] { Key(SDLK_SPACE); }, 30, [] { EXPECT_FALSE(PlayerCompany->Dock()->Holding); },
          [] { return !PlayerCompany->Dock()->Holding; }, nullptr, 40},
-        {"board", &BoardShip,
-         30, [] { ASSERT_EQ(PlayerCompany->Mode, COMPANYMODE::SHIP); }},
+        BoardStep("board"),
         {"the cockpit", nullptr, 30, [&] { capture = &cockpit; }},
-        {"flying toward the station", [] { FlyAtStation(90.0f); }, 60, [&] {
-             EXPECT_FALSE(PlayerCompany->Ship()->IsSlowerThan(1.0f));
-             capture = &approach;
-         }},
     };
+    Append(views, FlyAtStationByKeys(80.0f, 60));
+    views.push_back({"flying toward the station", nullptr, 1, [&] {
+                         EXPECT_FALSE(PlayerCompany->Ship()->IsSlowerThan(1.0f));
+                         capture = &approach;
+                     }});
     Append(steps, std::move(views));
     // The camera views look around from the ship's own place, cockpit and HUD hidden: C turns
     // the view 180 degrees about y, F5 and F6 -90 and 90 about y, F7 and F8 -90 and 90 about x.

@@ -1,8 +1,9 @@
-// Mining in the program's own game with no display: the chain built in the suit, the free ship
-// undocked and boarded, then the mining steps (chipper, ore cloud, dock, delivery), then the ship
-// undocked again, flown past the jump distance, jumped to a rival's site and flown there by the
-// throttle, jumped home and flown there too; jumped away again and wrecked there, the player is
-// back in the suit at home, with the home view.
+// Mining in the program's own game with no display, the suit and the ship moved only by their
+// keys (the road pilot): the chain built in the suit, the free ship undocked and boarded, then the
+// mining steps (chipper, ore cloud, dock, delivery), then the ship undocked again, flown out past
+// the jump distance, jumped to a rival's site and flown there by the throttle, jumped home and
+// flown there too; jumped away again and wrecked there, the player is back in the suit at home,
+// with the home view.
 
 #include <gtest/gtest.h>
 
@@ -11,7 +12,6 @@
 namespace {
 
 using namespace road;
-using mining::Facing;
 using mining::Nose;
 using mining::Ship;
 
@@ -49,18 +49,6 @@ ROADSTEP FlyOn(const char* name, const std::shared_ptr<mining::WATCH>& w)
      }};
 }
 
-// The suit put 4 units over the ship along its up axis, keeping its turn, and Enter boards it.
-ROADSTEP Board(const char* name)
-{
-    return {name, [] {
-         QNMATRIX m = Ship()->GetWorldMatrix();
-         MoveTo(m, m.Translation() + m.Row(1).Normalize() * 4.0f);
-         PlaceAtWorld(PlayerCompany->Suit(), m);
-         Key(SDLK_RETURN);
-     },
-     30, [] { ASSERT_EQ(PlayerCompany->Mode, COMPANYMODE::SHIP); }};
-}
-
 TEST(MiningRoad, ChipperOreCloudDockAndDeliveryInTheRealGame)
 {
     ReportToTest();
@@ -76,20 +64,15 @@ TEST(MiningRoad, ChipperOreCloudDockAndDeliveryInTheRealGame)
         {"the free ship", nullptr, 600, [] { ASSERT_NE(Ship(), nullptr); }},
         {"undock", [] { Key(SDLK_SPACE); }, 30, [] { ASSERT_FALSE(PlayerCompany->Dock()->Holding); },
          [] { return !PlayerCompany->Dock()->Holding; }, nullptr, 40},
-        Board("board"),
+        BoardStep("board"),
     };
     Append(steps, std::move(boarding));
     Append(steps, mining::MiningSteps(w));
     std::vector<ROADSTEP> jumps = {
         {"undock", [] { Key(SDLK_SPACE); }, 60, [] { ASSERT_FALSE(PlayerCompany->Dock()->Holding); },
          [] { return !PlayerCompany->Dock()->Holding; }, nullptr, 20},
-        Board("board again"),
-        {"out past the jump distance", [w] {
-             const QNVEC3 site = PlayerCompany->Site()->GetWorldMatrix().Translation();
-             PlaceAtWorld(Ship(), Facing(site + QNVEC3(120, 230, -90), site + QNVEC3(400, 300, -200)));
-             w->From = Ship()->GetWorldMatrix().Translation();
-         },
-         30, [] { ASSERT_TRUE(PlayerCompany->HyperjumpEnabled); }},
+        BoardStep("board again"),
+        FlyOutToJump("out past the jump distance", [] { return true; }),
         JumpToRival("jump to a rival's site", w),
         FlyOn("the throttle flies it there", w),
         {"jump home", [] {

@@ -124,14 +124,6 @@ inline void Observe(WATCH& w)
             }
 }
 
-/// A ship frame at `at` with its nose toward `target`: turned off every world axis.
-inline QNMATRIX Facing(const QNVEC3& at, const QNVEC3& target)
-{
-    QNMATRIX m;
-    m.SetLookAt(at, target, QNVEC3(0.3f, 1.0f, 0.2f).Normalize());
-    return m;
-}
-
 /// Picks an ore rock with a clear line out of it toward the station side, 35 units long.
 inline bool PickRock(WATCH& w)
 {
@@ -180,13 +172,12 @@ inline QNVEC3 CloudNow(WATCH& w)
     return w.CloudAt;
 }
 
-/// A spot on the firing line (from where the chipper was fired, along the nose then) `before`
-/// units short of the point of the line nearest the ore cloud: the ship reaches it by the
-/// throttle alone, forwards or backwards.
-inline QNVEC3 OnFiringLine(WATCH& w, float before)
+/// A spot `out` units from the ore cloud's middle toward the ship: from the firing spot it lies
+/// ahead near the nose, and the ship reaches it mostly by the throttle, forwards or backwards.
+inline QNVEC3 OffCloud(WATCH& w, float out)
 {
-    const float along = QNVEC3::Dot(CloudNow(w) - w.From, w.Nose);
-    return w.From + w.Nose * (along - before);
+    const QNVEC3 cloud = CloudNow(w);
+    return cloud + (Ship()->GetWorldMatrix().Translation() - cloud).Normalize() * out;
 }
 
 /// Whether the ship holds the chipped rock's ore.
@@ -248,7 +239,6 @@ inline std::vector<ROADSTEP> MiningSteps(const std::shared_ptr<WATCH>& w, bool s
          10, [w, strikeChecked] {
              ASSERT_NE(w->Cloud.Get(), nullptr) << "no ore cloud";
              ASSERT_GT(w->ChipperFrames, 3) << "the chipper was never seen flying";
-             if (std::getenv("PILOT_TRACE")) std::fprintf(stderr, "ROCK %.1f %.1f %.1f r %.1f approach %.2f %.2f %.2f cloud %.1f %.1f %.1f first %.1f %.1f %.1f\n", w->RockAt.x, w->RockAt.y, w->RockAt.z, RockRadius(w->Rock.Get()), w->Approach.x, w->Approach.y, w->Approach.z, w->CloudAt.x, w->CloudAt.y, w->CloudAt.z, w->ChipperFirst.x, w->ChipperFirst.y, w->ChipperFirst.z);
              const QNVEC3 flown = w->ChipperLast - w->ChipperFirst;
              EXPECT_GT(QNVEC3::Dot(flown.Normalize(), w->Nose), 0.995f);
              // It struck the rock's near side, not somewhere past or beside it.
@@ -259,11 +249,11 @@ inline std::vector<ROADSTEP> MiningSteps(const std::shared_ptr<WATCH>& w, bool s
              EXPECT_EQ(Ship()->OreMask(), 0u);
          },
          [w] { return w->Cloud.Get() != nullptr; }, nullptr, 40},
-        // The cloud lives ten seconds: the ship flies on along the firing line until it is in the
-        // cloud's reach (10 units) and picks the ore up, backs off out of reach and comes in again.
+        // The cloud lives ten seconds: the ship flies at it until it is in the cloud's reach (10
+        // units) and picks the ore up, backs off out of reach and comes in again.
         {"the cloud drifts off the rock", nullptr, 10, [w] { ASSERT_NE(w->Cloud.Get(), nullptr); }},
         Flight("fly at the ore cloud: the ore is picked up",
-               [w] { return HoldsOre(*w) || Pilot().ShipTo(OnFiringLine(*w, 5.0f), true, {.Reach = 2.0f}); }, 8.0f,
+               [w] { return HoldsOre(*w) || Pilot().ShipTo(OffCloud(*w, 5.0f), true, {.Reach = 2.0f}); }, 8.0f,
                [w] {
                    const ORE* rock = w->Rock.Get();
                    ASSERT_NE(rock, nullptr);
@@ -274,7 +264,7 @@ inline std::vector<ROADSTEP> MiningSteps(const std::shared_ptr<WATCH>& w, bool s
                [w] {
                    if ((Ship()->GetWorldMatrix().Translation() - CloudNow(*w)).Length() > CLOUD::kPickUp + 2.0f)
                        return Pilot().ShipStop(1.0f);
-                   Pilot().ShipTo(OnFiringLine(*w, CLOUD::kPickUp + 5.0f), true, {.Reach = 2.0f});
+                   Pilot().ShipTo(OffCloud(*w, CLOUD::kPickUp + 5.0f), true, {.Reach = 2.0f});
                    return false;
                },
                8.0f,
@@ -286,7 +276,7 @@ inline std::vector<ROADSTEP> MiningSteps(const std::shared_ptr<WATCH>& w, bool s
                [w] {
                    if (w->Closest < CLOUD::kPickUp - 1.0f)
                        return Pilot().ShipStop(1.0f);
-                   Pilot().ShipTo(OnFiringLine(*w, 3.5f), true, {.Reach = 1.5f});
+                   Pilot().ShipTo(OffCloud(*w, 3.5f), true, {.Reach = 1.5f});
                    return false;
                },
                8.0f,

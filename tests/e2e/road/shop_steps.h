@@ -201,26 +201,6 @@ inline void JumpFromSite(std::uint32_t c)
     HoldKeyAt(Script().Pass() + 6, SDLK_1, 1);
 }
 
-/// A flight straight out from the middle of the ship's site until the hyperjump is enabled (or
-/// none is wanted, `wanted` false); the ship flies on.
-inline ROADSTEP FlyOutToJump(const char* name, std::function<bool()> wanted)
-{
-    return Flight(name,
-                  [wanted] {
-                      COLLSHIP* ship = PlayerShip();
-                      if (!ship || !wanted() || PlayerCompany->HyperjumpEnabled)
-                          return true;
-                      const QNVEC3 centre = ship->CurrentSite.Get()->GetWorldMatrix().Translation();
-                      QNVEC3 out = (ship->GetWorldMatrix().Translation() - centre).Normalize();
-                      if (out.Length() < 0.5f)
-                          out = QNVEC3(0, 1, 0);
-                      Pilot().ShipTo(centre + out * (PLAYERCOMPANY::kJumpDistance + 80.0f), false, {.Reach = 20.0f},
-                                     nullptr, COLLSHIP::kTopSpeed);
-                      return false;
-                  },
-                  60.0f, [wanted] { Require(!wanted() || PlayerCompany->HyperjumpEnabled, "the hyperjump is not enabled"); });
-}
-
 /// Whether the nearest computer ship is at another site than the player's ship.
 inline bool TargetAway()
 {
@@ -273,9 +253,6 @@ struct FIGHT {
     bool Frame(COLLSHIP* target)
     {
         COLLSHIP* ship = PlayerShip();
-        if (std::getenv("PILOT_TRACE") && target)
-            std::fprintf(stderr, "FIGHT %llu phase %d bursts %d electronic %.3f before %.3f dist %.1f\n", (unsigned long long)Script().Pass(), int(Phase), Bursts, target->Electronic, Before,
-                         (target->GetWorldMatrix().Translation() - ship->GetWorldMatrix().Translation()).Length());
         if (!target || !ship || (Bursts > 0 && target->Electronic < Before)) {
             Pilot().Release();
             return true;
