@@ -6,7 +6,9 @@ cd "$(dirname "$0")"
 bash .ci/deps.sh
 
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
-cmake --build build -j "$(nproc)"
+# Only what runs: the game, and the demo for a machine without a display (tests and
+# benchmarks are built by ./test.sh).
+cmake --build build -j "$(nproc)" --target corvane corvane-demo
 
 if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
   exec ./build/app/corvane

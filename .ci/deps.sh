@@ -1,13 +1,15 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the build, the tests and the benchmarks need; only what is missing.
+# Installs the Debian packages the build, the tests (the X server scenario among them) and the
+# benchmarks need; only what is missing.
 set -euo pipefail
 
 packages=(
   g++ cmake ninja-build pkg-config
-  libsdl2-dev libopenal-dev libgl1-mesa-dev libegl1-mesa-dev libgl1-mesa-dri
+  libsdl2-dev libx11-dev libopenal-dev libgl1-mesa-dev libegl1-mesa-dev libgl1-mesa-dri
   zlib1g-dev libqhull-dev libmeshoptimizer-dev libfreetype-dev fonts-dejavu-core
   libgtest-dev libgmock-dev libbenchmark-dev libode-dev libbullet-dev
   clang libclang-rt-14-dev
+  xvfb xdotool x11-utils imagemagick openbox
 )
 
 missing=()

@@ -4,6 +4,7 @@
 // road pilot (app/road_pilot.h), and building on the station from the inventory. The demo program and the whole-program
 // tests use it; a failed requirement is reported through road::OnFailure and stops the road.
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -25,6 +26,7 @@
 #include "game/world/player_company.h"
 #include "game/world/station.h"
 #include "game/world/world_vehicle.h"
+#include "platform/window.h"
 #include "platform/test_events.h"
 
 namespace road {
@@ -70,7 +72,11 @@ struct ROADSTEP {
 
 class ROAD {
 public:
-    explicit ROAD(std::vector<ROADSTEP> steps) : steps_(std::move(steps)) { detail::Failed = false; }
+    explicit ROAD(std::vector<ROADSTEP> steps) : steps_(std::move(steps))
+    {
+        detail::Failed = false;
+        Pilot().Reset();
+    }
 
     /// One in-game frame: false once every step has run (or a check failed).
     bool Frame()
@@ -132,14 +138,32 @@ inline PlatformScriptedEvents& Script()
     return *DriverScript();
 }
 
+/// The drive's draw interval (GAMEDRIVE::DrawEvery), when the road may draw fewer frames while
+/// the pilot flies (null: it may not). A flight needs no picture: the pilot reads the game state.
+inline std::uint32_t* FlightDrawEvery = nullptr;
+/// One frame in this many is drawn during a flight.
+constexpr std::uint32_t kFlightDrawEvery = 10;
+
 /// A step flown by the pilot: `act` once, then `fly` every frame until it answers true (at most
 /// `seconds`), then the pilot lets go of its keys and `check` runs.
 inline ROADSTEP Flight(const char* name, std::function<bool()> fly, float seconds, std::function<void()> check,
                        std::function<void()> act = nullptr)
 {
-    return {name, std::move(act), 1,
-            [check = std::move(check)] {
+    auto drawn = std::make_shared<std::uint32_t>(0);
+    return {name,
+            [act = std::move(act), drawn] {
+                if (FlightDrawEvery) {
+                    *drawn = *FlightDrawEvery;
+                    *FlightDrawEvery = std::max(*drawn, kFlightDrawEvery);
+                }
+                if (act)
+                    act();
+            },
+            1,
+            [check = std::move(check), drawn] {
                 Pilot().Release();
+                if (FlightDrawEvery)
+                    *FlightDrawEvery = *drawn;
                 if (check)
                     check();
             },
@@ -235,6 +259,21 @@ inline void BoardShip()
     Key(SDLK_RETURN);
 }
 
+/// Flights flown one after the other, each until it answers true; true once the last has (and
+/// the next call starts again from the first).
+inline std::function<bool()> InTurn(std::vector<std::function<bool()>> legs)
+{
+    auto leg = std::make_shared<std::size_t>(0);
+    return [legs = std::move(legs), leg] {
+        if (*leg < legs.size() && legs[*leg]())
+            ++*leg;
+        if (*leg < legs.size())
+            return false;
+        *leg = 0;
+        return true;
+    };
+}
+
 /// Flies the suit over the player's ship and presses Enter once it is near enough to board (the
 /// ship still): true once aboard. Call every frame.
 inline bool BoardByKeys()
@@ -256,9 +295,10 @@ inline bool BoardByKeys()
         Pilot().SuitTo(m.Translation() + m.Row(1).Normalize() * 4.0f, 1.5f);
     else
         Pilot().Release();
-    if (near && PlayerCompany->ReadyToBoard && Script().Pass() > lastEnter + 4) {
+    const std::uint64_t pass = Script().Pass();
+    if (near && PlayerCompany->ReadyToBoard && (pass > lastEnter + 4 || pass < lastEnter)) {
         Key(SDLK_RETURN);
-        lastEnter = Script().Pass();
+        lastEnter = pass;
     }
     return false;
 }
@@ -387,14 +427,17 @@ inline std::vector<ROADSTEP> BuildOnStartBeam(std::int32_t side, std::int32_t ki
     return steps;
 }
 
-/// The pointer pixel of a point of the screens' virtual frame (centred, y upwards), over the
-/// pointer's bounds (the display's viewport).
+/// The window pixel of a point of the screens' virtual frame (centred, y upwards): its pixel
+/// over the pointer's bounds (the display's viewport), then where the window shows that pixel.
 inline void ScreenPixel(float x, float y, int* px, int* py)
 {
     const float left = QNMOUSE::LowerBound[0], top = QNMOUSE::LowerBound[1];
     const float width = QNMOUSE::UpperBound[0] - left, height = QNMOUSE::UpperBound[1] - top;
-    *px = int(std::lround(left + (x + QNVIRTUALSCREEN::HalfWidth) * width / QNVIRTUALSCREEN::Width));
-    *py = int(std::lround(top + (QNVIRTUALSCREEN::HalfHeight - y) * height / QNVIRTUALSCREEN::Height));
+    float cx = 0, cy = 0;
+    PlatformPictureToClient(left + (x + QNVIRTUALSCREEN::HalfWidth) * width / QNVIRTUALSCREEN::Width,
+                            top + (QNVIRTUALSCREEN::HalfHeight - y) * height / QNVIRTUALSCREEN::Height, &cx, &cy);
+    *px = int(std::lround(cx));
+    *py = int(std::lround(cy));
 }
 
 /// The pointer moves onto screen point (x, y) in the next frame; the left button goes down two
@@ -507,6 +550,24 @@ inline void FlyAtStation(float distance)
     HoldKeyAt(Script().Pass() + 3, SDLK_w, 27);
 }
 
+/// Steps that fly the player's ship by its keys to `distance` out from the station's middle on a
+/// diagonal above it (in from further out, so that its nose is on the station), upright, turn its
+/// nose onto the middle and give it throttle (W for 27 frames); the last step waits `frames`.
+inline std::vector<ROADSTEP> FlyAtStationByKeys(float distance, std::uint64_t frames)
+{
+    auto centre = [] { return Station()->RootJoint.Get()->GetWorldMatrix().Translation(); };
+    auto out = [=](float d) { return centre() + StationDirection(QNVEC3(0.6f, 0.3f, -0.74f)) * d; };
+    static const QNVEC3 up(0, 1, 0);
+    return {
+        Flight("out on a diagonal above the station",
+               InTurn({[=] { return Pilot().ShipTo(out(distance + 40.0f), false, {.Reach = 10.0f}); },
+                       [=] { return Pilot().ShipTo(out(distance), true, {.Reach = 2.0f}, &up); },
+                       [=] { return Pilot().ShipAim(centre(), {.Aim = 0.03f}, nullptr, &up); }}),
+               60.0f, nullptr),
+        {"flying at the station", [] { HoldKeyAt(Script().Pass() + 3, SDLK_w, 27); }, frames, nullptr},
+    };
+}
+
 /// Puts the player's suit on a diagonal above the station, looking at its middle.
 inline void ViewStation()
 {
@@ -515,6 +576,16 @@ inline void ViewStation()
     QNMATRIX m;
     m.SetLookAt(centre + dir * 45.0f, centre, QNVEC3(0, 1, 0));
     PlaceAtWorld(PlayerCompany->Suit(), m);
+}
+
+/// A flight of the suit to a diagonal above the station, 45 units out, looking at its middle,
+/// upright; true once there.
+inline bool ViewStationByKeys()
+{
+    const QNVEC3 centre = Station()->RootJoint.Get()->GetWorldMatrix().Translation();
+    const QNVEC3 dir = StationDirection(QNVEC3(0.6f, 0.45f, -0.66f));
+    const QNVEC3 up(0, 1, 0);
+    return Pilot().SuitLook(centre, dir, 45.0f, {.Reach = 2.0f, .Sight = 1.0f, .Up = 0.1f}, &up);
 }
 
 /// Moves frame `m` to `at`, keeping its turn (QNMATRIX::SetTranslation makes a pure translation).

@@ -59,10 +59,12 @@ struct PILOTTOLERANCE {
 class PILOT {
 public:
     /// Suit: comes to rest `distance` units from `look`, out along `from` (a unit vector from
-    /// `look` toward the eye), the line of its nose through `look`. The nose turns to the point
-    /// on the way; once it points near the approach line, the suit slides onto its own sight line
-    /// (finer than a turn key can aim). True once there and still; every key is then released.
-    bool SuitLook(const QNVEC3& look, const QNVEC3& from, float distance, const PILOTTOLERANCE& tol = {})
+    /// `look` toward the eye), the line of its nose through `look`; with `up`, rolled until its up
+    /// axis is within `tol.Up` of it. The nose turns to the point on the way; once it points near
+    /// the approach line, the suit slides onto its own sight line (finer than a turn key can aim).
+    /// True once there and still; every key is then released.
+    bool SuitLook(const QNVEC3& look, const QNVEC3& from, float distance, const PILOTTOLERANCE& tol = {},
+                  const QNVEC3* up = nullptr)
     {
         GAMENODE* suit = PlayerCompany ? PlayerCompany->Suit() : nullptr;
         if (!suit || PlayerCompany->Mode != COMPANYMODE::SUIT)
@@ -86,9 +88,12 @@ public:
         Keys keys;
         TurnToward(f, sighting_ ? along : toLook.Normalize(), kSuitFeel, kSuitTurn, keys);
         MoveToward(f, spot, keys);
+        const float roll = up ? RollError(f, *up) : 0.0f;
+        if (up && sighting_ && keys.Empty() && std::fabs(roll) >= tol.Up * 0.5f)
+            Roll(f, roll, kSuitFeel, kSuitTurn, keys);
         const QNVEC3 beside = toLook - f.Nose * QNVEC3::Dot(toLook, f.Nose);
         const bool there = sighting_ && (f.At - spot).Length() < tol.Reach && beside.Length() < tol.Sight &&
-                           f.Velocity.Length() < tol.Still && f.Spin.Length() < tol.Still;
+                           f.Velocity.Length() < tol.Still && f.Spin.Length() < tol.Still && std::fabs(roll) < tol.Up;
         if (std::getenv("PILOT_TRACE")) {
             std::fprintf(stderr, "SUIT %llu nom %.2f spot %.2f off %.3f beside %.2f v %.2f w %.2f sight %d keys", (unsigned long long)DriverScript()->Pass(),
                 (f.At - nominal).Length(), (f.At - spot).Length(), lineOff, beside.Length(), f.Velocity.Length(), f.Spin.Length(), int(sighting_));
@@ -152,14 +157,21 @@ public:
         Throttle(ship, speed / COLLSHIP::kTopSpeed, keys);
         if (up && keys.Empty() && std::fabs(roll) >= tol.Up * 0.5f)
             Roll(f, roll, kShipFeel, kShipTurn, keys);
+        if (std::getenv("PILOT_TRACE")) {
+            std::fprintf(stderr, "SHIP %llu at %.1f %.1f %.1f d %.2f ahead %.2f speed %.2f thr %.2f v %.2f w %.2f roll %.2f keys", (unsigned long long)DriverScript()->Pass(),
+                f.At.x, f.At.y, f.At.z, d, QNVEC3::Dot(f.Nose, toGoal.Normalize()), speed, ship->Throttle, f.Velocity.Length(), f.Spin.Length(), roll);
+            for (const Key& k : keys.List) std::fprintf(stderr, " %s", SDL_GetKeyName(k.Code));
+            std::fprintf(stderr, "\n");
+        }
         Press(keys);
         return false;
     }
 
     /// Ship: turns its nose (or, given `muzzle`, that frame of the ship's, e.g. a gun's) onto
-    /// `target` where it is, the throttle closed. True once within `tol.Aim` and turning slower
-    /// than `tol.Still`.
-    bool ShipAim(const QNVEC3& target, const PILOTTOLERANCE& tol = {}, const QNMATRIX* muzzle = nullptr)
+    /// `target` where it is, the throttle closed; with `up`, rolls its up axis to within `tol.Up`
+    /// of it. True once within `tol.Aim` and turning slower than `tol.Still`.
+    bool ShipAim(const QNVEC3& target, const PILOTTOLERANCE& tol = {}, const QNMATRIX* muzzle = nullptr,
+                 const QNVEC3* up = nullptr)
     {
         COLLSHIP* ship = PlayerCompany ? dynamic_cast<COLLSHIP*>(PlayerCompany->Ship()) : nullptr;
         if (!ship || PlayerCompany->Mode != COMPANYMODE::SHIP)
@@ -175,13 +187,16 @@ public:
         }
         const QNVEC3 want = (target - from).Normalize();
         const float off = Angle(line, want);
-        if (off < tol.Aim && f.Spin.Length() < tol.Still && ship->Throttle == 0.0f)
+        const float roll = up ? RollError(f, *up) : 0.0f;
+        if (off < tol.Aim && f.Spin.Length() < tol.Still && ship->Throttle == 0.0f && std::fabs(roll) < tol.Up)
             return Finish(true);
         Keys keys;
         // The error is measured on the muzzle's line and applied as a turn of the whole ship.
         const QNVEC3 turn = QNVEC3::Cross(line, want).Normalize() * off;
         TurnBy(f, turn, kShipFeel, kShipTurn, keys);
         Throttle(ship, 0.0f, keys);
+        if (up && keys.Empty() && std::fabs(roll) >= tol.Up * 0.5f)
+            Roll(f, roll, kShipFeel, kShipTurn, keys);
         Press(keys);
         return false;
     }
@@ -206,6 +221,14 @@ public:
     void Release()
     {
         Press(Keys{});
+        sighting_ = false;
+    }
+
+    /// Forgets the keys it held without releasing them (a new game has none down).
+    void Reset()
+    {
+        held_ = Keys{};
+        shiftHeld_ = false;
         sighting_ = false;
     }
 
@@ -261,6 +284,10 @@ private:
     static constexpr float kSuitCruise = 8.0f;
     static constexpr float kSuitApproach = 2.5f;
     static constexpr float kSuitThrustStep = 0.08f;
+    // Within this distance (units) of the goal on an axis, drifting slower than kSuitHoldDrift
+    // (units/s), the suit is left to coast.
+    static constexpr float kSuitHold = 0.2f;
+    static constexpr float kSuitHoldDrift = 0.3f;
     // Radians within which the suit's nose counts as near the approach line.
     static constexpr float kSightSwitch = 0.3f;
     // A goal behind the ship closer than this is reached backwards.
@@ -321,7 +348,11 @@ private:
         const QNVEC3 error = at - f.At;
         for (int i = 0; i < 3; ++i) {
             const float rate = QNVEC3::Dot(f.Velocity, f.Axis[i]);
-            const float want = std::clamp(QNVEC3::Dot(error, f.Axis[i]) * kSuitApproach, -kSuitCruise, kSuitCruise);
+            const float off = QNVEC3::Dot(error, f.Axis[i]);
+            // Close and nearly still on this axis: hands off (a press would only overshoot).
+            if (std::fabs(off) < kSuitHold && std::fabs(rate) < kSuitHoldDrift)
+                continue;
+            const float want = std::clamp(off * kSuitApproach, -kSuitCruise, kSuitCruise);
             const int press = want - rate > kSuitThrustStep ? 1 : want - rate < -kSuitThrustStep ? -1 : 0;
             if (press)
                 keys.Add(press > 0 ? kThrustPlus[i] : kThrustMinus[i]);

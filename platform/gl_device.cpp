@@ -5,11 +5,14 @@
 // The back buffer is a framebuffer object of the presentation size, drawn in
 // GL's orientation (row 0 at the bottom); a viewport given top-down is turned
 // over at this boundary, and read-back returns rows top first. Present scales
-// the back buffer onto the window's drawable.
+// the back buffer by one factor into the window's real client area, centred,
+// with black bars where the shapes differ; the pointer maps through the same
+// rectangle (PlatformSetPresentation).
 
 #include <cstring>
 
 #include "platform/gl_device_local.h"
+#include "platform/window.h"
 
 namespace gfxgl {
 namespace {
@@ -49,6 +52,7 @@ Device::~Device() {
         if (white_) glDeleteTextures(1, &white_);
         SDL_GL_MakeCurrent(window_, nullptr);
         SDL_GL_DeleteContext(context_);
+        PlatformClearPresentation();
     }
     shared_->alive = false;
     shared_->device = nullptr;
@@ -121,13 +125,13 @@ GfxResult Device::Init(const GfxPresentParameters& pp) {
     if (r != D3D_OK) return r;
     pp_ = pp;
     pp_.DeviceWindow = window_;
+    UpdatePresentation();
     SetDefaultState();
     return D3D_OK;
 }
 
 GfxResult Device::ApplyWindowMode(const GfxPresentParameters& pp) {
-    if (SDL_SetWindowFullscreen(window_, pp.Windowed ? 0 : SDL_WINDOW_FULLSCREEN_DESKTOP) != 0)
-        return D3DERR_NOTAVAILABLE;
+    if (!PlatformWindowSetFullScreen(window_, !pp.Windowed)) return D3DERR_NOTAVAILABLE;
     // A missing vertical sync only lets frames run faster: not a failure.
     SDL_GL_SetSwapInterval(pp.PresentationInterval == D3DPRESENT_INTERVAL_ONE ? 1 : 0);
     return D3D_OK;
@@ -262,6 +266,7 @@ GfxResult Device::Reset(const GfxPresentParameters& pp) {
     r = MakeBackBuffer(next);
     if (r != D3D_OK) return r;
     pp_ = next;
+    UpdatePresentation();
     lost_ = Lost::None;
     inScene_ = false;
     SetDefaultState();
@@ -271,17 +276,18 @@ GfxResult Device::Reset(const GfxPresentParameters& pp) {
 GfxResult Device::Present() {
     if (lost_ != Lost::None) return D3DERR_DEVICELOST;
     if (inScene_) return D3DERR_INVALIDCALL;
-    int dw = 0, dh = 0;
-    SDL_GL_GetDrawableSize(window_, &dw, &dh);
+    const PlatformRect r = UpdatePresentation();
     glBindFramebuffer(GL_READ_FRAMEBUFFER, fbo_);
     glBindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
     glDisable(GL_SCISSOR_TEST);
-    glViewport(0, 0, dw, dh);
+    glViewport(0, 0, clientW_, clientH_);
     glClearColor(0, 0, 0, 1);
     glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
     glClear(GL_COLOR_BUFFER_BIT);
-    glBlitFramebuffer(0, 0, GLint(pp_.BackBufferWidth), GLint(pp_.BackBufferHeight), 0, 0, dw, dh,
-                      GL_COLOR_BUFFER_BIT, GL_LINEAR);
+    // The rectangle is top-down in client pixels; GL counts rows from the bottom.
+    const GLint bottom = GLint(clientH_ - r.y - r.height);
+    glBlitFramebuffer(0, 0, GLint(pp_.BackBufferWidth), GLint(pp_.BackBufferHeight), r.x, bottom, r.x + r.width,
+                      bottom + r.height, GL_COLOR_BUFFER_BIT, GL_LINEAR);
     SDL_GL_SwapWindow(window_);
     glBindFramebuffer(GL_FRAMEBUFFER, fbo_);
     transformsDirty_ = true;  // the viewport was borrowed
@@ -292,6 +298,13 @@ GfxResult Device::Present() {
         if (failed) return D3DERR_DRIVERINTERNALERROR;
     }
     return D3D_OK;
+}
+
+PlatformRect Device::UpdatePresentation() {
+    // The real size, not SDL's: a full-screen request may report a size the window never got.
+    PlatformRealClientSize(window_, &clientW_, &clientH_);
+    PlatformSetPresentation(int(pp_.BackBufferWidth), int(pp_.BackBufferHeight), clientW_, clientH_);
+    return PlatformFitPicture(int(pp_.BackBufferWidth), int(pp_.BackBufferHeight), clientW_, clientH_);
 }
 
 GfxResult Device::GetDeviceCaps(GfxCaps* caps) {

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/gl_device.h"
+#include "platform/window.h"
 
 namespace gfxgl {
 
@@ -169,6 +170,9 @@ private:
     GfxResult MakeBackBuffer(const GfxPresentParameters& pp);
     void FreeBackBuffer();
     GfxResult ApplyWindowMode(const GfxPresentParameters& pp);
+    /// Reads the window's real client size and hands the presentation to the pointer mapping;
+    /// returns the picture's rectangle in client pixels.
+    PlatformRect UpdatePresentation();
     void SetDefaultState();
     void ApplyRenderState(D3DRENDERSTATETYPE state);
     void ApplyStencil();
@@ -195,6 +199,7 @@ private:
     D3DFORMAT desktopFormat_;
     GfxPresentParameters pp_;
     GLuint fbo_ = 0, colourRb_ = 0, depthRb_ = 0;
+    int clientW_ = 0, clientH_ = 0;  // the window's real client size at the last present
     GLuint white_ = 0;
     uint32_t units_ = 8;  // texture units of the context, at most 8
     bool combine3_ = false;  // multiply-add combiner (exact ADDSMOOTH and premultiplied blends)

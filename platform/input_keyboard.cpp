@@ -14,18 +14,21 @@ void PlatformKeyboard::HandleEvent(const SDL_Event& event) {
   // A press of a key already down (or a release of one already up) changes nothing.
   if (((state_[code] & 0x80) != 0) == down) return;
   state_[code] = down ? 0x80 : 0;
+  if (down) pressed_[code] = 0x80;
   if (queue_.size() < kQueueLimit) queue_.push_back({code, down});
 }
 
 void PlatformKeyboard::OnUnacquire() {
   std::memset(state_, 0, sizeof state_);
+  std::memset(pressed_, 0, sizeof pressed_);
   queue_.clear();
 }
 
 uint32_t PlatformKeyboard::GetState(uint8_t (&state)[256]) {
   const uint32_t rc = CheckRead();
   if (rc != kInputOk) return rc;
-  std::memcpy(state, state_, sizeof state_);
+  for (size_t i = 0; i < 256; ++i) state[i] = static_cast<uint8_t>(state_[i] | pressed_[i]);
+  std::memset(pressed_, 0, sizeof pressed_);
   return kInputOk;
 }
 

@@ -2,7 +2,9 @@
 // The keyboard device: a 256-byte key state indexed by scan code (high bit =
 // down) and a buffer of press/release events, both kept from the event pump.
 // Auto-repeated presses are dropped. A read takes at most the buffer size of
-// events; the rest stay queued for the next read.
+// events; the rest stay queued for the next read. A key pressed since the
+// last state read reads down once even when it was released again (a tap
+// shorter than the time between two reads still counts).
 
 #include "platform/input_device.h"
 
@@ -24,7 +26,8 @@ class PlatformKeyboard : public PlatformInputDevice {
   void SetBufferSize(uint32_t size) { bufferSize_ = size; }
   uint32_t BufferSize() const { return bufferSize_; }
 
-  /// Copies the key state. Fails when not acquired (state left untouched).
+  /// Copies the key state, with the keys pressed since the last read down, and forgets those
+  /// presses. Fails when not acquired (state left untouched).
   uint32_t GetState(uint8_t (&state)[256]);
 
   /// Moves up to min(*count, buffer size) queued events into `events` and sets *count
@@ -40,6 +43,7 @@ class PlatformKeyboard : public PlatformInputDevice {
 
  private:
   uint8_t state_[256] = {};
+  uint8_t pressed_[256] = {};  // 0x80 for keys pressed since the last state read
   std::deque<PlatformKeyEvent> queue_;
   uint32_t bufferSize_ = 16;
 };

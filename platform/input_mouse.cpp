@@ -23,7 +23,17 @@ void PlatformMouse::OnAcquire() {
 void PlatformMouse::OnUnacquire() {
   SetRelative(false);
   state_ = PlatformMouseState{};
+  for (uint8_t& p : pressed_) p = 0;
   wheelRest_ = 0;
+  motionRest_[0] = motionRest_[1] = 0;
+}
+
+// Adds client-pixel motion in picture pixels, keeping the fraction for the next event.
+static int32_t ScaledMotion(int32_t clientPixels, float* rest) {
+  const float units = static_cast<float>(clientPixels) * PlatformPictureScale() + *rest;
+  const float whole = std::trunc(units);
+  *rest = units - whole;
+  return static_cast<int32_t>(whole);
 }
 
 static int ButtonIndex(uint8_t sdlButton) {
@@ -39,10 +49,10 @@ static int ButtonIndex(uint8_t sdlButton) {
 void PlatformMouse::HandleEvent(const SDL_Event& event) {
   switch (event.type) {
     case SDL_MOUSEMOTION:
-      state_.x += event.motion.xrel;
-      state_.y += event.motion.yrel;
-      pointerX_ = event.motion.x;
-      pointerY_ = event.motion.y;
+      state_.x += ScaledMotion(event.motion.xrel, &motionRest_[0]);
+      state_.y += ScaledMotion(event.motion.yrel, &motionRest_[1]);
+      PlatformClientToPicture(static_cast<float>(event.motion.x), static_cast<float>(event.motion.y), &pointerX_,
+                              &pointerY_);
       hasPointer_ = true;
       break;
     case SDL_MOUSEWHEEL: {
@@ -59,9 +69,12 @@ void PlatformMouse::HandleEvent(const SDL_Event& event) {
     case SDL_MOUSEBUTTONDOWN:
     case SDL_MOUSEBUTTONUP: {
       const int i = ButtonIndex(event.button.button);
-      if (i >= 0) state_.buttons[i] = event.type == SDL_MOUSEBUTTONDOWN ? 0x80 : 0;
-      pointerX_ = event.button.x;
-      pointerY_ = event.button.y;
+      if (i >= 0) {
+        state_.buttons[i] = event.type == SDL_MOUSEBUTTONDOWN ? 0x80 : 0;
+        if (event.type == SDL_MOUSEBUTTONDOWN) pressed_[i] = 0x80;
+      }
+      PlatformClientToPicture(static_cast<float>(event.button.x), static_cast<float>(event.button.y), &pointerX_,
+                              &pointerY_);
       hasPointer_ = true;
       break;
     }
@@ -74,11 +87,15 @@ uint32_t PlatformMouse::GetState(PlatformMouseState* state) {
   const uint32_t rc = CheckRead();
   if (rc != kInputOk) return rc;
   *state = state_;
+  for (int i = 0; i < 4; ++i) {
+    state->buttons[i] = static_cast<uint8_t>(state->buttons[i] | pressed_[i]);
+    pressed_[i] = 0;
+  }
   state_.x = state_.y = state_.z = 0;
   return kInputOk;
 }
 
-bool PlatformMouse::Pointer(int32_t* x, int32_t* y) const {
+bool PlatformMouse::Pointer(float* x, float* y) const {
   if (!hasPointer_) return false;
   *x = pointerX_;
   *y = pointerY_;

@@ -2,6 +2,9 @@
 // The mouse device: relative motion and wheel summed since the last read
 // (wheel in units of 120 per notch), four buttons (left, right, middle,
 // fourth), and, when exclusive, SDL's relative mouse mode while acquired.
+// Positions and motion are in picture pixels: window pixels mapped through
+// the rectangle the picture is presented in (PlatformClientToPicture), motion
+// scaled by the same factor, so the pointer lands where the picture shows it.
 
 #include "platform/input_device.h"
 
@@ -23,15 +26,17 @@ class PlatformMouse : public PlatformInputDevice {
 
   ~PlatformMouse() override;
 
-  /// Copies the state and starts summing motion afresh. Fails when not acquired.
+  /// Copies the state and starts summing motion afresh. A button pressed since the last read
+  /// reads down once even when it was released again (a click shorter than the time between
+  /// two reads still counts). Fails when not acquired.
   uint32_t GetState(PlatformMouseState* state);
 
   /// True while the device holds SDL's relative mouse mode.
   bool RelativeMode() const { return relative_; }
 
-  /// The pointer in client pixels as the last motion or button event placed it (scripted
+  /// The pointer in picture pixels as the last motion or button event placed it (scripted
   /// events included); false before any such event.
-  bool Pointer(int32_t* x, int32_t* y) const;
+  bool Pointer(float* x, float* y) const;
 
  protected:
   void HandleEvent(const SDL_Event& event) override;
@@ -42,9 +47,11 @@ class PlatformMouse : public PlatformInputDevice {
   void SetRelative(bool on);
 
   PlatformMouseState state_;
+  uint8_t pressed_[4] = {};  // 0x80 for buttons pressed since the last read
   float wheelRest_ = 0;  // fraction of a unit not yet reported
+  float motionRest_[2] = {0, 0};  // fractions of a picture pixel not yet reported
   bool relative_ = false;
-  int32_t pointerX_ = 0, pointerY_ = 0;
+  float pointerX_ = 0, pointerY_ = 0;
   bool hasPointer_ = false;
 };
 

@@ -1,5 +1,6 @@
 #include "platform/test_events.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "platform/events.h"
@@ -39,7 +40,11 @@ bool PlatformScriptedEvents::Source(SDL_Event* event, void* context)
 
 void PlatformScriptedEvents::Push(const SDL_Event& event, std::uint64_t atPass)
 {
-    m_queue.push_back({event, atPass});
+    // Kept in pass order (events of one pass in the order pushed), so an event scripted for an
+    // earlier pass never waits behind one pushed before it for a later pass.
+    auto at = std::upper_bound(m_queue.begin(), m_queue.end(), atPass,
+                               [](std::uint64_t pass, const Entry& e) { return pass < e.atPass; });
+    m_queue.insert(at, Entry{event, atPass});
 }
 
 // The key map needs the video subsystem; the name tables do not, so scripts may be written

@@ -1,7 +1,8 @@
 #pragma once
 // A scripted event source for tests and the headless harness. Events are queued with the
 // number of the pass (an integer the owner advances, usually once per frame) from which they
-// may be delivered; PlatformPumpMessages then takes them in order.
+// may be delivered; PlatformPumpMessages then takes them in pass order (in the order pushed
+// within a pass).
 
 #include <cstdint>
 #include <deque>

@@ -1,5 +1,9 @@
 #include "platform/window.h"
 
+#include "platform/window_x11.h"
+
+#include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 
@@ -11,6 +15,10 @@ bool g_minimised = false;
 bool g_focused = false;
 bool g_cursorShown = true;
 bool g_cursorCaptured = false;
+bool g_borderless = false;  // full screen through a borderless window sized to the display
+
+// The presentation that maps the pointer (0 x 0 picture: none).
+int g_pictureW = 0, g_pictureH = 0, g_clientW = 0, g_clientH = 0;
 
 bool DriverIsHeadless(const char* driver)
 {
@@ -141,6 +149,8 @@ void PlatformWindowDestroy()
     g_minimised = false;
     g_focused = false;
     g_cursorCaptured = false;
+    g_borderless = false;
+    PlatformClearPresentation();
     SDL_PumpEvents();
 }
 
@@ -157,6 +167,154 @@ void PlatformWindowResize(int clientWidth, int clientHeight)
     SDL_SetWindowSize(g_window, r.width, r.height);
     SDL_SetWindowPosition(g_window, r.x, r.y);
     SDL_PumpEvents();
+}
+
+void PlatformRealClientSize(SDL_Window* window, int* width, int* height)
+{
+    int w = 0, h = 0;
+    if (window && !X11WindowSize(window, &w, &h))
+        SDL_GetWindowSize(window, &w, &h);
+    *width = w;
+    *height = h;
+}
+
+namespace {
+
+SDL_Rect DisplayBoundsOf(SDL_Window* window)
+{
+    SDL_Rect b{0, 0, 0, 0};
+    int display = SDL_GetWindowDisplayIndex(window);
+    if (display < 0 || SDL_GetDisplayBounds(display, &b) != 0)
+        b = SDL_Rect{0, 0, 0, 0};
+    return b;
+}
+
+// Pumps until the window's real size is the wanted one, for at most `seconds`.
+bool WaitForSize(SDL_Window* window, int width, int height, double seconds)
+{
+    const Uint64 start = SDL_GetPerformanceCounter();
+    const double frequency = double(SDL_GetPerformanceFrequency());
+    for (;;) {
+        SDL_PumpEvents();
+        int w = 0, h = 0;
+        PlatformRealClientSize(window, &w, &h);
+        if (w == width && h == height)
+            return true;
+        if (double(SDL_GetPerformanceCounter() - start) / frequency >= seconds)
+            return false;
+        SDL_Delay(5);
+    }
+}
+
+// A window manager answers a full-screen request within this time or not at all.
+constexpr double kGrantWait = 1.0;
+
+}  // namespace
+
+bool PlatformWindowSetFullScreen(SDL_Window* window, bool fullScreen)
+{
+    if (!window)
+        return false;
+    if (!fullScreen) {
+        if (g_borderless && window == g_window) {
+            SDL_SetWindowBordered(window, SDL_TRUE);
+            g_borderless = false;
+        }
+        return SDL_SetWindowFullscreen(window, 0) == 0;
+    }
+    if (!X11IsWindow(window))
+        return SDL_SetWindowFullscreen(window, SDL_WINDOW_FULLSCREEN_DESKTOP) == 0;
+    // On X the request is only a wish to the window manager: the real size tells whether it
+    // was granted. Without a window manager nobody answers, so it is not asked.
+    const SDL_Rect display = DisplayBoundsOf(window);
+    if (X11HasWindowManager(window)) {
+        if (SDL_SetWindowFullscreen(window, SDL_WINDOW_FULLSCREEN_DESKTOP) == 0 &&
+            WaitForSize(window, display.w, display.h, kGrantWait))
+            return true;
+        SDL_SetWindowFullscreen(window, 0);
+    }
+    SDL_SetWindowBordered(window, SDL_FALSE);
+    SDL_SetWindowPosition(window, display.x, display.y);
+    SDL_SetWindowSize(window, display.w, display.h);
+    SDL_RaiseWindow(window);
+    WaitForSize(window, display.w, display.h, kGrantWait);
+    if (window == g_window)
+        g_borderless = true;
+    return true;
+}
+
+bool PlatformWindowBorderlessFullScreen()
+{
+    return g_window && g_borderless;
+}
+
+PlatformRect PlatformFitPicture(int pictureWidth, int pictureHeight, int clientWidth, int clientHeight)
+{
+    if (pictureWidth <= 0 || pictureHeight <= 0 || clientWidth <= 0 || clientHeight <= 0)
+        return PlatformRect{0, 0, std::max(clientWidth, 0), std::max(clientHeight, 0)};
+    // Compare the two aspect ratios in integers: the bars go where the client is wider.
+    const long long wide = static_cast<long long>(clientWidth) * pictureHeight;
+    const long long tall = static_cast<long long>(clientHeight) * pictureWidth;
+    PlatformRect r{0, 0, clientWidth, clientHeight};
+    if (wide > tall)
+        r.width = static_cast<int>((static_cast<long long>(clientHeight) * pictureWidth + pictureHeight / 2) / pictureHeight);
+    else if (tall > wide)
+        r.height = static_cast<int>((static_cast<long long>(clientWidth) * pictureHeight + pictureWidth / 2) / pictureWidth);
+    r.x = (clientWidth - r.width) / 2;
+    r.y = (clientHeight - r.height) / 2;
+    return r;
+}
+
+void PlatformSetPresentation(int pictureWidth, int pictureHeight, int clientWidth, int clientHeight)
+{
+    g_pictureW = pictureWidth;
+    g_pictureH = pictureHeight;
+    g_clientW = clientWidth;
+    g_clientH = clientHeight;
+}
+
+void PlatformClearPresentation()
+{
+    g_pictureW = g_pictureH = g_clientW = g_clientH = 0;
+}
+
+PlatformRect PlatformPictureRect()
+{
+    if (g_pictureW <= 0 || g_pictureH <= 0 || g_clientW <= 0 || g_clientH <= 0)
+        return PlatformRect{0, 0, std::max(g_pictureW, 0), std::max(g_pictureH, 0)};
+    return PlatformFitPicture(g_pictureW, g_pictureH, g_clientW, g_clientH);
+}
+
+float PlatformPictureScale()
+{
+    const PlatformRect r = PlatformPictureRect();
+    if (g_pictureW <= 0 || r.width <= 0)
+        return 1.0f;
+    return static_cast<float>(g_pictureW) / static_cast<float>(r.width);
+}
+
+void PlatformClientToPicture(float clientX, float clientY, float* pictureX, float* pictureY)
+{
+    const PlatformRect r = PlatformPictureRect();
+    if (g_pictureW <= 0 || r.width <= 0 || r.height <= 0) {
+        *pictureX = clientX;
+        *pictureY = clientY;
+        return;
+    }
+    *pictureX = (clientX + 0.5f - static_cast<float>(r.x)) * static_cast<float>(g_pictureW) / static_cast<float>(r.width) - 0.5f;
+    *pictureY = (clientY + 0.5f - static_cast<float>(r.y)) * static_cast<float>(g_pictureH) / static_cast<float>(r.height) - 0.5f;
+}
+
+void PlatformPictureToClient(float pictureX, float pictureY, float* clientX, float* clientY)
+{
+    const PlatformRect r = PlatformPictureRect();
+    if (g_pictureW <= 0 || r.width <= 0 || r.height <= 0) {
+        *clientX = pictureX;
+        *clientY = pictureY;
+        return;
+    }
+    *clientX = (pictureX + 0.5f) * static_cast<float>(r.width) / static_cast<float>(g_pictureW) + static_cast<float>(r.x) - 0.5f;
+    *clientY = (pictureY + 0.5f) * static_cast<float>(r.height) / static_cast<float>(g_pictureH) + static_cast<float>(r.y) - 0.5f;
 }
 
 void PlatformWindowClientSize(int* width, int* height)
@@ -192,6 +350,13 @@ void PlatformWindowTrackEvent(const SDL_Event& event)
     case SDL_WINDOWEVENT_MAXIMIZED: g_minimised = false; break;
     case SDL_WINDOWEVENT_FOCUS_GAINED: g_focused = true; break;
     case SDL_WINDOWEVENT_FOCUS_LOST: g_focused = false; break;
+    case SDL_WINDOWEVENT_SIZE_CHANGED:
+        // The pointer maps through the new size from now on, not from the next present.
+        if (g_pictureW > 0 && event.window.data1 > 0 && event.window.data2 > 0) {
+            g_clientW = event.window.data1;
+            g_clientH = event.window.data2;
+        }
+        break;
     default: break;
     }
 }

@@ -46,6 +46,40 @@ void PlatformWindowResize(int clientWidth, int clientHeight);
 /// Client size of the window in pixels; 0 x 0 without a window.
 void PlatformWindowClientSize(int* width, int* height);
 
+/// The client size a window really has on the screen. Under X11 it is read from the server,
+/// since SDL reports the size it asked for (a full-screen request that no window manager
+/// grants still reports the screen's size); elsewhere it is SDL's size.
+void PlatformRealClientSize(SDL_Window* window, int* width, int* height);
+
+/// Puts a window full screen or back into a window. Full screen is the desktop full-screen
+/// state where a window manager grants it (checked against the real size); otherwise a
+/// borderless window placed and sized to the display, which needs no window manager. Leaving
+/// full screen restores the border; the caller sets the windowed size. False when SDL refused.
+bool PlatformWindowSetFullScreen(SDL_Window* window, bool fullScreen);
+
+/// True when the window is full screen through the borderless stand-in.
+bool PlatformWindowBorderlessFullScreen();
+
+/// Where a picture of pictureWidth x pictureHeight pixels shows in a client area: scaled by one
+/// factor to fill it without stretching, centred, with bars beside or above it.
+PlatformRect PlatformFitPicture(int pictureWidth, int pictureHeight, int clientWidth, int clientHeight);
+
+/// The presentation that maps the pointer: the back buffer's size and the real client size it
+/// is shown in. The graphics device sets it at every open and present, a resize event updates
+/// the client size. Before it is set, pointer pixels are picture pixels.
+void PlatformSetPresentation(int pictureWidth, int pictureHeight, int clientWidth, int clientHeight);
+void PlatformClearPresentation();
+
+/// The picture's rectangle in client pixels (0, 0, client size when no presentation is set).
+PlatformRect PlatformPictureRect();
+
+/// Picture pixels per client pixel (1 when no presentation is set).
+float PlatformPictureScale();
+
+/// A client pixel position in picture pixels, and back (the pixel's centre maps to itself).
+void PlatformClientToPicture(float clientX, float clientY, float* pictureX, float* pictureY);
+void PlatformPictureToClient(float pictureX, float pictureY, float* clientX, float* clientY);
+
 /// Minimised state, as last reported by window events (or read at creation).
 bool PlatformWindowIsMinimised();
 

@@ -17,6 +17,10 @@ void SetCursorMode(bool captured, std::uint32_t cursor)
     QNMOUSE::SetCursor(cursor);
     if (!captured && Devices.ShowCursor)
         Devices.ShowCursor(true);
+    // The window holds the pointer while the mouse is exclusive and lets it go with the
+    // system pointer of menus and stores.
+    if (Devices.CaptureCursor)
+        Devices.CaptureCursor(captured);
     InactivePause = captured ? 1 : 0;
     CursorReleased = 0;
 }

@@ -46,8 +46,11 @@ public:
 
     /// Opens the keyboard (foreground, exclusive or not), 16-event buffer, acquires, drains.
     static void Open(bool exclusive);
-    /// Reads up to 16 buffered events and the key state. The last event decides the key event:
-    /// a release gives 0, a press its scan code plus the modifier bits down after it.
+    /// Reads up to 16 buffered events and the key state (a key tapped since the last poll reads
+    /// down once). Every press counts: the key event is the oldest press not yet reported, its
+    /// scan code plus the modifier bits down when it was made, so presses that arrive in one
+    /// frame are reported one per poll; 0 when none is waiting. A modifier key pressed in the
+    /// same read as another key is no press of its own.
     /// Returns false when the device could not be read (state cleared, key event kept).
     static bool Poll();
     /// Polls until the key event is 0, or until a poll fails.

@@ -3,6 +3,7 @@
 #include "platform/input_keyboard.h"
 
 #include <cstring>
+#include <deque>
 #include <memory>
 
 namespace {
@@ -10,13 +11,30 @@ namespace {
 std::unique_ptr<PlatformKeyboard> gDevice;
 std::uint8_t gState[256];
 std::uint32_t gKeyEvent = 0;
+// Presses read but not yet reported: each poll reports one, so presses that arrive together
+// each get a frame of their own. Each keeps the modifiers down when it was made.
+std::deque<std::uint32_t> gPresses;
+constexpr std::size_t kPressLimit = 16;
+// The modifier keys down after the events read so far (scan code | 0x80 when down).
+std::uint8_t gModifierKeys[256];
 
 constexpr std::uint8_t kShiftKeys[] = {0x2A, 0x36};
 constexpr std::uint8_t kControlKeys[] = {0x1D, 0x9D};
 constexpr std::uint8_t kAltKeys[] = {0x38, 0xB8};
 
-bool AnyDown(const std::uint8_t (&keys)[2]) {
-    return (gState[keys[0]] & 0x80) != 0 || (gState[keys[1]] & 0x80) != 0;
+bool AnyDown(const std::uint8_t* state, const std::uint8_t (&keys)[2]) {
+    return (state[keys[0]] & 0x80) != 0 || (state[keys[1]] & 0x80) != 0;
+}
+
+std::uint32_t ModifiersOf(const std::uint8_t* state) {
+    return (AnyDown(state, kShiftKeys) ? QNKEY_SHIFT : 0) | (AnyDown(state, kControlKeys) ? QNKEY_CONTROL : 0) |
+           (AnyDown(state, kAltKeys) ? QNKEY_ALT : 0);
+}
+
+bool IsModifier(std::uint8_t code) {
+    for (const auto* group : {&kShiftKeys, &kControlKeys, &kAltKeys})
+        if (code == (*group)[0] || code == (*group)[1]) return true;
+    return false;
 }
 
 void ReadDevice() {
@@ -28,12 +46,22 @@ void ReadDevice() {
     rc = gDevice->GetState(gState);
     QNEXCEPTION::SetLastDeviceResult(rc);
     if (rc != kInputOk) throw QNKEYBOARD::EXC(rc, "Unable to poll keyboard device.");
-    if (count == 0) {
+    // A modifier pressed together with another key only qualifies that key's press.
+    bool otherKey = false;
+    for (std::uint32_t i = 0; i < count; ++i) otherKey = otherKey || (events[i].down && !IsModifier(events[i].code));
+    for (std::uint32_t i = 0; i < count; ++i) {
+        const PlatformKeyEvent& e = events[i];
+        const bool modifier = IsModifier(e.code);
+        if (modifier) gModifierKeys[e.code] = e.down ? 0x80 : 0;
+        if (e.down && !(modifier && otherKey) && gPresses.size() < kPressLimit)
+            gPresses.push_back(e.code | ModifiersOf(gModifierKeys));
+    }
+    if (gPresses.empty()) {
         gKeyEvent = 0;
         return;
     }
-    const PlatformKeyEvent& last = events[count - 1];
-    gKeyEvent = last.down ? (last.code | QNKEYBOARD::Modifiers()) : 0;
+    gKeyEvent = gPresses.front();
+    gPresses.pop_front();
 }
 
 }  // namespace
@@ -60,10 +88,7 @@ void QNKEYBOARD::Drain() {
     }
 }
 
-std::uint32_t QNKEYBOARD::Modifiers() {
-    return (AnyDown(kShiftKeys) ? QNKEY_SHIFT : 0) | (AnyDown(kControlKeys) ? QNKEY_CONTROL : 0) |
-           (AnyDown(kAltKeys) ? QNKEY_ALT : 0);
-}
+std::uint32_t QNKEYBOARD::Modifiers() { return ModifiersOf(gState); }
 
 bool QNKEYBOARD::IsComboDown(std::uint32_t code) {
     const std::uint32_t key = code & 0xFF;
@@ -83,6 +108,8 @@ void QNKEYBOARD::Close() {
         gDevice.reset();
     }
     std::memset(gState, 0, sizeof gState);
+    std::memset(gModifierKeys, 0, sizeof gModifierKeys);
+    gPresses.clear();
     gKeyEvent = 0;
 }
 

@@ -4,6 +4,7 @@
 #include "platform/input_mouse.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <map>
 #include <memory>
@@ -86,10 +87,10 @@ bool QNMOUSE::ButtonDown(int n) {
 void QNMOUSE::Pointer(float* x, float* y) {
     *x = Position[0];
     *y = Position[1];
-    std::int32_t px = 0, py = 0;
+    float px = 0, py = 0;
     if (!gDevice || gDevice->RelativeMode() || !gDevice->Pointer(&px, &py)) return;
-    *x = std::clamp(static_cast<float>(px), LowerBound[0], std::max(LowerBound[0], UpperBound[0] - 1.0f));
-    *y = std::clamp(static_cast<float>(py), LowerBound[1], std::max(LowerBound[1], UpperBound[1] - 1.0f));
+    *x = std::clamp(std::round(px), LowerBound[0], std::max(LowerBound[0], UpperBound[0] - 1.0f));
+    *y = std::clamp(std::round(py), LowerBound[1], std::max(LowerBound[1], UpperBound[1] - 1.0f));
 }
 
 std::uint32_t QNMOUSE::ButtonState() { return gButtonState; }

@@ -325,8 +325,11 @@ void COLLSHIP::UpdateCockpitVisibility()
     const bool normal = Zoom == ZOOMSTATE::NORMAL;
     if (ZoomScreen)
         ZoomScreen->SetState(normal ? 2 : 3, 1, false, true);
-    if (Hud)
-        Hud->Node()->SetState(CameraView == 0 && normal ? 3 : 2, 1, false, true);
+    // The HUD's own vote only: its elements keep their own votes (a marker out of view, a lost
+    // arrow, the ore flash after its two seconds) and follow the HUD through its state.
+    const std::int32_t hud = CameraView == 0 && normal ? 3 : 2;
+    if (Hud && Hud->Node()->Vote(1) != hud)
+        Hud->Node()->SetState(hud, 1, false, false);
     if (Cockpit)
         Cockpit->SetState(CameraView == 0 && CockpitShown && normal ? 3 : 2, 1, false, true);
 }

@@ -1,5 +1,6 @@
 #include "game/world/space.h"
 
+#include "engine/app/cursor_mode.h"
 #include "engine/app/qnapp_hooks.h"
 #include "engine/input/default_bindings.h"
 #include "engine/input/qninput.h"
@@ -244,6 +245,7 @@ void SPACE::SetDefaultBindings()
 
 void SPACE::Enter()
 {
+    QNAPP::SetCursorMode(true, 0);
     for (std::uint32_t i = 0; i < kViews; ++i) {
         if (QNPHYSWORLD* world = PhysicsWorldOf(GetView(i)))
             world->SetContactType(0, 0, 0);

@@ -115,6 +115,10 @@ TEST_F(HudTruthTest, BothHudsShowTheMoneyTheSiteAndTheirArrows)
     ExpectSite(hud->SiteIndicator, PlayerView, PlayerCompany->Identity, "ship HUD site");
     EXPECT_FALSE(Shown(hud->TargetSite));
     EXPECT_EQ(hud->OwnLocator->Target.Get(), Headquarters());
+    // Nothing collected and no canisters aboard: no ore flash, no canister count.
+    Steps(3);
+    EXPECT_FALSE(Shown(hud->OreCollected));
+    EXPECT_FALSE(Shown(hud->CanisterCounter));
     // Money booked while flying reaches the cockpit.
     PlayerCompany->AddMoney(-2.5e6f);
     Step();

@@ -77,14 +77,17 @@ TEST_F(PlayerHudTest, RankingIndicatorsApproachCubeAndOrdersReachTheHuds)
     EXPECT_TRUE(PlayerCompany->ReadyToBoard);
     EXPECT_TRUE(Shown(hud->CollShipIndicator));
 
-    // Aboard, far out: K toggles the ship HUD's ranking; R opens the destination list with the
-    // approach cube, Escape closes both; Shift+Z checks every order line.
-    QNMATRIX far;
-    far.SetTranslation(0.0f, 0.0f, 250.0f);
-    ship->SetTransform(far * PlayerCompany->Site()->GetWorldMatrix());
-    PlayerCompany->BoardShip();
+    // Boarded by Enter and flown out by W past the jump distance: K toggles the ship HUD's
+    // ranking; R opens the destination list with the approach cube, Escape closes both; Shift+Z
+    // checks every order line.
+    Key(SDLK_RETURN);
+    ASSERT_EQ(PlayerCompany->Mode, COMPANYMODE::SHIP);
     auto* shipHud = dynamic_cast<COLLSHIPHUD*>(ship->Hud);
     ASSERT_NE(shipHud, nullptr);
+    script.KeyDown(SDLK_w, KMOD_NONE, script.Pass());
+    for (int i = 0; i < 1200 && !PlayerCompany->HyperjumpEnabled; ++i)
+        Step();
+    script.KeyUp(SDLK_w, KMOD_NONE, script.Pass());
     Step();
     ASSERT_TRUE(PlayerCompany->HyperjumpEnabled);
     Key(SDLK_k);

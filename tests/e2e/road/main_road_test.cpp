@@ -297,6 +297,7 @@ TEST(MainRoad, FromTheLogoThroughBuildingMiningASaleShoppingAndAFightToQuit)
     ROAD road(std::move(steps));
     drive.Frames = 100000;
     drive.DrawEvery = 1;
+    FlightDrawEvery = &drive.DrawEvery;
     drive.OnStartPass = RecordStartScenes(startScenes);
     // After the last step the program must end by the menu's Quit, not by the driver.
     std::uint64_t framesAfterRoad = 0;
@@ -310,6 +311,7 @@ TEST(MainRoad, FromTheLogoThroughBuildingMiningASaleShoppingAndAFightToQuit)
     };
     GAMEDRIVERTIMES times;
     EXPECT_EQ(DriveHeadlessGame(drive, &times), 0);
+    FlightDrawEvery = nullptr;
     EXPECT_LT(framesAfterRoad, kQuitFrames) << "Quit did not end the program";
 
     ASSERT_GE(startScenes.size(), 2u);

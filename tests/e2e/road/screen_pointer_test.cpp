@@ -1,5 +1,5 @@
-// The build store and the mercenary manager of the program's own game, worked by the pointer as a
-// player works it: the left button goes down, the pointer moves with it held, the button comes
+// The build store, a black-market store and the mercenary manager of the program's own game,
+// worked by the pointer as a player works it: the left button goes down, the pointer moves with it held, the button comes
 // up, all as scripted platform events. A press is the button going down over an element; what
 // the pointer slides onto with the button held is not pressed, and a drop reaches the element
 // under the pointer.
@@ -13,6 +13,8 @@
 
 #include "engine/physics/sprite_node.h"
 #include "engine/scene/mercenary_state.h"
+#include "game/screens/backdrop.h"
+#include "game/screens/black_market.h"
 #include "game/screens/merc_manager.h"
 #include "game/screens/store_catalogues.h"
 #include "game/screens/store_elements.h"
@@ -120,6 +122,15 @@ void BlinkerInMainPassOnly()
     EXPECT_EQ(blinker->State, blinker->Lit ? 3 : 2);
 }
 
+void ClickFirstProduct()
+{
+    const QNVEC3 at = SlotMiddle(0);
+    ClickScreen(at.x, at.y);
+}
+
+struct RUN;
+void ShowsFirstProduct(const std::shared_ptr<RUN>& run);
+
 struct RUN {
     float Cash = 0.0f;
     float Money = 0.0f;
@@ -127,6 +138,61 @@ struct RUN {
     QNVEC3 Drop;
     std::vector<const SPRITENODE*> Focused;  ///< each sprite that took the focus in the store
 };
+
+// The current store shows the product of its first window, selected, with its preview.
+void ShowsFirstProduct(const std::shared_ptr<RUN>& run)
+{
+    STORESCREEN* s = Store();
+    ASSERT_NE(s, nullptr);
+    const CATALOGUEPRODUCT* p = s->ProductOfEntry(s->PageStart);
+    ASSERT_NE(p, nullptr);
+    EXPECT_EQ(s->NameText.Get()->Line(0), p->Name);
+    EXPECT_EQ(s->NameText.Get()->Line(1), p->Category);
+    char price[32];
+    std::snprintf(price, sizeof price, "$%.1fm", double(p->Price) * 0.000001);
+    EXPECT_EQ(s->PriceText.Get()->Line(0), price);
+    ASSERT_EQ(s->Selected, s->Pivots[0]) << "the product's preview is not selected";
+    run->Facing = PivotFacing();
+}
+
+// The black market's button of store `index` (-1 the exit), or null.
+const BLACKMARKET::MARKETBUTTON* MarketButton(std::int32_t index)
+{
+    if (!SceneIs("BLACKMARKET"))
+        return nullptr;
+    QNITEM* root = QNSCENE::Current->GetView(0)->Root;
+    for (QNITEM* i = root; i; i = QNITEM::Next(root, i))
+        if (auto* b = dynamic_cast<const BLACKMARKET::MARKETBUTTON*>(i); b && b->Index == index)
+            return b;
+    return nullptr;
+}
+
+std::vector<ROADSTEP> MarketSteps(const std::shared_ptr<RUN>& run)
+{
+    auto click = [](std::int32_t index) {
+        return [index] {
+            const BLACKMARKET::MARKETBUTTON* b = MarketButton(index);
+            ASSERT_NE(b, nullptr);
+            ClickScreen(At(b).x, At(b).y);
+        };
+    };
+    return {
+        // Set by the test: the market opened as its portal opens it for a ship flying through.
+        {"the black market opens", [] { QNSCENE::RequestPush("BLACKMARKET"); }, 2,
+         [] { ASSERT_TRUE(SceneIs("BLACKMARKET")); }},
+        {"its station-weapon store by the pointer", click(0), 10,
+         [] { ASSERT_TRUE(SceneIs("STATIONWEAPONSTORE")); }},
+        {"a click on a product shows its name, category and price", &ClickFirstProduct, kSettle,
+         [=] { ShowsFirstProduct(run); }},
+        {"its preview turns", nullptr, 25,
+         [=] {
+             EXPECT_NEAR(std::acos(std::fmin(1.0f, QNVEC3::Dot(PivotFacing(), run->Facing))), 0.5f, 0.1f);
+         }},
+        {"Escape cancels back to the market", [] { Key(SDLK_ESCAPE); }, kSettle,
+         [] { EXPECT_TRUE(SceneIs("BLACKMARKET")); }},
+        {"the market's exit", click(-1), 10, [] { EXPECT_TRUE(SceneIs("SPACE")); }},
+    };
+}
 
 std::vector<ROADSTEP> MercenarySteps(const std::shared_ptr<RUN>& run)
 {
@@ -237,25 +303,10 @@ std::vector<ROADSTEP> StoreSteps(const std::shared_ptr<RUN>& run)
              EXPECT_EQ(order.Cash, run->Cash) << "the slide was charged";
              EXPECT_EQ(s->UnitsInCart, 0u);
          }},
-        {"a click on a product shows its name, category and price",
-         [] {
-             const QNVEC3 at = SlotMiddle(0);
-             ClickScreen(at.x, at.y);
-         },
-         kSettle,
+        {"a click on a product shows its name, category and price", &ClickFirstProduct, kSettle,
          [=, &order] {
-             STORESCREEN* s = Store();
-             ASSERT_NE(s, nullptr);
-             const CATALOGUEPRODUCT* p = s->ProductOfEntry(s->PageStart);
-             ASSERT_NE(p, nullptr);
+             ShowsFirstProduct(run);
              EXPECT_EQ(order.Products[0].Quantity, 1u);
-             EXPECT_EQ(s->NameText.Get()->Line(0), p->Name);
-             EXPECT_EQ(s->NameText.Get()->Line(1), p->Category);
-             char price[32];
-             std::snprintf(price, sizeof price, "$%.1fm", double(p->Price) * 0.000001);
-             EXPECT_EQ(s->PriceText.Get()->Line(0), price);
-             ASSERT_EQ(s->Selected, s->Pivots[0]) << "the product's preview is not selected";
-             run->Facing = PivotFacing();
          }},
         {"its preview turns", nullptr, 25,
          [=] {
@@ -265,7 +316,7 @@ std::vector<ROADSTEP> StoreSteps(const std::shared_ptr<RUN>& run)
          }},
         {"the blinker lights the main pass only", nullptr, 1, &BlinkerInMainPassOnly},
         {"a second later, blinking the other way", nullptr, 55, &BlinkerInMainPassOnly},
-        {"Tab walks the store's elements, never the blinker",
+        {"Tab walks the store's elements, never the blinker nor the backdrop",
          [] {
              for (std::uint64_t i = 0; i < 12; ++i)
                  HoldKeyAt(Script().Pass() + 1 + 2 * i, SDLK_TAB, 1);
@@ -274,8 +325,10 @@ std::vector<ROADSTEP> StoreSteps(const std::shared_ptr<RUN>& run)
          [=] {
              ASSERT_NE(Store(), nullptr);
              EXPECT_GE(run->Focused.size(), 10u) << "Tab did not move the focus";
-             for (const SPRITENODE* s : run->Focused)
+             for (const SPRITENODE* s : run->Focused) {
                  EXPECT_EQ(dynamic_cast<const STORESCREEN::BLINKER*>(s), nullptr) << "Tab stopped at the blinker";
+                 EXPECT_EQ(dynamic_cast<const BACKDROP*>(s), nullptr) << "Tab stopped at the backdrop";
+             }
          }},
         {"CANCEL closes the store", [] { Key(SDLK_ESCAPE); }, kSettle,
          [=] {
@@ -284,7 +337,7 @@ std::vector<ROADSTEP> StoreSteps(const std::shared_ptr<RUN>& run)
     };
 }
 
-TEST(ScreenPointer, DragsAndClicksInTheMercenaryManagerAndTheBuildStore)
+TEST(ScreenPointer, DragsAndClicksInTheMercenaryManagerAndTheStores)
 {
     ReportToTest();
     auto run = std::make_shared<RUN>();
@@ -294,6 +347,7 @@ TEST(ScreenPointer, DragsAndClicksInTheMercenaryManagerAndTheBuildStore)
                                     }}};
     Append(steps, MercenarySteps(run));
     Append(steps, StoreSteps(run));
+    Append(steps, MarketSteps(run));
     ROAD road(std::move(steps));
     GAMEDRIVE drive;
     drive.Frames = 2000;

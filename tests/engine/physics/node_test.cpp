@@ -404,6 +404,16 @@ TEST_F(PhysicsTest, APairSwitchedOffStaysOffWhicheverModelEntersTheSpaceLater)
     EXPECT_NEAR(PhysicsBodyOf(seat)->GetLinearVelocity().x, 0.0f, 1e-4f);
     EXPECT_NEAR(PhysicsBodyOf(seat)->GetLinearVelocity().y, 1.0f, 1e-4f);
 
+    // Both moved to another view: their new bodies keep the pair off in the new world.
+    QNVIEW other(nullptr);
+    ship->AttachWithState(other.Root, 3, 0, false, true);
+    seat->AttachWithState(other.Root, 3, 0, false, true);
+    ASSERT_NE(seat->Model, nullptr);
+    ASSERT_NE(ship->Model, nullptr);
+    ASSERT_EQ(McdModelGetSpace(seat->Model), other.World->Space);
+    ASSERT_EQ(McdModelGetSpace(ship->Model), other.World->Space);
+    EXPECT_FALSE(PairEnabled(seat, ship));
+
     // Switched on again, it stays on across a new entry; a gone partner is forgotten.
     seat->SetTreeCollision(ship, true);
     seat->SetState(1, 0, false, false);

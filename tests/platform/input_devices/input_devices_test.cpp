@@ -195,6 +195,9 @@ TEST(Mouse, ButtonsAndFocus) {
   mouse.GetState(&s);
   EXPECT_EQ(s.buttons[0], 0);
   EXPECT_EQ(s.buttons[1], 0x80);
+  EXPECT_EQ(s.buttons[2], 0x80);  // clicked since the last read: down for this one
+  EXPECT_EQ(s.buttons[3], 0x80);
+  mouse.GetState(&s);
   EXPECT_EQ(s.buttons[2], 0);
   EXPECT_EQ(s.buttons[3], 0x80);
   mouse.OnEvent(Motion(5, 5));
