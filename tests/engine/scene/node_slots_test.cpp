@@ -217,6 +217,43 @@ TEST_F(NodeSlotsTest, SoundFollowsState)
     QNAUDDEV::Close();
 }
 
+// A node without a body is never followed: its sound takes the place the node stands at when it
+// plays (and when a looping play comes back with the node), not the one it had when it was set.
+TEST_F(NodeSlotsTest, AStillNodesSoundPlaysWhereTheNodeStands)
+{
+    QNAUDDEV::Open(false);
+    ASSERT_TRUE(QNAUDDEV::IsOpen());
+    slottest::WriteWav(dir + "hum.wav");
+    const std::string file = dir + "hum.wav";
+    QNRESOURCES::SoundParams.File = file.c_str();
+    QNRESOURCES::SoundParams.Option = 0;
+    QNRESOURCES::SoundParams.LoadMode = QNSOUND::POSITIONAL;
+    resources->AddSound();
+
+    GAMENODE* n = NewNode();
+    n->SetSound("hum");
+    ASSERT_NE(n->Sound, nullptr);
+    QNMATRIX at;
+    at.SetTranslation(40.0f, -3.0f, 12.0f);
+    n->SetTransform(at);
+    n->SetState(3, 0, false, false);
+    n->PlaySound(-1);
+    const float* p = n->Sound->Params().position;
+    EXPECT_FLOAT_EQ(p[0], 40.0f);
+    EXPECT_FLOAT_EQ(p[1], -3.0f);
+    EXPECT_FLOAT_EQ(p[2], 12.0f);
+    at.SetTranslation(-7.0f, 2.0f, 5.0f);
+    n->SetTransform(at);
+    n->SetState(2, 1, false, false);
+    n->SetState(3, 1, false, false);
+    EXPECT_TRUE(n->Sound->IsPlaying());
+    EXPECT_FLOAT_EQ(n->Sound->Params().position[0], -7.0f);
+    EXPECT_FLOAT_EQ(n->Sound->Params().position[2], 5.0f);
+    QNITEM::Destroy(scene);
+    scene = nullptr;
+    QNAUDDEV::Close();
+}
+
 }  // namespace
 
 TEST_F(NodeSlotsTest, ALevelWithoutVerticesDropsItsInstanceAfterTheDrawWalk)
