@@ -7,9 +7,10 @@
 //       and at 20; --only: the weapons whose name holds WEAPON; --straight: the crossing runs
 //       along a straight line, 1.43 times the distance either side, instead of an arc at
 //       constant distance)
-//   weapon_table --raid MINUTES
+//   weapon_table --raid MINUTES [--natural]
 //       a station with a generator, a mid-range turret, a flak gun and an anti-ship launcher
-//       against the computer companies' raids: the damage dealt each way, once a minute
+//       against the computer companies' raids: the damage dealt each way, once a minute (the
+//       pilots are sent over whenever they wait at home; --natural leaves them to their waits)
 //
 // The rival ships come over by their pilots' own jump to the player's site. For the table their
 // pilots are then idle: the target is moved along its course every frame (still, or sweeping to
@@ -472,10 +473,11 @@ private:
 };
 
 // The raid: the player's station defended, the computer companies' pilots sent over whenever
-// they wait at home; the damage each way, counted frame by frame.
+// they wait at home (or, `natural`, left to their own waits); the damage each way, counted frame
+// by frame.
 class RAID {
 public:
-    explicit RAID(long minutes) : frames_(minutes * 60 * kFrames1s) {}
+    RAID(long minutes, bool natural) : frames_(minutes * 60 * kFrames1s), natural_(natural) {}
 
     void Build(SEQUENCE& seq)
     {
@@ -527,7 +529,8 @@ private:
             } else {
                 w.Visiting = false;
             }
-            if (AIPILOT* p = PilotOf(v); p && p->State == PILOTSTATE::WAIT && ship->CurrentSite.Get() != PlayerSite())
+            if (AIPILOT* p = PilotOf(v);
+                !natural_ && p && p->State == PILOTSTATE::WAIT && ship->CurrentSite.Get() != PlayerSite())
                 SendRival(v);
         }
         if (frame_ % (60 * kFrames1s) == 0)
@@ -584,6 +587,7 @@ private:
     void Print() { Report(true); }
 
     std::int64_t frames_;
+    bool natural_;
     std::int64_t frame_ = 0;
     std::vector<QNWEAK<STATIONPART>> parts_;
     std::vector<TOLLKEEPER> stationKeepers_;
@@ -598,11 +602,13 @@ int main(int argc, char** argv)
     bool quick = false;
     long raid = 0;
     std::string only;
-    bool straight = false;
+    bool straight = false, natural = false;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
         if (a == "--quick") {
             quick = true;
+        } else if (a == "--natural") {
+            natural = true;
         } else if (a == "--straight") {
             straight = true;
         } else if (a == "--only" && i + 1 < argc) {
@@ -616,13 +622,13 @@ int main(int argc, char** argv)
             raid = -1;
         }
         if (raid < 0) {
-            std::fprintf(stderr, "usage: weapon_table [--quick] [--only WEAPON] [--straight] | --raid MINUTES\n");
+            std::fprintf(stderr, "usage: weapon_table [--quick] [--only WEAPON] [--straight] | --raid MINUTES [--natural]\n");
             return 2;
         }
     }
     SEQUENCE seq;
     TABLE table(quick, only, straight);
-    RAID raidRun(raid);
+    RAID raidRun(raid, natural);
     if (raid > 0)
         raidRun.Build(seq);
     else

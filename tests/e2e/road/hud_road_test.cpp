@@ -3,8 +3,9 @@
 // moment (in the suit at home, after a sale, in the cockpit, at the throttle, under a missile,
 // away at a rival's site, after an ejection) every element of the HUD on screen is compared with
 // the state it shows: the money, the site and target-site indicators with colour and emblem, the
-// arrows, the three proximity meters, the two throttle arrows, the work-order icons and panel, the
-// weapon selector, the canister counter, the inventory, the indicators and the messages.
+// arrows and the way they point, the markers, the three proximity meters, the two throttle arrows, the work-order icons and
+// panel, the ranking, the weapon selector, the canister counter, the inventory, the indicators and
+// the messages.
 
 #include <gtest/gtest.h>
 
@@ -18,6 +19,7 @@
 
 #include "engine/input/qninputmap.h"
 #include "engine/scene/queued_message.h"
+#include "engine/scene/view.h"
 #include "engine/sound/qnsound.h"
 #include "game/vehicles/collship.h"
 #include "game/vehicles/collship_hud.h"
@@ -116,6 +118,32 @@ struct LINES {
     }
 };
 
+/// An arrow with a target is shown when the target is off to the side, behind or far, turned to
+/// point at it; with none it is hidden.
+void CheckArrow(const LOCATOR* arrow, const char* what)
+{
+    SCOPED_TRACE(what);
+    const GAMENODE* target = arrow->Target.Get();
+    const QNNODE* viewer = arrow->View ? arrow->View->CurrentNode.Get() : nullptr;
+    if (!target || !viewer) {
+        EXPECT_FALSE(Shown(arrow));
+        return;
+    }
+    const QNMATRIX eye = viewer->GetWorldMatrix();
+    const QNVEC3 d = QNVEC3::TransformNormal(target->GetWorldMatrix().Translation() - eye.Translation(), eye.Inverse());
+    float turn = 0.0f;
+    const bool show = LOCATOR::Aim(d, &turn);
+    // Off the edges of the rule, where a frame's motion may cross it.
+    const float angle = std::acos(std::fmax(-1.0f, std::fmin(1.0f, d.z / d.Length()))) * 57.29578f;
+    if (std::fabs(angle - LOCATOR::kFrontAngle) < 2.0f || std::fabs(d.Length() - LOCATOR::kNearDistance) < 2.0f)
+        return;
+    EXPECT_EQ(Shown(arrow), show);
+    if (show) {
+        const QNMATRIX m = arrow->GetLocalMatrix();
+        EXPECT_NEAR(std::atan2(m.at(0, 1), m.at(0, 0)), turn, 0.05f);
+    }
+}
+
 /// The elements shared by both HUDs: the money, the own site's colour and emblem, no panel.
 void CheckCommon(const HUD* hud, const char* moment)
 {
@@ -145,9 +173,8 @@ void CheckSuitHud(const char* moment)
     // without one).
     EXPECT_EQ(hud->OwnLocator->Target.Get(), HeadquartersOf(PlayerCompany->Site()));
     EXPECT_EQ(hud->Locator->Target.Get(), PlayerCompany->Ship());
-    if (!PlayerCompany->Ship()) {
-        EXPECT_FALSE(Shown(hud->Locator));
-    }
+    CheckArrow(hud->OwnLocator, "home arrow");
+    CheckArrow(hud->Locator, "ship arrow");
     // The inventory: one icon per item, each the item's cell; the rest hidden.
     ASSERT_EQ(hud->Inventory->Count, PlayerCompany->ItemCount());
     for (std::uint32_t i = 0; i < SUITINVENTORY::kCapacity; ++i) {
@@ -189,6 +216,8 @@ void CheckShipHud(const char* moment)
     // follows the watched freighter.
     EXPECT_EQ(hud->OwnLocator->Target.Get(), HeadquartersOf(at));
     EXPECT_EQ(hud->Locator->Target.Get(), PlayerCompany->WatchedFreighter.Get());
+    CheckArrow(hud->OwnLocator, "home arrow");
+    CheckArrow(hud->Locator, "freighter arrow");
     // The proximity meters show the ship's three values, shown only above empty.
     for (std::uint32_t i = 0; i < SHIPHUD::kProximityMeters; ++i) {
         EXPECT_NEAR(hud->Proximity[i]->Value, ship->Proximity[i], 1e-5f) << "meter " << i;
@@ -250,6 +279,40 @@ GAMENODE* MarkerOf(const std::vector<TARGETENTRY>& list, const QNNODE* target)
     return nullptr;
 }
 
+/// The companies' money, by view.
+struct MONEYS {
+    float At[kCompanyCount] = {};
+    void Take()
+    {
+        for (std::uint32_t c = 0; c < kCompanyCount; ++c)
+            At[c] = Companies[c]->Money();
+    }
+};
+
+/// The ranking panel covers the HUD: a row per company, richest first, each with the company's
+/// colour, emblem and its money when the panel opened (between the key and now).
+void CheckRanking(const HUD* hud, const MONEYS& atKey)
+{
+    ASSERT_NE(hud, nullptr);
+    EXPECT_EQ(hud->ShownPanel.Get(), hud->Ranking);
+    EXPECT_TRUE(Shown(hud->Ranking));
+    EXPECT_FALSE(Shown(hud->LowerLine));
+    for (std::uint32_t i = 0; i < RANKINGDISPLAY::kRows; ++i) {
+        const RANKINGRECORD* row = hud->Ranking->Order[i];
+        const COMPANY* company = Companies[row->Colour];
+        ASSERT_NE(company, nullptr) << i;
+        EXPECT_EQ(row->Icon, company->Identity) << i;
+        EXPECT_GE(row->Money, std::fmin(atKey.At[row->Colour], company->Money())) << i;
+        EXPECT_LE(row->Money, std::fmax(atKey.At[row->Colour], company->Money())) << i;
+        if (i > 0) {
+            EXPECT_GE(hud->Ranking->Order[i - 1]->Money, row->Money) << i;
+        }
+        EXPECT_EQ(hud->Ranking->Lines[i]->ColourIcon->Index, row->Colour) << i;
+        EXPECT_EQ(hud->Ranking->Lines[i]->CompanyIcon->Index, row->Icon) << i;
+        EXPECT_EQ(hud->Ranking->Lines[i]->Money->Text(), MoneyText(row->Money)) << i;
+    }
+}
+
 /// The work-order panel shows order `n` (1 or 2): its lines' ores with a check for each ore
 /// aboard, its worth, and its icon in the shown cell.
 void CheckOrderPanel(std::uint32_t n)
@@ -293,9 +356,16 @@ TEST(HudRoad, EveryHudElementShowsTheGameAtEachMomentOfPlay)
     auto away = std::make_shared<QNWEAK<SITE>>();
     auto warned = std::make_shared<int>(0);
     auto rival = std::make_shared<QNWEAK<GAMENODE>>();
+    auto atKey = std::make_shared<MONEYS>();
 
     std::vector<ROADSTEP> steps = {
         {"in the suit at home", nullptr, 5, [] { CheckSuitHud("suit at home"); }},
+        {"K shows the ranking", [atKey] { atKey->Take(); Key(SDLK_k); }, 4, [atKey] { CheckRanking(SuitHud(), *atKey); }},
+        {"Escape closes it", [] { Key(SDLK_ESCAPE); }, 4,
+         [] {
+             EXPECT_EQ(QNSCENE::RequestKind, QNSCENE::REQUEST_NONE);
+             CheckSuitHud("the ranking closed");
+         }},
         {"the ore storage unit sold by Shift and its place number",
          [sale] {
              for (std::uint32_t i = 0; i < PlayerCompany->ItemCount(); ++i)
@@ -332,6 +402,9 @@ TEST(HudRoad, EveryHudElementShowsTheGameAtEachMomentOfPlay)
     Append(steps, {BoardStep("board")});
     Append(steps, {
         {"in the cockpit", nullptr, 5, [] { CheckShipHud("in the cockpit"); }},
+        {"K shows the ranking in the cockpit", [atKey] { atKey->Take(); Key(SDLK_k); }, 4,
+         [atKey] { CheckRanking(ShipHud(), *atKey); }},
+        {"K closes it", [] { Key(SDLK_k); }, 4, [] { CheckShipHud("the ranking closed"); }},
         {"O shows the first order", [] { Key(SDLK_o); }, 4, [] { CheckOrderPanel(1); }},
         {"O shows the second order", [] { Key(SDLK_o); }, 4, [] { CheckOrderPanel(2); }},
         {"O closes the panel", [] { Key(SDLK_o); }, 4, [] {

@@ -128,8 +128,11 @@ TEST(SoundRoad, WhatThePlayerHearsAlongTheRoad)
     };
     Append(steps, GrowStation());
     std::vector<ROADSTEP> suit = {
-        Marked("beside the generator its hum is heard", mark,
-               [] { Aim(Part(KIND_GENERATOR), QNVEC3(0, 1, 0), 10.0f); }, 50, [mark] {
+        Flight("the suit flies beside the generator",
+               LookAtPart([] { return Part(KIND_GENERATOR); },
+                          [](const STATIONPART*) { return StationDirection(QNVEC3(0, 1, 0)); }, 10.0f),
+               kAimSeconds, [] { ASSERT_NE(Part(KIND_GENERATOR), nullptr); }),
+        Marked("beside the generator its hum is heard", mark, nullptr, 50, [mark] {
                    ASSERT_NE(Part(KIND_GENERATOR), nullptr);
                    EXPECT_GT(StillHeard("generator", *mark + Seconds(0.2)), kHeardLevel) << "the generator's hum";
                }),
