@@ -1,7 +1,8 @@
 // The scripted demo: the program's own game played with no display along the main road, saving
 // a screenshot at each sight: the logo, the main menu, the starting and the grown station from
 // the suit, the build store, the cockpit of the free collector ship, the ship firing its gun, and
-// the ship flying at the station seen from outside.
+// the ship flying at the station seen from outside. The suit and the ship move only by their
+// keys, flown by the road pilot; fewer frames are drawn while it flies.
 //
 //   corvane-demo DIR [png|ppm]
 //
@@ -14,6 +15,7 @@
 #include "app/game_driver.h"
 #include "app/game_road.h"
 #include "app/screenshot.h"
+#include "engine/scene/node_bounds.h"
 #include "game/world/collship_dock.h"
 #include "game/world/natural_object.h"
 
@@ -32,6 +34,7 @@ std::string g_dir;
 std::string g_format = "png";
 const char* g_capture = nullptr;
 int g_written = 0;
+QNWEAK<NATURALOBJECT> g_rock;
 bool g_writeFailed = false;
 
 void Capture()
@@ -67,10 +70,10 @@ NATURALOBJECT* NearestRock(const QNVEC3& from)
 std::vector<ROADSTEP> Steps()
 {
     std::vector<ROADSTEP> steps = {{"a new game", nullptr, 1, [] { Require(PlayerCompany != nullptr, "no player company"); }},
-                                   {"the starting station", &ViewStation, 30, [] { g_capture = "start"; }}};
+                                   Flight("the starting station", &ViewStationByKeys, 40.0f, [] { g_capture = "start"; })};
     Append(steps, GrowStation());
     std::vector<ROADSTEP> rest = {
-        {"the grown station", &ViewStation, 30, [] { g_capture = "station"; }},
+        Flight("the grown station", &ViewStationByKeys, 40.0f, [] { g_capture = "station"; }),
         {"the build store", [] { Key(SDLK_F2); }, 40,
          [] {
              Require(QNSCENE::Current && QNSCENE::Current != GameScenes.Space, "the store did not open");
@@ -83,22 +86,30 @@ std::vector<ROADSTEP> Steps()
     Append(steps, TakeFreeShip());
     std::vector<ROADSTEP> aboard = {
         {"the cockpit", nullptr, 20, [] { g_capture = "cockpit"; }},
+        // The ship 20 units off the nearest rock's face, nose on, the gun held.
+        Flight("at the nearest rock",
+               InTurn({[] {
+                           const NATURALOBJECT* rock = g_rock.Get();
+                           const QNVEC3 at = rock->GetWorldMatrix().Translation();
+                           const QNVEC3 ship = PlayerCompany->Ship()->GetWorldMatrix().Translation();
+                           const float radius = rock->Bounds && rock->Bounds->Radius > 0.0f ? rock->Bounds->Radius : 5.0f;
+                           return Pilot().ShipTo(at + (ship - at).Normalize() * (radius + 20.0f), true, {.Reach = 3.0f});
+                       },
+                       [] { return Pilot().ShipAim(g_rock.Get()->GetWorldMatrix().Translation(), {.Aim = 0.03f}); }}),
+               60.0f, nullptr,
+               [] {
+                   g_rock = NearestRock(PlayerCompany->Ship()->GetWorldMatrix().Translation());
+                   Require(g_rock.Get() != nullptr, "no rock in the site");
+               }),
         {"the fight", [] {
-             // The ship 25 units from the nearest rock, nose on, the gun held.
-             GAMENODE* ship = PlayerCompany->Ship();
-             NATURALOBJECT* rock = NearestRock(ship->GetWorldMatrix().Translation());
-             if (!Require(rock != nullptr, "no rock in the site"))
-                 return;
-             const QNVEC3 target = rock->GetWorldMatrix().Translation();
-             QNMATRIX look;
-             look.SetLookAt(target + QNVEC3(0, 0, -25), target, QNVEC3(0, 1, 0));
-             PlaceAtWorld(ship, look);
              Script().KeyDown(SDLK_SPACE, KMOD_NONE, Script().Pass() + 1);
              Script().KeyUp(SDLK_SPACE, KMOD_NONE, Script().Pass() + kFireFrames);
          },
          kFireFrames / 2 + 1, [] { g_capture = "fight"; }},
-        {"flying at the station", [] { FlyAtStation(90.0f); }, kFireFrames, nullptr},
+        {"the gun let go", nullptr, kFireFrames / 2, nullptr},
     };
+    Append(steps, std::move(aboard));
+    Append(steps, FlyAtStationByKeys(80.0f, kFireFrames));
     Append(steps, std::move(aboard));
     Append(steps, OutsidePicture([] { g_capture = "outside"; }));
     steps.push_back({"the end", nullptr, 4, nullptr});
@@ -120,6 +131,7 @@ int main(int argc, char** argv)
     ROAD road(Steps());
     GAMEDRIVE drive;
     drive.Frames = 100000;
+    FlightDrawEvery = &drive.DrawEvery;
     drive.OnStartPass = [](std::uint64_t pass) {
         if (pass == kLogoPass)
             g_capture = "logo";

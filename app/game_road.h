@@ -1,11 +1,13 @@
 #pragma once
 // Scripted play over the game driver: a step sequencer over the game's frames, the player's keys
-// and pointer through the driver's scripted event source, placing the suit and the ship in world
-// axes, and building on the station from the inventory. The demo program and the whole-program
+// and pointer through the driver's scripted event source, the suit and the ship flown by the
+// road pilot (app/road_pilot.h), and building on the station from the inventory. The demo program and the whole-program
 // tests use it; a failed requirement is reported through road::OnFailure and stops the road.
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <functional>
 #include <iterator>
 #include <memory>
@@ -13,6 +15,7 @@
 #include <vector>
 
 #include "app/game_driver.h"
+#include "app/road_pilot.h"
 #include "engine/input/qninput.h"
 #include "engine/scene/scene.h"
 #include "engine/util/qnvirtual_screen.h"
@@ -53,6 +56,8 @@ inline bool Require(bool condition, const char* what)
     return false;
 }
 
+inline PlatformScriptedEvents& Script();
+
 // A step acts, waits its frames, then checks. A step with a Done test acts again (with the next
 // attempt number) while Done answers false, up to Attempts times, before it checks.
 struct ROADSTEP {
@@ -67,7 +72,11 @@ struct ROADSTEP {
 
 class ROAD {
 public:
-    explicit ROAD(std::vector<ROADSTEP> steps) : steps_(std::move(steps)) { detail::Failed = false; }
+    explicit ROAD(std::vector<ROADSTEP> steps) : steps_(std::move(steps))
+    {
+        detail::Failed = false;
+        Pilot().Reset();
+    }
 
     /// One in-game frame: false once every step has run (or a check failed).
     bool Frame()
@@ -100,6 +109,8 @@ public:
             return false;
         ++index_;
         acted_ = false;
+        if (std::getenv("ROAD_TRACE"))
+            std::fprintf(stderr, "TRACE %llu %s\n", (unsigned long long)Script().Pass(), s.Name);
         reached_.push_back(s.Name);
         return index_ < steps_.size();
     }
@@ -125,6 +136,38 @@ inline void Append(std::vector<ROADSTEP>& steps, std::vector<ROADSTEP> more)
 inline PlatformScriptedEvents& Script()
 {
     return *DriverScript();
+}
+
+/// The drive's draw interval (GAMEDRIVE::DrawEvery), when the road may draw fewer frames while
+/// the pilot flies (null: it may not). A flight needs no picture: the pilot reads the game state.
+inline std::uint32_t* FlightDrawEvery = nullptr;
+/// One frame in this many is drawn during a flight.
+constexpr std::uint32_t kFlightDrawEvery = 10;
+
+/// A step flown by the pilot: `act` once, then `fly` every frame until it answers true (at most
+/// `seconds`), then the pilot lets go of its keys and `check` runs.
+inline ROADSTEP Flight(const char* name, std::function<bool()> fly, float seconds, std::function<void()> check,
+                       std::function<void()> act = nullptr)
+{
+    auto drawn = std::make_shared<std::uint32_t>(0);
+    return {name,
+            [act = std::move(act), drawn] {
+                if (FlightDrawEvery) {
+                    *drawn = *FlightDrawEvery;
+                    *FlightDrawEvery = std::max(*drawn, kFlightDrawEvery);
+                }
+                if (act)
+                    act();
+            },
+            1,
+            [check = std::move(check), drawn] {
+                Pilot().Release();
+                if (FlightDrawEvery)
+                    *FlightDrawEvery = *drawn;
+                if (check)
+                    check();
+            },
+            std::move(fly), nullptr, int(seconds * float(kDriverFramesPerSecond))};
 }
 
 /// Holds `key` down from pass `at` for `frames` frames (with Shift when asked).
@@ -216,6 +259,56 @@ inline void BoardShip()
     Key(SDLK_RETURN);
 }
 
+/// Flights flown one after the other, each until it answers true; true once the last has (and
+/// the next call starts again from the first).
+inline std::function<bool()> InTurn(std::vector<std::function<bool()>> legs)
+{
+    auto leg = std::make_shared<std::size_t>(0);
+    return [legs = std::move(legs), leg] {
+        if (*leg < legs.size() && legs[*leg]())
+            ++*leg;
+        if (*leg < legs.size())
+            return false;
+        *leg = 0;
+        return true;
+    };
+}
+
+/// Flies the suit over the player's ship and presses Enter once it is near enough to board (the
+/// ship still): true once aboard. Call every frame.
+inline bool BoardByKeys()
+{
+    GAMENODE* ship = PlayerCompany ? PlayerCompany->Ship() : nullptr;
+    GAMENODE* suit = PlayerCompany ? PlayerCompany->Suit() : nullptr;
+    if (!ship || !suit)
+        return false;
+    if (PlayerCompany->Mode == COMPANYMODE::SHIP) {
+        Pilot().Release();
+        return true;
+    }
+    static std::uint64_t lastEnter = 0;
+    const QNMATRIX m = ship->GetWorldMatrix();
+    const float away = (suit->GetWorldMatrix().Translation() - m.Translation()).Length();
+    // Near once the game offers boarding: the suit may rest against the hull short of the goal.
+    const bool near = PlayerCompany->ReadyToBoard || away < PLAYERCOMPANY::kBoardDistance - 1.5f;
+    if (!near)
+        Pilot().SuitTo(m.Translation() + m.Row(1).Normalize() * 4.0f, 1.5f);
+    else
+        Pilot().Release();
+    const std::uint64_t pass = Script().Pass();
+    if (near && PlayerCompany->ReadyToBoard && (pass > lastEnter + 4 || pass < lastEnter)) {
+        Key(SDLK_RETURN);
+        lastEnter = pass;
+    }
+    return false;
+}
+
+/// A step that flies the suit to the player's ship and boards it by Enter.
+inline ROADSTEP BoardStep(const char* name = "board the ship")
+{
+    return Flight(name, &BoardByKeys, 30.0f, [] { Require(PlayerCompany->Mode == COMPANYMODE::SHIP, "not aboard"); });
+}
+
 /// Waits for the free ship at the dock, undocks it with Space and boards it.
 inline std::vector<ROADSTEP> TakeFreeShip()
 {
@@ -223,32 +316,35 @@ inline std::vector<ROADSTEP> TakeFreeShip()
         {"the free ship", nullptr, 600, [] { Require(PlayerCompany->Ship() != nullptr, "no free ship"); }},
         {"undock", [] { Key(SDLK_SPACE); }, 30, [] { Require(!PlayerCompany->Dock()->Holding, "still docked"); },
          [] { return !PlayerCompany->Dock()->Holding; }, nullptr, 40},
-        {"board", &BoardShip,
-         30, [] { Require(PlayerCompany->Mode == COMPANYMODE::SHIP, "not aboard"); }},
+        BoardStep("board"),
     };
 }
 
-inline void AimAlong(const STATIONPART* part, const QNVEC3& dir, float distance = 12.0f)
+// Seconds a suit flight to a sight of a part may take.
+constexpr float kAimSeconds = 25.0f;
+
+/// Station axes `outward` as a world direction.
+inline QNVEC3 StationDirection(const QNVEC3& outward)
 {
-    GAMENODE* suit = PlayerCompany->Suit();
-    if (!Require(suit != nullptr, "the player wears no suit"))
-        return;
-    const QNVEC3 at = part->GetWorldMatrix().Translation();
-    QNMATRIX m;
-    m.SetLookAt(at + dir * distance, at, std::fabs(dir.y) > 0.9f ? QNVEC3(1, 0, 0) : QNVEC3(0, 1, 0));
-    PlaceAtWorld(suit, m);
+    return QNVEC3::TransformNormal(outward, Station()->GetWorldMatrix()).Normalize();
 }
 
-inline void Aim(const STATIONPART* part, const QNVEC3& outward, float distance = 12.0f)
-{
-    AimAlong(part, QNVEC3::TransformNormal(outward, Station()->GetWorldMatrix()).Normalize(), distance);
-}
-
-/// Looks at `part` from outside the station, along the line from the headquarters' joint.
-inline void AimOutward(const STATIONPART* part, float distance = 12.0f)
+/// The direction from the headquarters' joint out to `part`.
+inline QNVEC3 OutwardOf(const STATIONPART* part)
 {
     const QNVEC3 root = Station()->RootJoint.Get()->GetWorldMatrix().Translation();
-    AimAlong(part, (part->GetWorldMatrix().Translation() - root).Normalize(), distance);
+    return (part->GetWorldMatrix().Translation() - root).Normalize();
+}
+
+/// A flight of the suit to look at the part `part` gives from `distance` out along the direction
+/// `from` gives (its sight, the marker and the selection on the part); true once there.
+inline std::function<bool()> LookAtPart(std::function<const STATIONPART*()> part,
+                                        std::function<QNVEC3(const STATIONPART*)> from, float distance = 12.0f)
+{
+    return [=] {
+        const STATIONPART* p = part();
+        return !p || Pilot().SuitLook(p->GetWorldMatrix().Translation(), from(p), distance);
+    };
 }
 
 inline STATIONPART* StartBeam(std::int32_t side)
@@ -305,36 +401,27 @@ inline std::vector<ROADSTEP> BuildOnStartBeam(std::int32_t side, std::int32_t ki
         Require(joint->Get() != nullptr, "no joint at the beam's end");
     };
     std::vector<ROADSTEP> steps = {
-        {"aim at a start beam",
-         [=] {
-             if (!Require(StartBeam(side) != nullptr, "no start beam on that side"))
-                 return;
-             if (outward.Length() > 0.0f)
-                 Aim(StartBeam(side), outward);
-             else
-                 AimOutward(StartBeam(side));
-         },
-         kKeyFrames,
-         [=] {
-             if (extend)
-                 Require(Station()->Selected.Get() == StartBeam(side), "the beam is not selected");
-         }},
+        Flight("aim at a start beam",
+               LookAtPart([=] { return StartBeam(side); },
+                          [=](const STATIONPART* beam) {
+                              return outward.Length() > 0.0f ? StationDirection(outward) : OutwardOf(beam);
+                          }),
+               kAimSeconds,
+               [=] {
+                   if (Require(StartBeam(side) != nullptr, "no start beam on that side") && extend)
+                       Require(Station()->Selected.Get() == StartBeam(side), "the beam is not selected");
+               }),
         {"extend the beam with a joint",
          [=] {
              if (extend)
                  Click(SDL_BUTTON_LEFT);
          },
          kKeyFrames, findJoint},
-        {"aim at the joint",
-         [=] {
-             // A joint that already holds a part on its outer side is seen from above.
-             if (extend)
-                 AimOutward(joint->Get());
-             else
-                 Aim(joint->Get(), QNVEC3(0, 1, 0));
-         },
-         kKeyFrames,
-         [=] { Require(Station()->Selected.Get() == joint->Get(), "the joint is not selected"); }},
+        // A joint that already holds a part on its outer side is seen from above.
+        Flight("aim at the joint",
+               LookAtPart([=] { return joint->Get(); },
+                          [=](const STATIONPART* j) { return extend ? OutwardOf(j) : StationDirection(QNVEC3(0, 1, 0)); }),
+               kAimSeconds, [=] { Require(Station()->Selected.Get() == joint->Get(), "the joint is not selected"); }),
         PlaceFirstItem(kind),
     };
     return steps;
@@ -392,15 +479,17 @@ inline std::vector<ROADSTEP> BuildOutFrom(std::function<STATIONPART*()> from, st
                 out.push_back(l->Owner);
         return out;
     };
+    auto sight = [=](const char* name) {
+        return Flight(name, LookAtPart([=] { return tip->Get(); }, &OutwardOf), kAimSeconds,
+                      [=] { Require(Station()->Selected.Get() == tip->Get(), "the tip is not selected"); });
+    };
     auto extend = [=](const char* name, std::int32_t want) {
         return ROADSTEP{name,
                         [=] {
                             *linked = links();
-                            AimOutward(tip->Get());
-                            Script().MouseButton(true, SDL_BUTTON_LEFT, 0, 0, Script().Pass() + 3);
-                            Script().MouseButton(false, SDL_BUTTON_LEFT, 0, 0, Script().Pass() + 4);
+                            Click(SDL_BUTTON_LEFT);
                         },
-                        kKeyFrames + 2,
+                        kKeyFrames,
                         [=] {
                             for (STATIONPART* part : links()) {
                                 bool known = false;
@@ -417,10 +506,11 @@ inline std::vector<ROADSTEP> BuildOutFrom(std::function<STATIONPART*()> from, st
     return {
         {"find where the frame grows", [=] { *tip = from(); }, 1,
          [=] { Require(tip->Get() != nullptr, "no joint to grow from"); }},
+        sight("aim at the joint"),
         extend("a beam out from the joint", KIND_BEAM),
+        sight("aim at the new beam"),
         extend("a joint at the beam's end", KIND_JOINT),
-        {"aim at the new joint", [=] { AimOutward(tip->Get()); }, kKeyFrames,
-         [=] { Require(Station()->Selected.Get() == tip->Get(), "the joint is not selected"); }},
+        sight("aim at the new joint"),
         PlaceFirstItem(kind),
     };
 }
@@ -460,6 +550,24 @@ inline void FlyAtStation(float distance)
     HoldKeyAt(Script().Pass() + 3, SDLK_w, 27);
 }
 
+/// Steps that fly the player's ship by its keys to `distance` out from the station's middle on a
+/// diagonal above it (in from further out, so that its nose is on the station), upright, turn its
+/// nose onto the middle and give it throttle (W for 27 frames); the last step waits `frames`.
+inline std::vector<ROADSTEP> FlyAtStationByKeys(float distance, std::uint64_t frames)
+{
+    auto centre = [] { return Station()->RootJoint.Get()->GetWorldMatrix().Translation(); };
+    auto out = [=](float d) { return centre() + StationDirection(QNVEC3(0.6f, 0.3f, -0.74f)) * d; };
+    static const QNVEC3 up(0, 1, 0);
+    return {
+        Flight("out on a diagonal above the station",
+               InTurn({[=] { return Pilot().ShipTo(out(distance + 40.0f), false, {.Reach = 10.0f}); },
+                       [=] { return Pilot().ShipTo(out(distance), true, {.Reach = 2.0f}, &up); },
+                       [=] { return Pilot().ShipAim(centre(), {.Aim = 0.03f}, nullptr, &up); }}),
+               60.0f, nullptr),
+        {"flying at the station", [] { HoldKeyAt(Script().Pass() + 3, SDLK_w, 27); }, frames, nullptr},
+    };
+}
+
 /// Puts the player's suit on a diagonal above the station, looking at its middle.
 inline void ViewStation()
 {
@@ -468,6 +576,16 @@ inline void ViewStation()
     QNMATRIX m;
     m.SetLookAt(centre + dir * 45.0f, centre, QNVEC3(0, 1, 0));
     PlaceAtWorld(PlayerCompany->Suit(), m);
+}
+
+/// A flight of the suit to a diagonal above the station, 45 units out, looking at its middle,
+/// upright; true once there.
+inline bool ViewStationByKeys()
+{
+    const QNVEC3 centre = Station()->RootJoint.Get()->GetWorldMatrix().Translation();
+    const QNVEC3 dir = StationDirection(QNVEC3(0.6f, 0.45f, -0.66f));
+    const QNVEC3 up(0, 1, 0);
+    return Pilot().SuitLook(centre, dir, 45.0f, {.Reach = 2.0f, .Sight = 1.0f, .Up = 0.1f}, &up);
 }
 
 /// Moves frame `m` to `at`, keeping its turn (QNMATRIX::SetTranslation makes a pure translation).

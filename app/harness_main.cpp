@@ -145,6 +145,7 @@ void Capture()
 void HarnessPresent()
 {
     ++g_frame;
+    HarnessNoteFrame(g_options.game);
     if (g_options.failAt > 0 && g_frame == g_options.failAt)
         throw QNNODE_EXC(0, "Forced engine error at frame %ld.", g_frame);
     if (!g_options.screenshots.empty() &&

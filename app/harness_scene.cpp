@@ -1,6 +1,7 @@
 #include "app/harness_scene.h"
 
 #include <cstdio>
+#include <string>
 
 #include "app/game_setup.h"
 #include "app/test_scene.h"
@@ -11,11 +12,22 @@ QNAPP::GameSetup HarnessSetup(bool game)
     return game ? &CreateGame : &testscene::Setup;
 }
 
+namespace {
+
+std::string g_lastScene = "none";
+
+}  // namespace
+
+void HarnessNoteFrame(bool game)
+{
+    if (game)
+        g_lastScene = QNSCENE::Current ? QNSCENE::Current->Name().Text() : "none";
+}
+
 void HarnessReport(bool game)
 {
     if (game) {
-        const QNSCENE* current = QNSCENE::Current;
-        std::printf("scene %s", current ? current->Name().Text() : "none");
+        std::printf("scene %s", g_lastScene.c_str());
         return;
     }
     const float* c = testscene::ClearColour();

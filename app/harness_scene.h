@@ -7,5 +7,10 @@
 /// test scene.
 QNAPP::GameSetup HarnessSetup(bool game);
 
-/// Appends the state worth reporting after the run to the harness's summary line (stdout).
+/// Notes what the frame just drawn showed (the harness calls it at every present: the scenes
+/// are gone once the run has shut down).
+void HarnessNoteFrame(bool game);
+
+/// Appends the state worth reporting after the run to the harness's summary line (stdout): for
+/// the game, the scene of the last frame.
 void HarnessReport(bool game);

@@ -1,5 +1,5 @@
 // The soak run: the program's own game played headless on the virtual clock for a number of
-// minutes, the computer companies building, mining and fighting, the player growing its station,
+// minutes, the computer companies building, earning and fighting, the player growing its station,
 // taking the free ship and flying it on a scripted route round the site. Once a virtual minute it
 // prints the game's size; at the end it checks that memory stayed flat after the warm-up and that
 // node and body counts stayed bounded.

@@ -3,6 +3,7 @@
 
 #include <AL/al.h>
 #include <AL/alc.h>
+#include <AL/alext.h>
 #include <AL/efx-presets.h>
 #include <AL/efx.h>
 #include <SDL.h>
@@ -26,6 +27,36 @@ bool gListenerPending = false;
 uint64_t (*gClock)() = nullptr;
 std::vector<PlatformAudioPath*> gPaths;
 bool gEffectsAllowed = true;
+uint64_t gPathSerial = 0;
+
+// Recording: a loopback device mixed on request, with the log of plays and stops.
+int gRecordRate = 0;
+bool gRecording = false;
+uint64_t gRendered = 0;
+std::vector<PlatformAudioEvent> gEvents;
+LPALCRENDERSAMPLESSOFT gRenderSamples = nullptr;
+
+void Log(const PlatformAudioPath& path, bool stop, bool looping, uint32_t repeats) {
+  if (!gRecording) return;
+  PlatformAudioEvent e;
+  e.frame = gRendered;
+  e.path = path.Serial();
+  e.kind = path.Kind();
+  e.stop = stop;
+  e.looping = looping;
+  e.repeats = repeats;
+  if (!stop) e.segment = path.Segment();
+  gEvents.push_back(std::move(e));
+}
+
+// A loopback device at the recording rate, stereo float, no head-related filters (their
+// delays and colouring would hide what plays from a comparison with the source's samples).
+ALCdevice* OpenRecordingDevice() {
+  auto open = reinterpret_cast<LPALCLOOPBACKOPENDEVICESOFT>(alcGetProcAddress(nullptr, "alcLoopbackOpenDeviceSOFT"));
+  gRenderSamples = reinterpret_cast<LPALCRENDERSAMPLESSOFT>(alcGetProcAddress(nullptr, "alcRenderSamplesSOFT"));
+  if (!open || !gRenderSamples) return nullptr;
+  return open(nullptr);
+}
 
 // The reverb of stereo paths: one reverb effect in one auxiliary slot, through the effects
 // extension. Entry points come from the context, so a library without them still loads.
@@ -130,9 +161,12 @@ void CloseReverb() {
 uint32_t PlatformAudio::Open(const char* deviceName) {
   Close();
   if (!deviceName && gHaveDeviceName) deviceName = gDeviceName.c_str();
-  gDevice = alcOpenDevice(deviceName);
+  const bool recording = gRecordRate > 0;
+  gDevice = recording ? OpenRecordingDevice() : alcOpenDevice(deviceName);
   if (!gDevice) return kAudioErrNoDriver;
-  gContext = alcCreateContext(gDevice, nullptr);
+  const ALCint loopback[] = {ALC_FREQUENCY, gRecordRate, ALC_FORMAT_CHANNELS_SOFT, ALC_STEREO_SOFT,
+                             ALC_FORMAT_TYPE_SOFT, ALC_FLOAT_SOFT, ALC_HRTF_SOFT, ALC_FALSE, 0};
+  gContext = alcCreateContext(gDevice, recording ? loopback : nullptr);
   if (!gContext || alcMakeContextCurrent(gContext) != ALC_TRUE) {
     if (gContext) alcDestroyContext(gContext);
     alcCloseDevice(gDevice);
@@ -141,6 +175,9 @@ uint32_t PlatformAudio::Open(const char* deviceName) {
     return kAudioErrFail;
   }
   ++gGeneration;
+  gRecording = recording;
+  gRendered = 0;
+  gEvents.clear();
   OpenReverb();
   alDistanceModel(AL_INVERSE_DISTANCE_CLAMPED);
   gListener = PlatformAudioListener{};
@@ -167,8 +204,25 @@ void PlatformAudio::Close() {
   alcCloseDevice(gDevice);
   gContext = nullptr;
   gDevice = nullptr;
+  gRecording = false;
   ++gGeneration;
 }
+
+void PlatformAudio::SetRecording(int frequency) { gRecordRate = std::max(0, frequency); }
+
+bool PlatformAudio::IsRecording() { return gRecording; }
+
+void PlatformAudio::Render(size_t frames, std::vector<float>* out) {
+  const size_t at = out->size();
+  out->resize(at + 2 * frames, 0.0f);
+  if (!gRecording || frames == 0) return;
+  gRenderSamples(gDevice, out->data() + at, static_cast<ALCsizei>(frames));
+  gRendered += frames;
+}
+
+uint64_t PlatformAudio::RenderedFrames() { return gRendered; }
+
+const std::vector<PlatformAudioEvent>& PlatformAudio::Events() { return gEvents; }
 
 bool PlatformAudio::IsOpen() { return gDevice != nullptr; }
 
@@ -336,6 +390,15 @@ PlatformSegment::~PlatformSegment() {
   }
 }
 
+float PlatformSegment::Sample(size_t frame, int channel) const {
+  if (frame >= frames_ || channels_ <= 0) return 0.0f;
+  const size_t at = frame * static_cast<size_t>(channels_) + static_cast<size_t>(std::min(channel, channels_ - 1));
+  if (bits_ == 8) return (static_cast<int>(pcm_[at]) - 128) / 128.0f;
+  int16_t v;
+  std::memcpy(&v, pcm_.get() + 2 * at, sizeof v);
+  return static_cast<float>(v) / 32768.0f;
+}
+
 double PlatformSegment::Seconds() const {
   return frequency_ > 0 ? static_cast<double>(frames_) / frequency_ : 0.0;
 }
@@ -373,7 +436,7 @@ uint32_t PlatformSegment::MonoBuffer() {
 
 // ---------------------------------------------------------------------------------------------
 
-PlatformAudioPath::PlatformAudioPath(uint32_t kind) : kind_(kind) {
+PlatformAudioPath::PlatformAudioPath(uint32_t kind) : kind_(kind), serial_(++gPathSerial) {
   gPaths.push_back(this);
   if (!gDevice) return;
   generation_ = gGeneration;
@@ -403,6 +466,7 @@ PlatformAudioPath::PlatformAudioPath(uint32_t kind) : kind_(kind) {
 PlatformAudioPath::~PlatformAudioPath() {
   gPaths.erase(std::remove(gPaths.begin(), gPaths.end(), this), gPaths.end());
   if (Live()) {
+    if (gRecording && IsPlaying()) Log(*this, true, false, 0);
     const AlScope scope;
     alSourceStop(source_);
     alSourcei(source_, AL_BUFFER, 0);
@@ -440,12 +504,14 @@ uint32_t PlatformAudioPath::Play(uint32_t repeats) {
   }
   ApplyGain();
   alSourcePlay(source_);
+  Log(*this, false, looping_, repeats);
   return scope.Failed() ? kAudioErrFail : kAudioOk;
 }
 
 void PlatformAudioPath::Stop() {
   looping_ = false;
   if (!Live()) return;
+  if (gRecording && IsPlaying()) Log(*this, true, false, 0);
   const AlScope scope;
   alSourceStop(source_);
   alSourcei(source_, AL_LOOPING, AL_FALSE);

@@ -24,9 +24,15 @@
 //
 // Without an open device every object can still be created and every call is
 // harmless: nothing plays, IsPlaying is false.
+//
+// Recording: with a recording rate set, Open makes a device that mixes only when asked
+// (OpenAL Soft's loopback device) into memory, stereo float at that rate, and every play and
+// stop is logged with the output frame it starts at. A run on a virtual clock renders the
+// frames of each of its frames, so what is heard lines up with the game's time.
 
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 /// Result codes of the audio layer.
 enum : uint32_t {
@@ -65,6 +71,19 @@ struct PlatformAudioListener {
   float dopplerFactor = 1.0f;
 };
 
+class PlatformSegment;
+
+/// One play or stop on a path, as logged while recording.
+struct PlatformAudioEvent {
+  uint64_t frame = 0;  ///< first output frame it is heard at (the frames rendered before it)
+  uint64_t path = 0;   ///< serial number of the path (unique for the process)
+  uint32_t kind = 0;   ///< the path's kind
+  bool stop = false;   ///< a stop (false: a play)
+  bool looping = false;
+  uint32_t repeats = 0;
+  std::shared_ptr<PlatformSegment> segment;  ///< what plays (null for a stop)
+};
+
 /// The audio device and listener.
 class PlatformAudio {
  public:
@@ -91,6 +110,19 @@ class PlatformAudio {
   /// Applies deferred listener and path settings and advances volume fades.
   static void Commit();
 
+  /// Output rate of recording devices; 0 (the default) opens real devices. Takes effect at
+  /// the next Open.
+  static void SetRecording(int frequency);
+  /// True while the open device is a recording one.
+  static bool IsRecording();
+  /// Mixes the next `frames` frames (stereo, interleaved floats) onto the end of `out`;
+  /// silence when not recording.
+  static void Render(size_t frames, std::vector<float>* out);
+  /// Output frames rendered since the device opened.
+  static uint64_t RenderedFrames();
+  /// Plays and stops since the recording device opened.
+  static const std::vector<PlatformAudioEvent>& Events();
+
   /// Millisecond clock for fades (default: SDL's tick count). Null restores the default.
   static void SetClock(uint64_t (*clock)());
   static uint64_t Now();
@@ -114,6 +146,9 @@ class PlatformSegment {
   uint32_t Buffer() const { return buffer_; }
   /// A mono downmix for positional playback (the buffer itself when mono).
   uint32_t MonoBuffer();
+  size_t Frames() const { return frames_; }
+  /// Sample `frame` of `channel` (the last channel for channels past it) in [-1, 1].
+  float Sample(size_t frame, int channel) const;
 
  private:
   PlatformSegment() = default;
@@ -147,6 +182,8 @@ class PlatformAudioPath {
   PlatformAudioPath& operator=(const PlatformAudioPath&) = delete;
 
   uint32_t Kind() const { return kind_; }
+  /// Serial number, unique for the process (the recording log names paths by it).
+  uint64_t Serial() const { return serial_; }
 
   /// The segment this path plays (shared; null detaches).
   void Download(std::shared_ptr<PlatformSegment> segment);
@@ -181,6 +218,7 @@ class PlatformAudioPath {
   bool Live() const;
 
   uint32_t kind_;
+  uint64_t serial_;
   uint32_t source_ = 0;
   uint64_t generation_ = 0;
   std::shared_ptr<PlatformSegment> segment_;

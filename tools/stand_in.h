@@ -28,3 +28,5 @@ std::uint32_t MemberSeed(const QNMEDIAENTRY& entry, int member);
 
 /// The font file a glyph atlas is rasterised from (a DejaVu face chosen by the atlas's name).
 std::string FontPath(std::string_view archiveName);
+/// Width over height of a glyph cell of the atlas as the game draws it on the screen.
+float FontCellAspect(std::string_view archiveName);

@@ -9,6 +9,7 @@
 
 #include <ft2build.h>
 #include FT_FREETYPE_H
+#include FT_OUTLINE_H
 
 #include <algorithm>
 #include <cmath>
@@ -157,6 +158,9 @@ const char* ButtonCaption(std::string_view path) {
         {"mainmenu\\textures\\loadsavebutton.dds", "LOAD / SAVE"},
         {"mainmenu\\textures\\optionsbutton.dds", "OPTIONS"},
         {"mainmenu\\textures\\quitbutton.dds", "QUIT"},
+        {"mercenarymanager\\textures\\dragtohire.dds", "HIRE"},
+        {"mercenarymanager\\textures\\dismiss.dds", "DISMISS"},
+        {"mercenarymanager\\textures\\exitbutton.dds", "EXIT"},
     };
     for (const auto& [title, caption] : kCaptions)
         if (path.size() >= title.size() && path.substr(path.size() - title.size()) == title) return caption;
@@ -188,8 +192,12 @@ private:
     FT_Face face_ = nullptr;
 };
 
-// Lays `text` over the middle of the cell in `colour`, as large as the cell's height and width allow.
-void PaintCaption(Image& img, Cell c, const char* text, Rgba colour) {
+// The face of pictograms (FontPath knows it by this name).
+constexpr std::string_view kSymbolFace = "<symbols>";
+
+// Lays `text` over the middle of the cell in `colour`, as large as the shares `tall` of the
+// cell's height and `wide` of its width allow.
+void PaintCaption(Image& img, Cell c, const char* text, Rgba colour, float tall = 0.6f, float wide = 0.8f) {
     const Font face("");
     const std::string_view line(text);
     auto width = [&] {
@@ -198,9 +206,9 @@ void PaintCaption(Image& img, Cell c, const char* text, Rgba colour) {
             if (!FT_Load_Char(face, static_cast<unsigned char>(ch), FT_LOAD_DEFAULT)) w += static_cast<int>(face->glyph->advance.x >> 6);
         return w;
     };
-    int size = std::max(4, c.h * 3 / 5);
+    int size = std::max(4, static_cast<int>(static_cast<float>(c.h) * tall));
     FT_Set_Pixel_Sizes(face, 0, static_cast<FT_UInt>(size));
-    for (int w = width(); w > c.w * 4 / 5 && size > 4; w = width())
+    for (int w = width(); static_cast<float>(w) > static_cast<float>(c.w) * wide && size > 4; w = width())
         FT_Set_Pixel_Sizes(face, 0, static_cast<FT_UInt>(--size));
     int pen = c.x0 + (c.w - width()) / 2;
     const int ascender = static_cast<int>(face->size->metrics.ascender >> 6);
@@ -214,10 +222,55 @@ void PaintCaption(Image& img, Cell c, const char* text, Rgba colour) {
                 if (px < c.x0 || py < c.y0 || px >= c.x0 + c.w || py >= c.y0 + c.h) continue;
                 const float cov = static_cast<float>(g->bitmap.buffer[y * static_cast<unsigned>(g->bitmap.pitch) + x]) / 255.0f;
                 const Rgba under = FromArgb(img.At(px, py));
-                img.At(px, py) = ToArgb(WithAlpha(Mix(under, colour, cov), under.a));
+                img.At(px, py) = ToArgb(WithAlpha(Mix(under, colour, cov), under.a + (1 - under.a) * cov));
             }
         pen += static_cast<int>(g->advance.x >> 6);
     }
+}
+
+// One character of the symbol face, as large as the cell allows, centred in it in `colour`.
+void PaintSymbol(Image& img, Cell c, char32_t symbol, Rgba colour) {
+    const Font face(kSymbolFace);
+    int size = std::max(4, c.h);
+    auto fits = [&] {
+        if (FT_Load_Char(face, symbol, FT_LOAD_DEFAULT)) return true;
+        const FT_Glyph_Metrics& m = face->glyph->metrics;
+        return (m.width >> 6) <= c.w && (m.height >> 6) <= c.h;
+    };
+    FT_Set_Pixel_Sizes(face, 0, static_cast<FT_UInt>(size));
+    while (!fits() && size > 4) FT_Set_Pixel_Sizes(face, 0, static_cast<FT_UInt>(--size));
+    // Thin pictograms (a lightning bolt, rays) are thickened to hold up at HUD size.
+    if (FT_Load_Char(face, symbol, FT_LOAD_DEFAULT) || face->glyph->format != FT_GLYPH_FORMAT_OUTLINE) return;
+    FT_Outline_Embolden(&face->glyph->outline, static_cast<FT_Pos>(size) * 64 / 24);
+    if (FT_Render_Glyph(face->glyph, FT_RENDER_MODE_NORMAL)) return;
+    const FT_GlyphSlot g = face->glyph;
+    const int left = c.x0 + (c.w - static_cast<int>(g->bitmap.width)) / 2;
+    const int top = c.y0 + (c.h - static_cast<int>(g->bitmap.rows)) / 2;
+    for (unsigned y = 0; y < g->bitmap.rows; ++y)
+        for (unsigned x = 0; x < g->bitmap.width; ++x) {
+            const int px = left + static_cast<int>(x), py = top + static_cast<int>(y);
+            if (px < c.x0 || py < c.y0 || px >= c.x0 + c.w || py >= c.y0 + c.h) continue;
+            const float cov = static_cast<float>(g->bitmap.buffer[y * static_cast<unsigned>(g->bitmap.pitch) + x]) / 255.0f;
+            const Rgba under = FromArgb(img.At(px, py));
+            img.At(px, py) = ToArgb(WithAlpha(Mix(under, colour, cov), under.a + (1 - under.a) * cov));
+        }
+}
+
+// An icon that says what it shows: a framed dark panel, the thing's pictogram in the entry's
+// colour above, its short name in white below.
+void PaintLabelledCell(Image& img, Cell c, const QNMEDIACELL& label, Rgba base) {
+    const Rgba tint = Mix(base, Rgba{1, 1, 1, 1}, 0.15f);
+    Paint(img, c, [&](float u, float v) {
+        if (Border(u, v) < 0.05f) return WithAlpha(tint, 0.95f);
+        return Rgba{0.04f, 0.04f, 0.06f, 0.6f};
+    });
+    const int inset = std::max(1, c.w / 16);
+    const int split = c.y0 + c.h * 58 / 100;
+    PaintSymbol(img, {c.x0 + inset, c.y0 + inset, c.w - 2 * inset, split - c.y0 - inset}, label.Symbol, tint);
+    // The HUD numbers each place at the icon's lower left: the name keeps clear of it.
+    const int clear = c.w / 8;
+    PaintCaption(img, {c.x0 + clear, split, c.w - clear - inset, c.y0 + c.h - inset - split}, label.Caption,
+                 Rgba{1, 1, 1, 1}, 0.95f, 0.97f);
 }
 
 void PaintButton(Image& img, const QNMEDIAENTRY& e, int member) {
@@ -248,28 +301,85 @@ void PaintButton(Image& img, const QNMEDIAENTRY& e, int member) {
     }
 }
 
-// Glyph atlas: character code c drawn into cell (c % 16, c / 16), white with coverage as alpha.
+// Glyph atlas: character code c drawn into cell (c % 16, c / 16), white with coverage as alpha,
+// over a dark rim so that text reads over a bright scene (the text's colour tints the white and
+// leaves the rim dark). The game draws a cell FontCellAspect wide for each unit of height,
+// whatever the cell's shape in the picture, so each glyph is widened by the ratio of the two
+// and then up to kFontWiden more, filling the cell without gaps between letters.
 void PaintFont(Image& img, const QNMEDIAENTRY& e) {
+    // Glyphs may be drawn this much wider than the face's own proportion.
+    constexpr float kFontWiden = 1.3f;
+    // The rim's opacity where it meets the glyph.
+    constexpr float kRimAlpha = 0.8f;
     const Font face(e.Path);
     std::vector<Cell> cells = Cells(e, img);
-    int ch = cells[0].h, cw = cells[0].w;
-    FT_Set_Pixel_Sizes(face, 0, static_cast<FT_UInt>(std::max(4, ch * 3 / 4)));
-    int ascender = static_cast<int>(face->size->metrics.ascender >> 6);
+    const int ch = cells[0].h, cw = cells[0].w;
+    const int rim = std::max(1, ch / 14);
+    const int roomH = ch - 2 * rim, roomW = cw - 2 * rim;
+    // Capitals, digits and descenders fill the cell's height less the rim (accents above the
+    // capitals may be cut).
+    auto extent = [&](std::string_view above, std::string_view below) {
+        int up = 0, down = 0;
+        for (char c : above)
+            if (!FT_Load_Char(face, static_cast<unsigned char>(c), FT_LOAD_DEFAULT))
+                up = std::max(up, static_cast<int>(face->glyph->metrics.horiBearingY >> 6));
+        for (char c : below)
+            if (!FT_Load_Char(face, static_cast<unsigned char>(c), FT_LOAD_DEFAULT))
+                down = std::max(down, static_cast<int>((face->glyph->metrics.height - face->glyph->metrics.horiBearingY) >> 6));
+        return std::pair{up, down};
+    };
+    int size = roomH * 3 / 2;
+    FT_Set_Pixel_Sizes(face, 0, static_cast<FT_UInt>(size));
+    for (auto e2 = extent("H0$bd", "gpqy"); e2.first + e2.second > roomH && size > 4; e2 = extent("H0$bd", "gpqy"))
+        FT_Set_Pixel_Sizes(face, 0, static_cast<FT_UInt>(--size));
+    const auto [up, down] = extent("H0$bd", "gpqy");
+    // The widest of the common glyphs fits the cell at the chosen widening.
+    int widest = 1;
+    for (char c : std::string_view("MW@0m%"))
+        if (!FT_Load_Char(face, static_cast<unsigned char>(c), FT_LOAD_DEFAULT))
+            widest = std::max(widest, static_cast<int>(face->glyph->advance.x >> 6));
+    const float natural = (static_cast<float>(cw) / static_cast<float>(ch)) / FontCellAspect(e.Path);
+    const float widen = std::min(natural * kFontWiden, static_cast<float>(roomW) / static_cast<float>(widest));
+    FT_Matrix stretch{static_cast<FT_Fixed>(std::lround(widen * 65536.0f)), 0, 0, 0x10000};
+    FT_Set_Transform(face, &stretch, nullptr);
+    const int top0 = rim + (roomH - up - down) / 2 + up;
+    std::vector<float> cover(static_cast<std::size_t>(cw * ch));
     for (int code = 32; code < 256 && code < static_cast<int>(cells.size()); ++code) {
         // Codes 160-255 are Latin-1, the C runtime's text of the game; 127-159 are controls.
         if (code >= 127 && code < 160) continue;
         if (FT_Load_Char(face, static_cast<FT_ULong>(code), FT_LOAD_RENDER)) continue;
         FT_GlyphSlot g = face->glyph;
         const Cell& c = cells[static_cast<std::size_t>(code)];
-        int advance = static_cast<int>(g->advance.x >> 6);
-        int left = std::max(0, (cw - advance) / 2) + g->bitmap_left;
-        int top = std::max(0, (ch - static_cast<int>(face->size->metrics.height >> 6)) / 2) + ascender - g->bitmap_top;
+        std::fill(cover.begin(), cover.end(), 0.0f);
+        const int advance = static_cast<int>(g->advance.x >> 6);
+        const int left = (cw - advance) / 2 + g->bitmap_left;
+        const int top = top0 - g->bitmap_top;
         for (unsigned y = 0; y < g->bitmap.rows; ++y)
             for (unsigned x = 0; x < g->bitmap.width; ++x) {
-                int px = left + static_cast<int>(x), py = top + static_cast<int>(y);
-                if (px < 0 || py < 0 || px >= c.w || py >= c.h) continue;
-                std::uint8_t cov = g->bitmap.buffer[y * static_cast<unsigned>(g->bitmap.pitch) + x];
-                img.At(c.x0 + px, c.y0 + py) = static_cast<std::uint32_t>(cov) << 24 | 0x00FFFFFF;
+                const int px = left + static_cast<int>(x), py = top + static_cast<int>(y);
+                if (px < 0 || py < 0 || px >= cw || py >= ch) continue;
+                cover[static_cast<std::size_t>(py * cw + px)] =
+                    static_cast<float>(g->bitmap.buffer[y * static_cast<unsigned>(g->bitmap.pitch) + x]) / 255.0f;
+            }
+        for (int y = 0; y < ch; ++y)
+            for (int x = 0; x < cw; ++x) {
+                // The rim: the strongest coverage within `rim` pixels, fading with distance.
+                float near = 0.0f;
+                for (int dy = -rim; dy <= rim; ++dy)
+                    for (int dx = -rim; dx <= rim; ++dx) {
+                        const int nx = x + dx, ny = y + dy;
+                        if (nx < 0 || ny < 0 || nx >= cw || ny >= ch) continue;
+                        const float d = std::sqrt(static_cast<float>(dx * dx + dy * dy));
+                        if (d > static_cast<float>(rim) + 0.5f) continue;
+                        near = std::max(near, cover[static_cast<std::size_t>(ny * cw + nx)] *
+                                                  (1.0f - 0.5f * d / (static_cast<float>(rim) + 0.5f)));
+                    }
+                const float glyph = cover[static_cast<std::size_t>(y * cw + x)];
+                const float alpha = glyph + (1.0f - glyph) * kRimAlpha * near;
+                if (alpha <= 0.0f) continue;
+                // White glyph over the black rim, as straight colour with its alpha.
+                const float white = glyph / alpha;
+                img.At(c.x0 + x, c.y0 + y) = ToArgb(Rgba{white, white, white, alpha});
             }
     }
 }
@@ -353,6 +463,10 @@ void PaintLook(Image& img, const QNMEDIAENTRY& e, int member, std::uint32_t seed
     }
     case QNTEXLOOK::CELLS:
         for (int i = 0; i < n; ++i) {
+            if (const QNMEDIACELL* label = MediaCellLabel(e.Path, i)) {
+                PaintLabelledCell(img, cells[static_cast<std::size_t>(i)], *label, base);
+                continue;
+            }
             int shape = static_cast<int>(seed % 8) + i;
             Rgba tint = Mix(base, Rgba{1, 1, 1, 1}, static_cast<float>(i % 4) * 0.12f);
             Paint(img, cells[static_cast<std::size_t>(i)], [&](float u, float v) {
@@ -510,8 +624,20 @@ void PaintLook(Image& img, const QNMEDIAENTRY& e, int member, std::uint32_t seed
 std::string FontPath(std::string_view archiveName) {
     const std::string dir = "/usr/share/fonts/truetype/dejavu/";
     if (archiveName.find("virozeveviz") != std::string_view::npos) return dir + "DejaVuSerif-Bold.ttf";  // menu titles
-    if (archiveName.find("screens\\common") != std::string_view::npos) return dir + "DejaVuSansMono-Bold.ttf";  // store figures
+    if (archiveName == kSymbolFace) return dir + "DejaVuSans-Bold.ttf";  // bold strokes that hold up small
+    // Text laid out in fixed cells (HUD figures and messages, store figures) reads evenly in a
+    // monospaced face; captions painted on pictures are set in the proportional one.
+    const std::string_view atlas = "font.dds";
+    if (archiveName.size() >= atlas.size() && archiveName.substr(archiveName.size() - atlas.size()) == atlas)
+        return dir + "DejaVuSansMono-Bold.ttf";
     return dir + "DejaVuSans-Bold.ttf";
+}
+
+float FontCellAspect(std::string_view archiveName) {
+    // The HUD lays its money and message lines in cells of 25 x 33.75 and 20 x 27 units.
+    if (archiveName.find("ruvuzev") != std::string_view::npos) return 0.74f;
+    // The stores' figures and the menu's message: cells of 24 x 40 and 18 x 30 units.
+    return 0.6f;
 }
 
 Bytes MakeTexture(const QNMEDIAENTRY& entry, int member) {

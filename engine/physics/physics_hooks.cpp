@@ -108,15 +108,21 @@ void MakeModel(QNCOLLIDERNODE* node)
 
 // Switches off the pair of a model riding on `carrier`'s dynamic body and the carrier's own
 // model, when both are in one space and the pair is on (a model entering the space starts
-// with every pair on).
+// with every pair on). The switch is the space's only: it follows the carrying, which a move
+// of either node re-makes, so the bodies do not keep it.
 void KeepOff(QNBODY* rider, QNBODY* carrier)
 {
     if (!rider || !carrier || rider == carrier || !rider->Model || !carrier->Model)
         return;
     McdSpace* space = McdModelGetSpace(rider->Model);
-    if (space && space == McdModelGetSpace(carrier->Model) &&
-        space->IsPairEnabled(rider->Model->spaceId, carrier->Model->spaceId))
-        rider->SetPairEnabled(carrier, true);
+    if (!space || space != McdModelGetSpace(carrier->Model) ||
+        !space->IsPairEnabled(rider->Model->spaceId, carrier->Model->spaceId))
+        return;
+    if (!McdSpaceIsChanging(space))
+        McdSpaceBeginChanges(space);
+    McdSpaceDisablePair(rider->Model, carrier->Model);
+    if (rider->World)
+        rider->World->RefreshPairs();
 }
 
 // After the node's model entered the space: its pair with its carrier, and the pairs of the
@@ -227,6 +233,7 @@ void RehomeBody(QNBODYNODE* node)
         }
     }
     old->MoveJoints(body);
+    old->MovePairsOff(body);
     if (collider)
         collider->Model = nullptr;
     delete old;

@@ -5,6 +5,7 @@
 // Every model carries the body's QNMODELRECORD as its user data, so the pair filter and the
 // segment query get back from a model to its body and node without any offsets.
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -210,6 +211,7 @@ void QNBODY::SetGeometry(QNCOLLGEOM* geometry, QNBODY* carrier)
         if (!McdSpaceIsChanging(World->Space))
             McdSpaceBeginChanges(World->Space);
         McdSpaceInsertModel(World->Space, Model);
+        ApplyPairsOff();
     }
     McdModelUpdate(Model);
     if (geometry->Kind == QNCOLLGEOM::TRIANGLE_LIST)
@@ -241,6 +243,7 @@ void QNBODY::Attach()
     if (!McdSpaceIsChanging(World->Space))
         McdSpaceBeginChanges(World->Space);
     McdSpaceInsertModel(World->Space, Model);
+    ApplyPairsOff();
     McdModelUpdate(Model);
     if (Record.Geometry && Record.Geometry->Kind == QNCOLLGEOM::TRIANGLE_LIST)
         ChainAppend();
@@ -258,6 +261,7 @@ void QNBODY::Release()
     const std::vector<QNJOINT*> joints = Joints;
     for (QNJOINT* j : joints)
         j->BodyGone(this);
+    ForgetPairsOff();
     RemoveModel();
     Record.Geometry = nullptr;
     Shape = nullptr;
@@ -454,7 +458,17 @@ void QNBODY::SetMaterial(int material)
 
 void QNBODY::SetPairEnabled(QNBODY* other, bool disable)
 {
-    if (!other || !Model || !other->Model)
+    if (!other || other == this)
+        return;
+    auto listed = std::find(PairsOff.begin(), PairsOff.end(), other);
+    if (disable && listed == PairsOff.end()) {
+        PairsOff.push_back(other);
+        other->PairsOff.push_back(this);
+    } else if (!disable && listed != PairsOff.end()) {
+        PairsOff.erase(listed);
+        std::erase(other->PairsOff, this);
+    }
+    if (!Model || !other->Model)
         return;
     McdSpace* space = McdModelGetSpace(Model);
     if (space && !McdSpaceIsChanging(space))
@@ -466,6 +480,35 @@ void QNBODY::SetPairEnabled(QNBODY* other, bool disable)
     if (World)
         World->RefreshPairs();
     Wake();
+}
+
+void QNBODY::ApplyPairsOff()
+{
+    McdSpace* space = Model ? McdModelGetSpace(Model) : nullptr;
+    if (!space)
+        return;
+    // A model entering the space starts with every pair on.
+    for (QNBODY* other : PairsOff)
+        if (other->Model && McdModelGetSpace(other->Model) == space)
+            McdSpaceDisablePair(Model, other->Model);
+}
+
+void QNBODY::ForgetPairsOff()
+{
+    for (QNBODY* other : PairsOff)
+        std::erase(other->PairsOff, this);
+    PairsOff.clear();
+}
+
+void QNBODY::MovePairsOff(QNBODY* to)
+{
+    if (!to || to == this)
+        return;
+    const std::vector<QNBODY*> others = PairsOff;
+    ForgetPairsOff();
+    for (QNBODY* other : others)
+        if (other != to)
+            to->SetPairEnabled(other, true);
 }
 
 bool QNBODY::GetBounds(QNVEC3& min, QNVEC3& max) const

@@ -13,6 +13,8 @@
 #include <cstring>
 
 #include "engine/physics/qnphysworld.h"
+#include "engine/util/qnexception.h"
+#include "physics/collision/dt_bridge.h"
 #include "physics/dynamics/dynamics.h"
 
 namespace {
@@ -31,6 +33,17 @@ MdtConstraint* MakeConstraint(MdtWorld* w, std::int32_t kind)
     case QNJOINT_TYPE3: return MdtJointType3Create(w);
     default: return nullptr;
     }
+}
+
+// The constraint of a joint kind, with room made when the world's records are all taken:
+// contact groups give theirs back (their pairs make them again at the next collide), since
+// a joint the game asked for must not be missing.
+MdtConstraint* MakeRoomyConstraint(MdtWorld* w, std::int32_t kind)
+{
+    MdtConstraint* c = MakeConstraint(w, kind);
+    if (!c && kind >= QNJOINT_BALL && kind <= QNJOINT_TYPE3 && McdDtBridgeDestroyContactGroups(w) > 0)
+        c = MakeConstraint(w, kind);
+    return c;
 }
 
 MdtBody* DynamicOf(QNBODY* b)
@@ -70,7 +83,10 @@ void QNJOINT::Create(QNPHYSWORLD* world, std::int32_t kind)
     Kind = kind;
     World = world;
     MdtWorld* w = world ? world->World : nullptr;
-    Constraint = w ? MakeConstraint(w, kind) : nullptr;
+    Constraint = w ? MakeRoomyConstraint(w, kind) : nullptr;
+    if (w && !Constraint && kind >= QNJOINT_BALL && kind <= QNJOINT_TYPE3)
+        throw QNNODE_EXC(0, "The physics world has no room for another joint (%d constraints in use).",
+                         MdtWorldGetConstraintCount(w));
 }
 
 void QNJOINT::SetBodies(QNBODY* first, QNBODY* second)
@@ -130,14 +146,16 @@ void QNJOINT::Rebind()
         const bool enabled = MdtConstraintIsEnabled(Constraint) != 0;
         if (enabled)
             MdtConstraintDisable(Constraint);
-        MdtConstraintSetBodies(Constraint, DynamicOf(First), DynamicOf(Second));
+        // A side whose dynamic body changes (made, re-made, or gone to the world) keeps its
+        // anchor and axes where they are in the world.
+        MdtConstraintRebindBodies(Constraint, DynamicOf(First), DynamicOf(Second));
         Reenable(enabled || heldOff_);
         return;
     }
     Suspend();
     if (!w || !saved_)
         return;
-    Constraint = MakeConstraint(w, Kind);
+    Constraint = MakeRoomyConstraint(w, Kind);
     World = world;
     if (!Constraint)
         return;

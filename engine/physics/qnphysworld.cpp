@@ -16,6 +16,8 @@
 namespace {
 
 McdFramework* gFramework = nullptr;
+// The contacts one pair keeps: the first word of the framework's default request.
+constexpr std::uint32_t kContactsPerPair = 4;
 QNTIMER gClockTimer;
 float gClock = 0.0f;
 
@@ -77,7 +79,11 @@ void QNPHYSWORLD::ReadClock()
 QNPHYSWORLD* QNPHYSWORLD::Create(std::uint32_t maxBodies, std::uint32_t maxModels, std::uint32_t maxConstraints,
                                  std::uint32_t maxPairs, std::uint32_t materialCount, bool autoDisable)
 {
-    MdtWorld* dynamics = MdtWorldCreate(int(maxBodies), int(maxConstraints));
+    // Joints and contacts share the constraint records: beside the joints' room, every pair
+    // the space can hold has room for its contact group and the default request's contacts,
+    // so that contacts never crowd a joint out.
+    const std::uint32_t contactRoom = maxPairs * (1 + kContactsPerPair);
+    MdtWorld* dynamics = MdtWorldCreate(int(maxBodies), int(maxConstraints + contactRoom));
     if (!dynamics)
         return nullptr;
     auto* w = new QNPHYSWORLD;

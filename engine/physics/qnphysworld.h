@@ -215,7 +215,9 @@ public:
     void Freeze();
     void Unfreeze();
     void SetMaterial(int material);
-    /// Disables (true) or enables collision between this model and `other`'s.
+    /// Disables (true) or enables collision between this body's model and `other`'s. The
+    /// switch belongs to the two bodies: it holds across either model leaving and entering the
+    /// space or being made anew, until it is switched back or either body goes.
     void SetPairEnabled(QNBODY* other, bool disable);
     /// The model's world box; false without a model.
     bool GetBounds(QNVEC3& min, QNVEC3& max) const;
@@ -251,8 +253,15 @@ public:
     QNBODY* ShapeCarrier = nullptr;
     /// The joints attached to this body (kept by QNJOINT::SetBodies and QNJOINT::Destroy).
     std::vector<QNJOINT*> Joints;
+    /// The bodies this one does not collide with; each lists this one in turn.
+    std::vector<QNBODY*> PairsOff;
+    /// Hands the switched-off pairs over to `to` (a body re-made in its place).
+    void MovePairsOff(QNBODY* to);
 
 private:
+    /// Switches the pairs of PairsOff off in the space the model has just entered.
+    void ApplyPairsOff();
+    void ForgetPairsOff();
     void RemoveModel();
     void ChainAppend();
     void ChainRemove();

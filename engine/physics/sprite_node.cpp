@@ -146,8 +146,9 @@ bool SPRITENODE::PointerInside(const QNCURSOR* cursor) const
 {
     QNBOX box;
     GetTreeBounds(box, true, false);
-    const QNVEC3& p = cursor->Pointing;
-    return p.x >= box.min.x && p.x < box.max.x && p.y >= box.min.y && p.y < box.max.y;
+    // Depth counts: a picture laid behind the elements (a backdrop at depth 1) is not under the
+    // pointer, which points at depth 0.
+    return box.Contains(cursor->Pointing);
 }
 
 void SPRITENODE::PointerTest(QNCURSOR* cursor)
@@ -174,6 +175,10 @@ void SPRITENODE::PressTest(QNCURSOR* cursor)
         if (!(PointerBits & QNPOINTER_INSIDE))
             return;
         if (button) {
+            // A press is the button going down over the sprite: a button held while the pointer
+            // slides on (dragging something else) presses nothing, so a drop reaches this sprite.
+            if (!cursor->Changed)
+                return;
             QNWEAK<SPRITENODE> alive(this);
             SetFocus(this);
             if (!alive)

@@ -3,9 +3,10 @@
 /// about the pointer, clicks, the keyboard focus and typed keys through OnMessage.
 ///
 /// Once a frame each enabled sprite compares the current cursor node's pointing position with
-/// its bounds (children included, in virtual-screen units, x and y only) and reports entering,
-/// hovering and leaving; then follows the cursor's button through press, drag and drop; then
-/// its hot key; then, when it holds the focus, the key typed this frame. A typed key is handled
+/// its bounds (children included, in virtual-screen units; the pointer lies at depth 0, so a
+/// flat picture laid deeper is never under it) and reports entering, hovering and leaving; then
+/// follows the cursor's button through press (the button going down over the sprite), drag and
+/// drop; then its hot key; then, when it holds the focus, the key typed this frame. A typed key is handled
 /// by one sprite per frame: a Tab that moves the focus to a sprite updated later in the same
 /// pass is not seen again by the new focus.
 ///

@@ -407,6 +407,29 @@ constexpr B kTable[] = {
     Snd("media\\screens\\mercenarymanager\\sounds\\dragdrop.wav", SL::THUD, 0.25f, 200.0f),
 };
 
+// The suit HUD's inventory icons, one per station part kind the player can carry (item type
+// ids 10-25) and the collector ship (64); the symbols are characters of DejaVu Sans.
+constexpr const char* kInventoryIcons = "media\\vehicles\\hud\\suit\\textures\\suithud_inventory.dds";
+constexpr QNMEDIACELL kCells[] = {
+    {kInventoryIcons, 8, 10, U'\u2302', "HQ"},     // house
+    {kInventoryIcons, 7, 11, U'\u26A1', "GEN"},    // high voltage
+    {kInventoryIcons, 3, 12, U'\u2693', "DOCK"},   // anchor
+    {kInventoryIcons, 13, 13, U'\u2699', "PROC"},  // gear
+    {kInventoryIcons, 16, 14, U'\u25A6', "STOR"},  // crates
+    {kInventoryIcons, 1, 15, U'\u21C5', "PORT"},   // in and out
+    {kInventoryIcons, 5, 16, U'\u2726', "ENH"},    // four-pointed star
+    {kInventoryIcons, 4, 17, U'\u26A0', "WARN"},   // warning sign
+    {kInventoryIcons, 15, 18, U'\u2295', "SRT"},   // circled plus: a sight
+    {kInventoryIcons, 10, 19, U'\u25CE', "MRT"},   // bullseye
+    {kInventoryIcons, 6, 20, U'\u2737', "FLAK"},   // burst
+    {kInventoryIcons, 14, 21, U'\u263C', "WAVE"},  // rays
+    {kInventoryIcons, 12, 22, U'\u2622', "NEUT"},  // radiation
+    {kInventoryIcons, 11, 23, U'\u2620', "MINE"},  // skull
+    {kInventoryIcons, 0, 24, U'\u27A4', "ASM"},    // arrowhead: a missile
+    {kInventoryIcons, 9, 25, U'\u2691', "MERC"},   // flag
+    {kInventoryIcons, 2, 64, U'\u2708', "SHIP"},   // aeroplane
+};
+
 // Resource names that are not the title of their file.
 constexpr QNMEDIAALIAS kAliases[] = {
     {"spaceloadscreen", "media\\screens\\mainmenu\\textures\\loadscreen.dds"},
@@ -506,6 +529,20 @@ std::string_view Title(std::string_view path) {
 std::span<const QNMEDIAENTRY> MediaManifest() { return {kEntries.items, kCount}; }
 
 std::span<const QNMEDIAALIAS> MediaAliases() { return kAliases; }
+
+std::span<const QNMEDIACELL> MediaCells() { return kCells; }
+
+const QNMEDIACELL* FindMediaCell(std::string_view path, std::uint32_t id) {
+    for (const QNMEDIACELL& c : kCells)
+        if (c.Id == id && SamePath(c.Path, path)) return &c;
+    return nullptr;
+}
+
+const QNMEDIACELL* MediaCellLabel(std::string_view path, int cell) {
+    for (const QNMEDIACELL& c : kCells)
+        if (c.Cell == cell && SamePath(c.Path, path)) return &c;
+    return nullptr;
+}
 
 const QNMEDIAENTRY* FindMedia(std::string_view path) {
     for (const QNMEDIAENTRY& e : MediaManifest())

@@ -138,11 +138,30 @@ struct QNMEDIAALIAS {
     const char* Path;        ///< archive name of member 0
 };
 
+/// A cell of a picture grid that shows one thing the game names by an id (an item type id): the
+/// stand-in draws the thing's pictogram and short name there, and the game finds the cell by id.
+struct QNMEDIACELL {
+    const char* Path;        ///< archive name of the texture
+    std::uint8_t Cell;       ///< cell index (column = Cell % Columns, row = Cell / Columns)
+    std::uint32_t Id;        ///< what the cell shows, in the game's numbering
+    char32_t Symbol;         ///< pictogram: a character of the stand-in's symbol face
+    const char* Caption;     ///< short name under the pictogram
+};
+
 /// Every entry, in archive order (oldest record first).
 std::span<const QNMEDIAENTRY> MediaManifest();
 
 /// Resource names registered from a file of another title.
 std::span<const QNMEDIAALIAS> MediaAliases();
+
+/// Every labelled grid cell.
+std::span<const QNMEDIACELL> MediaCells();
+
+/// The labelled cell of texture `path` that shows `id`, or null.
+const QNMEDIACELL* FindMediaCell(std::string_view path, std::uint32_t id);
+
+/// The label of cell `cell` of texture `path`, or null.
+const QNMEDIACELL* MediaCellLabel(std::string_view path, int cell);
 
 /// The entry whose member 0 is `path` (case-insensitive, '/' taken as '\'), or null.
 const QNMEDIAENTRY* FindMedia(std::string_view path);

@@ -13,15 +13,27 @@ QNVEC3 QNCURSOR::Position()
                                        QNMOUSE::LowerBound[1], QNMOUSE::UpperBound[0], QNMOUSE::UpperBound[1]);
 }
 
+namespace {
+
+// 1, 2 or 3: the first of mouse buttons 1-3 held; 0 none.
+std::uint32_t ButtonState()
+{
+    return QNMOUSE::ButtonDown(1) ? 1 : QNMOUSE::ButtonDown(2) ? 2 : QNMOUSE::ButtonDown(3) ? 3 : 0;
+}
+
+}  // namespace
+
 QNCURSOR::QNCURSOR(QNNODE* parent, const char* name, std::uint32_t classFlags, const QNVEC3& hotSpot)
     : GAMENODE(parent, name, 0, classFlags | QNCF_UPDATE, 0, 0, nullptr, 0), HotSpot(hotSpot)
 {
+    // A button already held when a screen makes its cursor (the click that opened the screen)
+    // went down elsewhere: it is no press here.
+    Button = PreviousButton = ButtonState();
 }
 
 void QNCURSOR::Update()
 {
-    const std::uint32_t state = QNMOUSE::ButtonDown(1) ? 1 : QNMOUSE::ButtonDown(2) ? 2 : QNMOUSE::ButtonDown(3) ? 3 : 0;
-    Button = state;
+    Button = ButtonState();
     Changed = Button != PreviousButton ? 1 : 0;
     if (Changed)
         PreviousButton = Button;

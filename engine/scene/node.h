@@ -153,6 +153,8 @@ public:
     void CreateJoint(std::int32_t type, const QNMATRIX* frame, const QNMATRIX* secondFrame = nullptr);
     void CreateJointVariant(std::int32_t type, QNNODE* other, const QNMATRIX* frame,
                             const QNMATRIX* secondFrame = nullptr);
+    /// Switches collision between every model of this subtree and every model of `other`'s on or
+    /// off; the switch holds while the models leave and enter the space or are made anew.
     void SetTreeCollision(QNNODE* other, bool on);
 
     // Sprites, focus and broadcasts (implemented with SPRITENODE, engine/physics).

@@ -267,6 +267,7 @@ protected:
 
 private:
     void UpdateSound();
+    void PlaceSound();
     void ApplySoundState(std::int32_t oldState, std::int32_t newState);
     void ReleaseSoundSlot();
 };

@@ -409,8 +409,20 @@ void QNSOUNDNODE::SetSound(const char* name, int index)
 void QNSOUNDNODE::PlaySound(std::int32_t loops)
 {
     Looping = loops == -1 ? 1 : 0;
-    if (Sound && State == 3)
+    if (Sound && State == 3) {
+        PlaceSound();
         Sound->Play(loops == -1 ? QNSOUND::kForever : std::uint32_t(std::max(loops, 0)));
+    }
+}
+
+void QNSOUNDNODE::PlaceSound()
+{
+    // A node that cannot move is never followed: it may have been placed (attached, moved by
+    // its owner) since its sound was made.
+    if (Sound && Sound->Kind() == QNSOUND::POSITIONAL) {
+        Sound->SetPositionFromMatrix(NodeWorldMatrix(this));
+        Sound->Set3DParameters();
+    }
 }
 
 void QNSOUNDNODE::StopSound()
@@ -440,8 +452,10 @@ void QNSOUNDNODE::ApplySoundState(std::int32_t oldState, std::int32_t newState)
         return;
     if (oldState == 3 && newState != 3)
         Sound->Stop();
-    else if (newState == 3 && oldState != 3 && Looping)
+    else if (newState == 3 && oldState != 3 && Looping) {
+        PlaceSound();
         Sound->Play(QNSOUND::kForever);
+    }
 }
 
 void QNSOUNDNODE::ReleaseSoundSlot()

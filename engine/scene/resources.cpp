@@ -201,6 +201,12 @@ QNSOUND* QNRESOURCES::FindSound(const char* name, int index) const
     return &Find<QNSOUNDENTRY>(Sounds, name, index)->Sound;
 }
 
+QNSOUND* QNRESOURCES::SoundIfAny(const char* name, int index) const
+{
+    auto* entry = static_cast<QNSOUNDENTRY*>(Sounds.FindChild(MakeResourceKey(name, index), false));
+    return entry ? &entry->Sound : nullptr;
+}
+
 QNMATERIAL* QNRESOURCES::FindMaterial(const char* name, int index) const
 {
     return &Find<QNMATERIALENTRY>(Materials, name, index)->Material;

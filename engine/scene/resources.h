@@ -147,6 +147,8 @@ public:
 
     /// The sound of key (name, index); QNNODE::EXC when not registered.
     QNSOUND* FindSound(const char* name, int index = 0) const;
+    /// The sound of key (name, index), or null when not registered.
+    QNSOUND* SoundIfAny(const char* name, int index = 0) const;
     QNMATERIAL* FindMaterial(const char* name, int index = 0) const;
     QNCOLOUR* FindColour(const char* name, int index = 0) const;
     QNTEXTUREENTRY* FindTexture(const char* name, int index = 0) const;

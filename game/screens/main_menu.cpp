@@ -4,6 +4,7 @@
 
 #include "engine/app/cursor_mode.h"
 #include "engine/input/qninput.h"
+#include "engine/physics/qnphysworld.h"
 #include "engine/render/qncolour.h"
 #include "engine/scene/text_mesh.h"
 #include "engine/scene/view.h"
@@ -12,6 +13,7 @@
 #include "game/screens/backdrop.h"
 #include "game/screens/screen_cursor.h"
 #include "game/screens/screen_media.h"
+#include "game/screens/store_elements.h"
 
 namespace {
 
@@ -19,6 +21,8 @@ constexpr std::uint32_t kScanEscape = 0x01;
 constexpr std::uint32_t kScanF2 = 0x3C;
 // Cursor resource of the system pointer on the screens.
 constexpr std::uint32_t kMenuCursor = 109;
+// The menu's own small world: its moving elements need few bodies.
+constexpr QNWORLDPARAMS kMenuWorld = {10, 10, 10, 10, 1, true};
 
 // The resume message: glyph cells and columns for the text.
 constexpr float kMessageCellWidth = 24.0f;
@@ -158,6 +162,7 @@ void MAINMENU::Register(QNRESOURCES& r)
 void MAINMENU::Enter()
 {
     QNAPP::SetCursorMode(false, kMenuCursor);
+    CreateViewWorld(GetView(0), kMenuWorld);
     Background[0] = -1.0f;
     Background[1] = 0.0f;
     Background[2] = 0.7f;

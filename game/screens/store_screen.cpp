@@ -58,10 +58,14 @@ constexpr const char* kFont = "storefont";
 constexpr const char* kFontColour = "storealpha";
 constexpr const char* kSoonSign = "blackmarketstoresoonsign";
 
+// Votes on an element's state: the pass visibility and the blinker's own blink.
+constexpr std::int32_t kPassVote = 1;
+constexpr std::int32_t kBlinkVote = 2;
+
 void Show(QNNODE* node, bool on)
 {
     if (node)
-        node->SetState(on ? 3 : 2, 1, false, false);
+        node->SetState(on ? 3 : 2, kPassVote, false, false);
 }
 
 float Radians(float degrees)
@@ -126,6 +130,12 @@ STORESCREEN::STOREBUTTON::STOREBUTTON(QNNODE* parent, ROLE role, STORESCREEN* st
                           : role == ROLE::CANCEL ? "storecancelbutton"
                                                  : "storenextpagebutton";
     DressSprite(this, picture, "sprite", x, y, kButtonDepth);
+    // The picture lies behind its caption; its hit box reaches the pointer's depth (0..1).
+    QNBOX box;
+    GetLocalBox(box, false);
+    box.min.z = -kButtonDepth;
+    box.max.z = 1.0f - kButtonDepth;
+    SetHitBox(box);
     ShowTextureCell(this, 0);
 }
 
@@ -165,7 +175,7 @@ std::int32_t STORESCREEN::STOREBUTTON::OnMessage(std::uint32_t id, std::uintptr_
 STORESCREEN::BLINKER::BLINKER(QNNODE* parent, float x, float y) : SPRITENODE(parent, "BLINKER", 0, 0, 0, nullptr, 0)
 {
     DressSprite(this, "storeblinker", "alpha", x, y);
-    Disabled = 0;
+    BroadcastProperty18(1, false);
     Timer.Restart();
 }
 
@@ -174,7 +184,7 @@ void STORESCREEN::BLINKER::Update()
     SPRITENODE::Update();
     if (Timer.Elapsed() > kPeriod) {
         Lit = !Lit;
-        SetState(Lit ? 3 : 2, 2, false, false);
+        SetState(Lit ? 3 : 2, kBlinkVote, false, false);
         Timer.Restart();
     }
 }
@@ -259,6 +269,8 @@ void STORESCREEN::BuildPreviews(QNNODE* root)
 
 void STORESCREEN::Enter()
 {
+    Closing = false;
+    popRequested_ = false;
     QNVIEW* view = GetView(0);
     QNNODE* root = view->Root;
     CreateViewWorld(view, kStoreWorld);
@@ -342,6 +354,7 @@ void STORESCREEN::Enter()
     if (Design.Build) {
         auto* blinker = new BLINKER(root, kBlinkerX, kBlinkerY);
         blinker->SetState(3, 0, false, false);
+        Blinker = blinker;
     }
 
     (new QNSUN(root, kSunAzimuth, kSunElevation))->SetState(3, 0, false, false);
@@ -390,6 +403,10 @@ void STORESCREEN::FillCatalogue()
 
 void STORESCREEN::Update()
 {
+    if (Closing && !popRequested_ && closeTimer_.Elapsed() >= closeDelay_) {
+        popRequested_ = true;
+        QNSCENE::RequestPop();
+    }
     if (RestockTimer.Elapsed() > kRestockSeconds) {
         Restock();
         RestockTimer.Restart();
@@ -535,6 +552,7 @@ void STORESCREEN::SetPassVisibility(STOREPASS pass)
     Show(CancelButton.Get(), main);
     Show(NextPageButton.Get(), main);
     Show(Backdrop.Get(), main);
+    Show(Blinker.Get(), main);
     for (auto& c : Captions)
         Show(c.Get(), main);
 }
@@ -550,6 +568,8 @@ void STORESCREEN::PrintCash()
 
 void STORESCREEN::AddUnit(std::uint32_t slot)
 {
+    if (Closing)
+        return;
     const std::uint32_t e = PageStart + slot;
     CATALOGUEPRODUCT* p = slot < ShownCount ? ProductOfEntry(e) : nullptr;
     if (!p) {
@@ -593,6 +613,8 @@ void STORESCREEN::AddUnit(std::uint32_t slot)
 
 void STORESCREEN::RemoveUnit(std::uint32_t slot)
 {
+    if (Closing)
+        return;
     const std::uint32_t e = PageStart + slot;
     CATALOGUEPRODUCT* p = slot < ShownCount ? ProductOfEntry(e) : nullptr;
     if (!p || Order.Products[e].Quantity == 0) {
@@ -654,28 +676,42 @@ void STORESCREEN::NextPage()
 
 void STORESCREEN::Cancel()
 {
-    Play("button");
+    if (Closing)
+        return;
+    QNSOUND* click = Play("button");
     Order.Cash = OpeningCash;
     for (STOREPRODUCT& entry : Order.Products) {
         entry.Quantity = 0;
         entry.UnitPrice = 0;
     }
     UnitsInCart = 0;
-    QNSCENE::RequestPop();
+    CloseAfter(click);
 }
 
 void STORESCREEN::Buy()
 {
-    Play("button");
-    QNSCENE::RequestPop();
+    if (Closing)
+        return;
+    CloseAfter(Play("button"));
 }
 
-void STORESCREEN::Play(const char* sound)
+void STORESCREEN::CloseAfter(QNSOUND* click)
+{
+    // Leaving frees the store's sounds: the click would be cut off at once.
+    Closing = true;
+    closeDelay_ = click && click->Segment() ? click->Segment()->Seconds() : 0.0;
+    closeTimer_.Restart();
+    popRequested_ = closeDelay_ <= 0.0;
+    if (popRequested_)
+        QNSCENE::RequestPop();
+}
+
+QNSOUND* STORESCREEN::Play(const char* sound)
 {
     LastSound = sound;
     ++SoundCount;
-    if (QNVIEW* view = GetView(0))
-        PlayScreenSound(view->Root, sound);
+    QNVIEW* view = GetView(0);
+    return view ? PlayScreenSound(view->Root, sound) : nullptr;
 }
 
 void STORESCREEN::Post(const char* message)

@@ -21,6 +21,8 @@
 #include "engine/util/qntimer.h"
 #include "game/world/store_order.h"
 
+class QNSOUND;
+
 class BOOMPIVOT;
 class TEXTFIELD;
 class QNQUEUEDMESSAGE;
@@ -79,7 +81,8 @@ public:
         ROLE Role;
     };
 
-    /// The build store's flashing light.
+    /// The build store's flashing light: a picture of the main pass (blinking on its own vote),
+    /// no element to click or Tab to.
     class BLINKER : public SPRITENODE {
     public:
         static constexpr double kPeriod = 1.0;
@@ -148,6 +151,7 @@ public:
     QNWEAK<STOREBUTTON> CancelButton;
     QNWEAK<STOREBUTTON> NextPageButton;
     QNWEAK<SPRITENODE> Backdrop;
+    QNWEAK<BLINKER> Blinker;
     QNWEAK<TEXTFIELD> Captions[3];
 
     /// The last interface sound asked for and the last status line posted (for the HUD-less
@@ -155,9 +159,18 @@ public:
     std::string LastSound;
     std::string LastMessage;
     std::uint32_t SoundCount = 0;
+    /// Buy or Cancel was pressed: the store closes once its click has played out, and takes
+    /// no more input meanwhile.
+    bool Closing = false;
 
 private:
-    void Play(const char* sound);
+    QNSOUND* Play(const char* sound);
+    /// Closes the store when `click` has played (at once without one).
+    void CloseAfter(QNSOUND* click);
+
+    QNTIMER closeTimer_;
+    double closeDelay_ = 0.0;
+    bool popRequested_ = false;
     void Post(const char* message);
     void Error(const char* message);
     void SetBuyEnabled(bool on);

@@ -68,7 +68,7 @@ public:
     void SetScale(float scale, float factor) override
     {
         if (ship_)
-            ship_->SetScale(scale, factor);
+            ship_->SetFlight(scale, factor);
     }
     float LinearDamping() const override { return linear_; }
     float AngularDamping() const override { return angular_; }
@@ -78,8 +78,8 @@ public:
     {
         linear_ = linear;
         angular_ = angular;
-        if (QNBODY* body = ship_ ? PhysicsBodyOf(ship_.Get()) : nullptr)
-            body->SetAngularDamping(angular);
+        if (ship_)
+            ship_->SetFlightDamping(angular);
     }
     void StopMotion() override
     {
@@ -307,6 +307,12 @@ PILOTSHIP* MakePilotShip(COLLSHIP* ship)
 COMPANYPILOT* MakeComputerPilot(AICOMPANY& company)
 {
     return new COMPUTERPILOT(company);
+}
+
+AIPILOT* ComputerPilotOf(COMPANYPILOT* pilot)
+{
+    auto* computer = dynamic_cast<COMPUTERPILOT*>(pilot);
+    return computer ? &computer->Pilot() : nullptr;
 }
 
 void InstallComputerPilots()

@@ -7,6 +7,7 @@
 /// throttle is cleared before each pilot step, as an applied force would be).
 
 class AICOMPANY;
+class AIPILOT;
 class COMPANYPILOT;
 class COLLSHIP;
 class PILOTSHIP;
@@ -19,3 +20,5 @@ PILOTSHIP* MakePilotShip(COLLSHIP* ship);
 /// The company's pilot (owned by the company).
 COMPANYPILOT* MakeComputerPilot(AICOMPANY& company);
 void InstallComputerPilots();
+/// The computer pilot inside a company's pilot made by MakeComputerPilot (null for others).
+AIPILOT* ComputerPilotOf(COMPANYPILOT* pilot);

@@ -13,9 +13,11 @@
 #include "engine/util/qnmath.h"
 #include "game/vehicles/one_shot_sound.h"
 #include "game/vehicles/inside_hyperspace.h"
+#include "game/vehicles/missile.h"
 #include "game/vehicles/ship_hud_link.h"
 #include "game/vehicles/ship_weapon.h"
 #include "game/vehicles/stars.h"
+#include "game/world/antiship.h"
 #include "game/world/item_types.h"
 #include "game/world/site.h"
 
@@ -29,6 +31,22 @@ const QNVEC3 kWreckSpin(20.0f, 40.0f, 60.0f);
 // Proximity meters 0 and 1 fall by this per second; a hit raises them by kProximityHit.
 constexpr float kProximityDecay = 0.1f;
 constexpr float kProximityHit = 0.1f;
+// Meter 2 reads (kWarningReach - d) / kWarningSpan for the nearest missile homing on the ship:
+// empty from 100 units out, full within 5.
+constexpr float kWarningReach = 100.0f;
+constexpr float kWarningSpan = 95.0f;
+
+// The node a homing missile (the station's or the Cheetah's) is after, or null for any other node.
+const QNNODE* HomingTarget(const QNNODE* node)
+{
+    if (node->Kind == KIND_ANTISHIPMISSILE)
+        if (const auto* m = dynamic_cast<const ANTISHIP::MISSILE*>(node))
+            return m->Target.Get();
+    if (node->Kind == KIND_CHEETAHMISSILE)
+        if (const auto* m = dynamic_cast<const MISSILE*>(node))
+            return m->Target.Get();
+    return nullptr;
+}
 // Engine sound volume follows the throttle error d as d + 0.7; changes below this are skipped.
 constexpr float kEngineVolumeBase = 0.7f;
 constexpr float kEngineVolumeStep = 0.005f;
@@ -81,11 +99,25 @@ COLLSHIP::~COLLSHIP()
 
 void COLLSHIP::ApplyPhysics()
 {
-    SetScale(kScale, 1.0f);
+    SetScale(FlightScale, FlightFactor);
     if (QNBODY* body = PhysicsBodyOf(this)) {
         body->SetLinearDamping(kLinearDamping);
-        body->SetAngularDamping(kAngularDamping);
+        body->SetAngularDamping(FlightAngularDamping);
     }
+}
+
+void COLLSHIP::SetFlight(float scale, float factor)
+{
+    FlightScale = scale;
+    FlightFactor = factor;
+    SetScale(scale, factor);
+}
+
+void COLLSHIP::SetFlightDamping(float angular)
+{
+    FlightAngularDamping = angular;
+    if (QNBODY* body = PhysicsBodyOf(this))
+        body->SetAngularDamping(angular);
 }
 
 const char* COLLSHIP::OreColourName(std::uint32_t colour)
@@ -161,7 +193,7 @@ void COLLSHIP::UpdateFlight()
             g_lastEngineError = d;
         }
         if (Hud)
-            Hud->SetThrottle(s);
+            Hud->SetSpeed(s);
         ThrottleTimer.Restart();
     }
     Speed = s;
@@ -208,6 +240,8 @@ void COLLSHIP::UpdatePlayer()
     ProximityTimer.Restart();
     for (std::uint32_t i = 0; i < 2; ++i)
         SetProximity(i, Proximity[i] - kProximityDecay * float(t));
+    const float missile = NearestHomingMissile();
+    SetProximity(2, missile < 0.0f ? 0.0f : (kWarningReach - missile) / kWarningSpan);
 
     UpdateTargetAhead();
     if (Hud)
@@ -217,6 +251,25 @@ void COLLSHIP::UpdatePlayer()
     if (Hud)
         Hud->SetElectronicWarning(!Active);
     DropSpentWeapons();
+}
+
+float COLLSHIP::NearestHomingMissile()
+{
+    // Missiles fly as children of the view's root, beside the ship.
+    const QNNODE* root = FindAncestor(QNCF_LEVEL_VIEWROOT);
+    if (!root)
+        return -1.0f;
+    const QNVEC3 at = GetWorldMatrix().Translation();
+    float nearest = -1.0f;
+    for (const QNITEM* c = root->FirstChild(); c; c = c->Next()) {
+        const auto* node = dynamic_cast<const QNNODE*>(c);
+        if (!node || HomingTarget(node) != this)
+            continue;
+        const float d = (node->GetWorldMatrix().Translation() - at).Length();
+        if (nearest < 0.0f || d < nearest)
+            nearest = d;
+    }
+    return nearest;
 }
 
 void COLLSHIP::SetProximity(std::uint32_t i, float value)
@@ -398,10 +451,6 @@ void COLLSHIP::CollectOre(std::uint32_t colour, std::uint32_t kind)
         Hud->PostLower(text);
         Hud->RefreshWorkOrders(OreBits);
     }
-    QNSOUND* sound = Resources->FindSound("orecollected");
-    if (!sound->HasPath())
-        sound->CreatePath();
-    sound->Play(0);
 }
 
 bool COLLSHIP::InstallWeapon(std::uint32_t type, bool player, bool select)
@@ -451,8 +500,10 @@ void COLLSHIP::FireSelectedWeapon()
 {
     if (!Active || Zoom != ZOOMSTATE::NORMAL)
         return;
-    if (SHIPWEAPON* weapon = Rack.Get(Rack.Selected))
+    if (SHIPWEAPON* weapon = Rack.Get(Rack.Selected)) {
+        ++TriggerPulls;
         weapon->Fire();
+    }
     DropSpentWeapons();
 }
 

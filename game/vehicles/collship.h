@@ -90,6 +90,7 @@ public:
     void SetOreMask(std::uint32_t mask) override { OreBits = mask & 0xFFF; }
     void SetPilotAboard(bool aboard) override { PilotAboard = aboard ? 1 : 0; }
     void SetDocked(bool docked) override { Docked = docked ? 1 : 0; }
+    void SetDock(DAMAGEABLE* dock) override { Dock = dock; }
     /// A store purchase: the weapon for the player, not selected.
     bool InstallWeapon(std::uint32_t type) override { return InstallWeapon(type, true, false); }
 
@@ -112,6 +113,11 @@ public:
 
     /// Starts a hyperjump to `site`, arriving at corner `corner` (0-7).
     bool StartHyperjump(SITE* site, std::uint32_t corner);
+    /// The flight settings of the body (mass scale, inertia factor, angular damping), kept so
+    /// that a jump seen from outside, which makes the bodies anew, applies them again. The
+    /// player's own jump goes back to the hull's.
+    void SetFlight(float scale, float factor);
+    void SetFlightDamping(float angular);
     /// Performs the stored jump; false when refused.
     bool PerformHyperjump();
     /// The arrival frame of corner `corner` around a site at the origin, facing its centre.
@@ -182,6 +188,8 @@ public:
     QNWEAK<DAMAGEABLE> Dock;           ///< takes the damage while docked
     std::uint32_t OreCursor = 0;       ///< next ore-field child to mark
     std::uint32_t HyperjumpCount = 0;  ///< jumps performed
+    std::uint32_t TriggerPulls = 0;    ///< FireSelectedWeapon calls that reached a weapon
+    float FlightScale = kScale, FlightFactor = 1.0f, FlightAngularDamping = kAngularDamping;
 
     static constexpr float kNormalFov = 1.0471976f;  // 60 degrees
     static constexpr float kZoomedFov = 0.17453293f; // 10 degrees
@@ -213,4 +221,6 @@ private:
     bool JumpOutside(const QNMATRIX& arrival);
     void SetCountermeter(std::uint32_t kind);
     void SetProximity(std::uint32_t i, float value);
+    /// Distance to the nearest missile homing on this ship, or -1 without one.
+    float NearestHomingMissile();
 };

@@ -24,11 +24,6 @@ void COLLSHIPHUD::PostLower(const char* text)
     Message("%s", text);
 }
 
-void COLLSHIPHUD::SetThrottle(float value)
-{
-    SHIPHUD::SetThrottle(0, value);
-}
-
 void COLLSHIPHUD::FlashOreCollected()
 {
     if (OreCollected)

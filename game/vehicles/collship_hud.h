@@ -18,7 +18,7 @@ public:
     void PostLower(const char* text) override;
     void SetCountermeter(std::uint32_t k, float fill) override { SHIPHUD::SetCountermeter(k, fill); }
     void SetProximity(std::uint32_t i, float value) override { SHIPHUD::SetProximity(i, value); }
-    void SetThrottle(float value) override;
+    void SetSpeed(float value) override { SHIPHUD::SetThrottle(kSpeedArrow, value); }
     void SetCanisterCount(std::uint32_t count) override { SHIPHUD::SetCanisterCount(std::int32_t(count)); }
     void FlashOreCollected() override;
     void RefreshWorkOrders(std::uint32_t oreMask) override;

@@ -6,7 +6,8 @@
 // (x rotation first). Corner 0 at (-200, -200, -200) so looks along (1, 1, 1) / sqrt 3.
 //
 // The player's jump re-homes the ship's whole tree into the destination view's world (the bodies
-// are made anew there), so the physics parameters are applied again afterwards; the enabled-view
+// are made anew there), so the physics parameters are applied again afterwards (the hull's for
+// the player, the kept flight settings of a computer pilot's ship); the enabled-view
 // mask, the active view and the camera owner move with it. A ship seen from outside jumps at
 // once, unless the destination planner finds its arrival point blocked.
 
@@ -134,6 +135,9 @@ bool COLLSHIP::JumpInside(const QNMATRIX& arrival)
                 Hud->Node()->SetState(2, 0, false, true);
         }
     }
+    FlightScale = kScale;
+    FlightFactor = 1.0f;
+    FlightAngularDamping = kAngularDamping;
     ApplyPhysics();
     SetTransform(arrival);
     if (stars)

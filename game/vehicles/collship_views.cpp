@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "engine/physics/node_motion.h"
+#include "engine/physics/qncollgeom.h"
 #include "engine/scene/glow.h"
 #include "engine/scene/resources.h"
 #include "engine/scene/scene.h"
@@ -18,6 +19,8 @@
 #include "game/vehicles/outside_hyperspace.h"
 #include "game/vehicles/ship_hud_link.h"
 #include "game/vehicles/ship_weapon.h"
+#include "game/world/company.h"
+#include "game/world/game_globals.h"
 #include "game/world/media_util.h"
 #include "game/world/natural_object.h"
 #include "game/world/ore_field.h"
@@ -322,8 +325,11 @@ void COLLSHIP::UpdateCockpitVisibility()
     const bool normal = Zoom == ZOOMSTATE::NORMAL;
     if (ZoomScreen)
         ZoomScreen->SetState(normal ? 2 : 3, 1, false, true);
-    if (Hud)
-        Hud->Node()->SetState(CameraView == 0 && normal ? 3 : 2, 1, false, true);
+    // The HUD's own vote only: its elements keep their own votes (a marker out of view, a lost
+    // arrow, the ore flash after its two seconds) and follow the HUD through its state.
+    const std::int32_t hud = CameraView == 0 && normal ? 3 : 2;
+    if (Hud && Hud->Node()->Vote(1) != hud)
+        Hud->Node()->SetState(hud, 1, false, false);
     if (Cockpit)
         Cockpit->SetState(CameraView == 0 && CockpitShown && normal ? 3 : 2, 1, false, true);
 }
@@ -402,7 +408,8 @@ void COLLSHIP::BuildTargetList()
         return;
     if (Hud) {
         Hud->SetHomeTarget(FindKind(site, kHeadquartersKind));
-        Hud->SetTargetSite(site->ViewIndex, site->ViewIndex);
+        const COMPANY* host = CompanyOfView(site->ViewIndex);
+        Hud->SetTargetSite(site->ViewIndex, host ? host->Identity : site->ViewIndex);
     }
     OreMarkersPending = 1;
     OreCursor = 0;
@@ -499,12 +506,13 @@ void COLLSHIP::LoadResources(QNRESOURCES& r)
         const char* Name;
         const char* File;
         float Near, Far;
+        bool Unpositioned;
     };
     static constexpr SOUND kSounds[] = {
-        {"collship_start", "media\\vehicles\\exterior\\sounds\\collship_start.wav", 1.0f, 100.0f},
-        {"collship_damage", "media\\vehicles\\exterior\\sounds\\collship_damage.wav", 1.0f, 100.0f},
-        {"collship", "media\\vehicles\\exterior\\sounds\\collship.wav", 1.0f, 100.0f},
-        {"collship_extern", "media\\vehicles\\exterior\\sounds\\collship.wav", 100.0f, 300.0f},
+        {"collship_start", "media\\vehicles\\exterior\\sounds\\collship_start.wav", 1.0f, 100.0f, true},
+        {"collship_damage", "media\\vehicles\\exterior\\sounds\\collship_damage.wav", 1.0f, 100.0f, true},
+        {"collship", "media\\vehicles\\exterior\\sounds\\collship.wav", 1.0f, 100.0f, false},
+        {"collship_extern", "media\\vehicles\\exterior\\sounds\\collship.wav", 100.0f, 300.0f, false},
     };
     for (const SOUND& k : kSounds) {
         s = QNSOUNDPARAMS();
@@ -512,6 +520,9 @@ void COLLSHIP::LoadResources(QNRESOURCES& r)
         s.File = k.File;
         s.MinDistance = k.Near;
         s.MaxDistance = k.Far;
+        // The start and the damage alarm play only in the cockpit: at the pilot's ear.
+        if (k.Unpositioned)
+            s.LoadMode = QNSOUND::MONO;
         r.AddSound();
     }
 
@@ -565,9 +576,9 @@ void COLLSHIP::LoadResources(QNRESOURCES& r)
         m = QNMESHPARAMS();
         m.File = file;
         m.Args[0] = 1;
-        // Only the hulls collide; the cockpit sits inside the ship's box.
-        if (file != kMeshFiles[0] && file != kMeshFiles[1])
-            m.CollisionOption1 = 0;
+        // Only the hulls collide, as their convex hulls (a shape that meets the station's
+        // triangle lists); the cockpit sits inside the hull.
+        m.CollisionOption1 = (file == kMeshFiles[0] || file == kMeshFiles[1]) ? std::uint32_t(QNCOLLGEOM::CONVEX) : 0u;
         r.AddMeshFile();
     }
     RegisterQuad(r, "shiphud_zoomscreen", 1333.0f, 166.66667f);
@@ -578,6 +589,7 @@ void COLLSHIP::LoadResources(QNRESOURCES& r)
     const QNBOX& hull = r.FindMesh("collship")->Level(0).Box;
     m = QNMESHPARAMS();
     m.Name = "collship_coll";
+    m.CollisionOption1 = QNCOLLGEOM::BOX;
     m.Args[1] = hull.max.x - hull.min.x;
     m.Args[2] = hull.max.y - hull.min.y;
     m.Args[3] = hull.max.z - hull.min.z;

@@ -7,6 +7,7 @@
 #include "engine/scene/node_bounds.h"
 #include "engine/scene/resources.h"
 #include "engine/util/qnmath.h"
+#include "game/vehicles/suit.h"
 #include "game/world/crew.h"
 #include "game/world/game_globals.h"
 
@@ -222,19 +223,7 @@ void Leaving(GAMENODE* member)
 
 void RegisterCrewMedia(QNRESOURCES& r)
 {
-    if (!r.Textures.FindChild("suit")) {
-        QNRESOURCES::TextureParams = QNTEXTUREPARAMS();
-        QNRESOURCES::TextureParams.Name = "suit";
-        QNRESOURCES::TextureParams.File = "media\\vehicles\\exterior\\textures\\suit.dds";
-        r.AddTexture();
-    }
-    if (!r.Meshes.FindChild("suit")) {
-        QNRESOURCES::MeshParams = QNMESHPARAMS();
-        QNRESOURCES::MeshParams.Name = "suit";
-        QNRESOURCES::MeshParams.File = "media\\vehicles\\exterior\\meshes\\suit.gbm";
-        QNRESOURCES::MeshParams.Args[0] = 1;
-        r.AddMeshFile();
-    }
+    RegisterSuitFigure(r);
 }
 
 void InstallCrewMembers()

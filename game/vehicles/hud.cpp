@@ -120,6 +120,6 @@ void HUD::LoadResources(QNRESOURCES& resources)
         RegisterHudQuad(resources, q.Name, q.Texture, q.Width, q.Height);
     resources.AddColour("hud_moneydisplay_pos", resources.Colours.FindChild("consolefont") ? "consolefont" : "fullbright");
     resources.AddColour("hud_moneydisplay_neg")->SetEmissive(1.0f, 0.0f, 0.0f);
-    RegisterHudSound(resources, "stationcollision", "media\\vehicles\\exterior\\sounds\\collision.wav");
-    RegisterHudSound(resources, "othercollision", "media\\general\\sounds\\bump.wav");
+    RegisterHudSound(resources, "stationcollision", "media\\vehicles\\exterior\\sounds\\collision.wav", true);
+    RegisterHudSound(resources, "othercollision", "media\\general\\sounds\\bump.wav", true);
 }

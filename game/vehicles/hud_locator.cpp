@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "engine/scene/view.h"
+#include "game/vehicles/hud_marker.h"
 #include "game/vehicles/hud_media.h"
 
 LOCATOR::LOCATOR(QNNODE* parent, GAMENODE* target, float radius, const QNMATRIX& transform)
@@ -34,7 +35,7 @@ bool LOCATOR::Aim(const QNVEC3& d, float* turn)
 void LOCATOR::Update()
 {
     GAMENODE* target = Target.Get();
-    if (!TargetLost && HadTarget && !target) {
+    if (!TargetLost && HadTarget && (!target || TargetDestroyed(target))) {
         TargetLost = true;
         ShowOnVote(this, 1, false, true, true);
     }

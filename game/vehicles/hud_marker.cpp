@@ -3,6 +3,13 @@
 #include "engine/scene/view.h"
 #include "game/vehicles/hud_media.h"
 #include "game/vehicles/one_shot_sound.h"
+#include "game/world/damageable.h"
+
+bool TargetDestroyed(const QNNODE* node)
+{
+    const auto* damageable = dynamic_cast<const DAMAGEABLE*>(node);
+    return damageable && damageable->IsDestroyed();
+}
 
 float ViewerDistance(const QNNODE* node)
 {
@@ -38,6 +45,11 @@ void MARKER::Update()
     GAMENODE* target = Target.Get();
     if (MarkerKind == kChippedOre && blink >= 0)
         ShowTextureCell(this, std::uint32_t(blink));
+    if (MarkerKind >= kMediumFirst && MarkerKind <= kMediumLast && TargetDestroyed(target)) {
+        Target.Reset();
+        ShowOnVote(this, 1, false);
+        return;
+    }
     if (!target) {
         // The target is gone: so is its marker.
         Delete = 1;

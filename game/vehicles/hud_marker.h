@@ -1,6 +1,7 @@
 #pragma once
 /// MARKER and RANGEDMARKER: a symbol over a target's place on the screen, hidden while the
-/// viewer is too close or the target is out of view, and gone for good once the target is.
+/// viewer is too close or the target is out of view, and gone for good once the target is (a
+/// medium marker, which marks a ship, already once its target reports itself destroyed).
 /// The marker manager of a HUD is a plain node; AddMarker and FindMarker work on its children.
 
 #include <cstdint>
@@ -42,6 +43,10 @@ public:
 MARKER* AddMarker(QNNODE* manager, GAMENODE* target, std::uint32_t markerKind, float minimumDistance);
 /// The first marker of the manager whose target is `target`, or null.
 MARKER* FindMarker(QNNODE* manager, const GAMENODE* target);
+
+/// Whether `node` is a damageable object that reports itself destroyed (a wreck still in the
+/// tree is one).
+bool TargetDestroyed(const QNNODE* node);
 
 /// Distance from the view's camera node to `node` (0 without either).
 float ViewerDistance(const QNNODE* node);

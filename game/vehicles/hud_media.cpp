@@ -3,6 +3,7 @@
 #include "engine/render/qncolour.h"
 #include "engine/render/qntexture.h"
 #include "engine/scene/text_mesh.h"
+#include "engine/sound/qnsound.h"
 #include "game/world/media_util.h"
 
 #include <string>
@@ -91,12 +92,13 @@ void RegisterHudMedia(QNRESOURCES& resources, const char* folder, const HUDMEDIA
     }
 }
 
-void RegisterHudSound(QNRESOURCES& resources, const char* name, const char* file)
+void RegisterHudSound(QNRESOURCES& resources, const char* name, const char* file, bool positioned)
 {
     QNSOUNDPARAMS& s = QNRESOURCES::SoundParams;
     s = QNSOUNDPARAMS();
     s.Name = name;
     s.File = file;
+    s.LoadMode = positioned ? QNSOUND::POSITIONAL : QNSOUND::MONO;
     resources.AddSound();
 }
 

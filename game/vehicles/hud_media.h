@@ -54,7 +54,9 @@ struct HUDMEDIA {
 void RegisterHudMedia(QNRESOURCES& resources, const char* folder, const HUDMEDIA* media, std::size_t count);
 
 /// Registers a sound of the HUD (not positional).
-void RegisterHudSound(QNRESOURCES& resources, const char* name, const char* file);
+/// Registers sound `name`; `positioned` sounds play in the world (a vehicle's collision), the
+/// others at the player's ear (the HUD's own).
+void RegisterHudSound(QNRESOURCES& resources, const char* name, const char* file, bool positioned = false);
 
 /// A translation matrix to (x, y, 0).
 QNMATRIX HudAt(float x, float y);

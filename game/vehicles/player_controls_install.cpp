@@ -5,13 +5,16 @@
 #include "engine/util/qnmath.h"
 #include "game/vehicles/collship.h"
 #include "game/vehicles/comet.h"
+#include "game/vehicles/hud_locator.h"
 #include "game/vehicles/hud_media.h"
+#include "game/vehicles/money_display.h"
 #include "game/vehicles/ranking_display.h"
 #include "game/vehicles/ship_hud.h"
 #include "game/vehicles/stars.h"
 #include "game/vehicles/suit.h"
 #include "game/vehicles/suit_hud.h"
 #include "game/vehicles/ship_hud_link.h"
+#include "game/vehicles/site_indicator.h"
 #include "game/world/player_controls.h"
 #include "game/world/site.h"
 
@@ -100,8 +103,12 @@ void InstallPlayerShipControls()
             s->Hud->PostLower(text);
     };
     c.ShowThrottle = [](GAMENODE* n, float t) {
-        if (COLLSHIP* s = Ship(n); s && s->Hud)
-            s->Hud->SetThrottle(t);
+        if (SHIPHUD* hud = ShipHudOf(n))
+            hud->SetThrottle(SHIPHUD::kThrottleArrow, t);
+    };
+    c.SetTargetSite = [](GAMENODE* n, std::uint32_t colour, std::uint32_t emblem) {
+        if (SHIPHUD* hud = ShipHudOf(n))
+            hud->SetTargetSite(colour, emblem);
     };
     c.ShowApproachCube = [](GAMENODE* n, bool shown) {
         if (SHIPHUD* hud = ShipHudOf(n))
@@ -130,6 +137,14 @@ void InstallPlayerShipControls()
         stars->AttachWithState(site, 3, 0, false, true);
         if (stars->Comet)
             stars->Comet->Reposition(RandomRange(-1.0f, 1.0f), RandomRange(-1.0f, 1.0f), kCometSpeed);
+    };
+    c.ShowMoney = [](GAMENODE* n, float money) {
+        if (HUD* hud = HudOf(n); hud && hud->Money)
+            hud->Money->SetValue(money);
+    };
+    c.SetHudSite = [](GAMENODE* n, std::uint32_t colour, std::uint32_t emblem) {
+        if (HUD* hud = HudOf(n))
+            hud->SiteIndicator->Set(colour, emblem);
     };
     c.RankingShown = [](GAMENODE* n) {
         HUD* hud = HudOf(n);
@@ -160,5 +175,13 @@ void InstallPlayerShipControls()
         ShowOnVote(hud->CollShipIndicator, 1, board);
         ShowOnVote(hud->CargoShipIndicator, 1, freighter);
         hud->SetOverload(underpowered);
+    };
+    c.SetSuitArrows = [](GAMENODE* n, GAMENODE* headquarters, GAMENODE* ship) {
+        SUIT* suit = dynamic_cast<SUIT*>(n);
+        SUITHUD* hud = suit ? suit->Hud : nullptr;
+        if (!hud)
+            return;
+        hud->OwnLocator->SetTarget(headquarters);
+        hud->Locator->SetTarget(ship);
     };
 }

@@ -243,7 +243,7 @@ void ORDERICON::Update()
         ShowOnVote(this, 2, value <= 0);
 }
 
-const char* WORKORDERPANEL::OreName(std::uint32_t colour, std::uint32_t kind)
+const char* WORKORDER::OreName(std::uint32_t colour, std::uint32_t kind)
 {
     static constexpr const char* kNames[kOreColours][kOreKinds] = {
         {"Red Oglamite", "Red Hexine", "Red Netradox"},
@@ -254,7 +254,7 @@ const char* WORKORDERPANEL::OreName(std::uint32_t colour, std::uint32_t kind)
     return colour < kOreColours && kind < kOreKinds ? kNames[colour][kind] : "";
 }
 
-WORKORDERPANEL::WORKORDERPANEL(QNNODE* parent)
+WORKORDER::WORKORDER(QNNODE* parent)
     : PANELNODE(parent, "WORKORDER", 60, 0x1000040, 0, 2, &QNMATRIX::Identity, 0)
 {
     DressHudNode(this, "shiphud_order_workorder");
@@ -273,12 +273,12 @@ WORKORDERPANEL::WORKORDERPANEL(QNNODE* parent)
     ShowOnVote(this, 1, false);
 }
 
-void WORKORDERPANEL::Show(bool show)
+void WORKORDER::Show(bool show)
 {
     ShowOnVote(this, 1, show, true, true);
 }
 
-void WORKORDERPANEL::Clear()
+void WORKORDER::Clear()
 {
     FilledLines = 0;
     ShowOnVote(Value, 2, false, false, true);
@@ -291,7 +291,7 @@ void WORKORDERPANEL::Clear()
     }
 }
 
-void WORKORDERPANEL::ShowOrder(const WORKORDERDATA& order, std::uint32_t oreMask)
+void WORKORDER::ShowOrder(const WORKORDERDATA& order, std::uint32_t oreMask)
 {
     Clear();
     FilledLines = std::min<std::uint32_t>(order.LineCount, kLines);
@@ -314,7 +314,7 @@ void WORKORDERPANEL::ShowOrder(const WORKORDERDATA& order, std::uint32_t oreMask
     UpdateChecks(oreMask);
 }
 
-void WORKORDERPANEL::UpdateChecks(std::uint32_t oreMask)
+void WORKORDER::UpdateChecks(std::uint32_t oreMask)
 {
     for (LINE& line : Lines) {
         if (!line.Filled)
@@ -405,7 +405,7 @@ SHIPHUD::SHIPHUD(GAMENODE* ship, const QNMATRIX& transform, std::uint32_t userFl
     Locator->SetColour(kLocatorColour[0], kLocatorColour[1], kLocatorColour[2]);
     OrderIcons[0] = new ORDERICON(this, 0, HudAt(-610.0f, 440.0f));
     OrderIcons[1] = new ORDERICON(this, 1, HudAt(-610.0f, 335.0f));
-    WorkOrder = new WORKORDERPANEL(this);
+    WorkOrder = new WORKORDER(this);
     OreCollected = new HUDFLASH(this, "ORECOLLECTED", 61, HudAt(0.0f, 140.0f), "shiphud_orecollected",
                                 HUDFLASH::FLASHKIND::ORE_COLLECTED);
     ElecDamage = new HUDFLASH(this, "ELECDAMAGE", 0, HudAt(0.0f, 200.0f), "shiphud_elecdamage",

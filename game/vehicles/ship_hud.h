@@ -98,7 +98,7 @@ public:
 };
 
 /// The full-screen list of one order's ores with their check boxes and the order's worth.
-class WORKORDERPANEL : public PANELNODE {
+class WORKORDER : public PANELNODE {
 public:
     static constexpr std::uint32_t kLines = 4;
     struct LINE {
@@ -112,7 +112,7 @@ public:
         char Name[32] = {};
     };
 
-    explicit WORKORDERPANEL(QNNODE* parent);
+    explicit WORKORDER(QNNODE* parent);
     void Show(bool show) override;
     void Clear();
     void ShowOrder(const WORKORDERDATA& order, std::uint32_t oreMask);
@@ -147,6 +147,10 @@ public:
     /// Throttle arrow travel per unit of forward and of reverse throttle (HUD units).
     static constexpr float kThrottleForward = 175.78125f;
     static constexpr float kThrottleReverse = 57.128906f;
+    /// The throttle's arrows: the ship's speed (written by the ship at each throttle step) and
+    /// the pilot's setting (written by the company each frame).
+    static constexpr std::uint32_t kSpeedArrow = 0;
+    static constexpr std::uint32_t kThrottleArrow = 1;
 
     /// `ship` is the HUD's parent; its ore mask and work orders are read through the company's
     /// ship interface when it has one.
@@ -194,7 +198,7 @@ public:
     GAMENODE* DamageIndicator = nullptr;
     LOCATOR* Locator = nullptr;
     ORDERICON* OrderIcons[2] = {};
-    WORKORDERPANEL* WorkOrder = nullptr;
+    WORKORDER* WorkOrder = nullptr;
     HUDFLASH* OreCollected = nullptr;
     HUDFLASH* ElecDamage = nullptr;
     GAMENODE* CanisterCounter = nullptr;

@@ -20,10 +20,11 @@ public:
     virtual void PostUpper(const char* text) = 0;
     virtual void PostLower(const char* text) = 0;
 
-    /// Gauges: countermeasure k (0-2), proximity i (0-2), throttle, canister count.
+    /// Gauges: countermeasure k (0-2), proximity i (0-2), the throttle's speed arrow (the speed
+    /// fraction), canister count.
     virtual void SetCountermeter(std::uint32_t k, float fill) = 0;
     virtual void SetProximity(std::uint32_t i, float value) = 0;
-    virtual void SetThrottle(float value) = 0;
+    virtual void SetSpeed(float value) = 0;
     virtual void SetCanisterCount(std::uint32_t count) = 0;
 
     /// Ore pick-up: the indicator flash and the work-order lines checked against the mask.

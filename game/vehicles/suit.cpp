@@ -4,6 +4,7 @@
 #include <string>
 
 #include "engine/physics/node_motion.h"
+#include "engine/physics/qncollgeom.h"
 #include "engine/physics/qnphysworld.h"
 #include "engine/scene/resources.h"
 #include "engine/scene/view.h"
@@ -48,6 +49,8 @@ void AddSuitSound(QNRESOURCES& r, const char* file)
     s.File = file;
     s.MinDistance = 1.0f;
     s.MaxDistance = 100.0f;
+    // Only the wearer hears them (the camera follows the suit): at the ear.
+    s.LoadMode = QNSOUND::MONO;
     r.AddSound();
 }
 
@@ -158,8 +161,7 @@ void SUIT::SetViewMode(std::uint32_t mode)
 {
     VEHICLE::SetViewMode(mode);
     if (CameraFollows())
-        if (QNSOUND* breath = SuitSound(Resources, "suitbreath"))
-            breath->Stop();
+        StopSound();
     SetState(1, 0, false, false);
     TearDownWorn();
     ReleaseMesh();
@@ -172,8 +174,10 @@ void SUIT::SetViewMode(std::uint32_t mode)
         Hud->SetState(3, 0, false, true);
         if (View)
             View->CurrentNode = this;
-        if (QNSOUND* breath = SuitSound(Resources, "suitbreath"))
-            breath->Play(QNSOUND::kForever);
+        // The suit's own sound: it plays while the suit is shown, so not while a store or a
+        // menu covers the scene.
+        SetSound("suitbreath");
+        PlaySound(-1);
     } else if (mode == VIEWMODE_OUTSIDE) {
         SetTexture("suit");
         SetMesh("suit");
@@ -238,21 +242,31 @@ void SUIT::SetProgress(float value)
         Hud->SetProgress(value);
 }
 
-void SUIT::LoadResources(QNRESOURCES& r)
+void RegisterSuitFigure(QNRESOURCES& r)
 {
     if (!r.Textures.FindChild("suit")) {
         QNRESOURCES::TextureParams = QNTEXTUREPARAMS();
+        QNRESOURCES::TextureParams.Name = "suit";
         QNRESOURCES::TextureParams.File = "media\\vehicles\\exterior\\textures\\suit.dds";
         r.AddTexture();
     }
     if (!r.Meshes.FindChild("suit")) {
         QNRESOURCES::MeshParams = QNMESHPARAMS();
+        QNRESOURCES::MeshParams.Name = "suit";
         QNRESOURCES::MeshParams.File = "media\\vehicles\\exterior\\meshes\\suit.gbm";
         QNRESOURCES::MeshParams.Args[0] = 1;
+        // The figure's convex hull: a shape that meets the station's triangle lists.
+        QNRESOURCES::MeshParams.CollisionOption1 = QNCOLLGEOM::CONVEX;
         r.AddMeshFile();
     }
+}
+
+void SUIT::LoadResources(QNRESOURCES& r)
+{
+    RegisterSuitFigure(r);
     QNRESOURCES::MeshParams = QNMESHPARAMS();
     QNRESOURCES::MeshParams.Name = "suit_coll";
+    QNRESOURCES::MeshParams.CollisionOption1 = QNCOLLGEOM::BOX;
     QNRESOURCES::MeshParams.Args[1] = 2.0f;
     QNRESOURCES::MeshParams.Args[2] = 2.0f;
     QNRESOURCES::MeshParams.Args[3] = 2.0f;

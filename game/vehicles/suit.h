@@ -81,3 +81,6 @@ private:
     void ApplyThrust();
     void ApplyTurn();
 };
+
+/// Registers the suit's texture and figure mesh "suit" (worn outside, and by crew members) once.
+void RegisterSuitFigure(QNRESOURCES& resources);

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <string>
 
+#include "engine/resource/media_manifest.h"
 #include "engine/scene/text_mesh.h"
 #include "game/vehicles/hud_locator.h"
 #include "game/vehicles/hud_media.h"
@@ -14,6 +15,8 @@
 namespace {
 
 constexpr float kPlaceSpacing = 110.0f;
+constexpr const char* kIconPicture = "media\\vehicles\\hud\\suit\\textures\\suithud_inventory.dds";
+constexpr std::int32_t kNoItemCell = 31;
 
 constexpr HUDMEDIA kMedia[] = {
     {"suithud_reticle", 1, 1, 104.1406f, 104.1667f},
@@ -29,15 +32,12 @@ constexpr HUDMEDIA kMedia[] = {
 
 std::int32_t SUITINVENTORY::CellOf(std::uint32_t type)
 {
-    // Icon cells of the structure type ids 10-25; 0 is no item, 64 the collector ship.
-    static constexpr std::int32_t kStructureCells[16] = {8, 7, 3, 13, 16, 1, 5, 4, 15, 10, 6, 14, 12, 11, 0, 9};
+    // The media manifest places each carried item's icon (structure type ids 10-25, the
+    // collector ship 64); the last cell stands for no item.
     if (type == 0)
-        return 31;
-    if (type == 64)
-        return 2;
-    if (type >= 10 && type <= 25)
-        return kStructureCells[type - 10];
-    return -1;
+        return kNoItemCell;
+    const QNMEDIACELL* cell = FindMediaCell(kIconPicture, type);
+    return cell ? std::int32_t(cell->Cell) : -1;
 }
 
 SUITINVENTORY::SUITINVENTORY(QNNODE* parent)

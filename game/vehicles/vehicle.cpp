@@ -38,6 +38,9 @@ void VEHICLE::OnContact(QNNODE* other, std::uint32_t phase, const float* point, 
         QNSOUND* sound = Resources->FindSound(name);
         if (!sound->HasPath())
             sound->CreatePath();
+        // Heard where the vehicle is: the player's own bumps at the ear, others' from afar.
+        sound->SetPositionFromMatrix(GetWorldMatrix());
+        sound->Set3DParameters();
         sound->Play(0);
         ++CollisionSounds;
     }

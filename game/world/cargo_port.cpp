@@ -230,6 +230,12 @@ void CARGOPORT::UpdateLights()
     }
 }
 
+bool CARGOPORT::HoldsOre() const
+{
+    const GAMENODE* pending = pending_.Get();
+    return (pending && pending->FirstChild()) || pod_.Get();
+}
+
 void CARGOPORT::EndVisit()
 {
     freighter_.Reset();

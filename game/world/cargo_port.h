@@ -135,6 +135,8 @@ public:
     CARGOPOD* AddPod(float value);
     float TakeCargoValue();
     float TakeFee();
+    /// True while pods wait at the port: their value is the company's until a freighter takes it.
+    bool HoldsOre() const override;
     void SetHighlight(bool on) override;
     void Update() override;
 

@@ -265,6 +265,11 @@ void COLLECTORSHIPDOCK::PlayDockSound()
 
 void COLLECTORSHIPDOCK::SetShip(DAMAGEABLE* ship)
 {
+    // The ship held here sends the damage it takes while docked to the dock.
+    if (COMPANYSHIP* old = ShipOf(ship_.Get()); old && ship_.Get() != ship)
+        old->SetDock(nullptr);
+    if (COMPANYSHIP* control = ShipOf(ship))
+        control->SetDock(this);
     ship_ = ship;
     ApproachClass = 0;
     if (DockState == DOCKSTATE::DOCKED) {

@@ -29,6 +29,8 @@ namespace {
 const QNVEC3 kSuitOffset = {-10.0f, 10.0f, -10.0f};
 // Where the suit is put back after an ejection without a dock: off the site's origin.
 const QNVEC3 kSuitBesideSite = {-15.0f, 15.0f, -15.0f};
+// Where the suit returns after an ejection at a station with a collector-ship dock.
+const QNVEC3 kSuitBesideDock = {-5.0f, 5.0f, -5.0f};
 // The seat starts this far along the ship's z axis.
 constexpr float kSeatForward = 1.6f;
 
@@ -231,11 +233,11 @@ bool COMPANY::BuyCollectorShip()
     SITE* site = site_.Get();
     if (!dock || !site || !CompanyVehicles.CreateShip)
         return false;
-    if (!FreeShip)
-        AddMoney(-CollectorShipPrice());
     GAMENODE* ship = CompanyVehicles.CreateShip(site, dock->DockPointMatrix(), Identity);
     if (!ship)
         return false;
+    if (!FreeShip)
+        AddMoney(-CollectorShipPrice());
     COMPANYSHIP* control = ShipOf(ship);
     if (control)
         control->SetViewMode(2);
@@ -319,9 +321,10 @@ void COMPANY::PlaceSuitAfterEjection()
     GAMENODE* site = site_.Get();
     if (!suit || !site)
         return;
-    const QNVEC3 target = site->GetWorldMatrix().Translation();
+    const COLLECTORSHIPDOCK* dock = Dock();
+    const QNVEC3 target = (dock ? dock->GetWorldMatrix() : site->GetWorldMatrix()).Translation();
     QNMATRIX m;
-    m.SetLookAt(target + kSuitBesideSite, target, QNVEC3{0.0f, 1.0f, 0.0f});
+    m.SetLookAt(target + (dock ? kSuitBesideDock : kSuitBesideSite), target, QNVEC3{0.0f, 1.0f, 0.0f});
     suit->SetTransform(m);
 }
 

@@ -10,6 +10,7 @@
 
 #include "engine/util/qnmatrix.h"
 
+class DAMAGEABLE;
 class GAMENODE;
 class QNNODE;
 
@@ -28,6 +29,8 @@ public:
     /// 0 none, 1 cockpit, 2 outside.
     virtual void SetViewMode(std::uint32_t mode) = 0;
     virtual void SetDocked(bool docked) = 0;
+    /// The dock that takes the ship's damage while it is docked (null: none).
+    virtual void SetDock(DAMAGEABLE*) {}
     /// Installs rack weapon `weaponId` (69-74); false when its slot is taken.
     virtual bool InstallWeapon(std::uint32_t weaponId) = 0;
 };

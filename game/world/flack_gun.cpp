@@ -70,7 +70,7 @@ bool FLACKGUN::Fire()
     if (const DAMAGEABLE* target = Target()) {
         const QNBODY* body = PhysicsBodyOf(target);
         const QNVEC3 velocity = body ? body->GetLinearVelocity() : QNVEC3();
-        BurstPoint = target->GetWorldMatrix().Translation() + velocity * kLead;
+        BurstPoint = target->GetWorldMatrix().Translation() + velocity * float(FLACK::kFuse);
     } else {
         BurstPoint = GetWorldMatrix().Translation() + GetAimDirection() * ((MinRange + MaxRange) * 0.5f);
     }
@@ -83,6 +83,7 @@ bool FLACKGUN::Fire()
         shell->SetState(3, 0, false, true);
     }
     FireTimer.Restart();
+    ++Shots;
     return true;
 }
 

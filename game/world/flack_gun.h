@@ -1,7 +1,7 @@
 #pragma once
 /// FLACKGUN: a twin flak gun on a turning casing. It throws a flak shell every kReload seconds
-/// at the point where the target will be in kLead seconds (straight ahead at mid-range without
-/// a target); the shell bursts kFuse seconds later and damages every vehicle of another company
+/// at the point where the target will be when the shell bursts, kFuse seconds later (straight
+/// ahead at mid-range without a target); the burst damages every vehicle of another company
 /// within kBurstRadius. The two guns fire in turn, the firing one recoiling.
 
 #include <cstdint>
@@ -15,7 +15,6 @@ class QNRESOURCES;
 class FLACKGUN : public STATIONWEAPON {
 public:
     static constexpr double kReload = 5.0;
-    static constexpr float kLead = 2.0f;
     static constexpr float kScatter = 5.0f;      ///< random offset of the burst on each axis
     static constexpr float kRecoil = 0.3f;
     static constexpr double kRecoilTime = 0.075;
@@ -46,6 +45,7 @@ public:
     std::uint32_t LastGun = 1;
     QNTIMER FireTimer;
     QNVEC3 BurstPoint;   ///< where the last shell was sent
+    std::uint32_t Shots = 0;   ///< shells thrown so far
 
 protected:
     void SwitchMotors(bool on) override;

@@ -11,10 +11,12 @@ class MIDRANGETURRET : public BURSTTURRET {
 public:
     static constexpr float kMass = 3000.0f;
     static constexpr float kAngularDamping = 9.0f;
-    /// Steering gain and easing angle: tuned in a real world at 60 Hz so that the turret swings
-    /// onto a target 90 degrees away in about two seconds and settles inside its 5 degrees.
-    static constexpr float kGain = 60.0f;
-    static constexpr float kSlowAngle = Radians(15.0f);
+    /// Steering gain and easing angle: measured in the real game at 50 Hz (the weapon table) so
+    /// that the turret settles inside its 5 degrees and holds a ship crossing at top speed 25
+    /// units away inside them (at 60 over 15 degrees it fell behind anything above 10 units a
+    /// second).
+    static constexpr float kGain = 300.0f;
+    static constexpr float kSlowAngle = Radians(5.0f);
 
     MIDRANGETURRET(QNNODE* parent, std::int32_t connector, std::uint32_t view, TARGETLIST* targets);
 

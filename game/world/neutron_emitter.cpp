@@ -1,5 +1,6 @@
 #include "game/world/neutron_emitter.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "engine/physics/node_motion.h"
@@ -80,7 +81,18 @@ bool NEUTRONEMITTER::Fire()
         return false;
     PlaySound(1);
     FireTimer.Restart();
+    ++Shots;
     return true;
+}
+
+float NEUTRONEMITTER::AimAngle(const DAMAGEABLE* target) const
+{
+    QNBOX box;
+    target->GetLocalBox(box, true);
+    const QNVEC3 size = box.max - box.min;
+    const float half = 0.5f * std::min(std::fabs(size.x), std::min(std::fabs(size.y), std::fabs(size.z)));
+    const float distance = std::max(NodeDistance(Gun, target), 1.0f);
+    return std::min(std::atan2(kHitShare * half, distance), kMaxAimAngle);
 }
 
 bool NEUTRONEMITTER::Track()
@@ -90,8 +102,10 @@ bool NEUTRONEMITTER::Track()
         return false;
     const QNVEC3 point = target->GetWorldMatrix().Translation();
     const QNVEC3 gain(kSteerGain, kSteerGain, kSteerGain);
-    SteerTowards(point, gain, kSlowAngle, kStopAngle);
-    return !Gun->SteerTowards(point, gain, kSlowAngle, kStopAngle);
+    SteerTowards(point, gain, kSlowAngle, kFineAngle);
+    Gun->SteerTowards(point, gain, kSlowAngle, kFineAngle);
+    const QNVEC3 local = DirectionInFrame(Gun, point);
+    return std::acos(std::clamp(local.z, -1.0f, 1.0f)) <= AimAngle(target);
 }
 
 NEUTRONEMITTER::NEUTRONBEAM::NEUTRONBEAM(QNNODE* parent)

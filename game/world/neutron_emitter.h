@@ -20,11 +20,18 @@ public:
     static constexpr float kMotorForce = 1000.0f;
     static constexpr float kProjectorMass = 1200.0f;
     static constexpr float kProjectorDamping = 3.0f;
-    /// Steering of the part and the projector: gain, easing and the angle within which the
-    /// projector counts as on target (the engine steering's stop angle).
-    static constexpr float kSteerGain = 20.0f;
-    static constexpr float kSlowAngle = Radians(10.0f);
-    static constexpr float kStopAngle = Radians(2.0f);
+    /// Steering of the part and the projector: gain, easing, and the stop angle of the engine
+    /// steering, small so that the projector keeps following the target while the beam fires.
+    /// Stiff enough that the beam stays on a ship crossing at top speed 50 units away (measured
+    /// by the weapon table; at a gain of 20 over 10 degrees it trailed anything moving).
+    static constexpr float kSteerGain = 200.0f;
+    static constexpr float kSlowAngle = Radians(4.0f);
+    static constexpr float kFineAngle = Radians(0.05f);
+    /// The projector is on target when its axis passes the target's centre closer than this share
+    /// of the target's smallest half extent (the beam is a line: it must meet the hull), and
+    /// never when it is off by more than kMaxAimAngle.
+    static constexpr float kHitShare = 0.6f;
+    static constexpr float kMaxAimAngle = Radians(2.0f);
 
     class NEUTRONBEAM;
 
@@ -36,11 +43,14 @@ public:
     bool Fire() override;
     bool Track() override;
     bool IsReadyToFire() override;
+    /// The angle within which the beam from the projector meets `target`.
+    float AimAngle(const DAMAGEABLE* target) const;
 
     static void RegisterMedia(QNRESOURCES& resources);
 
     NEUTRONBEAM* Beam = nullptr;
     QNTIMER FireTimer;
+    std::uint32_t Shots = 0;   ///< beams started so far
 };
 
 /// The beam: kSegments segments along its z axis, spinning; while firing it reaches to the

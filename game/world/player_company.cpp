@@ -2,8 +2,10 @@
 
 #include <cmath>
 #include <cstdio>
+#include <vector>
 
 #include "engine/input/qninputmap.h"
+#include "engine/sound/qnsound.h"
 #include "engine/scene/queued_message.h"
 #include "engine/scene/view.h"
 #include "engine/scene/scene.h"
@@ -150,20 +152,36 @@ float PLAYERCOMPANY::SellItem(std::uint32_t index)
     return proceeds;
 }
 
+void PLAYERCOMPANY::ShowMoney()
+{
+    if (Mode == COMPANYMODE::SUIT) {
+        if (SUITCONTROL* suit = SuitControlOf(Suit()))
+            suit->ShowMoney(Money());
+    } else if (Mode == COMPANYMODE::SHIP || Mode == COMPANYMODE::DESTINATIONS) {
+        // The ship HUD stays on screen while the destination list is open.
+        if (GAMENODE* ship = Ship(); ship && PlayerControls.ShowMoney)
+            PlayerControls.ShowMoney(ship, Money());
+    }
+}
+
 void PLAYERCOMPANY::AddMoney(float amount)
 {
     COMPANY::AddMoney(amount);
-    if (Mode == COMPANYMODE::SUIT)
-        if (SUITCONTROL* suit = SuitControlOf(Suit()))
-            suit->ShowMoney(Money());
+    ShowMoney();
 }
 
 void PLAYERCOMPANY::SetMoney(float amount)
 {
     COMPANY::SetMoney(amount);
-    if (Mode == COMPANYMODE::SUIT)
-        if (SUITCONTROL* suit = SuitControlOf(Suit()))
-            suit->ShowMoney(Money());
+    ShowMoney();
+}
+
+GAMENODE* PLAYERCOMPANY::Headquarters() const
+{
+    const STATION* station = SiteStation();
+    const std::vector<STATIONPART*> parts =
+        station ? station->CollectParts(KIND_HEADQUARTERS, 1) : std::vector<STATIONPART*>();
+    return parts.empty() ? nullptr : parts.front();
 }
 
 bool PLAYERCOMPANY::AddItem(std::uint32_t type, float value, float conditionA, float conditionB,
@@ -192,6 +210,9 @@ INVENTORYITEM PLAYERCOMPANY::RemoveItem(std::uint32_t index)
 void PLAYERCOMPANY::SetShip(GAMENODE* ship)
 {
     COMPANY::SetShip(ship);
+    if (Mode == COMPANYMODE::SUIT && PlayerControls.SetSuitArrows)
+        if (GAMENODE* suit = Suit())
+            PlayerControls.SetSuitArrows(suit, Headquarters(), ship);
     if (!ship)
         return;
     if (auto* damageable = dynamic_cast<DAMAGEABLE*>(ship))
@@ -286,10 +307,16 @@ void PLAYERCOMPANY::EnterSuit()
         ShowSuitWhereFree(suitNode);
     }
     COMPANY::EnterSuit();
+    if (QNSOUND* theme = Theme(); theme && !theme->IsPlaying())
+        theme->Play(QNSOUND::kForever);
     SUITCONTROL* suit = SuitControlOf(suitNode);
     if (!suit)
         return;
     HudLines[HUD_SUIT] = suit->MessageLine();
+    if (PlayerControls.SetHudSite)
+        PlayerControls.SetHudSite(suitNode, View, Identity);
+    if (PlayerControls.SetSuitArrows)
+        PlayerControls.SetSuitArrows(suitNode, Headquarters(), Ship());
     suit->ShowMoney(Money());
     suit->ClearInventory();
     for (std::uint32_t i = 0; i < ItemCount(); ++i)
@@ -300,6 +327,8 @@ void PLAYERCOMPANY::BoardShip()
 {
     if (Mode == COMPANYMODE::SHIP)
         return;
+    if (QNSOUND* theme = Theme())
+        theme->Stop();
     if (GAMENODE* suit = Suit()) {
         if (auto* vehicle = dynamic_cast<WORLDVEHICLE*>(suit))
             vehicle->SetViewMode(0);
@@ -307,9 +336,20 @@ void PLAYERCOMPANY::BoardShip()
     }
     if (COMPANYSHIP* control = ShipControl())
         control->SetViewMode(1);
-    // The cockpit's HUD is new: it shows the company's orders.
-    if (GAMENODE* ship = Ship(); ship && PlayerControls.SetWorkOrders)
-        PlayerControls.SetWorkOrders(ship, &WorkOrders[0], &WorkOrders[1]);
+    // The cockpit's HUD is new: it shows the company's site, the site the ship is at, the money
+    // and the orders.
+    if (GAMENODE* ship = Ship()) {
+        if (PlayerControls.SetHudSite)
+            PlayerControls.SetHudSite(ship, View, Identity);
+        if (const SITE* at = ShipSite(); at && PlayerControls.SetTargetSite) {
+            const COMPANY* host = CompanyOfView(at->ViewIndex);
+            PlayerControls.SetTargetSite(ship, at->ViewIndex, host ? host->Identity : at->ViewIndex);
+        }
+        if (PlayerControls.ShowMoney)
+            PlayerControls.ShowMoney(ship, Money());
+        if (PlayerControls.SetWorkOrders)
+            PlayerControls.SetWorkOrders(ship, &WorkOrders[0], &WorkOrders[1]);
+    }
     if (QNINPUTBINDING* throttle = QNINPUTMAP::Binding(ACT_THROTTLE))
         throttle->Value = 0.0f;
     COMPANY::BoardShip();
@@ -341,6 +381,13 @@ void PLAYERCOMPANY::Eject()
     if (camera->View)
         camera->View->CurrentNode = camera;
     EjectCamera = camera;
+}
+
+QNSOUND* PLAYERCOMPANY::Theme() const
+{
+    const SITE* site = Site();
+    const QNSCENE* scene = site && site->View ? site->View->Scene : nullptr;
+    return scene ? scene->Resources.SoundIfAny(kThemeSound) : nullptr;
 }
 
 void PLAYERCOMPANY::AimedName(const STATIONPART* part, char* out, std::size_t size)

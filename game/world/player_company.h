@@ -18,6 +18,7 @@
 #include "engine/util/qn_item.h"
 #include "game/world/company.h"
 
+class QNSOUND;
 class QNQUEUEDMESSAGE;
 
 /// Actions of the default control table that the player's commands read.
@@ -139,8 +140,16 @@ public:
     /// Offset by which each round of refused suit spots grows, and the rounds tried.
     static constexpr float kSuitSpotStep = 5.0f;
     static constexpr std::uint32_t kSuitSpotRounds = 8;
+    /// The theme: it plays in the suit and stops in the ship.
+    static constexpr const char* kThemeSound = "corvanetheme";
 
 private:
+    /// The theme of the scene the company plays in (null when it has none).
+    QNSOUND* Theme() const;
+    /// The money on the HUD of the vehicle the player is in.
+    void ShowMoney();
+    /// The own station's headquarters, or null.
+    GAMENODE* Headquarters() const;
     void ShowSuitWhereFree(GAMENODE* suit);
     void UpdateSuit();
     void UpdateShip();

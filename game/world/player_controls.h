@@ -39,8 +39,11 @@ struct PLAYERCONTROLS {
     void (*ShipMessage)(GAMENODE* ship, const char* text) = nullptr;
     /// Shows or hides the destination cube on the ship HUD.
     void (*ShowApproachCube)(GAMENODE* ship, bool shown) = nullptr;
-    /// Shows the throttle on the ship HUD.
+    /// Shows the throttle setting on the ship HUD (its speed is the ship's own to show).
     void (*ShowThrottle)(GAMENODE* ship, float throttle) = nullptr;
+    /// The ship HUD's target-site indicator: the colour (view) and emblem of the site the ship
+    /// is at, hidden at the player's own site.
+    void (*SetTargetSite)(GAMENODE* ship, std::uint32_t colour, std::uint32_t emblem) = nullptr;
     /// The ship HUD's work-order lines checked against the ore mask.
     void (*RefreshWorkOrders)(GAMENODE* ship, std::uint32_t oreMask) = nullptr;
     /// The ship HUD's work-order icons and panel show the company's two orders.
@@ -53,6 +56,10 @@ struct PLAYERCONTROLS {
     void (*MoveSky)(GAMENODE* sky, GAMENODE* site) = nullptr;
 
     // The HUD of the vehicle the player is in (worn suit or ship).
+    /// The HUD's money display.
+    void (*ShowMoney)(GAMENODE* vehicle, float money) = nullptr;
+    /// The HUD's site indicator: the company's colour (its view) and emblem (its identity).
+    void (*SetHudSite)(GAMENODE* vehicle, std::uint32_t colour, std::uint32_t emblem) = nullptr;
     /// Whether the HUD's ranking panel is the panel shown.
     bool (*RankingShown)(GAMENODE* vehicle) = nullptr;
     /// Fills the ranking panel with `count` rows and shows it, or hides it.
@@ -62,6 +69,9 @@ struct PLAYERCONTROLS {
     /// Board indicator (ship ready to board), cargo-ship indicator (freighter docked) and the
     /// power warning (station underpowered).
     void (*SetSuitIndicators)(GAMENODE* suit, bool board, bool freighter, bool underpowered) = nullptr;
+    /// The suit HUD's arrows: the home arrow to the headquarters and the arrow to the ship
+    /// (null: none).
+    void (*SetSuitArrows)(GAMENODE* suit, GAMENODE* headquarters, GAMENODE* ship) = nullptr;
 
 };
 

@@ -320,7 +320,8 @@ std::uint32_t STATION::RemoveSelected()
 
 std::uint32_t STATION::RemovePartChecked(STATIONPART* part, bool force)
 {
-    if (!part)
+    // A destroyed part has left the books already (PartDestroyed); one being removed is leaving.
+    if (!part || part->IsDestroyed() || part->RemovalNotified || part->Removal != REMOVALSTATE::NONE)
         Result = PLACE_NO_STRUCTURE;
     else if (part->Indestructible)
         Result = PLACE_PERMANENT;
@@ -397,7 +398,9 @@ void STATION::RemovePart(STATIONPART* part)
 
 void STATION::PartDestroyed(STATIONPART* part)
 {
-    RemovePart(part);
+    // A part already taken down by a removal was counted out then.
+    if (part->Removal == REMOVALSTATE::NONE)
+        RemovePart(part);
     part->UnlinkAll();
 }
 
@@ -519,7 +522,7 @@ STATIONPART* STATION::FindAimedPart(bool needFreeConnector)
         if (!node || !IsStructureKind(node->Kind))
             continue;
         auto* part = dynamic_cast<STATIONPART*>(node->FindAncestor(QNCF_LEVEL_GAME));
-        if (!part || (needFreeConnector && !HasFreeConnector(part)))
+        if (!part || part->IsDestroyed() || (needFreeConnector && !HasFreeConnector(part)))
             continue;
         return part;
     }

@@ -185,11 +185,22 @@ bool STATIONWEAPON::IsTargetValid() const
 
 bool STATIONWEAPON::LineOfFireClear()
 {
-    QNNODEHIT hit;
-    if (CastSegment(MinRange, MaxRange, GetAimDirection(), 1, &hit) == 0 || !hit.Node)
+    // The segment starts at the part's origin, so the weapon's own bodies (projector, casing,
+    // guns) lie on it for steep aims: the nearest hit that is not the weapon's decides.
+    QNNODEHIT hits[kLineOfFireHits];
+    const int n = std::clamp(CastSegment(MinRange, MaxRange, GetAimDirection(), kLineOfFireHits, hits), 0, kLineOfFireHits);
+    const QNNODEHIT* nearest = nullptr;
+    for (int i = 0; i < n; ++i) {
+        const QNNODEHIT& hit = hits[i];
+        if (!hit.Node || hit.Node == this || IsAncestorOf(hit.Node))
+            continue;
+        if (!nearest || hit.Distance < nearest->Distance)
+            nearest = &hit;
+    }
+    if (!nearest)
         return true;
     const DAMAGEABLE* target = Target();
-    return target && (hit.Node == target || target->IsAncestorOf(hit.Node));
+    return target && (nearest->Node == target || target->IsAncestorOf(nearest->Node));
 }
 
 void STATIONWEAPON::Update()

@@ -53,6 +53,8 @@ public:
     static constexpr float kDefaultMinRange = 5.0f;
     static constexpr float kDefaultMaxRange = 200.0f;
     static constexpr float kNoCandidate = 1e29f;
+    /// Hits the line-of-fire check reads: the weapon's own bodies and the nearest other one.
+    static constexpr int kLineOfFireHits = 8;
 
     STATIONWEAPON(QNNODE* parent, const char* name, std::int32_t kind, std::uint32_t classFlags,
                   std::uint32_t view, TARGETLIST* targets);
@@ -75,7 +77,8 @@ public:
     virtual QNVEC3 GetAimDirection() const;
 
     /// Whether the segment from minimum to maximum range along the aim meets nothing nearer
-    /// than the target (the target itself, or any part of it, may be first).
+    /// than the target (the target itself, or any part of it, may be first); the weapon's own
+    /// bodies never stand in its way.
     bool LineOfFireClear();
     /// Whether the target is alive and listed (IsTargetValid) and within the range bounds.
     bool IsTargetValid() const;

@@ -20,6 +20,12 @@ STATIONPART* Make(STATION& station, STATIONPART* parent, std::int32_t connector,
     return new PART(parent, connector, station.ViewIndex, station.Targets);
 }
 
+// Only the player's station (the one with station sounds) sounds the intruder alarm.
+STATIONPART* MakeEarlyWarning(STATION& station, STATIONPART* parent, std::int32_t connector, std::uint32_t)
+{
+    return new EARLYWARNING(parent, connector, station.ViewIndex, station.Sounds ? station.Targets : nullptr);
+}
+
 template <class PART>
 STATIONPART* MakeUnaimed(STATION& station, STATIONPART* parent, std::int32_t connector, std::uint32_t)
 {
@@ -37,7 +43,7 @@ void InstallStationWeapons()
     STATION::SetMaker(KIND_NEUTRONEMITTER, &Make<NEUTRONEMITTER>);
     STATION::SetMaker(KIND_MINELAUNCHER, &MakeUnaimed<MINELAUNCHER>);
     STATION::SetMaker(KIND_SHOCKWAVE, &Make<SHOCKWAVE>);
-    STATION::SetMaker(KIND_EARLYWARNING, &Make<EARLYWARNING>);
+    STATION::SetMaker(KIND_EARLYWARNING, &MakeEarlyWarning);
     STATION::SetMaker(KIND_MERCSHIPDOCK, &MakeUnaimed<MERCSHIPDOCK>);
 }
 

@@ -25,7 +25,9 @@
 // as inside (`McdBoxFlushTolerance`), so faces flush to rounding keep all their corners.
 // Each point is moved along n onto the mid-plane, so that both model orders make the same
 // contacts. A point of an incident face keeps its own depth below the reference face as its
-// separation (a tilted box is righted by the deeper side); the point of an edge axis and
+// separation (a tilted box is righted by the deeper side), shifted all alike when the
+// deepest of them is shallower than s (its corner clipped away beside the reference box),
+// so that the reported depth is the overlap along n; the point of an edge axis and
 // of the general patch take the patch's separation s. Points whose separation is not
 // strictly below 0.01 s are dropped (none survive when s >= 0: boxes resting exactly on
 // each other, or within their padding, touch without contacts) and the rest are culled to
@@ -698,6 +700,23 @@ void McdBoxBoxGatherPatch(McdPointCursor* cursor, MeConstMatrix4Ptr pose, const 
 
 namespace {
 
+// The points of an incident face keep their own depths below the reference face, but the
+// deepest of them can be shallower than the overlap s on the axis: when the corner of the
+// incident box that reaches deepest along the normal lies beside the reference box, the clip
+// drops it, yet the boxes part only after moving |s| along the normal. All the depths then
+// move by the same amount so that the deepest is s (the tilt they show is kept).
+void DeepestAtTheOverlap(MeReal* separations, int count, MeReal overlap)
+{
+    MeReal deepest = 0;
+    for (int i = 0; i < count; ++i)
+        deepest = separations[i] < deepest ? separations[i] : deepest;
+    if (!(deepest > overlap))
+        return;
+    const MeReal shift = overlap - deepest;
+    for (int i = 0; i < count; ++i)
+        separations[i] += shift;
+}
+
 // Turns the patch points (box 1's frame) into contacts culled into the result. Points of a
 // face axis lie on the incident face: each takes its own depth below the reference face (box
 // 1's face at n.p = m + s/2, box 2's at m - s/2). Other points are crossings of both surfaces
@@ -712,6 +731,7 @@ int PatchContacts(McdIntersectResult* result, const Axis& axis, MeConstMatrix4Pt
     const MeReal keepBelow = 0.01f * axis.separation;
     alignas(McdContact) unsigned char storage[sizeof(McdContact) * kMax];
     McdContact* candidates = reinterpret_cast<McdContact*>(storage);
+    MeReal depths[kMax];
     int kept = 0;
     for (int i = 0; i < count; ++i) {
         const MeReal np = Dot(n, points[i]);
@@ -722,13 +742,16 @@ int PatchContacts(McdIntersectResult* result, const Axis& axis, MeConstMatrix4Pt
             continue;
         const MeReal lift = support - np;
         const MeReal q[3] = {points[i][0] + lift * n[0], points[i][1] + lift * n[1], points[i][2] + lift * n[2]};
-        McdContact& c = *new (&candidates[kept++]) McdContact();
+        McdContact& c = *new (&candidates[kept]) McdContact();
         Transform(c.position, t1, q);
         for (int j = 0; j < 3; ++j)
             c.normal[j] = result->normal[j];
-        c.separation = separation;
+        depths[kept++] = separation;
         c.dims = dims;
     }
+    DeepestAtTheOverlap(depths, kept, axis.separation);
+    for (int i = 0; i < kept; ++i)
+        candidates[i].separation = depths[i];
     result->contactCount = McdContactCull(result->normal, candidates, kept, result->contacts,
                                           McdResultContactCap(result), McdResultRequest(result)->faceNormalsFirst);
     return result->contactCount > 0 ? 1 : 0;
@@ -797,6 +820,7 @@ int FaceContacts(McdIntersectResult* result, const Axis& axis, MeConstMatrix4Ptr
     const int cap = McdResultContactCap(result);
     if (kept == 0 || cap == 0)
         return result->contactCount = 0;
+    DeepestAtTheOverlap(sep, kept, axis.separation);
     int keep[kFaceMax + 1];
     const int n2 = PolygonCull(keep, px, py, h, sep, kept, cap < kMcdContactCandidateMax ? cap : kMcdContactCandidateMax);
     if (n2 < 0) {

@@ -302,6 +302,31 @@ void McdDtBridgeSetBodyHooks(MdtWorld* world)
     MdtWorldSetBodyHooks(world, BodyEnabled, BodyDisabled);
 }
 
+int McdDtBridgeDestroyContactGroups(MdtWorld* world)
+{
+    if (!world)
+        return 0;
+    int destroyed = 0;
+    MeFixedPool& pool = world->constraintPool;
+    for (int i = 0; i < pool.used;) {
+        auto* g = static_cast<MdtConstraint*>(pool.freeList[i]);
+        if (g->type != MdtTypeContactGroup) {
+            ++i;
+            continue;
+        }
+        // Destroying puts records back and reorders the pool's handed-out entries: look again
+        // from the start.
+        if (auto* pair = static_cast<McdModelPair*>(MdtContactGroupGetPair(g)))
+            if (pair->contactGroup == g)
+                pair->contactGroup = nullptr;
+        MdtConstraintDisable(g);
+        MdtContactGroupDestroy(g);
+        ++destroyed;
+        i = 0;
+    }
+    return destroyed;
+}
+
 void McdModelSetBody(McdModelID model, MdtBody* body)
 {
     MdtBody* old = model->body;

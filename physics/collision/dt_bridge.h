@@ -74,6 +74,10 @@ void McdDtBridgeSetBodyHooks(MdtWorld* world);
 /// the old body and the old body's model field.
 void McdModelSetBody(McdModelID model, MdtBody* body);
 
+/// Destroys every contact group of the world (the pairs make them again at their next
+/// collide), giving their constraint records back. Returns the number destroyed.
+int McdDtBridgeDestroyContactGroups(MdtWorld* world);
+
 /// Pair bookkeeping only (hello and goodbye, groups of ended pairs destroyed). Returns the
 /// result of `McdSpaceBeginChanges`.
 int McdSpaceUpdateAndHelloGoodbye(McdDtBridgeID bridge, McdSpaceID space, MdtWorld* world);

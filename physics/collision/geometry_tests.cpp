@@ -14,6 +14,17 @@
 // nearly parallel give no axis. An edge axis must beat the best face axis by the tolerance,
 // so that face contacts (stable, several points) win near ties.
 //
+// Box against triangle. The axis search leaves out the axes of edges shared with a flat
+// neighbour (their bit clear), and an axis whose extreme feature on the triangle is no edge
+// or corner of the surface (a shared edge, a corner seen from inside) gives way to the
+// face axis: the pieces of a flat floor all push along its normal. Contact points lie on the
+// box's surface, each with the depth of the box at that place: a point of the triangle p
+// goes to where the line p + s.n enters the box (the box must rise by -s to clear p), and a
+// box corner behind the triangle keeps its height. The greatest depth over the triangle is
+// among its corners, the points over box edges and over box corners, which join the points
+// of the patch. An edge pair's points take the depth of its axis. Since a corner and a point
+// above it on the same line meet at one place, the culling sees the patch, not a column.
+//
 // Sign conventions: the returned normal points from the second shape towards the first (for
 // the box-box test from b to a; for the sphere-box test from the sphere to the box; for the
 // triangle tests from the triangle to the other shape).
@@ -184,6 +195,103 @@ struct TriangleAxes {
         }
     }
 };
+
+// Where the line p + s.n enters the box e going along n: the least s on it inside the box,
+// into `entry`. False when the line passes beside the box.
+bool BoxEntryAlong(MeReal* entry, const MeReal p[3], const MeReal n[3], const MeReal e[3])
+{
+    MeReal lo = -FLT_MAX, hi = FLT_MAX;
+    for (int i = 0; i < 3; ++i) {
+        if (std::fabs(n[i]) < 1e-9f) {
+            if (std::fabs(p[i]) > e[i] * (1 + 1e-6f))
+                return false;
+            continue;
+        }
+        const MeReal t1 = (-e[i] - p[i]) / n[i], t2 = (e[i] - p[i]) / n[i];
+        lo = std::fmax(lo, std::fmin(t1, t2));
+        hi = std::fmin(hi, std::fmax(t1, t2));
+    }
+    // Points on the box's surface may miss it by rounding.
+    if (lo > hi + 1e-6f * (e[0] + e[1] + e[2]))
+        return false;
+    *entry = lo;
+    return true;
+}
+
+// The points of the segment v + t.d (t in [lo, hi]) under which an edge of box e passes
+// along n (the box edge lies below the point along n).
+void AppendEdgesBeneath(McdPointCursor* cursor, const MeReal v[3], const MeReal d[3], MeReal lo, MeReal hi,
+                        const MeReal n[3], const MeReal e[3])
+{
+    // Two directions across n: the crossing is solved in the plane they span.
+    MeReal u1[3], u2[3];
+    const MeReal pick[3] = {std::fabs(n[0]) < 0.6f ? 1.0f : 0.0f, std::fabs(n[0]) < 0.6f ? 0.0f : 1.0f, 0};
+    Cross(u1, n, pick);
+    const MeReal len = std::sqrt(Dot(u1, u1));
+    for (MeReal& x : u1)
+        x /= len;
+    Cross(u2, n, u1);
+    const MeReal d1 = Dot(d, u1), d2 = Dot(d, u2);
+    for (int i = 0; i < 3; ++i) {
+        const int j = (i + 1) % 3, k = (i + 2) % 3;
+        for (int sj = -1; sj <= 1; sj += 2)
+            for (int sk = -1; sk <= 1; sk += 2) {
+                // Box edge a + s.f, s in [-1, 1], along axis i.
+                MeReal a[3] = {0, 0, 0}, f[3] = {0, 0, 0};
+                a[j] = sj * e[j];
+                a[k] = sk * e[k];
+                f[i] = e[i];
+                // v + t.d - a - s.f has no part across n: t.d - s.f = a - v in (u1, u2).
+                const MeReal w[3] = {a[0] - v[0], a[1] - v[1], a[2] - v[2]};
+                const MeReal f1 = Dot(f, u1), f2 = Dot(f, u2), w1 = Dot(w, u1), w2 = Dot(w, u2);
+                const MeReal det = -d1 * f2 + d2 * f1;
+                if (std::fabs(det) < 1e-9f)
+                    continue;
+                const MeReal t = (-w1 * f2 + w2 * f1) / det;
+                const MeReal s = (d1 * w2 - d2 * w1) / det;
+                if (!(t > lo && t < hi && s >= -1 && s <= 1))
+                    continue;
+                MeReal p[3], b[3];
+                Point(p, v, d, t);
+                Point(b, a, f, s);
+                if (Dot(n, p) > Dot(n, b))
+                    cursor->Append(p);
+            }
+    }
+}
+
+// Whether a normal n that is not the triangle's own belongs to the surface: the triangle's
+// feature extreme along n (its vertices within rounding of `top`) must be the face, or have
+// an open edge (bit set) across which n points outward. A piece's corner at a shared edge,
+// or an inner direction, only separates the box from this piece of a flat surface.
+bool ExtremeFeatureIsOpen(const McdTriangleRecord* tri, const MeReal n[3], MeReal top)
+{
+    MeReal size = 0;
+    for (int k = 0; k < 3; ++k)
+        size = std::fmax(size, Dot(tri->edges[k], tri->edges[k]));
+    const MeReal slack = 1e-5f * std::sqrt(size);
+    bool at[3];
+    int count = 0;
+    for (int k = 0; k < 3; ++k)
+        count += at[k] = Dot(n, tri->vertices[k]) >= top - slack;
+    if (count >= 3)
+        return true;
+    for (int k = 0; k < 3; ++k) {
+        const int k1 = (k + 1) % 3;
+        if (!(tri->flags & (kMcdTriangleEdge0 << k)) || !(count == 1 ? at[k] || at[k1] : at[k] && at[k1]))
+            continue;
+        // The edge's outward direction in the plane: away from the third vertex.
+        MeReal m[3], inward[3];
+        Cross(m, tri->edges[k], tri->normal);
+        const MeReal* opposite = tri->vertices[(k + 2) % 3];
+        for (int i = 0; i < 3; ++i)
+            inward[i] = opposite[i] - tri->vertices[k][i];
+        const MeReal sign = Dot(m, inward) > 0 ? -1.0f : 1.0f;
+        if (sign * Dot(n, m) > 1e-4f * std::sqrt(Dot(m, m)))
+            return true;
+    }
+    return false;
+}
 
 }  // namespace
 
@@ -445,41 +553,44 @@ bool McdGeometryTests::SphereTriangle(MeReal* separation, MeReal normal[3], MeRe
     MeI16 code = 515;
 
     // The centre lies outside edge k when the origin is on the outer side of the edge's line:
-    // w_k = (v_k x v_k+1) . n against the triangle's winding.
+    // w_k = (v_k x v_k+1) . n against the triangle's winding. The closest point of the
+    // triangle then lies on such an edge; of those, the edge whose segment comes nearest
+    // holds it (the nearest line can belong to a far segment beside an obtuse corner).
     const MeReal outward = -Winding(tri);
     int edge = -1;
-    MeReal bestMeasure = 0;
+    MeReal c[3] = {0, 0, 0}, nearest = 0;
+    bool vertex = true;
     for (int k = 0; k < 3; ++k) {
-        MeReal c[3];
-        Cross(c, tri->vertices[k], tri->vertices[(k + 1) % 3]);
-        const MeReal w = outward * Dot(c, n);
-        if (w <= 0)
+        MeReal x[3];
+        Cross(x, tri->vertices[k], tri->vertices[(k + 1) % 3]);
+        if (!(outward * Dot(x, n) > 0))
             continue;
-        const MeReal len2 = Dot(tri->edges[k], tri->edges[k]);
+        const MeReal* v = tri->vertices[k];
+        const MeReal* ek = tri->edges[k];
+        const MeReal len2 = Dot(ek, ek);
         if (len2 <= 0)
             continue;
-        const MeReal m = w * w / len2;
-        if (edge < 0 || m < bestMeasure) {
+        const MeReal u = -Dot(v, ek);
+        MeReal q[3];
+        bool atVertex = true;
+        if (u <= 0) {
+            q[0] = v[0], q[1] = v[1], q[2] = v[2];
+        } else if (u >= len2) {
+            const MeReal* w = tri->vertices[(k + 1) % 3];
+            q[0] = w[0], q[1] = w[1], q[2] = w[2];
+        } else {
+            Point(q, v, ek, u / len2);
+            atVertex = false;
+        }
+        const MeReal d2 = Dot(q, q);
+        if (edge < 0 || d2 < nearest) {
             edge = k;
-            bestMeasure = m;
+            nearest = d2;
+            c[0] = q[0], c[1] = q[1], c[2] = q[2];
+            vertex = atVertex;
         }
     }
     if (edge >= 0) {
-        const MeReal* v = tri->vertices[edge];
-        const MeReal* e = tri->edges[edge];
-        const MeReal len2 = Dot(e, e);
-        const MeReal u = -Dot(v, e);
-        MeReal c[3];
-        bool vertex = true;
-        if (u <= 0) {
-            c[0] = v[0], c[1] = v[1], c[2] = v[2];
-        } else if (u >= len2) {
-            const MeReal* w = tri->vertices[(edge + 1) % 3];
-            c[0] = w[0], c[1] = w[1], c[2] = w[2];
-        } else {
-            Point(c, v, e, u / len2);
-            vertex = false;
-        }
         const MeReal dist = std::sqrt(Dot(c, c));
         const MeReal edgeSep = dist - r;
         if (edgeSep > tolerance)
@@ -506,12 +617,17 @@ bool McdGeometryTests::BoxTriangle(MeReal* separation, MeReal normal[3], MeReal*
 {
     TriangleAxes axes;
     axes.Try(tri->normal, BoxRadius(e, tri->normal), tri, tolerance, 0, -FLT_MAX);
+    const TriangleAxes face = axes;
     for (int i = 0; i < 3 && !axes.separated; ++i) {
         const MeReal L[3] = {i == 0 ? 1.0f : 0.0f, i == 1 ? 1.0f : 0.0f, i == 2 ? 1.0f : 0.0f};
         axes.Try(L, e[i], tri, tolerance, 1, 0);
     }
+    // An edge shared with a flat neighbour (its bit clear) is no edge of the surface: its
+    // axes would only separate the box from this piece of it.
     for (int i = 0; i < 3 && !axes.separated; ++i)
         for (int k = 0; k < 3 && !axes.separated; ++k) {
+            if (!(tri->flags & (kMcdTriangleEdge0 << k)))
+                continue;
             const MeReal a[3] = {i == 0 ? 1.0f : 0.0f, i == 1 ? 1.0f : 0.0f, i == 2 ? 1.0f : 0.0f};
             MeReal L[3];
             Cross(L, a, tri->edges[k]);
@@ -525,9 +641,13 @@ bool McdGeometryTests::BoxTriangle(MeReal* separation, MeReal normal[3], MeReal*
         }
     if (axes.separated)
         return false;
+    // An axis that stands for no feature of the surface leaves the decision to the face axis.
+    if (axes.kind != 0 && !ExtremeFeatureIsOpen(tri, axes.normal, axes.offset))
+        axes = face;
 
     const MeReal(*begin)[3] = cursor->next;
     // Active triangle edges inside the box.
+    const MeReal* n = axes.normal;
     for (int k = 0; k < 3; ++k) {
         if (!(tri->flags & (kMcdTriangleEdge0 << k)))
             continue;
@@ -542,9 +662,9 @@ bool McdGeometryTests::BoxTriangle(MeReal* separation, MeReal normal[3], MeReal*
             cursor->Append(q);
         }
     }
-    // Box edges through the triangle, and box corners behind it.
+    // Box edges through the triangle.
     const MeReal plane = Dot(tri->normal, tri->vertices[0]);
-    const MeReal side = Dot(axes.normal, tri->normal) >= 0 ? 1.0f : -1.0f;
+    const MeReal side = Dot(n, tri->normal) >= 0 ? 1.0f : -1.0f;
     for (int i = 0; i < 3; ++i) {
         const int j = (i + 1) % 3, k = (i + 2) % 3;
         for (int sj = -1; sj <= 1; sj += 2)
@@ -564,12 +684,69 @@ bool McdGeometryTests::BoxTriangle(MeReal* separation, MeReal normal[3], MeReal*
                     if (InsideTriangle(tri, q, 1e-6f))
                         cursor->Append(q);
                 }
-                if (i == 0)
-                    for (const MeReal* corner : {static_cast<const MeReal*>(a), static_cast<const MeReal*>(b)})
-                        if (side * (Dot(tri->normal, corner) - plane) < 0 &&
-                            Dot(axes.normal, corner) - axes.offset <= tolerance && InsideTriangle(tri, corner, 1e-6f))
-                            cursor->Append(corner);
             }
+    }
+    // The depth of the box at a point of the triangle is how far the box must move along n
+    // to clear it. Over the triangle it is greatest at a corner of the triangle, where an edge
+    // of the triangle passes over a box edge, or over a box corner (its lower surface along n
+    // is convex): those points join the list.
+    const MeReal slope = Dot(n, tri->normal);
+    if (axes.kind != 2) {
+        for (int k = 0; k < 3; ++k) {
+            cursor->Append(tri->vertices[k]);
+            AppendEdgesBeneath(cursor, tri->vertices[k], tri->edges[k], 0, 1, n, e);
+        }
+        if (std::fabs(slope) > 1e-6f)
+            for (int c = 0; c < 8; ++c) {
+                const MeReal corner[3] = {(c & 1) ? e[0] : -e[0], (c & 2) ? e[1] : -e[1], (c & 4) ? e[2] : -e[2]};
+                MeReal q[3];
+                Point(q, corner, n, (plane - Dot(tri->normal, corner)) / slope);
+                if (InsideTriangle(tri, q, 1e-6f))
+                    cursor->Append(q);
+            }
+    }
+    // Each point of the triangle goes to the box's surface below it along n, where the
+    // separation p.n - offset is the depth at that point (module comment); a point the box
+    // does not reach is dropped. Edge pairs take the depth of their axis throughout.
+    MeReal(*points)[3] = cursor->next - cursor->Count(begin);
+    // Points found twice (a corner under its own projection, a vertex on a clipped edge's
+    // end) are kept once.
+    const MeReal same = 1e-10f * (e[0] * e[0] + e[1] * e[1] + e[2] * e[2]);
+    int kept = 0;
+    auto keep = [&](const MeReal q[3]) {
+        for (int i = 0; i < kept; ++i) {
+            const MeReal d[3] = {points[i][0] - q[0], points[i][1] - q[1], points[i][2] - q[2]};
+            if (Dot(d, d) <= same)
+                return;
+        }
+        points[kept][0] = q[0], points[kept][1] = q[1], points[kept][2] = q[2];
+        ++kept;
+    };
+    const int found = cursor->Count(begin);
+    for (int q = 0; q < found; ++q) {
+        const MeReal* p = points[q];
+        const MeReal height = Dot(n, p) - axes.offset;
+        MeReal depth = axes.best;
+        if (axes.kind != 2 && (!BoxEntryAlong(&depth, p, n, e) || depth > 0))
+            continue;
+        const MeReal moved[3] = {p[0] + (depth - height) * n[0], p[1] + (depth - height) * n[1],
+                                 p[2] + (depth - height) * n[2]};
+        keep(moved);
+    }
+    cursor->next = points + kept;
+    // Box corners behind the triangle: their height is their depth.
+    for (int c = 0; c < 8; ++c) {
+        const MeReal corner[3] = {(c & 1) ? e[0] : -e[0], (c & 2) ? e[1] : -e[1], (c & 4) ? e[2] : -e[2]};
+        if (side * (Dot(tri->normal, corner) - plane) < 0 && Dot(n, corner) - axes.offset <= tolerance &&
+            InsideTriangle(tri, corner, 1e-6f)) {
+            bool known = false;
+            for (const MeReal(*q)[3] = points; q < cursor->next && !known; ++q) {
+                const MeReal d[3] = {(*q)[0] - corner[0], (*q)[1] - corner[1], (*q)[2] - corner[2]};
+                known = Dot(d, d) <= same;
+            }
+            if (!known)
+                cursor->Append(corner);
+        }
     }
     if (cursor->Count(begin) == 0)
         return false;

@@ -126,13 +126,16 @@ public:
     /// Sphere of radius r centred at the origin against a triangle. Normal from the triangle
     /// towards the sphere, position the sphere's deepest point, dims 515 for the face (the
     /// triangle's feature in the high byte when the edge's bit is set: 259 edge, 3 vertex).
+    /// Beside the face, the edge holding the triangle's closest point decides.
     virtual bool SphereTriangle(MeReal* separation, MeReal normal[3], MeReal position[3], MeI16* dims,
                                 MeReal tolerance, MeReal r, const McdTriangleRecord* triangle);
     /// Box `e` at the origin against a triangle: separating axes (face normal, box axes, box
-    /// axis x edge); false when one separates by more than the tolerance. Normal from the
-    /// triangle towards the box; a point p's separation is p.normal - offset. Appends the
-    /// parts of the active triangle edges inside the box, the crossings of the box's edges
-    /// with the triangle and the box corners behind the triangle. True when it appended.
+    /// axis x active edge; an axis standing for a shared edge gives way to the face normal);
+    /// false when one separates by more than the tolerance. Normal from the triangle towards
+    /// the box; a point p's separation is p.normal - offset, the box's depth at p. Appends
+    /// points on the box's surface over the patch: the ends of the active triangle edges
+    /// inside the box, the crossings of the box's edges with the triangle, the places of
+    /// greatest depth, and the box corners behind the triangle. True when it appended.
     /// Dims: box feature low byte, triangle's high byte.
     virtual bool BoxTriangle(MeReal* separation, MeReal normal[3], MeReal* offset, McdPointCursor* cursor,
                              MeI16* dims, MeReal tolerance, const MeReal e[3], const McdTriangleRecord* triangle);

@@ -14,7 +14,10 @@
 // overlap, and the penetration search takes over.
 //
 // The kept simplex stores local points of each set, so a pair's simplex follows its models
-// from one frame to the next; the hull climbs start at the last support vertices.
+// from one frame to the next; the hull climbs start at the last support vertices. Motion can
+// leave a kept simplex degenerate (four points of an old overlap flattened to rounding), so
+// that no subset passes Johnson's test; its distance then bounds nothing, and the search
+// starts again from one support pair, so that a kept pair decides as a fresh one.
 // Sign conventions: separations are positive apart, negative on overlap; normals point from
 // B towards A.
 
@@ -236,12 +239,27 @@ int McdGjkClosestPoints(const McdConvexSet* a, const McdConvexSet* b, McdGjkSimp
     MeReal sq = Dot(v, v);
     *squaredDistance = sq;
 
+    bool restarted = false;
     for (int iteration = 0;; ++iteration) {
         if (iteration >= kMaxIterations)
             return kMcdGjkStopped;
         if (s->count > 1) {
-            if (!Johnson(s, c))
-                break;
+            if (!Johnson(s, c)) {
+                // No subset qualifies: the simplex is degenerate to rounding (a kept one that
+                // the motion flattened, or a new point that adds nothing). The distance found
+                // so far bounds nothing from below, so the search starts once more from a
+                // single support pair; a second failure keeps the last distance.
+                if (restarted)
+                    break;
+                restarted = true;
+                MeReal d[3];
+                McdGjkInitSimplex(s, d, a, b);
+                ToWorld(a->transform, s->a[0], c->a[0]);
+                ToWorld(b->transform, s->b[0], c->b[0]);
+                previous = 1e30f;
+                iteration = -1;
+                continue;
+            }
             if (s->count == 4) {
                 *squaredDistance = 0;
                 ClosestPoints(s, c, pA, pB);

@@ -446,7 +446,9 @@ void McdCylinderLocalSupport(MeReal r, MeReal h, const MeReal d[3], MeReal out[3
 {
     const MeReal z = d[2] < 0 ? -h : h;
     const MeReal len = std::sqrt(d[0] * d[0] + d[1] * d[1]);
-    if (len <= 0.0001f) {
+    // The test is relative: GJK asks along unnormalised directions as short as its distance,
+    // and a short direction off the axis still selects a rim point.
+    if (len <= 0.0001f * std::sqrt(d[0] * d[0] + d[1] * d[1] + d[2] * d[2])) {
         out[0] = 0;
         out[1] = 0;
         out[2] = z;

@@ -186,8 +186,9 @@ int Intersect(McdModelPair* pair, McdIntersectResult* result, Shape shape)
         }
 
         MeReal sep = 0, normal[3], offset = 0;
-        MeReal points[64][3];
-        McdPointCursor cursor(points, 64);
+        // Room for every point the box test makes (at most 6 + 12 + 3 + 36 + 8 + 8).
+        MeReal points[80][3];
+        McdPointCursor cursor(points, 80);
         MeI16 dims = 0;
         const bool hit = shape == Shape::kBox
                              ? tests->BoxTriangle(&sep, normal, &offset, &cursor, &dims, eps, e, &record)

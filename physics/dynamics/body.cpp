@@ -41,13 +41,21 @@ void MdtBodyDestroy(MdtBody* b)
 {
     if (!b || b->state != 100)
         return;
-    // A constraint still enabled on this body would lead the next step back to the pooled record.
-    for (MeRBTreeNode* n = MeRBTreeFirst(&b->constraintTree); n;) {
-        MeRBTreeNode* next = MeRBTreeNext(&b->constraintTree, n);
-        MdtConstraintDisable(static_cast<MdtConstraint*>(n->data));
-        n = next;
-    }
+    // Every constraint of the world that names this body lets go of it, enabled or not (a
+    // disabled one is in no body's tree, so the world's pool is searched): one enabled later
+    // would lead the step back to the pooled record, or to the next body made from it.
     MdtWorld* world = b->world;
+    MeFixedPool& pool = world->constraintPool;
+    for (int i = 0; i < pool.used; ++i) {
+        auto* c = static_cast<MdtConstraint*>(pool.freeList[i]);
+        if (c->body[0] != b && c->body[1] != b)
+            continue;
+        MdtConstraintDisable(c);
+        for (MdtBody*& used : c->body)
+            if (used == b)
+                used = nullptr;
+        c->flags |= MdtConstraintFlagBodyLost;
+    }
     MeRBTreeRemove(&world->bodyTree, &b->worldNode);
     if (b->flags & MdtBodyFlagEnabled)
         MdtBodyDisable(b);
@@ -123,6 +131,19 @@ void MdtBodySetMass(MdtBody* b, MeReal mass)
 
 void MdtBodySetInertiaTensor(MdtBody* b, const MeReal I[9])
 {
+    // A tensor must be finite and positive definite (leading minors above 0), or the
+    // inverse the solver uses is meaningless.
+    bool finite = true;
+    for (int i = 0; i < 9; ++i)
+        finite = finite && std::isfinite(I[i]);
+    const double m1 = I[0], m2 = double(I[0]) * I[4] - double(I[1]) * I[3];
+    const double m3 = I[0] * (double(I[4]) * I[8] - double(I[5]) * I[7]) - I[1] * (double(I[3]) * I[8] - double(I[5]) * I[6]) +
+                      I[2] * (double(I[3]) * I[7] - double(I[4]) * I[6]);
+    if (!finite || !(m1 > 0 && m2 > 0 && m3 > 0)) {
+        MeWarning(0, "MdtBodySetInertiaTensor: tensor (%g %g %g) ignored; it must be finite and positive definite.\n",
+                  static_cast<double>(I[0]), static_cast<double>(I[4]), static_cast<double>(I[8]));
+        return;
+    }
     MeReal* rows[3] = {b->kea.I0, b->kea.I1, b->kea.I2};
     for (int i = 0; i < 3; ++i)
         for (int j = 0; j < 3; ++j)

@@ -12,8 +12,10 @@
 MdtConstraint* MdtConstraintCreate(MdtWorld* world)
 {
     MdtConstraint* c = static_cast<MdtConstraint*>(MeFixedPoolGet(&world->constraintPool));
-    if (!c)
+    if (!c) {
+        MeWarning(0, "MdtConstraintCreate: all %d constraints of the world are in use.\n", world->constraintPool.count);
         return nullptr;
+    }
     std::memset(static_cast<void*>(c), 0, sizeof(MdtConstraint));
     c->world = world;
     c->setBodies = MdtConstraintDefaultSetBodies;
@@ -63,6 +65,11 @@ void MdtConstraintEnable(MdtConstraint* c)
 {
     if (c->flags & MdtConstraintFlagEnabled)
         return;
+    if (c->flags & MdtConstraintFlagBodyLost) {
+        MeWarning(0, "MdtConstraintEnable: a body of this constraint was destroyed; it stays disabled until its "
+                     "bodies are set again.\n");
+        return;
+    }
     if (!c->body[0]) {
         if (c->body[1])
             MeWarning(0, "MdtConstraintEnable: a constraint needs its first body; it stays disabled.\n");
@@ -96,7 +103,65 @@ void MdtConstraintDisable(MdtConstraint* c)
 
 int MdtConstraintIsEnabled(const MdtConstraint* c) { return (c->flags & MdtConstraintFlagEnabled) ? 1 : 0; }
 
-void MdtConstraintSetBodies(MdtConstraint* c, MdtBody* body0, MdtBody* body1) { c->setBodies(c, body0, body1); }
+void MdtConstraintSetBodies(MdtConstraint* c, MdtBody* body0, MdtBody* body1)
+{
+    c->setBodies(c, body0, body1);
+    if (!(c->flags & MdtConstraintFlagEnabled))
+        c->flags &= ~MdtConstraintFlagBodyLost;
+}
+
+void MdtConstraintRebindBodies(MdtConstraint* c, MdtBody* body0, MdtBody* body1)
+{
+    if (c->flags & MdtConstraintFlagEnabled)
+        return;
+    MdtBody* const next[2] = {body0, body1};
+    for (int i = 0; i < 2; ++i) {
+        const MdtBody* from = c->body[i];
+        const MdtBody* to = next[i];
+        if (from == to)
+            continue;
+        const MeReal(*frame)[4] = from ? from->comTM : nullptr;
+        auto point = [&](MeReal* p) { MeReal q[3]; MdtConvertPosition(frame, p, to, q); MeVector3Copy(p, q); };
+        auto axis = [&](MeReal* v) { MeReal q[3]; MdtConvertVector(frame, v, to, q); MeVector3Copy(v, q); };
+        for (int row = 0; row < 3; ++row)
+            axis(c->attach[i][row]);
+        point(c->attach[i][3]);
+        switch (c->type) {
+        case MdtTypeBallJoint:
+            point(i == 0 ? c->ball.anchor0 : c->ball.anchor1);
+            break;
+        case MdtTypeJointType10:
+            point(i == 0 ? c->type10.anchor0 : c->type10.anchor1);
+            break;
+        case MdtTypeUniversal:
+            point(i == 0 ? c->universal.anchor0 : c->universal.anchor1);
+            axis(i == 0 ? c->universal.axis1 : c->universal.axis2);
+            break;
+        case MdtTypeJointType3:
+            if (i == 0) {
+                point(c->type3.anchor0);
+                axis(c->type3.axisA);
+                axis(c->type3.axisB);
+            } else {
+                axis(c->type3.axisC);
+            }
+            break;
+        case MdtTypeJointType11:
+            point(i == 0 ? c->type11.anchor0 : c->type11.anchor1);
+            if (i == 1) {
+                axis(c->type11.axis);
+                axis(c->type11.perpendicular);
+            }
+            break;
+        case MdtTypeDistance:
+            point(i == 0 ? c->distance.anchor0 : c->distance.anchor1);
+            break;
+        default:
+            break;
+        }
+    }
+    MdtConstraintSetBodies(c, body0, body1);
+}
 
 void MdtConstraintDefaultSetBodies(MdtConstraint* c, MdtBody* body0, MdtBody* body1)
 {

@@ -173,7 +173,7 @@ struct MdtConstraint {
     MeRBTreeNode worldNode;
     MeRBTreeNode bodyNode[2];
     MdtBody* body[2];        ///< body 1 null means the world
-    MeU32 flags;             ///< bit 0 enabled; bit 1 the step's visited mark
+    MeU32 flags;             ///< bit 0 enabled; bit 1 the step's visited mark; bit 2 a body was lost
     MdtRowBuilder buildRows;
     int rowCount;            ///< most rows the builder writes
     MeReal force[4][4];      ///< force on body 0, force on body 1, torque on body 0, torque on body 1
@@ -205,6 +205,9 @@ using MdtContactParamsID = MdtContactParams*;
 
 inline constexpr MeU32 MdtConstraintFlagEnabled = 1u;
 inline constexpr MeU32 MdtConstraintFlagVisited = 2u;
+/// Set when a body of the constraint was destroyed (its pointer is cleared): enabling is
+/// refused until the bodies are set again.
+inline constexpr MeU32 MdtConstraintFlagBodyLost = 4u;
 
 enum MdtConstraintType {
     MdtTypeBallJoint = 0,
@@ -235,6 +238,10 @@ void MdtConstraintDisable(MdtConstraint* c);
 int MdtConstraintIsEnabled(const MdtConstraint* c);
 /// Sets the bodies through the type's own function (ignored while enabled).
 void MdtConstraintSetBodies(MdtConstraint* c, MdtBody* body0, MdtBody* body1);
+/// `MdtConstraintSetBodies`, with what each side keeps in its body's frame (attachment frame,
+/// the type's anchors and axes) first carried from the present body's frame into the new
+/// one's (world for none), so that the joint holds to the same places. Only while disabled.
+void MdtConstraintRebindBodies(MdtConstraint* c, MdtBody* body0, MdtBody* body1);
 void MdtConstraintDefaultSetBodies(MdtConstraint* c, MdtBody* body0, MdtBody* body1);
 MdtBody* MdtConstraintGetBody(const MdtConstraint* c, int which);
 /// The reaction force on body 0 or 1 from the last step.

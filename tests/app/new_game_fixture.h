@@ -17,6 +17,8 @@ protected:
         OpenInput();
         InstallGameLinks();
         SPACE::DrawLoadingFrame = [] {};
+        if (gameSeed != 0)
+            SeedRandom(gameSeed);
         space = new SPACE(&QNSCENE::SceneRoot());
         new QNSCENE(&QNSCENE::SceneRoot(), "MAINMENU", 1);
         QNSCENE::RequestSwitch("SPACE");
@@ -35,6 +37,9 @@ protected:
     virtual void CloseInput() { QNINPUTMAP::Free(); }
 
     SPACE* space = nullptr;
+    /// Seeds the generator just before the game is made (it draws the player's view and
+    /// identity); 0 leaves the fixture's seed.
+    std::uint32_t gameSeed = 0;
 };
 
 }  // namespace gametest

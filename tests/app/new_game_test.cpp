@@ -3,7 +3,12 @@
 // camera under the stars; a destruction leaves an explosion; boarding a ship swaps the suit HUD
 // for the ship HUD.
 
+#include <cctype>
+#include <set>
+#include <string>
+
 #include "app/game_setup.h"
+#include "engine/resource/media_manifest.h"
 #include "engine/input/qninputmap.h"
 #include "engine/scene/view.h"
 #include "game/vehicles/collship.h"
@@ -15,6 +20,7 @@
 #include "game/world/crew.h"
 #include "game/world/destruction.h"
 #include "game/world/game_globals.h"
+#include "game/world/item_types.h"
 #include "game/world/ore_field.h"
 #include "game/world/player_company.h"
 #include "game/world/space.h"
@@ -97,6 +103,51 @@ TEST_F(NewGameTest, EverySiteIsBuiltAndThePlayerWearsTheSuitUnderTheStars)
     EXPECT_EQ(ship->Hud, nullptr);
     ASSERT_NE(suit->Hud, nullptr);
     EXPECT_EQ(view->CurrentNode.Get(), suit);
+}
+
+}  // namespace
+
+namespace {
+
+// Whether the letters of `caption` appear in `name` in order (case aside): "PROC" in "Ore
+// Processor", "HQ" in "Headquarters".
+bool Abbreviates(const std::string& caption, const std::string& name)
+{
+    std::size_t at = 0;
+    for (char c : caption) {
+        while (at < name.size() && std::toupper(static_cast<unsigned char>(name[at])) != c)
+            ++at;
+        if (at++ >= name.size())
+            return false;
+    }
+    return !caption.empty();
+}
+
+TEST_F(NewGameTest, TheSuitHudsInventoryIconsNameWhatTheyShow)
+{
+    auto* suit = dynamic_cast<SUIT*>(PlayerCompany->Suit());
+    ASSERT_NE(suit, nullptr);
+    ASSERT_NE(suit->Hud, nullptr);
+    const SUITINVENTORY* inventory = suit->Hud->Inventory;
+    const char* picture = FindMediaByName("suithud_inventory", QNMEDIAKIND::TEXTURE)->Path;
+    ASSERT_EQ(inventory->Count, PlayerCompany->ItemCount());
+    for (std::uint32_t i = 0; i < inventory->Count; ++i) {
+        const std::uint32_t type = PlayerCompany->Item(i).Type;
+        const QNMEDIACELL* label = MediaCellLabel(picture, inventory->Cells[i]);
+        ASSERT_NE(label, nullptr) << "the icon of " << ItemName(type) << " is an unnamed shape";
+        EXPECT_TRUE(Abbreviates(label->Caption, ItemName(type))) << label->Caption << " for " << ItemName(type);
+    }
+    // Every part the suit can carry, and the collector ship, has an icon of its own.
+    std::set<std::int32_t> cells;
+    for (std::uint32_t type = ITEM_HEADQUARTERS; type <= ITEM_MERCSHIPDOCK; ++type) {
+        const QNMEDIACELL* label = MediaCellLabel(picture, SUITINVENTORY::CellOf(type));
+        ASSERT_NE(label, nullptr) << ItemName(type);
+        EXPECT_TRUE(Abbreviates(label->Caption, ItemName(type))) << label->Caption << " for " << ItemName(type);
+        EXPECT_TRUE(cells.insert(SUITINVENTORY::CellOf(type)).second) << ItemName(type);
+    }
+    const QNMEDIACELL* ship = MediaCellLabel(picture, SUITINVENTORY::CellOf(KIND_COLLSHIP));
+    ASSERT_NE(ship, nullptr);
+    EXPECT_TRUE(cells.insert(ship->Cell).second);
 }
 
 }  // namespace

@@ -6,9 +6,6 @@
 #include <gtest/gtest.h>
 
 #include "app/game_setup.h"
-#include "engine/input/default_bindings.h"
-#include "engine/input/qninput.h"
-#include "engine/input/qninputmap.h"
 #include "game/vehicles/collship.h"
 #include "game/vehicles/collship_hud.h"
 #include "game/vehicles/ranking_display.h"
@@ -19,9 +16,7 @@
 #include "game/world/player_company.h"
 #include "game/world/space.h"
 #include "game/world/station.h"
-#include "platform/events.h"
-#include "platform/test_events.h"
-#include "tests/app/new_game_fixture.h"
+#include "tests/app/player_keys_fixture.h"
 
 namespace {
 
@@ -30,41 +25,7 @@ bool Shown(const QNNODE* n)
     return n && n->State == 3;
 }
 
-class PlayerHudTest : public gametest::NewGameSceneTest {
-protected:
-    void OpenInput() override
-    {
-        QNINPDEV::Open();
-        QNKEYBOARD::Open(false);
-        QNMOUSE::Open(false);
-        QNINPUTMAP::Create(QNDEFAULTBINDINGCOUNT);
-        QnWriteDefaultBindings();
-        script.Install();
-    }
-    void CloseInput() override
-    {
-        script.Uninstall();
-        QNINPUTMAP::Free();
-        QNMOUSE::Close();
-        QNKEYBOARD::Close();
-        QNINPDEV::Close();
-    }
-    void Step()
-    {
-        PlatformPumpMessages();
-        QNKEYBOARD::Poll();
-        QNMOUSE::Poll();
-        QNINPUTMAP::EvaluateAll(float(kFrame));
-        Frame();
-        script.Advance();
-    }
-    void Key(SDL_Keycode key, bool shift = false)
-    {
-        gametest::TapKey(script, key, shift, [this] { Step(); });
-    }
-
-    PlatformScriptedEvents script;
-};
+using PlayerHudTest = gametest::PlayerKeysTest;
 
 TEST_F(PlayerHudTest, RankingIndicatorsApproachCubeAndOrdersReachTheHuds)
 {
@@ -116,14 +77,17 @@ TEST_F(PlayerHudTest, RankingIndicatorsApproachCubeAndOrdersReachTheHuds)
     EXPECT_TRUE(PlayerCompany->ReadyToBoard);
     EXPECT_TRUE(Shown(hud->CollShipIndicator));
 
-    // Aboard, far out: K toggles the ship HUD's ranking; R opens the destination list with the
-    // approach cube, Escape closes both; Shift+Z checks every order line.
-    QNMATRIX far;
-    far.SetTranslation(0.0f, 0.0f, 250.0f);
-    ship->SetTransform(far * PlayerCompany->Site()->GetWorldMatrix());
-    PlayerCompany->BoardShip();
+    // Boarded by Enter and flown out by W past the jump distance: K toggles the ship HUD's
+    // ranking; R opens the destination list with the approach cube, Escape closes both; Shift+Z
+    // checks every order line.
+    Key(SDLK_RETURN);
+    ASSERT_EQ(PlayerCompany->Mode, COMPANYMODE::SHIP);
     auto* shipHud = dynamic_cast<COLLSHIPHUD*>(ship->Hud);
     ASSERT_NE(shipHud, nullptr);
+    script.KeyDown(SDLK_w, KMOD_NONE, script.Pass());
+    for (int i = 0; i < 1200 && !PlayerCompany->HyperjumpEnabled; ++i)
+        Step();
+    script.KeyUp(SDLK_w, KMOD_NONE, script.Pass());
     Step();
     ASSERT_TRUE(PlayerCompany->HyperjumpEnabled);
     Key(SDLK_k);

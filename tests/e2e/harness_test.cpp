@@ -226,6 +226,8 @@ TEST_F(HarnessTest, GameRunShowsTheLogoThenTheMenu)
 {
     const RunResult r = Run("--game --frames 600 --every 50 --format ppm --screenshots " + dir.string());
     ASSERT_EQ(r.status, 0) << r.err;
+    // The summary names the scene the run ended in.
+    EXPECT_NE(r.out.find(", scene SPACE, status 0"), std::string::npos) << r.out;
     Screenshot logo, menu, suit;
     ASSERT_TRUE(LoadPpm((dir / "frame_00050.ppm").string(), &logo));
     ASSERT_TRUE(LoadPpm((dir / "frame_00150.ppm").string(), &menu));

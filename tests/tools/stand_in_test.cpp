@@ -273,6 +273,85 @@ TEST_F(StandIns, FontAtlasesHoldGlyphsInTheirGrid) {
     }
 }
 
+// Letters fill the cell the game draws them in: wide and tall enough to read at 640 x 480 with no
+// gap between them wider than a stroke, on a dark rim that keeps them apart from a bright scene.
+TEST_F(StandIns, FontGlyphsFillTheirCellsOnADarkRim) {
+    for (const char* name : {"consolefont", "virozeveviz_font", "storefont"}) {
+        const QNMEDIAENTRY* e = FindMediaByName(name, QNMEDIAKIND::TEXTURE);
+        ASSERT_NE(e, nullptr) << name;
+        DdsInfo d;
+        ASSERT_EQ(CheckDds(MakeStandIn(*e, 0), &d), "");
+        const int gw = static_cast<int>(std::lround(e->GridWidth * d.Width));
+        const int gh = static_cast<int>(std::lround(e->GridHeight * d.Height));
+        // The figures of the HUD and the stores too; the menu's face is proportional.
+        const bool figures = std::string(name) != "virozeveviz_font";
+        for (int code : {'H', 'M', '0', '$'}) {
+            if (!figures && (code == '0' || code == '$'))
+                continue;
+            const int x0 = gw * (code % 16) / 16, x1 = gw * (code % 16 + 1) / 16;
+            const int y0 = gh * (code / 16) / 16, y1 = gh * (code / 16 + 1) / 16;
+            int left = x1, right = x0 - 1, top = y1, bottom = y0 - 1, rim = 0;
+            for (int y = y0; y < y1; ++y)
+                for (int x = x0; x < x1; ++x) {
+                    const std::uint32_t p = d.Pixels[static_cast<std::size_t>(y) * d.Width + x];
+                    const int a = static_cast<int>(p >> 24), bright = static_cast<int>((p >> 8) & 0xFF);
+                    if (a > 160 && bright > 160) {
+                        left = std::min(left, x), right = std::max(right, x);
+                        top = std::min(top, y), bottom = std::max(bottom, y);
+                    }
+                    rim += a > 80 && bright < 64 ? 1 : 0;
+                }
+            SCOPED_TRACE(std::string(name) + " " + static_cast<char>(code));
+            // On the screen a cell is about three quarters as wide as it is tall; the picture's cell
+            // may have another shape, so widths are compared with the cell's width.
+            EXPECT_GE(right - left + 1, (x1 - x0) * 6 / 10) << "narrow";
+            EXPECT_GE(bottom - top + 1, (y1 - y0) * 6 / 10) << "short";
+            EXPECT_GE(rim, (y1 - y0) * 2) << "no dark rim";
+        }
+    }
+}
+
+// A labelled icon shows its pictogram in the upper part and its name in white letters in the lower
+// part: the letters stand as tall as a line of text, side by side across most of the cell.
+TEST_F(StandIns, LabelledIconsCarryTheirNames) {
+    int labelled = 0;
+    for (const QNMEDIACELL& label : MediaCells()) {
+        const QNMEDIAENTRY* e = FindMedia(label.Path);
+        ASSERT_NE(e, nullptr) << label.Path;
+        ASSERT_LT(label.Cell, e->Columns * e->Rows) << label.Caption;
+        DdsInfo d;
+        ASSERT_EQ(CheckDds(MakeStandIn(*e, 0), &d), "");
+        const int gw = static_cast<int>(std::lround(e->GridWidth * d.Width));
+        const int gh = static_cast<int>(std::lround(e->GridHeight * d.Height));
+        const int x0 = gw * (label.Cell % e->Columns) / e->Columns, x1 = gw * (label.Cell % e->Columns + 1) / e->Columns;
+        const int y0 = gh * (label.Cell / e->Columns) / e->Rows, y1 = gh * (label.Cell / e->Columns + 1) / e->Rows;
+        const int split = y0 + (y1 - y0) * 6 / 10;
+        int top = y1, bottom = y0 - 1, pictogram = 0;
+        std::vector<int> columns(static_cast<std::size_t>(x1 - x0));
+        for (int y = y0 + 4; y < y1 - 4; ++y)
+            for (int x = x0 + 4; x < x1 - 4; ++x) {
+                const std::uint32_t p = d.Pixels[static_cast<std::size_t>(y) * d.Width + x];
+                const int r = static_cast<int>((p >> 16) & 0xFF), g = static_cast<int>((p >> 8) & 0xFF),
+                          b = static_cast<int>(p & 0xFF), a = static_cast<int>(p >> 24);
+                const bool white = a > 200 && r > 220 && g > 220 && b > 220;
+                if (y < split) {
+                    pictogram += a > 200 && r + g + b > 300 ? 1 : 0;
+                } else if (white) {
+                    top = std::min(top, y), bottom = std::max(bottom, y);
+                    columns[static_cast<std::size_t>(x - x0)] = 1;
+                }
+            }
+        SCOPED_TRACE(label.Caption);
+        int across = 0;
+        for (int c : columns) across += c;
+        EXPECT_GE(bottom - top + 1, (y1 - y0) / 6) << "no line of letters";
+        EXPECT_GE(across, (x1 - x0) * 3 / 10) << "the name is not written across the cell";
+        EXPECT_GT(pictogram, (x1 - x0) * (y1 - y0) / 40) << "no pictogram";
+        ++labelled;
+    }
+    EXPECT_GE(labelled, 17);
+}
+
 TEST_F(StandIns, SoundsMatchTheirEntriesAndLoopsJoin) {
     ForEach(QNMEDIAKIND::SOUND, [](const QNMEDIAENTRY& e, int m, const Bytes& bytes) {
         SCOPED_TRACE(MediaMemberPath(e.Path, m));

@@ -215,12 +215,10 @@ TEST(MainRoad, FromTheLogoThroughBuildingMiningASaleShoppingAndAFightToQuit)
              EXPECT_EQ(PlayerCompany->Dock()->DockState, DOCKSTATE::WAITING);
          },
          [] { return !PlayerCompany->Dock()->Holding; }, nullptr, 40},
-        {"board the ship", &BoardShip,
-         30, [] { EXPECT_EQ(PlayerCompany->Mode, COMPANYMODE::SHIP); }},
+        BoardStep("board the ship"),
         {"leave the ship", [] { Key(SDLK_RETURN); }, 30,
          [] { EXPECT_EQ(PlayerCompany->Mode, COMPANYMODE::SUIT); }},
-        {"board the ship again", &BoardShip,
-         30, [] { ASSERT_EQ(PlayerCompany->Mode, COMPANYMODE::SHIP); }},
+        BoardStep("board the ship again"),
     };
     Append(steps, std::move(rest));
 
@@ -299,6 +297,7 @@ TEST(MainRoad, FromTheLogoThroughBuildingMiningASaleShoppingAndAFightToQuit)
     ROAD road(std::move(steps));
     drive.Frames = 100000;
     drive.DrawEvery = 1;
+    FlightDrawEvery = &drive.DrawEvery;
     drive.OnStartPass = RecordStartScenes(startScenes);
     // After the last step the program must end by the menu's Quit, not by the driver.
     std::uint64_t framesAfterRoad = 0;
@@ -312,6 +311,7 @@ TEST(MainRoad, FromTheLogoThroughBuildingMiningASaleShoppingAndAFightToQuit)
     };
     GAMEDRIVERTIMES times;
     EXPECT_EQ(DriveHeadlessGame(drive, &times), 0);
+    FlightDrawEvery = nullptr;
     EXPECT_LT(framesAfterRoad, kQuitFrames) << "Quit did not end the program";
 
     ASSERT_GE(startScenes.size(), 2u);

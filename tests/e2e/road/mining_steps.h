@@ -1,9 +1,11 @@
 #pragma once
-// Mining steps for the whole-program tests: with the player in the undocked ship at the own site,
-// the chipper selected by Tab, the ship flown by the throttle turned off every world axis, a
-// chipper fired at an ore rock along the muzzle, the ore cloud flown through twice (one pick-up,
-// one "Collected ..."), the ship parked aligned off the dock point, the suit's Space docking it
-// (2 -> 3 -> 4) and the load delivered against a one-line work order to an ore processor.
+// Mining steps for the whole-program tests, the ship flown only by its keys (the road pilot): with
+// the player in the undocked ship at the own site, the chipper selected by Tab, the ship flown out
+// onto a clear line from an ore rock and rolled off every world axis, the throttle flying it
+// along its nose, a chipper fired at the rock along the muzzle, the ore cloud flown at twice
+// (one pick-up, one "Collected ..."), the ship parked aligned off the dock point, the suit's Space
+// docking it (2 -> 3 -> 4) and the load delivered against a one-line work order to an ore
+// processor.
 // The caller runs Observe(watch) after every frame.
 
 #include <gtest/gtest.h>
@@ -152,17 +154,66 @@ inline bool PickRock(WATCH& w)
     return false;
 }
 
+/// The up axis the ship is rolled to on its way to the rock: off every world axis.
+inline const QNVEC3 kTiltedUp = QNVEC3(0.3f, 1.0f, 0.2f).Normalize();
+
+/// `out` units from the player's dock point along its axis (out of the station).
+inline QNVEC3 DockApproach(float out)
+{
+    const QNMATRIX m = PlayerCompany->Dock()->DockPointMatrix();
+    return m.Translation() + m.Row(2).Normalize() * out;
+}
+
+/// The ore rock where it is now (it may drift after a knock), kept in the watch.
+inline QNVEC3 RockNow(WATCH& w)
+{
+    if (const ORE* rock = w.Rock.Get())
+        w.RockAt = rock->GetWorldMatrix().Translation();
+    return w.RockAt;
+}
+
+/// The ore cloud's middle where it is now.
+inline QNVEC3 CloudNow(WATCH& w)
+{
+    if (const CLOUD* cloud = w.Cloud.Get())
+        w.CloudAt = cloud->GetWorldMatrix().Translation();
+    return w.CloudAt;
+}
+
+/// A spot on the firing line (from where the chipper was fired, along the nose then) `before`
+/// units short of the point of the line nearest the ore cloud: the ship reaches it by the
+/// throttle alone, forwards or backwards.
+inline QNVEC3 OnFiringLine(WATCH& w, float before)
+{
+    const float along = QNVEC3::Dot(CloudNow(w) - w.From, w.Nose);
+    return w.From + w.Nose * (along - before);
+}
+
+/// Whether the ship holds the chipped rock's ore.
+inline bool HoldsOre(const WATCH& w)
+{
+    const ORE* rock = w.Rock.Get();
+    return rock && Ship() && (Ship()->OreMask() & (1u << (rock->OreKind + 3 * rock->OreColour))) != 0u;
+}
+
 /// The steps (see the top of the file); `w` is the caller's watch.
-inline std::vector<ROADSTEP> MiningSteps(const std::shared_ptr<WATCH>& w)
+/// Without `strikeChecked` where the chipper strikes its rock is left to the mining roads.
+inline std::vector<ROADSTEP> MiningSteps(const std::shared_ptr<WATCH>& w, bool strikeChecked = true)
 {
     return {
         {"Tab selects the chipper", [] { Key(SDLK_TAB); }, kKeyFrames,
          [] { ASSERT_EQ(Ship()->SelectedWeaponType(), std::uint32_t(WEAPON_CHIPPER)); },
          [] { return Ship()->SelectedWeaponType() == WEAPON_CHIPPER; }, [](int) { Key(SDLK_TAB); }, 8},
+        Flight("fly out onto a clear line from an ore rock, rolled off the world's axes",
+               [w] {
+                   return w->Rock.Get() && Pilot().ShipTo(RockNow(*w) + w->Approach * (RockRadius(w->Rock.Get()) + 80.0f),
+                                                          true, {.Reach = 4.0f}, &kTiltedUp);
+               },
+               60.0f, [w] { ASSERT_NE(w->Rock.Get(), nullptr) << "no ore rock with a clear line out of it"; },
+               [w] { PickRock(*w); }),
+        Flight("turn to the rock", [w] { return Pilot().ShipAim(RockNow(*w), {.Aim = 0.03f}); }, 20.0f, nullptr),
         {"turned toward an ore rock, the throttle flies it along its nose", [w] {
-             ASSERT_TRUE(PickRock(*w));
-             const QNMATRIX m = Facing(w->RockAt + w->Approach * (RockRadius(w->Rock.Get()) + 80.0f), w->RockAt);
-             PlaceAtWorld(Ship(), m);
+             const QNMATRIX m = Ship()->GetWorldMatrix();
              w->From = m.Translation();
              w->Nose = Nose(m);
              HoldKey(SDLK_w, 25);
@@ -178,71 +229,96 @@ inline std::vector<ROADSTEP> MiningSteps(const std::shared_ptr<WATCH>& w)
              EXPECT_GT(QNVEC3::Dot(Nose(m), w->Nose), 0.99f);
          }},
         {"throttle back to zero", [] { Key(SDLK_d); }, kKeyFrames, nullptr},
+        // The first shot leaves from the left muzzle, 1.5 units off the nose: that line is put
+        // through the rock's centre.
+        Flight("20 units off the rock, the left muzzle on its centre",
+               InTurn({[w] { return Pilot().ShipTo(RockNow(*w) + w->Approach * (RockRadius(w->Rock.Get()) + 20.0f), true,
+                                                   {.Reach = 2.0f}); },
+                       [w] {
+                           const QNMATRIX muzzle = vehicleframes::ChipperFrames()[0];
+                           return Pilot().ShipAim(RockNow(*w), {.Aim = 0.02f, .Still = 0.05f}, &muzzle);
+                       }}),
+               60.0f, nullptr),
         {"fire the chipper at the rock", [w] {
-             QNMATRIX m = Facing(w->RockAt + w->Approach * (RockRadius(w->Rock.Get()) + 30.0f), w->RockAt);
-             // The first shot leaves from the left muzzle, 1.5 units off the nose: that line
-             // is put through the rock's centre.
-             const QNMATRIX muzzle = vehicleframes::ChipperFrames()[0] * m;
-             const QNVEC3 d = Nose(muzzle), off = w->RockAt - muzzle.Translation();
-             MoveTo(m, m.Translation() + off - d * QNVEC3::Dot(off, d));
-             PlaceAtWorld(Ship(), m);
+             const QNMATRIX m = Ship()->GetWorldMatrix();
              w->From = m.Translation();
              w->Nose = Nose(m);
              Key(SDLK_SPACE);
          },
-         10, [w] {
+         10, [w, strikeChecked] {
              ASSERT_NE(w->Cloud.Get(), nullptr) << "no ore cloud";
              ASSERT_GT(w->ChipperFrames, 3) << "the chipper was never seen flying";
+             if (std::getenv("PILOT_TRACE")) std::fprintf(stderr, "ROCK %.1f %.1f %.1f r %.1f approach %.2f %.2f %.2f cloud %.1f %.1f %.1f first %.1f %.1f %.1f\n", w->RockAt.x, w->RockAt.y, w->RockAt.z, RockRadius(w->Rock.Get()), w->Approach.x, w->Approach.y, w->Approach.z, w->CloudAt.x, w->CloudAt.y, w->CloudAt.z, w->ChipperFirst.x, w->ChipperFirst.y, w->ChipperFirst.z);
              const QNVEC3 flown = w->ChipperLast - w->ChipperFirst;
              EXPECT_GT(QNVEC3::Dot(flown.Normalize(), w->Nose), 0.995f);
              // It struck the rock's near side, not somewhere past or beside it.
-             EXPECT_LT((w->CloudAt - w->RockAt).Length(), RockRadius(w->Rock.Get()) + 3.0f);
-             EXPECT_GT(QNVEC3::Dot((w->CloudAt - w->RockAt).Normalize(), w->Approach), 0.5f);
+             if (strikeChecked) {
+                 EXPECT_LT((w->CloudAt - w->RockAt).Length(), RockRadius(w->Rock.Get()) + 3.0f);
+                 EXPECT_GT(QNVEC3::Dot((w->CloudAt - w->RockAt).Normalize(), w->Approach), 0.5f);
+             }
              EXPECT_EQ(Ship()->OreMask(), 0u);
          },
          [w] { return w->Cloud.Get() != nullptr; }, nullptr, 40},
-        {"the cloud drifts off the rock", nullptr, 50, [w] { ASSERT_NE(w->Cloud.Get(), nullptr); }},
-        {"fly through the ore cloud", [w] {
-             // Across the cloud, passing 2 units from its centre.
-             const QNVEC3 side = QNVEC3::Cross(w->Approach, QNVEC3(0, 1, 0)).Normalize();
-             w->CloudAt = w->Cloud.Get()->GetWorldMatrix().Translation();
-             const QNVEC3 pass = w->CloudAt + w->Approach * 2.0f;
-             PlaceAtWorld(Ship(), Facing(pass - side * 20.0f, pass));
-             HoldKey(SDLK_w, 20);
-         },
-         80, [w] {
-             const ORE* rock = w->Rock.Get();
-             ASSERT_NE(rock, nullptr);
-             EXPECT_NE(Ship()->OreMask() & (1u << (rock->OreKind + 3 * rock->OreColour)), 0u);
-             EXPECT_EQ(Ship()->OreMask() & ~(1u << (rock->OreKind + 3 * rock->OreColour)), 0u);
-         }},
-        {"and back through it the other way", [w] {
-             ASSERT_NE(w->Cloud.Get(), nullptr);
-             w->Closest = 1e9f;
-             const QNVEC3 side = QNVEC3::Cross(w->Approach, QNVEC3(0, 1, 0)).Normalize();
-             const QNVEC3 pass = w->Cloud.Get()->GetWorldMatrix().Translation() - w->Approach * 2.0f;
-             PlaceAtWorld(Ship(), Facing(pass + side * 20.0f, pass));
-             HoldKey(SDLK_w, 20);
-         },
-         80, [w] {
-             const ORE* rock = w->Rock.Get();
-             const std::string collected =
-                 std::string("Collected ") + COLLSHIP::OreColourName(rock->OreColour) + " " + COLLSHIP::OreKindName(rock->OreKind);
-             int posts = 0;
-             for (const std::string& s : w->Lower) {
-                 posts += s == collected ? 1 : 0;
-                 EXPECT_EQ(s.find("Already Collected"), std::string::npos) << s;
-             }
-             EXPECT_EQ(posts, 1) << collected;
-             EXPECT_LT(w->Closest, CLOUD::kPickUp) << "the second pass missed the cloud";
-         }},
-        {"park aligned 3 units off the dock point and leave the ship", [w] {
-             Key(SDLK_d);
-             QNMATRIX m = PlayerCompany->Dock()->DockPointMatrix();
-             MoveTo(m, m.Translation() + m.Row(2).Normalize() * 3.0f);
-             PlaceAtWorld(Ship(), m);
-             Key(SDLK_RETURN);
-         },
+        // The cloud lives ten seconds: the ship flies on along the firing line until it is in the
+        // cloud's reach (10 units) and picks the ore up, backs off out of reach and comes in again.
+        {"the cloud drifts off the rock", nullptr, 10, [w] { ASSERT_NE(w->Cloud.Get(), nullptr); }},
+        Flight("fly at the ore cloud: the ore is picked up",
+               [w] { return HoldsOre(*w) || Pilot().ShipTo(OnFiringLine(*w, 5.0f), true, {.Reach = 2.0f}); }, 8.0f,
+               [w] {
+                   const ORE* rock = w->Rock.Get();
+                   ASSERT_NE(rock, nullptr);
+                   EXPECT_TRUE(HoldsOre(*w)) << "the ore was not picked up";
+                   EXPECT_EQ(Ship()->OreMask() & ~(1u << (rock->OreKind + 3 * rock->OreColour)), 0u);
+               }),
+        Flight("back off out of its reach",
+               [w] {
+                   if ((Ship()->GetWorldMatrix().Translation() - CloudNow(*w)).Length() > CLOUD::kPickUp + 2.0f)
+                       return Pilot().ShipStop(1.0f);
+                   Pilot().ShipTo(OnFiringLine(*w, CLOUD::kPickUp + 5.0f), true, {.Reach = 2.0f});
+                   return false;
+               },
+               8.0f,
+               [w] {
+                   ASSERT_NE(w->Cloud.Get(), nullptr) << "the ore cloud is gone";
+                   ASSERT_GT((Ship()->GetWorldMatrix().Translation() - CloudNow(*w)).Length(), CLOUD::kPickUp);
+               }),
+        Flight("and in at it again",
+               [w] {
+                   if (w->Closest < CLOUD::kPickUp - 1.0f)
+                       return Pilot().ShipStop(1.0f);
+                   Pilot().ShipTo(OnFiringLine(*w, 3.5f), true, {.Reach = 1.5f});
+                   return false;
+               },
+               8.0f,
+               [w] {
+                   const ORE* rock = w->Rock.Get();
+                   const std::string collected = std::string("Collected ") + COLLSHIP::OreColourName(rock->OreColour) +
+                                                 " " + COLLSHIP::OreKindName(rock->OreKind);
+                   int posts = 0;
+                   for (const std::string& s : w->Lower) {
+                       posts += s == collected ? 1 : 0;
+                       EXPECT_EQ(s.find("Already Collected"), std::string::npos) << s;
+                   }
+                   EXPECT_EQ(posts, 1) << collected;
+                   EXPECT_LT(w->Closest, CLOUD::kPickUp) << "the second pass missed the cloud";
+               },
+               [w] { w->Closest = 1e9f; }),
+        // In along the dock's axis from 30 units out, to rest 2.5 units off the dock point with
+        // the dock's up axis.
+        Flight("park aligned off the dock point",
+               InTurn({[] { return Pilot().ShipTo(DockApproach(30.0f), false, {.Reach = 6.0f}); },
+                       [] {
+                           const QNVEC3 up = PlayerCompany->Dock()->DockPointMatrix().Row(1).Normalize();
+                           return Pilot().ShipTo(DockApproach(2.5f), true, {.Reach = 0.9f, .Up = 0.15f}, &up, 12.0f);
+                       },
+                       [] { return Pilot().ShipStop(); }}),
+               60.0f, [] {
+                   const COLLECTORSHIPDOCK* dock = PlayerCompany->Dock();
+                   Require((Ship()->GetWorldMatrix().Translation() - dock->DockPointMatrix().Translation()).Length() <
+                               COLLECTORSHIPDOCK::kCaptureDistance,
+                           "the ship is not parked at the dock point");
+               }),
+        {"leave the ship", [] { Key(SDLK_RETURN); },
          30, [] { ASSERT_EQ(PlayerCompany->Mode, COMPANYMODE::SUIT); },
          [] { return PlayerCompany->Mode == COMPANYMODE::SUIT; }, [](int) { Key(SDLK_RETURN); }, 5},
         {"Space docks the ship", [w] {

@@ -1,10 +1,12 @@
 #pragma once
-// Shopping and a fight, played by keys and the pointer as a player would: the build store opened
-// with F2 in the suit, the cheapest product bought and taken into the inventory once; the ship flown
-// through the black-market portal, an EM2 bought in the ship-weapon store and installed in the
-// rack by the market's delivery; back in space the EM2 selected with Tab and fired at a
-// computer company's ship (jumping to its site when it is elsewhere) until the ship is hurt; home
-// and out of the ship.
+// Shopping and a fight, played by keys and the pointer as a player would (the suit and the ship
+// flown only by their keys, through the road pilot): the build store opened with F2 in the suit,
+// the cheapest product bought and taken into the inventory once; the ship flown through the
+// black-market portal, an EM2 bought in the ship-weapon store and installed in the rack by the
+// market's delivery; back in space the EM2 selected with Tab and fired at a computer company's
+// ship (flying out and jumping to its site when it is elsewhere) until the ship is hurt; home and
+// out of the ship. To set the fight's scene the computer ship is placed 30 units ahead of the
+// player's stopped ship before each burst (it flies on its own course otherwise).
 //
 // Starts at the player's own site in the suit (or aboard a still ship, which it leaves first),
 // with a collector ship, docked or not, and money for its cheapest build-store product and an EM2
@@ -131,9 +133,6 @@ inline std::uint32_t CompanyOfSite(const SITE* site)
     return kCompanyCount;
 }
 
-/// Puts the player's ship 30 units off `target`, nose on (from another side at each `attempt`),
-/// and holds the trigger for a burst.
-inline void AimAndFire(const GAMENODE* target, int attempt);
 inline void JumpToTarget();
 inline void JumpHome();
 
@@ -146,7 +145,6 @@ struct SHOPRUN {
     std::uint32_t MarketEntries = 0;
     std::uint32_t RackCount = 0;
     QNWEAK<COLLSHIP> Target;
-    float TargetElectronic = 0.0f;
 };
 
 /// Whether the company's money is `before` less `price`, give or take a quarter of the price: the
@@ -173,32 +171,68 @@ inline std::uint32_t CheapestProduct()
     return best;
 }
 
-/// Aboard, the ship is stopped where it is and Enter leaves it; nothing in the suit.
-inline void LeaveShip()
+/// Aboard, the ship is brought to rest by its keys and Enter leaves it: true once in the suit.
+/// Call every frame.
+inline bool LeaveShipByKeys()
 {
-    COLLSHIP* ship = PlayerShip();
-    if (PlayerCompany->Mode != COMPANYMODE::SHIP || !ship)
-        return;
-    PlaceAtWorld(ship, ship->GetWorldMatrix());
-    Key(SDLK_d);
-    HoldKeyAt(Script().Pass() + 4, SDLK_RETURN, 1);
+    if (PlayerCompany->Mode == COMPANYMODE::SUIT)
+        return true;
+    if (PlayerCompany->Mode != COMPANYMODE::SHIP || !PlayerShip())
+        return false;
+    static std::uint64_t lastEnter = 0;
+    const std::uint64_t pass = Script().Pass();
+    if (Pilot().ShipStop(0.5f * PLAYERCOMPANY::kSlow) && PlayerCompany->ReadyToBoard &&
+        (pass > lastEnter + 4 || pass < lastEnter)) {
+        Key(SDLK_RETURN);
+        lastEnter = pass;
+    }
+    return false;
 }
 
 // Frames a pointer click takes from the scripted motion to the release, and a few to act on it.
-constexpr std::uint64_t kClickFrames = 10;
+constexpr std::uint64_t kClickFrames = 16;
 // Frames the trigger is held at each aim of the fight.
 constexpr std::uint64_t kBurstFrames = 15;
 
-/// The ship 260 units out from its site's middle (where the hyperjump opens), then company `c`'s
-/// key and 1.
-inline void JumpFromSite(COLLSHIP* ship, std::uint32_t c)
+/// Company `c`'s key and 1: the hyperjump to the first destination of that company's list.
+inline void JumpFromSite(std::uint32_t c)
 {
-    const QNVEC3 centre = ship->CurrentSite.Get()->GetWorldMatrix().Translation();
-    QNMATRIX m;
-    m.SetLookAt(centre + QNVEC3(0, 260, 0), centre + QNVEC3(0, 260, 100), QNVEC3(0, 1, 0));
-    PlaceAtWorld(ship, m);
-    HoldKeyAt(Script().Pass() + 3, kCompanyKeys[c], 1);
-    HoldKeyAt(Script().Pass() + 8, SDLK_1, 1);
+    Key(kCompanyKeys[c]);
+    HoldKeyAt(Script().Pass() + 6, SDLK_1, 1);
+}
+
+/// A flight straight out from the middle of the ship's site until the hyperjump is enabled (or
+/// none is wanted, `wanted` false); the ship flies on.
+inline ROADSTEP FlyOutToJump(const char* name, std::function<bool()> wanted)
+{
+    return Flight(name,
+                  [wanted] {
+                      COLLSHIP* ship = PlayerShip();
+                      if (!ship || !wanted() || PlayerCompany->HyperjumpEnabled)
+                          return true;
+                      const QNVEC3 centre = ship->CurrentSite.Get()->GetWorldMatrix().Translation();
+                      QNVEC3 out = (ship->GetWorldMatrix().Translation() - centre).Normalize();
+                      if (out.Length() < 0.5f)
+                          out = QNVEC3(0, 1, 0);
+                      Pilot().ShipTo(centre + out * (PLAYERCOMPANY::kJumpDistance + 80.0f), false, {.Reach = 20.0f},
+                                     nullptr, COLLSHIP::kTopSpeed);
+                      return false;
+                  },
+                  60.0f, [wanted] { Require(!wanted() || PlayerCompany->HyperjumpEnabled, "the hyperjump is not enabled"); });
+}
+
+/// Whether the nearest computer ship is at another site than the player's ship.
+inline bool TargetAway()
+{
+    COLLSHIP* target = ComputerShip();
+    COLLSHIP* ship = PlayerShip();
+    return target && ship && target->CurrentSite.Get() != ship->CurrentSite.Get();
+}
+
+inline bool AwayFromHome()
+{
+    COLLSHIP* ship = PlayerShip();
+    return ship && ship->CurrentSite.Get() != PlayerCompany->Site();
 }
 
 /// Unless a computer ship is at the player's ship's site: the jump to the target's site.
@@ -211,7 +245,7 @@ inline void JumpToTarget()
     const std::uint32_t c = CompanyOfSite(target->CurrentSite.Get());
     if (!Require(c < kCompanyCount, "the target's site has no company"))
         return;
-    JumpFromSite(ship, c);
+    JumpFromSite(c);
 }
 
 /// Away from home: the jump to the player's own site.
@@ -223,22 +257,59 @@ inline void JumpHome()
     const std::uint32_t c = CompanyOfSite(PlayerCompany->Site());
     if (!Require(c < kCompanyCount, "the player's site has no company"))
         return;
-    JumpFromSite(ship, c);
+    JumpFromSite(c);
 }
 
-inline void AimAndFire(const GAMENODE* target, int attempt)
-{
-    COLLSHIP* ship = PlayerShip();
-    if (!target || !ship)
-        return;
-    static const QNVEC3 kSides[6] = {{0, 1, 0}, {0, 0, -1}, {1, 0, 0}, {0, -1, 0}, {-1, 0, 0}, {0, 0, 1}};
-    const QNVEC3 at = target->GetWorldMatrix().Translation();
-    const QNVEC3 side = kSides[attempt % 6];
-    QNMATRIX m;
-    m.SetLookAt(at + side * 30.0f, at, std::fabs(side.y) > 0.5f ? QNVEC3(1, 0, 0) : QNVEC3(0, 1, 0));
-    PlaceAtWorld(ship, m);
-    HoldKey(SDLK_SPACE, kBurstFrames);
-}
+/// The fight's bursts: the ship stopped; the target set 30 units ahead of its nose (a placement
+/// of the rival that sets the scene, as a chase that found it would); the nose turned onto it by
+/// the pilot; the trigger held for a burst; again until `done`. Call every frame.
+struct FIGHT {
+    enum class PHASE { STOP, PLACE, AIM, FIRE } Phase = PHASE::STOP;
+    std::uint64_t FireEnds = 0;
+    int Bursts = 0;
+    float Before = 0.0f;  ///< the target's electronic points when the last burst began
+
+    /// True once a burst has drained the target's electronic points.
+    bool Frame(COLLSHIP* target)
+    {
+        COLLSHIP* ship = PlayerShip();
+        if (std::getenv("PILOT_TRACE") && target)
+            std::fprintf(stderr, "FIGHT %llu phase %d bursts %d electronic %.3f before %.3f dist %.1f\n", (unsigned long long)Script().Pass(), int(Phase), Bursts, target->Electronic, Before,
+                         (target->GetWorldMatrix().Translation() - ship->GetWorldMatrix().Translation()).Length());
+        if (!target || !ship || (Bursts > 0 && target->Electronic < Before)) {
+            Pilot().Release();
+            return true;
+        }
+        switch (Phase) {
+        case PHASE::STOP:
+            if (Pilot().ShipStop(0.5f))
+                Phase = PHASE::PLACE;
+            break;
+        case PHASE::PLACE: {
+            const QNMATRIX m = ship->GetWorldMatrix();
+            QNMATRIX at = target->GetWorldMatrix();
+            MoveTo(at, m.Translation() + m.Row(2).Normalize() * 30.0f);
+            PlaceAtWorld(target, at);
+            Phase = PHASE::AIM;
+            break;
+        }
+        case PHASE::AIM:
+            if (Pilot().ShipAim(target->GetWorldMatrix().Translation(), {.Aim = 0.03f, .Still = 0.1f})) {
+                HoldKey(SDLK_SPACE, kBurstFrames);
+                FireEnds = Script().Pass() + kBurstFrames + 5;
+                Before = target->Electronic;
+                ++Bursts;
+                Phase = PHASE::FIRE;
+            }
+            break;
+        case PHASE::FIRE:
+            if (Script().Pass() >= FireEnds)
+                Phase = PHASE::STOP;
+            break;
+        }
+        return false;
+    }
+};
 
 }  // namespace shop
 
@@ -247,13 +318,13 @@ inline std::vector<ROADSTEP> ShopAndFightSteps()
 {
     using namespace shop;
     auto run = std::make_shared<SHOPRUN>();
+    auto fight = std::make_shared<FIGHT>();
     STOREORDER& build = StoreOrders[STORE_BUILD];
     STOREORDER& weapons = StoreOrders[STORE_SHIPWEAPONS];
 
     std::vector<ROADSTEP> steps = {
-        {"into the suit", &LeaveShip, kKeyFrames + 4,
-         [] { Require(PlayerCompany->Mode == COMPANYMODE::SUIT, "the player is not in the suit"); },
-         [] { return PlayerCompany->Mode == COMPANYMODE::SUIT; }, [](int) { LeaveShip(); }, 10},
+        Flight("into the suit", &LeaveShipByKeys, 20.0f,
+               [] { Require(PlayerCompany->Mode == COMPANYMODE::SUIT, "the player is not in the suit"); }),
         {"F2 opens the build store",
          [=] {
              run->Money = PlayerCompany->Money();
@@ -309,27 +380,21 @@ inline std::vector<ROADSTEP> ShopAndFightSteps()
          },
          30, [] { Require(!PlayerCompany->Dock() || !PlayerCompany->Dock()->Holding, "the ship is still docked"); },
          [] { return !PlayerCompany->Dock() || !PlayerCompany->Dock()->Holding; }, nullptr, 40},
-        {"board the ship",
-         [] {
-             if (Require(PlayerShip() != nullptr, "the company has no ship"))
-                 BoardShip();
-         },
-         30, [] { Require(PlayerCompany->Mode == COMPANYMODE::SHIP, "not aboard"); }},
+        BoardStep("board the ship"),
+        Flight("40 units in front of the black-market portal, nose on it",
+               InTurn({[] {
+                           const QNMATRIX b = PortalBarrier()->GetWorldMatrix();
+                           return Pilot().ShipTo(b.Translation() - b.Row(2).Normalize() * 40.0f, true, {.Reach = 4.0f});
+                       },
+                       [] { return Pilot().ShipAim(PortalBarrier()->GetWorldMatrix().Translation(), {.Aim = 0.03f}); }}),
+               60.0f, [] { Require(SceneIs("SPACE"), "the black market opened on the way"); }),
         {"fly through the portal into the black market",
          [=] {
              BARRIER* barrier = PortalBarrier();
-             COLLSHIP* ship = PlayerShip();
              if (!Require(barrier != nullptr, "no black-market portal at the site") ||
-                 !Require(ship != nullptr, "no ship"))
+                 !Require(PlayerShip() != nullptr, "no ship"))
                  return;
              run->MarketEntries = barrier->Entries;
-             // 20 units in front of the barrier, nose on, then full throttle.
-             const QNMATRIX b = barrier->GetWorldMatrix();
-             const QNVEC3 at = b.Translation();
-             const QNVEC3 normal = b.Row(2).Normalize();
-             QNMATRIX m;
-             m.SetLookAt(at - normal * 20.0f, at, b.Row(1).Normalize());
-             PlaceAtWorld(ship, m);
              HoldKey(SDLK_w, 60);
          },
          30,
@@ -382,16 +447,15 @@ inline std::vector<ROADSTEP> ShopAndFightSteps()
              Require(PlayerShip()->Rack.Count == run->RackCount + 1, "the rack changed again");
              Require(Paid(run->Money, run->Price), "the money changed again");
          }},
-        {"clear of the portal, D closes the throttle",
-         [] {
-             // Out of the barrier's way: a ship drifting back into it enters the market again.
-             const QNMATRIX b = PortalBarrier()->GetWorldMatrix();
-             QNMATRIX m = PlayerShip()->GetWorldMatrix();
-             m.SetTranslationV(b.Translation() + b.Row(2).Normalize() * 60.0f);
-             PlaceAtWorld(PlayerShip(), m);
-             Key(SDLK_d);
-         },
-         30,
+        // The ship comes out of the market flying on at the throttle it had: out of the barrier's
+        // way (a ship drifting back into it enters the market again) the throttle is closed.
+        Flight("clear of the portal",
+               [] {
+                   return (PlayerShip()->GetWorldMatrix().Translation() - PortalBarrier()->GetWorldMatrix().Translation())
+                              .Length() > 50.0f;
+               },
+               20.0f, nullptr),
+        {"D closes the throttle", [] { Key(SDLK_d); }, 30,
          [=] {
              Require(SceneIs("SPACE"), "not in space");
              Require(PlayerShip()->Throttle == 0.0f, "the throttle is not closed");
@@ -403,6 +467,7 @@ inline std::vector<ROADSTEP> ShopAndFightSteps()
         {"a computer company's ship",
          nullptr, 50, [] { Require(ComputerShip() != nullptr, "no computer company has a ship"); },
          [] { return ComputerShip() != nullptr; }, nullptr, 180},
+        FlyOutToJump("out to where the hyperjump opens", &TargetAway),
         {"jump to its site", &JumpToTarget, 100,
          [] {
              COLLSHIP* target = ComputerShip();
@@ -414,41 +479,25 @@ inline std::vector<ROADSTEP> ShopAndFightSteps()
              return target && target->CurrentSite.Get() == PlayerShip()->CurrentSite.Get();
          },
          [](int) { JumpToTarget(); }, 12},
-        {"the EM2 drains the computer ship",
-         [=] {
-             run->Target = ComputerShip();
-             if (COLLSHIP* t = run->Target.Get()) {
-                 run->TargetElectronic = t->Electronic;
-             }
-             AimAndFire(run->Target.Get(), 0);
-         },
-         kBurstFrames + 5,
-         [=] {
-             COLLSHIP* t = run->Target.Get();
-             Require(t != nullptr, "the computer ship is gone");
-             Require(t == nullptr || t->Electronic < run->TargetElectronic, "the computer ship lost no electronic points");
-             Require(PlayerShip()->SelectedWeaponType() == WEAPON_EM2, "the EM2 was deselected");
-         },
-         [=] {
-             COLLSHIP* t = run->Target.Get();
-             return t && t->Electronic < run->TargetElectronic;
-         },
-         [=](int attempt) { AimAndFire(run->Target.Get(), attempt); }, 24},
+        Flight("the EM2 drains the computer ship", [=] { return fight->Frame(run->Target.Get()); },
+               60.0f,
+               [=] {
+                   COLLSHIP* t = run->Target.Get();
+                   Require(t != nullptr, "the computer ship is gone");
+                   Require(fight->Bursts > 0, "the EM2 was never fired");
+                   Require(t == nullptr || t->Electronic < fight->Before, "the computer ship lost no electronic points");
+                   Require(PlayerShip()->SelectedWeaponType() == WEAPON_EM2, "the EM2 was deselected");
+               },
+               [=] {
+                   run->Target = ComputerShip();
+                   *fight = FIGHT{};
+               }),
+        FlyOutToJump("out to where the hyperjump home opens", &AwayFromHome),
         {"home", &JumpHome, 100,
          [] { Require(PlayerShip()->CurrentSite.Get() == PlayerCompany->Site(), "the ship is not at home"); },
          [] { return PlayerShip()->CurrentSite.Get() == PlayerCompany->Site(); }, [](int) { JumpHome(); }, 12},
-        {"back into the suit",
-         [] {
-             // Away from the fight: a ship knocked about is not still enough to leave.
-             const QNVEC3 centre = PlayerCompany->Site()->GetWorldMatrix().Translation();
-             QNMATRIX m;
-             m.SetLookAt(centre + QNVEC3(0, 120, -120), centre, QNVEC3(0, 1, 0));
-             PlaceAtWorld(PlayerShip(), m);
-             LeaveShip();
-         },
-         kKeyFrames + 4,
-         [] { Require(PlayerCompany->Mode == COMPANYMODE::SUIT, "the player is not in the suit"); },
-         [] { return PlayerCompany->Mode == COMPANYMODE::SUIT; }, [](int) { LeaveShip(); }, 10},
+        Flight("back into the suit", &LeaveShipByKeys, 30.0f,
+               [] { Require(PlayerCompany->Mode == COMPANYMODE::SUIT, "the player is not in the suit"); }),
     };
     return steps;
 }

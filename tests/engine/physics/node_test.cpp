@@ -269,7 +269,7 @@ TEST_F(PhysicsTest, ANodeRemovedFromItsContactGoesAtTheNextUpdateNotDuringTheSte
     EXPECT_EQ(b->Phases, std::vector<std::uint32_t>{0});
     EXPECT_EQ(a->Phases, std::vector<std::uint32_t>{0});
     view.World->Step(0.02f);
-    EXPECT_EQ(a->Phases.size(), 2u);
+    ASSERT_EQ(a->Phases.size(), 2u);
     EXPECT_EQ(a->Phases.back(), 1u);
     view.RunOnceList();
     EXPECT_FALSE(weakB);
@@ -368,6 +368,64 @@ TEST_F(PhysicsTest, ACarriedPartStaysOutOfPairsWithItsCarrierWhateverTheOrderOfT
     EXPECT_NEAR(PhysicsBodyOf(ship)->GetLinearVelocity().y, 0.0f, 1e-4f);
 }
 
+TEST_F(PhysicsTest, APairSwitchedOffStaysOffWhicheverModelEntersTheSpaceLater)
+{
+    QNMESH seatMesh, hullMesh, hullMesh2;
+    QNVIEW view(nullptr);
+    const QNMATRIX at = Translation(0, 0, 10);
+    auto* ship = new GAMENODE(view.Root, "SHIP", 0, QNCF_LEVEL_GAME | QNCF_BODY, 0, 0, &at, 0);
+    auto* seat = new GAMENODE(view.Root, "SEAT", 0, QNCF_LEVEL_GAME | QNCF_BODY, 0, 0, &at, 0);
+    ship->SetState(3, 0, false, true);
+    GiveShape(ship, hullMesh, 2.0f);
+    GiveShape(seat, seatMesh, 1.0f);
+    ASSERT_NE(seat->Model, nullptr);
+    ASSERT_EQ(McdModelGetSpace(seat->Model), nullptr);  // hidden: out of the space
+
+    // Switched off while the seat is out of the space, then the seat is shown.
+    seat->SetTreeCollision(ship, false);
+    seat->SetState(3, 0, false, true);
+    ASSERT_NE(McdModelGetSpace(seat->Model), nullptr);
+    EXPECT_FALSE(PairEnabled(seat, ship));
+
+    // Either side leaving and entering again, or the ship taking a new shape, keeps it off.
+    for (GAMENODE* n : {ship, seat}) {
+        n->SetState(1, 0, false, false);
+        n->SetState(3, 0, false, false);
+        EXPECT_FALSE(PairEnabled(seat, ship)) << n->Name().Text();
+    }
+    GiveShape(ship, hullMesh2, 2.5f);
+    ASSERT_NE(McdModelGetSpace(ship->Model), nullptr);
+    EXPECT_FALSE(PairEnabled(seat, ship));
+
+    // The overlapping pair never pushes the seat.
+    PhysicsBodyOf(seat)->SetLinearVelocity(QNVEC3(0, 1, 0));
+    for (int i = 0; i < 10; ++i)
+        view.World->Step(0.02f);
+    EXPECT_NEAR(PhysicsBodyOf(seat)->GetLinearVelocity().x, 0.0f, 1e-4f);
+    EXPECT_NEAR(PhysicsBodyOf(seat)->GetLinearVelocity().y, 1.0f, 1e-4f);
+
+    // Both moved to another view: their new bodies keep the pair off in the new world.
+    QNVIEW other(nullptr);
+    ship->AttachWithState(other.Root, 3, 0, false, true);
+    seat->AttachWithState(other.Root, 3, 0, false, true);
+    ASSERT_NE(seat->Model, nullptr);
+    ASSERT_NE(ship->Model, nullptr);
+    ASSERT_EQ(McdModelGetSpace(seat->Model), other.World->Space);
+    ASSERT_EQ(McdModelGetSpace(ship->Model), other.World->Space);
+    EXPECT_FALSE(PairEnabled(seat, ship));
+
+    // Switched on again, it stays on across a new entry; a gone partner is forgotten.
+    seat->SetTreeCollision(ship, true);
+    seat->SetState(1, 0, false, false);
+    seat->SetState(3, 0, false, false);
+    EXPECT_TRUE(PairEnabled(seat, ship));
+    seat->SetTreeCollision(ship, false);
+    QNITEM::Destroy(ship);
+    seat->SetState(1, 0, false, false);
+    seat->SetState(3, 0, false, false);
+    EXPECT_NE(McdModelGetSpace(seat->Model), nullptr);
+}
+
 TEST_F(PhysicsTest, NodeJointsHingeOnTheParentAndDriveEveryFrame)
 {
     QNVIEW view(nullptr);
@@ -384,6 +442,7 @@ TEST_F(PhysicsTest, NodeJointsHingeOnTheParentAndDriveEveryFrame)
     ASSERT_NE(door->Joint->Constraint, nullptr);
     EXPECT_EQ(door->Joint->First, PhysicsBodyOf(door));
     EXPECT_EQ(door->Joint->Second, PhysicsBodyOf(frame));
+    ASSERT_NE(view.World, nullptr);
     EXPECT_EQ(view.World->ConstraintCount(), 1);
 
     door->SetJointLimits(-1.0f, 1.0f);
@@ -422,6 +481,7 @@ TEST_F(PhysicsTest, AMovedNodeTakesANewDisabledBodyInItsNewViewsWorld)
     // wakes it.
     n->AttachWithState(to.Root, 1, 0, false, true);
     QNBODY* body = PhysicsBodyOf(n);
+    ASSERT_NE(body, nullptr);
     EXPECT_EQ(body->World, to.World);
     EXPECT_FALSE(body->IsEnabled());
     EXPECT_FALSE(body->IsAttached());

@@ -197,6 +197,49 @@ TEST_F(SpriteTest, DropTargetReleasesTheCarriedNodeOnlyWhenItAccepts)
     EXPECT_EQ(FrameLog(), Log());
 }
 
+TEST_F(SpriteTest, OnlyAButtonGoingDownPressesAndAHeldSlideEndsInADrop)
+{
+    // Two buttons side by side, and a full-screen picture laid behind them at depth 1.
+    auto* left = new RECSPRITE(root, "L", &log);
+    auto* right = new RECSPRITE(root, "R", &log);
+    right->SetTranslation(QNVEC3(200, 0, 0));
+    auto* back = new RECSPRITE(root, "K", &log);
+    back->SetHitBox(QNBOX(QNVEC3(-667, -500, 0), QNVEC3(667, 500, 0)));
+    back->SetTranslation(QNVEC3(0, 0, 1));
+    auto* icon = new GAMENODE(root, "ICON", 0, QNCF_LEVEL_GAME, 0, 0, nullptr, 0);
+
+    g_pointer = QNVEC3(0, 0, 0);
+    EXPECT_EQ(FrameLog(), Log({"L:1", "L:2"}));  // the deeper picture is not under the pointer
+    Button(true);
+    EXPECT_EQ(FrameLog(), Log({"L:2", "L:12=-", "L:4=1"}));
+    QNSCENE::SetKeyboardTarget(icon);  // what L's drag carries
+    g_pointer = QNVEC3(100, 0, 0);
+    EXPECT_EQ(FrameLog(), Log({"L:3", "L:5", "L:6", "L:14"}));
+    g_pointer = QNVEC3(200, 0, 0);
+    // Sliding onto R with the button held presses nothing; the focus stays with L.
+    EXPECT_EQ(FrameLog(), Log({"L:15", "R:1", "R:2"}));
+    EXPECT_EQ(FrameLog(), Log({"L:15", "R:2"}));
+    EXPECT_TRUE(QNAPP::Focus.Is(left));
+    Button(false);
+    EXPECT_EQ(FrameLog(), Log({"L:16", "R:2", "R:17"}));
+
+    // A button held since before the cursor existed is no press either.
+    delete cursor;
+    Button(true);
+    Frame();
+    cursor = new QNCURSOR(root, "CURSOR", QNCF_LEVEL_GAME | QNCF_SCREEN, QNVEC3(0, 0, 0));
+    QNAPP::Cursor = cursor;
+    for (int i = 0; i < 3; ++i)
+        for (const std::string& m : FrameLog())
+            EXPECT_EQ(m.find(":4"), std::string::npos) << m;
+    EXPECT_EQ(FrameLog(), Log({"R:2"}));
+    Button(false);
+    Frame();
+    Button(true);
+    EXPECT_EQ(FrameLog(), Log({"R:2"}));  // this cursor is read before it updates
+    EXPECT_EQ(FrameLog(), Log({"R:2", "L:13=R", "R:12=L", "R:4=1"}));
+}
+
 TEST_F(SpriteTest, HotKeyNeedsExactlyItsModifiers)
 {
     auto* save = new RECSPRITE(root, "S", &log, 0, 0x1F | QNKEY_CONTROL);  // Ctrl+S

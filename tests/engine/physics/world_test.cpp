@@ -3,6 +3,7 @@
 
 #include <cmath>
 #include <limits>
+#include <memory>
 #include <vector>
 
 #include "engine/physics/qncollgeom.h"
@@ -225,6 +226,46 @@ TEST_F(PhysicsTest, AJointKeepsHoldingWhenEitherOfItsBodiesIsReMade)
     QNPHYSWORLD::Destroy(w);
 }
 
+// A body of a joint that stops being dynamic leaves the joint holding on to where its
+// attachment was in the world: the first body stays where it hangs, for every kind that
+// keeps a point or an axis in the second body.
+TEST_F(PhysicsTest, AJointWhoseSecondBodyStopsBeingDynamicHoldsToTheSamePlace)
+{
+    for (std::int32_t kind : {QNJOINT_BALL, QNJOINT_HINGE, QNJOINT_UNIVERSAL, QNJOINT_DISTANCE}) {
+        QNPHYSWORLD* w = QNPHYSWORLD::Create(10, 10, 10, 10, 1, false);
+        QNBODY a(w, nullptr, nullptr), b(w, nullptr, nullptr);
+        a.SetDynamic(true);
+        b.SetDynamic(true);
+        a.SetTransform(Translation(11, 0, 0));
+        b.SetTransform(Translation(10, 0, 0));
+        QNJOINT j;
+        j.Create(w, kind);
+        j.SetBodies(&a, &b);
+        j.SetPosition(QNVEC3(10.5f, 0, 0), QNVEC3(10.5f, 0, 0));
+        j.SetAxis(QNVEC3(0, 0, 1), QNVEC3(0, 1, 0));
+        b.SetDynamic(false);
+        ASSERT_FALSE(j.IsInert()) << kind;
+        ASSERT_TRUE(MdtConstraintIsEnabled(j.Constraint)) << kind;
+        EXPECT_EQ(j.Constraint->body[1], nullptr) << kind;
+        for (int i = 0; i < 50; ++i)
+            w->Step(0.02f);
+        EXPECT_NEAR(Position(a).x, 11.0f, 0.05f) << kind;
+        EXPECT_NEAR(Position(a).y, 0.0f, 0.05f) << kind;
+        // Dynamic again, at its old place: the joint takes it back where it was.
+        b.SetDynamic(true);
+        EXPECT_EQ(j.Constraint->body[1], b.Body) << kind;
+        b.SetLinearVelocity(QNVEC3(0, 0, 0.5f));
+        for (int i = 0; i < 25; ++i)
+            w->Step(0.02f);
+        const QNVEC3 d = Position(a) - Position(b);
+        EXPECT_NEAR(std::sqrt(d.x * d.x + d.y * d.y + d.z * d.z), 1.0f, 0.05f) << kind;
+        j.Destroy();
+        a.Release();
+        b.Release();
+        QNPHYSWORLD::Destroy(w);
+    }
+}
+
 namespace {
 
 struct Touch {
@@ -315,6 +356,77 @@ int ContactsOn(const QNBODY& b)
 }
 
 }  // namespace
+
+// Joints and contacts share the world's constraint records. A pile of boxes all touching
+// fills a world made for two joints with contacts; the two joints made after it are still
+// there and hold, the pile keeps its contacts, and a world that has no room left even for
+// a joint says so (an engine error) rather than leaving the joint out.
+TEST_F(PhysicsTest, GameJointsAreNeverCrowdedOutByContactsAndAFullWorldIsReported)
+{
+    QNPHYSWORLD* w = QNPHYSWORLD::Create(20, 20, 2, 40, 1, false);
+    QNCOLLGEOM box;
+    box.MakeBox(2, 2, 2);
+    std::vector<std::unique_ptr<QNBODY>> pile;
+    for (int i = 0; i < 8; ++i) {
+        pile.push_back(std::make_unique<QNBODY>(w, nullptr, nullptr));
+        pile.back()->SetDynamic(true);
+        pile.back()->SetTransform(Translation(0.25f * float(i), 0.1f * float(i % 3), 0));
+        pile.back()->SetGeometry(&box);
+    }
+    auto pileContacts = [&] {
+        int n = 0;
+        for (auto& p : pile)
+            n += ContactsOn(*p);
+        return n;
+    };
+    w->Step(0.02f);
+    ASSERT_GT(pileContacts(), 0);
+    QNBODY a(w, nullptr, nullptr), b(w, nullptr, nullptr);
+    a.SetDynamic(true);
+    b.SetDynamic(true);
+    a.SetTransform(Translation(50, 0, 0));
+    b.SetTransform(Translation(52, 0, 0));
+    QNJOINT ball, hinge;
+    ball.Create(w, QNJOINT_BALL);
+    hinge.Create(w, QNJOINT_HINGE);
+    ASSERT_FALSE(ball.IsInert());
+    ASSERT_FALSE(hinge.IsInert());
+    ball.SetBodies(&a, &b);
+    ball.SetPosition(QNVEC3(51, 0, 0), QNVEC3());
+    hinge.SetBodies(&b, nullptr);
+    hinge.SetPosition(QNVEC3(52, 0, 0), QNVEC3());
+    hinge.SetAxis(QNVEC3(0, 0, 1), QNVEC3());
+    a.SetLinearVelocity(QNVEC3(-1, 0, 0));
+    w->Step(0.02f);
+    EXPECT_GT(pileContacts(), 8);
+    for (int i = 0; i < 25; ++i)
+        w->Step(0.02f);
+    EXPECT_TRUE(MdtConstraintIsEnabled(ball.Constraint));
+    EXPECT_NEAR(Position(b).x, 52.0f, 0.05f);
+    EXPECT_NEAR(Position(a).x, 50.0f, 0.05f);
+
+    // Joints up to every record of the world, then one more.
+    std::vector<std::unique_ptr<QNJOINT>> more;
+    bool reported = false;
+    for (int i = 0; i < 1000 && !reported; ++i) {
+        more.push_back(std::make_unique<QNJOINT>());
+        try {
+            more.back()->Create(w, QNJOINT_BALL);
+            ASSERT_FALSE(more.back()->IsInert()) << i;
+        } catch (const QNEXCEPTION&) {
+            reported = true;
+        }
+    }
+    EXPECT_TRUE(reported);
+    more.clear();
+    ball.Destroy();
+    hinge.Destroy();
+    for (auto& p : pile)
+        p->Release();
+    a.Release();
+    b.Release();
+    QNPHYSWORLD::Destroy(w);
+}
 
 TEST_F(PhysicsTest, MovingABodyOutOfAContactEndsItThoughASegmentQueryComesFirst)
 {

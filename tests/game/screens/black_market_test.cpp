@@ -37,6 +37,14 @@ protected:
     }
 
     // One frame of the current scene, after the pending scene request.
+    // A store told to close waits its click out: the store's frames until it asks to be popped.
+    static void WaitForClose()
+    {
+        for (int i = 0; i < 30 && QNSCENE::RequestKind != QNSCENE::REQUEST_POP; ++i) {
+            QNTIMER::SetFrameCounter(QNTIMER::FrameCounter() + 16667);
+            QNSCENE::UpdateScene(QNSCENE::Current);
+        }
+    }
     static void Step()
     {
         QNSCENE::ApplyRequest();
@@ -61,6 +69,7 @@ protected:
         store->AddUnit(0);
         ASSERT_EQ(StoreOrders[kind].TotalQuantity(), 1u);
         store->Buy();
+        WaitForClose();
         QNSCENE::ApplyRequest();
         ASSERT_EQ(CurrentName(), "BLACKMARKET");
         EXPECT_EQ(StoreOrders[kind].Pending, 1);
@@ -175,6 +184,7 @@ TEST_F(BlackMarketTest, WithoutAShipWeaponsWaitAndACancelledStoreOnlyWritesTheMo
     ASSERT_NE(store, nullptr);
     store->AddUnit(1);
     store->Cancel();
+    WaitForClose();
     Step();  // the store closes and the market delivers
     EXPECT_EQ(CurrentName(), "BLACKMARKET");
     EXPECT_EQ(company->Money(), before);
@@ -198,6 +208,12 @@ TEST_F(BlackMarketTest, BuyingInTheBuildStoreChangesTheCompanyOnceOnTheNextFrame
     store->AddUnit(2);
     EXPECT_EQ(store->BuyButton.Get()->Disabled, 0);
     store->Buy();
+    // Its click plays out before it closes (0.12 s), and further clicks are not taken.
+    Step();
+    EXPECT_EQ(CurrentName(), "STORE");
+    store->AddUnit(2);
+    EXPECT_EQ(order.Products[2].Quantity, 2u);
+    WaitForClose();
     QNSCENE::ApplyRequest();
     EXPECT_EQ(QNSCENE::Current, scene);
     EXPECT_EQ(order.Pending, 1);

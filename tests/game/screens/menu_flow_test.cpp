@@ -1,6 +1,9 @@
 // The logo and the main menu in whole runs of the engine's loop: timing on the virtual clock,
 // keys and clicks through the platform's event source, the game underneath, and quitting.
 
+#include "physics/dynamics/world.h"
+#include "engine/physics/qnphysworld.h"
+#include "engine/scene/view.h"
 #include "tests/game/screens/screen_run.h"
 
 namespace {
@@ -49,15 +52,23 @@ TEST_F(ScreenRun, MenuWithoutAGameStartsOneOnF2AndIgnoresEscape)
     Key(SDLK_F2, 9);
     long menuFrame = 0;
     bool message = true;
+    int bodies = -1, constraints = -1;
     onFrame = [&](long f) {
         if (QNSCENE::Current && std::string(QNSCENE::Current->Name().Text()) == "MAINMENU" && !menuFrame) {
             menuFrame = f;
             message = QNSCENE::Current->GetView(0)->Root->FindChild("MESSAGE") != nullptr;
+            if (const QNPHYSWORLD* world = QNSCENE::Current->GetView(0)->World) {
+                bodies = world->World->maxBodies;
+                constraints = world->World->maxConstraints;
+            }
         }
     };
     ASSERT_EQ(Run(12), 0);
     EXPECT_EQ(menuFrame, 3);
     EXPECT_FALSE(message);
+    // The menu's own small world, made as it is entered.
+    EXPECT_EQ(bodies, 10);
+    EXPECT_EQ(constraints, 10);
     EXPECT_EQ(SceneAt(9), "MAINMENU");
     EXPECT_EQ(SceneAt(10), "SPACE");
     EXPECT_EQ(g_space.enter, 1);

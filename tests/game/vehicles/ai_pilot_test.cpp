@@ -19,7 +19,7 @@ class FAKESHIP : public QNITEM, public PILOTSHIP {
 public:
     bool IsDestroyed() const override { return Destroyed; }
     bool InContact() const override { return Contact; }
-    QNMATRIX World() const override { return Translation(Position.x, Position.y, Position.z); }
+    QNMATRIX World() const override { return Heading * Translation(Position.x, Position.y, Position.z); }
     std::uint32_t View() const override { return ViewIndex; }
     float BallisticFraction() const override { return Ballistic; }
     float ElectronicFraction() const override { return 1.0f; }
@@ -68,6 +68,7 @@ public:
 
     bool Destroyed = false, Contact = false, CheetahInstalled = false;
     QNVEC3 Position;
+    QNMATRIX Heading;   ///< the ship's turn (its nose is its z axis)
     std::uint32_t ViewIndex = 0, Selected = 0;
     float Ballistic = 1.0f;
     int Shots = 0, Steers = 0;
@@ -154,6 +155,28 @@ protected:
     }
     GAME game;
 };
+
+// In a dogfight the trigger is pulled in every frame the nose points within ten degrees of the
+// target (straight ahead, at (0, 0, 500)), and never while it points elsewhere.
+TEST_F(PilotTest, ThePilotFiresOnlyWhileItsNosePointsAtTheTarget)
+{
+    game.PlayerShipItem = new QNITEM("PLAYERSHIP");
+    game.Root.AddChild(game.PlayerShipItem);
+    CREW crew(game, 1);
+    Frame({&crew});
+    Frame({&crew});
+    ASSERT_EQ(crew.Pilot.State, PILOTSTATE::DOGFIGHT);
+    ASSERT_EQ(crew.Pilot.Target(), game.PlayerShipItem);
+    for (const float yaw : {0.0f, 5.0f, -9.0f, 12.0f, -30.0f, 90.0f, 180.0f}) {
+        SCOPED_TRACE(testing::Message() << yaw << " degrees off the target");
+        crew.Ship->Heading.SetRotationY(yaw * 0.017453292f);
+        const int shots = crew.Ship->Shots;
+        for (int i = 0; i < 10; ++i)
+            Frame({&crew});
+        ASSERT_EQ(crew.Pilot.State, PILOTSTATE::DOGFIGHT);
+        EXPECT_EQ(crew.Ship->Shots - shots, std::abs(yaw) < 10.0f ? 10 : 0);
+    }
+}
 
 TEST_F(PilotTest, TwoPilotsNeverClaimTheSamePart)
 {

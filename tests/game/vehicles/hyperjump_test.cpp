@@ -6,6 +6,9 @@
 #include "engine/physics/node_motion.h"
 #include "engine/physics/qnphysworld.h"
 #include "engine/scene/scene.h"
+#include "game/vehicles/ai_pilot.h"
+#include "game/vehicles/ai_pilot_game.h"
+#include "game/vehicles/ai_pilot_links.h"
 #include "physics/dynamics/body.h"
 #include "tests/game/vehicles/ship_fixture.h"
 
@@ -131,6 +134,38 @@ TEST_F(ShipTest, AnOutsideJumpToABlockedArrivalChangesNothing)
     EXPECT_NE(sites[0]->FindChild("OUTSIDEHYPERSPACE"), nullptr);
     EXPECT_EQ(sites[1]->FindChild("OUTSIDEHYPERSPACE"), nullptr);  // view 1 is not the one shown
     EXPECT_NEAR((ship->GetWorldMatrix().Translation() - arrival.Translation()).Length(), 0.0f, 1e-3f);
+}
+
+// A computer pilot's ship keeps the flight settings its pilot gave it through its own jump (its
+// bodies are made anew in the destination's world), and gets its hull's again when the pilot
+// asks for them.
+TEST_F(ShipTest, AComputerShipKeepsItsPilotsFlightSettingsThroughAJump)
+{
+    scene->ViewMask = 3;
+    COLLSHIP* ship = Ship(0, 0, QNVEC3(50, 0, 0), VIEWMODE_OUTSIDE);
+    std::unique_ptr<PILOTSHIP> control(MakePilotShip(ship));
+    control->SetScale(AIPILOT::kFlightScale, AIPILOT::kFlightFactor);
+    control->SetDamping(AIPILOT::kLinearDamping, 1.5f);
+    Frame();
+    auto expectFlight = [&](float scale, float angular) {
+        QNBODY* body = PhysicsBodyOf(ship);
+        ASSERT_NE(body, nullptr);
+        ASSERT_NE(body->Body, nullptr);
+        EXPECT_FLOAT_EQ(body->GetMass(), scale * 1e-5f);
+        EXPECT_FLOAT_EQ(body->Body->angularDamping, angular);
+        EXPECT_FLOAT_EQ(body->Body->linearDamping, COLLSHIP::kLinearDamping) << "the throttle keeps the speed";
+    };
+    expectFlight(AIPILOT::kFlightScale, 1.5f);
+    ASSERT_TRUE(ship->StartHyperjump(sites[1], 2));
+    ASSERT_EQ(ship->ParentNode(), sites[1]);
+    EXPECT_EQ(PhysicsBodyOf(ship)->World, scene->GetView(1)->World);
+    expectFlight(AIPILOT::kFlightScale, 1.5f);
+    Frames(5);
+    ASSERT_TRUE(ship->StartHyperjump(sites[0], 5));
+    expectFlight(AIPILOT::kFlightScale, 1.5f);
+    control->SetScale(COLLSHIP::kScale, 1.0f);
+    control->SetDamping(COLLSHIP::kLinearDamping, COLLSHIP::kAngularDamping);
+    expectFlight(COLLSHIP::kScale, COLLSHIP::kAngularDamping);
 }
 
 TEST_F(ShipTest, AShipThatJumpedToAnUnseenSiteIsShownWhenThePlayerArrivesThere)

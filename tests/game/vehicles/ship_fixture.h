@@ -36,7 +36,7 @@ public:
     void PostLower(const char* text) override { Lower.push_back(text); }
     void SetCountermeter(std::uint32_t k, float fill) override { Countermeters[k] = fill; }
     void SetProximity(std::uint32_t i, float value) override { ProximityShown[i] = value; }
-    void SetThrottle(float value) override { Throttle = value; }
+    void SetSpeed(float value) override { Speed = value; }
     void SetCanisterCount(std::uint32_t count) override { Canisters = count; }
     void FlashOreCollected() override { ++OreFlashes; }
     void RefreshWorkOrders(std::uint32_t mask) override { WorkOrderMask = mask; }
@@ -69,7 +69,7 @@ public:
     std::vector<std::string> Lower;
     float Countermeters[3] = {-1, -1, -1};
     float ProximityShown[3] = {0, 0, 0};
-    float Throttle = 0;
+    float Speed = 0;
     std::uint32_t Canisters = 0, OreFlashes = 0, WorkOrderMask = 0, Reticle = 0, DamageFrame = 0;
     std::uint32_t Markers = 0, Locators = 0, SelectedIcon = 0, TargetSite = 99;
     bool Warning = false;

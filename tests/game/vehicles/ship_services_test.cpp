@@ -5,6 +5,7 @@
 #include <string>
 
 #include "game/vehicles/hud_locator.h"
+#include "game/vehicles/missile.h"
 #include "tests/game/vehicles/ship_fixture.h"
 
 using shiptest::PLAINWEAPON;
@@ -79,7 +80,11 @@ TEST_F(ShipTest, CountermeasuresAbsorbHitsAndPassTheRestOn)
         ship->DamageBallistic(0.0f, 0, 0);
     EXPECT_FLOAT_EQ(ship->Proximity[0], 1.0f);
     EXPECT_FLOAT_EQ(hud->ProximityShown[0], 1.0f);
-    ship->DamageBallistic(0.0f, 7, 1);  // unknown kinds touch no meter
+    // Hits of unknown kinds and of kind 2 raise no meter: meter 2 is the missile warning.
+    const float electronic = ship->Proximity[1];
+    ship->DamageBallistic(0.0f, 7, 1);
+    ship->DamageBallistic(0.0f, 2, 0);
+    EXPECT_FLOAT_EQ(ship->Proximity[1], electronic);
     EXPECT_FLOAT_EQ(ship->Proximity[2], 0.0f);
     Frames(60);
     EXPECT_NEAR(ship->Proximity[0], 0.9f, 0.01f);
@@ -91,6 +96,35 @@ TEST_F(ShipTest, CountermeasuresAbsorbHitsAndPassTheRestOn)
     const float before = ship->Ballistic;
     ship->DamageBallistic(5.0f, 0, 0);
     EXPECT_FLOAT_EQ(ship->Ballistic, before);
+}
+
+TEST_F(ShipTest, TheMissileWarningFollowsTheNearestMissileHomingOnTheShip)
+{
+    COLLSHIP* ship = Ship(0, 0, QNVEC3(0, 0, 0), VIEWMODE_INSIDE);
+    COLLSHIP* rival = Ship(0, 1, QNVEC3(0, 40, 0), VIEWMODE_OUTSIDE);
+    RECORDINGHUD* hud = HudOf(ship);
+    QNNODE* site = ship->ParentNode();
+    auto missileAt = [&](const QNVEC3& offset, QNNODE* target) {
+        QNMATRIX at;
+        at.SetTranslationV(offset);
+        at = at * ship->GetWorldMatrix();
+        auto* m = new MISSILE(site, &at);
+        m->Target = target;
+        m->SetState(3, 0, false, true);
+        return m;
+    };
+    // Beyond 100 units the meter stays empty; one on the rival does not count.
+    missileAt(QNVEC3(0, 0, 150), ship);
+    missileAt(QNVEC3(0, 0, 10), rival);
+    Frames(1);
+    EXPECT_FLOAT_EQ(hud->ProximityShown[2], 0.0f);
+    // 43 units: (100 - 43) / 95 = 0.6; within 5 units it is full.
+    missileAt(QNVEC3(43, 0, 0), ship);
+    Frames(1);
+    EXPECT_NEAR(hud->ProximityShown[2], 0.6f, 0.005f);
+    missileAt(QNVEC3(0, -3, 0), ship);
+    Frames(1);
+    EXPECT_FLOAT_EQ(hud->ProximityShown[2], 1.0f);
 }
 
 TEST_F(ShipTest, TheRackInstallsSelectsInOrderAndDropsSpentWeapons)

@@ -54,6 +54,23 @@ TEST_F(EarlyWarningTest, TheAlarmSoundsOnceForEachGrowthAndOnlyWithPower)
     EXPECT_TRUE(ew->Dish->IsTurningSlowerThan(0.01f));
 }
 
+// Only the player's station (the one with station sounds) hears of intruders: a computer
+// company's early warning station gets no target list and never sounds the alarm.
+TEST_F(EarlyWarningTest, AComputerCompanysStationRaisesNoAlarm)
+{
+    station->Sounds = false;
+    auto* ew = OnTop<EARLYWARNING>(KIND_EARLYWARNING, 2);
+    ASSERT_NE(ew, nullptr);
+    ASSERT_TRUE(ew->IsOperating());
+    const QNVEC3 p = Position(ew);
+    Frames(2);
+    Intruder(p + QNVEC3(100, 0, 0));
+    Frames(3);
+    ASSERT_EQ(site->Targets().Count(), 1u) << "the intruder is listed for the weapons";
+    EXPECT_EQ(ew->Dish->Targets, nullptr);
+    EXPECT_EQ(ew->Dish->Alarms, 0u);
+}
+
 TEST_F(EarlyWarningTest, TheMercenaryDockRadarTurnsOnlyWhileTheDockOperates)
 {
     auto* dock = OnTop<MERCSHIPDOCK>(KIND_MERCSHIPDOCK, 2);

@@ -56,3 +56,29 @@ TEST_F(WeaponTest, TheNeutronBeamReachesTheNearestBodyAndBurnsAVehicle)
 }
 
 }  // namespace
+
+namespace {
+
+// The line of fire is about other things in the way: a target steeply above the part, where the
+// line from the part's origin first crosses the emitter's own projector, is fired at and burned.
+TEST_F(WeaponTest, TheEmittersOwnProjectorNeverHoldsItsFire)
+{
+    auto* emitter = Build<NEUTRONEMITTER>(KIND_NEUTRONEMITTER);
+    ASSERT_NE(emitter, nullptr);
+    const QNMATRIX w = emitter->GetWorldMatrix();
+    const QNVEC3 at = w.Translation(), up = w.Row(1).Normalize(), ahead = w.Row(2).Normalize();
+    for (const float elevation : {50.0f, 65.0f}) {
+        SCOPED_TRACE(testing::Message() << elevation << " degrees up");
+        const float e = Radians(elevation);
+        DAMAGEABLE* ship = Intruder(at + (ahead * std::cos(e) + up * std::sin(e)) * 40.0f);
+        const std::uint32_t shots = emitter->Shots;
+        Seconds(12.0);
+        EXPECT_EQ(emitter->Target(), ship);
+        EXPECT_GE(emitter->Shots, shots + 1) << "held by its own projector";
+        EXPECT_LT(ship->Electronic, 100.0f) << "burned";
+        QNITEM::Destroy(ship);
+        Seconds(1.0);
+    }
+}
+
+}  // namespace

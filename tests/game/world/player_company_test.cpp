@@ -728,3 +728,205 @@ TEST_F(PlayerTest, AFreighterAtTheOwnPortIsWatchedAndHoldsTheHyperjump)
 }
 
 }  // namespace
+
+namespace {
+
+// A ship that cannot be made is never paid for: the dock keeps asking every frame.
+TEST_F(PlayerTest, AShipThatCannotBeMadeIsNotCharged)
+{
+    CompanyVehicles.CreateShip = [](GAMENODE*, const QNMATRIX&, std::uint32_t) -> GAMENODE* { return nullptr; };
+    player->FreeShip = false;
+    ASSERT_NE(BuildDockStation(), nullptr);
+    Steps(5);
+    EXPECT_EQ(player->Ship(), nullptr);
+    EXPECT_EQ(player->Money(), 0.0f);
+    EXPECT_TRUE(Posted().empty());
+}
+
+// A pod waiting at the port holds the product's value: the port is not taken down under it.
+TEST_F(PlayerTest, APortHoldingAPodIsNotRemoved)
+{
+    STATIONPART* powerJoint = BuildOn(StartBeam(2), KIND_JOINT);
+    STATIONPART* portJoint = BuildOn(StartBeam(0), KIND_JOINT);
+    ASSERT_TRUE(powerJoint && portJoint);
+    ASSERT_NE(BuildOn(powerJoint, KIND_GENERATOR), nullptr);
+    auto* port = dynamic_cast<CARGOPORT*>(BuildOn(portJoint, KIND_CARGOPORT));
+    ASSERT_NE(port, nullptr);
+    Step();
+    ASSERT_NE(port->AddPod(30000000.0f), nullptr);
+    Aim(port, QNVEC3(0, 1, 0));
+    ASSERT_EQ(station->Selected.Get(), port);
+    Posted();
+    Click(SDL_BUTTON_RIGHT);
+    EXPECT_EQ(Posted(), std::vector<std::string>{"Structure contains ore"});
+    Steps(3);
+    ASSERT_EQ(station->CargoPort.Get(), port);
+    EXPECT_EQ(station->Counts[KIND_CARGOPORT], 1u);
+    EXPECT_EQ(player->ItemCount(), 0u);
+    ASSERT_NE(port->PendingPods()->FirstChild(), nullptr);
+    EXPECT_EQ(static_cast<CARGOPOD*>(port->PendingPods()->FirstChild())->Value, 30000000.0f);
+
+    // Once the pod is gone the empty port comes down and back into the inventory.
+    QNITEM::Destroy(port->PendingPods()->FirstChild());
+    Click(SDL_BUTTON_RIGHT);
+    EXPECT_TRUE(Posted().empty());
+    EXPECT_EQ(station->Counts[KIND_CARGOPORT], 0u);
+    ASSERT_EQ(player->ItemCount(), 1u);
+    EXPECT_EQ(player->Item(0).Type, ITEM_CARGOPORT);
+}
+
+// A part destroyed in play leaves the station's books once: the frames between its destruction
+// and its deletion cannot take it down a second time or put it back into the inventory.
+TEST_F(PlayerTest, ADestroyedPartIsCountedOutOnceAndNotReturned)
+{
+    STATIONPART* powerJoints[2] = {BuildOn(StartBeam(2), KIND_JOINT), BuildOn(StartBeam(3), KIND_JOINT)};
+    STATIONPART* oreJoint = BuildOn(StartBeam(1), KIND_JOINT);
+    ASSERT_TRUE(powerJoints[0] && powerJoints[1] && oreJoint);
+    STATIONPART* generators[2] = {BuildOn(powerJoints[0], KIND_GENERATOR), BuildOn(powerJoints[1], KIND_GENERATOR)};
+    ASSERT_TRUE(generators[0] && generators[1]);
+    STATIONPART* processor = BuildOn(oreJoint, KIND_PROCESSOR);
+    ASSERT_NE(processor, nullptr);
+    Step();
+    ASSERT_EQ(station->Generators, 2u);
+    ASSERT_EQ(station->PoweredParts, 2u);  // the headquarters and the processor
+
+    for (STATIONPART* part : {generators[0], processor}) {
+        const QNWEAK<STATIONPART> doomed = part;
+        Aim(part, QNVEC3(0, 1, 0));
+        ASSERT_EQ(station->Selected.Get(), part);
+        part->DamageBallistic(1000.0f, 0, 0);
+        // Right button in each frame until the part is gone.
+        for (int frame = 0; frame < 6 && doomed.Get(); ++frame)
+            Click(SDL_BUTTON_RIGHT);
+        EXPECT_EQ(doomed.Get(), nullptr);
+    }
+    Steps(3);
+    EXPECT_EQ(station->Generators, 1u);
+    EXPECT_EQ(station->PoweredParts, 1u);
+    EXPECT_EQ(station->Counts[KIND_GENERATOR], 1u);
+    EXPECT_EQ(station->Counts[KIND_PROCESSOR], 0u);
+    EXPECT_FALSE(station->Underpowered);
+    EXPECT_EQ(player->ItemCount(), 0u);
+}
+
+}  // namespace
+
+namespace {
+
+// A freighter that is docked at the berth as soon as it is called and gone as soon as it
+// departs; it keeps what it is loaded with.
+class BERTHFREIGHTER : public GAMENODE, public CARGOFREIGHTER {
+public:
+    BERTHFREIGHTER(QNNODE* parent, const QNMATRIX& at) : GAMENODE(parent, "FREIGHTER", 67, QNCF_LEVEL_GAME, 0, 0, &at, 0) {}
+    void Call() override { Docking_ = DOCKINGSTATE::DOCKED; }
+    void OpenDoors() override { Doors_ = DOORSTATE::OPEN; }
+    void CloseDoors() override { Doors_ = DOORSTATE::CLOSED; }
+    void LoadPod(float value) override
+    {
+        Loaded += value;
+        ++Pods;
+    }
+    void Depart() override { Docking_ = DOCKINGSTATE::GONE; }
+    QNVEC3 PodPosition(std::uint32_t) const override { return QNVEC3(0, 0, 0); }
+    DOCKINGSTATE Docking() const override { return Docking_; }
+    DOORSTATE Doors() const override { return Doors_; }
+    float Load() const override { return Loaded; }
+    bool IsFreighterDestroyed() const override { return false; }
+
+    DOCKINGSTATE Docking_ = DOCKINGSTATE::WAITING;
+    DOORSTATE Doors_ = DOORSTATE::CLOSED;
+    float Loaded = 0.0f;
+    int Pods = 0;
+};
+
+// Two orders, one worth more than the other: what the docked ship carries decides which one a
+// delivery pays (the more valuable of those it fills), and the money follows to the cent through
+// the processing, the storage, the pod and a whole freighter visit (its fee, then the cargo).
+TEST_F(PlayerTest, EachDeliveryPaysTheOrderFilledAndTheFreighterPaysItToTheCent)
+{
+    CargoLinks.CreateFreighter = [](QNNODE* parent, const QNMATRIX&, const QNVEC3* waypoints, const QNVEC3&,
+                                    CARGOPORT*, std::uint32_t) -> GAMENODE* {
+        QNMATRIX berth;
+        berth.SetTranslationV(waypoints[1]);
+        return new BERTHFREIGHTER(parent, berth);
+    };
+    COLLECTORSHIPDOCK* dock = BuildDockStation();
+    ASSERT_NE(dock, nullptr);
+    STATIONPART* chainJoint = BuildOn(StartBeam(3), KIND_JOINT);
+    ASSERT_NE(chainJoint, nullptr);
+    ASSERT_NE(BuildOn(chainJoint, KIND_STORAGE), nullptr);
+    STATIONPART* arm = BuildOn(chainJoint, KIND_BEAM);
+    STATIONPART* portJoint = arm ? BuildOn(arm, KIND_JOINT) : nullptr;
+    ASSERT_NE(portJoint, nullptr);
+    auto* port = dynamic_cast<CARGOPORT*>(BuildOn(portJoint, KIND_CARGOPORT));
+    ASSERT_NE(port, nullptr);
+    Steps(2);
+    auto* ship = dynamic_cast<TESTSHIP*>(player->Ship());
+    ASSERT_TRUE(ship && ship->Docked && dock->Holding);
+    ASSERT_FALSE(station->Underpowered);
+
+    // Order 0: one Hexine line; order 1: three lines, worth more.
+    WORKORDERDATA* orders = player->WorkOrders;
+    auto setOrders = [&] {
+        orders[0].Clear();
+        orders[0].AddLine(0, 1);
+        orders[1].Clear();
+        orders[1].AddLine(1, 0);
+        orders[1].AddLine(2, 2);
+        orders[1].AddLine(3, 1);
+        player->ComputeBonuses();
+    };
+    // Unloads what the ship carries; the amount the processor starts on (0: none).
+    auto deliver = [&](std::uint32_t mask) {
+        ship->Ore = mask;
+        player->Delivery = DELIVERYSTATE::DOCKED;
+        for (int frame = 0; frame < int(12.0 / kFrame) && player->Delivery != DELIVERYSTATE::NONE; ++frame)
+            Step();
+        return processor->Amount;
+    };
+    setOrders();
+    const float cheap = orders[0].Worth(), dear = orders[1].Worth();
+    ASSERT_LT(cheap, dear);
+
+    // Both filled: the dearer is paid. Then the processor is emptied for the next case.
+    EXPECT_EQ(deliver(orders[0].Cells | orders[1].Cells), dear);
+    processor->Collect();
+    Step();
+
+    // Each filled alone: that one is paid, and the freighter brings it in to the cent.
+    for (int which = 0; which < 2; ++which) {
+        setOrders();
+        const float worth = orders[which].Worth();
+        const std::uint32_t mask = orders[which].Cells;
+        ASSERT_FALSE(orders[1 - which].IsFilledBy(mask));
+        ASSERT_EQ(deliver(mask), worth) << "order " << which;
+        EXPECT_EQ(ship->Ore, 0u);
+
+        // 180 s of processing, then the product waits in the storage unit.
+        player->SetMoney(40000000.0f);
+        const float start = player->Money();
+        for (int frame = 0; frame < int(200.0 / kFrame) && player->FullStorage.empty(); ++frame)
+            Step();
+        ASSERT_FALSE(player->FullStorage.empty()) << "order " << which;
+        EXPECT_EQ(processor->Amount, 0.0f);
+
+        // F calls the freighter: its fee at the arrival, the cargo once it has gone.
+        Key(SDLK_f);
+        ASSERT_EQ(Posted(), std::vector<std::string>{"Freighter called"});
+        bool feeSeen = false;
+        for (int frame = 0; frame < int(120.0 / kFrame) && (port->Freighter() || !feeSeen); ++frame) {
+            Step();
+            if (!feeSeen && player->Money() != start) {
+                feeSeen = true;
+                EXPECT_EQ(player->Money(), start - CARGOPORT::kFee) << "order " << which;
+            }
+        }
+        ASSERT_TRUE(feeSeen);
+        ASSERT_EQ(port->Freighter(), nullptr);
+        Steps(2);
+        EXPECT_EQ(player->Money(), (start - CARGOPORT::kFee) + worth) << "order " << which;
+        EXPECT_EQ(port->PendingPods()->FirstChild(), nullptr);
+    }
+}
+
+}  // namespace

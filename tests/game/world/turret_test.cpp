@@ -89,4 +89,32 @@ TEST_F(WeaponTest, FlakBurstsHurtEnemiesWithinItsRadiusOnly)
     EXPECT_NEAR(along, 175.0f, 5.0f * 1.7321f);
 }
 
+// The shell bursts a fuse after it is thrown: it is sent where a moving target will be then, so
+// the burst finds the target within the scatter of its point.
+TEST_F(WeaponTest, FlakIsSentWhereTheTargetWillBeWhenItBursts)
+{
+    auto* gun = Build<FLACKGUN>(KIND_FLACKGUN);
+    ASSERT_NE(gun, nullptr);
+    gun->SetPowered(false);
+    const QNVEC3 p = Position(gun);
+    for (const float speed : {20.0f, 35.0f}) {
+        SCOPED_TRACE(testing::Message() << speed << " units a second");
+        DAMAGEABLE* ship = Intruder(p + QNVEC3(0, 30, 120));
+        QNBODY* body = PhysicsBodyOf(ship);
+        ASSERT_NE(body, nullptr);
+        body->SetLinearDamping(0.0f);
+        body->SetLinearVelocity(QNVEC3(speed, 0, 0));
+        Frame();
+        gun->SetTarget(ship);
+        ASSERT_TRUE(gun->Fire());
+        const QNVEC3 sent = gun->BurstPoint;
+        Seconds(FLACKGUN::FLACK::kFuse);
+        const float miss = (sent - Position(ship)).Length();
+        EXPECT_LT(miss, FLACKGUN::kScatter * 1.7321f + 1.0f) << "the burst point trails or leads the target";
+        gun->SetTarget(nullptr);
+        QNITEM::Destroy(ship);
+        Frame();
+    }
+}
+
 }  // namespace

@@ -240,7 +240,7 @@ TEST_F(PairTest, FaceFlushToRoundingKeepsFourCorners)
 
 // The intersect's own patch (clipped incident face or the two edges of an edge axis) lies
 // within the general patch (every edge crossing and every corner inside) and its deepest
-// contact has the overlap's depth on a face axis.
+// contact has the overlap's depth on every axis.
 TEST_F(PairTest, AxisPatchLiesInTheGeneralPatchOnRandomPoses)
 {
     MeRandomSeed(4242);
@@ -306,13 +306,8 @@ TEST_F(PairTest, AxisPatchLiesInTheGeneralPatchOnRandomPoses)
         float deepest = 0;
         for (int i = 0; i < result.contactCount; ++i)
             deepest = std::min(deepest, contacts[i].separation);
-        if (dims == 257) {
-            ++edges;
-            EXPECT_NEAR(deepest, sep, 1e-4f) << trial;
-        } else {
-            ++faces;
-            EXPECT_GE(deepest, sep - 1e-4f) << trial;
-        }
+        ++(dims == 257 ? edges : faces);
+        EXPECT_NEAR(deepest, sep, 1e-4f) << trial;
     }
     EXPECT_GT(checked, 400);
     EXPECT_GT(faces, 100);
@@ -484,4 +479,64 @@ TEST_F(PairTest, NearFacePairsDecideAsTheSeparatingAxisTest)
     EXPECT_GT(apart, 300);
     EXPECT_GT(within, 800);
     EXPECT_GT(into, 200);
+}
+
+// Deep overlaps on seeded poses, in both model orders: the reported depth (the deepest
+// contact) is the overlap of the two boxes along the reported normal (in double), so moving
+// them apart by it along the normal separates them; and it is the least overlap over the
+// fifteen axes (brute force) but for the bias of face axes by the padding.
+TEST_F(PairTest, DeepOverlapsSeparateByTheReportedDepthAlongTheNormal)
+{
+    MeRandomSeed(2002);
+    Placed* a = Box(1, 1, 1);
+    Placed* b = Box(1, 1, 1);
+    const double padding = McdModelGetPadding(a->model) + McdModelGetPadding(b->model);
+    int deep = 0;
+    for (int trial = 0; trial < 2000; ++trial) {
+        float* ea = McdBoxGetHalfExtents(McdModelGetGeometry(a->model));
+        float* eb = McdBoxGetHalfExtents(McdModelGetGeometry(b->model));
+        for (int i = 0; i < 3; ++i)
+            ea[i] = Uniform(0.1f, 1), eb[i] = Uniform(0.1f, 1);
+        colltest::RandomPose(a->tm, Uniform(-0.5f, 0.5f), Uniform(-0.5f, 0.5f), Uniform(-0.5f, 0.5f));
+        colltest::RandomPose(b->tm, Uniform(-0.5f, 0.5f), Uniform(-0.5f, 0.5f), Uniform(-0.5f, 0.5f));
+        const Reference before = BruteForce(a->tm, ea, b->tm, eb, 0);
+        const double overlap = -std::max(before.face, before.edge);
+        if (overlap < 0.05)
+            continue;
+        ++deep;
+        for (int order = 0; order < 2; ++order) {
+            Placed* p = order ? b : a;
+            Placed* q = order ? a : b;
+            ASSERT_EQ(Collide(p, q), 1) << trial;
+            ASSERT_GT(result.contactCount, 0) << trial;
+            float depth = 0;
+            for (int i = 0; i < result.contactCount; ++i)
+                depth = std::max(depth, -contacts[i].separation);
+            const float* n = result.normal;
+            const float* ep = order ? eb : ea;
+            const float* eq = order ? ea : eb;
+            double along = 0, reach = 0;
+            for (int i = 0; i < 3; ++i) {
+                along += double(n[i]) * (p->tm[3][i] - q->tm[3][i]);
+                reach += ep[i] * std::fabs(double(n[0]) * p->tm[i][0] + double(n[1]) * p->tm[i][1] + double(n[2]) * p->tm[i][2]);
+                reach += eq[i] * std::fabs(double(n[0]) * q->tm[i][0] + double(n[1]) * q->tm[i][1] + double(n[2]) * q->tm[i][2]);
+            }
+            EXPECT_NEAR(depth, reach - std::fabs(along), 1e-3 * (1 + overlap)) << trial << " order " << order;
+            EXPECT_GE(along, -1e-4) << trial << " order " << order;
+            EXPECT_GE(depth, overlap - 1e-3) << trial << " order " << order;
+            EXPECT_LE(depth, overlap + padding + 1e-3) << trial << " order " << order;
+            // p moves along the normal (from q towards p) by the depth.
+            MeMatrix4 moved;
+            for (int i = 0; i < 4; ++i)
+                for (int j = 0; j < 4; ++j)
+                    moved[i][j] = p->tm[i][j];
+            for (int j = 0; j < 3; ++j)
+                moved[3][j] += depth * result.normal[j];
+            const Reference after = BruteForce(moved, ep, q->tm, eq, 0);
+            EXPECT_GT(std::max(after.face, after.edge), -1e-3) << trial << " order " << order;
+        }
+        if (HasFailure())
+            break;
+    }
+    EXPECT_GT(deep, 1000);
 }

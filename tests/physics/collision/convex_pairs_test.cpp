@@ -464,3 +464,139 @@ TEST(ConvexContactHelpers, ExactDiscHelpers)
     EXPECT_EQ(McdPolygonClipDisc(away, 3, 1, 200, p, &count), 0);
     EXPECT_EQ(count, 0);
 }
+
+namespace {
+
+// A model that moves smoothly: a turn about a fixed axis and a drift that bounces inside a
+// box, both functions of the frame number.
+struct Mover {
+    std::unique_ptr<Placed> placed;
+    MeReal axis[3], angle0, spin, start[3], velocity[3], bound;
+    void At(int frame)
+    {
+        MeReal p[3];
+        for (int j = 0; j < 3; ++j) {
+            // A triangle wave over [-bound, bound].
+            const MeReal span = 4 * bound;
+            MeReal u = std::fmod(start[j] + bound + velocity[j] * static_cast<MeReal>(frame), span);
+            if (u < 0)
+                u += span;
+            p[j] = (u < 2 * bound ? u : span - u) - bound;
+        }
+        const MeReal angle = angle0 + spin * static_cast<MeReal>(frame);
+        const MeReal c = std::cos(angle), s = std::sin(angle), t = 1 - c;
+        const MeReal x = axis[0], y = axis[1], z = axis[2];
+        const MeReal r[3][3] = {{t * x * x + c, t * x * y + s * z, t * x * z - s * y},
+                                {t * x * y - s * z, t * y * y + c, t * y * z + s * x},
+                                {t * x * z + s * y, t * y * z - s * x, t * z * z + c}};
+        MeReal(*m)[4] = placed->tm;
+        for (int i = 0; i < 3; ++i)
+            for (int j = 0; j < 3; ++j)
+                m[i][j] = r[i][j];
+        for (int j = 0; j < 3; ++j)
+            m[3][j] = p[j];
+    }
+};
+
+Mover MakeMover(McdGeometryID g, MeReal bound, MeReal speed)
+{
+    Mover m;
+    m.placed = std::make_unique<Placed>(g, 0, 0, 0);
+    MeReal len = 0;
+    do {
+        len = 0;
+        for (MeReal& a : m.axis) {
+            a = colltest::Uniform(-1, 1);
+            len += a * a;
+        }
+    } while (len < 0.01f || len > 1);
+    len = std::sqrt(len);
+    for (MeReal& a : m.axis)
+        a /= len;
+    m.angle0 = colltest::Uniform(0, 6.2831853f);
+    m.spin = colltest::Uniform(-0.004f, 0.004f);
+    m.bound = bound;
+    for (int j = 0; j < 3; ++j) {
+        m.start[j] = colltest::Uniform(-bound, bound);
+        m.velocity[j] = colltest::Uniform(-speed, speed);
+    }
+    return m;
+}
+
+}  // namespace
+
+// A kept pair starts each query from the simplex of its last one; whatever that simplex is
+// (four points after an overlap, a stale one after a jump), the pair must decide touching
+// exactly as a pair asked afresh. Every convex pair type that keeps state, over thousands of
+// frames of smooth motion through overlap and apart.
+TEST_F(ConvexPairs, KeptPairsDecideTouchingAsFreshPairsOverThousandsOfFrames)
+{
+    McdTerm(framework);
+    framework = McdInitEngineFramework(256, 16);
+    ASSERT_NE(framework, nullptr);
+    MeRandomSeed(4040);
+    auto hull = [&](MeReal fat) {
+        for (;;) {
+            const int n = 12 + MeRandom() % 29;
+            std::vector<MeReal> pts;
+            for (int i = 0; i < 3 * n; ++i)
+                pts.push_back(colltest::Uniform(-1, 1));
+            if (McdGeometryID g = McdConvexMeshCreateFromPoints(framework, pts.data(), n, fat))
+                return g;
+        }
+    };
+    enum Kind { kMeshMesh, kBoxMesh, kSphereMesh, kCylinderMesh };
+    const char* names[] = {"convex-convex", "box-convex", "sphere-convex", "cylinder-convex"};
+    const int pairsOf[] = {90, 30, 30, 30};
+    const int kFrames = 2000;
+    for (int kind = kMeshMesh; kind <= kCylinderMesh; ++kind) {
+        std::vector<Mover> first, second;
+        for (int i = 0; i < pairsOf[kind]; ++i) {
+            McdGeometryID g;
+            switch (kind) {
+            case kMeshMesh: g = hull(i % 3 == 0 ? 0.0f : 0.05f); break;
+            case kBoxMesh:
+                g = McdBoxCreate(framework, colltest::Uniform(0.3f, 2), colltest::Uniform(0.3f, 2),
+                                 colltest::Uniform(0.3f, 2));
+                break;
+            case kSphereMesh: g = McdSphereCreate(framework, colltest::Uniform(0.2f, 1)); break;
+            default: g = McdCylinderCreate(framework, colltest::Uniform(0.2f, 1), colltest::Uniform(0.4f, 2)); break;
+            }
+            first.push_back(MakeMover(g, 0.3f, 0.0005f));
+            second.push_back(MakeMover(hull(0.05f), 2.2f, 0.004f));
+        }
+        std::vector<std::unique_ptr<Query>> kept;
+        for (std::size_t i = 0; i < first.size(); ++i) {
+            first[i].At(0);
+            second[i].At(0);
+            kept.push_back(std::make_unique<Query>(first[i].placed->model, second[i].placed->model));
+        }
+        int touching = 0, apart = 0, differ = 0;
+        for (int frame = 1; frame <= kFrames && differ < 10; ++frame) {
+            for (std::size_t i = 0; i < first.size(); ++i) {
+                first[i].At(frame);
+                second[i].At(frame);
+                kept[i]->Run();
+                const Query fresh(first[i].placed->model, second[i].placed->model);
+                if (kept[i]->touch != fresh.touch) {
+                    // Only a decision on the very boundary may go either way.
+                    const Query& yes = kept[i]->touch ? *kept[i] : fresh;
+                    MeReal deepest = 0;
+                    for (int c = 0; c < yes.result.contactCount; ++c)
+                        deepest = std::fmin(deepest, yes.contacts[c].separation);
+                    if (deepest < -1e-5f) {
+                        ++differ;
+                        ADD_FAILURE() << names[kind] << " pair " << i << " frame " << frame << ": kept "
+                                      << kept[i]->touch << ", fresh " << fresh.touch << ", depth " << -deepest;
+                    }
+                }
+                (fresh.touch ? touching : apart) += 1;
+            }
+        }
+        EXPECT_EQ(differ, 0) << names[kind];
+        // The motion visits both outcomes often.
+        const int total = static_cast<int>(first.size()) * kFrames;
+        EXPECT_GT(touching, total / 10) << names[kind];
+        EXPECT_GT(apart, total / 10) << names[kind];
+    }
+}

@@ -426,6 +426,17 @@ TEST_F(FrameworkTest, CylinderCoreMatchesAFinePrism)
             break;
     }
     EXPECT_EQ(checked, 300);
+    // GJK asks along directions as short as the distance it has left: a short direction off
+    // the axis still picks the rim, not the cap's centre.
+    const MeReal shortSide[3] = {3e-5f, 4e-5f, 1e-5f}, alongAxis[3] = {1e-9f, 0, -1};
+    MeReal p[3];
+    McdCylinderLocalSupport(r, h, shortSide, p);
+    EXPECT_NEAR(p[0], 0.6f * r, 1e-5f);
+    EXPECT_NEAR(p[1], 0.8f * r, 1e-5f);
+    EXPECT_EQ(p[2], h);
+    McdCylinderLocalSupport(r, h, alongAxis, p);
+    EXPECT_EQ(p[0], 0.0f);
+    EXPECT_EQ(p[2], -h);
     cnvHullDestroy(prismHull);
     McdGeometryDestroy(cyl);
 }

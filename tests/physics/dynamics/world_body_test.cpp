@@ -1,11 +1,13 @@
 #include "physics/dynamics/body.h"
 #include "physics/dynamics/constraint.h"
+#include "physics/dynamics/joints.h"
 #include "physics/dynamics/kea_cpu.h"
 #include "physics/dynamics/me_math.h"
 #include "physics/dynamics/me_memory.h"
 #include "physics/dynamics/me_message.h"
 #include "physics/dynamics/row_storage.h"
 #include "physics/dynamics/world.h"
+#include "physics/dynamics/world_step.h"
 
 #include <gtest/gtest.h>
 
@@ -197,6 +199,49 @@ TEST(MdtBody, DestroyDisablesItsConstraints)
     MdtWorldDestroy(w);
 }
 
+// A joint whose body was destroyed (enabled or not when it went) lets go of it: enabling it
+// again is refused with a warning until its bodies are set anew, so the next body made from
+// the same record is not joined by it, and the world steps on.
+TEST(MdtBody, AJointDoesNotBringBackADestroyedBody)
+{
+    QuietChannels quiet;
+    MdtWorld* w = MdtWorldCreate(4, 4);
+    MdtBody* a = MdtBodyCreate(w);
+    MdtBody* b = MdtBodyCreate(w);
+    MdtConstraint* on = MdtBallJointCreate(w);
+    MdtConstraint* off = MdtBallJointCreate(w);
+    for (MdtConstraint* j : {on, off}) {
+        MdtConstraintSetBodies(j, a, b);
+        MdtBallJointSetPosition(j, 0.5f, 0, 0);
+    }
+    MdtConstraintEnable(on);
+    MdtBodyEnable(a);
+    MdtBodyEnable(b);
+    MdtBodyDestroy(b);
+    EXPECT_EQ(MdtConstraintIsEnabled(on), 0);
+    for (MdtConstraint* j : {on, off}) {
+        EXPECT_EQ(MdtConstraintGetBody(j, 1), nullptr);
+        MdtConstraintEnable(j);
+        EXPECT_EQ(MdtConstraintIsEnabled(j), 0);
+    }
+    EXPECT_EQ(QuietChannels::warnings, 2);
+    EXPECT_EQ(w->nEnabledConstraints, 0);
+    MdtBody* c = MdtBodyCreate(w);
+    ASSERT_EQ(c, b);  // the same record
+    MdtBodyEnable(c);
+    MdtBodySetLinearVelocity(c, 0, 3, 0);
+    for (int i = 0; i < 10; ++i)
+        MdtWorldStep(w, 0.02f);
+    EXPECT_EQ(c->constraintTree.count, 0);
+    EXPECT_NEAR(c->kea.vel[1], 3, 1e-5f);
+    // Set anew, the joint holds again.
+    MdtConstraintSetBodies(on, a, c);
+    MdtConstraintEnable(on);
+    EXPECT_EQ(MdtConstraintIsEnabled(on), 1);
+    MdtWorldStep(w, 0.02f);
+    MdtWorldDestroy(w);
+}
+
 TEST(MdtBody, MassInertiaTransformVelocityDampingAndForces)
 {
     QuietChannels quiet;
@@ -218,6 +263,19 @@ TEST(MdtBody, MassInertiaTransformVelocityDampingAndForces)
     EXPECT_EQ(I[1], 0);
     I[1] = I[3] = 1;  // an off-diagonal term tests the full inverse
     MdtBodySetInertiaTensor(b, I);
+    // Zero, negative, not finite or not positive definite: refused like a bad mass.
+    {
+        const int before = QuietChannels::warnings;
+        const MeReal zero[9] = {}, negative[9] = {-1, 0, 0, 0, 1, 0, 0, 0, 1}, flat[9] = {1, 2, 0, 2, 1, 0, 0, 0, 1};
+        const MeReal nan[9] = {1, 0, 0, 0, NAN, 0, 0, 0, 1}, huge[9] = {1, 0, 0, 0, INFINITY, 0, 0, 0, 1};
+        for (const MeReal* bad : {zero, negative, flat, nan, huge})
+            MdtBodySetInertiaTensor(b, bad);
+        EXPECT_EQ(QuietChannels::warnings, before + 5);
+        MeReal kept[9];
+        MdtBodyGetInertiaTensor(b, kept);
+        for (int i = 0; i < 9; ++i)
+            EXPECT_EQ(kept[i], I[i]) << i;
+    }
     const MeReal* inv[3] = {b->kea.invI0, b->kea.invI1, b->kea.invI2};
     for (int i = 0; i < 3; ++i)
         for (int j = 0; j < 3; ++j) {

@@ -1,4 +1,5 @@
 #include "platform/audio_device.h"
+#include "recorded_level.h"
 #include "wav_writer.h"
 
 #include <AL/al.h>
@@ -300,6 +301,60 @@ TEST(AudioWithoutDevice, EveryCallIsHarmless) {
   PlatformAudio::Commit();
   path.Stop();
   std::remove(wav.c_str());
+}
+
+}  // namespace
+
+namespace {
+
+// The recording device: the mix lines up with the log of plays, an unpositioned play is heard
+// at full level, a positional one by the distance law, and a stopped one no more.
+TEST_F(Audio, RecordingMixesOnRequestAndLogsEachPlay) {
+  PlatformAudio::Close();
+  PlatformAudio::SetRecording(22050);
+  ASSERT_EQ(PlatformAudio::Open(), kAudioOk);
+  PlatformAudio::SetRecording(0);
+  ASSERT_TRUE(PlatformAudio::IsRecording());
+  const std::string noise = TempPath("noise.wav");
+  ASSERT_TRUE(testwav::WriteNoise(noise, 0.5));
+  auto segment = Load(noise);
+  ASSERT_TRUE(segment);
+  ASSERT_EQ(segment->Frames(), 11025u);
+
+  recorded::RECORDING rec;
+  rec.Render(441);
+  PlatformAudioPath flat(kAudioPathMono);
+  flat.Download(segment);
+  flat.Play(0);
+  rec.Render(2 * 11025);
+  PlatformAudioPath placed(kAudioPath3D);
+  placed.Download(segment);
+  PlatformAudio3D p;
+  p.position[2] = 40.0f;  // 40 ahead, minimum distance 10: a quarter
+  p.minDistance = 10.0f;
+  p.maxDistance = 100.0f;
+  placed.Set3D(p);
+  PlatformAudio::Commit();
+  placed.Play(kAudioRepeatForever);
+  rec.Render(11025);
+  placed.Stop();
+  rec.Render(11025);
+
+  const auto plays = recorded::Plays(segment);
+  ASSERT_EQ(plays.size(), 2u);
+  EXPECT_EQ(plays[0].frame, 441u);
+  EXPECT_FALSE(plays[0].looping);
+  EXPECT_EQ(plays[1].frame, 441u + 2 * 11025u);
+  EXPECT_TRUE(plays[1].looping);
+  EXPECT_EQ(recorded::EndedAt(plays[0]), UINT64_MAX);
+  EXPECT_EQ(recorded::EndedAt(plays[1]), 441u + 3 * 11025u);
+
+  EXPECT_NEAR(recorded::Level(rec, plays[0], 0, rec.Frames()), 1.0, 0.01);
+  // Nothing of it before it played, nor after it ended.
+  EXPECT_LT(recorded::Level(rec, plays[0], 0, 441), 1e-3);
+  EXPECT_NEAR(recorded::Level(rec, plays[1], plays[1].frame, plays[1].frame + 11025), 0.25, 0.01);
+  EXPECT_LT(recorded::Level(rec, plays[1], plays[1].frame + 11025 + 64, rec.Frames()), 1e-3);
+  std::remove(noise.c_str());
 }
 
 }  // namespace

@@ -9,6 +9,9 @@
 
 namespace testwav {
 
+// Mono white noise of `seconds` from a fixed seed.
+inline bool WriteNoise(const std::string& path, double seconds, int rate = 22050);
+
 // A sine tone of `seconds` at `hz`; stereo puts it on both channels.
 inline bool WriteTone(const std::string& path, int channels, double seconds, double hz = 440.0,
                       int rate = 22050) {
@@ -32,6 +35,35 @@ inline bool WriteTone(const std::string& path, int channels, double seconds, dou
   u32(static_cast<uint32_t>(rate));
   u32(static_cast<uint32_t>(rate * channels * 2));
   u16(static_cast<uint16_t>(channels * 2));
+  u16(16);
+  std::fwrite("data", 1, 4, f);
+  u32(dataBytes);
+  std::fwrite(pcm.data(), 2, pcm.size(), f);
+  return std::fclose(f) == 0;
+}
+
+inline bool WriteNoise(const std::string& path, double seconds, int rate) {
+  const uint32_t frames = static_cast<uint32_t>(seconds * rate);
+  std::vector<int16_t> pcm(frames);
+  uint32_t x = 12345;
+  for (int16_t& s : pcm) {
+    x = x * 214013u + 2531011u;
+    s = static_cast<int16_t>(static_cast<int>((x >> 16) & 0x7FFF) - 16384);
+  }
+  FILE* f = std::fopen(path.c_str(), "wb");
+  if (!f) return false;
+  auto u32 = [&](uint32_t v) { std::fwrite(&v, 4, 1, f); };
+  auto u16 = [&](uint16_t v) { std::fwrite(&v, 2, 1, f); };
+  const uint32_t dataBytes = static_cast<uint32_t>(pcm.size() * 2);
+  std::fwrite("RIFF", 1, 4, f);
+  u32(36 + dataBytes);
+  std::fwrite("WAVEfmt ", 1, 8, f);
+  u32(16);
+  u16(1);
+  u16(1);
+  u32(static_cast<uint32_t>(rate));
+  u32(static_cast<uint32_t>(rate * 2));
+  u16(2);
   u16(16);
   std::fwrite("data", 1, 4, f);
   u32(dataBytes);
