@@ -1,0 +1,307 @@
+#!/usr/bin/env bash
+# The shipped program, unchanged, at a real X server: Xvfb at a given screen size, with or
+# without a window manager (openbox), input sent as X events (xdotool, through XTest) and the
+# screen read back from the server (import). Pixel regions are checked where the picture shows
+# the element, so the test follows the picture's rectangle in the window (4:3, bars beside it
+# on wide screens).
+#
+#   scenario.sh CORVANE WIDTH HEIGHT none|openbox menu|game
+#
+# "menu": logo skipped by a click, every menu button highlighted under the pointer (its centre
+# and its corners, not just outside), the window's corners, QUIT: status 0.
+# "game" adds: NEW GAME clicked with a real click, the suit turned by keys, an inventory item
+# placed, the build store opened and a product clicked (name and price drawn), Escape to the
+# menu, and QUIT from there.
+# Exit 77 (skipped) only when no X server can be started.
+set -uo pipefail
+
+corvane=$1 width=$2 height=$3 wm=$4 depth=$5
+work=$(mktemp -d)
+shots=${SCENARIO_SHOTS:-$work}
+mkdir -p "$shots"
+tag="${width}x${height}-${wm}-${depth}"
+failures=0
+pids=()
+
+cleanup() {
+  for ((i = ${#pids[@]} - 1; i >= 0; i--)); do kill "${pids[i]}" 2>/dev/null; done
+  wait 2>/dev/null
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+fail() { echo "FAIL [$tag]: $*"; failures=$((failures + 1)); }
+note() { echo "[$tag] $*"; }
+
+for tool in Xvfb xdotool import convert xwininfo xprop; do
+  command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
+done
+
+# The server picks a free display and names it on fd 3.
+Xvfb -screen 0 "${width}x${height}x24" -nolisten tcp -displayfd 3 3>"$work/display" 2>"$work/xvfb.log" &
+pids+=($!)
+for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
+if [ ! -s "$work/display" ]; then
+  echo "SKIP: Xvfb could not start: $(tail -3 "$work/xvfb.log")"
+  exit 77
+fi
+export DISPLAY=":$(head -1 "$work/display")"
+unset SDL_VIDEODRIVER WAYLAND_DISPLAY
+export SDL_AUDIODRIVER=dummy ALSOFT_DRIVERS=null
+
+if [ "$wm" = openbox ]; then
+  openbox --sm-disable >"$work/openbox.log" 2>&1 &
+  pids+=($!)
+  for _ in $(seq 100); do
+    xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id" && break
+    sleep 0.1
+  done
+  xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id" || { fail "openbox did not start"; exit 1; }
+fi
+
+"$corvane" >"$work/corvane.log" 2>&1 &
+game=$!
+pids+=($game)
+
+window=$(timeout 60 xdotool search --sync --onlyvisible --name "C O R V A N E" 2>/dev/null | head -1)
+[ -n "$window" ] || { fail "no window"; cat "$work/corvane.log"; exit 1; }
+
+# The window's rectangle on the screen; it is full screen once the display is open.
+geometry() {
+  local info
+  info=$(xwininfo -id "$window")
+  wx=$(awk '/Absolute upper-left X/ {print $4}' <<<"$info")
+  wy=$(awk '/Absolute upper-left Y/ {print $4}' <<<"$info")
+  ww=$(awk '/Width:/ {print $2}' <<<"$info")
+  wh=$(awk '/Height:/ {print $2}' <<<"$info")
+}
+# The 640 x 480 picture's rectangle in the window: one scale, centred.
+picture() {
+  geometry
+  if ((ww * 480 > wh * 640)); then
+    ph=$wh; pw=$(((wh * 640 + 240) / 480))
+  else
+    pw=$ww; ph=$(((ww * 480 + 320) / 640))
+  fi
+  px0=$((wx + (ww - pw) / 2)) py0=$((wy + (wh - ph) / 2))
+}
+
+# Screen pixel of a point of the screens' frame (1333 x 1000 units, centred, y up).
+screen_xy() {
+  awk -v x="$1" -v y="$2" -v x0="$px0" -v y0="$py0" -v w="$pw" -v h="$ph" \
+    'BEGIN { printf "%d %d\n", x0 + (x + 666.5) * w / 1333 + 0.5, y0 + (500 - y) * h / 1000 + 0.5 }'
+}
+# Screen rectangle (x y w h) of a frame rectangle given by its centre and size.
+screen_box() {
+  awk -v cx="$1" -v cy="$2" -v bw="$3" -v bh="$4" -v x0="$px0" -v y0="$py0" -v w="$pw" -v h="$ph" \
+    'BEGIN { l = x0 + (cx - bw / 2 + 666.5) * w / 1333; t = y0 + (500 - cy - bh / 2) * h / 1000;
+             printf "%d %d %d %d\n", l + 0.5, t + 0.5, bw * w / 1333, bh * h / 1000 }'
+}
+
+shots_taken=0
+shot() {
+  shots_taken=$((shots_taken + 1))
+  last="$shots/$tag-$(printf %03d $shots_taken)-$1.png"
+  import -window root "$last"
+}
+# Mean colour "r g b" (0-255) of a screen rectangle of the last shot.
+mean() {
+  convert "$last" -crop "${3}x${4}+${1}+${2}" +repage -scale '1x1!' \
+    -format '%[fx:int(255*r+.5)] %[fx:int(255*g+.5)] %[fx:int(255*b+.5)]' info:
+}
+# Fraction (0-1000) of pixels of a rectangle that differ between two shots by more than 10 %.
+changed() {
+  local a=$1 b=$2 x=$3 y=$4 w=$5 h=$6 diff
+  convert "$a" -crop "${w}x${h}+${x}+${y}" +repage "$work/a.png"
+  convert "$b" -crop "${w}x${h}+${x}+${y}" +repage "$work/b.png"
+  diff=$(compare -metric AE -fuzz 10% "$work/a.png" "$work/b.png" null: 2>&1)
+  diff=$(awk '{ printf "%d", $1 }' <<<"$diff")
+  echo $((diff * 1000 / (w * h)))
+}
+# Where the station shows: "count x y" of its blue pixels on a 64 x 48 grid over the picture
+# (x and y in grid cells from the centre, right and down positive).
+station() {
+  convert "$last" -crop "${pw}x${ph}+${px0}+${py0}" +repage -scale '64x48!' -depth 8 txt:- |
+    awk -F'[ ,:()]+' '/^[0-9]/ { x = $1; y = $2; r = $3; g = $4; b = $5;
+         if (b > 150 && b > r + 60 && b > g + 40 && x < 56) { n++; sx += x; sy += y } }
+         END { if (n) printf "%d %d %d\n", n, sx / n - 28, sy / n - 24; else print "0 0 0" }'
+}
+is_blue() { read -r r g b <<<"$1"; ((b > r + 40 && b > g + 20)); }
+is_red() { read -r r g b <<<"$1"; ((r > b + 60 && r > g + 60)); }
+
+# A pointer move that always reaches the program: from a neighbouring pixel onto the target.
+point() {
+  xdotool mousemove "$(($1 + 3))" "$(($2 + 2))"
+  sleep 0.1
+  xdotool mousemove "$1" "$2"
+  sleep 0.5
+}
+
+# --- Logo, skipped by a click ---
+logo_seen=0
+for _ in $(seq 100); do
+  shot logo
+  picture
+  read -r lx ly <<<"$(screen_xy -400 0)"
+  read -r r g b <<<"$(mean $((lx - 8)) $((ly - 20)) 16 40)"
+  if ((r > 60 && r > b + 30)); then logo_seen=1; break; fi
+  sleep 0.1
+done
+t0=$(date +%s%N)
+xdotool click 1
+((logo_seen)) || fail "the logo was never seen"
+[ "$wx,$wy,$ww,$wh" = "0,0,$width,$height" ] || fail "the window is $ww x $wh at $wx,$wy, not the screen"
+note "picture ${pw}x${ph} at ${px0},${py0}"
+read -r nbx nby nbw nbh <<<"$(screen_box -430 -198 342 46)"  # NEW GAME
+read -r qbx qby qbw qbh <<<"$(screen_box -430 -435 342 46)"  # QUIT
+menu=0
+for _ in $(seq 40); do
+  # The time the shot was taken, not the time it took (the server's read-back is slow).
+  ms=$((($(date +%s%N) - t0) / 1000000))
+  shot menu
+  if is_blue "$(mean $((nbx + nbw / 4)) $((nby + 4)) $((nbw / 2)) $((nbh - 8)))"; then menu=1; break; fi
+done
+((menu)) || fail "no menu after the click on the logo"
+((ms < 1500)) || fail "the menu came ${ms} ms after the click: the logo ran out instead"
+note "menu ${ms} ms after the click on the logo"
+
+# --- Every button highlights under the pointer, at its centre and corners, not outside ---
+highlight_test() {  # name x y w h normal-test
+  local name=$1 x=$2 y=$3 w=$4 h=$5 normal=$6
+  local cx=$((x + w / 2)) cy=$((y + h / 2))
+  local probe="$((x + w / 4)) $((y + 4)) $((w / 2)) $((h - 8))"
+  for at in "$cx $cy" "$((x + 2)) $((y + 2))" "$((x + w - 3)) $((y + 2))" "$((x + 2)) $((y + h - 3))" \
+    "$((x + w - 3)) $((y + h - 3))"; do
+    point $at
+    shot "$name-over"
+    if $normal "$(mean $probe)"; then fail "$name not highlighted with the pointer at $at"; fi
+  done
+  for at in "$((x - 6)) $cy" "$((x + w + 5)) $cy" "$cx $((y - 6))" "$cx $((y + h + 5))"; do
+    point $at
+    shot "$name-off"
+    if ! $normal "$(mean $probe)"; then fail "$name highlighted with the pointer outside at $at"; fi
+  done
+}
+highlight_test newgame "$nbx" "$nby" "$nbw" "$nbh" is_blue
+highlight_test quit "$qbx" "$qby" "$qbw" "$qbh" is_red
+
+# The window's corners: the pointer stays in the picture, nothing is highlighted, and it
+# comes back onto the buttons from there.
+for corner in "0 0" "$((ww - 1)) 0" "0 $((wh - 1))" "$((ww - 1)) $((wh - 1))"; do
+  read -r x y <<<"$corner"
+  point $((wx + x)) $((wy + y))
+  shot corner
+  is_blue "$(mean $((nbx + nbw / 4)) $((nby + 4)) $((nbw / 2)) $((nbh - 8)))" || fail "NEW GAME lit with the pointer at corner $corner"
+  point $((nbx + nbw / 2)) $((nby + nbh / 2))
+  shot corner-back
+  is_blue "$(mean $((nbx + nbw / 4)) $((nby + 4)) $((nbw / 2)) $((nbh - 8)))" && fail "NEW GAME not lit after corner $corner"
+done
+# Bars beside a 4:3 picture on a wide screen stay black.
+if ((px0 > wx + 4)); then
+  read -r r g b <<<"$(mean "$wx" "$wy" $((px0 - wx)) "$wh")"
+  ((r + g + b < 10)) || fail "the bar left of the picture is not black ($r $g $b)"
+fi
+
+quit_from_menu() {
+  point $((qbx + qbw / 2)) $((qby + qbh / 2))
+  xdotool click 1
+  local status=
+  for _ in $(seq 100); do
+    if ! kill -0 "$game" 2>/dev/null; then
+      wait "$game"
+      status=$?
+      break
+    fi
+    sleep 0.1
+  done
+  [ -n "$status" ] || { fail "QUIT did not end the program"; return; }
+  ((status == 0)) || fail "the program ended with status $status"
+  note "QUIT: status $status"
+}
+
+if [ "$depth" = game ]; then
+  # --- NEW GAME with a click as short as a real one ---
+  point $((nbx + nbw / 2)) $((nby + nbh / 2))
+  xdotool click 1
+  ingame=0
+  for _ in $(seq 240); do
+    sleep 0.5
+    shot loading
+    read -r r g b <<<"$(mean $((nbx + nbw / 4)) $((nby + 4)) $((nbw / 2)) $((nbh - 8)))"
+    # The suit's view: the inventory's orange frames down the right of the picture.
+    read -r ir ig ib <<<"$(mean $((px0 + pw * 590 / 640)) $((py0 + ph * 5 / 480)) $((pw * 45 / 640)) $((ph * 200 / 480)))"
+    if ! is_blue "$r $g $b" && ((ir > ib + 30)); then ingame=1; break; fi
+  done
+  ((ingame)) || fail "NEW GAME did not start a game"
+  sleep 2
+  # --- The suit turns by keys toward the station, as a person does: a short press, a look at
+  # where the station went, the next press ---
+  shot suit-start
+  read -r cells dx dy <<<"$(station)"
+  ((cells > 0)) || fail "the station is not in sight at the start"
+  note "station at $dx,$dy (grid cells from the centre)"
+  xsign=1 ysign=1 aimed=0
+  for _ in $(seq 40); do
+    ((cells > 0)) || break
+    if ((dx * dx + dy * dy <= 9)); then aimed=1; break; fi
+    if ((dx * dx >= dy * dy)); then
+      off=$dx; ((dx * xsign > 0)) && key=Right || key=Left
+    else
+      off=$dy; ((dy * ysign > 0)) && key=Down || key=Up
+    fi
+    hold=$(awk -v d="$off" 'BEGIN { if (d < 0) d = -d; t = 0.02 * d; if (t > 0.4) t = 0.4; if (t < 0.06) t = 0.06; printf "%.2f", t }')
+    xdotool keydown "$key"; sleep "$hold"; xdotool keyup "$key"
+    sleep 0.4
+    pdx=$dx pdy=$dy
+    shot aim
+    read -r cells dx dy <<<"$(station)"
+    # A press that moved the station away from the centre says the key turns the other way.
+    if ((cells > 0)); then
+      case $key in
+        Left|Right) ((dx * dx > pdx * pdx + 4)) && xsign=$((-xsign)) ;;
+        Up|Down) ((dy * dy > pdy * pdy + 4)) && ysign=$((-ysign)) ;;
+      esac
+    fi
+  done
+  ((aimed)) || fail "the arrow keys did not bring the station to the centre (last seen at $dx,$dy, $cells cells)"
+  note "station at $dx,$dy after turning by keys (x sign $xsign, y sign $ysign)"
+  # --- An inventory item placed: its icon leaves the inventory ---
+  shot place-before
+  before=$last
+  xdotool key Tab
+  sleep 0.5
+  xdotool key 1
+  sleep 1.5
+  shot placed
+  icons=$(changed "$before" "$last" $((px0 + pw * 585 / 640)) "$py0" $((pw * 55 / 640)) $((ph * 210 / 480)))
+  ((icons > 20)) || fail "placing item 1 changed nothing in the inventory (${icons} per mille)"
+  # --- The build store: a product clicked shows its name and price ---
+  xdotool key F2
+  sleep 3
+  shot store
+  store=$last
+  read -r sx sy <<<"$(screen_xy $((-587 + 147)) $((396 - 110)))"  # the first product slot
+  point "$sx" "$sy"
+  xdotool click 1
+  sleep 1.5
+  shot product
+  read -r tx ty tw th <<<"$(screen_box 0 -250 1333 300)"
+  text=$(changed "$store" "$last" "$tx" "$ty" "$tw" "$th")
+  ((text > 5)) || fail "clicking a product drew no name or price (${text} per mille of the lower screen changed)"
+  xdotool key Escape
+  sleep 2
+  # --- Escape to the menu, then QUIT ---
+  xdotool key Escape
+  sleep 2
+  shot menu-over-game
+  is_blue "$(mean $((qbx + qbw / 4)) $((qby + 4)) $((qbw / 2)) $((qbh - 8)))" && fail "no menu after Escape"
+  is_red "$(mean $((qbx + qbw / 4)) $((qby + 4)) $((qbw / 2)) $((qbh - 8)))" || fail "the menu's QUIT is not drawn after Escape"
+fi
+
+quit_from_menu
+if ((failures)); then
+  echo "[$tag] $failures failure(s); screenshots in $shots"
+  [ "$shots" = "$work" ] && cp -r "$work" "/tmp/scenario-$tag-$$" && echo "kept in /tmp/scenario-$tag-$$"
+  exit 1
+fi
+note "passed"
