@@ -160,10 +160,12 @@ int CxTriangleMeshTreeBuild(CxTriangleMeshTree* tree)
     int* indices = McdNewArray<int>(static_cast<std::size_t>(n));
     int* scratch = McdNewArray<int>(static_cast<std::size_t>(n));
     BuildEntry* stack = McdNewArray<BuildEntry>(static_cast<std::size_t>(n) + 1);
-    if (!indices || !scratch || !stack) {
+    CxBoxFitScratch* fit = CxBoxFitScratchCreate(mesh);
+    if (!indices || !scratch || !stack || !fit) {
         McdDeleteArray(indices);
         McdDeleteArray(scratch);
         McdDeleteArray(stack);
+        CxBoxFitScratchDestroy(fit);
         return 0;
     }
     for (int i = 0; i < n; ++i)
@@ -185,7 +187,7 @@ int CxTriangleMeshTreeBuild(CxTriangleMeshTree* tree)
         if (e.depth > tree->depth)
             tree->depth = e.depth;
         int* range = indices + e.begin;
-        CxBoxFitterFit(mesh, &node->box, range, e.count);
+        CxBoxFitterFitWith(fit, mesh, &node->box, range, e.count);
         if (tree->treeOption > 0)
             CxTriangleMeshTreeFitRectSphere(mesh, node, range, e.count);
         if (e.count == 1) {
@@ -199,6 +201,7 @@ int CxTriangleMeshTreeBuild(CxTriangleMeshTree* tree)
     McdDeleteArray(indices);
     McdDeleteArray(scratch);
     McdDeleteArray(stack);
+    CxBoxFitScratchDestroy(fit);
     return 1;
 }
 
