@@ -76,6 +76,13 @@ void Normalise(MeReal v[3])
             v[k] /= len;
 }
 
+// Uninitialised storage from the memory table for arrays the code fills before reading.
+template <class T>
+T* RawArray(std::size_t count)
+{
+    return static_cast<T*>(MeMemoryAPI.create(sizeof(T) * (count ? count : 1)));
+}
+
 std::uint32_t Bits(MeReal f)
 {
     std::uint32_t u;
@@ -371,16 +378,16 @@ CxBoxFitScratch* CxBoxFitScratchCreate(const CxTriangleMesh* mesh)
     CxBoxFitScratch* s = McdNewArray<CxBoxFitScratch>(1);
     if (!s)
         return nullptr;
-    s->triangles = McdNewArray<CxBoxFitScratch::Triangle>(static_cast<std::size_t>(n));
-    s->stamp = McdNewArray<int>(corners);
-    s->px = McdNewArray<MeReal>(corners + 4);
-    s->py = McdNewArray<MeReal>(corners + 4);
-    s->pz = McdNewArray<MeReal>(corners + 4);
+    s->triangles = RawArray<CxBoxFitScratch::Triangle>(static_cast<std::size_t>(n));
+    s->stamp = RawArray<int>(corners);
+    s->px = RawArray<MeReal>(corners + 4);
+    s->py = RawArray<MeReal>(corners + 4);
+    s->pz = RawArray<MeReal>(corners + 4);
     // Open-addressed table from a corner position's bits to its id.
     std::size_t slots = 16;
     while (slots < 2 * corners)
         slots *= 2;
-    int* table = McdNewArray<int>(slots);
+    int* table = RawArray<int>(slots);
     if (!s->triangles || !s->stamp || !s->px || !s->py || !s->pz || !table) {
         McdDeleteArray(table);
         CxBoxFitScratchDestroy(s);
