@@ -122,6 +122,7 @@ struct Extremes {
     int hiIndex[3], loIndex[3];
 };
 
+#if !defined(__SSE2__)
 // In list order: a value replaces an extreme only when strictly beyond it.
 void FindExtremesInOrder(const CxBoxFitScratch* s, const MeReal axis[3][3], Extremes* out)
 {
@@ -152,12 +153,45 @@ void FindExtremesInOrder(const CxBoxFitScratch* s, const MeReal axis[3][3], Extr
     }
 }
 
+#endif
+
 void FindExtremes(const CxBoxFitScratch* s, const MeReal axis[3][3], Extremes* out)
 {
     const int n = s->points;
 #if defined(__SSE2__)
-    if (n <= 12) {
-        FindExtremesInOrder(s, axis, out);
+    if (n <= 16) {
+        // One lane per axis, the corners in list order.
+        const __m128 a0 = _mm_set_ps(0, axis[2][0], axis[1][0], axis[0][0]);
+        const __m128 a1 = _mm_set_ps(0, axis[2][1], axis[1][1], axis[0][1]);
+        const __m128 a2 = _mm_set_ps(0, axis[2][2], axis[1][2], axis[0][2]);
+        auto project = [&](int i) {
+            return _mm_add_ps(_mm_add_ps(_mm_mul_ps(_mm_set1_ps(s->px[i]), a0), _mm_mul_ps(_mm_set1_ps(s->py[i]), a1)),
+                              _mm_mul_ps(_mm_set1_ps(s->pz[i]), a2));
+        };
+        __m128 hi = project(0), lo = hi;
+        __m128i hiIndex = _mm_setzero_si128(), loIndex = hiIndex;
+        for (int i = 1; i < n; ++i) {
+            const __m128 v = project(i);
+            const __m128 gt = _mm_cmpgt_ps(v, hi), lt = _mm_cmplt_ps(v, lo);
+            hi = _mm_or_ps(_mm_and_ps(gt, v), _mm_andnot_ps(gt, hi));
+            lo = _mm_or_ps(_mm_and_ps(lt, v), _mm_andnot_ps(lt, lo));
+            const __m128i index = _mm_set1_epi32(i);
+            const __m128i gti = _mm_castps_si128(gt), lti = _mm_castps_si128(lt);
+            hiIndex = _mm_or_si128(_mm_and_si128(gti, index), _mm_andnot_si128(gti, hiIndex));
+            loIndex = _mm_or_si128(_mm_and_si128(lti, index), _mm_andnot_si128(lti, loIndex));
+        }
+        alignas(16) float hv[4], lv[4];
+        alignas(16) int hi4[4], li4[4];
+        _mm_store_ps(hv, hi);
+        _mm_store_ps(lv, lo);
+        _mm_store_si128(reinterpret_cast<__m128i*>(hi4), hiIndex);
+        _mm_store_si128(reinterpret_cast<__m128i*>(li4), loIndex);
+        for (int k = 0; k < 3; ++k) {
+            out->hi[k] = hv[k];
+            out->lo[k] = lv[k];
+            out->hiIndex[k] = hi4[k];
+            out->loIndex[k] = li4[k];
+        }
         return;
     }
     // Four lanes, each keeping the first extreme of its own points.
