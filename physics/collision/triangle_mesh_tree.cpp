@@ -20,6 +20,7 @@
 #include "physics/dynamics/me_math.h"
 
 #include <cmath>
+#include <cstring>
 
 #include "physics/collision/collision_local.h"
 
@@ -64,9 +65,15 @@ CxTriangleMeshTreeNode* CxTriangleMeshTreeAllocNodes(CxTriangleMeshTree* tree, C
     if (!mesh || mesh->count <= 0)
         return nullptr;
     const int nodes = 2 * mesh->count - 1;
-    tree->nodes = McdNewArray<CxTriangleMeshTreeNode>(static_cast<std::size_t>(nodes));
-    if (tree->nodes)
-        tree->nodeCount = nodes;
+    // One clear of the block (null links, zero boxes) instead of constructing node by node.
+    void* block = MeMemoryAPI.create(sizeof(CxTriangleMeshTreeNode) * static_cast<std::size_t>(nodes));
+    if (!block)
+        return nullptr;
+    std::memset(block, 0, sizeof(CxTriangleMeshTreeNode) * static_cast<std::size_t>(nodes));
+    tree->nodes = static_cast<CxTriangleMeshTreeNode*>(block);
+    for (int i = 0; i < nodes; ++i)
+        tree->nodes[i].triangle = -1;
+    tree->nodeCount = nodes;
     return tree->nodes;
 }
 
