@@ -3,7 +3,7 @@
 // The world segment P0 + t d (0 <= t <= 1) is taken into the mesh's frame once; the box tree
 // is walked with an explicit stack, a node being skipped when the segment's separating-axis
 // test against its box rejects it (the box's three axes and the three cross products of the
-// segment with them). The test is widened by a small tolerance relative to the box, so a
+// segment with them), or once a hit is known, when the segment enters the box beyond it. The test is widened by a small tolerance relative to the box, so a
 // segment through the shared edge of two leaves cannot slip between their flat boxes. Leaves
 // test their triangle in world space: plane crossing t = n.(A - P0) / n.d, then barycentric
 // coordinates in the two coordinates that drop the normal's largest component, widened by
@@ -22,30 +22,43 @@ namespace {
 
 MeReal Dot3(const MeReal a[3], const MeReal b[3]) { return MeVector3Dot(a, b); }
 
-// Separating-axis test of the local segment (centre c, half-vector h) against a node box.
-bool SegmentMissesBox(const CxOrientedBox& box, const MeReal c[3], const MeReal h[3])
+// Separating-axis test of the local segment (centre c, half-vector h of length hLength)
+// against a node box. A box the segment meets is still skipped when the segment enters it
+// beyond tBest (with a margin for rounding): nothing inside can give a nearer hit.
+bool SegmentMissesBox(const CxOrientedBox& box, const MeReal c[3], const MeReal h[3], MeReal hLength, MeReal tBest)
 {
     const MeReal d[3] = {c[0] - box.centre[0], c[1] - box.centre[1], c[2] - box.centre[2]};
     MeReal m[3], hh[3], e[3], ah[3];
     // A flat leaf box of a triangle has zero thickness; the tolerance keeps rounding in the
     // projections from rejecting a segment that grazes it or the seam beside it.
     const MeReal scale = std::fabs(box.centre[0]) + std::fabs(box.centre[1]) + std::fabs(box.centre[2]);
-    const MeReal tol = 1e-5f * (1 + box.ext[0] + std::sqrt(Dot3(h, h))) + 2e-6f * scale;
+    const MeReal tol = 1e-5f * (1 + box.ext[0] + hLength) + 2e-6f * scale;
+    // Most boxes are rejected by their own axes; each is tested as soon as it is projected.
     for (int k = 0; k < 3; ++k) {
         m[k] = Dot3(d, box.axis[k]);
         hh[k] = Dot3(h, box.axis[k]);
         e[k] = box.ext[k] + tol;
         ah[k] = std::fabs(hh[k]);
-    }
-    for (int k = 0; k < 3; ++k)
         if (std::fabs(m[k]) > e[k] + ah[k])
             return true;
+    }
     if (std::fabs(m[1] * hh[2] - m[2] * hh[1]) > e[1] * ah[2] + e[2] * ah[1])
         return true;
     if (std::fabs(m[2] * hh[0] - m[0] * hh[2]) > e[0] * ah[2] + e[2] * ah[0])
         return true;
     if (std::fabs(m[0] * hh[1] - m[1] * hh[0]) > e[0] * ah[1] + e[1] * ah[0])
         return true;
+    if (tBest >= 1)
+        return false;
+    // Entry parameter u in [-1, 1] along c + u h is the latest entry into the three slabs;
+    // the box is skipped when one slab is entered beyond uMax (t = (u + 1) / 2 = tBest + margin).
+    const MeReal uMax = 2 * (tBest + 1e-4f) - 1;
+    for (int k = 0; k < 3; ++k) {
+        if (hh[k] > 1e-12f && -e[k] - m[k] > uMax * hh[k])
+            return true;
+        if (hh[k] < -1e-12f && e[k] - m[k] < uMax * hh[k])
+            return true;
+    }
     return false;
 }
 
@@ -121,6 +134,7 @@ int McdTriangleMeshLineSegment(McdModelID model, const MeReal p0[3], const MeRea
     const MeReal d[3] = {p1[0] - p0[0], p1[1] - p0[1], p1[2] - p0[2]};
     const MeReal L = std::sqrt(Dot3(d, d));
     MeReal tBest = 2.0f;
+    const MeReal hLength = std::sqrt(Dot3(h, h));
 
     CxNodeStack<const CxTriangleMeshTreeNode*> stack(mesh->tree->depth + 1);
     if (!stack.Ok())
@@ -128,7 +142,7 @@ int McdTriangleMeshLineSegment(McdModelID model, const MeReal p0[3], const MeRea
     stack.Push(mesh->tree->nodes);
     while (!stack.Empty()) {
         const CxTriangleMeshTreeNode* node = stack.Pop();
-        if (SegmentMissesBox(node->box, c, h))
+        if (SegmentMissesBox(node->box, c, h, hLength, tBest))
             continue;
         if (node->triangle >= 0) {
             const CxTriangle& tri = mesh->triangles[node->triangle];

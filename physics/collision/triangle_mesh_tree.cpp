@@ -20,6 +20,7 @@
 #include "physics/dynamics/me_math.h"
 
 #include <cmath>
+#include <cstring>
 
 #include "physics/collision/collision_local.h"
 
@@ -64,9 +65,15 @@ CxTriangleMeshTreeNode* CxTriangleMeshTreeAllocNodes(CxTriangleMeshTree* tree, C
     if (!mesh || mesh->count <= 0)
         return nullptr;
     const int nodes = 2 * mesh->count - 1;
-    tree->nodes = McdNewArray<CxTriangleMeshTreeNode>(static_cast<std::size_t>(nodes));
-    if (tree->nodes)
-        tree->nodeCount = nodes;
+    // One clear of the block (null links, zero boxes) instead of constructing node by node.
+    void* block = MeMemoryAPI.create(sizeof(CxTriangleMeshTreeNode) * static_cast<std::size_t>(nodes));
+    if (!block)
+        return nullptr;
+    std::memset(block, 0, sizeof(CxTriangleMeshTreeNode) * static_cast<std::size_t>(nodes));
+    tree->nodes = static_cast<CxTriangleMeshTreeNode*>(block);
+    for (int i = 0; i < nodes; ++i)
+        tree->nodes[i].triangle = -1;
+    tree->nodeCount = nodes;
     return tree->nodes;
 }
 
@@ -160,10 +167,12 @@ int CxTriangleMeshTreeBuild(CxTriangleMeshTree* tree)
     int* indices = McdNewArray<int>(static_cast<std::size_t>(n));
     int* scratch = McdNewArray<int>(static_cast<std::size_t>(n));
     BuildEntry* stack = McdNewArray<BuildEntry>(static_cast<std::size_t>(n) + 1);
-    if (!indices || !scratch || !stack) {
+    CxBoxFitScratch* fit = CxBoxFitScratchCreate(mesh);
+    if (!indices || !scratch || !stack || !fit) {
         McdDeleteArray(indices);
         McdDeleteArray(scratch);
         McdDeleteArray(stack);
+        CxBoxFitScratchDestroy(fit);
         return 0;
     }
     for (int i = 0; i < n; ++i)
@@ -185,7 +194,7 @@ int CxTriangleMeshTreeBuild(CxTriangleMeshTree* tree)
         if (e.depth > tree->depth)
             tree->depth = e.depth;
         int* range = indices + e.begin;
-        CxBoxFitterFit(mesh, &node->box, range, e.count);
+        CxBoxFitterFitWith(fit, mesh, &node->box, range, e.count);
         if (tree->treeOption > 0)
             CxTriangleMeshTreeFitRectSphere(mesh, node, range, e.count);
         if (e.count == 1) {
@@ -199,6 +208,7 @@ int CxTriangleMeshTreeBuild(CxTriangleMeshTree* tree)
     McdDeleteArray(indices);
     McdDeleteArray(scratch);
     McdDeleteArray(stack);
+    CxBoxFitScratchDestroy(fit);
     return 1;
 }
 

@@ -51,6 +51,14 @@ void CxTriangleMeshTreeFitRectSphere(const CxTriangleMesh* mesh, CxTriangleMeshT
 /// edge and normal; more get the covariance's principal axes refined by a short descent over
 /// rotations, whose random restart draws from `MeRandom`.
 void CxBoxFitterFit(const CxTriangleMesh* mesh, CxOrientedBox* box, const int* indices, int count);
+/// Compact per-triangle and per-corner arrays of one mesh that make repeated fits fast.
+struct CxBoxFitScratch;
+/// Null for an empty mesh or on allocation failure.
+CxBoxFitScratch* CxBoxFitScratchCreate(const CxTriangleMesh* mesh);
+void CxBoxFitScratchDestroy(CxBoxFitScratch* scratch);
+/// `CxBoxFitterFit` through a scratch made for `mesh`; the same box.
+void CxBoxFitterFitWith(CxBoxFitScratch* scratch, const CxTriangleMesh* mesh, CxOrientedBox* box, const int* indices,
+                        int count);
 /// Adds the fitter's covariance of the listed triangles into `matrix` (row-major 3x3).
 void CxTriangleSetCovariance(const CxTriangleMesh* mesh, const int* indices, int count, MeReal matrix[9]);
 /// Jacobi sweeps on a symmetric 3x3 matrix, rotations accumulated into `vectors` (columns).

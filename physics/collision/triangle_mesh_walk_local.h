@@ -42,7 +42,7 @@ public:
 
 private:
     static constexpr int kLocal = 128;
-    T local_[kLocal]{};
+    T local_[kLocal];  // entries are written before they are read
     T* items_ = nullptr;
     int capacity_ = 0;
     int top_ = 0;

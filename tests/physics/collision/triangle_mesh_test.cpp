@@ -2,9 +2,11 @@
 
 #include <cmath>
 #include <cstring>
+#include <utility>
 #include <vector>
 
 #include "collision_test_support.h"
+#include "physics/collision/mass.h"
 #include "physics/collision/triangle_mesh.h"
 #include "physics/collision/triangle_mesh_tree.h"
 #include "physics/collision/triangle_mesh_walk_local.h"
@@ -265,6 +267,180 @@ TEST_F(TriangleMeshTest, SeededBuildsAreIdentical)
         }
         McdGeometryDestroy(g);
     }
+}
+
+// The fitter as a plain scan over every corner of every listed triangle: the tree build's
+// fast fitter (distinct corners gathered, projected four at a time) must give the same boxes
+// bit for bit, including the first-corner rule on ties and the random restart.
+void ReferenceExtents(const CxTriangleMesh* m, CxOrientedBox* box, const std::vector<int>& list,
+                      const MeReal* extremes[3][2])
+{
+    MeReal centre[3] = {0, 0, 0};
+    for (int k = 0; k < 3; ++k) {
+        const MeReal *hiV = nullptr, *loV = nullptr;
+        MeReal hi = 0, lo = 0;
+        CxTriangleSetExtremeVertices(m, list.data(), static_cast<int>(list.size()), box->axis[k], &hiV, &loV, &hi, &lo);
+        box->ext[k] = std::fabs(hi - lo) * 0.5f;
+        for (int j = 0; j < 3; ++j)
+            centre[j] += box->axis[k][j] * (lo + box->ext[k]);
+        extremes[k][0] = hiV;
+        extremes[k][1] = loV;
+    }
+    std::memcpy(box->centre, centre, sizeof centre);
+}
+
+CxOrientedBox ReferenceFit(const CxTriangleMesh* m, const std::vector<int>& list)
+{
+    CxOrientedBox box;
+    if (list.size() == 1) {
+        CxBoxFitTriangle(m, &box, list[0]);
+        return box;
+    }
+    const MeReal n = static_cast<MeReal>(list.size());
+    MeReal mean[3] = {0, 0, 0}, C[9] = {0, 0, 0, 0, 0, 0, 0, 0, 0};
+    for (int i : list) {
+        const CxTriangle& t = m->triangles[i];
+        const MeReal a = McdTriangleArea(t.v[0], t.v[1], t.v[2]);
+        if (std::fabs(a) > 1e-6f)
+            for (int k = 0; k < 3; ++k)
+                mean[k] += (t.v[0][k] + t.v[1][k] + t.v[2][k]) * (1.0f / a);
+    }
+    for (MeReal& x : mean)
+        x *= 1.0f / (6.0f * n);
+    for (int i : list) {
+        const CxTriangle& t = m->triangles[i];
+        const MeReal a = McdTriangleArea(t.v[0], t.v[1], t.v[2]);
+        if (std::fabs(a) <= 1e-6f)
+            continue;
+        MeReal M[9] = {0, 0, 0, 0, 0, 0, 0, 0, 0};
+        for (const MeReal* p : t.v)
+            for (int r = 0; r < 3; ++r)
+                for (int c = 0; c < 3; ++c)
+                    M[r * 3 + c] += (p[r] - mean[r]) * (p[c] - mean[c]);
+        for (int k = 0; k < 9; ++k)
+            C[k] += M[k] * (1.0f / a);
+    }
+    for (MeReal& x : C)
+        x *= 0.5f / (6.0f * n);
+    MeReal V[9];
+    const int sweeps = CxEigenSolve3(V, C);
+    for (int k = 0; k < 3; ++k)
+        for (int j = 0; j < 3; ++j)
+            box.axis[k][j] = sweeps > 35 ? (j == k ? 1.0f : 0.0f) : V[j * 3 + k];
+    const MeReal* extremes[3][2];
+    ReferenceExtents(m, &box, list, extremes);
+    CxBoxSortAxes(&box);
+    // Descent.
+    CxOrientedBox work = box;
+    ReferenceExtents(m, &work, list, extremes);
+    CxOrientedBox best = work;
+    MeReal step = -0.1f, current = CxBoxCost(work.ext), bestCost = current;
+    for (int iteration = 0; iteration < 35; ++iteration) {
+        const MeReal prev = current;
+        const MeReal* e = work.ext;
+        const MeReal W[3] = {e[1] * e[2], e[0] * e[2], e[0] * e[1]};
+        MeReal g[3] = {0, 0, 0};
+        for (int k = 0; k < 3; ++k) {
+            const MeReal* a = work.axis[k];
+            MeReal s[3];
+            for (int j = 0; j < 3; ++j)
+                s[j] = extremes[k][0][j] - extremes[k][1][j];
+            const MeReal c[3] = {a[1] * s[2] - a[2] * s[1], a[2] * s[0] - a[0] * s[2], a[0] * s[1] - a[1] * s[0]};
+            for (int j = 0; j < 3; ++j)
+                g[j] += W[k] * c[j];
+        }
+        const MeReal len = std::sqrt(g[0] * g[0] + g[1] * g[1] + g[2] * g[2]);
+        if (len > 1e-30f)
+            for (MeReal& x : g)
+                x /= len;
+        else if (iteration == 0)
+            CxRandomUnitVector(g);
+        else
+            break;
+        const MeReal w = std::cos(step * 0.5f), sn = std::sin(step * 0.5f);
+        const MeReal x = sn * g[0], y = sn * g[1], z = sn * g[2];
+        const MeReal R[3][3] = {{1 - 2 * (y * y + z * z), 2 * (x * y - w * z), 2 * (x * z + w * y)},
+                                {2 * (x * y + w * z), 1 - 2 * (x * x + z * z), 2 * (y * z - w * x)},
+                                {2 * (x * z - w * y), 2 * (y * z + w * x), 1 - 2 * (x * x + y * y)}};
+        for (auto& axis : work.axis) {
+            const MeReal v[3] = {axis[0], axis[1], axis[2]};
+            for (int r = 0; r < 3; ++r)
+                axis[r] = R[r][0] * v[0] + R[r][1] * v[1] + R[r][2] * v[2];
+        }
+        ReferenceExtents(m, &work, list, extremes);
+        current = CxBoxCost(work.ext);
+        if (current < bestCost) {
+            bestCost = current;
+            best = work;
+        }
+        if (current > prev) {
+            step *= 0.6666667f;
+            if (std::fabs(step) < 0.0001f)
+                break;
+        }
+    }
+    box = current <= bestCost ? work : best;
+    CxBoxSortAxes(&box);
+    return box;
+}
+
+// A k x k grid with shared corners; heights random, or all 0 for a flat floor full of ties.
+MeshData Grid(int k, MeReal roughness)
+{
+    MeshData d;
+    for (int j = 0; j <= k; ++j)
+        for (int i = 0; i <= k; ++i)
+            d.vertices.push_back({static_cast<MeReal>(i), static_cast<MeReal>(j), roughness > 0 ? Uniform(0, roughness) : 0});
+    for (int j = 0; j < k; ++j)
+        for (int i = 0; i < k; ++i) {
+            const int a = j * (k + 1) + i, b = a + 1, c = a + k + 1, e = c + 1;
+            d.triangles.push_back({a, b, e});
+            d.triangles.push_back({a, e, c});
+        }
+    return d;
+}
+
+TEST_F(TriangleMeshTest, TreeFitterGivesTheBoxesOfAPlainScanOverEveryCorner)
+{
+    MeRandomSeed(31);
+    std::vector<MeshData> meshes;
+    meshes.push_back(Grid(12, 0.5f));
+    meshes.push_back(Grid(10, 0));
+    meshes.push_back(meshtest::RandomSoup(150, 4.0f));
+    meshes.push_back(meshtest::Sphere(1.0f, 16, 10));
+    meshes.push_back(meshtest::Coincident(9));
+    meshes.push_back(meshtest::Strip(60));
+    int compared = 0;
+    for (MeshData& data : meshes) {
+        McdGeometryID g = data.Make(framework, 16);
+        const CxTriangleMesh* m = static_cast<CxTriangleMesh*>(g);
+        CxBoxFitScratch* scratch = CxBoxFitScratchCreate(m);
+        ASSERT_NE(scratch, nullptr);
+        for (int trial = 0; trial < 40; ++trial) {
+            // A random list (order shuffled, sizes from one to all) of distinct triangles.
+            std::vector<int> list;
+            for (int i = 0; i < m->count; ++i)
+                list.push_back(i);
+            for (int i = m->count - 1; i > 0; --i)
+                std::swap(list[static_cast<size_t>(i)], list[static_cast<size_t>(MeRandom() % (i + 1))]);
+            const int size = trial == 0 ? m->count : 1 + MeRandom() % m->count;
+            list.resize(static_cast<size_t>(size));
+            const unsigned seed = static_cast<unsigned>(MeRandom());
+            MeRandomSeed(seed);
+            const CxOrientedBox expected = ReferenceFit(m, list);
+            MeRandomSeed(seed);
+            CxOrientedBox fast, plain;
+            CxBoxFitterFitWith(scratch, m, &fast, list.data(), size);
+            MeRandomSeed(seed);
+            CxBoxFitterFit(m, &plain, list.data(), size);
+            EXPECT_EQ(std::memcmp(&expected, &fast, sizeof fast), 0) << "mesh triangles " << m->count << " list " << size;
+            EXPECT_EQ(std::memcmp(&expected, &plain, sizeof plain), 0);
+            ++compared;
+        }
+        CxBoxFitScratchDestroy(scratch);
+        McdGeometryDestroy(g);
+    }
+    EXPECT_EQ(compared, 240);
 }
 
 TEST(BoxFitter, JacobiDiagonalisesAndSortsEigenvectors)
