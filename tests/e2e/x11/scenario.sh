@@ -228,9 +228,9 @@ if [ "$depth" = game ]; then
     sleep 0.5
     shot loading
     read -r r g b <<<"$(mean $((nbx + nbw / 4)) $((nby + 4)) $((nbw / 2)) $((nbh - 8)))"
-    # The suit's view: the inventory's orange frames down the right of the picture.
-    read -r ir ig ib <<<"$(mean $((px0 + pw * 590 / 640)) $((py0 + ph * 5 / 480)) $((pw * 45 / 640)) $((ph * 200 / 480)))"
-    if ! is_blue "$r $g $b" && ((ir > ib + 30)); then ingame=1; break; fi
+    # The suit's view: space, dark in the middle of the picture, where the menu was blue.
+    read -r cr cg cb <<<"$(mean $((px0 + pw / 4)) $((py0 + ph / 4)) $((pw / 2)) $((ph / 2)))"
+    if ! is_blue "$r $g $b" && ((cr + cg + cb < 40)); then ingame=1; break; fi
   done
   ((ingame)) || fail "NEW GAME did not start a game"
   sleep 2
