@@ -543,6 +543,19 @@ inline std::vector<ROADSTEP> GrownStationAndFreeShip()
     return steps;
 }
 
+/// Puts the player's ship `distance` out from the station's middle on a diagonal above it, nose
+/// on, and gives it throttle for a moment: a placement; the roads fly there by
+/// FlyAtStationByKeys.
+inline void FlyAtStation(float distance)
+{
+    const QNVEC3 centre = Station()->RootJoint.Get()->GetWorldMatrix().Translation();
+    const QNVEC3 dir = QNVEC3::TransformNormal(QNVEC3(0.6f, 0.3f, -0.74f), Station()->GetWorldMatrix()).Normalize();
+    QNMATRIX m;
+    m.SetLookAt(centre + dir * distance, centre, QNVEC3(0, 1, 0));
+    PlaceAtWorld(PlayerCompany->Ship(), m);
+    HoldKeyAt(Script().Pass() + 3, SDLK_w, 27);
+}
+
 /// Steps that fly the player's ship by its keys to `distance` out from the station's middle on a
 /// diagonal above it (in from further out, so that its nose is on the station), upright, turn its
 /// nose onto the middle and give it throttle (W for 27 frames); the last step waits `frames`.
