@@ -325,6 +325,8 @@ inline std::vector<ROADSTEP> TakeFreeShip()
     };
 }
 
+// Units from the headquarters' joint the suit keeps clear of on its way between sights.
+constexpr float kCoreRadius = 10.0f;
 // Seconds a suit flight to a sight of a part may take.
 constexpr float kAimSeconds = 25.0f;
 
@@ -348,7 +350,26 @@ inline std::function<bool()> LookAtPart(std::function<const STATIONPART*()> part
 {
     return [=] {
         const STATIONPART* p = part();
-        return !p || Pilot().SuitLook(p->GetWorldMatrix().Translation(), from(p), distance);
+        if (!p)
+            return true;
+        // The suit goes round the station's core rather than into it: while the straight way to
+        // the spot passes the headquarters' joint closer than kCoreRadius, it first flies to a
+        // point beside the core over that way.
+        const QNVEC3 look = p->GetWorldMatrix().Translation();
+        const QNVEC3 spot = look + from(p) * distance;
+        const QNVEC3 at = PlayerCompany->Suit()->GetWorldMatrix().Translation();
+        const QNVEC3 core = Station()->RootJoint.Get()->GetWorldMatrix().Translation();
+        const QNVEC3 way = spot - at;
+        const float t = way.LengthSq() > 0.0f ? std::clamp(QNVEC3::Dot(core - at, way) / way.LengthSq(), 0.0f, 1.0f) : 0.0f;
+        const QNVEC3 nearest = at + way * t;
+        if (t > 0.0f && t < 1.0f && (nearest - core).Length() < kCoreRadius) {
+            QNVEC3 out = (nearest - core).Normalize();
+            if (out.Length() < 0.5f)
+                out = QNVEC3(0, 1, 0);
+            Pilot().SuitTo(core + out * (kCoreRadius + 4.0f), 3.0f, 2.0f);
+            return false;
+        }
+        return Pilot().SuitLook(look, from(p), distance);
     };
 }
 
@@ -541,6 +562,19 @@ inline std::vector<ROADSTEP> GrownStationAndFreeShip()
     Append(steps, GrowStation());
     Append(steps, TakeFreeShip());
     return steps;
+}
+
+/// Puts the player's ship `distance` out from the station's middle on a diagonal above it, nose
+/// on, and gives it throttle for a moment: a placement; the roads fly there by
+/// FlyAtStationByKeys.
+inline void FlyAtStation(float distance)
+{
+    const QNVEC3 centre = Station()->RootJoint.Get()->GetWorldMatrix().Translation();
+    const QNVEC3 dir = QNVEC3::TransformNormal(QNVEC3(0.6f, 0.3f, -0.74f), Station()->GetWorldMatrix()).Normalize();
+    QNMATRIX m;
+    m.SetLookAt(centre + dir * distance, centre, QNVEC3(0, 1, 0));
+    PlaceAtWorld(PlayerCompany->Ship(), m);
+    HoldKeyAt(Script().Pass() + 3, SDLK_w, 27);
 }
 
 /// Steps that fly the player's ship by its keys to `distance` out from the station's middle on a
