@@ -235,7 +235,7 @@ TEST_F(NodeSlotsTest, AStillNodesSoundPlaysWhereTheNodeStands)
     ASSERT_NE(n->Sound, nullptr);
     QNMATRIX at;
     at.SetTranslation(40.0f, -3.0f, 12.0f);
-    n->SetTransform(at);
+    NodeSetTransform(n, at);
     n->SetState(3, 0, false, false);
     n->PlaySound(-1);
     const float* p = n->Sound->Params().position;
@@ -243,7 +243,7 @@ TEST_F(NodeSlotsTest, AStillNodesSoundPlaysWhereTheNodeStands)
     EXPECT_FLOAT_EQ(p[1], -3.0f);
     EXPECT_FLOAT_EQ(p[2], 12.0f);
     at.SetTranslation(-7.0f, 2.0f, 5.0f);
-    n->SetTransform(at);
+    NodeSetTransform(n, at);
     n->SetState(2, 1, false, false);
     n->SetState(3, 1, false, false);
     EXPECT_TRUE(n->Sound->IsPlaying());
