@@ -28,6 +28,8 @@ using MM = MERCENARYMANAGER;
 
 // Frames a step waits for its keys or pointer events to be read and acted on.
 constexpr std::uint64_t kSettle = 6;
+// A store closes once its click has played out.
+constexpr std::uint64_t kClose = 16;
 
 void MoveAt(std::uint64_t pass, float x, float y)
 {
@@ -188,7 +190,7 @@ std::vector<ROADSTEP> MarketSteps(const std::shared_ptr<RUN>& run)
          [=] {
              EXPECT_NEAR(std::acos(std::fmin(1.0f, QNVEC3::Dot(PivotFacing(), run->Facing))), 0.5f, 0.1f);
          }},
-        {"Escape cancels back to the market", [] { Key(SDLK_ESCAPE); }, kSettle,
+        {"Escape cancels back to the market", [] { Key(SDLK_ESCAPE); }, kClose,
          [] { EXPECT_TRUE(SceneIs("BLACKMARKET")); }},
         {"the market's exit", click(-1), 10, [] { EXPECT_TRUE(SceneIs("SPACE")); }},
     };
@@ -330,7 +332,7 @@ std::vector<ROADSTEP> StoreSteps(const std::shared_ptr<RUN>& run)
                  EXPECT_EQ(dynamic_cast<const BACKDROP*>(s), nullptr) << "Tab stopped at the backdrop";
              }
          }},
-        {"CANCEL closes the store", [] { Key(SDLK_ESCAPE); }, kSettle,
+        {"CANCEL closes the store", [] { Key(SDLK_ESCAPE); }, kClose,
          [=] {
              EXPECT_TRUE(SceneIs("SPACE"));
          }},
