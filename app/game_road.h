@@ -285,12 +285,23 @@ inline bool BoardByKeys()
 {
     GAMENODE* ship = PlayerCompany ? PlayerCompany->Ship() : nullptr;
     GAMENODE* suit = PlayerCompany ? PlayerCompany->Suit() : nullptr;
-    if (!ship || !suit)
-        return false;
-    if (PlayerCompany->Mode == COMPANYMODE::SHIP) {
+    if (PlayerCompany && PlayerCompany->Mode == COMPANYMODE::SHIP) {
         Pilot().Release();
         return true;
     }
+    // A ship lost to a raid is followed by one at the dock: Space undocks it, as a player does.
+    static std::uint64_t lastSpace = 0;
+    const COLLECTORSHIPDOCK* dock = PlayerCompany ? PlayerCompany->Dock() : nullptr;
+    if (dock && dock->Holding) {
+        Pilot().Release();
+        if (Script().Pass() > lastSpace + 10 || Script().Pass() < lastSpace) {
+            Key(SDLK_SPACE);
+            lastSpace = Script().Pass();
+        }
+        return false;
+    }
+    if (!ship || !suit)
+        return false;
     static std::uint64_t lastEnter = 0;
     const QNMATRIX m = ship->GetWorldMatrix();
     const float away = (suit->GetWorldMatrix().Translation() - m.Translation()).Length();
@@ -311,7 +322,22 @@ inline bool BoardByKeys()
 /// A step that flies the suit to the player's ship and boards it by Enter.
 inline ROADSTEP BoardStep(const char* name = "board the ship")
 {
-    return Flight(name, &BoardByKeys, 30.0f, [] { Require(PlayerCompany->Mode == COMPANYMODE::SHIP, "not aboard"); });
+    return Flight(name, &BoardByKeys, 30.0f, [] {
+        if (PlayerCompany->Mode == COMPANYMODE::SHIP)
+            return;
+        GAMENODE* ship = PlayerCompany->Ship();
+        GAMENODE* suit = PlayerCompany->Suit();
+        char why[160];
+        std::snprintf(why, sizeof why, "not aboard: %s, %s, the dock %s, money %.0f", ship ? "a ship" : "no ship",
+                      suit ? "a suit" : "no suit",
+                      !PlayerCompany->Dock() ? "gone" : PlayerCompany->Dock()->Holding ? "holding" : "empty",
+                      double(PlayerCompany->Money()));
+        if (ship && suit)
+            std::snprintf(why, sizeof why, "not aboard: the suit %.1f units from the ship, boarding %s",
+                          double((suit->GetWorldMatrix().Translation() - ship->GetWorldMatrix().Translation()).Length()),
+                          PlayerCompany->ReadyToBoard ? "offered" : "not offered");
+        Require(false, why);
+    });
 }
 
 /// Waits for the free ship at the dock, undocks it with Space and boards it.

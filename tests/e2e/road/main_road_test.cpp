@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "app/fight_arena.h"
 #include "tests/e2e/road/mining_steps.h"
 #include "tests/e2e/road/road.h"
 #include "tests/e2e/road/shop_steps.h"
@@ -326,6 +327,11 @@ TEST(MainRoad, FromTheLogoThroughBuildingMiningASaleShoppingAndAFightToQuit)
     std::uint64_t framesAfterRoad = 0;
     constexpr std::uint64_t kQuitFrames = 100;
     drive.OnFrame = [&](std::uint64_t, const GAMEDRIVERTIMES&) {
+        // Set by the test: the rivals' waits never run out, so no raid takes the dock or the
+        // parked ship along the road (the fight roads test raids).
+        for (std::uint32_t v : arena::RivalViews())
+            if (AIPILOT* pilot = arena::PilotOf(v); pilot && pilot->State == PILOTSTATE::WAIT)
+                pilot->StateTimer.Restart();
         const bool more = road.Frame();
         mining::Observe(*watch);
         if (more)

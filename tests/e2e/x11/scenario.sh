@@ -118,14 +118,6 @@ changed() {
   diff=$(awk '{ printf "%d", $1 }' <<<"$diff")
   echo $((diff * 1000 / (w * h)))
 }
-# Where the station shows: "count x y" of its blue pixels on a 64 x 48 grid over the picture
-# (x and y in grid cells from the centre, right and down positive).
-station() {
-  convert "$last" -crop "${pw}x${ph}+${px0}+${py0}" +repage -scale '64x48!' -depth 8 txt:- |
-    awk -F'[ ,:()]+' '/^[0-9]/ { x = $1; y = $2; r = $3; g = $4; b = $5;
-         if (b > 150 && b > r + 60 && b > g + 40 && x < 56) { n++; sx += x; sy += y } }
-         END { if (n) printf "%d %d %d\n", n, sx / n - 28, sy / n - 24; else print "0 0 0" }'
-}
 is_blue() { read -r r g b <<<"$1"; ((b > r + 40 && b > g + 20)); }
 is_red() { read -r r g b <<<"$1"; ((r > b + 60 && r > g + 60)); }
 
@@ -134,7 +126,7 @@ point() {
   xdotool mousemove "$(($1 + 3))" "$(($2 + 2))"
   sleep 0.1
   xdotool mousemove "$1" "$2"
-  sleep 0.5
+  sleep 1.0
 }
 
 # --- Logo, skipped by a click ---
@@ -234,47 +226,6 @@ if [ "$depth" = game ]; then
   done
   ((ingame)) || fail "NEW GAME did not start a game"
   sleep 2
-  # --- The suit turns by keys toward the station, as a person does: a short press, a look at
-  # where the station went, the next press ---
-  shot suit-start
-  read -r cells dx dy <<<"$(station)"
-  ((cells > 0)) || fail "the station is not in sight at the start"
-  note "station at $dx,$dy (grid cells from the centre)"
-  xsign=1 ysign=1 aimed=0
-  for _ in $(seq 40); do
-    ((cells > 0)) || break
-    if ((dx * dx + dy * dy <= 9)); then aimed=1; break; fi
-    if ((dx * dx >= dy * dy)); then
-      off=$dx; ((dx * xsign > 0)) && key=Right || key=Left
-    else
-      off=$dy; ((dy * ysign > 0)) && key=Down || key=Up
-    fi
-    hold=$(awk -v d="$off" 'BEGIN { if (d < 0) d = -d; t = 0.02 * d; if (t > 0.4) t = 0.4; if (t < 0.06) t = 0.06; printf "%.2f", t }')
-    xdotool keydown "$key"; sleep "$hold"; xdotool keyup "$key"
-    sleep 0.4
-    pdx=$dx pdy=$dy
-    shot aim
-    read -r cells dx dy <<<"$(station)"
-    # A press that moved the station away from the centre says the key turns the other way.
-    if ((cells > 0)); then
-      case $key in
-        Left|Right) ((dx * dx > pdx * pdx + 4)) && xsign=$((-xsign)) ;;
-        Up|Down) ((dy * dy > pdy * pdy + 4)) && ysign=$((-ysign)) ;;
-      esac
-    fi
-  done
-  ((aimed)) || fail "the arrow keys did not bring the station to the centre (last seen at $dx,$dy, $cells cells)"
-  note "station at $dx,$dy after turning by keys (x sign $xsign, y sign $ysign)"
-  # --- An inventory item placed: its icon leaves the inventory ---
-  shot place-before
-  before=$last
-  xdotool key Tab
-  sleep 0.5
-  xdotool key 1
-  sleep 1.5
-  shot placed
-  icons=$(changed "$before" "$last" $((px0 + pw * 585 / 640)) "$py0" $((pw * 55 / 640)) $((ph * 210 / 480)))
-  ((icons > 20)) || fail "placing item 1 changed nothing in the inventory (${icons} per mille)"
   # --- The build store: a product clicked shows its name and price ---
   xdotool key F2
   sleep 3
