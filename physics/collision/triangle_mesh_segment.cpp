@@ -11,6 +11,8 @@
 // visited later wins, and the nearest hit (smallest t) is kept.
 
 #include <cmath>
+
+#include <emmintrin.h>
 #include "physics/dynamics/me_math.h"
 
 #include "physics/collision/model.h"
@@ -22,44 +24,56 @@ namespace {
 
 MeReal Dot3(const MeReal a[3], const MeReal b[3]) { return MeVector3Dot(a, b); }
 
-// Separating-axis test of the local segment (centre c, half-vector h of length hLength)
-// against a node box. A box the segment meets is still skipped when the segment enters it
-// beyond tBest (with a margin for rounding): nothing inside can give a nearer hit.
-bool SegmentMissesBox(const CxOrientedBox& box, const MeReal c[3], const MeReal h[3], MeReal hLength, MeReal tBest)
+// The segment in the mesh's frame, laid out for the box tests: centre c and half-vector h
+// (each coordinate in all four lanes), |h|, and the slab limit of the nearest hit so far.
+struct LocalSegment {
+    __m128 c[3], h[3];
+    MeReal hLength;
+    MeReal uMax;  ///< boxes whose slabs are all entered only beyond u = uMax hold no nearer hit
+};
+
+__m128 Abs(__m128 v) { return _mm_and_ps(v, _mm_castsi128_ps(_mm_set1_epi32(0x7fffffff))); }
+__m128 YZX(__m128 v) { return _mm_shuffle_ps(v, v, _MM_SHUFFLE(3, 0, 2, 1)); }
+__m128 ZXY(__m128 v) { return _mm_shuffle_ps(v, v, _MM_SHUFFLE(3, 1, 0, 2)); }
+
+// Separating-axis test of the local segment against a node box, all axes at once (one lane
+// per box axis) and one branch: with m and hh the segment's centre (relative to the box
+// centre) and half-vector in box coordinates and e the half extents, the box's axes separate
+// when |m_k| > e_k + |hh_k|, the cross products of the segment with them when
+// |m_i hh_j - m_j hh_i| > e_i |hh_j| + e_j |hh_i|. A box the segment meets is still skipped
+// when the segment enters one of its slabs beyond the nearest hit (u > uMax along c + u h):
+// nothing inside can give a nearer hit.
+bool SegmentMissesBox(const CxOrientedBox& box, const LocalSegment& s)
 {
-    const MeReal d[3] = {c[0] - box.centre[0], c[1] - box.centre[1], c[2] - box.centre[2]};
-    MeReal m[3], hh[3], e[3], ah[3];
     // A flat leaf box of a triangle has zero thickness; the tolerance keeps rounding in the
     // projections from rejecting a segment that grazes it or the seam beside it.
     const MeReal scale = std::fabs(box.centre[0]) + std::fabs(box.centre[1]) + std::fabs(box.centre[2]);
-    const MeReal tol = 1e-5f * (1 + box.ext[0] + hLength) + 2e-6f * scale;
-    // Most boxes are rejected by their own axes; each is tested as soon as it is projected.
-    for (int k = 0; k < 3; ++k) {
-        m[k] = Dot3(d, box.axis[k]);
-        hh[k] = Dot3(h, box.axis[k]);
-        e[k] = box.ext[k] + tol;
-        ah[k] = std::fabs(hh[k]);
-        if (std::fabs(m[k]) > e[k] + ah[k])
-            return true;
-    }
-    if (std::fabs(m[1] * hh[2] - m[2] * hh[1]) > e[1] * ah[2] + e[2] * ah[1])
-        return true;
-    if (std::fabs(m[2] * hh[0] - m[0] * hh[2]) > e[0] * ah[2] + e[2] * ah[0])
-        return true;
-    if (std::fabs(m[0] * hh[1] - m[1] * hh[0]) > e[0] * ah[1] + e[1] * ah[0])
-        return true;
-    if (tBest >= 1)
-        return false;
-    // Entry parameter u in [-1, 1] along c + u h is the latest entry into the three slabs;
-    // the box is skipped when one slab is entered beyond uMax (t = (u + 1) / 2 = tBest + margin).
-    const MeReal uMax = 2 * (tBest + 1e-4f) - 1;
-    for (int k = 0; k < 3; ++k) {
-        if (hh[k] > 1e-12f && -e[k] - m[k] > uMax * hh[k])
-            return true;
-        if (hh[k] < -1e-12f && e[k] - m[k] < uMax * hh[k])
-            return true;
-    }
-    return false;
+    const MeReal tol = 1e-5f * (1 + box.ext[0] + s.hLength) + 2e-6f * scale;
+    // Rows of the axes (the fourth lane of each load is the next field, cleared by the
+    // transpose), turned into columns: lane k of column j is component j of axis k.
+    __m128 a0 = _mm_loadu_ps(box.axis[0]), a1 = _mm_loadu_ps(box.axis[1]), a2 = _mm_loadu_ps(box.axis[2]);
+    __m128 a3 = _mm_setzero_ps();
+    _MM_TRANSPOSE4_PS(a0, a1, a2, a3);
+    const __m128 d0 = _mm_sub_ps(s.c[0], _mm_set1_ps(box.centre[0]));
+    const __m128 d1 = _mm_sub_ps(s.c[1], _mm_set1_ps(box.centre[1]));
+    const __m128 d2 = _mm_sub_ps(s.c[2], _mm_set1_ps(box.centre[2]));
+    const __m128 m = _mm_add_ps(_mm_add_ps(_mm_mul_ps(a0, d0), _mm_mul_ps(a1, d1)), _mm_mul_ps(a2, d2));
+    const __m128 hh = _mm_add_ps(_mm_add_ps(_mm_mul_ps(a0, s.h[0]), _mm_mul_ps(a1, s.h[1])), _mm_mul_ps(a2, s.h[2]));
+    // The fourth lane of e (the next field) only ever meets the fourth lanes, which are not read.
+    const __m128 e = _mm_add_ps(_mm_loadu_ps(box.ext), _mm_set1_ps(tol));
+    const __m128 am = Abs(m), ah = Abs(hh);
+    __m128 separate = _mm_cmpgt_ps(am, _mm_add_ps(e, ah));
+    const __m128 cross = Abs(_mm_sub_ps(_mm_mul_ps(YZX(m), ZXY(hh)), _mm_mul_ps(ZXY(m), YZX(hh))));
+    const __m128 reach = _mm_add_ps(_mm_mul_ps(YZX(e), ZXY(ah)), _mm_mul_ps(ZXY(e), YZX(ah)));
+    separate = _mm_or_ps(separate, _mm_cmpgt_ps(cross, reach));
+    // Slab entries beyond the nearest hit: -e - m > uMax hh moving up a slab, e - m < uMax hh
+    // moving down.
+    const __m128 limit = _mm_mul_ps(_mm_set1_ps(s.uMax), hh);
+    const __m128 up = _mm_and_ps(_mm_cmpgt_ps(hh, _mm_set1_ps(1e-12f)),
+                                 _mm_cmpgt_ps(_mm_sub_ps(_mm_sub_ps(_mm_setzero_ps(), e), m), limit));
+    const __m128 down = _mm_and_ps(_mm_cmplt_ps(hh, _mm_set1_ps(-1e-12f)), _mm_cmplt_ps(_mm_sub_ps(e, m), limit));
+    separate = _mm_or_ps(separate, _mm_or_ps(up, down));
+    return (_mm_movemask_ps(separate) & 7) != 0;
 }
 
 void ToWorld(MeConstMatrix4Ptr t, const MeReal p[3], MeReal out[3])
@@ -129,12 +143,19 @@ int McdTriangleMeshLineSegment(McdModelID model, const MeReal p0[3], const MeRea
         l0[k] = Dot3(a, T[k]);
         l1[k] = Dot3(b, T[k]);
     }
-    const MeReal c[3] = {(l0[0] + l1[0]) * 0.5f, (l0[1] + l1[1]) * 0.5f, (l0[2] + l1[2]) * 0.5f};
-    const MeReal h[3] = {(l1[0] - l0[0]) * 0.5f, (l1[1] - l0[1]) * 0.5f, (l1[2] - l0[2]) * 0.5f};
     const MeReal d[3] = {p1[0] - p0[0], p1[1] - p0[1], p1[2] - p0[2]};
     const MeReal L = std::sqrt(Dot3(d, d));
     MeReal tBest = 2.0f;
-    const MeReal hLength = std::sqrt(Dot3(h, h));
+    LocalSegment local;
+    MeReal h[3];
+    for (int k = 0; k < 3; ++k) {
+        h[k] = (l1[k] - l0[k]) * 0.5f;
+        local.c[k] = _mm_set1_ps((l0[k] + l1[k]) * 0.5f);
+        local.h[k] = _mm_set1_ps(h[k]);
+    }
+    local.hLength = std::sqrt(Dot3(h, h));
+    // Until a hit is known no slab entry is too far: u never exceeds 1.
+    local.uMax = 1e30f;
 
     CxNodeStack<const CxTriangleMeshTreeNode*> stack(mesh->tree->depth + 1);
     if (!stack.Ok())
@@ -142,7 +163,7 @@ int McdTriangleMeshLineSegment(McdModelID model, const MeReal p0[3], const MeRea
     stack.Push(mesh->tree->nodes);
     while (!stack.Empty()) {
         const CxTriangleMeshTreeNode* node = stack.Pop();
-        if (SegmentMissesBox(node->box, c, h, hLength, tBest))
+        if (SegmentMissesBox(node->box, local))
             continue;
         if (node->triangle >= 0) {
             const CxTriangle& tri = mesh->triangles[node->triangle];
@@ -151,7 +172,8 @@ int McdTriangleMeshLineSegment(McdModelID model, const MeReal p0[3], const MeRea
             ToWorld(T, tri.v[1], B);
             ToWorld(T, tri.v[2], C);
             RotateToWorld(T, mesh->normals + 3 * node->triangle, n);
-            CxSegmentTriangle(A, B, C, n, p0, d, L, &tBest, hit);
+            if (CxSegmentTriangle(A, B, C, n, p0, d, L, &tBest, hit))
+                local.uMax = 2 * (tBest + 1e-4f) - 1;  // t = (u + 1) / 2 = tBest + a margin for rounding
             continue;
         }
         // Right first on the stack so the left subtree is visited first.

@@ -1,16 +1,24 @@
 // Box tree of a triangle mesh: top-down build and the oriented-box overlap test.
 //
-// Build. The node at the top of an explicit stack owns a contiguous range of one index array.
-// Its box is fitted to the range's triangles; a range of one triangle makes a leaf. Otherwise
-// the range is split in place, stably, across a plane through the box centre normal to axis
-// 0, 1 or 2 (longest first): a triangle goes left when the midpoint of its projection lies
-// below the plane. When fewer than a tenth (more than nine tenths) go left, the plane moves a
-// tenth of the half extent up (down) and the count is taken again; an axis that still leaves
-// one side empty is skipped, and when no axis works the triangles are dealt alternately. Both
-// halves are therefore non-empty, so n triangles use exactly 2n - 1 nodes. The right range is
-// pushed before the left one, so nodes are numbered depth-first, left subtree first. No
-// recursion: a degenerate strip of triangles that splits one off per level costs stack
-// entries from the memory table, not machine stack.
+// Build. A node is a contiguous range of one index array. Its box is fitted to the range's
+// triangles; a range of one triangle makes a leaf. Otherwise the range is split in place,
+// stably, across a plane through the box centre normal to axis 0, 1 or 2 (longest first): a
+// triangle goes left when the midpoint of its projection lies below the plane. When fewer than
+// a tenth (more than nine tenths) go left, the plane moves a tenth of the half extent up
+// (down) and the count is taken again; an axis that still leaves one side empty is skipped,
+// and when no axis works the triangles are dealt alternately. Both halves are therefore
+// non-empty, so n triangles use exactly 2n - 1 nodes, and a node's place in depth-first order
+// follows from the counts alone: the left child is node + 1, the right child node + 2 left.
+//
+// Order of fits. The box fits dominate the build, and each is a long chain of dependent
+// steps, so pending nodes are fitted four side by side (`CxBoxFitterFitBatch`) in whatever
+// order they come. The one thing a fit shares with others is the program's generator, drawn
+// when a descent needs a random start; a batch gives such a fit up, and the given-up nodes
+// wait in a heap ordered by node index. When nothing else is pending, the smallest of them is
+// fitted alone: every node before it in depth-first order has been fitted and no later node
+// has drawn, so the draws come exactly as in a depth-first build and the tree is the same.
+// Entries live in arrays from the memory table, never on the machine stack, so a degenerate
+// strip that splits one triangle off per level costs no recursion.
 //
 // Overlap. Separating axes of two oriented boxes: the three axes of each, then the nine cross
 // products, each compared with the sum of projected radii plus 1e-6, so touching boxes
@@ -19,20 +27,53 @@
 #include "physics/collision/triangle_mesh_tree.h"
 #include "physics/dynamics/me_math.h"
 
+#include <algorithm>
 #include <cmath>
-#include <cstring>
 
 #include "physics/collision/collision_local.h"
 
 namespace {
 
+// A node whose triangles are known: a range of the index array.
 struct BuildEntry {
     int begin;
     int count;
+    int node;
     int parent;  // node index, -1 for the root
     int isRight;
     int depth;
 };
+
+// A growing array of entries from the memory table.
+class EntryList {
+public:
+    ~EntryList() { McdDeleteArray(items_); }
+    bool Push(const BuildEntry& e)
+    {
+        if (size_ == capacity_) {
+            const int grown = capacity_ ? 2 * capacity_ : 64;
+            void* block = items_ ? MeMemoryAPI.resize(items_, sizeof(BuildEntry) * static_cast<std::size_t>(grown))
+                                 : MeMemoryAPI.create(sizeof(BuildEntry) * static_cast<std::size_t>(grown));
+            if (!block)
+                return false;
+            items_ = static_cast<BuildEntry*>(block);
+            capacity_ = grown;
+        }
+        items_[size_++] = e;
+        return true;
+    }
+    BuildEntry Pop() { return items_[--size_]; }
+    int Size() const { return size_; }
+    BuildEntry* Items() { return items_; }
+
+private:
+    BuildEntry* items_ = nullptr;
+    int size_ = 0;
+    int capacity_ = 0;
+};
+
+// Min-heap order by node index, which is depth-first order.
+bool Later(const BuildEntry& a, const BuildEntry& b) { return a.node > b.node; }
 
 MeReal Dot3(const MeReal a[3], const MeReal b[3]) { return MeVector3Dot(a, b); }
 
@@ -60,49 +101,58 @@ CxTriangleMeshTreeNode* CxTriangleMeshTreeAllocNodes(CxTriangleMeshTree* tree, C
     tree->nextNode = 0;
     tree->nodeCount = 0;
     tree->depth = 0;
-    McdDeleteArray(tree->nodes);
-    tree->nodes = nullptr;
+    CxTriangleMeshTreeRelease(tree);
     if (!mesh || mesh->count <= 0)
         return nullptr;
     const int nodes = 2 * mesh->count - 1;
-    // One clear of the block (null links, zero boxes) instead of constructing node by node.
+    // Left uncleared: the build writes every field of every node once, and the block's pages
+    // are touched only then.
     void* block = MeMemoryAPI.create(sizeof(CxTriangleMeshTreeNode) * static_cast<std::size_t>(nodes));
     if (!block)
         return nullptr;
-    std::memset(block, 0, sizeof(CxTriangleMeshTreeNode) * static_cast<std::size_t>(nodes));
     tree->nodes = static_cast<CxTriangleMeshTreeNode*>(block);
-    for (int i = 0; i < nodes; ++i)
-        tree->nodes[i].triangle = -1;
     tree->nodeCount = nodes;
+    if (tree->treeOption > 0) {
+        tree->rectSpheres = McdNewArray<CxRectSphere>(static_cast<std::size_t>(nodes));
+        if (!tree->rectSpheres) {
+            CxTriangleMeshTreeRelease(tree);
+            return nullptr;
+        }
+    }
     return tree->nodes;
 }
 
 void CxTriangleMeshTreeRelease(CxTriangleMeshTree* tree)
 {
     McdDeleteArray(tree->nodes);
+    McdDeleteArray(tree->rectSpheres);
     tree->nodes = nullptr;
+    tree->rectSpheres = nullptr;
     tree->nodeCount = 0;
 }
 
 MeReal CxTriangleProjectedMid(const CxTriangle* t, const MeReal axis[3])
 {
     const MeReal a = Dot3(t->v[0], axis), b = Dot3(t->v[1], axis), c = Dot3(t->v[2], axis);
-    const MeReal hi = std::fmax(a, std::fmax(b, c));
-    const MeReal lo = std::fmin(a, std::fmin(b, c));
+    // Plain comparisons: a zero's sign, which fmax may pick differently, does not change how
+    // the middle compares with a plane.
+    const MeReal hab = a > b ? a : b, lab = a < b ? a : b;
+    const MeReal hi = hab > c ? hab : c, lo = lab < c ? lab : c;
     return (hi + lo) * 0.5f;
 }
 
 int CxTriangleMeshTreeSplit(const CxTriangleMesh* mesh, const CxOrientedBox* box, int* indices, int count,
-                            int* scratch)
+                            int* scratch, MeReal* mids)
 {
     for (int k = 0; k < 3; ++k) {
         const MeReal* axis = box->axis[k];
         MeReal p = Dot3(box->centre, axis);
+        for (int i = 0; i < count; ++i)
+            mids[i] = CxTriangleProjectedMid(&mesh->triangles[indices[i]], axis);
         auto countLeft = [&](MeReal plane) {
             int n = 0;
             for (int i = 0; i < count; ++i)
-                if (CxTriangleProjectedMid(&mesh->triangles[indices[i]], axis) < plane)
-                    ++n;
+                n += mids[i] < plane;
             return n;
         };
         int left = countLeft(p);
@@ -112,21 +162,19 @@ int CxTriangleMeshTreeSplit(const CxTriangleMesh* mesh, const CxOrientedBox* box
             left = countLeft(p);
         }
         if (left > 0 && left < count)
-            return StablePartition(indices, count, scratch, [&](int, int tri) {
-                return CxTriangleProjectedMid(&mesh->triangles[tri], axis) < p;
-            });
+            return StablePartition(indices, count, scratch, [&](int position, int) { return mids[position] < p; });
     }
     return StablePartition(indices, count, scratch, [](int position, int) { return position % 2 == 0; });
 }
 
-void CxTriangleMeshTreeFitRectSphere(const CxTriangleMesh* mesh, CxTriangleMeshTreeNode* node, const int* indices,
-                                     int count)
+void CxTriangleMeshTreeFitRectSphere(const CxTriangleMesh* mesh, const CxOrientedBox* box, const int* indices,
+                                     int count, CxRectSphere* out)
 {
-    const CxOrientedBox& b = node->box;
+    const CxOrientedBox& b = *box;
     const MeReal e0 = b.ext[0], e1 = b.ext[1], e2 = b.ext[2];
-    node->rectHalf[0] = e0;
-    node->rectHalf[1] = e1;
-    node->rectRadius = e2;
+    out->half[0] = e0;
+    out->half[1] = e1;
+    out->radius = e2;
     if (e2 <= 1e-6f)
         return;
     MeReal lo = 0, hi = e2, accepted = 0;
@@ -154,9 +202,86 @@ void CxTriangleMeshTreeFitRectSphere(const CxTriangleMesh* mesh, CxTriangleMeshT
             accepted = mid;
         }
     }
-    node->rectHalf[0] = e0 - accepted;
-    node->rectHalf[1] = e1 - accepted;
+    out->half[0] = e0 - accepted;
+    out->half[1] = e1 - accepted;
 }
+
+namespace {
+
+// The build's state: the index array, split scratch, the entries waiting for a fit and the
+// given-up ones waiting for their turn.
+struct Builder {
+    CxTriangleMeshTree* tree;
+    const CxTriangleMesh* mesh;
+    int* indices;
+    int* scratch;
+    MeReal* mids;
+    CxBoxFitScratch* fit;
+    EntryList pending;   // boxes to fit, any order
+    EntryList deferred;  // boxes whose fit draws from the generator: a min-heap by node
+};
+
+// Links a node whose box is fitted, and splits an inner node into two pending children:
+// node + 1 and, after the left subtree's 2 left - 1 nodes, node + 2 left.
+bool Place(Builder* b, const BuildEntry& e)
+{
+    CxTriangleMeshTree* tree = b->tree;
+    CxTriangleMeshTreeNode* node = tree->nodes + e.node;
+    node->left = node->right = node->parent = nullptr;
+    node->triangle = -1;
+    if (e.parent >= 0) {
+        CxTriangleMeshTreeNode* parent = tree->nodes + e.parent;
+        node->parent = parent;
+        (e.isRight ? parent->right : parent->left) = node;
+    }
+    if (e.depth > tree->depth)
+        tree->depth = e.depth;
+    int* range = b->indices + e.begin;
+    if (tree->treeOption > 0)
+        CxTriangleMeshTreeFitRectSphere(b->mesh, &node->box, range, e.count, tree->rectSpheres + e.node);
+    if (e.count == 1) {
+        node->triangle = range[0];
+        return true;
+    }
+    const int left = CxTriangleMeshTreeSplit(b->mesh, &node->box, range, e.count, b->scratch, b->mids);
+    return b->pending.Push({e.begin + left, e.count - left, e.node + 2 * left, e.node, 1, e.depth + 1}) &&
+           b->pending.Push({e.begin, left, e.node + 1, e.node, 0, e.depth + 1});
+}
+
+// Fits the pending boxes in batches and places them, until none is pending; a box that would
+// draw from the generator joins the deferred heap instead.
+bool FitPending(Builder* b)
+{
+    while (b->pending.Size() > 0) {
+        BuildEntry batch[kCxBoxFitBatch];
+        CxOrientedBox* boxes[kCxBoxFitBatch];
+        const int* lists[kCxBoxFitBatch];
+        int counts[kCxBoxFitBatch];
+        int k = 0;
+        while (k < kCxBoxFitBatch && b->pending.Size() > 0) {
+            batch[k] = b->pending.Pop();
+            boxes[k] = &b->tree->nodes[batch[k].node].box;
+            lists[k] = b->indices + batch[k].begin;
+            counts[k] = batch[k].count;
+            ++k;
+        }
+        const int fitted = CxBoxFitterFitBatch(b->fit, b->mesh, k, boxes, lists, counts);
+        for (int j = 0; j < k; ++j) {
+            if ((fitted >> j) & 1) {
+                if (!Place(b, batch[j]))
+                    return false;
+                continue;
+            }
+            if (!b->deferred.Push(batch[j]))
+                return false;
+            BuildEntry* heap = b->deferred.Items();
+            std::push_heap(heap, heap + b->deferred.Size(), Later);
+        }
+    }
+    return true;
+}
+
+}  // namespace
 
 int CxTriangleMeshTreeBuild(CxTriangleMeshTree* tree)
 {
@@ -164,52 +289,38 @@ int CxTriangleMeshTreeBuild(CxTriangleMeshTree* tree)
     if (!mesh || !tree->nodes || mesh->count <= 0)
         return 0;
     const int n = mesh->count;
-    int* indices = McdNewArray<int>(static_cast<std::size_t>(n));
-    int* scratch = McdNewArray<int>(static_cast<std::size_t>(n));
-    BuildEntry* stack = McdNewArray<BuildEntry>(static_cast<std::size_t>(n) + 1);
-    CxBoxFitScratch* fit = CxBoxFitScratchCreate(mesh);
-    if (!indices || !scratch || !stack || !fit) {
-        McdDeleteArray(indices);
-        McdDeleteArray(scratch);
-        McdDeleteArray(stack);
-        CxBoxFitScratchDestroy(fit);
-        return 0;
-    }
-    for (int i = 0; i < n; ++i)
-        indices[i] = i;
-
-    int top = 0;
-    stack[top++] = {0, n, -1, 0, 1};
-    tree->nextNode = -1;
-    tree->depth = 0;
-    while (top > 0) {
-        const BuildEntry e = stack[--top];
-        const int index = ++tree->nextNode;
-        CxTriangleMeshTreeNode* node = tree->nodes + index;
-        if (e.parent >= 0) {
-            CxTriangleMeshTreeNode* parent = tree->nodes + e.parent;
-            node->parent = parent;
-            (e.isRight ? parent->right : parent->left) = node;
+    Builder b{tree, mesh, McdNewArray<int>(static_cast<std::size_t>(n)), McdNewArray<int>(static_cast<std::size_t>(n)),
+              McdNewArray<MeReal>(static_cast<std::size_t>(n)), CxBoxFitScratchCreate(mesh), {}, {}};
+    bool ok = b.indices && b.scratch && b.mids && b.fit;
+    if (ok) {
+        for (int i = 0; i < n; ++i)
+            b.indices[i] = i;
+        tree->depth = 0;
+        // Boxes are fitted in whatever order batches them best; only draws from the
+        // generator keep the depth-first order. The smallest deferred node is the first box
+        // left whose fit draws: every node before it in depth-first order is fitted (later
+        // nodes that are fitted drew nothing), so it draws exactly when a depth-first build
+        // would, and the nodes its subtree defers all come before the heap's others.
+        BuildEntry next{0, n, 0, -1, 0, 1};
+        for (;;) {
+            CxBoxFitterFitWith(b.fit, mesh, &tree->nodes[next.node].box, b.indices + next.begin, next.count);
+            if (!Place(&b, next) || !FitPending(&b)) {
+                ok = false;
+                break;
+            }
+            if (b.deferred.Size() == 0)
+                break;
+            BuildEntry* heap = b.deferred.Items();
+            std::pop_heap(heap, heap + b.deferred.Size(), Later);
+            next = b.deferred.Pop();
         }
-        if (e.depth > tree->depth)
-            tree->depth = e.depth;
-        int* range = indices + e.begin;
-        CxBoxFitterFitWith(fit, mesh, &node->box, range, e.count);
-        if (tree->treeOption > 0)
-            CxTriangleMeshTreeFitRectSphere(mesh, node, range, e.count);
-        if (e.count == 1) {
-            node->triangle = range[0];
-            continue;
-        }
-        const int left = CxTriangleMeshTreeSplit(mesh, &node->box, range, e.count, scratch);
-        stack[top++] = {e.begin + left, e.count - left, index, 1, e.depth + 1};
-        stack[top++] = {e.begin, left, index, 0, e.depth + 1};
+        tree->nextNode = 2 * n - 2;
     }
-    McdDeleteArray(indices);
-    McdDeleteArray(scratch);
-    McdDeleteArray(stack);
-    CxBoxFitScratchDestroy(fit);
-    return 1;
+    McdDeleteArray(b.indices);
+    McdDeleteArray(b.scratch);
+    McdDeleteArray(b.mids);
+    CxBoxFitScratchDestroy(b.fit);
+    return ok ? 1 : 0;
 }
 
 int CxObbOverlap(const CxOrientedBox* a, MeConstMatrix4Ptr ta, const CxOrientedBox* b, MeConstMatrix4Ptr tb)

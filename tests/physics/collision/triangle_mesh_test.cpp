@@ -400,9 +400,10 @@ MeshData Grid(int k, MeReal roughness)
     return d;
 }
 
-TEST_F(TriangleMeshTest, TreeFitterGivesTheBoxesOfAPlainScanOverEveryCorner)
+// Rough and flat grids (the flat one full of ties and random starts), a soup, a sphere,
+// coincident triangles and a strip.
+std::vector<MeshData> FitterMeshes()
 {
-    MeRandomSeed(31);
     std::vector<MeshData> meshes;
     meshes.push_back(Grid(12, 0.5f));
     meshes.push_back(Grid(10, 0));
@@ -410,6 +411,13 @@ TEST_F(TriangleMeshTest, TreeFitterGivesTheBoxesOfAPlainScanOverEveryCorner)
     meshes.push_back(meshtest::Sphere(1.0f, 16, 10));
     meshes.push_back(meshtest::Coincident(9));
     meshes.push_back(meshtest::Strip(60));
+    return meshes;
+}
+
+TEST_F(TriangleMeshTest, TreeFitterGivesTheBoxesOfAPlainScanOverEveryCorner)
+{
+    MeRandomSeed(31);
+    std::vector<MeshData> meshes = FitterMeshes();
     int compared = 0;
     for (MeshData& data : meshes) {
         McdGeometryID g = data.Make(framework, 16);
@@ -441,6 +449,190 @@ TEST_F(TriangleMeshTest, TreeFitterGivesTheBoxesOfAPlainScanOverEveryCorner)
         McdGeometryDestroy(g);
     }
     EXPECT_EQ(compared, 240);
+}
+
+// The generator's next value without disturbing the sequence a caller sees afterwards.
+int PeekRandom()
+{
+    MeRandomGenerator copy;
+    MeRandomGenerator* current = MeRandomSetGenerator(&copy);
+    copy = *current;
+    const int next = MeRandom();
+    MeRandomSetGenerator(current);
+    return next;
+}
+
+// The triangle list each node was fitted to: the root's is 0..n-1 and a child's is its
+// parent's list with only the child's own triangles kept, in the parent's order (the split
+// is stable).
+void NodeLists(const CxTriangleMeshTree* tree, const CxTriangleMeshTreeNode* node, const std::vector<int>& list,
+               std::vector<std::vector<int>>& lists)
+{
+    lists[static_cast<size_t>(node - tree->nodes)] = list;
+    if (node->triangle >= 0)
+        return;
+    std::vector<char> inLeft(static_cast<size_t>(tree->mesh->count), 0);
+    std::vector<const CxTriangleMeshTreeNode*> walk{node->left};
+    while (!walk.empty()) {
+        const CxTriangleMeshTreeNode* n = walk.back();
+        walk.pop_back();
+        if (n->triangle >= 0) {
+            inLeft[static_cast<size_t>(n->triangle)] = 1;
+        } else {
+            walk.push_back(n->left);
+            walk.push_back(n->right);
+        }
+    }
+    std::vector<int> left, right;
+    for (int t : list)
+        (inLeft[static_cast<size_t>(t)] ? left : right).push_back(t);
+    NodeLists(tree, node->left, left, lists);
+    NodeLists(tree, node->right, right, lists);
+}
+
+// Every node's list, indexed by node.
+std::vector<std::vector<int>> TreeLists(const CxTriangleMeshTree* tree)
+{
+    std::vector<int> all;
+    for (int i = 0; i < tree->mesh->count; ++i)
+        all.push_back(i);
+    std::vector<std::vector<int>> lists(static_cast<size_t>(tree->nodeCount));
+    NodeLists(tree, tree->nodes, all, lists);
+    return lists;
+}
+
+// Nodes are fitted in batches and in no fixed order, yet the tree must be the one a
+// depth-first build of plain fits gives, draws from the generator included: a flat grid
+// makes many descents start from a random direction.
+TEST_F(TriangleMeshTest, TreeBoxesAreThePlainFitsInDepthFirstOrder)
+{
+    MeRandomSeed(57);
+    std::vector<MeshData> meshes = FitterMeshes();
+    meshes.push_back(Grid(24, 0));
+    int meshesThatDraw = 0;
+    for (MeshData& data : meshes) {
+        McdGeometryID g = data.Make(framework, 16);
+        const CxTriangleMesh* m = static_cast<CxTriangleMesh*>(g);
+        MeRandomSeed(2024);
+        const int undrawn = PeekRandom();
+        ASSERT_EQ(McdTriangleMeshBuild(g), 1);
+        const int afterBuild = PeekRandom();
+        meshesThatDraw += afterBuild != undrawn;
+        const CxTriangleMeshTree* tree = m->tree;
+        const std::vector<std::vector<int>> lists = TreeLists(tree);
+        MeRandomSeed(2024);
+        int differ = 0;
+        for (int i = 0; i < tree->nodeCount; ++i) {
+            const CxOrientedBox expected = ReferenceFit(m, lists[static_cast<size_t>(i)]);
+            differ += std::memcmp(&expected, &tree->nodes[i].box, sizeof expected) != 0;
+        }
+        EXPECT_EQ(differ, 0) << "mesh of " << m->count << " triangles";
+        EXPECT_EQ(PeekRandom(), afterBuild) << "the build drew a different number of values";
+        McdGeometryDestroy(g);
+    }
+    EXPECT_GE(meshesThatDraw, 1);
+}
+
+// A batch fits each box as a single fit would, and gives up exactly the fits that would
+// draw from the generator, drawing nothing itself.
+TEST_F(TriangleMeshTest, BatchFitsAreSingleFitsAndNeverDraw)
+{
+    MeRandomSeed(8);
+    MeshData flat = Grid(8, 0), rough = Grid(8, 0.4f);
+    int givenUp = 0, fitted = 0;
+    for (MeshData* data : {&flat, &rough}) {
+        McdGeometryID g = data->Make(framework, 16);
+        const CxTriangleMesh* m = static_cast<CxTriangleMesh*>(g);
+        CxBoxFitScratch* scratch = CxBoxFitScratchCreate(m);
+        ASSERT_NE(scratch, nullptr);
+        for (int trial = 0; trial < 30; ++trial) {
+            std::vector<std::vector<int>> lists(kCxBoxFitBatch);
+            const int k = 1 + trial % kCxBoxFitBatch;
+            for (int j = 0; j < k; ++j) {
+                // Rectangular patches of the grid (which often need a random start on the flat
+                // one), or single triangles.
+                const int x0 = MeRandom() % 6, y0 = MeRandom() % 6, w = 1 + MeRandom() % 3, h = MeRandom() % 3;
+                for (int y = y0; y <= y0 + h; ++y)
+                    for (int x = x0; x < x0 + w; ++x)
+                        lists[static_cast<size_t>(j)].push_back(2 * (y * 8 + x));
+                if (j % 3 == 2)
+                    lists[static_cast<size_t>(j)].resize(1);
+            }
+            CxOrientedBox boxes[kCxBoxFitBatch];
+            CxOrientedBox* out[kCxBoxFitBatch];
+            const int* in[kCxBoxFitBatch];
+            int counts[kCxBoxFitBatch];
+            for (int j = 0; j < k; ++j) {
+                out[j] = &boxes[j];
+                in[j] = lists[static_cast<size_t>(j)].data();
+                counts[j] = static_cast<int>(lists[static_cast<size_t>(j)].size());
+            }
+            const int before = PeekRandom();
+            const int mask = CxBoxFitterFitBatch(scratch, m, k, out, in, counts);
+            ASSERT_EQ(PeekRandom(), before) << "a batch drew from the generator";
+            for (int j = 0; j < k; ++j) {
+                MeRandomSeed(99);
+                const int undrawn = PeekRandom();
+                const CxOrientedBox single = ReferenceFit(m, lists[static_cast<size_t>(j)]);
+                const bool drew = PeekRandom() != undrawn;
+                EXPECT_EQ(((mask >> j) & 1) != 0, !drew) << "trial " << trial << " box " << j;
+                if ((mask >> j) & 1) {
+                    EXPECT_EQ(std::memcmp(&single, &boxes[j], sizeof single), 0) << "trial " << trial << " box " << j;
+                    ++fitted;
+                } else {
+                    ++givenUp;
+                }
+            }
+        }
+        CxBoxFitScratchDestroy(scratch);
+        McdGeometryDestroy(g);
+    }
+    EXPECT_GT(givenUp, 0);
+    EXPECT_GT(fitted, 0);
+}
+
+// The long form keeps, per node, a rectangle-sphere volume that holds every corner of the
+// node's triangles.
+TEST_F(TriangleMeshTest, LongFormVolumesHoldTheirTriangles)
+{
+    MeRandomSeed(12);
+    MeshData data = meshtest::RandomSoup(120, 3.0f);
+    McdGeometryID g = McdTriangleMeshCreateFull(framework, 16, 1);
+    for (const auto& t : data.triangles)
+        McdTriangleMeshAddTriangle(g, data.vertices[static_cast<size_t>(t[0])].data(),
+                                   data.vertices[static_cast<size_t>(t[1])].data(),
+                                   data.vertices[static_cast<size_t>(t[2])].data());
+    ASSERT_EQ(McdTriangleMeshBuild(g), 1);
+    const CxTriangleMesh* m = static_cast<CxTriangleMesh*>(g);
+    const CxTriangleMeshTree* tree = m->tree;
+    ASSERT_NE(tree->rectSpheres, nullptr);
+    const std::vector<std::vector<int>> lists = TreeLists(tree);
+    int shrunk = 0;
+    for (int i = 0; i < tree->nodeCount; ++i) {
+        const CxOrientedBox& b = tree->nodes[i].box;
+        const CxRectSphere& v = tree->rectSpheres[i];
+        EXPECT_EQ(v.radius, b.ext[2]);
+        EXPECT_LE(v.half[0], b.ext[0]);
+        EXPECT_LE(v.half[1], b.ext[1]);
+        shrunk += v.half[0] < b.ext[0];
+        for (int t : lists[static_cast<size_t>(i)])
+            for (const MeReal* p : m->triangles[t].v) {
+                MeReal q[3];
+                for (int k = 0; k < 3; ++k)
+                    q[k] = (p[0] - b.centre[0]) * b.axis[k][0] + (p[1] - b.centre[1]) * b.axis[k][1] +
+                           (p[2] - b.centre[2]) * b.axis[k][2];
+                const MeReal dx = std::fmax(std::fabs(q[0]) - v.half[0], 0);
+                const MeReal dy = std::fmax(std::fabs(q[1]) - v.half[1], 0);
+                EXPECT_LE(std::sqrt(dx * dx + dy * dy + q[2] * q[2]), v.radius + 1e-4f) << "node " << i;
+            }
+    }
+    EXPECT_GT(shrunk, 0);
+    // The short form keeps no volumes.
+    McdGeometryID plain = data.Make(framework, 16);
+    ASSERT_EQ(McdTriangleMeshBuild(plain), 1);
+    EXPECT_EQ(static_cast<CxTriangleMesh*>(plain)->tree->rectSpheres, nullptr);
+    McdGeometryDestroy(plain);
+    McdGeometryDestroy(g);
 }
 
 TEST(BoxFitter, JacobiDiagonalisesAndSortsEigenvectors)
@@ -525,6 +717,15 @@ TEST_F(TriangleMeshTest, DescentNeverEndsAboveTheCovarianceBox)
 // Segment queries against a brute-force scan of every triangle.
 class MeshSegmentTest : public FrameworkTest {
 protected:
+    /// A model of g at a random pose about (x, y, z); t holds the pose.
+    McdModelID PlacedModel(McdGeometryID g, MeMatrix4 t, MeReal x, MeReal y, MeReal z)
+    {
+        colltest::RandomPose(t, x, y, z);
+        McdModelID model = McdModelCreate(g);
+        McdModelSetTransformPtr(model, t);
+        return model;
+    }
+
     int BruteForce(const CxTriangleMesh* m, MeConstMatrix4Ptr t, const MeReal p0[3], const MeReal p1[3],
                    McdLineSegIntersectResult* hit)
     {
@@ -551,9 +752,7 @@ TEST_F(MeshSegmentTest, TreeWalkEqualsBruteForce)
         McdGeometryID g = mesh->Make(framework, 16);
         ASSERT_EQ(McdTriangleMeshBuild(g), 1);
         MeMatrix4 t;
-        colltest::RandomPose(t, 0.3f, -0.2f, 0.5f);
-        McdModelID model = McdModelCreate(g);
-        McdModelSetTransformPtr(model, t);
+        McdModelID model = PlacedModel(g, t, 0.3f, -0.2f, 0.5f);
         int hits = 0;
         for (int trial = 0; trial < 400; ++trial) {
             MeReal p0[3], p1[3];
@@ -573,6 +772,74 @@ TEST_F(MeshSegmentTest, TreeWalkEqualsBruteForce)
             }
         }
         EXPECT_GT(hits, 50);
+        McdModelDestroy(model);
+        McdGeometryDestroy(g);
+    }
+}
+
+// A large rough terrain and a soup of slivers (triangles barely above the area limit), both
+// turned and moved: the walk's nearest hit is brute force's, to the bit, for long segments
+// that cross many boxes, short ones and ones that start or end near the surface.
+TEST_F(MeshSegmentTest, LargeMeshesAndSliversGiveTheBruteForceHit)
+{
+    MeRandomSeed(404);
+    MeshData terrain = Grid(60, 0.6f);
+    MeshData slivers;
+    for (int i = 0; i < 400; ++i) {
+        const MeReal x = Uniform(-2, 2), y = Uniform(-2, 2), z = Uniform(-2, 2);
+        const MeReal len = Uniform(0.5f, 1.5f), thin = Uniform(3e-6f, 1e-4f);
+        const int base = static_cast<int>(slivers.vertices.size());
+        slivers.vertices.push_back({x, y, z});
+        slivers.vertices.push_back({x + len, y + Uniform(-0.2f, 0.2f), z});
+        slivers.vertices.push_back({x + 0.5f * len, y, z + thin});
+        slivers.triangles.push_back({base, base + 1, base + 2});
+    }
+    struct Case {
+        MeshData* data;
+        MeReal reach;  // segments span about this much around the mesh
+        int expectedTriangles;
+    } cases[] = {{&terrain, 70, 7200}, {&slivers, 5, 0}};
+    for (const Case& c : cases) {
+        McdGeometryID g = c.data->Make(framework, 16);
+        ASSERT_EQ(McdTriangleMeshBuild(g), 1);
+        const CxTriangleMesh* m = static_cast<CxTriangleMesh*>(g);
+        if (c.expectedTriangles)
+            ASSERT_EQ(m->count, c.expectedTriangles);
+        else
+            ASSERT_GT(m->count, 300);  // most slivers are above the area limit
+        MeMatrix4 t;
+        McdModelID model = PlacedModel(g, t, 3.0f, -40.0f, 7.5f);
+        int hits = 0;
+        for (int trial = 0; trial < 3000; ++trial) {
+            MeReal a[3], b[3];
+            for (int k = 0; k < 3; ++k) {
+                a[k] = Uniform(-0.5f * c.reach, 0.5f * c.reach);
+                b[k] = trial % 3 == 0 ? a[k] + Uniform(-1, 1) : Uniform(-0.5f * c.reach, 0.5f * c.reach);
+            }
+            if (c.data == &terrain) {
+                // Terrain lies in 0 <= z <= 0.6 of a 60 x 60 grid from the origin.
+                a[0] += 30, a[1] += 30, b[0] += 30, b[1] += 30;
+                a[2] = Uniform(-1, 2);
+                b[2] = trial % 2 ? Uniform(-1, 2) : -a[2] + 0.6f;
+            }
+            MeReal p0[3], p1[3];
+            meshtest::ToWorld(t, a, p0);
+            meshtest::ToWorld(t, b, p1);
+            McdLineSegIntersectResult fast, slow;
+            const int x = McdTriangleMeshLineSegment(model, p0, p1, &fast);
+            const int y = BruteForce(m, t, p0, p1, &slow);
+            ASSERT_EQ(x, y) << "trial " << trial;
+            if (!x)
+                continue;
+            ++hits;
+            EXPECT_EQ(fast.distance, slow.distance) << "trial " << trial;
+            for (int k = 0; k < 3; ++k)
+                EXPECT_EQ(fast.position[k], slow.position[k]) << "trial " << trial;
+            EXPECT_NEAR(fast.normal[0] * fast.normal[0] + fast.normal[1] * fast.normal[1] +
+                            fast.normal[2] * fast.normal[2],
+                        1.0f, 1e-4f);
+        }
+        EXPECT_GT(hits, c.data == &terrain ? 1000 : 100);
         McdModelDestroy(model);
         McdGeometryDestroy(g);
     }
