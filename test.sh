@@ -18,9 +18,7 @@ echo "== sanitizer build"
 cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCORVANE_SANITIZE=ON -DCORVANE_BENCH=OFF
 cmake --build build-asan -j "$jobs"
 echo "== sanitizer tests"
-export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
-export LSAN_OPTIONS=suppressions=$PWD/.ci/lsan.supp:print_suppressions=0
-export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+source .ci/sanitizer_env.sh
 ctest --test-dir build-asan -j "$jobs" --output-on-failure --timeout 1200
 echo "== fuzz"
 fuzz/run.sh

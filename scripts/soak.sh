@@ -9,7 +9,5 @@ bash .ci/deps.sh
 cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCORVANE_SANITIZE=ON -DCORVANE_BENCH=OFF
 cmake --build build-asan --target corvane-soak -j "$(nproc)"
 export SDL_VIDEODRIVER=offscreen ALSOFT_DRIVERS=null
-export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
-export LSAN_OPTIONS=suppressions=$PWD/.ci/lsan.supp:print_suppressions=0
-export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+source .ci/sanitizer_env.sh
 exec ./build-asan/app/corvane-soak --minutes "$minutes"

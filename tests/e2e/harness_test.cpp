@@ -17,6 +17,7 @@
 
 #include "app/screenshot.h"
 #include "app/test_scene.h"
+#include "tests/engine/resource/archive_damage.h"
 
 namespace {
 
@@ -63,16 +64,18 @@ protected:
     }
     void TearDown() override { fs::remove_all(dir); }
 
-    RunResult Run(const std::string& args, const char* program = CORVANE_HARNESS)
+    // Runs `program`; its standard output goes to `stdoutTo` when given (and is then not read).
+    RunResult Run(const std::string& args, const char* program = CORVANE_HARNESS, const char* stdoutTo = nullptr)
     {
-        const fs::path out = dir / "stdout.txt";
+        const fs::path out = stdoutTo ? fs::path(stdoutTo) : dir / "stdout.txt";
         const fs::path err = dir / "stderr.txt";
         const std::string cmd = "SDL_VIDEODRIVER=offscreen ALSOFT_DRIVERS=null " + std::string(program) +
                                 " " + args + " >" + out.string() + " 2>" + err.string();
         const int raw = std::system(cmd.c_str());
         RunResult r;
         r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-        r.out = ReadFile(out);
+        if (!stdoutTo)
+            r.out = ReadFile(out);
         r.err = ReadFile(err);
         return r;
     }
@@ -127,6 +130,52 @@ TEST_F(HarnessTest, AnEngineErrorExitsNonZeroWithTheErrorText)
     const RunResult r = Run("--frames 30 --fail-at-frame 5");
     EXPECT_NE(r.status, 0);
     EXPECT_NE(r.err.find("E R R O R: Forced engine error at frame 5."), std::string::npos) << r.err;
+}
+
+TEST_F(HarnessTest, AReportLineThatCannotBeWrittenFailsTheRun)
+{
+    const RunResult r = Run("--frames 3", CORVANE_HARNESS, "/dev/full");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("corvane-harness: could not write the report line: No space left on device"), std::string::npos) << r.err;
+}
+
+TEST_F(HarnessTest, ADamagedMediumOfEachKindStopsTheGameNamingItAndTheArchivesReason)
+{
+    // A texture of the logo, a sound of the main menu and a mesh of the game, each spoiled in
+    // the archive appended to a copy of the harness.
+    const std::pair<const char*, std::string> media[] = {
+        {"media\\screens\\quennet\\textures\\logo.dds", "Unable to open texture '%'. "},
+        {"media\\screens\\common\\sounds\\button.wav", "Unable to load sound '%'. "},
+        {"media\\natural\\meshes\\asteroid.gbm", "File '%' could not be read from the archive. "},
+    };
+    int n = 0;
+    for (const auto& [medium, text] : media) {
+        // A fresh copy each time: the kernel may still hold the last run's image busy for writing.
+        const fs::path copy = dir / ("corvane-harness-" + std::to_string(n++));
+        fs::copy_file(CORVANE_HARNESS, copy);
+        archivetest::Spoil(copy.string(), medium, archivetest::Damage::kFlip);
+        const RunResult r = Run("--game --frames 400", copy.c_str());
+        EXPECT_EQ(r.status, 1) << medium;
+        std::string says = text;
+        says.replace(says.find('%'), 1, medium);
+        EXPECT_NE(r.err.find("E R R O R: " + says + "Storage file '" + copy.string() + "' is damaged (gzip record: "),
+                  std::string::npos)
+            << r.err;
+    }
+}
+
+TEST_F(HarnessTest, AContextWithoutFramebufferObjectsIsRefusedBeforeTheFirstFrame)
+{
+    // Mesa's overrides give an OpenGL 2.1 context without the framebuffer-object extension.
+    const std::string program = std::string("MESA_GL_VERSION_OVERRIDE=2.1 MESA_EXTENSION_OVERRIDE=-GL_ARB_framebuffer_object ") +
+                                CORVANE_HARNESS;
+    const RunResult r = Run("--frames 3", program.c_str());
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("E R R O R: Unable to open display. The OpenGL context (version 2.1"), std::string::npos)
+        << r.err;
+    EXPECT_NE(r.err.find(") lacks framebuffer objects (OpenGL 3.0 or GL_ARB_framebuffer_object)."), std::string::npos)
+        << r.err;
+    EXPECT_NE(r.out.find(" 0 frames,"), std::string::npos) << r.out;
 }
 
 TEST_F(HarnessTest, RejectsUnknownOptionsAndARunOfNoFrames)
