@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   g++ cmake ninja-build pkg-config
-  libsdl2-dev libx11-dev libopenal-dev libgl1-mesa-dev libegl1-mesa-dev libgl1-mesa-dri
+  libsdl2-dev libx11-dev libxtst-dev libxfixes-dev libopenal-dev libgl1-mesa-dev libegl1-mesa-dev libgl1-mesa-dri
   zlib1g-dev libqhull-dev libmeshoptimizer-dev libfreetype-dev fonts-dejavu-core
   libgtest-dev libgmock-dev libbenchmark-dev libode-dev libbullet-dev
   clang libclang-rt-14-dev

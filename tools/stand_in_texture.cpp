@@ -256,8 +256,9 @@ void PaintSymbol(Image& img, Cell c, char32_t symbol, Rgba colour) {
         }
 }
 
-// An icon that says what it shows: a framed dark panel, the thing's pictogram in the entry's
-// colour above, its short name in white below.
+// An icon that says what it shows: a framed dark panel, its short name in white along the top,
+// the thing's pictogram in the entry's colour below. The HUD numbers each place at the icon's
+// lower left, so the pictogram keeps to the right of that corner.
 void PaintLabelledCell(Image& img, Cell c, const QNMEDIACELL& label, Rgba base) {
     const Rgba tint = Mix(base, Rgba{1, 1, 1, 1}, 0.15f);
     Paint(img, c, [&](float u, float v) {
@@ -265,12 +266,11 @@ void PaintLabelledCell(Image& img, Cell c, const QNMEDIACELL& label, Rgba base) 
         return Rgba{0.04f, 0.04f, 0.06f, 0.6f};
     });
     const int inset = std::max(1, c.w / 16);
-    const int split = c.y0 + c.h * 58 / 100;
-    PaintSymbol(img, {c.x0 + inset, c.y0 + inset, c.w - 2 * inset, split - c.y0 - inset}, label.Symbol, tint);
-    // The HUD numbers each place at the icon's lower left: the name keeps clear of it.
-    const int clear = c.w / 8;
-    PaintCaption(img, {c.x0 + clear, split, c.w - clear - inset, c.y0 + c.h - inset - split}, label.Caption,
+    const int split = c.y0 + c.h * 40 / 100;
+    PaintCaption(img, {c.x0 + inset, c.y0 + inset, c.w - 2 * inset, split - c.y0 - inset}, label.Caption,
                  Rgba{1, 1, 1, 1}, 0.95f, 0.97f);
+    const int clear = c.w * 28 / 100;
+    PaintSymbol(img, {c.x0 + clear, split, c.w - clear - inset, c.y0 + c.h - inset - split}, label.Symbol, tint);
 }
 
 void PaintButton(Image& img, const QNMEDIAENTRY& e, int member) {

@@ -325,8 +325,11 @@ TEST_F(StandIns, LabelledIconsCarryTheirNames) {
         const int gh = static_cast<int>(std::lround(e->GridHeight * d.Height));
         const int x0 = gw * (label.Cell % e->Columns) / e->Columns, x1 = gw * (label.Cell % e->Columns + 1) / e->Columns;
         const int y0 = gh * (label.Cell / e->Columns) / e->Rows, y1 = gh * (label.Cell / e->Columns + 1) / e->Rows;
-        const int split = y0 + (y1 - y0) * 6 / 10;
-        int top = y1, bottom = y0 - 1, pictogram = 0;
+        // The name along the top, the pictogram below it, and the lower left corner (where the
+        // HUD writes the place's number over the icon) left dark.
+        const int split = y0 + (y1 - y0) * 4 / 10;
+        const int cornerRight = x0 + (x1 - x0) / 4, cornerTop = y0 + (y1 - y0) * 6 / 10;
+        int top = y1, bottom = y0 - 1, pictogram = 0, corner = 0;
         std::vector<int> columns(static_cast<std::size_t>(x1 - x0));
         for (int y = y0 + 4; y < y1 - 4; ++y)
             for (int x = x0 + 4; x < x1 - 4; ++x) {
@@ -334,8 +337,10 @@ TEST_F(StandIns, LabelledIconsCarryTheirNames) {
                 const int r = static_cast<int>((p >> 16) & 0xFF), g = static_cast<int>((p >> 8) & 0xFF),
                           b = static_cast<int>(p & 0xFF), a = static_cast<int>(p >> 24);
                 const bool white = a > 200 && r > 220 && g > 220 && b > 220;
-                if (y < split) {
-                    pictogram += a > 200 && r + g + b > 300 ? 1 : 0;
+                const bool bright = a > 200 && r + g + b > 300;
+                if (y >= split) {
+                    pictogram += bright ? 1 : 0;
+                    corner += bright && x < cornerRight && y >= cornerTop ? 1 : 0;
                 } else if (white) {
                     top = std::min(top, y), bottom = std::max(bottom, y);
                     columns[static_cast<std::size_t>(x - x0)] = 1;
@@ -347,6 +352,7 @@ TEST_F(StandIns, LabelledIconsCarryTheirNames) {
         EXPECT_GE(bottom - top + 1, (y1 - y0) / 6) << "no line of letters";
         EXPECT_GE(across, (x1 - x0) * 3 / 10) << "the name is not written across the cell";
         EXPECT_GT(pictogram, (x1 - x0) * (y1 - y0) / 40) << "no pictogram";
+        EXPECT_EQ(corner, 0) << "the pictogram reaches into the corner the place's number is written in";
         ++labelled;
     }
     EXPECT_GE(labelled, 17);
