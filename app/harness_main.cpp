@@ -16,9 +16,10 @@
 // frames (default 100) and at the last frame, as DIR/frame_NNNNN.png; DIR is created.
 //
 // Exit status: 0 after N frames; 1 after an engine error (--fail-at-frame F raises one at frame
-// F) or a screenshot that could not be written; 2 for a bad command line; 3 when a quit from
+// F), a screenshot or the report line that could not be written; 2 for a bad command line; 3 when a quit from
 // the system ended the run early.
 
+#include <cerrno>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -217,6 +218,12 @@ int main(int argc, char** argv)
                 static_cast<double>(frameTime));
     HarnessReport(g_options.game);
     std::printf(", status %d\n", status);
+    // The report line is the run's result: a run whose line was lost (stdout full or closed)
+    // has not done its job.
+    if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+        std::fprintf(stderr, "corvane-harness: could not write the report line: %s\n", std::strerror(errno));
+        return kExitFailed;
+    }
     if (status != 0 || g_screenshotFailed)
         return kExitFailed;
     if (!g_completed) {

@@ -2,6 +2,7 @@
 
 #include "engine/render/qndisplay.h"
 
+#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -149,26 +150,96 @@ bool SaveScreenshot(const Screenshot& image, const std::string& path, std::strin
     return true;
 }
 
-bool LoadPpm(const std::string& path, Screenshot* image)
+namespace {
+
+// Reads the header fields of a PPM one token at a time: blanks and '#' comments between them.
+class PpmHeader {
+public:
+    explicit PpmHeader(std::istream& in) : in_(in) {}
+
+    // The next token in `token`, its offset in `at`; false at the end of the file.
+    bool Token(std::string& token, std::streamoff& at)
+    {
+        token.clear();
+        int c = in_.get();
+        for (;;) {
+            if (c == '#') {
+                while (c != EOF && c != '\n' && c != '\r')
+                    c = in_.get();
+            } else if (c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f') {
+                c = in_.get();
+            } else {
+                break;
+            }
+        }
+        if (c == EOF)
+            return false;
+        at = static_cast<std::streamoff>(in_.tellg()) - 1;
+        while (c != EOF && !std::isspace(c) && c != '#' && token.size() < 16) {
+            token.push_back(static_cast<char>(c));
+            c = in_.get();
+        }
+        // One blank ends the header's last field; the pixels follow it.
+        if (c == '#')
+            in_.unget();
+        return true;
+    }
+
+private:
+    std::istream& in_;
+};
+
+}  // namespace
+
+bool LoadPpm(const std::string& path, Screenshot* image, std::string* error)
 {
-    std::ifstream file(path, std::ios::binary);
-    std::string magic;
-    int w = 0, h = 0, maxval = 0;
-    if (!(file >> magic >> w >> h >> maxval) || magic != "P6" || maxval != 255 || w <= 0 || h <= 0 ||
-        w > 16384 || h > 16384)
+    auto fail = [&](const std::string& what) {
+        if (error)
+            *error = "'" + path + "' " + what;
         return false;
-    file.get();
+    };
+    std::ifstream file(path, std::ios::binary);
+    if (!file)
+        return fail(std::string("cannot be opened: ") + std::strerror(errno));
+    PpmHeader header(file);
+    std::string token;
+    std::streamoff at = 0;
+    if (!header.Token(token, at))
+        return fail("is empty");
+    if (token != "P6")
+        return fail("is not a binary PPM: it starts with '" + token + "', not 'P6'");
+    const char* const fields[] = {"width", "height", "maxval"};
+    long values[3] = {0, 0, 0};
+    for (int k = 0; k < 3; ++k) {
+        if (!header.Token(token, at))
+            return fail(std::string("ends before its ") + fields[k]);
+        char* end = nullptr;
+        values[k] = std::strtol(token.c_str(), &end, 10);
+        if (token.empty() || *end || token[0] == '-' || token[0] == '+')
+            return fail(std::string("has '") + token + "' for its " + fields[k] + " at byte " + std::to_string(at));
+    }
+    const long w = values[0], h = values[1], maxval = values[2];
+    if (w < 1 || w > 16384 || h < 1 || h > 16384)
+        return fail("has a size of " + std::to_string(w) + " x " + std::to_string(h) +
+                    ", outside 1..16384 on a side");
+    if (maxval != 255)
+        return fail("has maxval " + std::to_string(maxval) + " at byte " + std::to_string(at) +
+                    "; only 255 is read");
     // The header's size is believed only once the file is seen to hold that many bytes.
     const std::streamoff start = file.tellg();
     file.seekg(0, std::ios::end);
     const std::streamoff end = file.tellg();
     const auto need = static_cast<std::streamoff>(w) * h * 3;
     if (start < 0 || end - start < need)
-        return false;
+        return fail("holds " + std::to_string(start < 0 ? 0 : end - start) + " bytes of pixels from byte " +
+                    std::to_string(start) + "; its " + std::to_string(w) + " x " + std::to_string(h) + " need " +
+                    std::to_string(need));
     file.seekg(start);
-    image->width = w;
-    image->height = h;
+    image->width = static_cast<int>(w);
+    image->height = static_cast<int>(h);
     image->rgb.resize(static_cast<std::size_t>(need));
     file.read(reinterpret_cast<char*>(image->rgb.data()), static_cast<std::streamsize>(need));
-    return file.gcount() == static_cast<std::streamsize>(need);
+    if (file.gcount() != static_cast<std::streamsize>(need))
+        return fail("could not be read to its end: " + std::string(std::strerror(errno)));
+    return true;
 }

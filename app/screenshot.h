@@ -21,5 +21,6 @@ Screenshot ReadFrame();
 /// failure, with the reason (the system's error text) in *error when given.
 bool SaveScreenshot(const Screenshot& image, const std::string& path, std::string* error = nullptr);
 
-/// Reads a binary PPM (P6, maxval 255); false when the file is not one.
-bool LoadPpm(const std::string& path, Screenshot* image);
+/// Reads a binary PPM (P6, maxval 255; '#' comments in the header). False when the file is not
+/// one, with what is wrong and where (the field, its byte offset) in *error when given.
+bool LoadPpm(const std::string& path, Screenshot* image, std::string* error = nullptr);

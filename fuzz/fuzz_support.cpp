@@ -39,4 +39,25 @@ const std::string& WriteScratch(const std::uint8_t* data, std::size_t size, cons
     return path;
 }
 
+std::vector<std::uint8_t> ReadFile(const std::string& path)
+{
+    std::vector<std::uint8_t> bytes;
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f)
+        return bytes;
+    std::uint8_t chunk[65536];
+    for (std::size_t n; (n = std::fread(chunk, 1, sizeof chunk, f)) > 0;)
+        bytes.insert(bytes.end(), chunk, chunk + n);
+    std::fclose(f);
+    return bytes;
+}
+
+void Require(bool holds, const char* what)
+{
+    if (holds)
+        return;
+    std::fprintf(stderr, "fuzz: property broken: %s\n", what);
+    std::abort();
+}
+
 }  // namespace fuzz

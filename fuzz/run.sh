@@ -24,7 +24,7 @@ media=build/media/files
 declare -A kinds=([archive]=qns [gzip]=gz [gbm]=gbm [obj]=obj [dds]=dds [wav]=wav)
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 status=0
-for target in archive gzip gbm obj parser dds wav solver_dump; do
+for target in archive gzip gbm obj parser dds wav solver_dump ppm; do
   corpus=build-fuzz/corpus/$target
   mkdir -p "$corpus"
   kind=${kinds[$target]:-}

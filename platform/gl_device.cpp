@@ -9,6 +9,7 @@
 // with black bars where the shapes differ; the pointer maps through the same
 // rectangle (PlatformSetPresentation).
 
+#include <cstdlib>
 #include <cstring>
 
 #include "platform/gl_device_local.h"
@@ -34,6 +35,31 @@ bool Device::BoundsKey::operator<(const BoundsKey& o) const {
     if (first != o.first) return first < o.first;
     if (count != o.count) return count < o.count;
     return version < o.version;
+}
+
+bool GlHasExtension(const char* extensions, const char* name) {
+    if (!extensions || !name || !*name) return false;
+    const std::size_t n = std::strlen(name);
+    for (const char* p = extensions; (p = std::strstr(p, name)) != nullptr; p += n) {
+        const bool starts = p == extensions || p[-1] == ' ';
+        if (starts && (p[n] == ' ' || p[n] == '\0')) return true;
+    }
+    return false;
+}
+
+std::string GlContextShortfall(const char* version, const char* extensions, int textureUnits) {
+    std::string missing;
+    // Core since 3.0; before that only the ARB extension has the entry points used here
+    // (the EXT one lacks blits and the depth-stencil attachment).
+    const int major = version ? std::atoi(version) : 0;
+    if (major < 3 && !GlHasExtension(extensions, "GL_ARB_framebuffer_object"))
+        missing = "The OpenGL context (version " + std::string(version ? version : "unknown") +
+                  ") lacks framebuffer objects (OpenGL 3.0 or GL_ARB_framebuffer_object).";
+    if (textureUnits < 1) {
+        if (!missing.empty()) missing += ' ';
+        missing += "The OpenGL context has no texture units.";
+    }
+    return missing;
 }
 
 Device::Device(SDL_Window* focus, D3DFORMAT desktopFormat)
@@ -102,10 +128,11 @@ GfxResult Device::Init(const GfxPresentParameters& pp) {
     if (SDL_GL_MakeCurrent(window_, context_) != 0) return D3DERR_NOTAVAILABLE;
     GLint units = 0;
     glGetIntegerv(GL_MAX_TEXTURE_UNITS, &units);
-    if (units < 1) return D3DERR_NOTAVAILABLE;
-    units_ = units < 8 ? uint32_t(units) : 8u;
     const char* extensions = reinterpret_cast<const char*>(glGetString(GL_EXTENSIONS));
-    auto has = [extensions](const char* name) { return extensions && std::strstr(extensions, name) != nullptr; };
+    missing_ = GlContextShortfall(reinterpret_cast<const char*>(glGetString(GL_VERSION)), extensions, units);
+    if (!missing_.empty()) return D3DERR_NOTAVAILABLE;
+    units_ = units < 8 ? uint32_t(units) : 8u;
+    auto has = [extensions](const char* name) { return GlHasExtension(extensions, name); };
     // Flat shading takes the colour of a triangle's first vertex, as Direct3D does.
     if (has("GL_EXT_provoking_vertex") || has("GL_ARB_provoking_vertex"))
         glProvokingVertex(GL_FIRST_VERTEX_CONVENTION);

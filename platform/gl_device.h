@@ -113,6 +113,10 @@ public:
                                                  bool windowed, D3DMULTISAMPLE_TYPE ms) = 0;
     virtual GfxResult CreateDevice(uint32_t adapter, D3DDEVTYPE type, SDL_Window* focusWindow,
                                    uint32_t behaviour, const GfxPresentParameters& pp, GfxDevice** out) = 0;
+    /// What the context of the last failed CreateDevice lacks for the drawing (framebuffer
+    /// objects, texture units), in sentences naming it; "" when that failure had another cause.
+    /// Another back-buffer format cannot make up for it.
+    virtual const char* MissingFeatures() const { return ""; }
 };
 
 /// The OpenGL driver. Starts SDL's video subsystem when it is not running.

@@ -8,6 +8,7 @@
 #include <array>
 #include <map>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "platform/gl_device.h"
@@ -122,6 +123,14 @@ struct LightRecord {
     bool enabled = false;
 };
 
+/// What a context of this GL version, extension list and fixed-function texture units lacks
+/// for the drawing: framebuffer objects (the back buffer is one, and present blits it) and at
+/// least one texture unit. "" when it has everything; otherwise one sentence per shortfall.
+std::string GlContextShortfall(const char* version, const char* extensions, int textureUnits);
+
+/// True when the space-separated extension list names `name` exactly.
+bool GlHasExtension(const char* extensions, const char* name);
+
 class Device final : public GfxDevice {
 public:
     Device(SDL_Window* focus, D3DFORMAT desktopFormat);
@@ -163,6 +172,9 @@ public:
     /// Drops a resource being released from every binding that names it.
     void Forget(const void* resource);
 
+    /// What the context lacks for the drawing, after an Init that failed for it ("" otherwise).
+    const std::string& Missing() const { return missing_; }
+
 private:
     enum class Lost { None, Lost, NotReset };
 
@@ -202,6 +214,7 @@ private:
     int clientW_ = 0, clientH_ = 0;  // the window's real client size at the last present
     GLuint white_ = 0;
     uint32_t units_ = 8;  // texture units of the context, at most 8
+    std::string missing_;
     bool combine3_ = false;  // multiply-add combiner (exact ADDSMOOTH and premultiplied blends)
     Lost lost_ = Lost::None;
     int lostTests_ = 0;

@@ -133,9 +133,11 @@ public:
         if (!out) return D3DERR_INVALIDCALL;
         *out = nullptr;
         if (adapter != 0 || type != D3DDEVTYPE_HAL) return D3DERR_INVALIDCALL;
+        missing_.clear();
         auto* d = new Device(focus, desktop_.Format);
         GfxResult r = d->Init(pp);
         if (r != D3D_OK) {
+            missing_ = d->Missing();
             delete d;
             return r;
         }
@@ -143,8 +145,11 @@ public:
         return D3D_OK;
     }
 
+    const char* MissingFeatures() const override { return missing_.c_str(); }
+
 private:
     bool ownsVideo_;
+    std::string missing_;
     GfxDisplayMode desktop_;
     std::vector<GfxDisplayMode> modes_;
 };

@@ -34,6 +34,15 @@ void CheckLayout(const char* name, std::uint32_t kind, std::uint32_t sets, std::
         throw QNMESH::EXC(0, "Mesh '%s' asks for an unknown vertex layout.", name);
 }
 
+// The archive was asked for the medium and made no copy: it holds none, or its export failed.
+[[noreturn]] void ThrowMissing(const QNTEMPFILE& temp, const QNSTRING& medium)
+{
+    if (temp.Failure().IsEmpty())
+        throw QNMESH::EXC(0, "File '%s' is not in the archive.", medium.Text());
+    throw QNMESH::EXC(temp.FailureCode(), "File '%s' could not be read from the archive. %s", medium.Text(),
+                      temp.Failure().Text());
+}
+
 template <typename T>
 T ReadValue(const std::uint8_t* p)
 {
@@ -97,38 +106,40 @@ void QNMESH::LoadGBM(const char* name, int index, std::uint32_t sets, std::uint3
     const QNSTRING medium = QNDISK::NumberedName(QNSTRING(name), index);
     const QNSTRING path = QNDISK::MakeTempFile(temp, medium, useArchive);
     if (temp.Missing())
-        throw EXC(0, "File '%s' is not in the archive.", medium.Text());
+        ThrowMissing(temp, medium);
+    // Messages name the medium, not its temporary copy.
+    const QNSTRING shown = temp.Shown(path);
     QNFILE file;
     file.Open(path.Text(), QNFILE::kRead, 0);
 
     std::uint8_t header[17];
     const std::size_t got = file.Read(header, sizeof header);
     if (got < 4 || std::memcmp(header, "QNGM", 4) != 0)
-        throw EXC(0, "File '%s' is not GBM format.", path.Text());
+        throw EXC(0, "File '%s' is not GBM format.", shown.Text());
     if (got < sizeof header)
-        throw EXC(0, "File '%s' is damaged.", path.Text());
+        throw EXC(0, "File '%s' is damaged.", shown.Text());
     const std::uint32_t type = header[4];
     const std::uint32_t recordSize = ReadValue<std::uint32_t>(header + 5);
     const std::uint32_t vertexCount = ReadValue<std::uint32_t>(header + 9);
     const std::uint32_t indexCount = ReadValue<std::uint32_t>(header + 13);
     if (recordSize > kMaxRecordSize || recordSize < kRecordFixedSize)
-        throw EXC(0, "File '%s' has a vertex record of %u bytes.", path.Text(), recordSize);
+        throw EXC(0, "File '%s' has a vertex record of %u bytes.", shown.Text(), recordSize);
     if (vertexCount > kMaxVertices)
-        throw EXC(0, "File '%s' has too many vertices (%u).", path.Text(), vertexCount);
+        throw EXC(0, "File '%s' has too many vertices (%u).", shown.Text(), vertexCount);
     // The counts must fit what the file holds before anything is allocated for them, and the
     // file must end where its data ends.
     const std::int64_t need = 17 + std::int64_t(vertexCount) * recordSize + std::int64_t(indexCount) * 2;
     if (file.Size() < need)
-        throw EXC(0, "File '%s' is damaged.", path.Text());
+        throw EXC(0, "File '%s' is damaged.", shown.Text());
     if (file.Size() > need)
-        throw EXC(0, "File '%s' has %lld bytes after its data.", path.Text(), (long long)(file.Size() - need));
+        throw EXC(0, "File '%s' has %lld bytes after its data.", shown.Text(), (long long)(file.Size() - need));
     if (type < D3DPT_POINTLIST || type > D3DPT_TRIANGLEFAN)
-        throw EXC(0, "File '%s' has an unknown primitive type %u.", path.Text(), type);
+        throw EXC(0, "File '%s' has an unknown primitive type %u.", shown.Text(), type);
     const std::uint32_t elements = indexCount ? indexCount : vertexCount;
     if (vertexCount != 0 && PrimitivesForElements(type, elements) == 0)
-        throw EXC(0, "File '%s' has too few elements (%u) for its primitive type %u.", path.Text(), elements, type);
+        throw EXC(0, "File '%s' has too few elements (%u) for its primitive type %u.", shown.Text(), elements, type);
     if (type == D3DPT_TRIANGLELIST && elements % 3 != 0)
-        throw EXC(0, "File '%s' ends in a partial triangle (%u elements).", path.Text(), elements);
+        throw EXC(0, "File '%s' ends in a partial triangle (%u elements).", shown.Text(), elements);
 
     Buffers.Create(vertexCount, indexCount, kind, sets, coords, vertexUsage, 0, type);
     QNVERTEXARRAY vertices = Buffers.Vertices();
@@ -136,7 +147,7 @@ void QNMESH::LoadGBM(const char* name, int index, std::uint32_t sets, std::uint3
     bool first = true;
     for (std::uint32_t i = 0; i < vertexCount; ++i) {
         if (file.Read(record, recordSize) != recordSize)
-            throw EXC(0, "File '%s' is damaged.", path.Text());
+            throw EXC(0, "File '%s' is damaged.", shown.Text());
         QNVERTEXARRAY::VERTEX v;
         std::memcpy(v.Position, record, 12);
         v.Rhw = ReadValue<float>(record + 12);
@@ -146,11 +157,11 @@ void QNMESH::LoadGBM(const char* name, int index, std::uint32_t sets, std::uint3
         v.PointSize = ReadValue<float>(record + 44);
         v.Diffuse = ReadValue<std::uint32_t>(record + 48);
         if (!std::isfinite(v.Position[0]) || !std::isfinite(v.Position[1]) || !std::isfinite(v.Position[2]))
-            throw EXC(0, "File '%s' has vertex %u at a position that is not a finite number.", path.Text(), i);
+            throw EXC(0, "File '%s' has vertex %u at a position that is not a finite number.", shown.Text(), i);
         const std::uint32_t room = std::min((recordSize - kRecordFixedSize) / 16, 8u);
         const std::uint32_t stored = ReadValue<std::uint32_t>(record + 56);
         if (stored > room)
-            throw EXC(0, "File '%s' has vertex %u with %u texture sets in a record of %u bytes.", path.Text(), i,
+            throw EXC(0, "File '%s' has vertex %u with %u texture sets in a record of %u bytes.", shown.Text(), i,
                       stored, recordSize);
         v.SetCount = stored;
         std::memcpy(v.TexSets, record + kRecordFixedSize, std::size_t(v.SetCount) * 16);
@@ -160,10 +171,10 @@ void QNMESH::LoadGBM(const char* name, int index, std::uint32_t sets, std::uint3
     if (indexCount) {
         std::uint16_t* indices = Buffers.Indices();
         if (file.Read(indices, std::size_t(indexCount) * 2) != std::size_t(indexCount) * 2)
-            throw EXC(0, "File '%s' is damaged.", path.Text());
+            throw EXC(0, "File '%s' is damaged.", shown.Text());
         for (std::uint32_t i = 0; i < indexCount; ++i)
             if (indices[i] >= vertexCount)
-                throw EXC(0, "File '%s' has an index out of range.", path.Text());
+                throw EXC(0, "File '%s' has an index out of range.", shown.Text());
     }
     file.Close();
     temp.Close();
@@ -181,21 +192,26 @@ void QNMESH::LoadOBJ(const char* name, int index, std::uint32_t sets, std::uint3
     CheckLayout(name, kind, sets, coords);
 
     QNTEMPFILE temp;
-    const QNSTRING path = QNDISK::MakeTempFile(temp, QNDISK::NumberedName(QNSTRING(name), index), useArchive);
+    const QNSTRING medium = QNDISK::NumberedName(QNSTRING(name), index);
+    const QNSTRING path = QNDISK::MakeTempFile(temp, medium, useArchive);
+    if (temp.Missing())
+        ThrowMissing(temp, medium);
     QNPARSER parser;
-    parser.Open(path.Text());
+    parser.Open(path.Text(), temp.Shown(path).Text());
 
     struct VEC4 {
         float v[4] = {0, 0, 0, 0};
     };
     std::vector<QNVEC3> positions, normals;
     std::vector<VEC4> texcoords;
-    // 0 marks an absent index (the file's indices are 1-based).
-    std::vector<std::uint32_t> positionIndex, texIndex, normalIndex;
+    // 0 marks an absent index (the file's indices are 1-based); each triangle keeps its line
+    // for the range check once every list is read.
+    std::vector<std::uint32_t> positionIndex, texIndex, normalIndex, triangleLine;
 
+    // Indices are decimal; anything outside the 16-bit index range is refused where it stands.
     auto readIndex = [&](bool required) -> std::uint32_t {
-        std::int32_t value = 0;
-        if (!parser.ReadNumber(&value, QNPARSER::S32, required, false))
+        std::int64_t value = 0;
+        if (!parser.ReadDecimal(&value, required, false))
             return 0;
         if (value < 1 || value > 65535)
             parser.Fail("Index out of range.");
@@ -243,12 +259,18 @@ void QNMESH::LoadOBJ(const char* name, int index, std::uint32_t sets, std::uint3
                 if (face.size() > kMaxVertices)
                     parser.Fail("Too many corners.");
             }
-            for (std::size_t k = 2; k < face.size(); ++k)
+            // Only blanks or a comment may follow the corners.
+            const char rest = parser.Current();
+            if (rest != 0 && rest != '\n' && rest != '\r' && rest != '#')
+                parser.Fail("Unexpected text after the face's corners.");
+            for (std::size_t k = 2; k < face.size(); ++k) {
                 for (const CORNER& c : {face[0], face[k - 1], face[k]}) {
                     positionIndex.push_back(c.p);
                     texIndex.push_back(c.t);
                     normalIndex.push_back(c.n);
                 }
+                triangleLine.push_back(parser.Line());
+            }
             if (positionIndex.size() > kMaxVertices)
                 parser.Fail("Too many corners.");
         }
@@ -265,7 +287,7 @@ void QNMESH::LoadOBJ(const char* name, int index, std::uint32_t sets, std::uint3
     for (std::uint32_t k = 0; k < corners; ++k) {
         if (positionIndex[k] > positions.size() || texIndex[k] > texcoords.size() ||
             normalIndex[k] > normals.size())
-            throw QNPARSER::EXC(0, "'%s' Index out of range.", parsed.Text());
+            throw QNPARSER::EXC(0, "'%s' Line #%u Index out of range.", parsed.Text(), triangleLine[k / 3]);
     }
 
     bool first = true;

@@ -5,9 +5,13 @@
 #include <cstdlib>
 #include <cstring>
 
-void QNPARSER::Open(const char* path)
+void QNPARSER::Open(const char* path, const char* shownName)
 {
     QNFILE::Open(path, kRead, 1);
+    if (shownName) {
+        name_ = QNSTRING(shownName);
+        name_.SetNoCase(true);
+    }
     current_ = '\n';
     line_ = 1;
     atLineStart_ = 1;
@@ -87,12 +91,13 @@ namespace {
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 }  // namespace
 
-bool QNPARSER::ReadNumber(void* destination, std::uint32_t type, bool required, bool skipSpaces)
+// Collects one number of the grammar into `text` (at most kMaxNumber characters), after
+// spaces when asked. False, with nothing consumed, when no number starts here and it is not
+// required.
+bool QNPARSER::Collect(char* text, bool required, bool skipSpaces, bool* fractionOrExponent)
 {
     if (skipSpaces)
         SkipSpaces(false);
-
-    char text[kMaxNumber + 1];
     std::uint32_t n = 0;
     auto take = [&]() {
         if (n >= kMaxNumber)
@@ -142,9 +147,32 @@ bool QNPARSER::ReadNumber(void* destination, std::uint32_t type, bool required, 
             take();
     }
     text[n] = '\0';
+    *fractionOrExponent = point || exponent;
+    return true;
+}
+
+bool QNPARSER::ReadDecimal(std::int64_t* destination, bool required, bool skipSpaces)
+{
+    char text[kMaxNumber + 1];
+    bool fractionOrExponent = false;
+    if (!Collect(text, required, skipSpaces, &fractionOrExponent))
+        return false;
+    if (fractionOrExponent)
+        Fail("Expecting a whole number.");
+    // strtoll saturates beyond 64 bits, which every caller's range check then refuses.
+    *destination = std::strtoll(text, nullptr, 10);
+    return true;
+}
+
+bool QNPARSER::ReadNumber(void* destination, std::uint32_t type, bool required, bool skipSpaces)
+{
+    char text[kMaxNumber + 1];
+    bool fractionOrExponent = false;
+    if (!Collect(text, required, skipSpaces, &fractionOrExponent))
+        return false;
 
     // A whole-number type never silently drops a fraction or an exponent.
-    if (type <= U32 && (point || exponent))
+    if (type <= U32 && fractionOrExponent)
         Fail("Expecting a whole number.");
     switch (type) {
     case S8: *static_cast<std::int8_t*>(destination) = static_cast<std::int8_t>(std::strtol(text, nullptr, 0)); break;

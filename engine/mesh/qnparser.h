@@ -19,8 +19,10 @@ public:
     /// Longest number text the grammar takes.
     static constexpr std::uint32_t kMaxNumber = 79;
 
-    /// Opens `path` for reading in text mode, line 1, at a line start, and reads the first character.
-    void Open(const char* path);
+    /// Opens `path` for reading in text mode, line 1, at a line start, and reads the first
+    /// character. Messages name the file `shownName` when given (a medium read from a temporary
+    /// copy), else `path`.
+    void Open(const char* path, const char* shownName = nullptr);
 
     /// Raises QNPARSER::EXC "'%s' Line #%d %s" with the file name, the line and `message`.
     [[noreturn]] void Fail(const char* message) const;
@@ -37,6 +39,10 @@ public:
     /// strtol/strtoul, so a leading 0 is octal). Nothing that starts a number: false with nothing
     /// consumed, or "Expecting number." with `required`.
     bool ReadNumber(void* destination, std::uint32_t type, bool required, bool skipSpaces);
+    /// Reads a whole number of the same grammar in base 10 (a leading 0 is a plain digit);
+    /// values beyond 64 bits read as the nearest 64-bit one. Fails "Expecting a whole number."
+    /// for a fraction or an exponent. Nothing that starts a number: as ReadNumber.
+    bool ReadDecimal(std::int64_t* destination, bool required, bool skipSpaces);
 
     /// The current character (0 at the end of the file).
     char Current() const { return current_; }
@@ -44,6 +50,7 @@ public:
     bool AtLineStart() const { return atLineStart_ != 0; }
 
 private:
+    bool Collect(char* text, bool required, bool skipSpaces, bool* fractionOrExponent);
     char ReadRaw();
     void Advance();
 

@@ -52,6 +52,10 @@ bool Decide(std::int32_t request, bool present, std::int32_t grantValue, std::in
     return request <= 0;
 }
 
+// Set when the last device creation failed for what the context lacks, which no other
+// back-buffer format makes up for.
+bool gContextShortfall = false;
+
 PlatformWindow* TargetWindow() { return QNDISPLAY::Window ? QNDISPLAY::Window : PlatformWindowHandle(); }
 
 std::uint8_t Channel(float v) {
@@ -268,6 +272,7 @@ void QNDISPLAY::OpenWindowed() {
             FullScreen = false;
             return;
         } catch (const EXC&) {
+            if (gContextShortfall) throw;  // no other back buffer makes up for it
         }
     }
     throw EXC(D3DERR_DEVICELOST, "Application is not compatible with the current desktop display mode.");
@@ -284,9 +289,29 @@ void QNDISPLAY::Open(const GfxPresentParameters& pp) {
         Result = QNGRFDEV::Driver ? QNGRFDEV::Driver->CreateDevice(std::uint32_t(m.Granted.Adapter), D3DDEVTYPE_HAL,
                                                                      TargetWindow(), behaviour, pp, &Device)
                                   : D3DERR_INVALIDCALL;
+        gContextShortfall = false;
         if (Result != D3D_OK) {
             Device = nullptr;
+            const char* missing = QNGRFDEV::Driver ? QNGRFDEV::Driver->MissingFeatures() : "";
+            if (missing && *missing) {
+                gContextShortfall = true;
+                throw EXC(Result, "Unable to open display. %s", missing);
+            }
             throw EXC(Result, "Unable to open display.");
+        }
+        // The driver answers capability questions before any context exists; the device knows
+        // what its context really has.
+        GfxCaps caps;
+        const QNDISPLAYSETTINGS& req = QNGRFDEV::Request;
+        if (Device->GetDeviceCaps(&caps) == D3D_OK &&
+            (std::int64_t(caps.MaxSimultaneousTextures) < req.MinSimultaneousTextures ||
+             std::int64_t(caps.MaxTextureBlendStages) < req.MinBlendStages)) {
+            Close();
+            gContextShortfall = true;
+            Result = D3DERR_NOTAVAILABLE;
+            throw EXC(Result, "Unable to open display. The OpenGL context has %u texture unit(s) and %u blend "
+                      "stage(s); the drawing needs %d and %d.", caps.MaxSimultaneousTextures, caps.MaxTextureBlendStages,
+                      req.MinSimultaneousTextures, req.MinBlendStages);
         }
     }
     // The box follows every open, so a toggle between windowed and full screen never

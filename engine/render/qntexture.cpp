@@ -41,11 +41,11 @@ std::uint32_t QNTEXTURE::TextureFormat(std::uint32_t kind) {
     }
 }
 
-void QNTEXTURE::LoadFile(const char* path, std::uint32_t mipLevels, std::uint32_t kind) {
+void QNTEXTURE::LoadFile(const char* path, std::uint32_t mipLevels, std::uint32_t kind, const char* shownName) {
     Release();
     GfxResult r = GfxLoadTexture(QNDISPLAY::Device, path, GFX_DEFAULT, GFX_DEFAULT, mipLevels, 0,
                                  D3DFORMAT(TextureFormat(kind)), D3DPOOL_MANAGED, 0, &Texture);
-    if (r != D3D_OK) throw EXC(r, "Unable to open texture '%s'.", path);
+    if (r != D3D_OK) throw EXC(r, "Unable to open texture '%s'.", shownName ? shownName : path);
     GfxSurfaceDesc desc;
     Texture->GetLevelDesc(0, &desc);
     level0Size_ = desc.Size;
@@ -59,11 +59,12 @@ void QNTEXTURE::Load(const char* fileName, std::uint32_t mipLevels, int index, s
                      std::uint32_t exportOption) {
     Release();
     QNTEMPFILE temp;
-    QNSTRING path = QNDISK::MakeTempFile(temp, QNDISK::NumberedName(QNSTRING(fileName), index), exportOption != 0);
     const QNSTRING medium = QNDISK::NumberedName(QNSTRING(fileName), index);
-    if (temp.Missing()) throw EXC(0, "Unable to open texture '%s'.", medium.Text());
-    QNSTRING disk = QNDISK::DiskPath(path);
-    LoadFile(disk.Text(), mipLevels, kind);
+    const QNSTRING path = QNDISK::MakeTempFile(temp, medium, exportOption != 0);
+    if (temp.Missing())
+        throw EXC(temp.FailureCode(), "Unable to open texture '%s'.%s%s", medium.Text(),
+                  temp.Failure().IsEmpty() ? "" : " ", temp.Failure().Text());
+    LoadFile(QNDISK::DiskPath(path).Text(), mipLevels, kind, temp.Shown(path).Text());
     temp.Close();
 }
 

@@ -38,10 +38,11 @@ public:
     QNTEXTURE& operator=(const QNTEXTURE&) = delete;
 
     /// Loads member `index` of a numbered series through a temporary copy out of the archive
-    /// (exportOption 0 reads the file itself). Throws EXC "Unable to open texture '%s'.".
+    /// (exportOption 0 reads the file itself). Throws EXC "Unable to open texture '%s'." naming
+    /// the medium, followed by the archive's reason when its export failed.
     void Load(const char* fileName, std::uint32_t mipLevels, int index, std::uint32_t kind, std::uint32_t exportOption);
-    /// Loads straight from a file on disk.
-    void LoadFile(const char* path, std::uint32_t mipLevels, std::uint32_t kind);
+    /// Loads straight from a file on disk; a failure names `shownName` when given, else `path`.
+    void LoadFile(const char* path, std::uint32_t mipLevels, std::uint32_t kind, const char* shownName = nullptr);
     void Release();
 
     /// The format a kind asks the loader for, by the current display mode.

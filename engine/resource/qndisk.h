@@ -80,8 +80,9 @@ public:
     /// Path to open for medium `name`. Without an archive (or with useArchive false) that is
     /// `name` itself. Otherwise the record is exported from the archive into a new
     /// "~temp<n>~.tmp" in the temporary folder, which `temp` owns and deletes on Close. A name
-    /// the archive does not hold, or a record that fails to export, leaves no file there, so
-    /// the loader's own open fails and names the medium. A damaged archive raises.
+    /// the archive does not hold, or a record that fails to export, leaves no file there
+    /// (temp.Missing()), the export's reason kept in temp.Failure() for the loader's message.
+    /// A damaged chain of records raises QNSTORAGE::EXC naming the medium.
     static QNSTRING MakeTempFile(QNTEMPFILE& temp, const QNSTRING& name, bool useArchive);
     /// Number of temporary copies made so far in this run.
     static std::uint32_t TempFileCount();

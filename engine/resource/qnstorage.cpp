@@ -7,6 +7,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <string>
 #include <vector>
 
 using namespace storage_format;
@@ -287,8 +288,11 @@ QNSTRING QNSTORAGE::Export(bool overwrite, const QNSTRING& folder, bool flatten,
         while (remaining_ != 0) {
             const std::uint32_t chunk = remaining_ < kCopyChunk ? remaining_ : kCopyChunk;
             if (gzip) {
-                if (gz_.Read(buffer.data(), chunk) != static_cast<long>(chunk))
-                    Damaged("gzip data damaged or cut short");
+                const long got = gz_.Read(buffer.data(), chunk);
+                if (got < 0)
+                    Damaged((std::string("gzip record: ") + gz_.Error()).c_str());
+                if (got != static_cast<long>(chunk))
+                    Damaged("gzip record shorter than its unpacked size");
             } else if (Read(buffer.data(), chunk) != chunk) {
                 Damaged("contents cut short");
             }
@@ -297,7 +301,7 @@ QNSTRING QNSTORAGE::Export(bool overwrite, const QNSTRING& folder, bool flatten,
         }
         // The member's trailer (CRC-32 and length) must check out, and no data may follow.
         if (gzip && !gz_.Finish())
-            Damaged("gzip data damaged or longer than the record says");
+            Damaged((std::string("gzip record: ") + gz_.Error()).c_str());
         if (std::fflush(out.Stream()) != 0) {
             PlatformSetLastError(errno);
             out.Throw("Could not write data to file.");

@@ -18,6 +18,9 @@ void QNTEMPFILE::Close()
         path_.Clear();
     }
     fromArchive_ = false;
+    medium_.Clear();
+    failure_.Clear();
+    failureCode_ = 0;
 }
 
 QNSTRING QNDISK::MakeTempFile(QNTEMPFILE& temp, const QNSTRING& name, bool useArchive)
@@ -39,22 +42,34 @@ QNSTRING QNDISK::MakeTempFile(QNTEMPFILE& temp, const QNSTRING& name, bool useAr
     const QNSTRING path = Join(folder, QNSTRING(fileName));
 
     temp.fromArchive_ = true;
+    temp.medium_ = name;
     try {
         temp.storage_.Open(archive.Text());
-        // A name the archive does not hold exports nothing: the loader's open then fails and
-        // names the medium, instead of loading whatever record the search stopped at.
+        // A name the archive does not hold exports nothing: the loader then reports the medium
+        // as missing, instead of loading whatever record the search stopped at.
         if (temp.storage_.Find(name)) {
             try {
                 temp.storage_.Export(true, folder, true, QNSTRING(fileName), false);
-            } catch (const QNDISK::EXC&) {
+            } catch (const QNDISK::EXC& e) {
                 // A damaged record or a failed write (a full disk, say) leaves no file; the
-                // loader reports the medium.
+                // loader reports the medium with the archive's reason.
+                temp.failure_ = QNSTRING(e.what());
+                temp.failureCode_ = QNEXCEPTION::ResultCode();
             }
         }
         temp.storage_.Close();
+    } catch (const QNSTORAGE::EXC& e) {
+        // A damaged chain of records: every medium fails alike, this one is named.
+        const std::uint32_t code = QNEXCEPTION::ResultCode();
+        temp.storage_.Close();
+        temp.fromArchive_ = false;
+        temp.medium_.Clear();
+        throw QNSTORAGE::EXC(code, "Unable to read '%s' from the archive. %s", name.Text(),
+                             e.what());
     } catch (...) {
         temp.storage_.Close();
         temp.fromArchive_ = false;
+        temp.medium_.Clear();
         throw;
     }
     temp.path_ = path;

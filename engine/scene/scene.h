@@ -32,7 +32,7 @@
 #include "engine/scene/view.h"
 #include "engine/util/qn_item.h"
 
-class QNMATERIAL;
+struct QNMATERIAL;
 
 class QNSCENE : public QNITEM {
 public:

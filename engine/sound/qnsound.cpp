@@ -12,15 +12,19 @@ void QNSOUND::Load(const QNSTRING& name, std::uint32_t kind, int index, bool use
     const QNSTRING medium = QNDISK::NumberedName(name, index);
     const QNSTRING path = QNDISK::DiskPath(QNDISK::MakeTempFile(temp_, medium, useArchive));
     if (temp_.Missing()) {
+        const QNSTRING failure = temp_.Failure();
+        const std::uint32_t code = temp_.FailureCode();
         temp_.Close();
-        throw EXC(0, "Unable to load sound '%s'.", medium.Text());
+        throw EXC(code, "Unable to load sound '%s'.%s%s", medium.Text(), failure.IsEmpty() ? "" : " ",
+                  failure.Text());
     }
+    const QNSTRING shown = temp_.Shown(path);
     std::uint32_t rc = kAudioOk;
     segment_ = PlatformSegment::LoadWav(path.Text(), &rc);
     // The data is in memory now; the temporary copy is no longer needed.
     temp_.Close();
     QNEXCEPTION::SetLastDeviceResult(rc);
-    if (!segment_) throw EXC(rc, "Unable to load sound '%s'.", path.Text());
+    if (!segment_) throw EXC(rc, "Unable to load sound '%s'.", shown.Text());
 }
 
 void QNSOUND::CreatePath(QNSOUND* source) {

@@ -65,8 +65,9 @@ public:
     QNSOUND& operator=(const QNSOUND&) = delete;
 
     /// Releases, then loads member `index` of the numbered media set `name` (from the archive
-    /// when `useArchive`, else from disk). Raises "Unable to load sound '%s'." with the path
-    /// opened.
+    /// when `useArchive`, else from disk). Raises "Unable to load sound '%s'." naming the medium
+    /// (the path opened when read from disk), followed by the archive's reason when its export
+    /// failed.
     void Load(const QNSTRING& name, std::uint32_t kind, int index, bool useArchive);
     /// Gives the sound a new path. With a source, plays the source's data and takes a copy of
     /// its kind and 3D parameters; otherwise plays its own data. A positional path starts with

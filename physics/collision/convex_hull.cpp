@@ -18,8 +18,10 @@
 
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 
 #include "physics/collision/collision_local.h"
+#include "physics/dynamics/me_message.h"
 
 extern "C" {
 #include <libqhull/libqhull.h>
@@ -50,6 +52,21 @@ void NewellNormal(const MeReal* const* ring, int k, double out[3])
     out[0] = out[1] = out[2] = 0;
     for (int i = 0; i < k; ++i)
         NewellAdd(ring[i], ring[(i + 1) % k], out);
+}
+
+// A failed run's first report line (qhull's code and reason) becomes one warning; the whole
+// report goes to the debug channel.
+void ForwardReport(const char* report, std::size_t size, int count, bool failed)
+{
+    if (!report || size == 0)
+        return;
+    if (failed) {
+        std::size_t line = 0;
+        while (line < size && report[line] != '\n')
+            ++line;
+        MeWarning(0, "cnvComputeHull: no hull of %d points: %.*s\n", count, static_cast<int>(line), report);
+    }
+    MeDebug(0, "cnvComputeHull: qhull reports:\n%s", report);
 }
 
 void Free(CxConvexHull* h)
@@ -294,16 +311,26 @@ CxConvexHull* cnvComputeHull(int count, const MeReal* points, int normalMode)
         coords[i] = points[i];
     char command[] = "qhull s";
     CxConvexHull* hull = nullptr;
-    const int exitCode = qh_new_qhull(3, count, coords, False, command, nullptr, stderr);
+    // qhull's reports (a flat cloud gives some forty lines) go to a memory stream and from
+    // there to the toolkit's message channels, never straight to standard error.
+    char* report = nullptr;
+    std::size_t reportSize = 0;
+    std::FILE* errors = open_memstream(&report, &reportSize);
+    if (!errors) {
+        McdDeleteArray(coords);
+        return nullptr;
+    }
+    const int exitCode = qh_new_qhull(3, count, coords, False, command, nullptr, errors);
     if (exitCode == 0)
         hull = FromQhull(normalMode);
     qh_freeqhull(!qh_ALL);
     int curLong = 0, totLong = 0;
     qh_memfreeshort(&curLong, &totLong);
     if (curLong || totLong)
-        std::fprintf(stderr,
-                     "qhull internal warning (cnvComputeHull, #1): did not free %d bytes of MeI32 memory (%d pieces)\n",
-                     totLong, curLong);
+        MeWarning(0, "cnvComputeHull: qhull did not free %d bytes of memory (%d pieces)\n", totLong, curLong);
+    std::fclose(errors);
+    ForwardReport(report, reportSize, count, exitCode != 0);
+    std::free(report);
     McdDeleteArray(coords);
     return hull;
 }

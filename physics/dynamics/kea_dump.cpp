@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cinttypes>
+#include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -187,19 +188,23 @@ int keaWriteInput(const keaConstraints* rows, const keaParams* params, keaBody* 
 
 namespace {
 
-// Line reader over a dump: each value is read after skipping its key line.
+// Line reader over a dump: each value is read after skipping its key line. The first fault
+// found is kept with its line and the key it belongs to; every read after it fails at once.
 class DumpReader {
 public:
     explicit DumpReader(MeStream* s) : stream(s) {}
 
-    // The next line without its newline, in `line`; false at the end or on an overlong line.
+    // The next line without its newline, in `line`.
     bool Line()
     {
-        if (!MeStreamReadLine(line, sizeof line, stream))
+        if (failed_)
             return false;
+        ++lineNumber_;
+        if (!MeStreamReadLine(line, sizeof line, stream))
+            return Fail("the file ends before this line");
         std::size_t n = std::strlen(line);
         if (n > 0 && line[n - 1] != '\n' && n >= 256)
-            return false;  // longer than any line the writer makes
+            return Fail("the line is longer than 256 characters");  // longer than any the writer makes
         while (n > 0 && (line[n - 1] == '\n' || line[n - 1] == '\r'))
             --n;
         line[n] = '\0';
@@ -207,17 +212,24 @@ public:
         return true;
     }
 
-    bool Skip() { return Line(); }
+    // Reads a key line; the key names what the following values are in messages.
+    bool Skip()
+    {
+        if (!Line())
+            return false;
+        std::snprintf(key_, sizeof key_, "%.63s", line);  // a longer key is cut
+        return true;
+    }
 
     bool Int(int& v)
     {
-        if (!Line() || length == 0)
+        if (!Line())
             return false;
         errno = 0;
         char* end = nullptr;
         long value = std::strtol(line, &end, 10);
-        if (errno != 0 || *end != '\0' || value < INT32_MIN || value > INT32_MAX)
-            return false;
+        if (length == 0 || errno != 0 || *end != '\0' || value < INT32_MIN || value > INT32_MAX)
+            return Fail("'%s' is not a 32-bit decimal integer", line);
         v = static_cast<int>(value);
         return true;
     }
@@ -241,17 +253,60 @@ public:
     bool Float(MeReal& v)
     {
         const char* end;
-        return Line() && length == 8 && Hex(line, &end, v);
+        if (!Line())
+            return false;
+        if (length != 8 || !Hex(line, &end, v))
+            return Fail("'%s' is not a float as eight hex digits", line);
+        return true;
     }
 
     bool KeyInt(int& v) { return Skip() && Int(v); }
     bool KeyFloat(MeReal& v) { return Skip() && Float(v); }
 
+    // Keeps the first fault: what is wrong, at the line last read, under the current key.
+    bool Fail(const char* format, ...) __attribute__((format(printf, 2, 3)))
+    {
+        va_list args;
+        va_start(args, format);
+        Keep(format, args);
+        va_end(args);
+        return false;
+    }
+
+    // Fails as above unless `holds`; returns `holds`.
+    bool Require(bool holds, const char* format, ...) __attribute__((format(printf, 3, 4)))
+    {
+        if (!holds) {
+            va_list args;
+            va_start(args, format);
+            Keep(format, args);
+            va_end(args);
+        }
+        return holds;
+    }
+
+    bool Failed() const { return failed_; }
+    const char* Reason() const { return reason_; }
+
     char line[258];
     std::size_t length = 0;
 
 private:
+    void Keep(const char* format, va_list args)
+    {
+        if (failed_)
+            return;
+        failed_ = true;
+        char what[200];
+        std::vsnprintf(what, sizeof what, format, args);
+        std::snprintf(reason_, sizeof reason_, "line %d (%s): %s", lineNumber_, key_[0] ? key_ : "start", what);
+    }
+
     MeStream* stream;
+    int lineNumber_ = 0;
+    char key_[64] = "";
+    bool failed_ = false;
+    char reason_[320] = "";
 };
 
 bool InRange(int v, int lo, int hi) { return v >= lo && v <= hi; }
@@ -270,7 +325,8 @@ int keaReadInput(keaConstraints* rows, keaParams* params, keaBody** bodies, int 
         return 0;
     }
     DumpReader in(stream);
-    // Everything is read into a staging copy and moved into place only when the whole file is valid.
+    // Everything is read into a staging copy and moved into place only when the whole file is
+    // valid. Each check names the fault; the reader keeps the first one and its line.
     keaConstraints r = *rows;
     keaParams p = *params;
     MeArray<int> perPartition[3];
@@ -278,89 +334,118 @@ int keaReadInput(keaConstraints* rows, keaParams* params, keaBody** bodies, int 
     MeArray<int> jsize, jofs, jbody;
     MeArray<keaBody> readBodies;
     int ignored = 0, nb = 0;
-    bool ok = in.KeyFloat(p.gamma) && in.KeyFloat(p.epsilon) && in.KeyFloat(p.stepsize) &&
-              in.KeyInt(p.max_iterations) && in.KeyInt(r.num_partitions) && in.KeyInt(ignored);
-    ok = ok && InRange(r.num_partitions, 0, rows->max_partitions) && p.max_iterations >= 0;
-    for (int k = 0; ok && k < 3; ++k) {
-        ok = in.Skip() && perPartition[k].Resize(r.num_partitions);
-        for (int i = 0; ok && i < r.num_partitions; ++i)
-            ok = in.Int(perPartition[k][i]) && perPartition[k][i] >= 0;
+    if (in.KeyFloat(p.gamma) && in.KeyFloat(p.epsilon) && in.KeyFloat(p.stepsize) && in.KeyInt(p.max_iterations))
+        in.Require(p.max_iterations >= 0, "%d iterations", p.max_iterations);
+    if (in.KeyInt(r.num_partitions))
+        in.Require(InRange(r.num_partitions, 0, rows->max_partitions), "%d partitions, room for 0 to %d",
+                   r.num_partitions, rows->max_partitions);
+    in.KeyInt(ignored);
+    for (int k = 0; !in.Failed() && k < 3; ++k) {
+        if (in.Skip())
+            in.Require(perPartition[k].Resize(r.num_partitions), "no memory for %d partitions", r.num_partitions);
+        for (int i = 0; !in.Failed() && i < r.num_partitions; ++i)
+            if (in.Int(perPartition[k][i]))
+                in.Require(perPartition[k][i] >= 0, "partition %d has %d", i, perPartition[k][i]);
     }
-    ok = ok && in.KeyInt(r.num_rows_inc_padding) && in.KeyInt(r.num_rows_exc_padding) && in.KeyInt(ignored) &&
-         in.KeyInt(r.num_constraints) && in.KeyInt(ignored);
-    ok = ok && InRange(r.num_rows_inc_padding, 0, rows->max_constraint_rows) && r.num_rows_inc_padding % 4 == 0 &&
-         InRange(r.num_rows_exc_padding, 0, r.num_rows_inc_padding) &&
-         InRange(r.num_constraints, 0, rows->max_constraints);
-    if (ok) {
+    if (in.KeyInt(r.num_rows_inc_padding))
+        in.Require(InRange(r.num_rows_inc_padding, 0, rows->max_constraint_rows) && r.num_rows_inc_padding % 4 == 0,
+                   "%d rows, a multiple of 4 from 0 to %d expected", r.num_rows_inc_padding,
+                   rows->max_constraint_rows);
+    if (in.KeyInt(r.num_rows_exc_padding))
+        in.Require(InRange(r.num_rows_exc_padding, 0, r.num_rows_inc_padding),
+                   "%d rows, 0 to the %d padded ones expected", r.num_rows_exc_padding, r.num_rows_inc_padding);
+    in.KeyInt(ignored);
+    if (in.KeyInt(r.num_constraints))
+        in.Require(InRange(r.num_constraints, 0, rows->max_constraints), "%d constraints, room for 0 to %d",
+                   r.num_constraints, rows->max_constraints);
+    in.KeyInt(ignored);
+    if (!in.Failed()) {
         long sums[3] = {0, 0, 0};
         for (int k = 0; k < 3; ++k)
             for (int i = 0; i < perPartition[k].size(); ++i)
                 sums[k] += perPartition[k][i];
-        ok = sums[0] <= r.num_rows_exc_padding && sums[1] == r.num_rows_inc_padding && sums[2] == r.num_constraints;
+        in.Require(sums[0] <= r.num_rows_exc_padding, "num_rows_exc_padding_partition sums to %ld, past num_rows_exc_padding %d", sums[0],
+                   r.num_rows_exc_padding);
+        in.Require(sums[1] == r.num_rows_inc_padding, "num_rows_inc_padding_partition sums to %ld, not num_rows_inc_padding %d", sums[1],
+                   r.num_rows_inc_padding);
+        in.Require(sums[2] == r.num_constraints, "num_constraints_partition sums to %ld, not num_constraints %d", sums[2],
+                   r.num_constraints);
         // The solver walks the row arrays partition by partition, each padded to a multiple of four:
         // the padded rows must fit what is stored.
         long padded = 0;
-        for (int i = 0; ok && i < r.num_partitions; ++i) {
+        for (int i = 0; !in.Failed() && i < r.num_partitions; ++i) {
             padded += (perPartition[0][i] + 3) & ~3;
-            ok = perPartition[0][i] <= perPartition[1][i];
+            in.Require(perPartition[0][i] <= perPartition[1][i], "partition %d has %d rows but %d padded ones", i,
+                       perPartition[0][i], perPartition[1][i]);
         }
-        ok = ok && padded <= r.num_rows_exc_padding;
+        in.Require(padded <= r.num_rows_exc_padding, "num_rows_exc_padding_partition padded to fours sums to %ld, past num_rows_exc_padding %d", padded,
+                   r.num_rows_exc_padding);
     }
-    ok = ok && in.Skip();
-    ok = ok && jstore.Resize(r.num_rows_inc_padding * 12);
-    for (int block = 0; ok && block < r.num_rows_inc_padding / 4; ++block) {
-        for (int row = 0; ok && row < 4; ++row) {
-            ok = in.Line();
+    if (in.Skip())
+        in.Require(jstore.Resize(r.num_rows_inc_padding * 12), "no memory for %d rows", r.num_rows_inc_padding);
+    for (int block = 0; !in.Failed() && block < r.num_rows_inc_padding / 4; ++block) {
+        for (int row = 0; row < 4 && in.Line(); ++row) {
             const char* cursor = in.line;
-            for (int col = 0; ok && col < 12; ++col) {
+            for (int col = 0; !in.Failed() && col < 12; ++col) {
                 MeReal v;
-                ok = DumpReader::Hex(cursor, &cursor, v) && cursor[0] == ';' && cursor[1] == ' ';
-                if (ok) {
+                if (in.Require(DumpReader::Hex(cursor, &cursor, v) && cursor[0] == ';' && cursor[1] == ' ',
+                               "row %d column %d is not eight hex digits and \"; \"", block * 4 + row, col)) {
                     cursor += 2;
                     jstore[keaJstoreIndex(block * 4 + row, col)] = v;
                 }
             }
-            ok = ok && *cursor == '\0';
+            in.Require(*cursor == '\0', "row %d has more than 12 columns", block * 4 + row);
         }
-        ok = ok && in.Skip();
+        in.Line();  // the empty line after each block
     }
-    for (int k = 0; ok && k < 6; ++k) {
-        ok = in.Skip() && perRow[k].Resize(r.num_rows_exc_padding);
-        for (int i = 0; ok && i < r.num_rows_exc_padding; ++i)
-            ok = in.Float(perRow[k][i]);
+    for (int k = 0; !in.Failed() && k < 6; ++k) {
+        if (in.Skip())
+            in.Require(perRow[k].Resize(r.num_rows_exc_padding), "no memory for %d rows", r.num_rows_exc_padding);
+        for (int i = 0; !in.Failed() && i < r.num_rows_exc_padding; ++i)
+            in.Float(perRow[k][i]);
     }
-    ok = ok && jsize.Resize(r.num_constraints) && jofs.Resize(r.num_constraints) && jbody.Resize(2 * r.num_constraints);
-    ok = ok && in.Skip();
-    for (int i = 0; ok && i < r.num_constraints; ++i)
-        ok = in.Int(jsize[i]) && InRange(jsize[i], 0, r.num_rows_exc_padding);
-    ok = ok && in.Skip();
-    for (int i = 0; ok && i < r.num_constraints; ++i)
-        ok = in.Int(jofs[i]) && InRange(jofs[i], 0, r.num_rows_exc_padding);
-    ok = ok && in.Skip();
-    for (int i = 0; ok && i < 2 * r.num_constraints; ++i)
-        ok = in.Int(jbody[i]);
+    if (!in.Failed())
+        in.Require(jsize.Resize(r.num_constraints) && jofs.Resize(r.num_constraints) &&
+                       jbody.Resize(2 * r.num_constraints),
+                   "no memory for %d constraints", r.num_constraints);
+    MeArray<int>* perConstraint[] = {&jsize, &jofs};
+    for (MeArray<int>* values : perConstraint) {
+        in.Skip();
+        for (int i = 0; !in.Failed() && i < r.num_constraints; ++i)
+            if (in.Int((*values)[i]))
+                in.Require(InRange((*values)[i], 0, r.num_rows_exc_padding),
+                           "constraint %d has %d, 0 to %d expected", i, (*values)[i], r.num_rows_exc_padding);
+    }
+    in.Skip();
+    for (int i = 0; !in.Failed() && i < 2 * r.num_constraints; ++i)
+        in.Int(jbody[i]);
     // Each constraint's rows lie inside its partition's rows.
-    for (int p = 0, first = 0; ok && p < r.num_partitions; first += perPartition[2][p], ++p)
-        for (int i = first; ok && i < first + perPartition[2][p]; ++i)
-            ok = long(jofs[i]) + jsize[i] <= perPartition[0][p];
-    ok = ok && in.KeyInt(nb) && InRange(nb, 0, maxBodies);
-    for (int i = 0; ok && i < 2 * r.num_constraints; ++i)
-        ok = InRange(jbody[i], -1, nb - 1);
-    ok = ok && readBodies.Resize(nb);
-    for (int i = 0; ok && i < nb; ++i) {
+    for (int p = 0, first = 0; !in.Failed() && p < r.num_partitions; first += perPartition[2][p], ++p)
+        for (int i = first; !in.Failed() && i < first + perPartition[2][p]; ++i)
+            in.Require(long(jofs[i]) + jsize[i] <= perPartition[0][p],
+                       "constraint %d's rows %d to %ld reach past the %d rows of partition %d", i, jofs[i],
+                       long(jofs[i]) + jsize[i] - 1, perPartition[0][p], p);
+    if (in.KeyInt(nb))
+        in.Require(InRange(nb, 0, maxBodies), "%d bodies, room for 0 to %d", nb, maxBodies);
+    for (int i = 0; !in.Failed() && i < 2 * r.num_constraints; ++i)
+        in.Require(InRange(jbody[i], -1, nb - 1), "Jbody entry %d is %d; the bodies are -1 (none) to %d", i, jbody[i],
+                   nb - 1);
+    if (!in.Failed())
+        in.Require(readBodies.Resize(nb), "no memory for %d bodies", nb);
+    for (int i = 0; !in.Failed() && i < nb; ++i) {
         keaBody& b = readBodies[i];
         int flags = 0;
-        ok = in.Skip() && in.KeyFloat(b.invmass) && in.KeyInt(flags);
-        b.flags = static_cast<MeU32>(flags);
-        for (int v = 0; ok && v < 13; ++v) {
-            ok = in.Skip();
-            for (int k = 0; ok && k < 4; ++k)
-                ok = in.Float(BodyVector(&b, v)[k]);
+        if (in.Skip() && in.KeyFloat(b.invmass) && in.KeyInt(flags))
+            b.flags = static_cast<MeU32>(flags);
+        for (int v = 0; !in.Failed() && v < 13; ++v) {
+            in.Skip();
+            for (int k = 0; !in.Failed() && k < 4; ++k)
+                in.Float(BodyVector(&b, v)[k]);
         }
     }
     MeStreamClose(stream);
-    if (!ok) {
-        MeWarning(0, "keaReadInput: %s is not a valid solver input\n", name);
+    if (in.Failed()) {
+        MeWarning(0, "keaReadInput: %s is not a valid solver input: %s\n", name, in.Reason());
         return 0;
     }
     MeArray<keaBody*> made(nb);

@@ -6,8 +6,8 @@
 #include <string>
 
 #include "engine/mesh/qnparser.h"
-#include "engine/resource/storage_writer.h"
 #include "tests/engine/mesh/mesh_test_util.h"
+#include "tests/engine/resource/archive_damage.h"
 
 namespace {
 
@@ -29,16 +29,7 @@ std::vector<GBMVERTEX> Triangle(std::size_t sets)
 class MeshLoadTest : public meshtest::Scratch {
 protected:
     // Packs name -> bytes into an archive and makes it the one media are read from.
-    void Pack(const std::vector<std::pair<std::string, std::vector<std::uint8_t>>>& files)
-    {
-        const std::string archive = dir + "media.qns";
-        QNSTORAGEWRITER writer;
-        writer.Open(archive.c_str(), QNSTORAGEWRITER::Mode::Create);
-        for (const auto& [name, bytes] : files)
-            writer.AddBytes(name.c_str(), bytes.data(), bytes.size(), true);
-        writer.Close();
-        QNSTORAGE::SetArchive(archive.c_str());
-    }
+    void Pack(const archivetest::Files& files) { archivetest::Pack(dir + "media.qns", files); }
     std::string FailureOf(const std::vector<std::uint8_t>& bytes, std::uint32_t sets = 1)
     {
         meshtest::WriteFile(dir + "bad.gbm", bytes);
@@ -48,6 +39,18 @@ protected:
         } catch (const QNEXCEPTION& e) {
             EXPECT_EQ(mesh.VertexCount(), 0u);
             EXPECT_EQ(mesh.Buffers.IndexRange, nullptr);
+            return e.what();
+        }
+        return "";
+    }
+    // The parser's message for an OBJ text; the failed load must leave the mesh released.
+    std::string ObjRefusal(const std::string& text)
+    {
+        meshtest::WriteFile(dir + "bad.obj", text);
+        try {
+            mesh.Load((dir + "bad.obj").c_str(), 0, 1, 2, 0, 3, true, false);
+        } catch (const QNPARSER::EXC& e) {
+            EXPECT_EQ(mesh.VertexCount(), 0u);
             return e.what();
         }
         return "";
@@ -219,16 +222,52 @@ TEST_F(MeshLoadTest, ObjIndicesOutsideTheirListsFail)
         {"v 0 0 0\nv 1 0 0\nv 1e+39 1 0\nf 1 2 3\n", "Number out of range."},
         {"v 0 0 0\nv 1 0 0\nf 1 2\n", "Expecting number."},
     };
-    for (const auto& [text, message] : refused) {
-        meshtest::WriteFile(dir + "bad.obj", std::string(text));
-        try {
-            mesh.Load((dir + "bad.obj").c_str(), 0, 1, 2, 0, 3, true, false);
-            ADD_FAILURE() << text;
-        } catch (const QNPARSER::EXC& e) {
-            EXPECT_NE(std::string(e.what()).find(message), std::string::npos) << e.what();
-        }
-        EXPECT_EQ(mesh.VertexCount(), 0u);
-    }
+    for (const auto& [text, message] : refused)
+        EXPECT_NE(ObjRefusal(text).find(message), std::string::npos) << text;
+}
+
+TEST_F(MeshLoadTest, ObjIndicesAreDecimalAndFacesEndAfterTheirCorners)
+{
+    std::string points;
+    for (int i = 1; i <= 12; ++i)
+        points += "v " + std::to_string(i) + " 0 0\n";
+    // A leading zero is a decimal digit: 010 is the tenth position, 09 the ninth. Blanks and a
+    // comment may follow the corners.
+    meshtest::WriteFile(dir + "dec.obj", points + "f 010 011 012 \t\nf 09//1 1 2 # last\nvn 0 0 1\n");
+    mesh.Load((dir + "dec.obj").c_str(), 0, 1, 2, 0, 3, true, false);
+    ASSERT_EQ(mesh.VertexCount(), 6u);
+    const QNVERTEXARRAY v = mesh.Buffers.Vertices();
+    EXPECT_EQ(v.GetPosition(0), QNVEC3(10, 0, 0));
+    EXPECT_EQ(v.GetPosition(2), QNVEC3(12, 0, 0));
+    EXPECT_EQ(v.GetPosition(3), QNVEC3(9, 0, 0));
+
+    // Indices beyond 32 bits are refused on their line, not wrapped onto the first position;
+    // so is anything after the corners, and an index past its list names the face's line.
+    const std::pair<std::string, std::string> refused[] = {
+        {points + "f 4294967297 2 3\n", "Line #13 Index out of range."},
+        {points + "f -4294967295 2 3\n", "Line #13 Index out of range."},
+        {points + "f 1 2 99999999999999999999999\n", "Line #13 Index out of range."},
+        {points + "f 1 2 3 junk\n", "Line #13 Unexpected text after the face's corners."},
+        {points + "f 1 2 3\n\nf 1 2 13\n", "Line #15 Index out of range."},
+    };
+    for (const auto& [text, message] : refused)
+        EXPECT_NE(ObjRefusal(text).find(message), std::string::npos) << text;
+}
+
+TEST_F(MeshLoadTest, ArchiveFailuresNameTheMediumAndTheArchivesReason)
+{
+    auto load = [&](const char* name) {
+        return archivetest::FailureOf([&] { mesh.Load(name, 0, 1, 2, 0, 3, true); });
+    };
+    archivetest::ExpectArchiveFailuresNamed(dir + "media.qns", ".gbm", MakeGBM(Triangle(1), {0, 1, 2}),
+                                            archivetest::Bytes("not a mesh at all"), load,
+                                            {"File '%' could not be read from the archive. ",
+                                             "File '%' is not in the archive.", "File '%' is not GBM format."});
+    EXPECT_EQ(mesh.VertexCount(), 3u);
+    // An OBJ medium's syntax errors name the medium too, not its temporary copy.
+    Pack({{"media\\junk.obj", archivetest::Bytes("v 0 0 0\nv 1 x 0\n")}});
+    EXPECT_EQ(load("media\\junk.obj"), "'media\\junk.obj' Line #2 Expecting number.");
+    EXPECT_EQ(mesh.VertexCount(), 0u);
 }
 
 }  // namespace

@@ -62,6 +62,21 @@ TEST_F(ParserTest, IntegersFollowBaseZeroRules)
     EXPECT_NE(FailureOf("2e+1", QNPARSER::U16).find("Expecting a whole number."), std::string::npos);
 }
 
+TEST_F(ParserTest, DecimalsIgnoreLeadingZerosAndSaturate)
+{
+    std::int64_t v = 0;
+    Open("010 09 -99999999999999999999 +7x");
+    const std::int64_t expected[] = {10, 9, INT64_MIN, 7};
+    for (std::int64_t e : expected) {
+        ASSERT_TRUE(parser.ReadDecimal(&v, true, true));
+        EXPECT_EQ(v, e);
+    }
+    EXPECT_FALSE(parser.ReadDecimal(&v, false, true));
+    EXPECT_EQ(parser.Current(), 'x');
+    Open("2.5");
+    EXPECT_THROW(parser.ReadDecimal(&v, true, true), QNPARSER::EXC);
+}
+
 TEST_F(ParserTest, FloatsNeedDigitsAndSignedExponents)
 {
     float f = 0;

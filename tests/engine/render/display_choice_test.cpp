@@ -113,6 +113,37 @@ TEST_F(DisplayChoiceTest, WindowedOpenTriesTheThreeBackBufferFormats) {
     EXPECT_EQ(driver_.triedFormats.size(), 3u);
 }
 
+TEST_F(DisplayChoiceTest, AContextLackingWhatTheDrawingNeedsIsRefusedNamingIt) {
+    QNDISPLAYSETTINGS req;
+    req.MinSimultaneousTextures = 2;
+    req.MinBlendStages = 4;
+    driver_.caps.MaxSimultaneousTextures = 8;  // the driver's table promises more than the context has
+    driver_.deviceUnits = 1;
+    QNGRFDEV::Create(req);
+    ASSERT_GE(QNGRFDEV::WindowedMode.Score, 0);
+    auto refusal = [] {
+        try {
+            QNDISPLAY::OpenWindowed();
+        } catch (const QNDISPLAY::EXC&) {
+            return std::string(QNEXCEPTION::Message());
+        }
+        return std::string("opened");
+    };
+    EXPECT_EQ(refusal(), "Unable to open display. The OpenGL context has 1 texture unit(s) and 8 blend stage(s); "
+                         "the drawing needs 2 and 4.");
+    EXPECT_EQ(QNDISPLAY::Device, nullptr);
+    // No other back-buffer format is tried for what the context lacks.
+    EXPECT_EQ(driver_.triedFormats.size(), 1u);
+
+    driver_.deviceUnits = 2;
+    driver_.missing = "The OpenGL context lacks framebuffer objects.";
+    driver_.triedFormats.clear();
+    EXPECT_EQ(refusal(), "Unable to open display. The OpenGL context lacks framebuffer objects.");
+    EXPECT_EQ(driver_.triedFormats.size(), 1u);
+    driver_.missing.clear();
+    EXPECT_EQ(refusal(), "opened");
+}
+
 TEST_F(DisplayChoiceTest, FullScreenParametersFollowTheGrants) {
     QNDISPLAYSETTINGS req;
     req.ScanLineReading = -1;

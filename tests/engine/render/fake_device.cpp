@@ -89,7 +89,7 @@ GfxResult FakeDevice::Present() {
 
 GfxResult FakeDevice::GetDeviceCaps(GfxCaps* caps) {
     *caps = GfxCaps{};
-    caps->MaxSimultaneousTextures = 2;
+    caps->MaxSimultaneousTextures = units;
     caps->MaxTextureBlendStages = 8;
     return D3D_OK;
 }
@@ -213,8 +213,9 @@ GfxResult FakeDriver::CheckDeviceFormat(uint32_t, D3DDEVTYPE, D3DFORMAT, uint32_
 GfxResult FakeDriver::CreateDevice(uint32_t, D3DDEVTYPE, SDL_Window*, uint32_t behaviour,
                                    const GfxPresentParameters& pp, GfxDevice** out) {
     triedFormats.push_back(pp.BackBufferFormat);
-    if (refusedBackBuffers.count(pp.BackBufferFormat)) return D3DERR_NOTAVAILABLE;
+    if (refusedBackBuffers.count(pp.BackBufferFormat) || !missing.empty()) return D3DERR_NOTAVAILABLE;
     auto* d = new FakeDevice;
+    d->units = deviceUnits;
     d->pp = pp;
     d->viewport = GfxViewport{0, 0, pp.BackBufferWidth, pp.BackBufferHeight, 0, 1};
     lastDevice = d;

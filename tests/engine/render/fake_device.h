@@ -76,6 +76,7 @@ public:
     GfxIndexBuffer* indices = nullptr;
     uint32_t fvf = 0;
     int draws = 0;
+    uint32_t units = 2;  // texture units the device reports
 
     /// Lines of the log that start with prefix.
     int Count(const std::string& prefix) const;
@@ -127,6 +128,8 @@ public:
     GfxPresentParameters lastParams;
     uint32_t lastBehaviour = 0;
     std::vector<uint32_t> triedFormats;
+    uint32_t deviceUnits = 2;  // texture units of the devices it makes
+    std::string missing;       // when set, CreateDevice fails for it
 
     FakeDriver();
     void Release() override {}  // owned by the test
@@ -144,4 +147,5 @@ public:
     }
     GfxResult CreateDevice(uint32_t, D3DDEVTYPE, SDL_Window*, uint32_t behaviour, const GfxPresentParameters& pp,
                            GfxDevice** out) override;
+    const char* MissingFeatures() const override { return missing.c_str(); }
 };

@@ -5,15 +5,16 @@
 #include <cstring>
 #include <string>
 
+#include <unistd.h>
+
 #include "engine/render/qntexture.h"
 #include "platform/dds.h"
 #include "tests/engine/render/fake_env.h"
+#include "tests/engine/resource/archive_damage.h"
 
 namespace {
 
-std::string WriteArgbDds(const std::string& name, std::uint32_t w, std::uint32_t h,
-                         const std::vector<std::uint32_t>& argb) {
-    std::string path = ::testing::TempDir() + name;
+std::vector<std::uint8_t> ArgbDds(std::uint32_t w, std::uint32_t h, const std::vector<std::uint32_t>& argb) {
     std::vector<std::uint8_t> b(128 + argb.size() * 4, 0);
     auto put = [&](std::size_t at, std::uint32_t v) {
         for (int i = 0; i < 4; ++i) b[at + std::size_t(i)] = std::uint8_t(v >> (8 * i));
@@ -30,6 +31,13 @@ std::string WriteArgbDds(const std::string& name, std::uint32_t w, std::uint32_t
     put(100, 0xFF);
     put(104, 0xFF000000u);
     for (std::size_t i = 0; i < argb.size(); ++i) put(128 + 4 * i, argb[i]);
+    return b;
+}
+
+std::string WriteArgbDds(const std::string& name, std::uint32_t w, std::uint32_t h,
+                         const std::vector<std::uint32_t>& argb) {
+    std::string path = ::testing::TempDir() + name;
+    const std::vector<std::uint8_t> b = ArgbDds(w, h, argb);
     std::FILE* f = std::fopen(path.c_str(), "wb");
     std::fwrite(b.data(), 1, b.size(), f);
     std::fclose(f);
@@ -103,4 +111,19 @@ TEST_F(TextureLoadTest, LoadCountsTexturesAndNamesTheFileItCouldNotOpen) {
         EXPECT_EQ(QNEXCEPTION::ResultCode(), D3DERR_NOTFOUND);
     }
     EXPECT_EQ(tex.Texture, nullptr);
+}
+
+TEST_F(TextureLoadTest, ArchiveFailuresNameTheMediumAndTheArchivesReason) {
+    const std::string archive = ::testing::TempDir() + "textures" + std::to_string(getpid()) + ".qns";
+    QNTEXTURE tex;
+    auto load = [&](const char* name) { return archivetest::FailureOf([&] { tex.Load(name, 1, 0, 1, 1); }); };
+    archivetest::ExpectArchiveFailuresNamed(
+        archive, ".dds", ArgbDds(4, 4, std::vector<std::uint32_t>(16, 0xFF336699u)),
+        archivetest::Bytes("DDS but nothing more"), load,
+        {"Unable to open texture '%'. ", "Unable to open texture '%'.", "Unable to open texture '%'."});
+    EXPECT_NE(tex.Texture, nullptr);
+    tex.Release();
+    QNSTORAGE::SetArchive("");
+    QNDISK::RemoveTempFolder();
+    std::remove(archive.c_str());
 }

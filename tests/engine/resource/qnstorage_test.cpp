@@ -480,10 +480,21 @@ TEST_F(Storage, TempFileSwallowsADamagedRecordButNotADamagedChain)
     EXPECT_NO_THROW(path = QNDISK::MakeTempFile(temp, QNSTRING("media\\bad.dds"), true).Text());
     EXPECT_FALSE(path.empty());
     EXPECT_FALSE(restest::FileExists(path));
+    // The archive's reason is kept for the loader's message.
+    EXPECT_TRUE(temp.Missing());
+    EXPECT_EQ(std::string(temp.Failure().Text()),
+              "Storage file '" + Path("bad.arc") + "' is damaged (gzip record: gzip data ends early).");
+    EXPECT_STREQ(temp.Shown(QNSTRING(path.c_str())).Text(), "media\\bad.dds");
 
     Bytes broken = arc;
     storage_format::Put32(broken.data() + broken.size() - 4, 9999);
     restest::WriteAll(Path("bad.arc"), broken.data(), broken.size());
-    EXPECT_THROW(QNDISK::MakeTempFile(temp, QNSTRING("media\\bad.dds"), true), QNSTORAGE::EXC);
+    try {
+        QNDISK::MakeTempFile(temp, QNSTRING("media\\bad.dds"), true);
+        ADD_FAILURE() << "a damaged chain raises";
+    } catch (const QNSTORAGE::EXC& e) {
+        EXPECT_EQ(std::string(e.what()), "Unable to read 'media\\bad.dds' from the archive. Storage file '" +
+                                             Path("bad.arc") + "' is damaged (bad trailer).");
+    }
     EXPECT_TRUE(temp.Path().IsEmpty());
 }

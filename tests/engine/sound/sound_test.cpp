@@ -1,4 +1,5 @@
 #include "engine/sound/qnsound.h"
+#include "tests/engine/resource/archive_damage.h"
 #include "tests/platform/audio_device/wav_writer.h"
 
 #include <AL/al.h>
@@ -181,6 +182,27 @@ TEST_F(Sound, NumberedMembersAndLoadFailures) {
   EXPECT_FALSE(s.HasData());
   s.Play(0);  // no data, no path: nothing
   EXPECT_FALSE(s.IsPlaying());
+}
+
+TEST_F(Sound, ArchiveFailuresNameTheMediumAndTheArchivesReason) {
+  std::FILE* f = std::fopen(wav_.c_str(), "rb");
+  ASSERT_NE(f, nullptr);
+  std::vector<std::uint8_t> wav(1 << 16);
+  wav.resize(std::fread(wav.data(), 1, wav.size(), f));
+  std::fclose(f);
+  const std::string archive = TempPath("sounds.qns");
+  QNSOUND s;
+  auto load = [&](const char* name) {
+    return archivetest::FailureOf([&] { s.Load(QNSTRING(name), QNSOUND::MONO, 0, true); });
+  };
+  archivetest::ExpectArchiveFailuresNamed(
+      archive, ".wav", wav, archivetest::Bytes("RIFF and nothing else"), load,
+      {"Unable to load sound '%'. ", "Unable to load sound '%'.", "Unable to load sound '%'."});
+  EXPECT_TRUE(s.HasData());
+  s.Release();
+  QNSTORAGE::SetArchive("");
+  QNDISK::RemoveTempFolder();
+  std::remove(archive.c_str());
 }
 
 TEST(SoundWithoutDevice, SilentRunAndRequiredDevice) {

@@ -199,7 +199,17 @@ TEST(ConvexHull, FlatOrTooFewPointsGiveNullWithoutLeaks)
 {
     AllocationCounter counter;
     const MeReal flat[] = {0, 0, 0, 1, 0, 0, 0, 1, 0, 1, 1, 0, 0.5f, 0.5f, 0};
-    EXPECT_EQ(cnvComputeHull(5, flat, 1), nullptr);
+    {
+        // qhull's report of the flat cloud reaches the warning channel as one line, not stderr.
+        colltest::MessageCapture messages;
+        testing::internal::CaptureStderr();
+        EXPECT_EQ(cnvComputeHull(5, flat, 1), nullptr);
+        EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+        ASSERT_EQ(messages.warnings.size(), 1u);
+        EXPECT_EQ(messages.warnings[0].rfind("cnvComputeHull: no hull of 5 points: QH6154 ", 0), 0u)
+            << messages.warnings[0];
+        EXPECT_NE(messages.warnings[0].find("flat"), std::string::npos) << messages.warnings[0];
+    }
     EXPECT_EQ(cnvComputeHull(3, flat, 1), nullptr);
     EXPECT_EQ(counter.Live(), 0);
     const MeReal tet[] = {0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0, 1};

@@ -22,6 +22,14 @@ namespace {
 int fatals = 0;
 void CountFatal(int, const char*, va_list) { ++fatals; }
 
+std::string lastWarning;
+void KeepWarning(int, const char* format, va_list args)
+{
+    char text[512];
+    std::vsnprintf(text, sizeof text, format, args);
+    lastWarning = text;
+}
+
 struct Quiet {
     MeMessageHandler info = MeSetInfoHandler(MeNullMessageHandler);
     MeMessageHandler warning = MeSetWarningHandler(MeNullMessageHandler);
@@ -296,14 +304,27 @@ TEST(KeaDump, WrittenInputReadsBackEqualAndBadFilesAreRejected)
     const std::size_t jofs = overReaching.find("Jofs\n0\n3\n");
     ASSERT_NE(jofs, std::string::npos);
     overReaching.replace(jofs + 7, 1, "4");
-    for (const std::string& bad : {corrupt, text.substr(0, text.size() / 2), overPadded, overReaching}) {
+    // Each refusal says what is wrong and on which line, under which key.
+    const std::pair<std::string, std::string> refused[] = {
+        {corrupt, "line 147 (num_bodies): Jbody entry 0 is 9; the bodies are -1 (none) to 2"},
+        {text.substr(0, text.size() / 2), "line 64 (xi): '0000000' is not a float as eight hex digits"},
+        {text.substr(0, text.find("Jsize")), "line 131 (xgamma): the file ends before this line"},
+        {overPadded,
+         "line 31 (max_constraints): num_rows_exc_padding_partition padded to fours sums to 16, past "
+         "num_rows_exc_padding 12"},
+        {overReaching, "line 145 (Jbody): constraint 1's rows 4 to 5 reach past the 5 rows of partition 0"},
+    };
+    const MeMessageHandler silent = MeSetWarningHandler(KeepWarning);
+    for (const auto& [bad, reason] : refused) {
         f = std::fopen(path, "w");
         std::fwrite(bad.data(), 1, bad.size(), f);
         std::fclose(f);
         testing::internal::CaptureStdout();
         EXPECT_EQ(keaReadInput(&other->rows, &readParams, readBodies, 4, &count), 0);
         testing::internal::GetCapturedStdout();
+        EXPECT_EQ(lastWarning, std::string("keaReadInput: ") + path + " is not a valid solver input: " + reason + "\n");
     }
+    MeSetWarningHandler(silent);
     EXPECT_EQ(readBodies[0], nullptr);
 
     unlink(path);

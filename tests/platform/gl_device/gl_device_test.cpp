@@ -9,6 +9,7 @@
 #include <SDL2/SDL_opengl.h>
 
 #include "platform/gl_device.h"
+#include "platform/gl_device_local.h"
 #include "platform/window.h"
 
 namespace {
@@ -66,6 +67,18 @@ protected:
 };
 
 }  // namespace
+
+TEST(GlContextShortfall, NamesTheMissingFramebufferObjectsAndTextureUnits) {
+    EXPECT_EQ(gfxgl::GlContextShortfall("2.1 Mesa", "GL_EXT_x GL_ARB_framebuffer_object", 8), "");
+    EXPECT_EQ(gfxgl::GlContextShortfall("3.0", "", 1), "");
+    // The EXT extension lacks what the back buffer needs, and a longer name is another one.
+    const std::string fbo =
+        "The OpenGL context (version 2.1 Mesa) lacks framebuffer objects (OpenGL 3.0 or GL_ARB_framebuffer_object).";
+    EXPECT_EQ(gfxgl::GlContextShortfall("2.1 Mesa", "GL_EXT_framebuffer_object GL_ARB_framebuffer_object_sRGB", 8),
+              fbo);
+    EXPECT_EQ(gfxgl::GlContextShortfall("4.5", nullptr, 0), "The OpenGL context has no texture units.");
+    EXPECT_EQ(gfxgl::GlContextShortfall("2.1 Mesa", nullptr, 0), fbo + " The OpenGL context has no texture units.");
+}
 
 TEST_F(GlDeviceTest, AdapterOffersTheGameModeAndAFixedCapsTable) {
     bool found = false;
