@@ -44,6 +44,10 @@ constexpr int kNoConnectionCells = 29;
 /// The lower line when something moving is in a new part's way: "Blocked by moving object".
 constexpr int kBlockedByMovingCells = 24;
 
+/// The lower line when the item does not fit the marked connector: "Wrong side for this
+/// structure type".
+constexpr int kWrongSideCells = 34;
+
 /// The lower line's lengths when it names a beam and a joint.
 constexpr int kBeamCells = 4;
 constexpr int kJointCells = 5;
@@ -101,10 +105,18 @@ bool PlaceOnJoint(XPILOT& p, const char* key)
         if (!aimed && !Feel(p, kJointCells, 2, 3))
             continue;
         p.X().Tap(key, 30);
-        Sleep(600);
+        // On a loaded machine the inventory and the refusal can take a few frames' while to
+        // show: wait for either before judging the try.
+        int said = kJointCells;
+        for (const long long end = Now() + 2500; Now() < end; Sleep(150)) {
+            if (p.Items() < before)
+                return true;
+            said = p.Look().LowerCells;
+            if (said == kWrongSideCells || said == kBlockedByMovingCells)
+                break;
+        }
         if (p.Items() < before)
             return true;
-        const int said = p.Look().LowerCells;
         std::printf("x11-player: item %s not placed (%d characters on the lower line)\n", key, said);
         if (said == kBlockedByMovingCells) {
             // The suit itself (drifted close) is in the part's way: back off and aim again.
