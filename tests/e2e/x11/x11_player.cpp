@@ -338,15 +338,15 @@ int Mercenaries(XPILOT& p)
         return Fail(p, "F3 did not open the mercenary manager");
     DragBetween(p, kMercShip, kHireWindow);
     Sleep(1500);
-    const SHOT hired = p.X().Grab();
-    std::printf("x11-player: %.2f of the hire window changed with the ship dropped on it\n", window(free, hired));
-    if (window(free, hired) < 0.1f)
+    const float hired = window(free, p.X().Grab());
+    std::printf("x11-player: %.2f of the hire window changed with the ship dropped on it\n", hired);
+    if (hired < 0.1f)
         return Fail(p, "the ship dropped on the hire window hired nothing");
     DragBetween(p, kHireWindow, kDismiss);
     Sleep(2500);
-    const SHOT dismissed = p.X().Grab();
-    std::printf("x11-player: %.2f of the hire window differs from a free one after DISMISS\n", window(free, dismissed));
-    if (window(free, dismissed) > 0.05f)
+    const float kept = window(free, p.X().Grab());
+    std::printf("x11-player: %.2f of the hire window differs from a free one after DISMISS\n", kept);
+    if (kept > 0.05f)
         return Fail(p, "the hire window dragged onto DISMISS kept its ship");
     Press(p, kMercExit);
     Sleep(2500);
